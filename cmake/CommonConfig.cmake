@@ -1,0 +1,7 @@
+# One settings target: the language level, warnings and defines every target shares.
+add_library(tanzel_settings INTERFACE)
+target_compile_features(tanzel_settings INTERFACE cxx_std_20)
+target_compile_options(tanzel_settings INTERFACE -Wall -Wextra -Werror)
+target_compile_definitions(tanzel_settings INTERFACE
+  QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_CONTEXTLESS_CONNECT QT_NO_KEYWORDS
+  TANZEL_VERSION_STRING="${PROJECT_VERSION}")

@@ -1,0 +1,13 @@
+# Opt-in sanitizers: -DTANZEL_SANITIZE=address,undefined or -DTANZEL_SANITIZE=thread.
+set(TANZEL_SANITIZE "" CACHE STRING "Comma-separated sanitizers (address, undefined, thread)")
+if(TANZEL_SANITIZE)
+  string(REPLACE "," ";" _tanzel_sanitizers "${TANZEL_SANITIZE}")
+  foreach(_s IN LISTS _tanzel_sanitizers)
+    if(NOT _s MATCHES "^(address|undefined|thread)$")
+      message(FATAL_ERROR "Unknown sanitizer '${_s}'")
+    endif()
+  endforeach()
+  set(_flags -fsanitize=${TANZEL_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_compile_options(tanzel_settings INTERFACE ${_flags})
+  target_link_options(tanzel_settings INTERFACE ${_flags})
+endif()

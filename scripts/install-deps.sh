@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs with apt-get whatever the build, the tests and the program need and is missing.
+set -euo pipefail
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libzip-dev libjpeg-dev fonts-ipafont-gothic
+  clang libclang-rt-14-dev curl ca-certificates)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

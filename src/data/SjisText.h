@@ -1,0 +1,31 @@
+#pragma once
+
+// Shift-JIS (code page 932) text helpers. Inside the program every text is a CP932 byte
+// string; the conversions below are the only ones, used at the widget and command-line
+// boundaries.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// True for a byte that starts a double-byte CP932 character.
+constexpr bool IsSjisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Length of the longest prefix of s[0..len) of at most maxBytes bytes that ends on a
+// character boundary (a lead byte whose trail byte would not fit is left out).
+std::size_t SjisFitLength(const char* s, std::size_t len, std::size_t maxBytes);
+
+// True when offset lies on a character boundary of s (walking from the start of s).
+bool SjisIsBoundary(const char* s, std::size_t offset);
+
+// CP932 to UTF-8. Bytes that are not valid CP932 become U+FFFD; never fails.
+std::string SjisToUtf8(std::string_view sjis);
+
+// UTF-8 to CP932. Both forms of the characters input methods differ on are accepted
+// (U+301C and U+FF5E give 0x8160, U+2212 and U+FF0D give 0x817C). Returns nothing when
+// a character has no CP932 form or the input is not valid UTF-8.
+std::optional<std::string> Utf8ToSjis(std::string_view utf8);
+
+// Like Utf8ToSjis, but cut to at most maxBytes bytes at a character boundary.
+std::optional<std::string> Utf8ToSjis(std::string_view utf8, std::size_t maxBytes);

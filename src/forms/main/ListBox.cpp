@@ -1,0 +1,46 @@
+#include "ListBox.h"
+
+#include <QKeyEvent>
+#include <QStyledItemDelegate>
+
+namespace {
+class FixedHeightDelegate : public QStyledItemDelegate {
+ public:
+  FixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(height_);
+    return size;
+  }
+
+ private:
+  int height_;
+};
+}  // namespace
+
+TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  connect(this, &QListWidget::clicked, this, [this](const QModelIndex& index) {
+    if (index.isValid()) Q_EMIT Click();
+  });
+  connect(this, &QListWidget::doubleClicked, this, [this](const QModelIndex& index) {
+    if (index.isValid()) Q_EMIT DblClick();
+  });
+}
+
+void TListBox::SetItemHeight(int pixels) {
+  setUniformItemSizes(true);
+  setItemDelegate(new FixedHeightDelegate(pixels, this));
+}
+
+void TListBox::ClickRow(int row) {
+  setCurrentRow(row);
+  Q_EMIT Click();
+}
+
+void TListBox::keyPressEvent(QKeyEvent* event) {
+  int before = currentRow();
+  QListWidget::keyPressEvent(event);
+  if (currentRow() != before && currentRow() >= 0) Q_EMIT Click();
+}

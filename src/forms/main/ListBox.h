@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QListWidget>
+
+// A list box with click semantics of a classic desktop list: Click fires once for a mouse
+// click on an item (also on the item already selected) and once for every keyboard change
+// of the current item; DblClick fires on a double click. Setting the current row from
+// code fires nothing.
+class TListBox : public QListWidget {
+  Q_OBJECT
+ public:
+  explicit TListBox(QWidget* parent = nullptr);
+
+  // Runs the same as a user's click on `row`: makes it current and fires Click.
+  void ClickRow(int row);
+
+  // Every line is this many pixels high.
+  void SetItemHeight(int pixels);
+
+ Q_SIGNALS:
+  void Click();
+  void DblClick();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+};

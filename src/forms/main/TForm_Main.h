@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+#include <string>
+
+#include "data/Records.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QToolButton;
+class AppMessageHook;
+class TListBox;
+
+// The main window: keyword row, the three linked browse lists (prefecture, city, town
+// area) with their hidden partner lists, the town filter, the menu, and the tables of the
+// prefecture being browsed.
+class TForm_Main : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TForm_Main(QWidget* parent = nullptr);
+  ~TForm_Main() override;
+
+  // Controls (object names equal to these names).
+  QFrame* Panel_Top;
+  QLabel* Image_Search;
+  QLineEdit* Edit_Keyword;
+  QPushButton* Button_Search;
+  QLabel* Label4;
+  QFrame* Panel1;
+  QFrame* Panel2;
+  QLabel* Label3;
+  QToolButton* SpeedButton_Map;
+  TListBox* ListBox_Ken;
+  QFrame* Panel3;
+  QLabel* Label1;
+  TListBox* ListBox_Shi;
+  TListBox* ListBox_Code;  // never shown: the local government code of each ListBox_Shi line
+  QFrame* Panel4;
+  QLabel* Label2;
+  QLineEdit* Edit_KeyCho;
+  QPushButton* Button_Cho;
+  TListBox* ListBox_Cho;
+  TListBox* ListBox_Nmb;  // never shown: the table index of each ListBox_Cho line
+  QMenuBar* MainMenu1;
+  QMenu* N1;
+  QAction* Menu_Find;
+  QAction* Menu_Map;
+  QAction* N4;
+  QAction* Menu_Close;
+  QMenu* Exit1;
+  QAction* Menu_Hp;
+  QAction* N3;
+  QAction* Menu_Ver;
+
+  // The prefecture being browsed. Allocated once, zero-filled; counts bound every access.
+  std::unique_ptr<KenRecord[]> KenTable;
+  std::unique_ptr<JigRecord[]> JigTable;
+  int KenCount = 0;
+  int JigCount = 0;
+  // Folder of the executable with its trailing '/'; the data files lie there.
+  std::string DataFolder;
+
+  // Load the KEN (JIG) file of prefecture n (1 ... 47) into its table; the caller stores
+  // the result (count, or -1 when the file is missing). Problems are shown in boxes.
+  int LoadKen(int n);
+  int LoadJig(int n);
+
+  // Handlers.
+  void FormCreate();
+  void FormResize();
+  void Menu_CloseClick();
+  void Menu_HpClick();
+  void ListBox_KenClick();
+  void ListBox_KenDblClick();
+  void ListBox_ShiClick();
+  void ListBox_ShiDblClick();
+  void ListBox_ChoClick();
+  void Button_ChoClick();
+  void Edit_KeyChoKeyDown(int key);
+  void Button_SearchClick();
+  void Edit_KeywordKeyDown(int key);
+  void Menu_FindClick();
+  void SpeedButton_MapClick();
+  void Menu_MapClick();
+  void Menu_VerClick();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateControls();
+  AppMessageHook* hook_ = nullptr;
+};
+
+extern TForm_Main* Form_Main;

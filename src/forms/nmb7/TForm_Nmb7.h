@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QWidget;
+
+// The postal-code result dialog: seven digit boxes, the address lines and the code lines.
+// Callers write the result into the controls and AdrText, then show it with exec().
+class TForm_Nmb7 : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TForm_Nmb7(QWidget* parent = nullptr);
+
+  // Controls (object names equal to these names), in drawing order.
+  QWidget* Shape10;  // the card's shadow
+  QWidget* Shape1;   // the card
+  QWidget* Shape2;
+  QWidget* Shape3;
+  QWidget* Shape4;
+  QWidget* Shape5;
+  QWidget* Shape6;
+  QWidget* Shape7;
+  QWidget* Shape8;
+  QWidget* Shape9;  // the bar between the third and fourth box
+  QLabel* Label_Nmb1;
+  QLabel* Label_Nmb2;
+  QLabel* Label_Nmb3;
+  QLabel* Label_Nmb4;
+  QLabel* Label_Nmb5;
+  QLabel* Label_Nmb6;
+  QLabel* Label_Nmb7;
+  QPlainTextEdit* Memo_Name;
+  QPlainTextEdit* Memo_Code;
+  QPushButton* Button_Ok;
+  QPushButton* Button_CopyNmb;
+  QPushButton* Button_CopyAdr;
+
+  // The address Button_CopyAdr copies (Shift-JIS). Not displayed.
+  std::string AdrText;
+
+  // Label_Nmb1 ... Label_Nmb7 by 0-based position.
+  QLabel* NmbLabel(int index) const;
+
+  // Handlers.
+  void FormShow();
+  void Button_OkClick();
+  void Button_CopyNmbClick();
+  void Button_CopyAdrClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+};
+
+extern TForm_Nmb7* Form_Nmb7;
