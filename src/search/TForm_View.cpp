@@ -1,9 +1,331 @@
 #include "TForm_View.h"
 
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "app/Fonts.h"
+#include "app/Icons.h"
+#include "app/QtText.h"
+#include "data/DataFile.h"
+#include "forms/main/CheckDigit.h"
+#include "forms/main/TForm_Main.h"
+#include "forms/nmb7/TForm_Nmb7.h"
+#include "search/KeywordEdit.h"
+#include "search/SearchEvents.h"
+#include "search/SearchMatch.h"
+#include "search/TThread_Search.h"
+
 TForm_View* Form_View = nullptr;
 
-TForm_View::TForm_View(QWidget* parent) : QDialog(parent) {
+namespace {
+
+constexpr int kClientWidth = 792;
+constexpr int kClientHeight = 573;
+constexpr int kGridColumns = 6;
+constexpr int kColumnWidths[kGridColumns] = {72, 197, 240, 123, 118, 64};
+constexpr int kHitRightEdge = 753;
+constexpr QPoint kIconHome(16, 14);
+
+// The step of the icon's circuit, shared by every tick of the program.
+int AnimPhase = 0;
+
+template <typename W>
+W* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {
+  auto* w = new W(parent);
+  w->setObjectName(QLatin1String(name));
+  w->setGeometry(left, top, width, height);
+  return w;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, int left, int top, int width, int height,
+                        const QString& text) {
+  auto* button = Make<QPushButton>(parent, name, left, top, width, height);
+  button->setText(text);
+  // Enter in the keyword edit is the edit's own key: no button of this window is a default.
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  return button;
+}
+
+QString Searching() {
+  return QStringLiteral(u"検索");
+}
+QString Cancelling() {
+  return QStringLiteral(u"キャンセル");
+}
+
+// Byte i (0-based) of a Shift-JIS text as a label caption, empty beyond its end.
+QString ByteAt(const std::string& text, std::size_t i) {
+  return i < text.size() ? FromSjis(std::string_view(text).substr(i, 1)) : QString();
+}
+
+}  // namespace
+
+TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent) {
+  setColumnCount(kGridColumns);
+  setRowCount(1);
+  for (int c = 0; c < kGridColumns; ++c) setColumnWidth(c, kColumnWidths[c]);
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(18);
+  horizontalHeader()->setFixedHeight(18);
+  horizontalHeader()->setSectionsClickable(false);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  horizontalHeader()->setStretchLastSection(false);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  horizontalHeader()->viewport()->installEventFilter(this);
+  setShowGrid(false);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setSelectionMode(QAbstractItemView::ContiguousSelection);
+  setWordWrap(false);
+  setCurrentCell(0, 0);
+}
+
+void TStringGrid::SetRowCount(int rows) {
+  setRowCount(rows > 1 ? rows - 1 : 0);
+  if (currentRow() < 0 && rowCount() > 0) setCurrentCell(0, currentColumn() < 0 ? 0 : currentColumn());
+}
+
+int TStringGrid::CurrentRow() const {
+  return currentRow() < 0 ? 1 : currentRow() + 1;
+}
+
+QString TStringGrid::Cell(int column, int row) const {
+  const QTableWidgetItem* it = row >= 1 ? item(row - 1, column) : nullptr;
+  return it ? it->text() : QString();
+}
+
+void TStringGrid::SetCell(int column, int row, const QString& text) {
+  if (row < 1 || row > rowCount()) return;
+  if (QTableWidgetItem* it = item(row - 1, column)) {
+    it->setText(text);
+  } else if (!text.isEmpty()) {
+    setItem(row - 1, column, new QTableWidgetItem(text));
+  }
+}
+
+void TStringGrid::mousePressEvent(QMouseEvent* event) {
+  // Only the left button moves the current cell; every press is reported afterwards.
+  if (event->button() == Qt::LeftButton) {
+    QTableWidget::mousePressEvent(event);
+  } else {
+    event->accept();
+  }
+  Q_EMIT MouseDown();
+}
+
+bool TStringGrid::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == horizontalHeader()->viewport() && event->type() == QEvent::MouseButtonPress) {
+    // A press on the heading row: one on a column border starts resizing the column and is
+    // left to the header; any other is reported and goes no further.
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    QHeaderView* header = horizontalHeader();
+    int x = mouse->position().toPoint().x();
+    int grip = header->style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, header);
+    int logical = header->logicalIndexAt(x);
+    bool onBorder = false;
+    if (logical >= 0 && mouse->button() == Qt::LeftButton) {
+      int start = header->sectionViewportPosition(logical);
+      int end = start + header->sectionSize(logical);
+      onBorder = x > end - grip || (x < start + grip && header->visualIndex(logical) > 0);
+    }
+    if (!onBorder) {
+      Q_EMIT MouseDown();
+      return true;
+    }
+  }
+  return QTableWidget::eventFilter(watched, event);
+}
+
+TForm_View::TForm_View(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName(QStringLiteral("Form_View"));
+  AnimPhase = 0;  // the icon starts at rest, at its design position
   setWindowTitle(QStringLiteral(u"キーワード検索"));
-  setFixedSize(792, 573);
+  setFixedSize(kClientWidth, kClientHeight);
+  setFont(ProportionalFont(12));
+
+  StringGrid1 = Make<TStringGrid>(this, "StringGrid1", 16, 80, 761, 446);
+  Button_Close = MakeButton(this, "Button_Close", 360, 540, 75, 25, QStringLiteral("OK"));
+  Edit_Keyword = Make<QLineEdit>(this, "Edit_Keyword", 16, 48, 209, 20);
+  Edit_Keyword->setText(QStringLiteral("Edit_Keyword"));
+  Button_Search = MakeButton(this, "Button_Search", 232, 47, 73, 21, Searching());
+  Label1 = Make<QLabel>(this, "Label1", 760, 64, 12, 12);
+  Label1->setText(QStringLiteral(u"件"));
+  Label_Hit = Make<QLabel>(this, "Label_Hit", 747, 64, 6, 12);
+  Label_Hit->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  SetHitText(QStringLiteral("0"));
+  Image_Search = Make<QLabel>(this, "Image_Search", kIconHome.x(), kIconHome.y(), 32, 32);
+  Image_Search->setPixmap(SearchIcon());
+  Image_Search->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Label_Title = Make<QLabel>(this, "Label_Title", 48, 17, 86, 12);
+  QFont bold = ProportionalFont(12);
+  bold.setBold(true);
+  Label_Title->setFont(bold);
+  Label_Title->setText(QStringLiteral(u"キーワード検索"));
+  Label_Msg = Make<QLabel>(this, "Label_Msg", 336, 52, 178, 12);
+  Label_Msg->setText(QStringLiteral(u"検索中です。しばらくお待ち下さい。"));
+  Label_Msg->hide();
+  Timer_Search = new QTimer(this);
+  Timer_Search->setObjectName(QStringLiteral("Timer_Search"));
+  Timer_Search->setInterval(200);
+
+  setTabOrder(Edit_Keyword, Button_Search);
+  setTabOrder(Button_Search, StringGrid1);
+  setTabOrder(StringGrid1, Button_Close);
+
+  connect(Button_Search, &QPushButton::clicked, this, &TForm_View::Button_SearchClick);
+  connect(Button_Close, &QPushButton::clicked, this, &TForm_View::Button_CloseClick);
+  connect(StringGrid1, &TStringGrid::MouseDown, this, &TForm_View::StringGrid1MouseDown);
+  connect(Timer_Search, &QTimer::timeout, this, &TForm_View::Timer_SearchTimer);
+  Edit_Keyword->installEventFilter(this);
+
+  // Every keyword edit of the program holds at most the worker's keyword.
+  LimitKeywordEdit(Edit_Keyword);
+  if (Form_Main) {
+    LimitKeywordEdit(Form_Main->Edit_Keyword);
+    LimitKeywordEdit(Form_Main->Edit_KeyCho);  // the town filter's text becomes the keyword too
+  }
+
+  FormCreate();
+  Timer_Search->start();
+}
+
+void TForm_View::FormCreate() {
+  StringGrid1->setHorizontalHeaderLabels({QStringLiteral(u"郵便番号"), QStringLiteral(u"漢字"),
+                                          QStringLiteral(u"フリガナ"), QStringLiteral(u"地方公共団体コード"), QString(),
+                                          QString()});
+  StringGrid1->SetRowCount(2);
+}
+
+void TForm_View::showEvent(QShowEvent* event) {
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+  }
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) FormShow();
+}
+
+void TForm_View::FormShow() {
+  if (!Edit_Keyword->text().isEmpty()) Button_SearchClick();
+}
+
+void TForm_View::Button_SearchClick() {
+  if (!SearchThread) return;
+  if (!SearchThread->IsWaiting()) {
+    SearchThread->Cancel();  // the caption and the message follow at the next tick
+    return;
+  }
+  std::optional<std::string> keyword = ToSjis(Edit_Keyword->text(), KeywordCapacity - 1);
+  std::string bytes = keyword.value_or(std::string());
+  std::memcpy(SearchThread->Keyword, bytes.data(), bytes.size());
+  SearchThread->Keyword[bytes.size()] = '\0';
+  Label_Msg->show();
+  StringGrid1->SetRowCount(2);
+  for (int c = 0; c < kGridColumns; ++c) StringGrid1->SetCell(c, 1, QString());
+  std::string folder = Form_Main ? Form_Main->DataFolder : ExecutableFolder();
+  SearchThread->Start(this, SearchMode, folder, !keyword.has_value());
+}
+
+void TForm_View::Edit_KeywordKeyDown(int key) {
+  if (key == 13) Button_SearchClick();
+}
+
+void TForm_View::Timer_SearchTimer() {
+  bool waiting = !SearchThread || SearchThread->IsWaiting();
+  if (!waiting || AnimPhase != 0) {
+    ++AnimPhase;
+    QPoint at = Image_Search->pos();
+    switch (AnimPhase) {
+      case 1:
+        at.ry() -= 5;
+        break;
+      case 2:
+        at.rx() -= 5;
+        break;
+      case 3:
+        at.ry() += 5;
+        break;
+      default:
+        at.rx() += 5;
+        AnimPhase = 0;
+        break;
+    }
+    Image_Search->move(at);
+  }
+  Button_Search->setText(waiting ? Searching() : Cancelling());
+  Label_Msg->setVisible(!waiting);
+  SetHitText(QString::number(SearchThread ? SearchThread->HitCount() : 0));
+}
+
+void TForm_View::SetHitText(const QString& text) {
+  Label_Hit->setText(text);
+  Label_Hit->adjustSize();
+  Label_Hit->setGeometry(kHitRightEdge - Label_Hit->width(), 64, Label_Hit->width(), 12);
+}
+
+void TForm_View::StringGrid1MouseDown() {
+  if (!Form_Nmb7) return;
+  int r = StringGrid1->CurrentRow();
+  std::string c[5];
+  for (int i = 0; i < 5; ++i) c[i] = ToSjis(StringGrid1->Cell(i, r)).value_or(std::string());
+
+  static constexpr std::size_t kDigitBytes[7] = {0, 1, 2, 4, 5, 6, 7};  // byte 3 is the hyphen
+  for (int i = 0; i < 7; ++i) Form_Nmb7->NmbLabel(i)->setText(ByteAt(c[0], kDigitBytes[i]));
+  Form_Nmb7->AdrText = c[1];
+  Form_Nmb7->Memo_Name->clear();
+  Form_Nmb7->Memo_Name->appendPlainText(QStringLiteral(u"〒") + FromSjis(c[0]));
+  Form_Nmb7->Memo_Name->appendPlainText(FromSjis(c[1]));
+  Form_Nmb7->Memo_Name->appendPlainText(FromSjis(c[2]));
+  Form_Nmb7->Memo_Name->appendPlainText(FromSjis(c[4]));
+  std::string code = c[3].substr(0, 11);
+  int digit = CheckDigit(code.c_str());
+  QString withDigit = FromSjis(code) + (digit >= 0 ? QString::number(digit) : QString());
+  Form_Nmb7->Memo_Code->setPlainText(QStringLiteral(u"地方公共団体コード：") + FromSjis(code) + QLatin1Char('\n') +
+                                     QStringLiteral(u"ディジットコード付：") + withDigit);
+  Form_Nmb7->exec();
+}
+
+void TForm_View::Button_CloseClick() {
+  close();
+}
+
+bool TForm_View::event(QEvent* event) {
+  if (event->type() == SearchRowEvent::EventType()) {
+    auto* row = static_cast<SearchRowEvent*>(event);
+    // A row of an earlier search (the grid was reset since) is dropped.
+    if (SearchThread && row->generation == SearchThread->Generation()) {
+      if (StringGrid1->RowCount() < row->number + 1) StringGrid1->SetRowCount(StringGrid1->RowCount() + 1);
+      for (int c = 0; c < 5; ++c) StringGrid1->SetCell(c, row->number, row->cells[c]);
+    }
+    return true;
+  }
+  if (event->type() == SearchFocusEvent::EventType()) {
+    auto* focus = static_cast<SearchFocusEvent*>(event);
+    if (SearchThread && focus->generation == SearchThread->Generation()) Edit_Keyword->setFocus();
+    return true;
+  }
+  return QDialog::event(event);
+}
+
+bool TForm_View::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Edit_Keyword && event->type() == QEvent::KeyPress) {
+    int key = static_cast<QKeyEvent*>(event)->key();
+    Edit_KeywordKeyDown(key == Qt::Key_Return || key == Qt::Key_Enter ? 13 : key);
+  }
+  return QDialog::eventFilter(watched, event);  // the key is never swallowed
 }

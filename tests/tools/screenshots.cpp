@@ -3,14 +3,17 @@
 // folder of this executable, like the program's.
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
 
 #include "app/Application.h"
+#include "app/MessageBox.h"
 #include "forms/aux/TForm_Map.h"
 #include "forms/aux/TForm_Ver.h"
+#include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
 #include "search/TForm_View.h"
@@ -25,6 +28,37 @@ void Save(QWidget* w, const char* name) {
   if (!w->grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
   else std::printf("%s\n", qPrintable(path));
   w->hide();
+}
+
+// Browsing on the real data: the main window after 東京都 and 千代田区, and the result
+// dialog for 千代田. Skipped when the data files are not beside the program.
+void SaveBrowsing() {
+  if (!QFileInfo::exists(QString::fromStdString(Form_Main->DataFolder) + QStringLiteral("KEN13.CSV"))) {
+    std::fprintf(stderr, "no KEN13.CSV beside the program: browsing not rendered\n");
+    return;
+  }
+  // Nobody is there to close a message box (such as a notice the search window left).
+  SetMessageHandler([](const QString& text, const QString&, MessageIcon) {
+    std::fprintf(stderr, "message: %s\n", qPrintable(text));
+  });
+  Form_Main->show();
+  Form_Main->ListBox_Ken->ClickRow(12);
+  int city = -1;
+  for (int i = 0; i < Form_Main->ListBox_Code->count() && city < 0; ++i)
+    if (Form_Main->ListBox_Code->item(i)->text() == QStringLiteral("13101")) city = i;
+  if (city < 0) return;
+  Form_Main->ListBox_Shi->ClickRow(city);
+  Form_Main->ListBox_Shi->scrollToItem(Form_Main->ListBox_Shi->item(city));
+  Save(Form_Main, "main_tokyo_chiyoda");
+  Form_Main->show();
+  for (int i = 0; i < Form_Main->ListBox_Cho->count(); ++i) {
+    if (Form_Main->ListBox_Cho->item(i)->text().mid(1) != QStringLiteral(u"　千代田　(チヨダ)")) continue;
+    QTimer::singleShot(0, Form_Nmb7, [] { Save(Form_Nmb7, "nmb7_chiyoda"); });  // hiding ends the modal showing
+    Form_Main->ListBox_Cho->ClickRow(i);
+    break;
+  }
+  Form_Main->hide();
+  SetMessageHandler({});
 }
 }  // namespace
 
@@ -44,6 +78,7 @@ int main(int argc, char* argv[]) {
   Save(Form_Map, "map");
   Save(Form_Ver, "ver");
   Save(Form_View, "view");
+  SaveBrowsing();
 
   DestroyWindows();
   return 0;

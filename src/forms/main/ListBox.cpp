@@ -44,3 +44,10 @@ void TListBox::keyPressEvent(QKeyEvent* event) {
   QListWidget::keyPressEvent(event);
   if (currentRow() != before && currentRow() >= 0) Q_EMIT Click();
 }
+
+void TListBox::focusInEvent(QFocusEvent* event) {
+  const bool hadCurrent = currentIndex().isValid();
+  QListWidget::focusInEvent(event);
+  if (!hadCurrent && currentIndex().isValid())
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}

@@ -23,4 +23,6 @@ class TListBox : public QListWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // Gaining the focus chooses no line: a list without a current line keeps none.
+  void focusInEvent(QFocusEvent* event) override;
 };

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Extra test runs after the plain and the AddressSanitizer runs of ./test.sh:
+#  1. the search worker tests (ctest label "thread") under ThreadSanitizer, in build-tsan;
+#  2. a bounded libFuzzer run over the search's line framing, splitting and matching,
+#     built with clang++ and AddressSanitizer + UndefinedBehaviorSanitizer, in build-fuzz.
+# FUZZ_SECONDS (default 60) bounds the fuzzing run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+generator=()
+command -v ninja >/dev/null && generator=(-G Ninja)
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+# Sanitizer runtimes of some compilers refuse the kernel's widest address randomisation;
+# run without it where setarch allows.
+norandom=()
+if command -v setarch >/dev/null && setarch "$(uname -m)" -R true 2>/dev/null; then
+  norandom=(setarch "$(uname -m)" -R)
+fi
+
+echo "== ThreadSanitizer: search worker"
+cmake -S . -B build-tsan "${generator[@]}" "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTANZEL_SANITIZE=thread -DTANZEL_BUILD_GUI=OFF -DTANZEL_BUILD_BENCH=OFF >/dev/null
+# Build exactly the tests labelled "thread" (a test is named after its target).
+mapfile -t thread_tests < <(ctest --test-dir build-tsan -N -L thread | sed -n 's/^ *Test *#[0-9]*: *//p')
+if [ "${#thread_tests[@]}" -eq 0 ]; then
+  echo "no tests labelled thread" >&2
+  exit 1
+fi
+cmake --build build-tsan -j "$jobs" --target "${thread_tests[@]}"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  "${norandom[@]}" ctest --test-dir build-tsan -L thread --output-on-failure
+
+echo "== libFuzzer: search framing, splitting and matching"
+if ! command -v clang++ >/dev/null; then
+  echo "clang++ is needed for the fuzzing run" >&2
+  exit 1
+fi
+cmake -S . -B build-fuzz "${generator[@]}" "${launcher[@]}" -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTANZEL_SANITIZE=address,undefined \
+  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -DTANZEL_BUILD_GUI=OFF -DTANZEL_BUILD_BENCH=OFF \
+  -DTANZEL_BUILD_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j "$jobs" --target fuzz_search
+corpus=build-fuzz/fuzz/corpus
+mkdir -p "$corpus"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  "${norandom[@]}" build-fuzz/fuzz/fuzz_search -max_total_time="${FUZZ_SECONDS:-60}" -max_len=4200 \
+  -print_final_stats=1 "$corpus" tests/fuzz/seeds
+echo "== extra test runs passed"

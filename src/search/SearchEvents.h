@@ -1,0 +1,27 @@
+#pragma once
+
+// The events by which the search worker hands its results to the search window. They are
+// posted, so they arrive on the window's thread in the order the worker produced them.
+
+#include <QEvent>
+#include <QString>
+
+// One result row: grid row `number` gets `cells` in columns 0 to 4.
+class SearchRowEvent : public QEvent {
+ public:
+  static QEvent::Type EventType();
+  SearchRowEvent(quint64 generation, int number) : QEvent(EventType()), generation(generation), number(number) {}
+
+  quint64 generation;  // the search that produced the row
+  int number;
+  QString cells[5];
+};
+
+// After the empty-keyword notice: the keyword edit is to get the input focus.
+class SearchFocusEvent : public QEvent {
+ public:
+  static QEvent::Type EventType();
+  explicit SearchFocusEvent(quint64 generation) : QEvent(EventType()), generation(generation) {}
+
+  quint64 generation;
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+// The thread that runs keyword searches: created once, it waits for a start signal, runs
+// one search, reports its end, and waits again. No lock is held while searching; the
+// window reads the waiting state and the hit count, and may set the cancel flag.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "search/SearchEngine.h"
+
+// What the worker hands back besides the rows (on the worker's thread, never waiting).
+class SearchWorkerSink : public SearchSink {
+ public:
+  // The end of a search, when it calls for a notice.
+  virtual void Notice(SearchNotice notice) = 0;
+  // After the empty-keyword notice: the keyword edit should get the focus.
+  virtual void FocusRequest() = 0;
+};
+
+class SearchWorker {
+ public:
+  // Starts the thread, which at once waits for its first start signal.
+  explicit SearchWorker(SearchWorkerSink& sink);
+  ~SearchWorker();
+  SearchWorker(const SearchWorker&) = delete;
+  SearchWorker& operator=(const SearchWorker&) = delete;
+
+  // Hits of the current or last search (0 ... TableCapacity), or -1 after a missing file.
+  std::atomic<int32_t> HitCount{0};
+  // 1 asks the running search to stop before its next line.
+  std::atomic<uint8_t> CancelFlag{0};
+
+  // True while the worker waits for a start signal: false from Start on, true again once
+  // the search has ended and its notice has been handed on.
+  bool IsWaiting() const { return waiting_.load(); }
+
+  // Gives the start signal for a search with these parameters. Only while waiting; returns
+  // false (and does nothing) otherwise. The hit count and the cancel flag are reset here.
+  bool Start(SearchParams params);
+
+  // Cancels a running search and ends the thread; no notice is handed on after it.
+  void Shutdown();
+
+  // The hit tables (read them only while the worker waits).
+  const SearchEngine& Engine() const { return engine_; }
+
+ private:
+  void Loop();
+
+  SearchWorkerSink& sink_;
+  SearchEngine engine_;
+  std::atomic<bool> waiting_{true};
+  std::atomic<bool> stopping_{false};
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool startSignal_ = false;  // guarded by mutex_
+  bool stop_ = false;         // guarded by mutex_
+  SearchParams pending_;      // guarded by mutex_
+  std::thread thread_;        // last: started once everything above exists
+};

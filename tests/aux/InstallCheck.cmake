@@ -1,0 +1,68 @@
+# Installs the build tree into a fresh temporary prefix and checks the layout of the
+# installation: cmake -DBUILD_DIR=... -DWORK_DIR=... -P InstallCheck.cmake
+cmake_minimum_required(VERSION 3.25)
+
+set(prefix "${WORK_DIR}/prefix")
+file(REMOVE_RECURSE "${WORK_DIR}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${prefix}"
+                RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE errors)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${errors}")
+endif()
+
+# expect(<condition words...> MESSAGE <text>): fails the check when the condition is false.
+macro(expect)
+  cmake_parse_arguments(E "" "MESSAGE" "" ${ARGN})
+  if(NOT (${E_UNPARSED_ARGUMENTS}))
+    message(FATAL_ERROR "${E_MESSAGE}")
+  endif()
+endmacro()
+
+# The program and its launcher on the PATH, which leads to the program's own folder.
+set(app "${prefix}/lib/tanzel")
+expect(EXISTS "${app}/tanzel" MESSAGE "no ${app}/tanzel")
+expect(IS_SYMLINK "${prefix}/bin/tanzel" MESSAGE "${prefix}/bin/tanzel is not a link")
+file(REAL_PATH "${prefix}/bin/tanzel" target)
+file(REAL_PATH "${app}/tanzel" program)
+expect(target STREQUAL program MESSAGE "bin/tanzel leads to ${target}, not to ${program}")
+foreach(tool tanzel-import tanzel-search)
+  if(EXISTS "${BUILD_DIR}/bin/${tool}")
+    expect(EXISTS "${app}/${tool}" MESSAGE "no ${app}/${tool}")
+    file(REAL_PATH "${prefix}/bin/${tool}" target)
+    file(REAL_PATH "${app}/${tool}" program)
+    expect(target STREQUAL program MESSAGE "bin/${tool} leads to ${target}")
+  endif()
+endforeach()
+
+# The data files lie beside the program, every one that the build folder holds.
+file(GLOB built RELATIVE "${BUILD_DIR}/bin" "${BUILD_DIR}/bin/KEN[0-9][0-9].CSV" "${BUILD_DIR}/bin/JIG[0-9][0-9].CSV")
+foreach(name ${built})
+  expect(EXISTS "${app}/${name}" MESSAGE "data file ${name} not installed")
+endforeach()
+
+# The desktop entry and its icon.
+set(desktop "${prefix}/share/applications/tanzel.desktop")
+expect(EXISTS "${desktop}" MESSAGE "no ${desktop}")
+file(READ "${desktop}" entry)
+string(PREPEND entry "\n")
+foreach(wanted "[Desktop Entry]" "Type=Application" "Exec=tanzel" "Icon=tanzel" "Categories=Utility;")
+  string(FIND "${entry}" "\n${wanted}\n" found)
+  expect(found GREATER -1 MESSAGE "tanzel.desktop lacks ${wanted}")
+endforeach()
+string(REGEX MATCH "\nName=[^\n]+" english "${entry}")
+string(REGEX MATCH "\nName\\[ja\\]=[^\n]+" japanese "${entry}")
+expect(english AND japanese MESSAGE "tanzel.desktop needs an English and a Japanese name")
+set(icon "${prefix}/share/icons/hicolor/32x32/apps/tanzel.png")
+expect(EXISTS "${icon}" MESSAGE "no ${icon}")
+file(READ "${icon}" header LIMIT 24 HEX)
+string(SUBSTRING "${header}" 32 16 size)
+expect(size STREQUAL "0000002000000020" MESSAGE "the icon is not 32 x 32 (${size})")
+
+# The installed search tool, started through its link, finds its data in its own folder.
+if(EXISTS "${app}/tanzel-search" AND EXISTS "${app}/KEN13.CSV")
+  execute_process(COMMAND "${prefix}/bin/tanzel-search" "13101" WORKING_DIRECTORY "${WORK_DIR}"
+                  OUTPUT_VARIABLE out RESULT_VARIABLE result)
+  expect(out MATCHES "100-0005" MESSAGE "the installed tanzel-search found no data (${result})")
+endif()
+
+file(REMOVE_RECURSE "${WORK_DIR}")

@@ -1,0 +1,218 @@
+// The worker thread on its own: waiting state, start, rows in order, notices, cancel and
+// shutdown during a search. Also run under ThreadSanitizer.
+
+#include <QtTest>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "SearchTestData.h"
+#include "common/TempData.h"
+#include "search/SearchWorker.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Records what the worker hands on. With `holdFirstRow` the first row blocks the worker
+// until Release() (or a second at most).
+class Recorder : public SearchWorkerSink {
+ public:
+  bool holdFirstRow = false;
+
+  void Row(int number, const ResultRow& row) override {
+    std::unique_lock<std::mutex> lock(mutex_);
+    numbers_.push_back(number);
+    postal_.emplace_back(row.Cell(0));
+    if (holdFirstRow && numbers_.size() == 1) {
+      held_ = true;
+      changed_.notify_all();
+      changed_.wait_for(lock, 1s, [this] { return released_; });
+    }
+  }
+  void Notice(SearchNotice notice) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    notices_.push_back(notice);
+  }
+  void FocusRequest() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++focusRequests_;
+  }
+
+  bool WaitHeld() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, 5s, [this] { return held_; });
+  }
+  void Release() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+  std::vector<int> Numbers() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return numbers_;
+  }
+  std::vector<std::string> Postal() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return postal_;
+  }
+  std::vector<SearchNotice> Notices() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return notices_;
+  }
+  int FocusRequests() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return focusRequests_;
+  }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    numbers_.clear();
+    postal_.clear();
+    notices_.clear();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool held_ = false;
+  bool released_ = false;
+  std::vector<int> numbers_;
+  std::vector<std::string> postal_;
+  std::vector<SearchNotice> notices_;
+  int focusRequests_ = 0;
+};
+
+struct Folder {
+  TempData dir;
+  Folder() {
+    for (int p = 1; p <= PrefectureCount; ++p) {
+      dir.write(KenName(p), "");
+      dir.write(JigName(p), "");
+    }
+  }
+};
+
+SearchParams Params(const Folder& f, std::string keyword) {
+  SearchParams p;
+  p.keyword = std::move(keyword);
+  p.folder = f.dir.folder();
+  return p;
+}
+
+bool WaitIdle(const SearchWorker& worker) {
+  for (int i = 0; i < 500 && !worker.IsWaiting(); ++i) std::this_thread::sleep_for(10ms);
+  return worker.IsWaiting();
+}
+
+}  // namespace
+
+class TestSearchWorker : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void rowsArriveInOrder() {
+    Folder f;
+    std::string lines;
+    for (int i = 0; i < 300; ++i) lines += TokyoLine(i);
+    QVERIFY(f.dir.write(KenName(13), lines));
+    QVERIFY(f.dir.write(KenName(14), TokyoLine(1000)));
+    Recorder sink;
+    SearchWorker worker(sink);
+    QVERIFY(worker.IsWaiting());
+    QVERIFY(worker.Start(Params(f, Sjis("千代田"))));
+    QVERIFY(!worker.IsWaiting() || worker.HitCount.load() == 301);
+    QVERIFY(WaitIdle(worker));
+    QCOMPARE(worker.HitCount.load(), 301);
+    std::vector<int> numbers = sink.Numbers();
+    QCOMPARE(int(numbers.size()), 301);
+    for (int i = 0; i < 301; ++i) QCOMPARE(numbers[i], i + 1);
+    QCOMPARE(sink.Postal().back(), std::string("100-1000"));
+    QVERIFY(sink.Notices().empty());  // 1 ... 10239 hits: nothing to report
+
+    // The next search starts from zero; no hit gives its notice.
+    sink.Clear();
+    QVERIFY(worker.Start(Params(f, Sjis("大阪"))));
+    QVERIFY(WaitIdle(worker));
+    QCOMPARE(worker.HitCount.load(), 0);
+    QCOMPARE(sink.Notices(), std::vector<SearchNotice>{SearchNotice::NoHit});
+  }
+
+  void emptyKeywordAsksForFocus() {
+    Folder f;
+    Recorder sink;
+    SearchWorker worker(sink);
+    QVERIFY(worker.Start(Params(f, "")));
+    QVERIFY(WaitIdle(worker));
+    QCOMPARE(sink.Notices(), std::vector<SearchNotice>{SearchNotice::EnterKeyword});
+    QCOMPARE(sink.FocusRequests(), 1);
+  }
+
+  void startWhileRunningIsRefused_andCancelStops() {
+    Folder f;
+    std::string lines;
+    for (int i = 0; i < 2000; ++i) lines += TokyoLine(i);
+    QVERIFY(f.dir.write(KenName(1), lines));
+    Recorder sink;
+    sink.holdFirstRow = true;
+    SearchWorker worker(sink);
+    QVERIFY(worker.Start(Params(f, Sjis("千代田"))));
+    QVERIFY(sink.WaitHeld());
+    QVERIFY(!worker.IsWaiting());
+    QVERIFY(!worker.Start(Params(f, Sjis("大阪"))));
+    worker.CancelFlag.store(1);
+    sink.Release();
+    QVERIFY(WaitIdle(worker));
+    // The cancel took effect before the next line: one hit, no notice for it.
+    QCOMPARE(worker.HitCount.load(), 1);
+    QCOMPARE(int(sink.Numbers().size()), 1);
+    QVERIFY(sink.Notices().empty());
+    // A new start clears the cancel flag.
+    sink.Clear();
+    QVERIFY(worker.Start(Params(f, Sjis("千代田"))));
+    QVERIFY(WaitIdle(worker));
+    QCOMPARE(worker.HitCount.load(), 2000);
+  }
+
+  void shutdownDuringSearch() {
+    Folder f;
+    std::string lines;
+    for (int i = 0; i < 2000; ++i) lines += TokyoLine(i);
+    QVERIFY(f.dir.write(KenName(1), lines));
+    Recorder sink;
+    sink.holdFirstRow = true;
+    {
+      SearchWorker worker(sink);
+      QVERIFY(worker.Start(Params(f, Sjis("千代田"))));
+      QVERIFY(sink.WaitHeld());
+      std::thread release([&] {
+        std::this_thread::sleep_for(20ms);
+        sink.Release();
+      });
+      worker.Shutdown();  // cancels, waits for the thread
+      release.join();
+      QVERIFY(!worker.Start(Params(f, Sjis("千代田"))));
+    }
+    QCOMPARE(int(sink.Numbers().size()), 1);
+    QVERIFY(sink.Notices().empty());  // nothing is reported after the end
+  }
+
+  void manySearchesBackToBack() {
+    Folder f;
+    QVERIFY(f.dir.write(KenName(5), TokyoLine(1) + TokyoLine(2)));
+    Recorder sink;
+    SearchWorker worker(sink);
+    for (int i = 0; i < 50; ++i) {
+      QVERIFY(WaitIdle(worker));
+      QVERIFY(worker.Start(Params(f, i % 2 ? Sjis("千代田") : std::string("1000001"))));
+      if (i % 3 == 0) worker.CancelFlag.store(1);
+    }
+    QVERIFY(WaitIdle(worker));
+    QCOMPARE(worker.HitCount.load(), 2);  // the last search (千代田) ran to its end
+  }
+};
+
+QTEST_APPLESS_MAIN(TestSearchWorker)
+#include "tst_search_worker.moc"
