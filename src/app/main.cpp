@@ -4,10 +4,12 @@
 #include <exception>
 
 #include "app/Application.h"
+#include "forms/aux/Pictures.h"
 #include "forms/main/TForm_Main.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  QApplication::setWindowIcon(ApplicationIcon());
   try {
     SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
     CreateWindows();

@@ -3,7 +3,10 @@
 // folder of this executable, like the program's.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -17,6 +20,7 @@
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
 #include "search/TForm_View.h"
+#include "search/TThread_Search.h"
 
 namespace {
 QString g_outDir;
@@ -25,8 +29,10 @@ void Save(QWidget* w, const char* name) {
   w->show();
   QApplication::processEvents();
   QString path = QDir(g_outDir).filePath(QLatin1String(name) + QStringLiteral(".png"));
-  if (!w->grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-  else std::printf("%s\n", qPrintable(path));
+  if (!w->grab().save(path))
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+  else
+    std::printf("%s\n", qPrintable(path));
   w->hide();
 }
 
@@ -37,10 +43,6 @@ void SaveBrowsing() {
     std::fprintf(stderr, "no KEN13.CSV beside the program: browsing not rendered\n");
     return;
   }
-  // Nobody is there to close a message box (such as a notice the search window left).
-  SetMessageHandler([](const QString& text, const QString&, MessageIcon) {
-    std::fprintf(stderr, "message: %s\n", qPrintable(text));
-  });
   Form_Main->show();
   Form_Main->ListBox_Ken->ClickRow(12);
   int city = -1;
@@ -58,7 +60,17 @@ void SaveBrowsing() {
     break;
   }
   Form_Main->hide();
-  SetMessageHandler({});
+}
+
+// The search window with the hits of 千代田 (on the real data).
+void SaveSearch() {
+  Form_View->Edit_Keyword->setText(QStringLiteral(u"千代田"));
+  Form_View->show();  // showing with a keyword starts the search
+  QElapsedTimer clock;
+  clock.start();
+  while (!SearchThread->IsWaiting() && clock.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  QTest::qWait(500);  // the rows and a few ticks of the window's timer
+  Save(Form_View, "view_chiyoda");
 }
 }  // namespace
 
@@ -72,13 +84,19 @@ int main(int argc, char* argv[]) {
   QDir().mkpath(g_outDir);
   SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
   CreateWindows();
+  // Nobody is there to close a message box (such as a search's notice): print it instead.
+  SetMessageHandler([](const QString& text, const QString&, MessageIcon) {
+    std::fprintf(stderr, "message: %s\n", qPrintable(text));
+  });
 
+  Form_View->Edit_Keyword->clear();  // an empty keyword starts nothing when the window shows
   Save(Form_Main, "main");
   Save(Form_Nmb7, "nmb7");
   Save(Form_Map, "map");
   Save(Form_Ver, "ver");
   Save(Form_View, "view");
   SaveBrowsing();
+  SaveSearch();
 
   DestroyWindows();
   return 0;

@@ -1,5 +1,6 @@
 #include "TForm_Nmb7.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -59,8 +60,9 @@ QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int left, int top, i
   memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   memo->document()->setDocumentMargin(0);
+  // The system window colour (the background of text boxes), not the dialog's.
   QPalette pal = memo->palette();
-  pal.setColor(QPalette::Base, pal.color(QPalette::Button));
+  pal.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
   memo->setPalette(pal);
   memo->setPlainText(text);
   return memo;
