@@ -30,20 +30,35 @@ std::string ExecutableFolder() {
   return folder.empty() ? "./" : folder;
 }
 
-LineReader::~LineReader() { Close(); }
-
-bool LineReader::Open(const char* path) {
+bool DataFileHandle::Open(const char* path) {
   Close();
   if (path == nullptr || path[0] == '\0') return false;
   fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
-  end_ = false;
-  begin_ = size_ = 0;
   return fd_ >= 0;
 }
 
-void LineReader::Close() {
+void DataFileHandle::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+}
+
+std::size_t DataFileHandle::Fill(char* buffer, std::size_t size, std::size_t want, std::size_t capacity, bool& end) {
+  while (size < want && !end) {
+    ssize_t n = fd_ >= 0 ? ::read(fd_, buffer + size, capacity - size) : 0;
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      end = true;  // end of file, or a failed read: the file ends here
+      break;
+    }
+    size += static_cast<std::size_t>(n);
+  }
+  return size;
+}
+
+bool LineReader::Open(const char* path) {
+  end_ = false;
+  begin_ = size_ = 0;
+  return file_.Open(path);
 }
 
 void LineReader::Fill() {
@@ -51,19 +66,11 @@ void LineReader::Fill() {
   std::memmove(buffer_, buffer_ + begin_, size_ - begin_);
   size_ -= begin_;
   begin_ = 0;
-  while (size_ < static_cast<std::size_t>(ReadBlockSize) && !end_) {
-    ssize_t n = ::read(fd_, buffer_ + size_, kBufferSize - size_);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      end_ = true;  // end of file, or a failed read: the file ends here
-      break;
-    }
-    size_ += static_cast<std::size_t>(n);
-  }
+  size_ = file_.Fill(buffer_, size_, ReadBlockSize, kBufferSize, end_);
 }
 
 int LineReader::ReadLine(LineBuffer& line) {
-  if (fd_ < 0) return -1;
+  if (!file_.IsOpen()) return -1;
   Fill();
   std::size_t avail = size_ - begin_;
   if (avail == 0) return -1;

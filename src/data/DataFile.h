@@ -29,18 +29,35 @@ bool DataFileName(char (&out)[FileNameCapacity], const char* folder, DataKind ki
 // The folder of the running executable, with its trailing '/'.
 std::string ExecutableFolder();
 
-// Reads the lines of one data file. The file is opened read-only for shared reading; the
-// reader reads ahead through one fixed buffer, never the whole file.
-class LineReader {
+// A data file opened read-only, as an existing file, for shared reading: any number of
+// readers (the main window and the search worker) may hold one file at once.
+class DataFileHandle {
  public:
-  LineReader() = default;
-  ~LineReader();
-  LineReader(const LineReader&) = delete;
-  LineReader& operator=(const LineReader&) = delete;
+  DataFileHandle() = default;
+  ~DataFileHandle() { Close(); }
+  DataFileHandle(const DataFileHandle&) = delete;
+  DataFileHandle& operator=(const DataFileHandle&) = delete;
 
   bool Open(const char* path);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
+
+  // Fills buffer[size, capacity) from the file until it is at least `want` bytes full or
+  // the file ends; a failed read ends the file too. Returns the new size and sets `end`
+  // once nothing more can be read.
+  std::size_t Fill(char* buffer, std::size_t size, std::size_t want, std::size_t capacity, bool& end);
+
+ private:
+  int fd_ = -1;
+};
+
+// Reads the lines of one data file through one fixed read-ahead buffer, never the whole
+// file.
+class LineReader {
+ public:
+  bool Open(const char* path);
+  void Close() { file_.Close(); }
+  bool IsOpen() const { return file_.IsOpen(); }
 
   // The next line: everything up to and including the first line feed within the next
   // ReadBlockSize bytes, or those ReadBlockSize bytes (fewer at the end of the file) when
@@ -54,7 +71,7 @@ class LineReader {
   void Fill();
 
   static constexpr std::size_t kBufferSize = 64 * 1024;
-  int fd_ = -1;
+  DataFileHandle file_;
   bool end_ = false;
   std::size_t begin_ = 0;
   std::size_t size_ = 0;

@@ -1,9 +1,4 @@
 #include "SearchScan.h"
-
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -129,38 +124,18 @@ std::size_t Prefilter::NextCandidate(const char* data, std::size_t len, std::siz
   return stretch + (best - stretch) / ReadBlockSize * ReadBlockSize;
 }
 
-BlockReader::~BlockReader() {
-  Close();
-}
-
 bool BlockReader::Open(const char* path) {
-  Close();
-  if (path == nullptr || path[0] == '\0') return false;
-  fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
   end_ = false;
   begin_ = size_ = 0;
-  return fd_ >= 0;
-}
-
-void BlockReader::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  return file_.Open(path);
 }
 
 bool BlockReader::Next(const char*& data, std::size_t& len) {
-  if (fd_ < 0) return false;
+  if (!file_.IsOpen()) return false;
   std::memmove(buffer_, buffer_ + begin_, size_ - begin_);
   size_ -= begin_;
   begin_ = 0;
-  while (size_ < kBufferSize && !end_) {
-    ssize_t n = ::read(fd_, buffer_ + size_, kBufferSize - size_);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      end_ = true;  // end of file, or a failed read: the file ends here
-      break;
-    }
-    size_ += static_cast<std::size_t>(n);
-  }
+  size_ = file_.Fill(buffer_, size_, kBufferSize, kBufferSize, end_);
   if (size_ == 0) return false;
   std::size_t blockEnd = size_;
   if (!end_) {

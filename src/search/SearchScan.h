@@ -65,13 +65,8 @@ class Prefilter {
 // buffer. Opening and closing are the same as LineReader's.
 class BlockReader {
  public:
-  BlockReader() = default;
-  ~BlockReader();
-  BlockReader(const BlockReader&) = delete;
-  BlockReader& operator=(const BlockReader&) = delete;
-
   bool Open(const char* path);
-  void Close();
+  void Close() { file_.Close(); }
 
   // The next block: it starts at a line start and ends after a line feed, at the end of
   // the file, or after whole ReadBlockSize lines of a stretch without line feeds. False
@@ -80,7 +75,7 @@ class BlockReader {
 
  private:
   static constexpr std::size_t kBufferSize = 256 * 1024;
-  int fd_ = -1;
+  DataFileHandle file_;
   bool end_ = false;
   std::size_t begin_ = 0;
   std::size_t size_ = 0;

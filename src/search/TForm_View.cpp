@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "app/Controls.h"
 #include "app/Fonts.h"
 #include "app/Icons.h"
 #include "app/QtText.h"
@@ -41,17 +42,9 @@ constexpr QPoint kIconHome(16, 14);
 // The step of the icon's circuit, shared by every tick of the program.
 int AnimPhase = 0;
 
-template <typename W>
-W* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* w = new W(parent);
-  w->setObjectName(QLatin1String(name));
-  w->setGeometry(left, top, width, height);
-  return w;
-}
-
 QPushButton* MakeButton(QWidget* parent, const char* name, int left, int top, int width, int height,
                         const QString& text) {
-  auto* button = Make<QPushButton>(parent, name, left, top, width, height);
+  auto* button = MakeControl<QPushButton>(parent, name, left, top, width, height);
   button->setText(text);
   // Enter in the keyword edit is the edit's own key: no button of this window is a default.
   button->setAutoDefault(false);
@@ -158,25 +151,25 @@ TForm_View::TForm_View(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWin
   setFixedSize(kClientWidth, kClientHeight);
   setFont(ProportionalFont(12));
 
-  StringGrid1 = Make<TStringGrid>(this, "StringGrid1", 16, 80, 761, 446);
+  StringGrid1 = MakeControl<TStringGrid>(this, "StringGrid1", 16, 80, 761, 446);
   Button_Close = MakeButton(this, "Button_Close", 360, 540, 75, 25, QStringLiteral("OK"));
-  Edit_Keyword = Make<QLineEdit>(this, "Edit_Keyword", 16, 48, 209, 20);
+  Edit_Keyword = MakeControl<QLineEdit>(this, "Edit_Keyword", 16, 48, 209, 20);
   Edit_Keyword->setText(QStringLiteral("Edit_Keyword"));
   Button_Search = MakeButton(this, "Button_Search", 232, 47, 73, 21, Searching());
-  Label1 = Make<QLabel>(this, "Label1", 760, 64, 12, 12);
+  Label1 = MakeControl<QLabel>(this, "Label1", 760, 64, 12, 12);
   Label1->setText(QStringLiteral(u"件"));
-  Label_Hit = Make<QLabel>(this, "Label_Hit", 747, 64, 6, 12);
+  Label_Hit = MakeControl<QLabel>(this, "Label_Hit", 747, 64, 6, 12);
   Label_Hit->setAlignment(Qt::AlignRight | Qt::AlignTop);
   SetHitText(QStringLiteral("0"));
-  Image_Search = Make<QLabel>(this, "Image_Search", kIconHome.x(), kIconHome.y(), 32, 32);
+  Image_Search = MakeControl<QLabel>(this, "Image_Search", kIconHome.x(), kIconHome.y(), 32, 32);
   Image_Search->setPixmap(SearchIcon());
   Image_Search->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Label_Title = Make<QLabel>(this, "Label_Title", 48, 17, 86, 12);
+  Label_Title = MakeControl<QLabel>(this, "Label_Title", 48, 17, 86, 12);
   QFont bold = ProportionalFont(12);
   bold.setBold(true);
   Label_Title->setFont(bold);
   Label_Title->setText(QStringLiteral(u"キーワード検索"));
-  Label_Msg = Make<QLabel>(this, "Label_Msg", 336, 52, 178, 12);
+  Label_Msg = MakeControl<QLabel>(this, "Label_Msg", 336, 52, 178, 12);
   Label_Msg->setText(QStringLiteral(u"検索中です。しばらくお待ち下さい。"));
   Label_Msg->hide();
   Timer_Search = new QTimer(this);

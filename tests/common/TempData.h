@@ -18,6 +18,9 @@ class TempData {
 
   std::string path(const std::string& name) const { return folder() + name; }
 
+  // Writes an empty KEN and JIG file for every prefecture.
+  void writeEmptyPrefectures() const;
+
   // Writes bytes exactly as given.
   bool write(const std::string& name, std::string_view bytes) const {
     std::FILE* f = std::fopen(path(name).c_str(), "wb");
@@ -30,7 +33,7 @@ class TempData {
   QTemporaryDir dir_;
 };
 
-// Convenience: data file names of a prefecture.
+// Data file names of a prefecture.
 inline std::string KenName(int pref) {
   char name[16];
   std::snprintf(name, sizeof name, "KEN%02d.CSV", pref);
@@ -40,4 +43,11 @@ inline std::string JigName(int pref) {
   char name[16];
   std::snprintf(name, sizeof name, "JIG%02d.CSV", pref);
   return name;
+}
+
+inline void TempData::writeEmptyPrefectures() const {
+  for (int p = 1; p <= 47; ++p) {
+    write(KenName(p), "");
+    write(JigName(p), "");
+  }
 }

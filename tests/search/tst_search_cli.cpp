@@ -32,12 +32,7 @@ QString U(const char* utf8) {
 
 struct Folder {
   TempData dir;
-  Folder() {
-    for (int p = 1; p <= PrefectureCount; ++p) {
-      dir.write(KenName(p), "");
-      dir.write(JigName(p), "");
-    }
-  }
+  Folder() { dir.writeEmptyPrefectures(); }
   QString path() const { return QString::fromStdString(dir.folder()); }
 };
 

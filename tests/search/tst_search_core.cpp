@@ -29,12 +29,7 @@ struct Collected : SearchSink {
 // A folder with all 94 data files, empty unless written.
 struct Folder {
   TempData dir;
-  Folder() {
-    for (int p = 1; p <= PrefectureCount; ++p) {
-      dir.write(KenName(p), "");
-      dir.write(JigName(p), "");
-    }
-  }
+  Folder() { dir.writeEmptyPrefectures(); }
   void Remove(const std::string& name) const { QFile::remove(QString::fromStdString(dir.path(name))); }
 };
 

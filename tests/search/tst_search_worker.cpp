@@ -87,12 +87,7 @@ class Recorder : public SearchWorkerSink {
 
 struct Folder {
   TempData dir;
-  Folder() {
-    for (int p = 1; p <= PrefectureCount; ++p) {
-      dir.write(KenName(p), "");
-      dir.write(JigName(p), "");
-    }
-  }
+  Folder() { dir.writeEmptyPrefectures(); }
 };
 
 SearchParams Params(const Folder& f, std::string keyword) {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "app/Controls.h"
 #include "app/Fonts.h"
 #include "forms/aux/Pictures.h"
 
@@ -50,13 +51,6 @@ constexpr ButtonPlace kButtons[] = {
 };
 static_assert(std::size(kButtons) == 47);
 
-QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(QLatin1String(name));
-  label->setGeometry(left, top, width, height);
-  return label;
-}
-
 }  // namespace
 
 int ButtonTag(const QPushButton* button) {
@@ -70,14 +64,14 @@ TForm_Map::TForm_Map(QWidget* parent)
   setFixedSize(653, 372);
   setFont(ProportionalFont(12));
 
-  Image1 = MakeLabel(this, "Image1", 24, 24, 32, 32);
+  Image1 = MakeControl<QLabel>(this, "Image1", 24, 24, 32, 32);
   Image1->setPixmap(ApplicationIconPixmap());
-  Label1 = MakeLabel(this, "Label1", 72, 35, 52, 12);
+  Label1 = MakeControl<QLabel>(this, "Label1", 72, 35, 52, 12);
   Label1->setText(QStringLiteral(u"日本地図"));
   QFont bold = font();
   bold.setBold(true);
   Label1->setFont(bold);
-  Label2 = MakeLabel(this, "Label2", 40, 80, 208, 12);
+  Label2 = MakeControl<QLabel>(this, "Label2", 40, 80, 208, 12);
   Label2->setText(QStringLiteral(u"検索する都道府県をクリックしてください。"));
 
   // Plain rectangles with a one-pixel outline: where two buttons overlap by one pixel,

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/Application.h"
+#include "app/Controls.h"
 #include "app/Fonts.h"
 #include "forms/aux/FileVersion.h"
 #include "forms/aux/Pictures.h"
@@ -21,9 +22,8 @@ TForm_Ver* Form_Ver = nullptr;
 namespace {
 
 QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, int width, int height, const QString& text) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QLatin1String(name));
-  label->setGeometry(left, top, width, height);
+  auto* label = MakeControl<QLabel>(parent, name, left, top, width, height);
+  label->setText(text);
   return label;
 }
 

@@ -14,6 +14,7 @@
 
 #include "app/AppMessageHook.h"
 #include "app/Application.h"
+#include "app/Controls.h"
 #include "app/Fonts.h"
 #include "app/Icons.h"
 #include "app/MessageBox.h"
@@ -28,14 +29,6 @@ namespace {
 
 constexpr int kClientWidth = 792;
 constexpr int kClientHeight = 554;
-
-template <typename W>
-W* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* w = new W(parent);
-  w->setObjectName(QLatin1String(name));
-  w->setGeometry(left, top, width, height);
-  return w;
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const QString& text, bool navy) {
   auto* label = new QLabel(text, parent);
@@ -52,7 +45,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const QS
 }
 
 QFrame* MakePanel(QWidget* parent, const char* name, int left, int top, int width, int height, bool bevel) {
-  auto* panel = Make<QFrame>(parent, name, left, top, width, height);
+  auto* panel = MakeControl<QFrame>(parent, name, left, top, width, height);
   if (bevel) {
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setLineWidth(1);
@@ -61,18 +54,20 @@ QFrame* MakePanel(QWidget* parent, const char* name, int left, int top, int widt
 }
 
 TListBox* MakeList(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* list = Make<TListBox>(parent, name, left, top, width, height);
+  auto* list = MakeControl<TListBox>(parent, name, left, top, width, height);
   list->SetItemHeight(12);
   return list;
 }
 
-QString PromptChoosePrefecture() { return QStringLiteral(u"都道府県を指定してください。"); }
+QString PromptChoosePrefecture() {
+  return QStringLiteral(u"都道府県を指定してください。");
+}
 
 }  // namespace
 
 TForm_Main::TForm_Main(QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
       KenTable(new KenRecord[TableCapacity]()),
       JigTable(new JigRecord[TableCapacity]()) {
   setObjectName(QStringLiteral("Form_Main"));
@@ -95,13 +90,13 @@ void TForm_Main::CreateControls() {
 
   // Keyword row.
   Panel_Top = MakePanel(client, "Panel_Top", 0, 0, kClientWidth, 33, false);
-  Image_Search = Make<QLabel>(Panel_Top, "Image_Search", 16, 9, 32, 32);
+  Image_Search = MakeControl<QLabel>(Panel_Top, "Image_Search", 16, 9, 32, 32);
   Image_Search->setPixmap(SearchIcon());
   Image_Search->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Edit_Keyword = Make<QLineEdit>(Panel_Top, "Edit_Keyword", 48, 8, 177, 20);
-  Button_Search = Make<QPushButton>(Panel_Top, "Button_Search", 228, 8, 73, 20);
+  Edit_Keyword = MakeControl<QLineEdit>(Panel_Top, "Edit_Keyword", 48, 8, 177, 20);
+  Button_Search = MakeControl<QPushButton>(Panel_Top, "Button_Search", 228, 8, 73, 20);
   Button_Search->setText(QStringLiteral(u"検索"));
-  Label4 = Make<QLabel>(Panel_Top, "Label4", 616, 16, 162, 12);
+  Label4 = MakeControl<QLabel>(Panel_Top, "Label4", 616, 16, 162, 12);
   Label4->setText(QStringLiteral(u"令和6年4月30日 郵便番号改定"));
   Label4->setAlignment(Qt::AlignRight | Qt::AlignTop);
 
@@ -116,17 +111,18 @@ void TForm_Main::CreateControls() {
   Panel2->setAutoFillBackground(true);
   Panel2->setPalette(QApplication::palette());
   Label3 = MakeLabel(Panel2, "Label3", 8, 16, QStringLiteral(u"都道府県"), true);
-  SpeedButton_Map = Make<QToolButton>(Panel2, "SpeedButton_Map", 64, 8, 23, 22);
+  SpeedButton_Map = MakeControl<QToolButton>(Panel2, "SpeedButton_Map", 64, 8, 23, 22);
   SpeedButton_Map->setIcon(MapGlyph());
   SpeedButton_Map->setFocusPolicy(Qt::NoFocus);
   SpeedButton_Map->setAutoRaise(true);
   SpeedButton_Map->setWhatsThis(QStringLiteral(u"地図"));  // the hint: stored, never shown
   ListBox_Ken = MakeList(Panel2, "ListBox_Ken", 8, 32, 81, 481);
   static constexpr const char16_t* kPrefectures[] = {
-      u"北海道", u"青森県", u"岩手県", u"宮城県", u"秋田県", u"山形県", u"福島県", u"茨城県", u"栃木県", u"群馬県",
-      u"埼玉県", u"千葉県", u"東京都", u"神奈川県", u"新潟県", u"富山県", u"石川県", u"福井県", u"山梨県", u"長野県",
-      u"岐阜県", u"静岡県", u"愛知県", u"三重県", u"滋賀県", u"京都府", u"大阪府", u"兵庫県", u"奈良県", u"和歌山県",
-      u"鳥取県", u"島根県", u"岡山県", u"広島県", u"山口県", u"徳島県", u"香川県", u"愛媛県", u"高知県", u"福岡県",
+      u"北海道", u"青森県", u"岩手県", u"宮城県", u"秋田県", u"山形県",   u"福島県", u"茨城県",
+      u"栃木県", u"群馬県", u"埼玉県", u"千葉県", u"東京都", u"神奈川県", u"新潟県", u"富山県",
+      u"石川県", u"福井県", u"山梨県", u"長野県", u"岐阜県", u"静岡県",   u"愛知県", u"三重県",
+      u"滋賀県", u"京都府", u"大阪府", u"兵庫県", u"奈良県", u"和歌山県", u"鳥取県", u"島根県",
+      u"岡山県", u"広島県", u"山口県", u"徳島県", u"香川県", u"愛媛県",   u"高知県", u"福岡県",
       u"佐賀県", u"長崎県", u"熊本県", u"大分県", u"宮崎県", u"鹿児島県", u"沖縄県"};
   static_assert(std::size(kPrefectures) == PrefectureCount);
   for (const char16_t* name : kPrefectures) ListBox_Ken->addItem(QString::fromUtf16(name));
@@ -141,8 +137,8 @@ void TForm_Main::CreateControls() {
 
   Panel4 = MakePanel(Panel1, "Panel4", 336, 0, 456, 521, true);
   Label2 = MakeLabel(Panel4, "Label2", 8, 16, QStringLiteral(u"町域名"), true);
-  Edit_KeyCho = Make<QLineEdit>(Panel4, "Edit_KeyCho", 6, 32, 363, 20);
-  Button_Cho = Make<QPushButton>(Panel4, "Button_Cho", 376, 32, 67, 20);
+  Edit_KeyCho = MakeControl<QLineEdit>(Panel4, "Edit_KeyCho", 6, 32, 363, 20);
+  Button_Cho = MakeControl<QPushButton>(Panel4, "Button_Cho", 376, 32, 67, 20);
   Button_Cho->setText(QStringLiteral(u"検索"));
   ListBox_Nmb = MakeList(Panel4, "ListBox_Nmb", 24, 64, 426, 449);
   ListBox_Nmb->hide();
@@ -227,11 +223,17 @@ void TForm_Main::FormResize() {
   if (frameGeometry().height() < 480) resize(width(), 480 - extraHeight);
 }
 
-void TForm_Main::Menu_CloseClick() { close(); }
+void TForm_Main::Menu_CloseClick() {
+  close();
+}
 
-void TForm_Main::Menu_HpClick() { QDesktopServices::openUrl(QUrl(QString::fromUtf16(kHomePageUrl))); }
+void TForm_Main::Menu_HpClick() {
+  QDesktopServices::openUrl(QUrl(QString::fromUtf16(kHomePageUrl)));
+}
 
-void TForm_Main::ListBox_KenDblClick() { ListBox_Shi->setFocus(); }
+void TForm_Main::ListBox_KenDblClick() {
+  ListBox_Shi->setFocus();
+}
 
 namespace {
 // Shows the box a load calls for and gives the count the caller stores.
@@ -239,11 +241,16 @@ int Report(QWidget* parent, LoadResult r) {
   if (r.notice == LoadNotice::FileMissing)
     ShowMessage(parent, QStringLiteral(u"ファイルが見つかりません"), QStringLiteral(u"ファイル"), MessageIcon::Error);
   if (r.notice == LoadNotice::Overflow)
-    ShowMessage(parent, QStringLiteral(u"データ量がオーバーしました"), QStringLiteral(u"ファイル"), MessageIcon::Warning);
+    ShowMessage(parent, QStringLiteral(u"データ量がオーバーしました"), QStringLiteral(u"ファイル"),
+                MessageIcon::Warning);
   return r.count;
 }
 }  // namespace
 
-int TForm_Main::LoadKen(int n) { return Report(this, LoadKenFile(DataFolder.c_str(), n, KenTable.get())); }
+int TForm_Main::LoadKen(int n) {
+  return Report(this, LoadKenFile(DataFolder.c_str(), n, KenTable.get()));
+}
 
-int TForm_Main::LoadJig(int n) { return Report(this, LoadJigFile(DataFolder.c_str(), n, JigTable.get())); }
+int TForm_Main::LoadJig(int n) {
+  return Report(this, LoadJigFile(DataFolder.c_str(), n, JigTable.get()));
+}
