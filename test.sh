@@ -22,8 +22,8 @@ configure_build() {  # DIR [cmake options...]
   scripts/import-data.sh "$dir/bin" "$archives"
 }
 
-echo "== plain build"
-configure_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "== plain build (Release, as ./run.sh builds it)"
+configure_build build -DCMAKE_BUILD_TYPE=Release
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"

@@ -89,7 +89,7 @@ KeywordRule::KeywordRule(std::string_view keyword) : keyword_(keyword), retry_(k
 }
 
 bool KeywordRule::Matches(const char* line, std::size_t len, DataKind kind) const {
-  char joined[ReadBlockSize];
+  char joined[ReadBlockSize] = {};
   bool hit = false;
   if (len <= sizeof joined) {
     std::size_t n = JoinedCopy(line, len, kind, joined);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -32,6 +33,13 @@ std::vector<std::string> ReadAll(const std::string& path) {
 std::string KenLine(const std::string& code, const std::string& town) {
   return code + ",\"100  \",\"1000001\",\"" + S("トウキョウト") + "\",\"" + S("チヨダク") + "\",\"" + S("チヨダ") +
          "\",\"" + S("東京都") + "\",\"" + S("千代田区") + "\",\"" + town + "\",0,0,0,0,0,0\r\n";
+}
+
+// The town name of generated line i ("T0", "T1", ...).
+std::string TownName(int i) {
+  char name[16];
+  std::snprintf(name, sizeof name, "T%d", i);
+  return name;
 }
 
 }  // namespace
@@ -182,7 +190,7 @@ void TestDataFile::splitKenLongFieldsAreCutOnCharacterBoundary() {
   // "A" + 127 whole characters = 255 bytes; a 128th would need bytes 256 and 257.
   std::string town(rec->TownKana);
   QCOMPARE(town.size(), std::size_t(255));
-  QCOMPARE(town, "A" + ka.substr(0, 254));
+  QCOMPARE(town, std::string("A") + ka.substr(0, 254));
   QCOMPARE(std::string(rec->TownKanji), std::string("T"));  // later fields unaffected
   // An even offset: the last whole character ends exactly at byte 254.
   std::string line2 = "1,\"12\",\"1\",\"p\",\"c\",\"" + ka + "\",\"P\",\"C\",\"T\",0\n";
@@ -263,7 +271,7 @@ void TestDataFile::loaderCounts() {
   QFETCH(int, notice);
   TempData dir;
   std::string content;
-  for (int i = 0; i < lines; ++i) content += KenLine(std::to_string(i + 1), "T" + std::to_string(i));
+  for (int i = 0; i < lines; ++i) content += KenLine(std::to_string(i + 1), TownName(i));
   QVERIFY(dir.write(KenName(13), content));
   QVERIFY(dir.write(JigName(13), content));
   auto ken = std::make_unique<KenRecord[]>(TableCapacity);
@@ -272,7 +280,7 @@ void TestDataFile::loaderCounts() {
   QCOMPARE(int(r.notice), notice);
   if (count > 0) {
     QCOMPARE(ken[count - 1].LocalGovCode, count);
-    QCOMPARE(std::string(ken[count - 1].TownKanji), "T" + std::to_string(count - 1));
+    QCOMPARE(std::string(ken[count - 1].TownKanji), TownName(count - 1));
   }
   auto jig = std::make_unique<JigRecord[]>(TableCapacity);
   QCOMPARE(LoadJigFile(dir.folder().c_str(), 13, jig.get()).count, count);
