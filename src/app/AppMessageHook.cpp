@@ -7,7 +7,8 @@
 #include "app/QtText.h"
 
 void PostRelayMessage(int kind, int index) {
-  if (QCoreApplication* app = QCoreApplication::instance()) QCoreApplication::postEvent(app, new RelayMessage(kind, index));
+  if (QCoreApplication* app = QCoreApplication::instance())
+    QCoreApplication::postEvent(app, new RelayMessage(kind, index));
 }
 
 bool AppMessageHook::eventFilter(QObject* watched, QEvent* event) {

@@ -14,8 +14,12 @@ QString& Title() {
 }
 }  // namespace
 
-QString ApplicationTitle() { return Title(); }
-void SetApplicationTitle(const QString& title) { Title() = title; }
+QString ApplicationTitle() {
+  return Title();
+}
+void SetApplicationTitle(const QString& title) {
+  Title() = title;
+}
 
 void CreateWindows() {
   Form_Main = new TForm_Main();

@@ -10,7 +10,9 @@ QFont Make(const QString& family, QFont::StyleHint hint, bool fixedPitch, int pi
 }
 }  // namespace
 
-QFont FixedFont(int pixelSize) { return Make(QStringLiteral("IPAGothic"), QFont::Monospace, true, pixelSize); }
+QFont FixedFont(int pixelSize) {
+  return Make(QStringLiteral("IPAGothic"), QFont::Monospace, true, pixelSize);
+}
 
 QFont ProportionalFont(int pixelSize) {
   return Make(QStringLiteral("IPAPGothic"), QFont::SansSerif, false, pixelSize);

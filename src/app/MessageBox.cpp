@@ -21,4 +21,6 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& caption, M
   box.exec();
 }
 
-void SetMessageHandler(MessageHandler handler) { Handler() = std::move(handler); }
+void SetMessageHandler(MessageHandler handler) {
+  Handler() = std::move(handler);
+}

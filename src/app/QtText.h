@@ -11,10 +11,14 @@
 
 #include "data/SjisText.h"
 
-inline QString FromSjis(std::string_view sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
+inline QString FromSjis(std::string_view sjis) {
+  return QString::fromStdString(SjisToUtf8(sjis));
+}
 
 // Empty optional when the text holds a character that Shift-JIS cannot represent.
-inline std::optional<std::string> ToSjis(const QString& text) { return Utf8ToSjis(text.toStdString()); }
+inline std::optional<std::string> ToSjis(const QString& text) {
+  return Utf8ToSjis(text.toStdString());
+}
 
 // Like ToSjis, but cut at a character boundary to at most maxBytes bytes.
 inline std::optional<std::string> ToSjis(const QString& text, std::size_t maxBytes) {

@@ -1,7 +1,7 @@
 #include "SjisText.h"
 
-#include <cerrno>
 #include <iconv.h>
+#include <cerrno>
 
 namespace {
 

@@ -10,7 +10,9 @@
 #include <string_view>
 
 // True for a byte that starts a double-byte CP932 character.
-constexpr bool IsSjisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+constexpr bool IsSjisLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // Length of the longest prefix of s[0..len) of at most maxBytes bytes that ends on a
 // character boundary (a lead byte whose trail byte would not fit is left out).

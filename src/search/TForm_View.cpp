@@ -52,10 +52,11 @@ QPushButton* MakeButton(QWidget* parent, const char* name, int left, int top, in
   return button;
 }
 
-QString Searching() {
+// The search button's caption while the worker waits, and while a search runs.
+QString StartCaption() {
   return QStringLiteral(u"検索");
 }
-QString Cancelling() {
+QString CancelCaption() {
   return QStringLiteral(u"キャンセル");
 }
 
@@ -155,7 +156,7 @@ TForm_View::TForm_View(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWin
   Button_Close = MakeButton(this, "Button_Close", 360, 540, 75, 25, QStringLiteral("OK"));
   Edit_Keyword = MakeControl<QLineEdit>(this, "Edit_Keyword", 16, 48, 209, 20);
   Edit_Keyword->setText(QStringLiteral("Edit_Keyword"));
-  Button_Search = MakeButton(this, "Button_Search", 232, 47, 73, 21, Searching());
+  Button_Search = MakeButton(this, "Button_Search", 232, 47, 73, 21, StartCaption());
   Label1 = MakeControl<QLabel>(this, "Label1", 760, 64, 12, 12);
   Label1->setText(QStringLiteral(u"件"));
   Label_Hit = MakeControl<QLabel>(this, "Label_Hit", 747, 64, 6, 12);
@@ -260,7 +261,7 @@ void TForm_View::Timer_SearchTimer() {
     }
     Image_Search->move(at);
   }
-  Button_Search->setText(waiting ? Searching() : Cancelling());
+  Button_Search->setText(waiting ? StartCaption() : CancelCaption());
   Label_Msg->setVisible(!waiting);
   SetHitText(QString::number(SearchThread ? SearchThread->HitCount() : 0));
 }

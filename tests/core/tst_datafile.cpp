@@ -150,13 +150,12 @@ void TestDataFile::splitKen_data() {
       << std::string("d") << std::string("h");
   QTest::newRow("quoted code gives 0") << std::string("\"13101\",\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",0\n")
                                        << 0 << std::string("2") << std::string("4") << std::string("8");
-  QTest::newRow("empty unquoted columns") << std::string("7,,,,,,,,,0\n") << 7 << std::string() << std::string()
-                                          << std::string();
+  QTest::newRow("empty unquoted columns")
+      << std::string("7,,,,,,,,,0\n") << 7 << std::string() << std::string() << std::string();
   QTest::newRow("last column without following comma is not read")
       << std::string("7,\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\"\r\n") << 7 << std::string("2")
       << std::string("4") << std::string();
-  QTest::newRow("no comma at all") << std::string("garbage\n") << 0 << std::string() << std::string()
-                                   << std::string();
+  QTest::newRow("no comma at all") << std::string("garbage\n") << 0 << std::string() << std::string() << std::string();
   QTest::newRow("line cut short") << std::string("5,\"1\",\"2\"") << 5 << std::string() << std::string()
                                   << std::string();
 }

@@ -85,7 +85,9 @@ void TestSjisText::fitLength() {
 }
 
 void TestSjisText::boundary() {
-  const char* text = "A\x83\x41" "B";  // A ア B
+  const char* text =
+      "A\x83\x41"
+      "B";  // A ア B
   QVERIFY(SjisIsBoundary(text, 0));
   QVERIFY(SjisIsBoundary(text, 1));
   QVERIFY(!SjisIsBoundary(text, 2));  // the trail byte 0x41 of ア is not an "A"

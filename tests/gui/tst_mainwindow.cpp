@@ -88,7 +88,9 @@ void TestMainWindow::cleanupTestCase() {
   qApp->removeEventFilter(&counter_);
 }
 
-void TestMainWindow::init() { shown_.clear(); }
+void TestMainWindow::init() {
+  shown_.clear();
+}
 
 void TestMainWindow::initialState() {
   QCOMPARE(Form_Main->windowTitle(), QStringLiteral(u"最新！郵便番号検索  - Tanzel2024 -"));
@@ -139,11 +141,11 @@ void TestMainWindow::geometry_data() {
     int l, t, w, h;
   };
   const Row rows[] = {
-      {"Image_Search", 16, 9, 32, 32},   {"Edit_Keyword", 48, 8, 177, 20},  {"Button_Search", 228, 8, 73, 20},
-      {"Label4", 616, 16, 162, 12},      {"Panel1", 0, 33, 792, 521},       {"Panel2", 0, 0, 97, 521},
-      {"SpeedButton_Map", 64, 8, 23, 22}, {"ListBox_Ken", 8, 32, 81, 481},  {"Panel3", 97, 0, 239, 521},
-      {"ListBox_Shi", 8, 32, 224, 481},  {"ListBox_Code", 24, 32, 200, 481}, {"Panel4", 336, 0, 456, 521},
-      {"Edit_KeyCho", 6, 32, 363, 20},   {"Button_Cho", 376, 32, 67, 20},   {"ListBox_Cho", 6, 56, 443, 457},
+      {"Image_Search", 16, 9, 32, 32},    {"Edit_Keyword", 48, 8, 177, 20},   {"Button_Search", 228, 8, 73, 20},
+      {"Label4", 616, 16, 162, 12},       {"Panel1", 0, 33, 792, 521},        {"Panel2", 0, 0, 97, 521},
+      {"SpeedButton_Map", 64, 8, 23, 22}, {"ListBox_Ken", 8, 32, 81, 481},    {"Panel3", 97, 0, 239, 521},
+      {"ListBox_Shi", 8, 32, 224, 481},   {"ListBox_Code", 24, 32, 200, 481}, {"Panel4", 336, 0, 456, 521},
+      {"Edit_KeyCho", 6, 32, 363, 20},    {"Button_Cho", 376, 32, 67, 20},    {"ListBox_Cho", 6, 56, 443, 457},
       {"ListBox_Nmb", 24, 64, 426, 449},
   };
   for (const Row& r : rows) QTest::newRow(r.name) << QString::fromLatin1(r.name) << QRect(r.l, r.t, r.w, r.h);
@@ -256,8 +258,8 @@ void TestMainWindow::loaderBoxes() {
   for (const Shown& s : shown_) {
     got << s.text;
     QCOMPARE(s.caption, QStringLiteral(u"ファイル"));
-    QCOMPARE(int(s.icon), int(s.text == QStringLiteral(u"データ量がオーバーしました") ? MessageIcon::Warning
-                                                                                     : MessageIcon::Error));
+    QCOMPARE(int(s.icon),
+             int(s.text == QStringLiteral(u"データ量がオーバーしました") ? MessageIcon::Warning : MessageIcon::Error));
   }
   QCOMPARE(got, texts);
   QCOMPARE(Form_Main->KenCount, kenCount);
