@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: a plain build, then the whole
+# Installs what is missing, checks the formatting, builds, and runs every test: a plain build, then the whole
 # suite again under AddressSanitizer + UndefinedBehaviorSanitizer, then the worker tests
 # under ThreadSanitizer and a bounded fuzzing run.
 set -euo pipefail
@@ -21,6 +21,11 @@ configure_build() {  # DIR [cmake options...]
   cmake --build "$dir" -j "$jobs"
   scripts/import-data.sh "$dir/bin" "$archives"
 }
+
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  echo "== formatting (.clang-format)"
+  git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+fi
 
 echo "== plain build (Release, as ./run.sh builds it)"
 configure_build build -DCMAKE_BUILD_TYPE=Release
