@@ -11,8 +11,20 @@
 
 #include "data/SjisText.h"
 
+namespace {
+const char* Prefix(DataKind kind) {
+  return kind == DataKind::Ken ? "KEN" : "JIG";
+}
+}  // namespace
+
+std::string DataFileBaseName(DataKind kind, int pref) {
+  char name[16];
+  std::snprintf(name, sizeof name, "%s%02d.CSV", Prefix(kind), pref);
+  return name;
+}
+
 bool DataFileName(char (&out)[FileNameCapacity], const char* folder, DataKind kind, int pref) {
-  int n = std::snprintf(out, sizeof out, "%s/%s%02d.CSV", folder, kind == DataKind::Ken ? "KEN" : "JIG", pref);
+  int n = std::snprintf(out, sizeof out, "%s/%s%02d.CSV", folder, Prefix(kind), pref);
   if (n < 0 || n >= FileNameCapacity) {
     out[0] = '\0';
     return false;

@@ -21,6 +21,9 @@ inline constexpr int FileNameCapacity = 260;
 
 enum class DataKind { Ken, Jig };
 
+// "KENnn.CSV" or "JIGnn.CSV": the name of prefecture `pref`'s file of that kind.
+std::string DataFileBaseName(DataKind kind, int pref);
+
 // Composes "<folder>/KENnn.CSV" or "<folder>/JIGnn.CSV" (folder ends with its separator,
 // so the separator is doubled, which the file system treats as one). Returns false, with
 // out empty, when the name does not fit the buffer.

@@ -32,5 +32,11 @@ struct JigRecord {
   char OldPostalCode[142];
 };
 
+// The town entry (TownKanji) that stands for every other address of a city. Such lines are
+// listed first within their city and are left out of the keyword search.
+inline constexpr char kCatchAllTown[] =
+    "\x88\xc8\x89\xba\x82\xc9\x8c"
+    "f\x8d\xda\x82\xaa\x82\xc8\x82\xa2\x8f\xea\x8d\x87";  // 以下に掲載がない場合
+
 static_assert(sizeof(KenRecord) == 1628);
 static_assert(sizeof(JigRecord) == 1084);

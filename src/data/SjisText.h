@@ -14,6 +14,12 @@ constexpr bool IsSjisLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+// Bytes a Unicode character takes in Shift-JIS: 1 for ASCII and half-width katakana, 2 for
+// every other character (also for one Shift-JIS cannot represent).
+constexpr std::size_t SjisCharLength(char32_t c) {
+  return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2;
+}
+
 // Length of the longest prefix of s[0..len) of at most maxBytes bytes that ends on a
 // character boundary (a lead byte whose trail byte would not fit is left out).
 std::size_t SjisFitLength(const char* s, std::size_t len, std::size_t maxBytes);

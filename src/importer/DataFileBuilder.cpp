@@ -33,18 +33,9 @@ long DataFileSet::OverCapacityTotal() const {
   return total;
 }
 
-std::string DataFileBaseName(ImportKind kind, int pref) {
-  char name[16];
-  std::snprintf(name, sizeof name, "%s%02d.CSV", kind == ImportKind::Ken ? "KEN" : "JIG", pref);
-  return name;
-}
-
 namespace {
 
-inline constexpr char kCatchAllTown[] =
-    "\x88\xc8\x89\xba\x82\xc9\x8c"
-    "f\x8d\xda\x82\xaa\x82\xc8\x82\xa2\x8f\xea\x8d\x87";  // 以下に掲載がない場合
-constexpr unsigned char kParenLead = 0x81;                // （ is 0x81 0x69, ） is 0x81 0x6A
+constexpr unsigned char kParenLead = 0x81;  // （ is 0x81 0x69, ） is 0x81 0x6A
 constexpr unsigned char kOpenParenTrail = 0x69;
 constexpr unsigned char kCloseParenTrail = 0x6A;
 
@@ -55,8 +46,8 @@ constexpr int kKenTownKana = 4;
 constexpr int kKenTownKanji = 7;
 constexpr int kJigOfficeKana = 0;
 
-bool IsKanaColumn(ImportKind kind, int column) {
-  return kind == ImportKind::Ken ? (column >= 2 && column <= 4) : column == kJigOfficeKana;
+bool IsKanaColumn(DataKind kind, int column) {
+  return kind == DataKind::Ken ? (column >= 2 && column <= 4) : column == kJigOfficeKana;
 }
 
 // One line of the source, split at every comma.
@@ -70,8 +61,8 @@ struct SourceLine {
 // Walks the lines of a source and checks each one.
 class SourceLines {
  public:
-  SourceLines(ImportKind kind, const ImportSource& source)
-      : kind_(kind), source_(source), columns_(kind == ImportKind::Ken ? 15 : 13) {}
+  SourceLines(DataKind kind, const ImportSource& source)
+      : kind_(kind), source_(source), columns_(kind == DataKind::Ken ? 15 : 13) {}
 
   // 1 with the next line, 0 at the end of the text, -1 on bad input (with `error`).
   int Next(SourceLine& line, std::string& error);
@@ -80,7 +71,7 @@ class SourceLines {
  private:
   bool Fail(std::string& error, const std::string& what) const;
 
-  ImportKind kind_;
+  DataKind kind_;
   const ImportSource& source_;
   int columns_;
   std::size_t pos_ = 0;
@@ -90,7 +81,7 @@ class SourceLines {
 bool SourceLines::Fail(std::string& error, const std::string& what) const {
   if (number_ == 1) {
     error = source_.name + ": is neither " +
-            (kind_ == ImportKind::Ken ? std::string("ken_all.zip / utf_ken_all.zip") : std::string("jigyosyo.zip")) +
+            (kind_ == DataKind::Ken ? std::string("ken_all.zip / utf_ken_all.zip") : std::string("jigyosyo.zip")) +
             " nor the CSV inside it (line 1: " + what + ")";
   } else {
     error = source_.name + ", line " + std::to_string(number_) + ": " + what;
@@ -199,7 +190,7 @@ int CompareBytes(const std::string& arena, uint32_t a, uint32_t aLen, uint32_t b
 
 class Builder {
  public:
-  Builder(ImportKind kind, const ImportSource& source, DataFileSet& out) : kind_(kind), source_(source), out_(out) {}
+  Builder(DataKind kind, const ImportSource& source, DataFileSet& out) : kind_(kind), source_(source), out_(out) {}
   bool Run(std::string& error);
 
  private:
@@ -207,7 +198,7 @@ class Builder {
   void Order();
   bool WriteFiles(std::string& error);
 
-  ImportKind kind_;
+  DataKind kind_;
   const ImportSource& source_;
   DataFileSet& out_;
   std::string arena_;
@@ -217,7 +208,7 @@ class Builder {
 };
 
 void Builder::Compose(const SourceLine& first, std::string_view townKana, std::string_view townKanji) {
-  const auto& limits = kind_ == ImportKind::Ken ? kKenFieldLimits : kJigFieldLimits;
+  const auto& limits = kind_ == DataKind::Ken ? kKenFieldLimits : kJigFieldLimits;
   Record r{};
   r.line = static_cast<uint32_t>(arena_.size());
   r.sequence = static_cast<uint32_t>(records_.size());
@@ -228,8 +219,8 @@ void Builder::Compose(const SourceLine& first, std::string_view townKana, std::s
   arena_.append(first.code);
   for (int i = 0; i < kTextColumnCount; ++i) {
     std::string_view text = first.text[static_cast<std::size_t>(i)];
-    if (kind_ == ImportKind::Ken && i == kKenTownKana) text = townKana;
-    if (kind_ == ImportKind::Ken && i == kKenTownKanji) text = townKanji;
+    if (kind_ == DataKind::Ken && i == kKenTownKana) text = townKana;
+    if (kind_ == DataKind::Ken && i == kKenTownKanji) text = townKanji;
     arena_.append(",\"");
     auto begin = static_cast<uint32_t>(arena_.size());
     if (IsKanaColumn(kind_, i)) {
@@ -242,16 +233,16 @@ void Builder::Compose(const SourceLine& first, std::string_view townKana, std::s
     if (length > static_cast<uint32_t>(limits[static_cast<std::size_t>(i)])) {
       ++out_.overCapacity[static_cast<std::size_t>(i)];
     }
-    if (kind_ == ImportKind::Ken && i == kKenCityKana) {
+    if (kind_ == DataKind::Ken && i == kKenCityKana) {
       r.cityKana = begin;
       r.cityKanaLength = length;
     }
-    if (i == (kind_ == ImportKind::Ken ? kKenTownKana : kJigOfficeKana)) {
+    if (i == (kind_ == DataKind::Ken ? kKenTownKana : kJigOfficeKana)) {
       r.kana = begin;
       r.kanaLength = length;
     }
   }
-  if (kind_ == ImportKind::Ken) r.catchAll = townKanji == kCatchAllTown;
+  if (kind_ == DataKind::Ken) r.catchAll = townKanji == kCatchAllTown;
   arena_.push_back(',');
   arena_.append(first.rest);
   arena_.append("\r\n");
@@ -265,7 +256,7 @@ bool Builder::Run(std::string& error) {
   SourceLine line;
   SourceLine next;
   int state = lines.Next(line, error);
-  const bool join = kind_ == ImportKind::Ken && !source_.utf8;
+  const bool join = kind_ == DataKind::Ken && !source_.utf8;
   while (state > 0) {
     int code = 0;
     for (char c : line.code) code = code * 10 + (c - '0');
@@ -274,8 +265,8 @@ bool Builder::Run(std::string& error) {
               std::string(line.code) + " names no prefecture (01 .. 47)";
       return false;
     }
-    std::string_view townKana = kind_ == ImportKind::Ken ? line.text[kKenTownKana] : std::string_view();
-    std::string_view townKanji = kind_ == ImportKind::Ken ? line.text[kKenTownKanji] : std::string_view();
+    std::string_view townKana = kind_ == DataKind::Ken ? line.text[kKenTownKana] : std::string_view();
+    std::string_view townKanji = kind_ == DataKind::Ken ? line.text[kKenTownKanji] : std::string_view();
     long open = 0;
     long close = 0;
     if (join) CountParens(townKanji, open, close);
@@ -318,7 +309,7 @@ bool Builder::Run(std::string& error) {
 }
 
 void Builder::Order() {
-  if (kind_ == ImportKind::Ken) {
+  if (kind_ == DataKind::Ken) {
     // A city is ordered by the kana of its first record.
     std::vector<int32_t> firstOfCode(100000, -1);
     for (std::size_t i = 0; i < records_.size(); ++i) {
@@ -380,7 +371,7 @@ bool Builder::WriteFiles(std::string& error) {
 
 }  // namespace
 
-bool BuildDataFiles(ImportKind kind, const ImportSource& source, DataFileSet& out, std::string& error) {
+bool BuildDataFiles(DataKind kind, const ImportSource& source, DataFileSet& out, std::string& error) {
   out = DataFileSet{};
   out.kind = kind;
   Builder builder(kind, source, out);

@@ -10,8 +10,6 @@
 #include "data/DataFile.h"
 #include "importer/ImportSource.h"
 
-enum class ImportKind { Ken, Jig };
-
 // The text columns the program reads: columns 2 .. 9 of both kinds.
 inline constexpr int kTextColumnCount = 8;
 
@@ -29,7 +27,7 @@ inline constexpr int kMaxFileLines = TableCapacity;
 inline constexpr int kMaxLineLength = ReadBlockSize - 1;
 
 struct DataFileSet {
-  ImportKind kind = ImportKind::Ken;
+  DataKind kind = DataKind::Ken;
   long sourceLines = 0;  // lines of the CSV
   long records = 0;      // records once split lines are joined; every one is written
   // Fields longer than the program keeps, per text column.
@@ -40,10 +38,7 @@ struct DataFileSet {
   long OverCapacityTotal() const;
 };
 
-// File name of a prefecture's data file ("KEN13.CSV").
-std::string DataFileBaseName(ImportKind kind, int pref);
-
 // Builds the 47 files of one kind from `source` (KEN_ALL.CSV / utf_ken_all.csv or
 // JIGYOSYO.CSV, in Shift-JIS). Split lines are joined only when the source was not UTF-8.
 // Returns false with a message that names the file and line on bad input.
-bool BuildDataFiles(ImportKind kind, const ImportSource& source, DataFileSet& out, std::string& error);
+bool BuildDataFiles(DataKind kind, const ImportSource& source, DataFileSet& out, std::string& error);

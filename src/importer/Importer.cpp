@@ -29,7 +29,7 @@ class SignalShield {
   sigset_t saved_;
 };
 
-bool BuildSide(ImportKind kind, const std::string& path, DataFileSet& files, ImportSideSummary& side,
+bool BuildSide(DataKind kind, const std::string& path, DataFileSet& files, ImportSideSummary& side,
                std::string& error) {
   ImportSource source;
   if (!ReadImportSource(path, source, error)) return false;
@@ -58,8 +58,8 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
   }
   DataFileSet ken;
   DataFileSet jig;
-  if (!options.kenPath.empty() && !BuildSide(ImportKind::Ken, options.kenPath, ken, summary.ken, error)) return false;
-  if (!options.jigPath.empty() && !BuildSide(ImportKind::Jig, options.jigPath, jig, summary.jig, error)) return false;
+  if (!options.kenPath.empty() && !BuildSide(DataKind::Ken, options.kenPath, ken, summary.ken, error)) return false;
+  if (!options.jigPath.empty() && !BuildSide(DataKind::Jig, options.jigPath, jig, summary.jig, error)) return false;
 
   SignalShield shield;
   OutputFolder folder;

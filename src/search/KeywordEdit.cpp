@@ -3,15 +3,12 @@
 #include <QLineEdit>
 #include <QValidator>
 
+#include "data/SjisText.h"
 #include "search/SearchMatch.h"
 
 namespace {
 
 constexpr std::size_t kMaxBytes = KeywordCapacity - 1;
-
-std::size_t CodePointBytes(char32_t c) {
-  return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2;
-}
 
 // Length in UTF-16 units of the code point that ends at text[end - 1].
 int UnitsBefore(const QString& text, int end) {
@@ -31,7 +28,7 @@ class KeywordValidator : public QValidator {
       int start = end;
       while (bytes > kMaxBytes && start > 0) {
         int n = UnitsBefore(input, start);
-        bytes -= CodePointBytes(n == 2 ? QChar::surrogateToUcs4(input.at(start - 2), input.at(start - 1))
+        bytes -= SjisCharLength(n == 2 ? QChar::surrogateToUcs4(input.at(start - 2), input.at(start - 1))
                                        : input.at(start - 1).unicode());
         start -= n;
       }
@@ -48,7 +45,7 @@ class KeywordValidator : public QValidator {
 
 std::size_t SjisByteLength(const QString& text) {
   std::size_t bytes = 0;
-  for (char32_t c : text.toUcs4()) bytes += CodePointBytes(c);
+  for (char32_t c : text.toUcs4()) bytes += SjisCharLength(c);
   return bytes;
 }
 

@@ -55,12 +55,10 @@ SearchNotice SearchEngine::Run(const SearchParams& params, std::atomic<int32_t>&
   run_ = &run;
   // The address pass, then the office pass; a pass stops at its first negative result. After
   // a missing address file no office file is searched.
-  bool missing = false;
   for (int pref = 1; pref <= PrefectureCount; ++pref) {
     if (SearchFile(DataKind::Ken, pref) < 0) break;
   }
-  missing = hitCount.load() < 0;
-  if (!missing) {
+  if (hitCount.load() >= 0) {
     for (int pref = 1; pref <= PrefectureCount; ++pref) {
       if (SearchFile(DataKind::Jig, pref) < 0) break;
     }

@@ -15,12 +15,6 @@
 // The keyword buffer: at most KeywordCapacity - 1 bytes of text and the terminator.
 inline constexpr int KeywordCapacity = 100;
 
-// Town entry that stands for "every other address of the city"; such lines are left out
-// of the keyword search.
-inline constexpr char kCatchAllTown[] =
-    "\x88\xc8\x89\xba\x82\xc9\x8c"
-    "f\x8d\xda\x82\xaa\x82\xc8\x82\xa2\x8f\xea\x8d\x87";  // 以下に掲載がない場合
-
 // True when `needle` occurs in text[0, len) at an offset that starts a character of the
 // text (walking from its start: a lead byte and the byte after it form one character).
 // An empty needle is found in every text.

@@ -245,7 +245,7 @@ void TestImporter::joining() {
   QFETCH(QStringList, townKanas);
   DataFileSet files;
   std::string error;
-  QVERIFY2(BuildDataFiles(ImportKind::Ken, SjisSource(csv.toStdString()), files, error), error.c_str());
+  QVERIFY2(BuildDataFiles(DataKind::Ken, SjisSource(csv.toStdString()), files, error), error.c_str());
   // Every test city has one kana, so the file keeps the towns in kana order; compare as sets
   // in source order by looking each record up.
   auto lines = Lines(files.files[0]);
@@ -268,7 +268,7 @@ void TestImporter::utf8SourceIsNotJoined() {
                     Ken("01101", "0600001", "ア", "－３チョウメ）", "札幌市", "３丁目）");
   DataFileSet files;
   std::string error;
-  QVERIFY2(BuildDataFiles(ImportKind::Ken, ImportSource{"utf_ken_all.csv", S(csv.c_str()), true}, files, error),
+  QVERIFY2(BuildDataFiles(DataKind::Ken, ImportSource{"utf_ken_all.csv", S(csv.c_str()), true}, files, error),
            error.c_str());
   QCOMPARE(files.records, 2L);
   QCOMPARE(Lines(files.files[0]).size(), std::size_t{2});
@@ -281,14 +281,14 @@ void TestImporter::lineFormat() {
         "\"以下に掲載がない場合\",0,\"x\", 1 ,0,,9\r\n");
   DataFileSet files;
   std::string error;
-  QVERIFY2(BuildDataFiles(ImportKind::Ken, ImportSource{"KEN_ALL.CSV", csv, false}, files, error), error.c_str());
+  QVERIFY2(BuildDataFiles(DataKind::Ken, ImportSource{"KEN_ALL.CSV", csv, false}, files, error), error.c_str());
   QCOMPARE(files.files[0],
            S("01101,\"060  \",\"0600000\",\"ホッカイドウ\",\"サッポロシ\",\"イカニケイサイガナイバアイ\","
              "\"北海道\",\"札幌市\",\"以下に掲載がない場合\",0,\"x\", 1 ,0,,9\r\n"));
   // A last line without its line feed is read too and written with CR LF.
   std::string jig = S(Jig("01101", "ｱ", "甲", "0600001").c_str());
   jig.resize(jig.size() - 2);
-  QVERIFY2(BuildDataFiles(ImportKind::Jig, ImportSource{"JIGYOSYO.CSV", jig, false}, files, error), error.c_str());
+  QVERIFY2(BuildDataFiles(DataKind::Jig, ImportSource{"JIGYOSYO.CSV", jig, false}, files, error), error.c_str());
   QCOMPARE(files.files[0],
            S("01101,\"ア\",\"甲\",\"北海道\",\"札幌市中央区\",\"北一条西\",\"１丁目\",\"0600001\",\"060  \","
              "\"札幌中央\",0,0,0\r\n"));
@@ -315,7 +315,7 @@ void TestImporter::kenOrder() {
                     Ken("01101", "0600099", "ｻｯﾎﾟﾛｼ", "ｲｶﾆｹｲｻｲｶﾞﾅｲﾊﾞｱｲ", "札幌市", "以下に掲載がない場合");
   DataFileSet files;
   std::string error;
-  QVERIFY2(BuildDataFiles(ImportKind::Ken, SjisSource(csv), files, error), error.c_str());
+  QVERIFY2(BuildDataFiles(DataKind::Ken, SjisSource(csv), files, error), error.c_str());
   auto lines = Lines(files.files[0]);
   std::vector<std::string> expected = {"0470000", "0600010", "0600000", "0600099", "0600009", "0600002", "0600001",
                                        "0600006", "0600005", "0600003", "0600004", "0400000", "0400001"};
@@ -328,7 +328,7 @@ void TestImporter::jigOrder() {
                     Jig("01101", "ｱｵｲ", "葵二", "0608005") + Jig("01101", "ｱｵ", "青", "0608006");
   DataFileSet files;
   std::string error;
-  QVERIFY2(BuildDataFiles(ImportKind::Jig, ImportSource{"JIGYOSYO.CSV", S(csv.c_str()), false}, files, error),
+  QVERIFY2(BuildDataFiles(DataKind::Jig, ImportSource{"JIGYOSYO.CSV", S(csv.c_str()), false}, files, error),
            error.c_str());
   // （ is 0x8169, below every katakana (0x83xx): the company prefix comes first. The city is
   // no key: offices of all cities of a prefecture are in one kana order.
@@ -343,7 +343,7 @@ void TestImporter::prefecturesAndEmptyFiles() {
                     Ken("47201", "9000001", "ﾅﾊｼ", "ｱ", "那覇市", "乙");
   DataFileSet files;
   std::string error;
-  QVERIFY2(BuildDataFiles(ImportKind::Ken, SjisSource(csv), files, error), error.c_str());
+  QVERIFY2(BuildDataFiles(DataKind::Ken, SjisSource(csv), files, error), error.c_str());
   for (int p = 1; p <= PrefectureCount; ++p) {
     const std::string& f = files.files[static_cast<std::size_t>(p - 1)];
     if (p == 1 || p == 13 || p == 47) {
@@ -353,8 +353,8 @@ void TestImporter::prefecturesAndEmptyFiles() {
       QVERIFY2(f.empty(), qPrintable(QString::number(p)));
     }
   }
-  QCOMPARE(DataFileBaseName(ImportKind::Ken, 1), std::string("KEN01.CSV"));
-  QCOMPARE(DataFileBaseName(ImportKind::Jig, 47), std::string("JIG47.CSV"));
+  QCOMPARE(DataFileBaseName(DataKind::Ken, 1), std::string("KEN01.CSV"));
+  QCOMPARE(DataFileBaseName(DataKind::Jig, 47), std::string("JIG47.CSV"));
 }
 
 void TestImporter::overCapacityCounted() {
@@ -364,7 +364,7 @@ void TestImporter::overCapacityCounted() {
                     Ken("01101", "0600002", "ｱ", std::string(127, 'A').c_str(), "札幌市", "乙");
   DataFileSet files;
   std::string error;
-  QVERIFY2(BuildDataFiles(ImportKind::Ken, SjisSource(csv), files, error), error.c_str());
+  QVERIFY2(BuildDataFiles(DataKind::Ken, SjisSource(csv), files, error), error.c_str());
   QCOMPARE(files.overCapacity[4], 1L);
   QCOMPARE(files.OverCapacityTotal(), 1L);
   auto lines = Lines(files.files[0]);
@@ -399,8 +399,8 @@ void TestImporter::bothEncodingsGiveSameFiles() {
   QVERIFY(b.utf8);
   DataFileSet fa;
   DataFileSet fb;
-  QVERIFY2(BuildDataFiles(ImportKind::Ken, a, fa, error), error.c_str());
-  QVERIFY2(BuildDataFiles(ImportKind::Ken, b, fb, error), error.c_str());
+  QVERIFY2(BuildDataFiles(DataKind::Ken, a, fa, error), error.c_str());
+  QVERIFY2(BuildDataFiles(DataKind::Ken, b, fb, error), error.c_str());
   QCOMPARE(fa.files, fb.files);
   QCOMPARE(fa.sourceLines, 3L);
   QCOMPARE(fb.sourceLines, 2L);
@@ -552,7 +552,7 @@ void TestImporter::limits() {
   DataFileSet files;
   std::string error;
   std::string empty = S(Ken("01101", "0600001", "ｱ", "ｱ", "札幌市", "").c_str());
-  QVERIFY2(BuildDataFiles(ImportKind::Ken, ImportSource{"KEN_ALL.CSV", empty, false}, files, error), error.c_str());
+  QVERIFY2(BuildDataFiles(DataKind::Ken, ImportSource{"KEN_ALL.CSV", empty, false}, files, error), error.c_str());
   int base = static_cast<int>(files.files[0].size()) - 1;
   QVERIFY(lineLength >= base);
   std::string town;
@@ -561,7 +561,7 @@ void TestImporter::limits() {
   std::string line = S(Ken("01101", "0600001", "ｱ", "ｱ", "札幌市", town.c_str()).c_str());
   std::string csv;
   for (int i = 0; i < records; ++i) csv += line;
-  bool ok = BuildDataFiles(ImportKind::Ken, ImportSource{"KEN_ALL.CSV", csv, false}, files, error);
+  bool ok = BuildDataFiles(DataKind::Ken, ImportSource{"KEN_ALL.CSV", csv, false}, files, error);
   if (message.isEmpty()) {
     QVERIFY2(ok, error.c_str());
     QCOMPARE(files.files[0].size(), static_cast<std::size_t>(records) * static_cast<std::size_t>(lineLength + 1));

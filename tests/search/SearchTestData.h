@@ -41,3 +41,10 @@ inline std::string TokyoLine(int n) {
   std::snprintf(postal, sizeof postal, "%07d", 1000000 + n % 9000000);
   return KenLine(13101, postal, "トウキョウト", "チヨダク", "マルノウチ", "東京都", "千代田区", "丸の内");
 }
+
+// TokyoLine(0) ... TokyoLine(count - 1), one after the other.
+inline std::string TokyoLines(int count) {
+  std::string lines;
+  for (int i = 0; i < count; ++i) lines += TokyoLine(i);
+  return lines;
+}

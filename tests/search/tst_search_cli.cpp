@@ -87,8 +87,7 @@ class TestSearchCli : public QObject {
 
   void limit() {
     Folder f;
-    std::string lines;
-    for (int i = 0; i < 10300; ++i) lines += TokyoLine(i);
+    std::string lines = TokyoLines(10300);
     QVERIFY(f.dir.write(KenName(13), lines));
     Result r = Run({QStringLiteral("--data"), f.path(), U("千代田")});
     QCOMPARE(r.exit, 0);

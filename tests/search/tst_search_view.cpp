@@ -164,8 +164,7 @@ class TestSearchView : public QObject {
   // Enter in the main window's keyword edit opens the window in mode 0 with that keyword
   // and starts the search; the rows arrive in hit order.
   void enterInMainWindowSearches() {
-    std::string lines;
-    for (int i = 0; i < 300; ++i) lines += TokyoLine(i);
+    std::string lines = TokyoLines(300);
     QVERIFY(data_->write(KenName(13), lines));
     QVERIFY(data_->write(
         JigName(2), JigLine(13101, "クナイチヨウ", "宮内庁", "東京都", "千代田区", "千代田", "１－１", "1008111")));
@@ -248,8 +247,7 @@ class TestSearchView : public QObject {
   }
 
   void limitGivesAllRowsAndNotice() {
-    std::string lines;
-    for (int i = 0; i < 10240; ++i) lines += TokyoLine(i);
+    std::string lines = TokyoLines(10240);
     QVERIFY(data_->write(KenName(13), lines));
     Form_View->Edit_Keyword->setText(U("千代田"));
     Form_View->show();

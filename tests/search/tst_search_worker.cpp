@@ -110,8 +110,7 @@ class TestSearchWorker : public QObject {
  private Q_SLOTS:
   void rowsArriveInOrder() {
     Folder f;
-    std::string lines;
-    for (int i = 0; i < 300; ++i) lines += TokyoLine(i);
+    std::string lines = TokyoLines(300);
     QVERIFY(f.dir.write(KenName(13), lines));
     QVERIFY(f.dir.write(KenName(14), TokyoLine(1000)));
     Recorder sink;
@@ -147,8 +146,7 @@ class TestSearchWorker : public QObject {
 
   void startWhileRunningIsRefused_andCancelStops() {
     Folder f;
-    std::string lines;
-    for (int i = 0; i < 2000; ++i) lines += TokyoLine(i);
+    std::string lines = TokyoLines(2000);
     QVERIFY(f.dir.write(KenName(1), lines));
     Recorder sink;
     sink.holdFirstRow = true;
@@ -173,8 +171,7 @@ class TestSearchWorker : public QObject {
 
   void shutdownDuringSearch() {
     Folder f;
-    std::string lines;
-    for (int i = 0; i < 2000; ++i) lines += TokyoLine(i);
+    std::string lines = TokyoLines(2000);
     QVERIFY(f.dir.write(KenName(1), lines));
     Recorder sink;
     sink.holdFirstRow = true;
