@@ -28,6 +28,8 @@ if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   echo "== formatting (.clang-format)"
   git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 fi
+echo "== include rules"
+scripts/check-includes.sh
 
 echo "== plain build (Release, as ./run.sh builds it)"
 configure_build build -DCMAKE_BUILD_TYPE=Release

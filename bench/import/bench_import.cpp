@@ -17,7 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "importer/Importer.h"
+#include "core/import/Importer.h"
+
+using namespace tanzel;
 
 namespace {
 

@@ -1,28 +1,24 @@
-#include "Application.h"
+#include "app/Application.h"
 
+#include <QApplication>
+
+#include "app/AppMessageHook.h"
 #include "forms/aux/TForm_Map.h"
 #include "forms/aux/TForm_Ver.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
-#include "search/TForm_View.h"
-#include "search/TThread_Search.h"
+#include "forms/search/TForm_View.h"
+#include "forms/search/TThread_Search.h"
 
 namespace {
-QString& Title() {
-  static QString title;
-  return title;
-}
+AppMessageHook* Hook = nullptr;
 }  // namespace
 
-QString ApplicationTitle() {
-  return Title();
-}
-void SetApplicationTitle(const QString& title) {
-  Title() = title;
-}
-
 void CreateWindows() {
+  Hook = new AppMessageHook();
+  qApp->installEventFilter(Hook);
   Form_Main = new TForm_Main();
+  SearchThread = new TThread_Search(Form_Main->DataFolder);
   Form_Nmb7 = new TForm_Nmb7(Form_Main);
   Form_Map = new TForm_Map(Form_Main);
   Form_Ver = new TForm_Ver(Form_Main);
@@ -40,4 +36,7 @@ void DestroyWindows() {
   Form_View = nullptr;
   delete SearchThread;
   SearchThread = nullptr;
+  if (Hook) qApp->removeEventFilter(Hook);
+  delete Hook;
+  Hook = nullptr;
 }

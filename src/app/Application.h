@@ -1,17 +1,13 @@
 #pragma once
 
-#include <QString>
+// Start-up and shut-down of the program's windows: the only code that names every window.
 
-// The application title: caption of relayed message boxes and of the exception box.
-QString ApplicationTitle();
-void SetApplicationTitle(const QString& title);
-inline constexpr char16_t kApplicationTitle[] = u"最新！郵便番号検索　Tanzel";
+#include "forms/common/ProgramInfo.h"
 
-// The home page opened from the main menu and the version dialog.
-inline constexpr char16_t kHomePageUrl[] = u"https://marvolt.example.jp/tanzel/";
-
-// Creates the five windows in order (main window, result dialog, map picker, version
-// dialog, search window); the main window creates the search worker.
+// Installs the relay hook on the application, then creates the main window, the search
+// worker (which borrows the main window's data folder) and the four dialogs in order:
+// result dialog, map picker, version dialog, search window.
 void CreateWindows();
-// Stops the search worker (cancel, then join) and destroys the windows in reverse order.
+// Stops the search worker (cancel, then join), destroys the windows in reverse order and
+// removes the relay hook.
 void DestroyWindows();

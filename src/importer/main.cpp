@@ -1,9 +1,9 @@
-// tanzel-import: Japan Post's archives to the per-prefecture data files.
+// tanzel-import: Japan Post's archives to the per-prefecture data files (see Importer.h).
 
 #include <cstdio>
 
-#include "importer/Importer.h"
+#include "core/import/Importer.h"
 
 int main(int argc, char* argv[]) {
-  return ImportCommand(argc, argv, stdout, stderr);
+  return tanzel::ImportCommand(argc, argv, stdout, stderr);
 }

@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "data/DataFile.h"
-#include "data/SjisText.h"
-#include "search/SearchMatch.h"
-#include "search/SearchScan.h"
+#include "core/data/DataFile.h"
+#include "core/search/SearchMatch.h"
+#include "core/search/SearchScan.h"
+#include "core/text/SjisText.h"
+
+using namespace tanzel;
 
 namespace {
 

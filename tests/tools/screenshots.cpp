@@ -13,14 +13,14 @@
 #include <cstdio>
 
 #include "app/Application.h"
-#include "app/MessageBox.h"
 #include "forms/aux/TForm_Map.h"
 #include "forms/aux/TForm_Ver.h"
+#include "forms/common/MessageBox.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
-#include "search/TForm_View.h"
-#include "search/TThread_Search.h"
+#include "forms/search/TForm_View.h"
+#include "forms/search/TThread_Search.h"
 
 namespace {
 QString g_outDir;

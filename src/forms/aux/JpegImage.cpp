@@ -1,4 +1,4 @@
-#include "JpegImage.h"
+#include "forms/aux/JpegImage.h"
 
 #include <csetjmp>
 #include <cstdio>

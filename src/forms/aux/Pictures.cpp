@@ -1,4 +1,4 @@
-#include "Pictures.h"
+#include "forms/aux/Pictures.h"
 
 #include <QFile>
 

@@ -1,14 +1,14 @@
-#include "TForm_Map.h"
+#include "forms/aux/TForm_Map.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
-#include "app/Controls.h"
-#include "app/Fonts.h"
 #include "forms/aux/Pictures.h"
+#include "forms/common/Centring.h"
+#include "forms/common/Controls.h"
+#include "forms/common/Fonts.h"
 
 TForm_Map* Form_Map = nullptr;
 
@@ -97,10 +97,7 @@ TForm_Map::TForm_Map(QWidget* parent)
 void TForm_Map::showEvent(QShowEvent* event) {
   FormShow();
   // Centred on the screen at every showing.
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
-  }
+  CentreOnScreen(this);
   QDialog::showEvent(event);
   Buttons[0]->setFocus();
 }

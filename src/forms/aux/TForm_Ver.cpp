@@ -1,4 +1,4 @@
-#include "TForm_Ver.h"
+#include "forms/aux/TForm_Ver.h"
 
 #include <QDesktopServices>
 #include <QFrame>
@@ -6,16 +6,16 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QUrl>
 
 #include <algorithm>
 
-#include "app/Application.h"
-#include "app/Controls.h"
-#include "app/Fonts.h"
-#include "forms/aux/FileVersion.h"
+#include "core/version/FileVersion.h"
 #include "forms/aux/Pictures.h"
+#include "forms/common/Centring.h"
+#include "forms/common/Controls.h"
+#include "forms/common/Fonts.h"
+#include "forms/common/ProgramInfo.h"
 
 TForm_Ver* Form_Ver = nullptr;
 
@@ -95,14 +95,14 @@ void TForm_Ver::FormCreate() {
   Label_Title->setText(ApplicationTitle());
   int numbers[4] = {0, 0, 0, 0};  // shown as 0 where the version text has no number
   ReadFileVersion(numbers);
-  Label_Ver->setText(QString::fromStdString(VersionLabelText(numbers)));
+  Label_Ver->setText(QString::fromStdString(tanzel::VersionLabelText(numbers)));
   // The label sizes itself to its text; its left edge stays.
   Label_Ver->adjustSize();
   Label_Ver->resize(Label_Ver->width(), 12);
 }
 
 void TForm_Ver::ReadFileVersion(int numbers[4]) {
-  ScanFileVersion(TANZEL_VERSION_STRING, numbers);
+  tanzel::ScanFileVersion(TANZEL_VERSION_STRING, numbers);
 }
 
 void TForm_Ver::Button_OkClick() {
@@ -115,10 +115,7 @@ void TForm_Ver::Label_UrlClick() {
 
 void TForm_Ver::showEvent(QShowEvent* event) {
   // Centred on the screen at every showing; the OK button has the focus.
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
-  }
+  CentreOnScreen(this);
   QDialog::showEvent(event);
   Button_Ok->setFocus();
 }

@@ -1,5 +1,5 @@
 // The main window's ways into the map picker and the version dialog.
-#include "TForm_Main.h"
+#include "forms/main/TForm_Main.h"
 
 #include "forms/aux/TForm_Map.h"
 #include "forms/aux/TForm_Ver.h"

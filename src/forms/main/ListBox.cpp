@@ -1,7 +1,10 @@
-#include "ListBox.h"
+#include "forms/main/ListBox.h"
 
 #include <QKeyEvent>
+#include <QStringList>
 #include <QStyledItemDelegate>
+
+#include "forms/common/QtText.h"
 
 namespace {
 class FixedHeightDelegate : public QStyledItemDelegate {
@@ -50,4 +53,17 @@ void TListBox::focusInEvent(QFocusEvent* event) {
   QListWidget::focusInEvent(event);
   if (!hadCurrent && currentIndex().isValid())
     selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
+void FillListPair(TListBox* visible, TListBox* hidden, const std::vector<tanzel::BrowseLine>& lines) {
+  QStringList keys;
+  QStringList texts;
+  for (const tanzel::BrowseLine& line : lines) {
+    keys.append(QString::number(line.key));
+    texts.append(FromSjis(line.text));
+  }
+  hidden->clear();
+  visible->clear();
+  hidden->addItems(keys);
+  visible->addItems(texts);
 }

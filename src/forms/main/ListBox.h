@@ -2,6 +2,10 @@
 
 #include <QListWidget>
 
+#include <vector>
+
+#include "core/browse/BrowseText.h"
+
 // A list box with click semantics of a classic desktop list: Click fires once for a mouse
 // click on an item (also on the item already selected) and once for every keyboard change
 // of the current item; DblClick fires on a double click. Setting the current row from
@@ -26,3 +30,7 @@ class TListBox : public QListWidget {
   // Gaining the focus chooses no line: a list without a current line keeps none.
   void focusInEvent(QFocusEvent* event) override;
 };
+
+// Rebuilds a visible list and its hidden partner in one pass: line i of `visible` gets the
+// text of lines[i], line i of `hidden` its key as decimal text.
+void FillListPair(TListBox* visible, TListBox* hidden, const std::vector<tanzel::BrowseLine>& lines);

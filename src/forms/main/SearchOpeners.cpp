@@ -1,8 +1,8 @@
 // The main window's ways into the keyword-search window.
 #include <QLineEdit>
 
-#include "TForm_Main.h"
-#include "search/TForm_View.h"
+#include "forms/main/TForm_Main.h"
+#include "forms/search/TForm_View.h"
 
 void TForm_Main::Button_SearchClick() {
   Form_View->SearchMode = 0;

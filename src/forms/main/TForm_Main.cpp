@@ -1,4 +1,4 @@
-#include "TForm_Main.h"
+#include "forms/main/TForm_Main.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -12,16 +12,18 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include "app/AppMessageHook.h"
-#include "app/Application.h"
-#include "app/Controls.h"
-#include "app/Fonts.h"
-#include "app/Icons.h"
-#include "app/MessageBox.h"
-#include "data/DataFile.h"
-#include "data/Loaders.h"
+#include "core/data/DataFile.h"
+#include "core/data/Loaders.h"
+#include "forms/common/Centring.h"
+#include "forms/common/Controls.h"
+#include "forms/common/Fonts.h"
+#include "forms/common/Icons.h"
+#include "forms/common/KeywordEdit.h"
+#include "forms/common/MessageBox.h"
+#include "forms/common/ProgramInfo.h"
 #include "forms/main/ListBox.h"
-#include "search/TThread_Search.h"
+
+using namespace tanzel;
 
 TForm_Main* Form_Main = nullptr;
 
@@ -67,16 +69,10 @@ QString PromptChoosePrefecture() {
 
 TForm_Main::TForm_Main(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint),
-      KenTable(new KenRecord[TableCapacity]()),
-      JigTable(new JigRecord[TableCapacity]()) {
+                              Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("Form_Main"));
   CreateControls();
   FormCreate();
-}
-
-TForm_Main::~TForm_Main() {
-  if (hook_) qApp->removeEventFilter(hook_);
 }
 
 void TForm_Main::CreateControls() {
@@ -185,25 +181,23 @@ void TForm_Main::CreateControls() {
   Edit_Keyword->installEventFilter(this);
   Edit_KeyCho->installEventFilter(this);
 
+  // Every keyword edit holds at most the worker's keyword; the town filter's text becomes
+  // the keyword too.
+  LimitKeywordEdit(Edit_Keyword);
+  LimitKeywordEdit(Edit_KeyCho);
+
   // Fixed size: the client area plus the menu bar; centred on the screen.
   setFixedSize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
-  }
+  CentreOnScreen(this);
 }
 
 void TForm_Main::FormCreate() {
-  hook_ = new AppMessageHook(this);
-  qApp->installEventFilter(hook_);
-  SearchThread = new TThread_Search();
   DataFolder = ExecutableFolder();
 }
 
 bool TForm_Main::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
-    int key = static_cast<QKeyEvent*>(event)->key();
-    int vk = key == Qt::Key_Return || key == Qt::Key_Enter ? 13 : key;
+    int vk = KeyDownCode(static_cast<QKeyEvent*>(event));
     if (watched == Edit_Keyword) Edit_KeywordKeyDown(vk);
     if (watched == Edit_KeyCho) Edit_KeyChoKeyDown(vk);
   }

@@ -5,7 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "data/Records.h"
+#include "core/data/Records.h"
+#include "core/data/ZeroedTable.h"
 
 class QAction;
 class QFrame;
@@ -15,7 +16,6 @@ class QMenu;
 class QMenuBar;
 class QPushButton;
 class QToolButton;
-class AppMessageHook;
 class TListBox;
 
 // The main window: keyword row, the three linked browse lists (prefecture, city, town
@@ -25,7 +25,6 @@ class TForm_Main : public QMainWindow {
   Q_OBJECT
  public:
   explicit TForm_Main(QWidget* parent = nullptr);
-  ~TForm_Main() override;
 
   // Controls (object names equal to these names).
   QFrame* Panel_Top;
@@ -59,9 +58,10 @@ class TForm_Main : public QMainWindow {
   QAction* N3;
   QAction* Menu_Ver;
 
-  // The prefecture being browsed. Allocated once, zero-filled; counts bound every access.
-  std::unique_ptr<KenRecord[]> KenTable;
-  std::unique_ptr<JigRecord[]> JigTable;
+  // The prefecture being browsed. Allocated once, zero-filled (a page costs memory only once
+  // a record on it is loaded); counts bound every access.
+  tanzel::ZeroedTable<tanzel::KenRecord> KenTable{tanzel::TableCapacity};
+  tanzel::ZeroedTable<tanzel::JigRecord> JigTable{tanzel::TableCapacity};
   int KenCount = 0;
   int JigCount = 0;
   // Folder of the executable with its trailing '/'; the data files lie there.
@@ -97,7 +97,6 @@ class TForm_Main : public QMainWindow {
 
  private:
   void CreateControls();
-  AppMessageHook* hook_ = nullptr;
 };
 
 extern TForm_Main* Form_Main;

@@ -3,12 +3,12 @@
 #include <QLineEdit>
 #include <QListWidgetItem>
 
-#include "TForm_Main.h"
-#include "app/MessageBox.h"
-#include "app/QtText.h"
+#include "forms/common/MessageBox.h"
+#include "forms/common/QtText.h"
 #include "forms/main/ListBox.h"
-#include "search/TForm_View.h"
-#include "search/TThread_Search.h"
+#include "forms/main/TForm_Main.h"
+#include "forms/search/TForm_View.h"
+#include "forms/search/TThread_Search.h"
 
 namespace {
 // The text of a list line as Shift-JIS; empty when there is no such line.

@@ -1,17 +1,12 @@
 // The town list: filled when a city line is chosen.
-#include <QString>
-#include <QStringList>
-
-#include "TForm_Main.h"
-#include "app/QtText.h"
-#include "forms/main/BrowseText.h"
+#include "core/browse/BrowseText.h"
 #include "forms/main/ListBox.h"
+#include "forms/main/TForm_Main.h"
+
+using namespace tanzel;
 
 void TForm_Main::ListBox_ShiClick() {
-  ListBox_Nmb->clear();
-  ListBox_Cho->clear();
   ListBox_Cho->setEnabled(true);
-
   int city = ListBox_Shi->currentRow();
   std::vector<BrowseLine> found;
   if (city <= 0) {
@@ -19,15 +14,7 @@ void TForm_Main::ListBox_ShiClick() {
   } else if (QListWidgetItem* code = ListBox_Code->item(city)) {
     found = TownLines(KenTable.get(), KenCount, code->text().toStdString());
   }
-
-  QStringList indices;
-  QStringList lines;
-  for (const BrowseLine& line : found) {
-    indices.append(QString::number(line.key));
-    lines.append(FromSjis(line.text));
-  }
-  ListBox_Nmb->addItems(indices);
-  ListBox_Cho->addItems(lines);
+  FillListPair(ListBox_Cho, ListBox_Nmb, found);
 }
 
 void TForm_Main::ListBox_ShiDblClick() {

@@ -1,4 +1,4 @@
-#include "TForm_Nmb7.h"
+#include "forms/nmb7/TForm_Nmb7.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -6,11 +6,11 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextDocument>
 
-#include "app/Fonts.h"
-#include "app/QtText.h"
+#include "forms/common/Centring.h"
+#include "forms/common/Fonts.h"
+#include "forms/common/QtText.h"
 #include "forms/nmb7/TShape.h"
 
 TForm_Nmb7* Form_Nmb7 = nullptr;
@@ -127,11 +127,17 @@ QLabel* TForm_Nmb7::NmbLabel(int index) const {
   return index >= 0 && index < 7 ? labels[index] : nullptr;
 }
 
+void TForm_Nmb7::ShowResult(const tanzel::ResultText& result) {
+  for (int i = 0; i < 7; ++i) NmbLabel(i)->setText(FromSjis(result.Digits[i]));
+  Memo_Name->clear();
+  for (int i = 0; i < result.NameLineCount; ++i) Memo_Name->appendPlainText(FromSjis(result.NameLines[i]));
+  Memo_Code->setPlainText(FromSjis(result.CodeText));
+  AdrText = result.AdrText;
+  exec();
+}
+
 void TForm_Nmb7::showEvent(QShowEvent* event) {
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-  }
+  CentreOnScreen(this);
   QDialog::showEvent(event);
   FormShow();
 }

@@ -4,13 +4,15 @@
 
 #include <string>
 
+#include "core/browse/BrowseText.h"
+
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QWidget;
 
 // The postal-code result dialog: seven digit boxes, the address lines and the code lines.
-// Callers write the result into the controls and AdrText, then show it with exec().
+// Callers hand it the texts of one result (ShowResult), and it shows them modally.
 class TForm_Nmb7 : public QDialog {
   Q_OBJECT
  public:
@@ -45,6 +47,10 @@ class TForm_Nmb7 : public QDialog {
 
   // Label_Nmb1 ... Label_Nmb7 by 0-based position.
   QLabel* NmbLabel(int index) const;
+
+  // Writes `result` into the digit labels, the two memos and AdrText, then shows the dialog
+  // modally; returns when it is closed.
+  void ShowResult(const tanzel::ResultText& result);
 
   // Handlers.
   void FormShow();

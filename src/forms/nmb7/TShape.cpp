@@ -1,4 +1,4 @@
-#include "TShape.h"
+#include "forms/nmb7/TShape.h"
 
 #include <QPainter>
 

@@ -1,0 +1,17 @@
+#include "core/browse/CheckDigit.h"
+
+namespace tanzel {
+
+int CheckDigit(const char* code5) {
+  static constexpr int kWeights[5] = {6, 5, 4, 3, 2};
+  int sum = 0;
+  for (int i = 0; i < 5; ++i) {
+    if (code5[i] == '\0') return -1;
+    sum += kWeights[i] * (static_cast<unsigned char>(code5[i]) - '0');
+  }
+  int m = sum % 11;
+  if (m < 0) m += 11;
+  return (11 - m) % 10;
+}
+
+}  // namespace tanzel

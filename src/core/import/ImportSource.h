@@ -1,0 +1,37 @@
+#pragma once
+
+// One input of the importer: a Japan Post archive (.zip) or the CSV inside it, read whole
+// and brought into Shift-JIS.
+
+#include <string>
+#include <string_view>
+
+namespace tanzel {
+
+struct ImportSource {
+  // How messages name the input: the path, and for an archive the CSV inside it.
+  std::string name;
+  // The CSV text in Shift-JIS (a UTF-8 CSV is converted).
+  std::string text;
+  // The CSV was UTF-8 (utf_ken_all.csv: one record per line, full-width kana).
+  bool utf8 = false;
+};
+
+// Reads `path`. A file that starts like a zip archive must hold exactly one .csv entry,
+// which is read; any other file is taken as the CSV itself. The encoding is told by the
+// first line that holds a byte above 0x7F: valid UTF-8 there means a UTF-8 file, anything
+// else Shift-JIS. A UTF-8 file is converted to Shift-JIS whole; a byte sequence that is not
+// UTF-8, or a character Shift-JIS cannot represent, fails with a message naming its line.
+// Returns false with `error` set on failure.
+bool ReadImportSource(const std::string& path, ImportSource& source, std::string& error);
+
+// Shift-JIS text of a UTF-8 CSV; exposed for the tests. `name` is used in messages.
+bool ConvertUtf8Csv(std::string_view utf8, const std::string& name, std::string& sjis, std::string& error);
+
+// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or values above U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
+// The 1-based number of the line that holds byte `offset` of `text`.
+long LineNumberAt(std::string_view text, std::size_t offset);
+
+}  // namespace tanzel

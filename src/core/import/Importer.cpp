@@ -1,0 +1,221 @@
+#include "core/import/Importer.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "core/import/ImportSource.h"
+#include "core/import/OutputFolder.h"
+
+namespace tanzel {
+
+namespace {
+
+// Holds off the usual termination signals while the files are written and moved, so that
+// an interrupt lands after the staging folder is cleaned up or the move is complete.
+class SignalShield {
+ public:
+  SignalShield() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, s);
+    pthread_sigmask(SIG_BLOCK, &set, &saved_);
+  }
+  ~SignalShield() { pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
+  SignalShield(const SignalShield&) = delete;
+  SignalShield& operator=(const SignalShield&) = delete;
+
+ private:
+  sigset_t saved_;
+};
+
+bool BuildSide(DataKind kind, const std::string& path, DataFileSet& files, ImportSideSummary& side,
+               std::string& error) {
+  ImportSource source;
+  if (!ReadImportSource(path, source, error)) return false;
+  if (!BuildDataFiles(kind, source, files, error)) return false;
+  side.done = true;
+  side.source = source.name;
+  side.utf8 = source.utf8;
+  side.sourceLines = files.sourceLines;
+  side.records = files.records;
+  side.overCapacity = files.overCapacity;
+  return true;
+}
+
+}  // namespace
+
+bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string& error) {
+  auto start = std::chrono::steady_clock::now();
+  summary = ImportSummary{};
+  if (options.kenPath.empty() && options.jigPath.empty()) {
+    error = "nothing to import: give --ken, --jig or both";
+    return false;
+  }
+  if (options.outDir.empty()) {
+    error = "no output folder: give --out DIR";
+    return false;
+  }
+  DataFileSet ken;
+  DataFileSet jig;
+  if (!options.kenPath.empty() && !BuildSide(DataKind::Ken, options.kenPath, ken, summary.ken, error)) return false;
+  if (!options.jigPath.empty() && !BuildSide(DataKind::Jig, options.jigPath, jig, summary.jig, error)) return false;
+
+  SignalShield shield;
+  OutputFolder folder;
+  if (!folder.Begin(options.outDir, error)) return false;
+  int files = 0;
+  for (const DataFileSet* set : {&ken, &jig}) {
+    if (!(set == &ken ? summary.ken.done : summary.jig.done)) continue;
+    for (int p = 1; p <= PrefectureCount; ++p) {
+      if (!folder.Write(DataFileBaseName(set->kind, p), set->files[static_cast<std::size_t>(p - 1)], error)) {
+        return false;
+      }
+      ++files;
+    }
+  }
+  if (!folder.Commit(error)) return false;
+  summary.filesWritten = files;
+  summary.outDir = folder.Folder();
+  summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return true;
+}
+
+namespace {
+
+void AppendSide(std::string& text, const char* kind, const ImportSideSummary& side,
+                const std::array<int, kTextColumnCount>& limits,
+                const std::array<const char*, kTextColumnCount>& names) {
+  if (!side.done) return;
+  text += std::string(kind) + ": " + side.source + (side.utf8 ? " (UTF-8)" : " (Shift-JIS)") + "\n";
+  text += "  read:    " + std::to_string(side.sourceLines) + " lines, " + std::to_string(side.records) + " records\n";
+  text += "  written: " + std::to_string(side.records) + " records in 47 files\n";
+  long over = 0;
+  std::string detail;
+  for (int i = 0; i < kTextColumnCount; ++i) {
+    long n = side.overCapacity[static_cast<std::size_t>(i)];
+    if (n == 0) continue;
+    over += n;
+    detail += std::string(detail.empty() ? "" : ", ") + names[static_cast<std::size_t>(i)] + " > " +
+              std::to_string(limits[static_cast<std::size_t>(i)]) + " bytes: " + std::to_string(n);
+  }
+  text += "  fields longer than the program keeps: " + std::to_string(over);
+  if (!detail.empty()) text += " (" + detail + ")";
+  text += "\n";
+}
+
+constexpr const char* kHelp =
+    R"HELP(Usage: tanzel-import [--ken FILE] [--jig FILE] --out DIR
+
+Turns Japan Post's postal-code archives into the data files Tanzel reads:
+KEN01.CSV .. KEN47.CSV (addresses) and JIG01.CSV .. JIG47.CSV (large business
+offices), one pair per prefecture, written into DIR (the folder of tanzel).
+
+  --ken FILE   ken_all.zip (KEN_ALL.CSV inside: Shift-JIS, long town names split
+               over several lines) or utf_ken_all.zip (utf_ken_all.csv inside:
+               UTF-8, one record per line), or the CSV itself. The two kinds are
+               told apart by their content; for one edition both give the
+               same files.
+  --jig FILE   jigyosyo.zip or the JIGYOSYO.CSV inside it.
+  --out DIR    the folder to write into; created when missing.
+  -h, --help   show this text.
+
+At least one of --ken and --jig is needed; the files of a kind not given are left
+as they are. Get the archives from Japan Post's postal-code download page:
+  https://www.post.japanpost.jp/service/search/zipcode/download/kogaki/zip/ken_all.zip
+  https://www.post.japanpost.jp/service/search/zipcode/download/utf/zip/utf_ken_all.zip
+  https://www.post.japanpost.jp/service/search/zipcode/download/office/zip/jigyosyo.zip
+
+What the files hold:
+  - one record per line, Shift-JIS, each line ending in CR LF; column 1 the
+    5-digit local government code, columns 2-9 in double quotes, then the
+    remaining columns exactly as in the source;
+  - town names split over several lines of KEN_ALL.CSV joined into one record
+    (a town name with more "（" than "）" continues on the following lines of the
+    same code and postal code until its parentheses balance);
+  - kana columns in full width (half-width katakana, their voiced marks and
+    punctuation, ASCII and the space become their full-width forms);
+  - prefecture = code / 1000; a prefecture without records gets an empty file;
+  - KEN: cities in order of their kana, in a city the "other addresses" record
+    (以下に掲載がない場合) first, then the towns in order of their kana;
+    JIG: offices in order of their kana (Shift-JIS byte order, ties in source order).
+
+A field longer than Tanzel keeps is written whole and counted in the summary.
+The import fails, and changes nothing in DIR, when an input is missing or not such
+an archive or CSV, when a line has the wrong number of columns, a code that is not
+five digits or bytes not valid in its encoding, when a character has no Shift-JIS
+form, or when a file would exceed 10240 lines or a line 2047 bytes. The new files
+are written into a staging folder beside DIR and moved into place together.
+
+Exit status: 0 done, 1 the import failed, 2 wrong command line.
+)HELP";
+
+}  // namespace
+
+std::string FormatSummary(const ImportSummary& summary) {
+  std::string text;
+  AppendSide(text, "KEN", summary.ken, kKenFieldLimits, kKenFieldNames);
+  AppendSide(text, "JIG", summary.jig, kJigFieldLimits, kJigFieldNames);
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
+  text += std::to_string(summary.filesWritten) + " files written to " + summary.outDir + " in " + seconds + " s\n";
+  return text;
+}
+
+int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err) {
+  ImportOptions options;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "-h" || arg == "--help") {
+      std::fputs(kHelp, out);
+      return 0;
+    }
+    std::string* target = nullptr;
+    std::string value;
+    bool hasValue = false;
+    for (auto [flag, field] : {std::pair<const char*, std::string*>{"--ken", &options.kenPath},
+                               {"--jig", &options.jigPath},
+                               {"--out", &options.outDir}}) {
+      std::size_t n = std::strlen(flag);
+      if (arg == flag) {
+        target = field;
+      } else if (arg.compare(0, n, flag) == 0 && arg.size() > n && arg[n] == '=') {
+        target = field;
+        value = arg.substr(n + 1);
+        hasValue = true;
+      }
+    }
+    if (target == nullptr) {
+      std::fprintf(err, "tanzel-import: unknown argument '%s' (see --help)\n", arg.c_str());
+      return 2;
+    }
+    if (!hasValue) {
+      if (i + 1 >= argc) {
+        std::fprintf(err, "tanzel-import: %s needs a value (see --help)\n", arg.c_str());
+        return 2;
+      }
+      value = argv[++i];
+    }
+    if (value.empty()) {
+      std::fprintf(err, "tanzel-import: %s needs a non-empty value (see --help)\n", arg.c_str());
+      return 2;
+    }
+    *target = value;
+  }
+  if (options.outDir.empty() || (options.kenPath.empty() && options.jigPath.empty())) {
+    std::fputs("Usage: tanzel-import [--ken FILE] [--jig FILE] --out DIR (see --help)\n", err);
+    return 2;
+  }
+  ImportSummary summary;
+  std::string error;
+  if (!RunImport(options, summary, error)) {
+    std::fprintf(err, "tanzel-import: %s\n", error.c_str());
+    return 1;
+  }
+  std::fputs(FormatSummary(summary).c_str(), out);
+  return 0;
+}
+
+}  // namespace tanzel

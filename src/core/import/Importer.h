@@ -1,0 +1,48 @@
+#pragma once
+
+// tanzel-import: Japan Post's archives to the per-prefecture data files KEN01.CSV ..
+// KEN47.CSV and JIG01.CSV .. JIG47.CSV.
+
+#include <cstdio>
+#include <string>
+
+#include "core/import/DataFileBuilder.h"
+
+namespace tanzel {
+
+struct ImportOptions {
+  std::string kenPath;  // ken_all.zip, utf_ken_all.zip or the CSV inside; empty: KEN files left alone
+  std::string jigPath;  // jigyosyo.zip or JIGYOSYO.CSV; empty: JIG files left alone
+  std::string outDir;
+};
+
+struct ImportSideSummary {
+  bool done = false;
+  std::string source;  // the input as messages name it
+  bool utf8 = false;
+  long sourceLines = 0;
+  long records = 0;
+  std::array<long, kTextColumnCount> overCapacity{};
+};
+
+struct ImportSummary {
+  ImportSideSummary ken;
+  ImportSideSummary jig;
+  int filesWritten = 0;
+  std::string outDir;
+  double seconds = 0;
+};
+
+// Reads the inputs, builds every file and replaces the files in `outDir` all at once. On
+// failure nothing in `outDir` changes and `error` says why (naming file and line where
+// the input is at fault).
+bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string& error);
+
+// The short report printed after an import.
+std::string FormatSummary(const ImportSummary& summary);
+
+// The command line: tanzel-import [--ken FILE] [--jig FILE] --out DIR, or --help. Returns
+// the exit status: 0 done, 1 the import failed, 2 the command line is wrong.
+int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err);
+
+}  // namespace tanzel

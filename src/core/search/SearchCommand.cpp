@@ -1,0 +1,153 @@
+#include "core/search/SearchCommand.h"
+
+#include <atomic>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/data/DataFile.h"
+#include "core/search/RelayTexts.h"
+#include "core/search/SearchEngine.h"
+#include "core/text/SjisText.h"
+
+namespace tanzel {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tanzel-search [--data DIR] KEYWORD\n"
+    "       tanzel-search [--data DIR] --town PREFNAME CITYCODE KEYWORD\n"
+    "Searches the postal data files in DIR (default: the folder of this program).\n";
+
+class PrintSink : public SearchSink {
+ public:
+  explicit PrintSink(std::FILE* out) : out_(out) {}
+  void Row(int, const ResultRow& row) override {
+    line_.clear();
+    for (int c = 0; c < 5; ++c) {
+      if (c > 0) line_ += '\t';
+      line_ += SjisToUtf8(row.Cell(c));
+    }
+    line_ += '\n';
+    std::fwrite(line_.data(), 1, line_.size(), out_);
+  }
+
+ private:
+  std::FILE* out_;
+  std::string line_;
+};
+
+// The parsed command line.
+struct SearchArgs {
+  std::string folder;
+  bool town = false;
+  std::vector<const char*> positional;
+};
+
+// Parses argv into `args`. Prints the usage, and why, and returns false when the command
+// line is not valid or asks for help.
+bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* err) {
+  bool options = true;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (options && arg == "--") {
+      options = false;
+    } else if (options && (arg == "-h" || arg == "--help")) {
+      std::fputs(kUsage, err);
+      return false;
+    } else if (options && arg == "--data") {
+      if (++i >= argc) {
+        std::fprintf(err, "tanzel-search: --data needs a folder\n%s", kUsage);
+        return false;
+      }
+      args.folder = argv[i];
+    } else if (options && arg == "--town") {
+      args.town = true;
+    } else if (options && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+      std::fprintf(err, "tanzel-search: unknown option %s\n%s", argv[i], kUsage);
+      return false;
+    } else {
+      args.positional.push_back(argv[i]);
+    }
+  }
+  std::size_t wanted = args.town ? 3 : 1;
+  if (args.positional.size() != wanted) {
+    std::fprintf(err, "tanzel-search: expected %s\n%s",
+                 args.town ? "PREFNAME CITYCODE KEYWORD after --town" : "one KEYWORD", kUsage);
+    return false;
+  }
+  return true;
+}
+
+// A UTF-8 argument as Shift-JIS; prints why when it cannot be converted.
+std::optional<std::string> Convert(const char* what, const char* utf8, std::FILE* err) {
+  std::optional<std::string> sjis = Utf8ToSjis(utf8);
+  if (!sjis) std::fprintf(err, "tanzel-search: the %s holds a character Shift-JIS cannot represent\n", what);
+  return sjis;
+}
+
+// The search the arguments ask for; nothing (after saying why) when they cannot be searched.
+std::optional<SearchParams> MakeParams(const SearchArgs& args, std::FILE* err) {
+  SearchParams params;
+  params.mode = args.town ? SearchMode::Town : SearchMode::Keyword;
+  const char* keywordArg = args.positional.back();
+  if (keywordArg[0] == '\0') {
+    std::fputs("tanzel-search: the keyword is empty\n", err);
+    return std::nullopt;
+  }
+  std::optional<std::string> keyword = Convert("keyword", keywordArg, err);
+  if (!keyword) return std::nullopt;
+  if (keyword->size() > static_cast<std::size_t>(KeywordCapacity - 1)) {
+    std::fprintf(err, "tanzel-search: the keyword is %zu bytes in Shift-JIS; at most %d are allowed\n", keyword->size(),
+                 KeywordCapacity - 1);
+    return std::nullopt;
+  }
+  params.keyword = *keyword;
+  if (args.town) {
+    std::optional<std::string> pref = Convert("prefecture name", args.positional[0], err);
+    std::optional<std::string> code = Convert("city code", args.positional[1], err);
+    if (!pref || !code) return std::nullopt;
+    params.prefName = *pref;
+    params.cityCode = *code;
+  }
+  return params;
+}
+
+int ExitStatus(SearchNotice notice) {
+  switch (notice) {
+    case SearchNotice::FileMissing:
+      return kSearchFileMissing;
+    case SearchNotice::NoHit:
+      return kSearchNoHit;
+    case SearchNotice::EnterKeyword:
+      return kSearchUsage;
+    default:
+      return kSearchHits;
+  }
+}
+
+}  // namespace
+
+int SearchCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err) {
+  SearchArgs args;
+  if (!ParseArgs(argc, argv, args, err)) return kSearchUsage;
+  std::optional<SearchParams> params = MakeParams(args, err);
+  if (!params) return kSearchUsage;
+  std::string folder = args.folder.empty() ? ExecutableFolder() : args.folder;
+  if (folder.back() != '/') folder += '/';
+
+  std::atomic<int32_t> hitCount{0};
+  std::atomic<uint8_t> cancel{0};
+  PrintSink sink(out);
+  SearchNotice notice = RunSearch(SearchQuery(*params), folder, hitCount, cancel, sink);
+  std::fflush(out);
+  RelayCode code = RelayCodeOf(notice);
+  if (const char* text = code.kind != 0 ? RelayText(code.kind, code.index) : nullptr) {
+    std::string line = SjisToUtf8(text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), err);
+  }
+  return ExitStatus(notice);
+}
+
+}  // namespace tanzel

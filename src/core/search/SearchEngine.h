@@ -1,0 +1,106 @@
+#pragma once
+
+// The keyword search over the data files of all prefectures: the address files, then (in
+// the keyword search) the office files, each hit split into a record and handed on as a
+// result row the moment it is found.
+//
+// A search is a compiled SearchQuery, immutable and safe to share between threads, run
+// with per-search state (SearchScratch) that belongs to one thread at a time. Any number
+// of searches may run at once, each with its own scratch.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/data/DataFile.h"
+#include "core/data/Records.h"
+#include "core/search/SearchMatch.h"
+#include "core/search/SearchScan.h"
+
+namespace tanzel {
+
+enum class SearchMode { Keyword = 0, Town = 1 };
+
+// What a search looks for.
+struct SearchParams {
+  SearchMode mode = SearchMode::Keyword;
+  std::string keyword;          // Shift-JIS, at most KeywordCapacity - 1 bytes
+  bool matchesNothing = false;  // the keyword held a character Shift-JIS cannot represent
+  std::string prefName;         // town search: prefecture name (kanji)
+  std::string cityCode;         // town search: local government code as decimal text
+};
+
+// How a search ended, and the notice it calls for.
+enum class SearchNotice {
+  None,          // 1 ... TableCapacity - 1 hits
+  EnterKeyword,  // the keyword was empty; nothing was searched
+  HitLimit,      // TableCapacity hits
+  NoHit,         // no hit
+  FileMissing,   // a data file could not be opened
+};
+
+// The relay message (kind, index) of a notice; kind 0 for None.
+struct RelayCode {
+  int kind;
+  int index;
+};
+RelayCode RelayCodeOf(SearchNotice notice);
+
+// A compiled search: the match rule of its mode and the prefilter that goes with it.
+// Immutable once made; one query may be run by several threads at once.
+class SearchQuery {
+ public:
+  explicit SearchQuery(const SearchParams& params);
+
+  SearchMode Mode() const { return mode_; }
+  // An empty keyword: nothing is searched, the search asks for a keyword.
+  bool AsksForKeyword() const { return keyword_.empty() && !matchesNothing_; }
+  // The keyword cannot be found anywhere: the files are opened and closed, no line read.
+  bool MatchesNothing() const { return keyword_.empty(); }
+  // Whether the line (its first `len` bytes, no NUL among them) of a file of `kind` is a hit.
+  bool Matches(const char* line, std::size_t len, DataKind kind) const;
+  const Prefilter& Filter() const { return prefilter_; }
+
+ private:
+  SearchMode mode_;
+  std::string keyword_;
+  bool matchesNothing_;
+  KeywordRule keywordRule_;
+  TownRule townRule_;
+  Prefilter prefilter_;
+};
+
+// Receives the hits of a search, in hit order, on the searching thread.
+class SearchSink {
+ public:
+  virtual ~SearchSink() = default;
+  // The record of hit `number` (1 ...), just before its row. Only sinks that keep the
+  // records need these.
+  virtual void Record(int number, const KenRecord& record);
+  virtual void Record(int number, const JigRecord& record);
+  // `number` is the hit count after counting this hit (1 ...): the grid row of the hit.
+  virtual void Row(int number, const ResultRow& row) = 0;
+};
+
+// The buffers of one running search (about 260 KB). Reused by every search of its owner;
+// never shared by two searches at once.
+struct SearchScratch {
+  BlockReader reader;
+  LineBuffer line;
+  KenRecord ken;
+  JigRecord jig;
+  ResultRow row;
+};
+
+// Runs `query` over the data files in `folder` (with its trailing '/'). `hitCount` is set
+// to 0 at once and follows the hits (-1 after a missing file); `cancel` set to 1 stops the
+// search before its next line. At most TableCapacity hits are handed on.
+SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, SearchScratch& scratch,
+                       std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink);
+
+// The same with a scratch of its own, for a single search.
+SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, std::atomic<int32_t>& hitCount,
+                       const std::atomic<uint8_t>& cancel, SearchSink& sink);
+
+}  // namespace tanzel

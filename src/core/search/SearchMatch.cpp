@@ -1,0 +1,163 @@
+#include "core/search/SearchMatch.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/text/SjisText.h"
+
+namespace tanzel {
+
+namespace {
+
+// Length of the character starting at text[i] within text[0, len).
+inline std::size_t CharLength(const char* text, std::size_t len, std::size_t i) {
+  return IsSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < len ? 2 : 1;
+}
+
+// Appends `s` to out[0, used) within `capacity` bytes (terminator included).
+void Append(char* out, std::size_t capacity, std::size_t& used, const char* s) {
+  std::size_t n = std::strlen(s);
+  if (n > capacity - 1 - used) n = capacity - 1 - used;
+  std::memcpy(out + used, s, n);
+  used += n;
+  out[used] = '\0';
+}
+
+template <std::size_t N>
+void Join(char (&out)[N], std::initializer_list<const char*> parts) {
+  std::size_t used = 0;
+  out[0] = '\0';
+  for (const char* p : parts) Append(out, N, used, p);
+}
+
+template <std::size_t N>
+void PostalCell(char (&out)[9], const char (&code)[N]) {
+  std::size_t len = strnlen(code, N);
+  if (len < 3) {
+    std::memcpy(out, code, len);
+    out[len] = '\0';
+    return;
+  }
+  std::size_t rest = len - 3 < 4 ? len - 3 : 4;
+  std::memcpy(out, code, 3);
+  out[3] = '-';
+  std::memcpy(out + 4, code + 3, rest);
+  out[4 + rest] = '\0';
+}
+
+void CodeCell(char (&out)[12], int32_t code) {
+  std::snprintf(out, sizeof out, "%05d", static_cast<int>(code));
+}
+
+}  // namespace
+
+bool SjisContains(const char* text, std::size_t len, std::string_view needle) {
+  if (needle.empty()) return true;
+  if (needle.size() > len) return false;
+  std::size_t boundary = 0;  // a character start at or before the next occurrence
+  const char* end = text + len;
+  const char* from = text;
+  while (static_cast<std::size_t>(end - from) >= needle.size()) {
+    const void* found = memmem(from, static_cast<std::size_t>(end - from), needle.data(), needle.size());
+    if (found == nullptr) return false;
+    std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - text);
+    while (boundary < at) boundary += CharLength(text, len, boundary);
+    if (boundary == at) return true;
+    from = text + at + 1;
+  }
+  return false;
+}
+
+std::size_t JoinedCopy(const char* line, std::size_t len, DataKind kind, char* out) {
+  std::size_t n = 0;
+  int comma = 0;
+  for (std::size_t i = 0; i < len; ++i) {
+    char c = line[i];
+    if (c == '"') continue;
+    if (c == ',') {
+      ++comma;
+      bool drop = kind == DataKind::Ken ? (comma == 4 || comma == 5 || comma == 7 || comma == 8)
+                                        : (comma == 4 || comma == 5 || comma == 6);
+      if (drop) continue;
+    }
+    out[n++] = c;
+  }
+  return n;
+}
+
+KeywordRule::KeywordRule(std::string_view keyword) : keyword_(keyword), retry_(keyword) {
+  if (auto hyphen = retry_.find('-'); hyphen != std::string::npos) retry_.erase(hyphen, 1);
+  hasRetry_ = !retry_.empty();
+}
+
+bool KeywordRule::Matches(const char* line, std::size_t len, DataKind kind) const {
+  char joined[ReadBlockSize] = {};
+  bool hit = false;
+  if (len <= sizeof joined) {
+    std::size_t n = JoinedCopy(line, len, kind, joined);
+    hit = SjisContains(joined, n, keyword_);
+  }
+  if (!hit && hasRetry_) hit = SjisContains(line, len, retry_);
+  return hit && !SjisContains(line, len, kCatchAllTown);
+}
+
+TownRule::TownRule(std::string_view keyword, std::string_view prefName, std::string_view cityCode)
+    : keyword_(keyword), prefName_(prefName), cityCode_(ParseAtol(std::string(cityCode).c_str())) {}
+
+bool TownRule::Matches(const char* line, std::size_t len) const {
+  // Commas 1 ... 9 of the line: column 1 ends at the first, column 7 lies between the sixth
+  // and the seventh, column 9 between the eighth and the ninth.
+  const char* commas[9];
+  const char* p = line;
+  const char* end = line + len;
+  for (int i = 0; i < 9; ++i) {
+    const void* c = std::memchr(p, ',', static_cast<std::size_t>(end - p));
+    if (c == nullptr) return false;  // a line without all nine columns is no hit
+    commas[i] = static_cast<const char*>(c);
+    p = commas[i] + 1;
+  }
+  // The code: column 1 by the atol rule (the comma ends its digits).
+  if (ParseAtol(line) != cityCode_) return false;
+  auto inner = [](const char* begin, const char* stop) {
+    std::size_t n = static_cast<std::size_t>(stop - begin);
+    return n >= 2 ? std::string_view(begin + 1, n - 2) : std::string_view();
+  };
+  std::string_view pref = inner(commas[5] + 1, commas[6]);
+  std::string_view town = inner(commas[7] + 1, commas[8]);
+  return SjisContains(pref, prefName_) && SjisContains(town, keyword_);
+}
+
+std::string_view ResultRow::Cell(int column) const {
+  switch (column) {
+    case 0:
+      return PostalCode;
+    case 1:
+      return Kanji;
+    case 2:
+      return Kana;
+    case 3:
+      return Code;
+    case 4:
+      return Address;
+    default:
+      return {};
+  }
+}
+
+void MakeRow(const KenRecord& rec, ResultRow& row) {
+  PostalCell(row.PostalCode, rec.PostalCode);
+  Join(row.Kanji, {rec.PrefKanji, rec.CityKanji, rec.TownKanji});
+  Join(row.Kana, {rec.PrefKana, rec.CityKana, rec.TownKana});
+  CodeCell(row.Code, rec.LocalGovCode);
+  row.Address[0] = '\0';
+}
+
+void MakeRow(const JigRecord& rec, ResultRow& row) {
+  PostalCell(row.PostalCode, rec.PostalCode);
+  Join(row.Kanji, {rec.OfficeKanji});
+  Join(row.Kana, {rec.OfficeKana});
+  CodeCell(row.Code, rec.LocalGovCode);
+  Join(row.Address, {rec.PrefKanji, rec.CityKanji, rec.TownKanji, rec.BlockKanji});
+}
+
+}  // namespace tanzel

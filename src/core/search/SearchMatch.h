@@ -1,0 +1,85 @@
+#pragma once
+
+// The match rules of the keyword search, the joined copy of a line and the composition of
+// a result row. Plain functions on Shift-JIS bytes; a line is the NUL-terminated text the
+// line reader delivers.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/data/DataFile.h"
+#include "core/data/Records.h"
+
+namespace tanzel {
+
+// The keyword buffer: at most KeywordCapacity - 1 bytes of text and the terminator.
+inline constexpr int KeywordCapacity = 100;
+
+// True when `needle` occurs in text[0, len) at an offset that starts a character of the
+// text (walking from its start: a lead byte and the byte after it form one character).
+// An empty needle is found in every text.
+bool SjisContains(const char* text, std::size_t len, std::string_view needle);
+inline bool SjisContains(std::string_view text, std::string_view needle) {
+  return SjisContains(text.data(), text.size(), needle);
+}
+
+// The joined copy of a line: commas 4, 5, 7 and 8 (address line) or 4, 5 and 6 (office
+// line) dropped, so that the kana and the kanji address parts run together, and every
+// double quote deleted. `out` needs room for len bytes; returns the copy's length (no
+// terminator is written).
+std::size_t JoinedCopy(const char* line, std::size_t len, DataKind kind, char* out);
+
+// Mode 0: the keyword rule, prepared once per search.
+class KeywordRule {
+ public:
+  KeywordRule() = default;
+  // `keyword` must not be empty.
+  explicit KeywordRule(std::string_view keyword);
+
+  const std::string& Keyword() const { return keyword_; }
+  // The keyword without its first hyphen-minus, tried on the raw line; only when it is
+  // not empty (a lone "-" must not match every line).
+  bool HasRetry() const { return hasRetry_; }
+  const std::string& Retry() const { return retry_; }
+
+  // Whether the line (its first `len` bytes, no NUL among them) is a hit.
+  bool Matches(const char* line, std::size_t len, DataKind kind) const;
+
+ private:
+  std::string keyword_;
+  std::string retry_;
+  bool hasRetry_ = false;
+};
+
+// Mode 1: an address line of one city whose town name holds the keyword.
+class TownRule {
+ public:
+  TownRule() = default;
+  TownRule(std::string_view keyword, std::string_view prefName, std::string_view cityCode);
+
+  const std::string& Keyword() const { return keyword_; }
+  bool Matches(const char* line, std::size_t len) const;
+
+ private:
+  std::string keyword_;
+  std::string prefName_;
+  int32_t cityCode_ = 0;
+};
+
+// The five texts of a result row (grid columns 0 to 4), NUL-terminated Shift-JIS.
+struct ResultRow {
+  char PostalCode[9];  // "123-4567"
+  char Kanji[1190];    // address in kanji, or the office name
+  char Kana[416];      // address in kana, or the office reading
+  char Code[12];       // local government code, "%05d"
+  char Address[672];   // office address; empty for an address hit
+
+  std::string_view Cell(int column) const;
+};
+
+void MakeRow(const KenRecord& rec, ResultRow& row);
+void MakeRow(const JigRecord& rec, ResultRow& row);
+
+}  // namespace tanzel

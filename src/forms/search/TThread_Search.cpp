@@ -1,0 +1,73 @@
+#include "forms/search/TThread_Search.h"
+
+#include <QCoreApplication>
+
+#include <cstring>
+
+#include "forms/common/QtText.h"
+#include "forms/common/RelayMessage.h"
+#include "forms/search/SearchEvents.h"
+
+using namespace tanzel;
+
+TThread_Search* SearchThread = nullptr;
+
+QEvent::Type SearchRowEvent::EventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+QEvent::Type SearchFocusEvent::EventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+// Turns what the worker hands on into posted events: rows and the focus request to the
+// window that started the search, notices to the relay.
+class TThread_Search::Sink : public SearchWorkerSink {
+ public:
+  // Set by Start while the worker waits; read by the worker during the search.
+  QObject* receiver = nullptr;
+  quint64 generation = 0;
+
+  void Row(int number, const ResultRow& row) override {
+    auto* event = new SearchRowEvent(generation, number);
+    for (int c = 0; c < 5; ++c) event->cells[c] = FromSjis(row.Cell(c));
+    QCoreApplication::postEvent(receiver, event);
+  }
+  void Notice(SearchNotice notice) override {
+    RelayCode code = RelayCodeOf(notice);
+    PostRelayMessage(code.kind, code.index);
+  }
+  void FocusRequest() override { QCoreApplication::postEvent(receiver, new SearchFocusEvent(generation)); }
+};
+
+TThread_Search::TThread_Search(const std::string& dataFolder)
+    : dataFolder_(dataFolder), sink_(new Sink()), worker_(new SearchWorker(*sink_)) {
+  // Make sure the event types exist before the worker's thread first asks for them.
+  SearchRowEvent::EventType();
+  SearchFocusEvent::EventType();
+}
+
+TThread_Search::~TThread_Search() {
+  Shutdown();
+}
+
+bool TThread_Search::Start(QObject* receiver, int searchMode, bool keywordMatchesNothing) {
+  if (!worker_->IsWaiting()) return false;
+  SearchParams params;
+  params.mode = searchMode == 1 ? SearchMode::Town : SearchMode::Keyword;
+  params.keyword.assign(Keyword, strnlen(Keyword, KeywordCapacity - 1));
+  params.matchesNothing = keywordMatchesNothing;
+  params.prefName = FilterPrefName;
+  params.cityCode = FilterCityCode;
+  sink_->receiver = receiver;
+  sink_->generation = ++generation_;
+  return worker_->Start(params, dataFolder_);
+}
+
+void TThread_Search::Shutdown() {
+  worker_->Shutdown();
+  // A notice the worker posted just before it stopped is not shown any more.
+  DropPostedRelayMessages();
+}

@@ -1,0 +1,681 @@
+// The importer on small inputs: joining of split lines, full-width kana, the order of the
+// files, the line format, bad input and the all-or-nothing replacement of the files.
+#include <QTest>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/import/DataFileBuilder.h"
+#include "core/import/ImportSource.h"
+#include "core/import/Importer.h"
+#include "core/text/KanaWidth.h"
+#include "core/text/SjisText.h"
+#include "support/Sjis.h"
+#include "support/TempData.h"
+
+using namespace tanzel;
+
+namespace {
+
+// A KEN_ALL.CSV line, text given in UTF-8 (half-width kana as Japan Post writes them).
+std::string Ken(const char* code, const char* postal, const char* cityKana, const char* townKana, const char* city,
+                const char* town, const char* flags = "0,0,0,0,0,0") {
+  std::string pref = code[0] == '1' && code[1] == '3' ? "東京都" : "北海道";
+  std::string prefKana = code[0] == '1' && code[1] == '3' ? "ﾄｳｷｮｳﾄ" : "ﾎｯｶｲﾄﾞｳ";
+  std::string line = std::string(code) + ",\"" + std::string(postal).substr(0, 3) + "  \",\"" + postal + "\",\"" +
+                     prefKana + "\",\"" + cityKana + "\",\"" + townKana + "\",\"" + pref + "\",\"" + city + "\",\"" +
+                     town + "\"," + flags + "\r\n";
+  return line;
+}
+
+// A JIGYOSYO.CSV line.
+std::string Jig(const char* code, const char* kana, const char* kanji, const char* postal) {
+  return std::string(code) + ",\"" + kana + "\",\"" + kanji +
+         "\",\"北海道\",\"札幌市中央区\",\"北一条西\",\"１丁目\",\"" + postal + "\",\"060  \",\"札幌中央\",0,0,0\r\n";
+}
+
+ImportSource SjisSource(const std::string& utf8Text) {
+  return ImportSource{"KEN_ALL.CSV", S(utf8Text.c_str()), false};
+}
+
+// The lines of a built file, in UTF-8, without CR LF.
+std::vector<std::string> Lines(const std::string& sjisFile) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < sjisFile.size()) {
+    std::size_t lf = sjisFile.find("\r\n", pos);
+    if (lf == std::string::npos) {
+      lines.push_back(SjisToUtf8(sjisFile.substr(pos)) + "<no CR LF>");
+      break;
+    }
+    lines.push_back(SjisToUtf8(sjisFile.substr(pos, lf - pos)));
+    pos = lf + 2;
+  }
+  return lines;
+}
+
+// Column `n` (1-based, quotes removed) of a UTF-8 line.
+std::string Column(const std::string& line, int n) {
+  std::stringstream ss(line);
+  std::string part;
+  for (int i = 1; i <= n; ++i) std::getline(ss, part, ',');
+  if (part.size() >= 2 && part.front() == '"') part = part.substr(1, part.size() - 2);
+  return part;
+}
+
+std::vector<std::string> ColumnOf(const std::vector<std::string>& lines, int n) {
+  std::vector<std::string> out;
+  for (const auto& l : lines) out.push_back(Column(l, n));
+  return out;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(folder.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string ParentOf(const std::string& folderWithSlash) {
+  std::string f = folderWithSlash.substr(0, folderWithSlash.size() - 1);
+  return f.substr(0, f.rfind('/'));
+}
+
+// Entries beside `folder` whose names show they are its staging folders.
+int StagingFoldersBeside(const std::string& folderWithSlash) {
+  std::string f = folderWithSlash.substr(0, folderWithSlash.size() - 1);
+  std::string base = f.substr(f.rfind('/') + 1);
+  int n = 0;
+  for (const auto& e : FolderEntries(ParentOf(folderWithSlash))) {
+    if (e.rfind("." + base + ".import-", 0) == 0) ++n;
+  }
+  return n;
+}
+
+bool WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries) {
+  int err = 0;
+  zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+  if (!z) return false;
+  for (const auto& [name, data] : entries) {
+    zip_source_t* src = zip_source_buffer(z, data.data(), data.size(), 0);
+    if (!src || zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
+      zip_source_free(src);
+      zip_discard(z);
+      return false;
+    }
+  }
+  return zip_close(z) == 0;
+}
+
+}  // namespace
+
+class TestImporter : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void widening_data();
+  void widening();
+  void joining_data();
+  void joining();
+  void utf8SourceIsNotJoined();
+  void lineFormat();
+  void kenOrder();
+  void jigOrder();
+  void prefecturesAndEmptyFiles();
+  void overCapacityCounted();
+  void bothEncodingsGiveSameFiles();
+  void archiveInput();
+  void badInput_data();
+  void badInput();
+  void limits_data();
+  void limits();
+  void failedImportChangesNothing();
+  void failedMoveRestoresOldFiles();
+  void onlyGivenKindReplaced();
+  void commandLine();
+};
+
+void TestImporter::widening_data() {
+  QTest::addColumn<QString>("input");
+  QTest::addColumn<QString>("expected");
+  auto row = [](const char* name, const char* in, const char* out) {
+    QTest::newRow(name) << QString::fromUtf8(in) << QString::fromUtf8(out);
+  };
+  row("plain kana", "ｱｲｳｴｵﾝ", "アイウエオン");
+  row("small kana", "ｧｨｩｪｫｬｭｮｯｦ", "ァィゥェォャュョッヲ");
+  row("voiced", "ｶﾞｷﾞｸﾞｹﾞｺﾞｻﾞｼﾞｽﾞｾﾞｿﾞﾀﾞﾁﾞﾂﾞﾃﾞﾄﾞ", "ガギグゲゴザジズゼゾダヂヅデド");
+  row("voiced ha row", "ﾊﾞﾋﾞﾌﾞﾍﾞﾎﾞ", "バビブベボ");
+  row("semi-voiced", "ﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ", "パピプペポ");
+  row("vu", "ｳﾞ", "ヴ");
+  row("marks that combine with nothing", "ｱﾞﾏﾟﾞﾟ", "ア゛マ゜゛゜");
+  row("semi-voiced mark after ka", "ｶﾟ", "カ゜");
+  row("mark after a double-byte kana", "ガﾞ", "ガ゛");
+  row("punctuation", "｡｢｣､･ｰ", "。「」、・ー");
+  row("ascii", "(1-3) AZaz09", "（１－３）　ＡＺａｚ０９");
+  row("ascii symbols", "!\"#$%&'*+,./:;<=>?@[\\]^_`{|}~", "！＂＃＄％＆＇＊＋，．／：；＜＝＞？＠［＼］＾＿｀｛｜｝～");
+  row("full width kept", "アイ（１）東京　ー", "アイ（１）東京　ー");
+  row("mixed", "ｵｵﾄﾞｵﾘﾆｼ(1-19ﾁｮｳﾒ)", "オオドオリニシ（１－１９チョウメ）");
+  row("empty", "", "");
+}
+
+void TestImporter::widening() {
+  QFETCH(QString, input);
+  QFETCH(QString, expected);
+  std::string out = "x";
+  AppendWideKana(out, S(input.toUtf8().constData()));
+  QCOMPARE(QString::fromStdString(SjisToUtf8(out)), QStringLiteral("x") + expected);
+}
+
+void TestImporter::joining_data() {
+  QTest::addColumn<QString>("csv");
+  QTest::addColumn<QStringList>("towns");      // town kanji of the records, in source order
+  QTest::addColumn<QStringList>("townKanas");  // town kana
+  auto lines = [](std::initializer_list<std::string> ls) {
+    std::string all;
+    for (const auto& l : ls) all += l;
+    return QString::fromStdString(all);
+  };
+  QTest::newRow("two lines") << lines({Ken("01101", "0600001", "ｱ", "ｵｵﾄﾞｵﾘ(1", "札幌市", "大通（１丁目、"),
+                                       Ken("01101", "0600001", "ｱ", "-3ﾁｮｳﾒ)", "札幌市", "３丁目）")})
+                             << QStringList{QStringLiteral("大通（１丁目、３丁目）")}
+                             << QStringList{QStringLiteral("オオドオリ（１－３チョウメ）")};
+  QTest::newRow("repeated kana appended once")
+      << lines({Ken("01101", "0600002", "ｱ", "ﾐﾅﾐ", "札幌市", "南（一、"),
+                Ken("01101", "0600002", "ｱ", "ﾐﾅﾐ", "札幌市", "二、"),
+                Ken("01101", "0600002", "ｱ", "ﾐﾅﾐ", "札幌市", "三）")})
+      << QStringList{QStringLiteral("南（一、二、三）")} << QStringList{QStringLiteral("ミナミ")};
+  QTest::newRow("kana compared with the line before")
+      << lines({Ken("01101", "0600003", "ｱ", "ｶ", "札幌市", "甲（一、"),
+                Ken("01101", "0600003", "ｱ", "ｷ", "札幌市", "二、"),
+                Ken("01101", "0600003", "ｱ", "ｶ", "札幌市", "三、"),
+                Ken("01101", "0600003", "ｱ", "ｶ", "札幌市", "四）")})
+      << QStringList{QStringLiteral("甲（一、二、三、四）")} << QStringList{QStringLiteral("カキカ")};
+  QTest::newRow("nested parentheses") << lines({Ken("01101", "0600004", "ｱ", "ｺ", "札幌市", "乙（一（イ）、"),
+                                                Ken("01101", "0600004", "ｱ", "ｺ", "札幌市", "二）"),
+                                                Ken("01101", "0600004", "ｱ", "ｻ", "札幌市", "丙")})
+                                      << QStringList{QStringLiteral("乙（一（イ）、二）"), QStringLiteral("丙")}
+                                      << QStringList{QStringLiteral("コ"), QStringLiteral("サ")};
+  QTest::newRow("never balances: ends at another postal code")
+      << lines({Ken("01101", "0600005", "ｱ", "ﾀ", "札幌市", "丁（一、"),
+                Ken("01101", "0600005", "ｱ", "ﾀ", "札幌市", "二、"),
+                Ken("01101", "0600006", "ｱ", "ﾁ", "札幌市", "戊）")})
+      << QStringList{QStringLiteral("丁（一、二、"), QStringLiteral("戊）")}
+      << QStringList{QStringLiteral("タ"), QStringLiteral("チ")};
+  QTest::newRow("never balances: ends at another code")
+      << lines({Ken("01101", "0600005", "ｱ", "ﾀ", "札幌市", "丁（一、"),
+                Ken("01102", "0600005", "ｲ", "ﾀ", "北区", "二）")})
+      << QStringList{QStringLiteral("丁（一、"), QStringLiteral("二）")}
+      << QStringList{QStringLiteral("タ"), QStringLiteral("タ")};
+  QTest::newRow("never balances: ends at the end of the file")
+      << lines({Ken("01101", "0600005", "ｱ", "ﾀ", "札幌市", "丁（一、"),
+                Ken("01101", "0600005", "ｱ", "ﾂ", "札幌市", "二、")})
+      << QStringList{QStringLiteral("丁（一、二、")} << QStringList{QStringLiteral("タツ")};
+  QTest::newRow("balanced line not joined") << lines({Ken("01101", "0600007", "ｱ", "ﾅ", "札幌市", "己（一）"),
+                                                      Ken("01101", "0600007", "ｱ", "ﾆ", "札幌市", "庚")})
+                                            << QStringList{QStringLiteral("己（一）"), QStringLiteral("庚")}
+                                            << QStringList{QStringLiteral("ナ"), QStringLiteral("ニ")};
+  QTest::newRow("kana split inside a voiced mark")
+      << lines(
+             {Ken("01101", "0600008", "ｱ", "ﾊ", "札幌市", "辛（"), Ken("01101", "0600008", "ｱ", "ﾞ", "札幌市", "一）")})
+      << QStringList{QStringLiteral("辛（一）")} << QStringList{QStringLiteral("バ")};
+}
+
+void TestImporter::joining() {
+  QFETCH(QString, csv);
+  QFETCH(QStringList, towns);
+  QFETCH(QStringList, townKanas);
+  DataFileSet files;
+  std::string error;
+  QVERIFY2(BuildDataFiles(DataKind::Ken, SjisSource(csv.toStdString()), files, error), error.c_str());
+  // Every test city has one kana, so the file keeps the towns in kana order; compare as sets
+  // in source order by looking each record up.
+  auto lines = Lines(files.files[0]);
+  QCOMPARE(static_cast<int>(lines.size()), towns.size());
+  QCOMPARE(files.records, static_cast<long>(towns.size()));
+  for (int i = 0; i < towns.size(); ++i) {
+    bool found = false;
+    for (const auto& l : lines) {
+      if (QString::fromStdString(Column(l, 9)) == towns[i]) {
+        QCOMPARE(QString::fromStdString(Column(l, 6)), townKanas[i]);
+        found = true;
+      }
+    }
+    QVERIFY2(found, qPrintable(towns[i]));
+  }
+}
+
+void TestImporter::utf8SourceIsNotJoined() {
+  std::string csv = Ken("01101", "0600001", "ア", "オオドオリ（１", "札幌市", "大通（１丁目、") +
+                    Ken("01101", "0600001", "ア", "－３チョウメ）", "札幌市", "３丁目）");
+  DataFileSet files;
+  std::string error;
+  QVERIFY2(BuildDataFiles(DataKind::Ken, ImportSource{"utf_ken_all.csv", S(csv.c_str()), true}, files, error),
+           error.c_str());
+  QCOMPARE(files.records, 2L);
+  QCOMPARE(Lines(files.files[0]).size(), std::size_t{2});
+}
+
+void TestImporter::lineFormat() {
+  // Unquoted text columns get their quotes; the columns after column 9 stay exactly as they are.
+  std::string csv =
+      S("01101,060  ,\"0600000\",\"ﾎｯｶｲﾄﾞｳ\",\"ｻｯﾎﾟﾛｼ\",\"ｲｶﾆｹｲｻｲｶﾞﾅｲﾊﾞｱｲ\",\"北海道\",\"札幌市\","
+        "\"以下に掲載がない場合\",0,\"x\", 1 ,0,,9\r\n");
+  DataFileSet files;
+  std::string error;
+  QVERIFY2(BuildDataFiles(DataKind::Ken, ImportSource{"KEN_ALL.CSV", csv, false}, files, error), error.c_str());
+  QCOMPARE(files.files[0],
+           S("01101,\"060  \",\"0600000\",\"ホッカイドウ\",\"サッポロシ\",\"イカニケイサイガナイバアイ\","
+             "\"北海道\",\"札幌市\",\"以下に掲載がない場合\",0,\"x\", 1 ,0,,9\r\n"));
+  // A last line without its line feed is read too and written with CR LF.
+  std::string jig = S(Jig("01101", "ｱ", "甲", "0600001").c_str());
+  jig.resize(jig.size() - 2);
+  QVERIFY2(BuildDataFiles(DataKind::Jig, ImportSource{"JIGYOSYO.CSV", jig, false}, files, error), error.c_str());
+  QCOMPARE(files.files[0],
+           S("01101,\"ア\",\"甲\",\"北海道\",\"札幌市中央区\",\"北一条西\",\"１丁目\",\"0600001\",\"060  \","
+             "\"札幌中央\",0,0,0\r\n"));
+}
+
+void TestImporter::kenOrder() {
+  std::string csv = Ken("01202", "0400000", "ﾊｺﾀﾞﾃｼ", "ｲｶﾆｹｲｻｲｶﾞﾅｲﾊﾞｱｲ", "函館市", "以下に掲載がない場合") +
+                    Ken("01202", "0400001", "ﾊｺﾀﾞﾃｼ", "ｱｻﾋﾁｮｳ", "函館市", "旭町") +
+                    Ken("01101", "0600000", "ｻｯﾎﾟﾛｼ", "ｲｶﾆｹｲｻｲｶﾞﾅｲﾊﾞｱｲ", "札幌市", "以下に掲載がない場合") +
+                    Ken("01101", "0600003", "ｻｯﾎﾟﾛｼ", "ﾐﾅﾐ", "札幌市", "南一") +
+                    Ken("01101", "0600001", "ｻｯﾎﾟﾛｼ", "ｱｻﾋ", "札幌市", "旭") +
+                    Ken("01101", "0600004", "ｻｯﾎﾟﾛｼ", "ﾐﾅﾐ", "札幌市", "南二") +
+                    Ken("01101", "0600002", "ｻｯﾎﾟﾛｼ", "ｱｲ", "札幌市", "藍") +
+                    // The town named like the catch-all's kana but not the catch-all stays in kana order.
+                    Ken("01101", "0600009", "ｻｯﾎﾟﾛｼ", "ｱ", "札幌市", "以下に掲載がない場合（注）") +
+                    // Same city kana, a lower code: comes first.
+                    Ken("01100", "0600010", "ｻｯﾎﾟﾛｼ", "ｶ", "札幌市", "甲") +
+                    // A city whose kana sorts first although it comes last.
+                    Ken("01203", "0470000", "ｱｻﾋｶﾜｼ", "ｲ", "旭川市", "乙") +
+                    // Voiced kana sort after their plain form in Shift-JIS: ガ 0x834B after カ 0x834A.
+                    Ken("01101", "0600005", "ｻｯﾎﾟﾛｼ", "ｶﾞ", "札幌市", "賀") +
+                    Ken("01101", "0600006", "ｻｯﾎﾟﾛｼ", "ｶ", "札幌市", "加") +
+                    // A second catch-all of the same city keeps its place after the first.
+                    Ken("01101", "0600099", "ｻｯﾎﾟﾛｼ", "ｲｶﾆｹｲｻｲｶﾞﾅｲﾊﾞｱｲ", "札幌市", "以下に掲載がない場合");
+  DataFileSet files;
+  std::string error;
+  QVERIFY2(BuildDataFiles(DataKind::Ken, SjisSource(csv), files, error), error.c_str());
+  auto lines = Lines(files.files[0]);
+  std::vector<std::string> expected = {"0470000", "0600010", "0600000", "0600099", "0600009", "0600002", "0600001",
+                                       "0600006", "0600005", "0600003", "0600004", "0400000", "0400001"};
+  QCOMPARE(ColumnOf(lines, 3), expected);
+}
+
+void TestImporter::jigOrder() {
+  std::string csv = Jig("01101", "ﾕｳﾋﾞﾝｷｮｸ", "郵便局", "0608001") + Jig("01202", "(ｶﾌﾞ) ｱ", "株式会社ア", "0408002") +
+                    Jig("01101", "ｱｵｲ", "葵", "0608003") + Jig("01202", "ﾕｳﾋﾞﾝｷｮｸ", "郵便局二", "0408004") +
+                    Jig("01101", "ｱｵｲ", "葵二", "0608005") + Jig("01101", "ｱｵ", "青", "0608006");
+  DataFileSet files;
+  std::string error;
+  QVERIFY2(BuildDataFiles(DataKind::Jig, ImportSource{"JIGYOSYO.CSV", S(csv.c_str()), false}, files, error),
+           error.c_str());
+  // （ is 0x8169, below every katakana (0x83xx): the company prefix comes first. The city is
+  // no key: offices of all cities of a prefecture are in one kana order.
+  std::vector<std::string> expected = {"0408002", "0608006", "0608003", "0608005", "0608001", "0408004"};
+  QCOMPARE(ColumnOf(Lines(files.files[0]), 8), expected);
+  QCOMPARE(Column(Lines(files.files[0])[0], 2), std::string("（カブ）　ア"));
+}
+
+void TestImporter::prefecturesAndEmptyFiles() {
+  std::string csv = Ken("13101", "1000001", "ﾁﾖﾀﾞｸ", "ﾁﾖﾀﾞ", "千代田区", "千代田") +
+                    Ken("01101", "0600001", "ｻｯﾎﾟﾛｼ", "ｱ", "札幌市", "甲") +
+                    Ken("47201", "9000001", "ﾅﾊｼ", "ｱ", "那覇市", "乙");
+  DataFileSet files;
+  std::string error;
+  QVERIFY2(BuildDataFiles(DataKind::Ken, SjisSource(csv), files, error), error.c_str());
+  for (int p = 1; p <= PrefectureCount; ++p) {
+    const std::string& f = files.files[static_cast<std::size_t>(p - 1)];
+    if (p == 1 || p == 13 || p == 47) {
+      QCOMPARE(Lines(f).size(), std::size_t{1});
+      QCOMPARE(std::stoi(Column(Lines(f)[0], 1)) / 1000, p);
+    } else {
+      QVERIFY2(f.empty(), qPrintable(QString::number(p)));
+    }
+  }
+  QCOMPARE(DataFileBaseName(DataKind::Ken, 1), std::string("KEN01.CSV"));
+  QCOMPARE(DataFileBaseName(DataKind::Jig, 47), std::string("JIG47.CSV"));
+}
+
+void TestImporter::overCapacityCounted() {
+  // 128 half-width kana become 256 bytes: one byte more than TownKana keeps. Written whole.
+  std::string longKana(128, 'A');
+  std::string csv = Ken("01101", "0600001", "ｱ", longKana.c_str(), "札幌市", "甲") +
+                    Ken("01101", "0600002", "ｱ", std::string(127, 'A').c_str(), "札幌市", "乙");
+  DataFileSet files;
+  std::string error;
+  QVERIFY2(BuildDataFiles(DataKind::Ken, SjisSource(csv), files, error), error.c_str());
+  QCOMPARE(files.overCapacity[4], 1L);
+  QCOMPARE(files.OverCapacityTotal(), 1L);
+  auto lines = Lines(files.files[0]);
+  QCOMPARE(S(Column(lines[1], 6).c_str()).size(), std::size_t{256});  // after the shorter kana
+  QCOMPARE(kKenFieldLimits[4], 255);
+  QCOMPARE(kKenFieldLimits[7], 1029);
+  QCOMPARE(kJigFieldLimits[0], 127);
+  QCOMPARE(kJigFieldLimits[7], 141);
+}
+
+void TestImporter::bothEncodingsGiveSameFiles() {
+  TempData dir;
+  std::string sjis = S((Ken("01101", "0600001", "ｻｯﾎﾟﾛｼ", "ｵｵﾄﾞｵﾘ(1", "札幌市", "大通（１、") +
+                        Ken("01101", "0600001", "ｻｯﾎﾟﾛｼ", "-3ﾁｮｳﾒ)", "札幌市", "３）") +
+                        Ken("13101", "1000001", "ﾁﾖﾀﾞｸ", "ﾁﾖﾀﾞ", "千代田区", "千代田"))
+                           .c_str());
+  std::string utf8 = Ken("01101", "0600001", "サッポロシ", "オオドオリ（１－３チョウメ）", "札幌市", "大通（１、３）") +
+                     Ken("13101", "1000001", "チヨダク", "チヨダ", "千代田区", "千代田");
+  // The prefecture kana of the helper is half-width; make the UTF-8 one full-width.
+  for (auto [half, full] :
+       {std::pair<std::string, std::string>{"ﾎｯｶｲﾄﾞｳ", "ホッカイドウ"}, {"ﾄｳｷｮｳﾄ", "トウキョウト"}}) {
+    for (std::size_t p; (p = utf8.find(half)) != std::string::npos;) utf8.replace(p, half.size(), full);
+  }
+  QVERIFY(dir.write("KEN_ALL.CSV", sjis));
+  QVERIFY(dir.write("utf_ken_all.csv", utf8));
+  ImportSource a;
+  ImportSource b;
+  std::string error;
+  QVERIFY2(ReadImportSource(dir.path("KEN_ALL.CSV"), a, error), error.c_str());
+  QVERIFY2(ReadImportSource(dir.path("utf_ken_all.csv"), b, error), error.c_str());
+  QVERIFY(!a.utf8);
+  QVERIFY(b.utf8);
+  DataFileSet fa;
+  DataFileSet fb;
+  QVERIFY2(BuildDataFiles(DataKind::Ken, a, fa, error), error.c_str());
+  QVERIFY2(BuildDataFiles(DataKind::Ken, b, fb, error), error.c_str());
+  QCOMPARE(fa.files, fb.files);
+  QCOMPARE(fa.sourceLines, 3L);
+  QCOMPARE(fb.sourceLines, 2L);
+}
+
+void TestImporter::archiveInput() {
+  TempData dir;
+  std::string csv =
+      S((Ken("01101", "0600001", "ｱ", "ｱ", "札幌市", "甲") + Ken("13101", "1000001", "ﾁ", "ﾁ", "千代田区", "乙"))
+            .c_str());
+  std::string jig = S(Jig("13101", "ｱ", "甲", "1008001").c_str());
+  QVERIFY(WriteZip(dir.path("ken_all.zip"), {{"KEN_ALL.CSV", csv}}));
+  QVERIFY(WriteZip(dir.path("jigyosyo.zip"), {{"readme.txt", "x"}, {"JIGYOSYO.CSV", jig}}));
+  QVERIFY(dir.write("KEN_ALL.CSV", csv));
+  ImportSummary summary;
+  std::string error;
+  std::string out = dir.path("out");
+  QVERIFY2(RunImport({dir.path("ken_all.zip"), dir.path("jigyosyo.zip"), out}, summary, error), error.c_str());
+  QCOMPARE(summary.filesWritten, 94);
+  QCOMPARE(summary.ken.records, 2L);
+  QCOMPARE(summary.jig.records, 1L);
+  QVERIFY(summary.ken.source.find("(KEN_ALL.CSV)") != std::string::npos);
+  auto entries = FolderEntries(out);
+  QCOMPARE(entries.size(), std::size_t{94});
+  QCOMPARE(ReadAll(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
+  std::string fromZip = ReadAll(out + "/KEN13.CSV");
+  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
+  QCOMPARE(ReadAll(out + "/KEN13.CSV"), fromZip);
+  QCOMPARE(summary.filesWritten, 47);
+  QVERIFY(!summary.jig.done);
+}
+
+void TestImporter::badInput_data() {
+  QTest::addColumn<QByteArray>("file");  // name of the input written into the folder; empty: none written
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<bool>("asJig");
+  QTest::addColumn<QString>("message");  // must occur in the error
+  auto ken = [](std::initializer_list<std::string> ls) {
+    std::string all;
+    for (const auto& l : ls) all += S(l.c_str());
+    return QByteArray::fromStdString(all);
+  };
+  std::string good = Ken("01101", "0600001", "ｱ", "ｱ", "札幌市", "甲");
+  QTest::newRow("missing file") << QByteArray("none.zip") << QByteArray() << false
+                                << QStringLiteral("none.zip: cannot open");
+  QTest::newRow("text file") << QByteArray("notes.txt") << QByteArray("hello, world\n") << false
+                             << QStringLiteral("notes.txt: is neither");
+  QTest::newRow("binary file") << QByteArray("data.bin")
+                               << QByteArray(
+                                      "\x7f"
+                                      "ELF\x02\x01\x01\0\0\0",
+                                      10)
+                               << false << QStringLiteral("data.bin: is neither");
+  QTest::newRow("broken zip") << QByteArray("ken_all.zip") << QByteArray("PK\x03\x04garbage") << false
+                              << QStringLiteral("ken_all.zip: is neither");
+  QTest::newRow("empty file") << QByteArray("KEN_ALL.CSV") << QByteArray() << false
+                              << QStringLiteral("holds no records");
+  QTest::newRow("columns missing") << QByteArray("KEN_ALL.CSV")
+                                   << ken({good, good, "01101,\"060  \",\"0600001\",\"ｱ\"\r\n"}) << false
+                                   << QStringLiteral("KEN_ALL.CSV, line 3: 4 columns instead of 15");
+  QTest::newRow("comma inside quotes") << QByteArray("KEN_ALL.CSV")
+                                       << ken({good, Ken("01101", "0600001", "ｱ", "ｱ", "札幌市", "甲,乙")}) << false
+                                       << QStringLiteral("KEN_ALL.CSV, line 2: 16 columns instead of 15");
+  QTest::newRow("office file as address file")
+      << QByteArray("JIGYOSYO.CSV") << ken({Jig("01101", "ｱ", "甲", "0600001")}) << false
+      << QStringLiteral("line 1: 13 columns instead of 15");
+  QTest::newRow("address file as office file")
+      << QByteArray("KEN_ALL.CSV") << ken({good}) << true << QStringLiteral("is neither jigyosyo.zip");
+  QTest::newRow("code of four digits") << QByteArray("KEN_ALL.CSV")
+                                       << ken({good, Ken("1101", "0600001", "ｱ", "ｱ", "札", "甲")}) << false
+                                       << QStringLiteral(
+                                              "line 2: the local government code \"1101\" is not five digits");
+  QTest::newRow("code with a letter") << QByteArray("KEN_ALL.CSV")
+                                      << ken({good, good, Ken("0110A", "0600001", "ｱ", "ｱ", "札", "甲")}) << false
+                                      << QStringLiteral("line 3: the local government code \"0110A\"");
+  QTest::newRow("quoted code") << QByteArray("KEN_ALL.CSV")
+                               << ken({good, Ken("\"01101\"", "0600001", "ｱ", "ｱ", "札", "甲")}) << false
+                               << QStringLiteral("line 2: the local government code");
+  QTest::newRow("no prefecture") << QByteArray("KEN_ALL.CSV")
+                                 << ken({good, Ken("48101", "0600001", "ｱ", "ｱ", "札", "甲")}) << false
+                                 << QStringLiteral("line 2: the local government code 48101 names no prefecture");
+  QTest::newRow("prefecture zero") << QByteArray("KEN_ALL.CSV") << ken({Ken("00101", "0600001", "ｱ", "ｱ", "札", "甲")})
+                                   << false << QStringLiteral("00101 names no prefecture");
+  QTest::newRow("lone lead byte") << QByteArray("KEN_ALL.CSV")
+                                  << ken({good}) + QByteArray("01101,\"060  \",\"0600001\",\"\x81\",") +
+                                         ken({"\"ｱ\",\"ｱ\",\"北海道\",\"札幌市\",\"甲\",0,0,0,0,0,0\r\n"})
+                                  << false << QStringLiteral("KEN_ALL.CSV, line 2: bytes that are not valid Shift-JIS");
+  QTest::newRow("byte 0xFF") << QByteArray("KEN_ALL.CSV")
+                             << ken({good}) + QByteArray("01101,\"060  \",\"0600001\",\"\xff\",") +
+                                    ken({"\"ｱ\",\"ｱ\",\"北海道\",\"札幌市\",\"甲\",0,0,0,0,0,0\r\n"})
+                             << false << QStringLiteral("line 2: bytes that are not valid Shift-JIS (0xFF)");
+  QTest::newRow("NUL byte") << QByteArray("KEN_ALL.CSV")
+                            << ken({good}) + QByteArray("01101,\"060  \",\"0600001\",\"\0\",", 28) +
+                                   ken({"\"ｱ\",\"ｱ\",\"北海道\",\"札幌市\",\"甲\",0,0,0,0,0,0\r\n"})
+                            << false << QStringLiteral("line 2: a control character (0x00)");
+  std::string utfGood = Ken("01101", "0600001", "ア", "ア", "札幌市", "甲");
+  QTest::newRow("invalid UTF-8") << QByteArray("utf_ken_all.csv")
+                                 << QByteArray::fromStdString(utfGood + utfGood + "01101,\"\xe3\x82\",\"x\"\r\n")
+                                 << false << QStringLiteral("utf_ken_all.csv, line 3: bytes that are not valid UTF-8");
+  QTest::newRow("no Shift-JIS form")
+      << QByteArray("utf_ken_all.csv")
+      << QByteArray::fromStdString(utfGood + Ken("01101", "0600001", "ア", "ア", "札幌市", "甲😀")) << false
+      << QStringLiteral("utf_ken_all.csv, line 2: the character 😀 (U+1F600) cannot be represented");
+  QTest::newRow("accented letter") << QByteArray("utf_ken_all.csv")
+                                   << QByteArray::fromStdString(utfGood + utfGood +
+                                                                Ken("01101", "0600001", "ア", "ア", "札幌市", "café"))
+                                   << false << QStringLiteral("line 3: the character é (U+00E9)");
+}
+
+void TestImporter::badInput() {
+  QFETCH(QByteArray, file);
+  QFETCH(QByteArray, bytes);
+  QFETCH(bool, asJig);
+  QFETCH(QString, message);
+  TempData dir;
+  if (file != "none.zip") QVERIFY(dir.write(file.toStdString(), bytes.toStdString()));
+  std::string out = dir.path("out");
+  QCOMPARE(mkdir(out.c_str(), 0755), 0);
+  QVERIFY(dir.write("out/KEN01.CSV", "old"));
+  ImportOptions options;
+  (asJig ? options.jigPath : options.kenPath) = dir.path(file.toStdString());
+  options.outDir = out;
+  ImportSummary summary;
+  std::string error;
+  QVERIFY(!RunImport(options, summary, error));
+  QVERIFY2(QString::fromStdString(error).contains(message), error.c_str());
+  QVERIFY2(error.find(dir.path(file.toStdString())) != std::string::npos, error.c_str());  // names the file
+  QCOMPARE(FolderEntries(out), std::vector<std::string>{"KEN01.CSV"});
+  QCOMPARE(ReadAll(out + "/KEN01.CSV"), std::string("old"));
+}
+
+void TestImporter::limits_data() {
+  QTest::addColumn<int>("records");      // records of prefecture 1
+  QTest::addColumn<int>("lineLength");   // bytes of each written line before its line feed
+  QTest::addColumn<QString>("message");  // empty: the import succeeds
+  QTest::newRow("10240 lines") << 10240 << 200 << QString();
+  QTest::newRow("10241 lines") << 10241 << 200
+                               << QStringLiteral("KEN01.CSV would have 10241 lines, more than the 10240");
+  QTest::newRow("line of 2047 bytes") << 2 << 2047 << QString();
+  QTest::newRow("line of 2048 bytes") << 2 << 2048
+                                      << QStringLiteral("line 1: the record's line would be 2048 bytes long");
+}
+
+void TestImporter::limits() {
+  QFETCH(int, records);
+  QFETCH(int, lineLength);
+  QFETCH(QString, message);
+  // The length of a written line with an empty town name, then a town name that fills it up.
+  DataFileSet files;
+  std::string error;
+  std::string empty = S(Ken("01101", "0600001", "ｱ", "ｱ", "札幌市", "").c_str());
+  QVERIFY2(BuildDataFiles(DataKind::Ken, ImportSource{"KEN_ALL.CSV", empty, false}, files, error), error.c_str());
+  int base = static_cast<int>(files.files[0].size()) - 1;
+  QVERIFY(lineLength >= base);
+  std::string town;
+  for (int i = 0; i < (lineLength - base) / 2; ++i) town += "町";
+  if ((lineLength - base) % 2) town += "1";
+  std::string line = S(Ken("01101", "0600001", "ｱ", "ｱ", "札幌市", town.c_str()).c_str());
+  std::string csv;
+  for (int i = 0; i < records; ++i) csv += line;
+  bool ok = BuildDataFiles(DataKind::Ken, ImportSource{"KEN_ALL.CSV", csv, false}, files, error);
+  if (message.isEmpty()) {
+    QVERIFY2(ok, error.c_str());
+    QCOMPARE(files.files[0].size(), static_cast<std::size_t>(records) * static_cast<std::size_t>(lineLength + 1));
+  } else {
+    QVERIFY(!ok);
+    QVERIFY2(QString::fromStdString(error).contains(message), error.c_str());
+  }
+}
+
+void TestImporter::failedImportChangesNothing() {
+  TempData dir;
+  std::string out = dir.path("bin");
+  QCOMPARE(mkdir(out.c_str(), 0755), 0);
+  QVERIFY(dir.write("bin/tanzel", "program"));
+  QVERIFY(dir.write("bin/KEN13.CSV", "old ken"));
+  QVERIFY(dir.write("bin/JIG13.CSV", "old jig"));
+  QVERIFY(dir.write("KEN_ALL.CSV", S(Ken("13101", "1000001", "ﾁ", "ﾁ", "千代田区", "乙").c_str())));
+  // The address file is good, the office file fails on its last line: nothing may change.
+  QVERIFY(dir.write("JIGYOSYO.CSV", S((Jig("13101", "ｱ", "甲", "1008001") + "13101,\"x\"\r\n").c_str())));
+  ImportSummary summary;
+  std::string error;
+  QVERIFY(!RunImport({dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out}, summary, error));
+  QVERIFY2(error.find("JIGYOSYO.CSV, line 2") != std::string::npos, error.c_str());
+  QCOMPARE(FolderEntries(out), (std::vector<std::string>{"JIG13.CSV", "KEN13.CSV", "tanzel"}));
+  QCOMPARE(ReadAll(out + "/KEN13.CSV"), std::string("old ken"));
+  QCOMPARE(StagingFoldersBeside(dir.folder() + "bin/"), 0);
+
+  // Fixed, the same import replaces both kinds and leaves no staging folder behind.
+  QVERIFY(dir.write("JIGYOSYO.CSV", S(Jig("13101", "ｱ", "甲", "1008001").c_str())));
+  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out}, summary, error), error.c_str());
+  QCOMPARE(FolderEntries(out).size(), std::size_t{95});
+  QCOMPARE(ReadAll(out + "/tanzel"), std::string("program"));
+  QCOMPARE(ReadAll(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
+  QCOMPARE(StagingFoldersBeside(dir.folder() + "bin/"), 0);
+  struct stat st {};
+  QCOMPARE(stat((out + "/KEN01.CSV").c_str(), &st), 0);
+  QCOMPARE(st.st_size, off_t{0});
+}
+
+void TestImporter::failedMoveRestoresOldFiles() {
+  TempData dir;
+  std::string out = dir.path("bin");
+  QCOMPARE(mkdir(out.c_str(), 0755), 0);
+  for (int p = 1; p <= 4; ++p) QVERIFY(dir.write("bin/" + KenName(p), "old " + std::to_string(p)));
+  // A folder in the place of KEN05.CSV: its file cannot be moved in.
+  QCOMPARE(mkdir((out + "/KEN05.CSV").c_str(), 0755), 0);
+  QVERIFY(dir.write("bin/KEN05.CSV/keep", "x"));
+  QVERIFY(dir.write("KEN_ALL.CSV", S(Ken("01101", "0600001", "ｱ", "ｱ", "札幌市", "甲").c_str())));
+  ImportSummary summary;
+  std::string error;
+  QVERIFY(!RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error));
+  QVERIFY2(error.find("KEN05.CSV: cannot replace") != std::string::npos, error.c_str());
+  QCOMPARE(FolderEntries(out),
+           (std::vector<std::string>{"KEN01.CSV", "KEN02.CSV", "KEN03.CSV", "KEN04.CSV", "KEN05.CSV"}));
+  for (int p = 1; p <= 4; ++p) QCOMPARE(ReadAll(out + "/" + KenName(p)), "old " + std::to_string(p));
+  QCOMPARE(StagingFoldersBeside(dir.folder() + "bin/"), 0);
+}
+
+void TestImporter::onlyGivenKindReplaced() {
+  TempData dir;
+  std::string out = dir.path("data");
+  QVERIFY(dir.write("JIGYOSYO.CSV", S(Jig("13101", "ｱ", "甲", "1008001").c_str())));
+  ImportSummary summary;
+  std::string error;
+  // The folder is created when missing.
+  QVERIFY2(RunImport({"", dir.path("JIGYOSYO.CSV"), out}, summary, error), error.c_str());
+  QCOMPARE(summary.filesWritten, 47);
+  auto entries = FolderEntries(out);
+  QCOMPARE(entries.size(), std::size_t{47});
+  QCOMPARE(entries.front(), std::string("JIG01.CSV"));
+  QVERIFY(!RunImport({"", "", out}, summary, error));
+  QVERIFY2(error.find("nothing to import") != std::string::npos, error.c_str());
+}
+
+void TestImporter::commandLine() {
+  TempData dir;
+  QVERIFY(dir.write("JIGYOSYO.CSV", S(Jig("13101", "ｱ", "甲", "1008001").c_str())));
+  auto run = [](std::vector<std::string> args, std::string& out, std::string& err) {
+    std::vector<const char*> argv{"tanzel-import"};
+    for (const auto& a : args) argv.push_back(a.c_str());
+    std::FILE* o = std::tmpfile();
+    std::FILE* e = std::tmpfile();
+    int rc = ImportCommand(static_cast<int>(argv.size()), argv.data(), o, e);
+    auto slurp = [](std::FILE* f) {
+      std::string s;
+      std::rewind(f);
+      for (int c; (c = std::fgetc(f)) != EOF;) s.push_back(static_cast<char>(c));
+      std::fclose(f);
+      return s;
+    };
+    out = slurp(o);
+    err = slurp(e);
+    return rc;
+  };
+  std::string out;
+  std::string err;
+  QCOMPARE(run({"--help"}, out, err), 0);
+  QVERIFY(out.find("Usage: tanzel-import [--ken FILE] [--jig FILE] --out DIR") == 0);
+  QVERIFY(out.find("utf_ken_all.zip") != std::string::npos);
+  QCOMPARE(run({}, out, err), 2);
+  QVERIFY(err.find("Usage") != std::string::npos);
+  QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV")}, out, err), 2);
+  QCOMPARE(run({"--out", dir.path("o"), "--bogus"}, out, err), 2);
+  QVERIFY(err.find("unknown argument '--bogus'") != std::string::npos);
+  QCOMPARE(run({"--out"}, out, err), 2);
+  QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV"), "--out=" + dir.path("o")}, out, err), 0);
+  QVERIFY2(out.find("read:    1 lines, 1 records") != std::string::npos, out.c_str());
+  QVERIFY2(out.find("47 files written to ") != std::string::npos, out.c_str());
+  QVERIFY2(out.find("fields longer than the program keeps: 0") != std::string::npos, out.c_str());
+  QCOMPARE(run({"--ken", dir.path("missing.zip"), "--out", dir.path("o")}, out, err), 1);
+  QVERIFY2(err.find("tanzel-import: " + dir.path("missing.zip") + ": cannot open") == 0, err.c_str());
+}
+
+QTEST_GUILESS_MAIN(TestImporter)
+#include "tst_importer.moc"

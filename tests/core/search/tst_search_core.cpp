@@ -1,0 +1,498 @@
+// The search engine without any window: match rules, joined copy, rows, framing, the
+// block prefilter against the line-by-line rule, and whole searches over written files.
+
+#include <QtTest>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/data/DataFile.h"
+#include "core/search/SearchEngine.h"
+#include "core/search/SearchMatch.h"
+#include "core/search/SearchScan.h"
+#include "support/DataLines.h"
+#include "support/TempData.h"
+
+using namespace tanzel;
+
+namespace {
+
+struct Collected : SearchSink {
+  void Record(int number, const KenRecord& record) override {
+    if (number <= 8) addresses[number] = record;
+  }
+  void Record(int number, const JigRecord& record) override {
+    if (number <= 8) offices[number] = record;
+  }
+  void Row(int number, const ResultRow& row) override {
+    numbers.push_back(number);
+    kanji.push_back(std::string(row.Cell(1)));
+  }
+  std::vector<int> numbers;
+  std::vector<std::string> kanji;
+  // The records of the first hits, by hit number.
+  std::map<int, KenRecord> addresses;
+  std::map<int, JigRecord> offices;
+};
+
+// The per-search buffers, reused by the searches of one test.
+struct Scratch {
+  std::unique_ptr<SearchScratch> buffers{new SearchScratch};
+};
+
+// A folder with all 94 data files, empty unless written.
+struct Folder {
+  TempData dir;
+  Folder() { dir.writeEmptyPrefectures(); }
+  void Remove(const std::string& name) const { QFile::remove(QString::fromStdString(dir.path(name))); }
+};
+
+struct Outcome {
+  SearchNotice notice;
+  int hitCount;
+  Collected rows;
+};
+
+Outcome Search(Scratch& engine, const Folder& folder, std::string keyword, SearchMode mode = SearchMode::Keyword,
+               bool cancelled = false, std::string pref = {}, std::string city = {}) {
+  SearchParams params;
+  params.mode = mode;
+  params.keyword = std::move(keyword);
+  params.prefName = std::move(pref);
+  params.cityCode = std::move(city);
+  std::atomic<int32_t> hitCount{0};
+  std::atomic<uint8_t> cancel{static_cast<uint8_t>(cancelled ? 1 : 0)};
+  Outcome out;
+  out.notice = RunSearch(SearchQuery(params), folder.dir.folder(), *engine.buffers, hitCount, cancel, out.rows);
+  out.hitCount = hitCount.load();
+  return out;
+}
+
+std::string Repeat(const std::string& line, int times) {
+  std::string s;
+  s.reserve(line.size() * static_cast<std::size_t>(times));
+  for (int i = 0; i < times; ++i) s += line;
+  return s;
+}
+
+const std::string kSapporo = KenLine(1101, "0640941", "ホッカイドウ", "サッポロシチュウオウク", "アサヒガオカ",
+                                     "北海道", "札幌市中央区", "旭ケ丘");
+const std::string kSapporoCatchAll =
+    KenLine(1101, "0600000", "ホッカイドウ", "サッポロシチュウオウク", "イカニケイサイガナイバアイ", "北海道",
+            "札幌市中央区", "以下に掲載がない場合");
+const std::string kOffice =
+    JigLine(13101, "クナイチヨウ", "宮内庁", "東京都", "千代田区", "千代田", "１－１皇居ビル", "1008111");
+
+}  // namespace
+
+class TestSearchCore : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void contains_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("needle");
+    QTest::addColumn<bool>("found");
+    auto row = [](const char* name, std::string text, std::string needle, bool found) {
+      QTest::newRow(name) << QByteArray::fromStdString(text) << QByteArray::fromStdString(needle) << found;
+    };
+    row("kanji", Sjis("東京都"), Sjis("京"), true);
+    row("letter inside a kana", Sjis("ア"), "A", false);
+    row("letter after a kana", Sjis("アA"), "A", true);
+    row("letter before a kana", Sjis("Aア"), "A", true);
+    row("trail byte of a kanji", Sjis("京都"), "s", false);
+    row("backslash inside a kana", Sjis("ソ"), "\\", false);
+    row("half-width kana after a lead byte", std::string("\x83\xb1"), std::string("\xb1"), false);
+    row("empty needle", Sjis("ア"), "", true);
+    row("needle longer than text", "ab", "abc", false);
+    row("kana across a character edge", Sjis("ソア"), std::string("\x5c\x83"), false);
+    row("lone lead byte at the end", std::string("a\x83"), std::string("\x83"), true);
+  }
+  void contains() {
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, needle);
+    QFETCH(bool, found);
+    QCOMPARE(SjisContains(text.toStdString(), needle.toStdString()), found);
+  }
+
+  void joinedCopy_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("office");
+    QTest::addColumn<QByteArray>("joined");
+    QTest::newRow("address") << QByteArray("1,\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\",\"h\",0,0\r\n") << false
+                             << QByteArray("1,a,b,cde,fgh,0,0\r\n");
+    QTest::newRow("office") << QByteArray("1,\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\",\"h\",0\r\n") << true
+                            << QByteArray("1,a,b,cdef,g,h,0\r\n");
+    QTest::newRow("quotes anywhere") << QByteArray("\"x\"\"y") << false << QByteArray("xy");
+    QTest::newRow("short line") << QByteArray("1,2,3,4,5") << false << QByteArray("1,2,3,45");
+  }
+  void joinedCopy() {
+    QFETCH(QByteArray, line);
+    QFETCH(bool, office);
+    QFETCH(QByteArray, joined);
+    char out[ReadBlockSize];
+    std::size_t n = JoinedCopy(line.constData(), static_cast<std::size_t>(line.size()),
+                               office ? DataKind::Jig : DataKind::Ken, out);
+    QCOMPARE(QByteArray(out, static_cast<int>(n)), joined);
+  }
+
+  void keywordRule_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("office");
+    QTest::addColumn<QByteArray>("keyword");
+    QTest::addColumn<bool>("hit");
+    auto row = [](const char* name, const std::string& line, bool office, std::string keyword, bool hit) {
+      QTest::newRow(name) << QByteArray::fromStdString(line) << office << QByteArray::fromStdString(keyword) << hit;
+    };
+    row("city and ward across columns", kSapporo, false, Sjis("札幌市中央区"), true);
+    row("prefecture and city", kSapporo, false, Sjis("北海道札幌市"), true);
+    row("whole kanji address", kSapporo, false, Sjis("北海道札幌市中央区旭ケ丘"), true);
+    row("kana address", kSapporo, false, Sjis("ホッカイドウサッポロシ"), true);
+    row("code", kSapporo, false, "01101", false);
+    row("code without leading zero", kSapporo, false, "1101", true);
+    row("seven digits", kSapporo, false, "0640941", true);
+    row("postal code with hyphen", kSapporo, false, "064-0941", true);
+    row("hyphen elsewhere", kSapporo, false, "06409-41", true);
+    row("only the first hyphen goes", kSapporo, false, "064-09-41", false);
+    row("lone hyphen", kSapporo, false, "-", false);
+    row("postal code and name", kSapporo, false, "0640941" + Sjis("北海道"), false);
+    row("kana and kanji columns stay apart", kSapporo, false, Sjis("アサヒガオカ北海道"), false);
+    row("catch-all entry", kSapporoCatchAll, false, Sjis("札幌市中央区"), false);
+    row("catch-all entry by postal code", kSapporoCatchAll, false, "0600000", false);
+    row("letter inside a kana", kSapporo, false, "A", false);
+    row("quoted keyword on the raw line", kSapporo, false, Quoted("旭ケ丘"), true);
+    row("keyword of spaces", kSapporo, false, "  ", true);  // the old code column holds "064  "
+    row("full-width dash is not a hyphen", kSapporo, false, Sjis("064－0941"), false);
+    row("office name", kOffice, true, Sjis("宮内庁"), true);
+    row("office address across columns", kOffice, true, Sjis("東京都千代田区千代田１－１"), true);
+    row("office building", kOffice, true, Sjis("皇居ビル"), true);
+    row("office name and prefecture stay apart", kOffice, true, Sjis("宮内庁東京都"), false);
+    row("office postal code with hyphen", kOffice, true, "100-8111", true);
+    row("office catch-all text", JigLine(1, "ア", "以下に掲載がない場合", "", "", "", "", "1000000"), true, Sjis("ア"),
+        false);
+  }
+  void keywordRule() {
+    QFETCH(QByteArray, line);
+    QFETCH(bool, office);
+    QFETCH(QByteArray, keyword);
+    QFETCH(bool, hit);
+    KeywordRule rule(keyword.toStdString());
+    QCOMPARE(
+        rule.Matches(line.constData(), static_cast<std::size_t>(line.size()), office ? DataKind::Jig : DataKind::Ken),
+        hit);
+  }
+
+  void townRule_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("pref");
+    QTest::addColumn<QByteArray>("city");
+    QTest::addColumn<QByteArray>("keyword");
+    QTest::addColumn<bool>("hit");
+    auto row = [](const char* name, const std::string& line, std::string pref, std::string city, std::string keyword,
+                  bool hit) {
+      QTest::newRow(name) << QByteArray::fromStdString(line) << QByteArray::fromStdString(pref)
+                          << QByteArray::fromStdString(city) << QByteArray::fromStdString(keyword) << hit;
+    };
+    row("town of the city", kSapporo, Sjis("北海道"), "1101", Sjis("旭"), true);
+    row("code with leading zero", kSapporo, Sjis("北海道"), "01101", Sjis("旭ケ丘"), true);
+    row("other city", kSapporo, Sjis("北海道"), "1102", Sjis("旭"), false);
+    row("other prefecture", kSapporo, Sjis("東京都"), "1101", Sjis("旭"), false);
+    row("part of the prefecture name", kSapporo, Sjis("海道"), "1101", Sjis("旭"), true);
+    row("city name is not the town", kSapporo, Sjis("北海道"), "1101", Sjis("札幌"), false);
+    row("kana is not the town", kSapporo, Sjis("北海道"), "1101", Sjis("アサヒ"), false);
+    row("catch-all entry is found", kSapporoCatchAll, Sjis("北海道"), "1101", Sjis("以下"), true);
+    row("letter inside a kana", KenLine(1101, "0600000", "ア", "ア", "ア", "北海道", "ア", "アイ"), Sjis("北海道"),
+        "1101", "A", false);
+    row("no comma after the town", "1101,\"0\",\"0\",\"a\",\"b\",\"c\",\"d\",\"e\",\"town\"", "d", "1101", "ow", false);
+    row("comma after the town", "1101,\"0\",\"0\",\"a\",\"b\",\"c\",\"d\",\"e\",\"town\",", "d", "1101", "ow", true);
+    row("quotes are not part of the town", "1101,\"0\",\"0\",\"a\",\"b\",\"c\",\"d\",\"e\",\"town\",", "d", "1101",
+        "n\"", false);
+    row("short line", "1101,\"0\"", "", "1101", "0", false);
+  }
+  void townRule() {
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, pref);
+    QFETCH(QByteArray, city);
+    QFETCH(QByteArray, keyword);
+    QFETCH(bool, hit);
+    TownRule rule(keyword.toStdString(), pref.toStdString(), city.toStdString());
+    QCOMPARE(rule.Matches(line.constData(), static_cast<std::size_t>(line.size())), hit);
+  }
+
+  void rows_data() {
+    QTest::addColumn<QByteArray>("postal");
+    QTest::addColumn<QByteArray>("cell");
+    QTest::newRow("seven digits") << QByteArray("1000001") << QByteArray("100-0001");
+    QTest::newRow("empty") << QByteArray("") << QByteArray("");
+    QTest::newRow("two bytes") << QByteArray("12") << QByteArray("12");
+    QTest::newRow("three bytes") << QByteArray("123") << QByteArray("123-");
+    QTest::newRow("five bytes") << QByteArray("12345") << QByteArray("123-45");
+    QTest::newRow("nine bytes") << QByteArray("123456789") << QByteArray("123-4567");
+  }
+  void rows() {
+    QFETCH(QByteArray, postal);
+    QFETCH(QByteArray, cell);
+    KenRecord ken{};
+    std::snprintf(ken.PostalCode, sizeof ken.PostalCode, "%s", postal.constData());
+    ResultRow row;
+    MakeRow(ken, row);
+    QCOMPARE(QByteArray::fromStdString(std::string(row.Cell(0))), cell);
+    JigRecord jig{};
+    std::snprintf(jig.PostalCode, sizeof jig.PostalCode, "%s", postal.constData());
+    MakeRow(jig, row);
+    QCOMPARE(QByteArray::fromStdString(std::string(row.Cell(0))), cell);
+  }
+
+  void rowTexts() {
+    std::string line = kSapporo;
+    KenRecord ken;
+    SplitKen(line.data(), ken);
+    ResultRow row;
+    MakeRow(ken, row);
+    QCOMPARE(std::string(row.Cell(0)), std::string("064-0941"));
+    QCOMPARE(std::string(row.Cell(1)), Sjis("北海道札幌市中央区旭ケ丘"));
+    QCOMPARE(std::string(row.Cell(2)), Sjis("ホッカイドウサッポロシチュウオウクアサヒガオカ"));
+    QCOMPARE(std::string(row.Cell(3)), std::string("01101"));  // five digits, leading zero
+    QCOMPARE(std::string(row.Cell(4)), std::string());
+
+    line = JigLine(1101, "カブシキガイシャ", "株式会社", "北海道", "札幌市中央区", "北一条西", "６丁目", "0608621");
+    JigRecord jig;
+    SplitJig(line.data(), jig);
+    MakeRow(jig, row);
+    QCOMPARE(std::string(row.Cell(0)), std::string("060-8621"));
+    QCOMPARE(std::string(row.Cell(1)), Sjis("株式会社"));
+    QCOMPARE(std::string(row.Cell(2)), Sjis("カブシキガイシャ"));
+    QCOMPARE(std::string(row.Cell(3)), std::string("01101"));
+    QCOMPARE(std::string(row.Cell(4)), Sjis("北海道札幌市中央区北一条西６丁目"));
+  }
+
+  // The block framing gives the same lines as the line reader, for every kind of line end.
+  void framingMatchesLineReader_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("ordinary") << QByteArray("a,b\r\nc,d\r\n");
+    QTest::newRow("no final line feed") << QByteArray("a\nb");
+    QTest::newRow("empty lines") << QByteArray("\n\n\n");
+    QTest::newRow("2047 bytes and line feed") << QByteArray(2047, 'x') + "\nabc\n";
+    QTest::newRow("2048 bytes and line feed") << QByteArray(2048, 'x') + "\nabc\n";
+    QTest::newRow("5000 bytes without line feed") << QByteArray(5000, 'y');
+    QTest::newRow("long line, then short ones")
+        << QByteArray(4097, 'z') + "\n1\n22\n" + QByteArray(300000, 'q') + "\nend";
+    QByteArray many;
+    for (int i = 0; i < 20000; ++i) many += QByteArray::number(i) + (i % 7 == 0 ? "\r\n" : "\n");
+    QTest::newRow("many lines over several blocks") << many;
+  }
+  void framingMatchesLineReader() {
+    QFETCH(QByteArray, bytes);
+    TempData dir;
+    QVERIFY(dir.write("F.CSV", bytes.toStdString()));
+    std::string path = dir.path("F.CSV");
+
+    std::vector<std::string> expected;
+    LineReader reader;
+    QVERIFY(reader.Open(path.c_str()));
+    LineBuffer line;
+    for (int n; (n = reader.ReadLine(line)) >= 0;) expected.emplace_back(line, static_cast<std::size_t>(n));
+
+    std::vector<std::string> framed;
+    BlockReader blocks;
+    QVERIFY(blocks.Open(path.c_str()));
+    Prefilter every = Prefilter::ForTown("");
+    QVERIFY(every.EveryLine());
+    const char* data;
+    std::size_t len;
+    while (blocks.Next(data, len)) {
+      Prefilter::Cursor cursor;
+      for (std::size_t at = 0; (at = every.NextCandidate(data, len, at, cursor)) < len;) {
+        std::size_t n = FrameLength(data + at, len - at);
+        framed.emplace_back(data + at, n);
+        at += n;
+      }
+    }
+    QCOMPARE(framed.size(), expected.size());
+    QVERIFY(framed == expected);
+  }
+
+  // On arbitrary bytes the block prefilter finds exactly the lines the rule finds line by line.
+  void prefilterIsExact() {
+    const std::string alphabet[] = {
+        ",",    "\"",   "\n",   "A",    "-",        "1",          "0",
+        "\x83", "\x41", "\x8e", "\x44", Sjis("ア"), Sjis("札幌"), Sjis("以下に掲載がない場合"),
+        "\r\n", " "};
+    std::mt19937 rng(12345);
+    auto pick = [&](int n) {
+      std::string s;
+      for (int i = 0; i < n; ++i) s += alphabet[rng() % std::size(alphabet)];
+      return s;
+    };
+    for (int round = 0; round < 3000; ++round) {
+      std::string data = pick(static_cast<int>(rng() % 200));
+      if (round % 50 == 0) data += std::string(2100 + rng() % 300, 'A') + pick(20);
+      std::string keyword = pick(1 + static_cast<int>(rng() % 3));
+      bool office = rng() % 2;
+      bool town = rng() % 4 == 0;
+      DataKind kind = office ? DataKind::Jig : DataKind::Ken;
+      KeywordRule rule(keyword);
+      TownRule townRule(keyword, "", "0");
+      auto matches = [&](const char* line, std::size_t n) {
+        LineBuffer buf;
+        std::memcpy(buf, line, n);
+        buf[n] = '\0';
+        std::size_t len = strnlen(buf, n);
+        return town ? townRule.Matches(buf, len) : rule.Matches(buf, len, kind);
+      };
+      std::vector<std::size_t> expected, found;
+      for (std::size_t at = 0; at < data.size();) {
+        std::size_t n = FrameLength(data.data() + at, data.size() - at);
+        if (matches(data.data() + at, n)) expected.push_back(at);
+        at += n;
+      }
+      Prefilter filter =
+          town ? Prefilter::ForTown(keyword) : Prefilter::ForKeyword(keyword, rule.Retry(), rule.HasRetry());
+      Prefilter::Cursor cursor;
+      for (std::size_t at = 0; (at = filter.NextCandidate(data.data(), data.size(), at, cursor)) < data.size();) {
+        std::size_t n = FrameLength(data.data() + at, data.size() - at);
+        if (matches(data.data() + at, n)) found.push_back(at);
+        at += n;
+      }
+      if (found != expected) {
+        QFAIL(qPrintable(QStringLiteral("round %1: keyword %2 data %3")
+                             .arg(round)
+                             .arg(QString::fromLatin1(QByteArray::fromStdString(keyword).toHex()))
+                             .arg(QString::fromLatin1(QByteArray::fromStdString(data).toHex()))));
+      }
+    }
+  }
+
+  void passOrder() {
+    Folder f;
+    QVERIFY(f.dir.write(JigName(1), kOffice));
+    QVERIFY(f.dir.write(KenName(2), KenLine(2201, "0300001", "ア", "ア", "ア", "青森県", "青森市", "千代田") +
+                                        KenLine(2201, "0300002", "ア", "ア", "ア", "青森県", "青森市", "別町")));
+    QVERIFY(f.dir.write(KenName(47), KenLine(47201, "9000001", "ア", "ア", "ア", "沖縄県", "那覇市", "千代田")));
+    QVERIFY(f.dir.write(KenName(13), TokyoLine(1)));
+    Scratch engine;
+    Outcome out = Search(engine, f, Sjis("千代田"));
+    QCOMPARE(out.notice, SearchNotice::None);
+    QCOMPARE(out.hitCount, 4);
+    QCOMPARE(out.rows.numbers, (std::vector<int>{1, 2, 3, 4}));
+    QCOMPARE(out.rows.kanji, (std::vector<std::string>{Sjis("青森県青森市千代田"), Sjis("東京都千代田区丸の内"),
+                                                       Sjis("沖縄県那覇市千代田"), Sjis("宮内庁")}));
+    // Every hit's record comes with its hit number, whatever its kind.
+    QCOMPARE(std::string(out.rows.addresses[1].TownKanji), Sjis("千代田"));
+    QCOMPARE(std::string(out.rows.addresses[3].PrefKanji), Sjis("沖縄県"));
+    QCOMPARE(std::string(out.rows.offices[4].OfficeKanji), Sjis("宮内庁"));
+    QCOMPARE(out.rows.addresses.size(), std::size_t{3});
+  }
+
+  void limit_data() {
+    QTest::addColumn<int>("addressHits");
+    QTest::addColumn<int>("officeHits");
+    QTest::addColumn<bool>("officeFileOneMissing");
+    QTest::addColumn<int>("hitCount");
+    QTest::addColumn<int>("notice");
+    QTest::newRow("limit in the address pass") << 10240 << 5 << false << 10240 << int(SearchNotice::HitLimit);
+    QTest::newRow("address pass over the limit") << 10300 << 5 << false << 10240 << int(SearchNotice::HitLimit);
+    QTest::newRow("limit in the office pass") << 10000 << 300 << false << 10240 << int(SearchNotice::HitLimit);
+    QTest::newRow("one below the limit") << 10000 << 239 << false << 10239 << int(SearchNotice::None);
+    QTest::newRow("limit, then office file 1 missing") << 10240 << 0 << true << -1 << int(SearchNotice::FileMissing);
+  }
+  void limit() {
+    QFETCH(int, addressHits);
+    QFETCH(int, officeHits);
+    QFETCH(bool, officeFileOneMissing);
+    QFETCH(int, hitCount);
+    QFETCH(int, notice);
+    Folder f;
+    // The hits are spread over two address files and two office files.
+    int first = addressHits / 2;
+    QVERIFY(f.dir.write(KenName(3), Repeat(TokyoLine(3), first)));
+    QVERIFY(f.dir.write(KenName(30), Repeat(TokyoLine(30), addressHits - first)));
+    QVERIFY(f.dir.write(JigName(2), Repeat(kOffice, officeHits / 2)));
+    QVERIFY(f.dir.write(JigName(40), Repeat(kOffice, officeHits - officeHits / 2)));
+    if (officeFileOneMissing) f.Remove(JigName(1));
+    Scratch engine;
+    Outcome out = Search(engine, f, Sjis("千代田"));
+    QCOMPARE(out.hitCount, hitCount);
+    QCOMPARE(int(out.notice), notice);
+    int rows = hitCount < 0 ? 10240 : hitCount;
+    QCOMPARE(int(out.rows.numbers.size()), rows);
+    QCOMPARE(out.rows.numbers.back(), rows);
+    if (addressHits >= 10240) QCOMPARE(out.rows.kanji.back(), Sjis("東京都千代田区丸の内"));  // no office hit
+  }
+
+  void missingAddressFile() {
+    Folder f;
+    for (int p = 1; p <= 20; ++p) QVERIFY(f.dir.write(KenName(p), TokyoLine(p)));
+    QVERIFY(f.dir.write(JigName(1), kOffice));
+    f.Remove(KenName(13));
+    Scratch engine;
+    Outcome out = Search(engine, f, Sjis("千代田"));
+    QCOMPARE(out.notice, SearchNotice::FileMissing);
+    QCOMPARE(out.hitCount, -1);
+    QCOMPARE(int(out.rows.numbers.size()), 12);  // prefectures 1 to 12, no office hit
+  }
+
+  void missingOfficeFile() {
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
+    QVERIFY(f.dir.write(JigName(1), kOffice));
+    f.Remove(JigName(2));
+    Scratch engine;
+    Outcome out = Search(engine, f, Sjis("千代田"));
+    QCOMPARE(out.notice, SearchNotice::FileMissing);
+    QCOMPARE(out.hitCount, -1);
+    QCOMPARE(int(out.rows.numbers.size()), 2);
+  }
+
+  void cancelBeforeFirstHit() {
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
+    Scratch engine;
+    Outcome out = Search(engine, f, Sjis("千代田"), SearchMode::Keyword, true);
+    QCOMPARE(out.notice, SearchNotice::NoHit);
+    QCOMPARE(out.hitCount, 0);
+    QVERIFY(out.rows.numbers.empty());
+    // Files are still opened after a cancel: a missing one still counts.
+    f.Remove(JigName(47));
+    out = Search(engine, f, Sjis("千代田"), SearchMode::Keyword, true);
+    QCOMPARE(out.notice, SearchNotice::FileMissing);
+  }
+
+  void emptyKeyword() {
+    TempData empty;  // no data file at all: nothing is opened
+    SearchParams params;
+    std::atomic<int32_t> hitCount{7};
+    std::atomic<uint8_t> cancel{0};
+    Collected rows;
+    QCOMPARE(RunSearch(SearchQuery(params), empty.folder(), hitCount, cancel, rows), SearchNotice::EnterKeyword);
+    QCOMPARE(hitCount.load(), 0);
+    params.matchesNothing = true;  // a keyword Shift-JIS cannot hold: searched, never found
+    QCOMPARE(RunSearch(SearchQuery(params), empty.folder(), hitCount, cancel, rows), SearchNotice::FileMissing);
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
+    QCOMPARE(RunSearch(SearchQuery(params), f.dir.folder(), hitCount, cancel, rows), SearchNotice::NoHit);
+  }
+
+  void townMode() {
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), kSapporo + kSapporoCatchAll +
+                                        KenLine(1102, "0010000", "ア", "ア", "ア", "北海道", "札幌市北区", "旭町")));
+    QVERIFY(f.dir.write(JigName(1), JigLine(1101, "ア", "旭", "北海道", "札幌市中央区", "旭ケ丘", "", "0600001")));
+    for (int p = 1; p <= PrefectureCount; ++p) f.Remove(JigName(p));  // never opened in this mode
+    Scratch engine;
+    Outcome out = Search(engine, f, Sjis("旭"), SearchMode::Town, false, Sjis("北海道"), "01101");
+    QCOMPARE(out.notice, SearchNotice::None);
+    QCOMPARE(out.rows.kanji, (std::vector<std::string>{Sjis("北海道札幌市中央区旭ケ丘")}));
+    out = Search(engine, f, Sjis("以下"), SearchMode::Town, false, Sjis("北海道"), "1101");
+    QCOMPARE(out.rows.kanji, (std::vector<std::string>{Sjis("北海道札幌市中央区以下に掲載がない場合")}));
+    out = Search(engine, f, Sjis("旭"), SearchMode::Town, false, Sjis("東京都"), "1101");
+    QCOMPARE(out.notice, SearchNotice::NoHit);
+  }
+};
+
+QTEST_APPLESS_MAIN(TestSearchCore)
+#include "tst_search_core.moc"

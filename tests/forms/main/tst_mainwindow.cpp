@@ -1,0 +1,329 @@
+// The main window at start-up, the relay of the worker's notices, and the loaders' boxes.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <vector>
+
+#include "app/AppMessageHook.h"
+#include "app/Application.h"
+#include "forms/common/MessageBox.h"
+#include "forms/main/ListBox.h"
+#include "forms/main/TForm_Main.h"
+#include "support/Sjis.h"
+#include "support/TempData.h"
+
+using namespace tanzel;
+
+namespace {
+
+struct Shown {
+  QString text;
+  QString caption;
+  MessageIcon icon;
+};
+
+// Counts relay events that get past the hook: installed before the hook, so it runs after it.
+class RelayCounter : public QObject {
+ public:
+  int seen = 0;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == static_cast<QEvent::Type>(RelayMessageType)) ++seen;
+    return false;
+  }
+};
+
+std::string KenLine(int code) {
+  return std::to_string(code) + ",\"100  \",\"1000001\",\"" + S("トウキョウト") + "\",\"" + S("チヨダク") + "\",\"" +
+         S("チヨダ") + "\",\"" + S("東京都") + "\",\"" + S("千代田区") + "\",\"" + S("千代田") + "\",0,0,0,0,0,0\r\n";
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void initTestCase();
+  void cleanupTestCase();
+  void init();
+  void initialState();
+  void geometry_data();
+  void geometry();
+  void menu();
+  void relay_data();
+  void relay();
+  void relayIsAlwaysConsumed();
+  void loaderBoxes_data();
+  void loaderBoxes();
+  void smallPrefectureAfterLargeOne();
+  void keyboardSelectionLoads();
+  void doubleClickMovesFocus();
+  void resizeSnapsBack();
+
+ private:
+  std::vector<Shown> shown_;
+  RelayCounter counter_;
+  TempData data_;
+};
+
+void TestMainWindow::initTestCase() {
+  qApp->installEventFilter(&counter_);
+  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
+  CreateWindows();
+  SetMessageHandler([this](const QString& text, const QString& caption, MessageIcon icon) {
+    shown_.push_back({text, caption, icon});
+  });
+  Form_Main->DataFolder = data_.folder();
+  Form_Main->show();
+  QVERIFY(QTest::qWaitForWindowExposed(Form_Main));
+}
+
+void TestMainWindow::cleanupTestCase() {
+  SetMessageHandler({});
+  DestroyWindows();
+  qApp->removeEventFilter(&counter_);
+}
+
+void TestMainWindow::init() {
+  shown_.clear();
+}
+
+void TestMainWindow::initialState() {
+  QCOMPARE(Form_Main->windowTitle(), QStringLiteral(u"最新！郵便番号検索  - Tanzel2024 -"));
+  QCOMPARE(Form_Main->centralWidget()->size(), QSize(792, 554));
+  QVERIFY(!(Form_Main->windowFlags() & Qt::WindowMaximizeButtonHint));
+  QCOMPARE(Form_Main->minimumSize(), Form_Main->maximumSize());  // not resizable
+
+  auto* ken = Form_Main->findChild<TListBox*>(QStringLiteral("ListBox_Ken"));
+  QVERIFY(ken);
+  QCOMPARE(ken->count(), 47);
+  QCOMPARE(ken->item(0)->text(), QStringLiteral(u"北海道"));
+  QCOMPARE(ken->item(12)->text(), QStringLiteral(u"東京都"));
+  QCOMPARE(ken->item(46)->text(), QStringLiteral(u"沖縄県"));
+  QCOMPARE(ken->currentRow(), -1);
+
+  for (const char* name : {"ListBox_Shi", "ListBox_Cho"}) {
+    auto* list = Form_Main->findChild<TListBox*>(QLatin1String(name));
+    QVERIFY(list);
+    QVERIFY(!list->isEnabled());
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->item(0)->text(), QStringLiteral(u"都道府県を指定してください。"));
+  }
+  for (const char* name : {"ListBox_Code", "ListBox_Nmb"}) {
+    auto* list = Form_Main->findChild<TListBox*>(QLatin1String(name));
+    QVERIFY(list);
+    QVERIFY(!list->isVisible());
+  }
+  QCOMPARE(Form_Main->KenCount, 0);
+  QCOMPARE(Form_Main->JigCount, 0);
+  QVERIFY(Form_Main->DataFolder.back() == '/');
+  QCOMPARE(Form_Main->findChild<QPushButton*>(QStringLiteral("Button_Search"))->text(), QStringLiteral(u"検索"));
+  QCOMPARE(Form_Main->findChild<QPushButton*>(QStringLiteral("Button_Cho"))->text(), QStringLiteral(u"検索"));
+  QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral(u"市区町村名"));
+  QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral(u"町域名"));
+  QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral(u"都道府県"));
+  QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label4"))->text(),
+           QStringLiteral(u"令和6年4月30日 郵便番号改定"));
+  QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label3"))->palette().color(QPalette::WindowText),
+           QColor(0, 0, 128));
+  QCOMPARE(Form_Main->findChild<QToolButton*>(QStringLiteral("SpeedButton_Map"))->focusPolicy(), Qt::NoFocus);
+}
+
+void TestMainWindow::geometry_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QRect>("rect");
+  struct Row {
+    const char* name;
+    int l, t, w, h;
+  };
+  const Row rows[] = {
+      {"Image_Search", 16, 9, 32, 32},    {"Edit_Keyword", 48, 8, 177, 20},   {"Button_Search", 228, 8, 73, 20},
+      {"Label4", 616, 16, 162, 12},       {"Panel1", 0, 33, 792, 521},        {"Panel2", 0, 0, 97, 521},
+      {"SpeedButton_Map", 64, 8, 23, 22}, {"ListBox_Ken", 8, 32, 81, 481},    {"Panel3", 97, 0, 239, 521},
+      {"ListBox_Shi", 8, 32, 224, 481},   {"ListBox_Code", 24, 32, 200, 481}, {"Panel4", 336, 0, 456, 521},
+      {"Edit_KeyCho", 6, 32, 363, 20},    {"Button_Cho", 376, 32, 67, 20},    {"ListBox_Cho", 6, 56, 443, 457},
+      {"ListBox_Nmb", 24, 64, 426, 449},
+  };
+  for (const Row& r : rows) QTest::newRow(r.name) << QString::fromLatin1(r.name) << QRect(r.l, r.t, r.w, r.h);
+}
+
+void TestMainWindow::geometry() {
+  QFETCH(QString, name);
+  QFETCH(QRect, rect);
+  auto* w = Form_Main->findChild<QWidget*>(name);
+  QVERIFY(w);
+  QCOMPARE(w->geometry(), rect);
+}
+
+void TestMainWindow::menu() {
+  QMenuBar* bar = Form_Main->menuBar();
+  QList<QAction*> top = bar->actions();
+  QCOMPARE(top.size(), 2);
+  QCOMPARE(top[0]->text(), QStringLiteral(u"表示"));
+  QCOMPARE(top[1]->text(), QStringLiteral(u"その他"));
+  QStringList view, other;
+  for (QAction* a : top[0]->menu()->actions()) view << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  for (QAction* a : top[1]->menu()->actions()) other << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  QCOMPARE(view, (QStringList{QStringLiteral(u"検索"), QStringLiteral(u"地図"), QStringLiteral("-"),
+                              QStringLiteral(u"終了")}));
+  QCOMPARE(other, (QStringList{QStringLiteral(u"Marvoltホームページ"), QStringLiteral("-"),
+                               QStringLiteral(u"バージョン情報")}));
+  for (const char* name : {"Menu_Find", "Menu_Map", "N4", "Menu_Close", "Menu_Hp", "N3", "Menu_Ver"})
+    QVERIFY2(Form_Main->findChild<QAction*>(QLatin1String(name)), name);
+}
+
+void TestMainWindow::relay_data() {
+  QTest::addColumn<int>("kind");
+  QTest::addColumn<int>("index");
+  QTest::addColumn<bool>("box");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("icon");
+  const QString missing = QStringLiteral(u"データファイルが見つかりません");
+  QTest::newRow("error 1") << 1 << 1 << true << missing << int(MessageIcon::Error);
+  QTest::newRow("warning 1") << 2 << 1 << true << missing << int(MessageIcon::Warning);
+  QTest::newRow("info 1") << 3 << 1 << true << QStringLiteral(u"検索する地名または郵便番号を入力してください")
+                          << int(MessageIcon::Information);
+  QTest::newRow("info 2") << 3 << 2 << true << QStringLiteral(u"検索結果が最大数をオーバーしました。")
+                          << int(MessageIcon::Information);
+  QTest::newRow("info 3") << 3 << 3 << true << QStringLiteral(u"検索しましたが見つかりませんでした。")
+                          << int(MessageIcon::Information);
+  QTest::newRow("index 0: empty text") << 1 << 0 << true << QString() << int(MessageIcon::Error);
+  QTest::newRow("unknown kind 4") << 4 << 1 << false << QString() << 0;
+  QTest::newRow("kind 0") << 0 << 0 << false << QString() << 0;
+  QTest::newRow("index past the table") << 3 << 4 << false << QString() << 0;
+  QTest::newRow("negative index") << 1 << -1 << false << QString() << 0;
+}
+
+void TestMainWindow::relay() {
+  QFETCH(int, kind);
+  QFETCH(int, index);
+  QFETCH(bool, box);
+  QFETCH(QString, text);
+  QFETCH(int, icon);
+  PostRelayMessage(kind, index);
+  QVERIFY(shown_.empty());  // posted, not sent: nothing before the loop runs
+  QCoreApplication::processEvents();
+  QCOMPARE(shown_.size(), std::size_t(box ? 1 : 0));
+  if (box) {
+    QCOMPARE(shown_[0].text, text);
+    QCOMPARE(shown_[0].caption, QStringLiteral(u"最新！郵便番号検索　Tanzel"));
+    QCOMPARE(int(shown_[0].icon), icon);
+  }
+}
+
+void TestMainWindow::relayIsAlwaysConsumed() {
+  counter_.seen = 0;
+  PostRelayMessage(1, 1);
+  PostRelayMessage(9, 9);
+  QCoreApplication::processEvents();
+  QCOMPARE(counter_.seen, 0);
+}
+
+void TestMainWindow::loaderBoxes_data() {
+  QTest::addColumn<bool>("ken");
+  QTest::addColumn<bool>("jig");
+  QTest::addColumn<int>("kenLines");
+  QTest::addColumn<QStringList>("texts");
+  QTest::addColumn<int>("kenCount");
+  QTest::addColumn<int>("jigCount");
+  const QString missing = QStringLiteral(u"ファイルが見つかりません");
+  const QString over = QStringLiteral(u"データ量がオーバーしました");
+  QTest::newRow("both present") << true << true << 2 << QStringList{} << 2 << 2;
+  QTest::newRow("KEN missing") << false << true << 0 << QStringList{missing} << -1 << 2;
+  QTest::newRow("JIG missing") << true << false << 2 << QStringList{missing} << 2 << -1;
+  QTest::newRow("both missing: KEN box first") << false << false << 0 << QStringList{missing, missing} << -1 << -1;
+  QTest::newRow("exactly full: no box") << true << true << TableCapacity << QStringList{} << TableCapacity << 2;
+  QTest::newRow("over full") << true << true << TableCapacity + 1 << QStringList{over} << TableCapacity << 2;
+}
+
+void TestMainWindow::loaderBoxes() {
+  QFETCH(bool, ken);
+  QFETCH(bool, jig);
+  QFETCH(int, kenLines);
+  QFETCH(QStringList, texts);
+  QFETCH(int, kenCount);
+  QFETCH(int, jigCount);
+  TempData dir;
+  std::string content;
+  for (int i = 0; i < kenLines; ++i) content += KenLine(13101);
+  if (ken) QVERIFY(dir.write(KenName(2), content));
+  if (jig) QVERIFY(dir.write(JigName(2), KenLine(1) + KenLine(2)));
+  Form_Main->DataFolder = dir.folder();
+  Form_Main->ListBox_Ken->ClickRow(1);  // 青森県: prefecture 2
+  QStringList got;
+  for (const Shown& s : shown_) {
+    got << s.text;
+    QCOMPARE(s.caption, QStringLiteral(u"ファイル"));
+    QCOMPARE(int(s.icon),
+             int(s.text == QStringLiteral(u"データ量がオーバーしました") ? MessageIcon::Warning : MessageIcon::Error));
+  }
+  QCOMPARE(got, texts);
+  QCOMPARE(Form_Main->KenCount, kenCount);
+  QCOMPARE(Form_Main->JigCount, jigCount);
+  Form_Main->DataFolder = data_.folder();
+}
+
+void TestMainWindow::smallPrefectureAfterLargeOne() {
+  TempData dir;
+  std::string big, small;
+  for (int i = 0; i < 50; ++i) big += KenLine(2000 + i);
+  for (int i = 0; i < 3; ++i) small += KenLine(3000 + i);
+  QVERIFY(dir.write(KenName(1), big) && dir.write(JigName(1), "") && dir.write(KenName(3), small) &&
+          dir.write(JigName(3), ""));
+  Form_Main->DataFolder = dir.folder();
+  Form_Main->ListBox_Ken->ClickRow(0);
+  QCOMPARE(Form_Main->KenCount, 50);
+  QCOMPARE(Form_Main->JigCount, 0);
+  Form_Main->ListBox_Ken->ClickRow(2);
+  QCOMPARE(Form_Main->KenCount, 3);
+  QCOMPARE(Form_Main->KenTable[2].LocalGovCode, 3002);
+  QVERIFY(shown_.empty());
+  Form_Main->DataFolder = data_.folder();
+}
+
+void TestMainWindow::keyboardSelectionLoads() {
+  TempData dir;
+  QVERIFY(dir.write(KenName(1), KenLine(1101)) && dir.write(JigName(1), "") && dir.write(KenName(2), "") &&
+          dir.write(JigName(2), ""));
+  Form_Main->DataFolder = dir.folder();
+  Form_Main->ListBox_Ken->setCurrentRow(0);
+  Form_Main->KenCount = 99;  // setting the row from code loads nothing
+  Form_Main->ListBox_Ken->setFocus();
+  QTest::keyClick(Form_Main->ListBox_Ken, Qt::Key_Down);
+  QCOMPARE(Form_Main->ListBox_Ken->currentRow(), 1);
+  QCOMPARE(Form_Main->KenCount, 0);  // prefecture 2 loaded by the arrow key
+  QTest::keyClick(Form_Main->ListBox_Ken, Qt::Key_Up);
+  QCOMPARE(Form_Main->KenCount, 1);
+  Form_Main->DataFolder = data_.folder();
+  shown_.clear();
+}
+
+void TestMainWindow::doubleClickMovesFocus() {
+  Form_Main->activateWindow();
+  Form_Main->ListBox_Ken->setFocus();
+  Form_Main->ListBox_KenDblClick();
+  QTRY_VERIFY(Form_Main->ListBox_Shi->hasFocus() || QApplication::focusWidget() == Form_Main->ListBox_Shi ||
+              !Form_Main->ListBox_Shi->isEnabled());
+}
+
+void TestMainWindow::resizeSnapsBack() {
+  QSize fixed = Form_Main->size();
+  Form_Main->setMinimumSize(0, 0);
+  Form_Main->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  Form_Main->resize(300, 200);
+  QVERIFY(Form_Main->frameGeometry().width() >= 640);
+  QVERIFY(Form_Main->frameGeometry().height() >= 480);
+  Form_Main->resize(700, 100);  // each dimension on its own
+  QVERIFY(Form_Main->frameGeometry().width() >= 700);
+  QVERIFY(Form_Main->frameGeometry().height() >= 480);
+  Form_Main->setFixedSize(fixed);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,375 @@
+// The town filter of the main window: its refusals, Enter, and the hand-over to the
+// keyword-search window in town-area mode.
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <vector>
+
+#include "app/Application.h"
+#include "forms/aux/TForm_Map.h"
+#include "forms/common/MessageBox.h"
+#include "forms/main/ListBox.h"
+#include "forms/main/TForm_Main.h"
+#include "forms/search/TForm_View.h"
+#include "forms/search/TThread_Search.h"
+#include "support/Modal.h"
+#include "support/Sjis.h"
+#include "support/TempData.h"
+
+namespace {
+
+struct Shown {
+  QString text;
+  QString caption;
+  MessageIcon icon;
+};
+
+std::string KenLine(int code, const char* postal, const char* pref, const char* city, const char* town) {
+  return std::to_string(code) + ",\"100  \",\"" + postal + "\",\"" + S("トウキョウト") + "\",\"" + S("シ") + "\",\"" +
+         S("チョウ") + "\",\"" + S(pref) + "\",\"" + S(city) + "\",\"" + S(town) + "\",0,0,0,0,0,0\r\n";
+}
+
+// Two cities of Tokyo share a town name; a town of the first city's name appears also in
+// another prefecture under the same code, so only the prefecture tells them apart.
+std::string Tokyo() {
+  return KenLine(13101, "1000000", "東京都", "千代田区", "以下に掲載がない場合") +
+         KenLine(13101, "1000005", "東京都", "千代田区", "丸の内") +
+         KenLine(13101, "1000004", "東京都", "千代田区", "大手町") +
+         KenLine(13101, "1000099", "東京都", "千代田区", "本町") +
+         KenLine(13102, "1040000", "東京都", "中央区", "以下に掲載がない場合") +
+         KenLine(13102, "1040061", "東京都", "中央区", "銀座") + KenLine(13102, "1040098", "東京都", "中央区", "本町");
+}
+std::string Kanagawa() {
+  return KenLine(13101, "2200000", "神奈川県", "横浜市", "丸の内");
+}
+
+constexpr int kTokyo = 12;  // row of 東京都 in the prefecture list
+
+}  // namespace
+
+class TestTownFilter : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void initTestCase();
+  void cleanupTestCase();
+  void init();
+  void refusals_data();
+  void refusals();
+  void enterActsAsTheButton();
+  void otherKeysReachTheEdit();
+  void findsTownInChosenCityOnly_data();
+  void findsTownInChosenCityOnly();
+  void textOnlyInAnotherCityFindsNothing();
+  void enterStartsTheFilter();
+  void menuSearchKeepsTownMode();
+  void realDataFromMapToTown();
+
+ private:
+  int CityRow(const char* city) const;
+  // Chooses 東京都 and the given city line (-1: none) and types the filter text.
+  void Prepare(int cityRow, const QString& text);
+  // Runs the filter by its button; `whileOpen` sees the search window once its search
+  // has ended.
+  void RunFilter(std::function<void()> whileOpen, std::function<void()> start = {});
+  std::vector<Shown> shown_;
+  TempData data_;
+};
+
+void TestTownFilter::initTestCase() {
+  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
+  CreateWindows();
+  SetMessageHandler([this](const QString& text, const QString& caption, MessageIcon icon) {
+    shown_.push_back({text, caption, icon});
+  });
+  Form_Main->DataFolder = data_.folder();
+  for (int n = 1; n <= 47; ++n) {
+    QVERIFY(data_.write(KenName(n), n == 13 ? Tokyo() : n == 14 ? Kanagawa() : std::string()));
+    QVERIFY(data_.write(JigName(n), ""));
+  }
+  Form_Main->show();
+  QVERIFY(QTest::qWaitForWindowActive(Form_Main));
+}
+
+void TestTownFilter::cleanupTestCase() {
+  SetMessageHandler({});
+  DestroyWindows();
+}
+
+void TestTownFilter::init() {
+  shown_.clear();
+}
+
+int TestTownFilter::CityRow(const char* city) const {
+  for (int i = 0; i < Form_Main->ListBox_Shi->count(); ++i)
+    if (Form_Main->ListBox_Shi->item(i)->text().contains(QString::fromUtf8(city))) return i;
+  return -1;
+}
+
+void TestTownFilter::Prepare(int cityRow, const QString& text) {
+  Form_Main->ListBox_Ken->ClickRow(kTokyo);
+  if (cityRow >= 0) Form_Main->ListBox_Shi->ClickRow(cityRow);
+  Form_Main->Edit_KeyCho->setText(text);
+  shown_.clear();
+}
+
+void TestTownFilter::RunFilter(std::function<void()> whileOpen, std::function<void()> start) {
+  bool ran = false;
+  const quint64 before = SearchThread->Generation();
+  WhileModal(
+      Form_View,
+      [&] {
+        // The search the window started has ended once the worker waits again; its rows and
+        // notice were posted before that: deliver them now.
+        QTRY_VERIFY_WITH_TIMEOUT(SearchThread->Generation() == before + 1 && SearchThread->IsWaiting(), 60000);
+        QCoreApplication::sendPostedEvents();
+        whileOpen();
+      },
+      &ran);
+  if (start)
+    start();
+  else
+    QTest::mouseClick(Form_Main->Button_Cho, Qt::LeftButton);
+  QVERIFY(ran);
+  QVERIFY(!Form_View->isVisible());
+}
+
+void TestTownFilter::refusals_data() {
+  QTest::addColumn<int>("prefecture");  // row in the prefecture list, -1 none
+  QTest::addColumn<QString>("city");    // "office" for line 0, empty for none
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("message");
+  QTest::addColumn<QString>("focus");
+
+  QTest::newRow("no prefecture") << -1 << QString() << QStringLiteral(u"本町")
+                                 << QStringLiteral(u"都道府県名を選択してください") << QStringLiteral("ListBox_Ken");
+  QTest::newRow("no prefecture, no text")
+      << -1 << QString() << QString() << QStringLiteral(u"都道府県名を選択してください")
+      << QStringLiteral("ListBox_Ken");
+  QTest::newRow("no city") << kTokyo << QString() << QStringLiteral(u"本町")
+                           << QStringLiteral(u"市区町村名を選択してください") << QStringLiteral("ListBox_Shi");
+  QTest::newRow("office entry") << kTokyo << QStringLiteral("office") << QStringLiteral(u"本町")
+                                << QStringLiteral(u"大口事業所の町域名検索は出来ません")
+                                << QStringLiteral("ListBox_Shi");
+  QTest::newRow("office entry, no text") << kTokyo << QStringLiteral("office") << QString()
+                                         << QStringLiteral(u"大口事業所の町域名検索は出来ません")
+                                         << QStringLiteral("ListBox_Shi");
+  QTest::newRow("no text") << kTokyo << QStringLiteral(u"千代田区") << QString()
+                           << QStringLiteral(u"検索する町村域名を入力してください") << QStringLiteral("Edit_KeyCho");
+}
+
+void TestTownFilter::refusals() {
+  QFETCH(int, prefecture);
+  QFETCH(QString, city);
+  QFETCH(QString, text);
+  QFETCH(QString, message);
+  QFETCH(QString, focus);
+
+  if (prefecture >= 0) {
+    Form_Main->ListBox_Ken->ClickRow(prefecture);
+  } else {
+    Form_Main->ListBox_Ken->setCurrentRow(-1);
+  }
+  if (city == QStringLiteral("office")) {
+    Form_Main->ListBox_Shi->ClickRow(0);
+  } else if (!city.isEmpty()) {
+    int row = CityRow(city.toUtf8().constData());
+    QVERIFY(row > 0);
+    Form_Main->ListBox_Shi->ClickRow(row);
+  }
+  Form_Main->Edit_KeyCho->setText(text);
+  Form_Main->Edit_Keyword->setFocus();
+  Form_View->SearchMode = 0;
+  shown_.clear();
+  const int prefectureRow = Form_Main->ListBox_Ken->currentRow();
+  const int cityRow = Form_Main->ListBox_Shi->currentRow();
+
+  QTest::mouseClick(Form_Main->Button_Cho, Qt::LeftButton);
+
+  QCOMPARE(shown_.size(), std::size_t{1});
+  QCOMPARE(shown_[0].text, message);
+  QCOMPARE(shown_[0].caption, QStringLiteral(u"検索"));
+  QCOMPARE(shown_[0].icon, MessageIcon::Error);
+  QTRY_COMPARE(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(), focus);
+  // Nothing else changes and no window opens.
+  QVERIFY(!Form_View->isVisible());
+  QCOMPARE(Form_View->SearchMode, 0);
+  QCOMPARE(Form_Main->ListBox_Ken->currentRow(), prefectureRow);
+  QCOMPARE(Form_Main->ListBox_Shi->currentRow(), cityRow);
+  QCOMPARE(Form_Main->Edit_KeyCho->text(), text);
+  // Asked again at once, with the focus now on the named control, it refuses alike.
+  QTest::mouseClick(Form_Main->Button_Cho, Qt::LeftButton);
+  QCOMPARE(shown_.size(), std::size_t{2});
+  QCOMPARE(shown_[1].text, message);
+}
+
+void TestTownFilter::enterActsAsTheButton() {
+  Form_Main->ListBox_Ken->setCurrentRow(-1);
+  Form_Main->Edit_KeyCho->setText(QStringLiteral(u"本町"));
+  Form_Main->Edit_KeyCho->setFocus();
+  QTest::keyClick(Form_Main->Edit_KeyCho, Qt::Key_Return);
+  QCOMPARE(shown_.size(), std::size_t{1});
+  QCOMPARE(shown_[0].text, QStringLiteral(u"都道府県名を選択してください"));
+  QCOMPARE(shown_[0].caption, QStringLiteral(u"検索"));
+  QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Form_Main->ListBox_Ken));
+  shown_.clear();
+  Form_Main->Edit_KeyCho->setFocus();
+  QTest::keyClick(Form_Main->Edit_KeyCho, Qt::Key_Enter);  // the keypad's Enter too
+  QCOMPARE(shown_.size(), std::size_t{1});
+}
+
+void TestTownFilter::otherKeysReachTheEdit() {
+  Form_Main->ListBox_Ken->setCurrentRow(-1);
+  Form_Main->Edit_KeyCho->clear();
+  Form_Main->Edit_KeyCho->setFocus();
+  QTest::keyClicks(Form_Main->Edit_KeyCho, QStringLiteral("ab"));
+  QTest::keyClick(Form_Main->Edit_KeyCho, Qt::Key_Backspace);
+  QCOMPARE(Form_Main->Edit_KeyCho->text(), QStringLiteral("a"));
+  QVERIFY(shown_.empty());
+}
+
+void TestTownFilter::findsTownInChosenCityOnly_data() {
+  QTest::addColumn<QString>("city");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("postal");
+  QTest::addColumn<QString>("code");
+  // 本町 lies in both cities; 丸の内 also in another prefecture under the same code.
+  QTest::newRow("本町 in 千代田区") << QStringLiteral(u"千代田区") << QStringLiteral(u"本町")
+                                    << QStringLiteral("100-0099") << QStringLiteral("13101");
+  QTest::newRow("本町 in 中央区") << QStringLiteral(u"中央区") << QStringLiteral(u"本町") << QStringLiteral("104-0098")
+                                  << QStringLiteral("13102");
+  QTest::newRow("丸の内 in 千代田区") << QStringLiteral(u"千代田区") << QStringLiteral(u"丸の内")
+                                      << QStringLiteral("100-0005") << QStringLiteral("13101");
+  QTest::newRow("part of a name") << QStringLiteral(u"千代田区") << QStringLiteral(u"手") << QStringLiteral("100-0004")
+                                  << QStringLiteral("13101");
+}
+
+void TestTownFilter::findsTownInChosenCityOnly() {
+  QFETCH(QString, city);
+  QFETCH(QString, text);
+  QFETCH(QString, postal);
+  QFETCH(QString, code);
+  Form_Main->ListBox_Ken->ClickRow(kTokyo);
+  const int cityRow = CityRow(city.toUtf8().constData());
+  QVERIFY(cityRow > 0);
+  Prepare(cityRow, text);
+
+  int mode = -1;
+  QString keyword;
+  int rows = 0;
+  QString cells[5];
+  RunFilter([&] {
+    mode = Form_View->SearchMode;
+    keyword = Form_View->Edit_Keyword->text();
+    rows = Form_View->StringGrid1->RowCount();
+    for (int c = 0; c < 5; ++c) cells[c] = Form_View->StringGrid1->Cell(c, 1);
+  });
+  QCOMPARE(mode, 1);
+  QCOMPARE(keyword, text);
+  QCOMPARE(SearchThread->FilterPrefName, S("東京都"));
+  QCOMPARE(SearchThread->FilterCityCode, code.toStdString());
+  QCOMPARE(rows, 2);  // heading row and the one hit
+  QCOMPARE(cells[0], postal);
+  QVERIFY2(cells[1].contains(city), qPrintable(cells[1]));
+  QVERIFY2(cells[3].contains(code), qPrintable(cells[3]));
+  QVERIFY(shown_.empty());
+  // The filter leaves the main window's lists and selections as they were.
+  QCOMPARE(Form_Main->ListBox_Ken->currentRow(), kTokyo);
+  QCOMPARE(Form_Main->ListBox_Shi->currentRow(), cityRow);
+  QCOMPARE(Form_Main->Edit_KeyCho->text(), text);
+}
+
+void TestTownFilter::textOnlyInAnotherCityFindsNothing() {
+  Form_Main->ListBox_Ken->ClickRow(kTokyo);
+  Prepare(CityRow("千代田区"), QStringLiteral(u"銀座"));
+  int rows = 0;
+  QString firstCell = QStringLiteral("unread");
+  RunFilter([&] {
+    QTRY_COMPARE(shown_.size(), std::size_t{1});
+    rows = Form_View->StringGrid1->RowCount();
+    firstCell = Form_View->StringGrid1->Cell(0, 1);
+  });
+  QCOMPARE(rows, 2);
+  QCOMPARE(firstCell, QString());
+  QCOMPARE(shown_.size(), std::size_t{1});
+  QCOMPARE(shown_[0].text, QStringLiteral(u"検索しましたが見つかりませんでした。"));
+  QCOMPARE(shown_[0].icon, MessageIcon::Information);
+}
+
+void TestTownFilter::enterStartsTheFilter() {
+  Form_Main->ListBox_Ken->ClickRow(kTokyo);
+  Prepare(CityRow("中央区"), QStringLiteral(u"銀座"));
+  QString firstCell;
+  RunFilter([&] { firstCell = Form_View->StringGrid1->Cell(0, 1); },
+            [] {
+              Form_Main->Edit_KeyCho->setFocus();
+              QTest::keyClick(Form_Main->Edit_KeyCho, Qt::Key_Return);
+            });
+  QCOMPARE(firstCell, QStringLiteral("104-0061"));
+}
+
+void TestTownFilter::menuSearchKeepsTownMode() {
+  Form_Main->ListBox_Ken->ClickRow(kTokyo);
+  Prepare(CityRow("千代田区"), QStringLiteral(u"大手町"));
+  RunFilter([] {});
+  bool ran = false;
+  int mode = -1;
+  QString keyword = QStringLiteral("unread");
+  WhileModal(
+      Form_View,
+      [&] {
+        mode = Form_View->SearchMode;
+        keyword = Form_View->Edit_Keyword->text();
+      },
+      &ran);
+  Form_Main->Menu_Find->trigger();
+  QVERIFY(ran);
+  QCOMPARE(mode, 1);
+  QCOMPARE(keyword, QString());
+}
+
+// On the imported data: 東京都 chosen on the map, 千代田区 in the city list, 丸の内 in the
+// filter; every hit lies in that city.
+void TestTownFilter::realDataFromMapToTown() {
+  const QByteArray folder = qgetenv("TANZEL_TEST_DATA");
+  if (folder.isEmpty() || !QFile::exists(QString::fromLocal8Bit(folder) + QStringLiteral("/KEN13.CSV")))
+    QSKIP("no imported data files");
+  const std::string testFolder = Form_Main->DataFolder;
+  Form_Main->DataFolder = folder.toStdString() + "/";
+
+  bool ran = false;
+  WhileModal(
+      Form_Map,
+      [] { QTest::mouseClick(Form_Map->findChild<QPushButton*>(QStringLiteral("Button47")), Qt::LeftButton); }, &ran);
+  QTest::mouseClick(Form_Main->SpeedButton_Map, Qt::LeftButton);
+  QVERIFY(ran);
+  QCOMPARE(Form_Main->ListBox_Ken->currentRow(), kTokyo);
+  const int cityRow = CityRow("千代田区");
+  QVERIFY(cityRow > 0);
+  Form_Main->ListBox_Shi->ClickRow(cityRow);
+  Form_Main->Edit_KeyCho->setText(QStringLiteral(u"丸の内"));
+  shown_.clear();
+
+  int rows = 0;
+  QStringList wrong;
+  RunFilter([&] {
+    rows = Form_View->StringGrid1->RowCount();
+    for (int r = 1; r < rows; ++r) {
+      const QString kanji = Form_View->StringGrid1->Cell(1, r), code = Form_View->StringGrid1->Cell(3, r);
+      if (!kanji.contains(QStringLiteral(u"東京都千代田区丸の内")) || !code.contains(QStringLiteral("13101")))
+        wrong.append(kanji + QLatin1Char(' ') + code);
+    }
+  });
+  Form_Main->DataFolder = testFolder;
+  QVERIFY(rows > 2);  // the district and its many buildings
+  QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
+  QVERIFY(shown_.empty());
+}
+
+QTEST_MAIN(TestTownFilter)
+#include "tst_townfilter.moc"

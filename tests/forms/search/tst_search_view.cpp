@@ -1,0 +1,467 @@
+// The search window with its worker on the offscreen platform: openers, start, rows,
+// caption and wait message, hit counter, notices, cancel, reopening during a search, the
+// result dialog from a row, and the keyword limit.
+
+#include <QtTest>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
+
+#include "app/Application.h"
+#include "forms/common/MessageBox.h"
+#include "forms/main/TForm_Main.h"
+#include "forms/nmb7/TForm_Nmb7.h"
+#include "forms/search/TForm_View.h"
+#include "forms/search/TThread_Search.h"
+#include "support/DataLines.h"
+#include "support/TempData.h"
+
+using namespace tanzel;
+
+namespace {
+
+struct Box {
+  QString text;
+  QString caption;
+  MessageIcon icon;
+};
+
+QString U(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
+
+// A data file the worker blocks on until the test writes it: a named pipe.
+class HeldFile {
+ public:
+  HeldFile(const TempData& dir, const std::string& name) : path_(dir.path(name)) {
+    ::unlink(path_.c_str());
+    ok_ = ::mkfifo(path_.c_str(), 0600) == 0;
+  }
+  ~HeldFile() {
+    Release();
+    Join();
+  }
+  bool ok() const { return ok_; }
+  // Lets the reader go on: writes `bytes` and closes the pipe (in the background, since
+  // opening a pipe waits for its reader).
+  void Release(std::string bytes = {}) {
+    if (!ok_ || released_) return;
+    released_ = true;
+    writer_ = std::thread([path = path_, bytes] {
+      // Wait (a few seconds at most) for the worker to open the pipe; a worker that stopped
+      // before it got there never will.
+      int fd = -1;
+      for (int i = 0; i < 300 && fd < 0; ++i) {
+        fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      if (fd < 0) return;
+      ::fcntl(fd, F_SETFL, 0);  // blocking writes from here on
+      std::size_t done = 0;
+      while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+      }
+      ::close(fd);
+    });
+  }
+  // Waits for the writer, then puts an empty ordinary file in the pipe's place.
+  void Join() {
+    if (writer_.joinable()) writer_.join();
+    if (ok_ && released_) {
+      ::unlink(path_.c_str());
+      int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT, 0600);
+      if (fd >= 0) ::close(fd);
+      ok_ = false;
+    }
+  }
+
+ private:
+  std::string path_;
+  bool ok_ = false;
+  bool released_ = false;
+  std::thread writer_;
+};
+
+}  // namespace
+
+class TestSearchView : public QObject {
+  Q_OBJECT
+
+ private:
+  TempData* data_ = nullptr;
+  QList<Box> boxes_;
+
+  void WriteAll() {
+    for (int p = 1; p <= PrefectureCount; ++p) {
+      data_->write(KenName(p), "");
+      data_->write(JigName(p), "");
+    }
+  }
+  static bool WaitIdle() {
+    return QTest::qWaitFor([] { return SearchThread->IsWaiting(); }, 10000);
+  }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    // A cancelled search closes a held file unread: its writer must not die of that.
+    std::signal(SIGPIPE, SIG_IGN);
+  }
+  void init() {
+    SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
+    boxes_.clear();
+    SetMessageHandler([this](const QString& text, const QString& caption, MessageIcon icon) {
+      boxes_.append({text, caption, icon});
+    });
+    CreateWindows();
+    data_ = new TempData();
+    Form_Main->DataFolder = data_->folder();
+    WriteAll();
+  }
+  void cleanup() {
+    DestroyWindows();
+    delete data_;
+    data_ = nullptr;
+    SetMessageHandler({});
+  }
+
+  void layout() {
+    QCOMPARE(Form_View->windowTitle(), U("キーワード検索"));
+    QCOMPARE(Form_View->size(), QSize(792, 573));
+    QCOMPARE(Form_View->SearchMode, 0);
+    TStringGrid* grid = Form_View->StringGrid1;
+    QCOMPARE(grid->geometry(), QRect(16, 80, 761, 446));
+    QCOMPARE(grid->columnCount(), 6);
+    const int widths[] = {72, 197, 240, 123, 118, 64};
+    const char* headings[] = {"郵便番号", "漢字", "フリガナ", "地方公共団体コード", "", ""};
+    for (int c = 0; c < 6; ++c) {
+      QCOMPARE(grid->columnWidth(c), widths[c]);
+      QTableWidgetItem* heading = grid->horizontalHeaderItem(c);
+      QCOMPARE(heading ? heading->text() : QString(), U(headings[c]));
+    }
+    QCOMPARE(grid->RowCount(), 2);
+    QCOMPARE(Form_View->Edit_Keyword->geometry(), QRect(16, 48, 209, 20));
+    QCOMPARE(Form_View->Button_Search->text(), U("検索"));
+    QCOMPARE(Form_View->Label_Hit->text(), QStringLiteral("0"));
+    QCOMPARE(Form_View->Label_Hit->geometry().right() + 1, 753);
+    QVERIFY(Form_View->Label_Msg->isHidden());
+    QCOMPARE(Form_View->Image_Search->pos(), QPoint(16, 14));
+    QCOMPARE(Form_View->Timer_Search->interval(), 200);
+    QVERIFY(Form_View->Timer_Search->isActive());
+  }
+
+  // Enter in the main window's keyword edit opens the window in mode 0 with that keyword
+  // and starts the search; the rows arrive in hit order.
+  void enterInMainWindowSearches() {
+    std::string lines = TokyoLines(300);
+    QVERIFY(data_->write(KenName(13), lines));
+    QVERIFY(data_->write(
+        JigName(2), JigLine(13101, "クナイチヨウ", "宮内庁", "東京都", "千代田区", "千代田", "１－１", "1008111")));
+    Form_View->SearchMode = 1;
+    Form_Main->Edit_Keyword->setText(U("千代田"));
+    bool checked = false;
+    QTimer::singleShot(0, Form_View, [&] {
+      [&] {
+        QVERIFY(Form_View->isVisible());
+        QCOMPARE(Form_View->SearchMode, 0);
+        QCOMPARE(Form_View->Edit_Keyword->text(), U("千代田"));
+        QVERIFY(WaitIdle());
+        QTRY_COMPARE(Form_View->StringGrid1->RowCount(), 302);
+        QTRY_COMPARE(Form_View->Label_Hit->text(), QStringLiteral("301"));
+        QTRY_COMPARE(Form_View->Button_Search->text(), U("検索"));
+        QTRY_VERIFY(Form_View->Label_Msg->isHidden());
+        QCOMPARE(Form_View->Label_Hit->geometry().right() + 1, 753);
+        TStringGrid* grid = Form_View->StringGrid1;
+        for (int r = 1; r <= 300; ++r) {
+          QCOMPARE(grid->Cell(0, r), QString::fromLatin1("100-%1").arg(r - 1, 4, 10, QLatin1Char('0')));
+        }
+        QCOMPARE(grid->Cell(1, 1), U("東京都千代田区丸の内"));
+        QCOMPARE(grid->Cell(2, 1), U("トウキョウトチヨダクマルノウチ"));
+        QCOMPARE(grid->Cell(3, 1), QStringLiteral("13101"));
+        QCOMPARE(grid->Cell(4, 1), QString());
+        QCOMPARE(grid->Cell(1, 301), U("宮内庁"));
+        QCOMPARE(grid->Cell(4, 301), U("東京都千代田区千代田１－１"));
+        QVERIFY(boxes_.isEmpty());
+        checked = true;
+      }();
+      Form_View->close();
+    });
+    QTest::keyClick(Form_Main->Edit_Keyword, Qt::Key_Return);
+    QVERIFY(checked);
+  }
+
+  void menuOpensWithEmptyKeywordAndKeepsMode() {
+    Form_View->SearchMode = 1;
+    Form_View->Edit_Keyword->setText(U("札幌"));
+    bool checked = false;
+    QTimer::singleShot(0, Form_View, [&] {
+      [&] {
+        QCOMPARE(Form_View->Edit_Keyword->text(), QString());
+        QCOMPARE(Form_View->SearchMode, 1);
+        QVERIFY(SearchThread->IsWaiting());  // nothing started
+        checked = true;
+      }();
+      Form_View->close();
+    });
+    Form_Main->Menu_Find->trigger();
+    QVERIFY(checked);
+    QVERIFY(boxes_.isEmpty());
+  }
+
+  void noHitShowsNotice() {
+    Form_View->Edit_Keyword->setText(U("大阪"));
+    Form_View->show();
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(boxes_.size(), 1);
+    QCOMPARE(boxes_[0].text, U("検索しましたが見つかりませんでした。"));
+    QCOMPARE(boxes_[0].caption, QString::fromUtf16(kApplicationTitle));
+    QCOMPARE(boxes_[0].icon, MessageIcon::Information);
+    QTRY_COMPARE(Form_View->Label_Hit->text(), QStringLiteral("0"));
+    QCOMPARE(Form_View->StringGrid1->RowCount(), 2);
+    QCOMPARE(Form_View->StringGrid1->Cell(0, 1), QString());
+  }
+
+  void missingFileShowsError() {
+    QVERIFY(data_->write(KenName(1), TokyoLine(1)));
+    QFile::remove(QString::fromStdString(data_->path(KenName(2))));
+    Form_View->Edit_Keyword->setText(U("千代田"));
+    Form_View->show();
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(boxes_.size(), 1);
+    QCOMPARE(boxes_[0].text, U("データファイルが見つかりません"));
+    QCOMPARE(boxes_[0].icon, MessageIcon::Error);
+    QTRY_COMPARE(Form_View->Label_Hit->text(), QStringLiteral("-1"));
+    QCOMPARE(Form_View->StringGrid1->RowCount(), 2);
+    QCOMPARE(Form_View->StringGrid1->Cell(0, 1), QStringLiteral("100-0001"));
+  }
+
+  void limitGivesAllRowsAndNotice() {
+    std::string lines = TokyoLines(10240);
+    QVERIFY(data_->write(KenName(13), lines));
+    Form_View->Edit_Keyword->setText(U("千代田"));
+    Form_View->show();
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(boxes_.size(), 1);
+    QCOMPARE(boxes_[0].text, U("検索結果が最大数をオーバーしました。"));
+    QTRY_COMPARE(Form_View->StringGrid1->RowCount(), 10241);
+    QCOMPARE(Form_View->StringGrid1->Cell(0, 10240), QStringLiteral("101-0239"));  // line 10239
+  }
+
+  void emptyKeywordAsksAndFocusesEdit() {
+    Form_View->Edit_Keyword->clear();
+    Form_View->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form_View));
+    Form_View->activateWindow();
+    Form_View->Button_Search->setFocus();
+    QTest::mouseClick(Form_View->Button_Search, Qt::LeftButton);
+    QTRY_COMPARE(boxes_.size(), 1);
+    QCOMPARE(boxes_[0].text, U("検索する地名または郵便番号を入力してください"));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Form_View->Edit_Keyword));
+  }
+
+  // While the worker is held on a file: caption, message and icon follow it; the button
+  // and Enter cancel; reopening the window cancels instead of starting anew.
+  void runningSearchAndCancel() {
+    HeldFile held(*data_, KenName(1));
+    QVERIFY(held.ok());
+    QVERIFY(data_->write(KenName(2), TokyoLine(2)));
+    Form_View->Edit_Keyword->setText(U("千代田"));
+    Form_View->show();
+    QVERIFY(!Form_View->Label_Msg->isHidden());  // shown at once by the start
+    QVERIFY(!SearchThread->IsWaiting());
+    Form_View->Timer_SearchTimer();
+    QCOMPARE(Form_View->Button_Search->text(), U("キャンセル"));
+    QVERIFY(!Form_View->Label_Msg->isHidden());
+    QVERIFY(Form_View->Image_Search->pos() != QPoint(16, 14));
+
+    // Closed and reopened with a keyword: the running search is cancelled.
+    Form_View->close();
+    QCOMPARE(SearchThread->CancelFlag(), 0);
+    Form_View->Edit_Keyword->setText(U("別の町"));
+    Form_View->show();
+    QCOMPARE(SearchThread->CancelFlag(), 1);
+    QVERIFY(!SearchThread->IsWaiting());
+
+    // The search keeps what it was started with: the first keyword, in mode 0.
+    held.Release(TokyoLine(1));
+    held.Join();
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(Form_View->Button_Search->text(), U("検索"));
+    QTRY_VERIFY(Form_View->Label_Msg->isHidden());
+    QTRY_COMPARE(Form_View->Image_Search->pos(), QPoint(16, 14));  // the circuit ends at home
+    QTRY_COMPARE(boxes_.size(), 1);
+    QCOMPARE(boxes_[0].text, U("検索しましたが見つかりませんでした。"));  // cancelled before its first hit
+  }
+
+  void enterCancelsAndOptionsAreCopiedAtStart() {
+    HeldFile held(*data_, KenName(1));
+    QVERIFY(held.ok());
+    QVERIFY(data_->write(
+        KenName(2), TokyoLine(2) + KenLine(1101, "0600001", "ア", "ア", "ア", "北海道", "札幌市中央区", "千代田")));
+    Form_View->SearchMode = 1;
+    SearchThread->FilterPrefName = Sjis("北海道");
+    SearchThread->FilterCityCode = "1101";
+    Form_View->Edit_Keyword->setText(U("千代田"));
+    Form_View->show();
+    QVERIFY(!SearchThread->IsWaiting());
+    // Openers may change everything while the search runs; it keeps its own copies.
+    Form_View->SearchMode = 0;
+    SearchThread->FilterPrefName = Sjis("東京都");
+    SearchThread->FilterCityCode = "13101";
+    Form_View->Edit_Keyword->setText(U("丸の内"));
+    held.Release();
+    held.Join();
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(Form_View->Label_Hit->text(), QStringLiteral("1"));
+    QCOMPARE(Form_View->StringGrid1->Cell(1, 1), U("北海道札幌市中央区千代田"));
+
+    // Enter in the edit acts as the button: while a search runs it cancels.
+    HeldFile again(*data_, KenName(3));
+    QVERIFY(again.ok());
+    Form_View->SearchMode = 0;
+    QTest::keyClick(Form_View->Edit_Keyword, Qt::Key_Return);
+    QVERIFY(!SearchThread->IsWaiting());
+    QTest::keyClick(Form_View->Edit_Keyword, Qt::Key_Return);
+    QCOMPARE(SearchThread->CancelFlag(), 1);
+    again.Release();
+    again.Join();
+    QVERIFY(WaitIdle());
+  }
+
+  void pressingRowsFillsResultDialog() {
+    QVERIFY(data_->write(KenName(1), KenLine(1101, "0640941", "ホッカイドウ", "サッポロシチュウオウク", "アサヒガオカ",
+                                             "北海道", "札幌市中央区", "旭ケ丘")));
+    QVERIFY(data_->write(
+        JigName(1), JigLine(1101, "アサヒシャ", "旭社", "北海道", "札幌市中央区", "北一条西", "６丁目", "0608621")));
+    Form_View->Edit_Keyword->setText(U("旭"));
+    Form_View->show();
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(Form_View->StringGrid1->RowCount(), 3);
+    QTRY_COMPARE(Form_View->StringGrid1->Cell(0, 2), QStringLiteral("060-8621"));
+    TStringGrid* grid = Form_View->StringGrid1;
+
+    struct Seen {
+      QString digits, name, code;
+      std::string adr;
+    };
+    auto press = [&](int row, Qt::MouseButton button) {
+      Seen seen;
+      bool shown = false;
+      QTimer::singleShot(0, Form_Nmb7, [&] {
+        shown = Form_Nmb7->isVisible();
+        for (int i = 0; i < 7; ++i) seen.digits += Form_Nmb7->NmbLabel(i)->text();
+        seen.name = Form_Nmb7->Memo_Name->toPlainText();
+        seen.code = Form_Nmb7->Memo_Code->toPlainText();
+        seen.adr = Form_Nmb7->AdrText;
+        Form_Nmb7->close();
+      });
+      QRect cell = grid->visualRect(grid->model()->index(row - 1, 1));
+      QTest::mouseClick(grid->viewport(), button, {}, cell.center());
+      if (!shown) QTest::qWait(0);
+      return std::make_pair(shown, seen);
+    };
+
+    auto [shown, address] = press(1, Qt::LeftButton);
+    QVERIFY(shown);
+    QCOMPARE(address.digits, QStringLiteral("0640941"));
+    QCOMPARE(address.name, U("〒064-0941\n北海道札幌市中央区旭ケ丘\nホッカイドウサッポロシチュウオウクアサヒガオカ\n"));
+    QCOMPARE(address.code, U("地方公共団体コード：01101\nディジットコード付：011011"));
+    QCOMPARE(address.adr, Sjis("北海道札幌市中央区旭ケ丘"));
+
+    auto [shown2, office] = press(2, Qt::LeftButton);
+    QVERIFY(shown2);
+    QCOMPARE(office.digits, QStringLiteral("0608621"));
+    QCOMPARE(office.name, U("〒060-8621\n旭社\nアサヒシャ\n北海道札幌市中央区北一条西６丁目"));
+    QCOMPARE(office.adr, Sjis("旭社"));
+
+    // The right button does not move the current row: it shows the office row again.
+    auto [shown3, right] = press(1, Qt::RightButton);
+    QVERIFY(shown3);
+    QCOMPARE(right.digits, QStringLiteral("0608621"));
+  }
+
+  void headingRowPress() {
+    TStringGrid* grid = Form_View->StringGrid1;
+    QHeaderView* header = grid->horizontalHeader();
+    bool shown = false;
+    auto watch = [&] {
+      QTimer::singleShot(0, Form_Nmb7, [&] {
+        shown = Form_Nmb7->isVisible();
+        Form_Nmb7->close();
+      });
+    };
+    watch();
+    // On a column border the press starts resizing: no result dialog.
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(72, 9));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(72, 9));
+    QTest::qWait(10);
+    QVERIFY(!shown);
+    // In the middle of a heading: the dialog for the current row (empty before any search).
+    watch();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(30, 9));
+    QVERIFY(shown);
+    QCOMPARE(Form_Nmb7->Memo_Name->toPlainText(), U("〒\n\n\n"));
+    QCOMPARE(Form_Nmb7->NmbLabel(0)->text(), QString());
+  }
+
+  void keywordHoldsAtMost99Bytes() {
+    for (QLineEdit* edit : {Form_View->Edit_Keyword, Form_Main->Edit_Keyword}) {
+      edit->clear();
+      edit->setFocus();
+      QTest::keyClicks(edit, QString(120, QLatin1Char('a')));
+      QCOMPARE(edit->text(), QString(99, QLatin1Char('a')));
+      edit->clear();
+      QApplication::clipboard()->setText(QString(60, QChar(0x3042)));  // あ: two bytes each
+      edit->paste();
+      QCOMPARE(edit->text(), QString(49, QChar(0x3042)));
+      edit->setText(QStringLiteral("a"));
+      edit->end(false);
+      edit->paste();  // cut at a character boundary: 1 + 49 * 2 = 99 bytes
+      QCOMPARE(edit->text(), QStringLiteral("a") + QString(49, QChar(0x3042)));
+    }
+  }
+
+  void unrepresentableKeywordFindsNothing() {
+    QVERIFY(data_->write(KenName(1), TokyoLine(1)));
+    Form_View->Edit_Keyword->setText(QString::fromUtf8("\xF0\x9F\x98\x80"));  // an emoji
+    Form_View->show();
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(boxes_.size(), 1);
+    QCOMPARE(boxes_[0].text, U("検索しましたが見つかりませんでした。"));
+  }
+
+  // Closing the program during a search stops the worker first; nothing is shown after.
+  void closingDuringSearch() {
+    HeldFile held(*data_, KenName(1));
+    QVERIFY(held.ok());
+    Form_View->Edit_Keyword->setText(U("千代田"));
+    Form_View->show();
+    QVERIFY(!SearchThread->IsWaiting());
+    std::thread release([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      held.Release(TokyoLine(1));
+    });
+    DestroyWindows();
+    release.join();
+    held.Join();
+    QTest::qWait(50);
+    QVERIFY(boxes_.isEmpty());
+    CreateWindows();  // for cleanup()
+  }
+};
+
+QTEST_MAIN(TestSearchView)
+#include "tst_search_view.moc"

@@ -1,0 +1,38 @@
+#pragma once
+
+// Test helpers: lines of the data files built from UTF-8 texts, converted to Shift-JIS.
+
+#include <string>
+#include <string_view>
+
+#include "support/Sjis.h"
+
+// The same as S(): Shift-JIS of a UTF-8 text.
+inline std::string Sjis(std::string_view utf8) {
+  return S(utf8);
+}
+
+// "<Shift-JIS text>" with its quotes.
+std::string Quoted(std::string_view utf8);
+
+// One address line with the usual trailing flag columns.
+std::string KenLine(int code, std::string_view postal, std::string_view prefKana, std::string_view cityKana,
+                    std::string_view townKana, std::string_view prefKanji, std::string_view cityKanji,
+                    std::string_view townKanji);
+
+// One office line with the usual trailing columns.
+std::string JigLine(int code, std::string_view kana, std::string_view kanji, std::string_view pref,
+                    std::string_view city, std::string_view town, std::string_view block, std::string_view postal);
+
+// An address line of 東京都 (トウキョウト).
+std::string KenCsv(int code, std::string_view postal, std::string_view cityKana, std::string_view townKana,
+                   std::string_view cityKanji, std::string_view townKanji);
+// An office line of 東京都千代田区.
+std::string JigCsv(int code, std::string_view kana, std::string_view kanji, std::string_view town,
+                   std::string_view block, std::string_view postal);
+
+// A plain Tokyo line used to fill files: 東京都千代田区丸の内 with postal code 1000000 + n.
+std::string TokyoLine(int n);
+
+// TokyoLine(0) ... TokyoLine(count - 1), one after the other.
+std::string TokyoLines(int count);
