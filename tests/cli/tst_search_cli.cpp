@@ -14,6 +14,8 @@
 
 using namespace tanzel;
 
+Q_DECLARE_METATYPE(std::string)
+
 namespace {
 
 struct Result {
@@ -131,6 +133,38 @@ class TestSearchCli : public QObject {
     QCOMPARE(r.exit, 0);
     QCOMPARE(r.out.count(QLatin1Char('\n')), 10240);
     QCOMPARE(r.err, U("検索結果が最大数をオーバーしました。\n"));
+  }
+
+  // A data file that is no regular file is a missing one: exit 3 at once, with the notice.
+  void notAFileIsMissing_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<std::string>("name");
+    QTest::newRow("FIFO KEN05") << int(NotAFile::Fifo) << KenName(5);
+    QTest::newRow("folder KEN13") << int(NotAFile::Folder) << KenName(13);
+    QTest::newRow("link to /dev/zero JIG13") << int(NotAFile::LinkToDevZero) << JigName(13);
+  }
+  void notAFileIsMissing() {
+    QFETCH(int, kind);
+    QFETCH(std::string, name);
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
+    QVERIFY(f.dir.writeNotAFile(name, NotAFile(kind)));
+    FifoKnocker knocker(f.dir.path(name));
+    Result r = Run({QStringLiteral("--data"), f.path(), U("千代田")});
+    QCOMPARE(r.exit, 3);
+    QCOMPARE(r.out.count(QLatin1Char('\n')), 1);
+    QCOMPARE(r.err, U("データファイルが見つかりません\n"));
+  }
+
+  // A data folder path far longer than 260 bytes.
+  void deepFolder() {
+    TempData deep(400);
+    QVERIFY(deep.valid());
+    deep.writeEmptyPrefectures();
+    QVERIFY(deep.write(KenName(13), TokyoLine(1)));
+    Result r = Run({QStringLiteral("--data"), QString::fromStdString(deep.folder()), U("千代田")});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(r.out.count(QLatin1Char('\n')), 1);
   }
 
   void usageErrors_data() {

@@ -1,12 +1,38 @@
 #include "support/TempData.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+
+#include <chrono>
 #include <cstdio>
+
+TempData::TempData(std::size_t minFolderLength) {
+  while (folder().size() < minFolderLength) sub_ += std::string(60, 'd') + "/";
+  if (!QDir().mkpath(QString::fromStdString(folder()))) sub_.clear();
+}
 
 bool TempData::write(const std::string& name, std::string_view bytes) const {
   std::FILE* f = std::fopen(path(name).c_str(), "wb");
   if (!f) return false;
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   return std::fclose(f) == 0 && ok;
+}
+
+bool TempData::writeNotAFile(const std::string& name, NotAFile kind) const {
+  const std::string at = path(name);
+  ::unlink(at.c_str());
+  switch (kind) {
+    case NotAFile::Fifo:
+      return ::mkfifo(at.c_str(), 0600) == 0;
+    case NotAFile::Folder:
+      return ::mkdir(at.c_str(), 0700) == 0;
+    case NotAFile::LinkToDevZero:
+      return ::symlink("/dev/zero", at.c_str()) == 0;
+  }
+  return false;
 }
 
 void TempData::writeEmptyPrefectures() const {
@@ -26,4 +52,19 @@ std::string JigName(int pref) {
   char name[16];
   std::snprintf(name, sizeof name, "JIG%02d.CSV", pref);
   return name;
+}
+
+FifoKnocker::FifoKnocker(std::string path)
+    : thread_([this, path = std::move(path)] {
+        while (!stop_.load()) {
+          // Succeeds only while a reader has the FIFO open (or waits in opening it).
+          int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+          if (fd >= 0) ::close(fd);
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+      }) {}
+
+FifoKnocker::~FifoKnocker() {
+  stop_.store(true);
+  thread_.join();
 }

@@ -462,6 +462,48 @@ class TestSearchCore : public QObject {
     QCOMPARE(out.notice, SearchNotice::FileMissing);
   }
 
+  // What is not a regular file is a missing file: a FIFO is not waited on, a device not read.
+  void notAFileIsMissing_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("office");
+    QTest::newRow("FIFO KEN05") << int(NotAFile::Fifo) << false;
+    QTest::newRow("folder KEN13") << int(NotAFile::Folder) << false;
+    QTest::newRow("link to /dev/zero KEN13") << int(NotAFile::LinkToDevZero) << false;
+    QTest::newRow("FIFO JIG05") << int(NotAFile::Fifo) << true;
+  }
+  void notAFileIsMissing() {
+    QFETCH(int, kind);
+    QFETCH(bool, office);
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
+    const int pref = kind == int(NotAFile::Fifo) ? 5 : 13;
+    const std::string name = office ? JigName(pref) : KenName(pref);
+    QVERIFY(f.dir.writeNotAFile(name, NotAFile(kind)));
+    FifoKnocker knocker(f.dir.path(name));
+    Scratch engine;
+    Outcome out = Search(engine, f, Sjis("千代田"));
+    QCOMPARE(out.notice, SearchNotice::FileMissing);
+    QCOMPARE(out.hitCount, -1);
+    QCOMPARE(int(out.rows.numbers.size()), 1);
+  }
+
+  // A data folder path far longer than 260 bytes is searched like any other.
+  void deepFolder() {
+    TempData deep(400);
+    QVERIFY(deep.valid());
+    deep.writeEmptyPrefectures();
+    QVERIFY(deep.write(KenName(47), TokyoLine(1)));
+    Scratch engine;
+    SearchParams params;
+    params.keyword = Sjis("千代田");
+    std::atomic<int32_t> hitCount{0};
+    std::atomic<uint8_t> cancel{0};
+    Collected rows;
+    QCOMPARE(RunSearch(SearchQuery(params), deep.folder(), *engine.buffers, hitCount, cancel, rows),
+             SearchNotice::None);
+    QCOMPARE(hitCount.load(), 1);
+  }
+
   void emptyKeyword() {
     TempData empty;  // no data file at all: nothing is opened
     SearchParams params;
