@@ -79,6 +79,8 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent) {
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setSelectionMode(QAbstractItemView::ContiguousSelection);
   setWordWrap(false);
+  // Tab leaves the grid for the next control instead of walking its cells.
+  setTabKeyNavigation(false);
   setCurrentCell(0, 0);
 }
 
@@ -201,6 +203,8 @@ void TForm_View::showEvent(QShowEvent* event) {
 }
 
 void TForm_View::FormShow() {
+  // Every opening starts in the keyword edit, wherever the focus was when it last closed.
+  Edit_Keyword->setFocus();
   if (!Edit_Keyword->text().isEmpty()) Button_SearchClick();
 }
 

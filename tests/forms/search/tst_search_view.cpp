@@ -25,6 +25,7 @@
 #include "forms/common/MessageBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
+#include "forms/search/SearchEvents.h"
 #include "forms/search/TForm_View.h"
 #include "forms/search/TThread_Search.h"
 #include "support/DataLines.h"
@@ -198,6 +199,37 @@ class TestSearchView : public QObject {
     QVERIFY(checked);
   }
 
+  // Every opening puts the input focus in the keyword edit; Tab goes edit, search button,
+  // grid, OK, and leaves the grid at once.
+  void opensWithKeywordFocusedAndTabOrder() {
+    QStringList typed;
+    QList<QWidget*> tabs;
+    auto whileOpen = [&](bool walkTabs) {
+      QTimer::singleShot(0, Form_View, [&, walkTabs] {
+        QTRY_VERIFY(Form_View->isActiveWindow());
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ab"));
+        typed << Form_View->Edit_Keyword->text();
+        if (walkTabs) {
+          for (int i = 0; i < 4; ++i) {
+            tabs << QApplication::focusWidget();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+          }
+        } else {
+          Form_View->StringGrid1->setFocus();  // left with the grid focused
+        }
+        Form_View->close();
+      });
+      Form_Main->Menu_Find->trigger();
+    };
+    Form_Main->show();
+    QVERIFY(QTest::qWaitForWindowActive(Form_Main));
+    whileOpen(false);
+    whileOpen(true);
+    QCOMPARE(typed, (QStringList{QStringLiteral("ab"), QStringLiteral("ab")}));
+    QCOMPARE(tabs, (QList<QWidget*>{Form_View->Edit_Keyword, Form_View->Button_Search, Form_View->StringGrid1,
+                                    Form_View->Button_Close}));
+  }
+
   void menuOpensWithEmptyKeywordAndKeepsMode() {
     Form_View->SearchMode = 1;
     Form_View->Edit_Keyword->setText(U("札幌"));
@@ -297,6 +329,24 @@ class TestSearchView : public QObject {
     QTRY_COMPARE(Form_View->Image_Search->pos(), QPoint(16, 14));  // the circuit ends at home
     QTRY_COMPARE(boxes_.size(), 1);
     QCOMPARE(boxes_[0].text, U("検索しましたが見つかりませんでした。"));  // cancelled before its first hit
+  }
+
+  // A row of the search before, arriving once a new search has started, is dropped.
+  void rowsOfAnEarlierSearchAreDropped() {
+    HeldFile held(*data_, KenName(1));
+    Form_View->Edit_Keyword->setText(U("千代田"));
+    Form_View->show();
+    QVERIFY(!SearchThread->IsWaiting());
+    auto* late = new SearchRowEvent(SearchThread->Generation() - 1, 3);
+    late->cells[0] = QStringLiteral("999-9999");
+    QCoreApplication::postEvent(Form_View, late);
+    QCoreApplication::sendPostedEvents(Form_View);
+    QCOMPARE(Form_View->StringGrid1->RowCount(), 2);
+    QCOMPARE(Form_View->StringGrid1->Cell(0, 1), QString());
+    held.Release(TokyoLine(1));
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(Form_View->StringGrid1->Cell(0, 1), QStringLiteral("100-0001"));
+    QCOMPARE(Form_View->StringGrid1->RowCount(), 2);
   }
 
   void enterCancelsAndOptionsAreCopiedAtStart() {
