@@ -111,6 +111,8 @@ class TestSearchCore : public QObject {
     row("needle longer than text", "ab", "abc", false);
     row("kana across a character edge", Sjis("ソア"), std::string("\x5c\x83"), false);
     row("lone lead byte at the end", std::string("a\x83"), std::string("\x83"), true);
+    // The hit at the trail byte of ア is no hit; the real one starts at the very next byte.
+    row("hit overlapping an off-boundary one", Sjis("ア") + "AA", "AA", true);
   }
   void contains() {
     QFETCH(QByteArray, text);
@@ -174,6 +176,14 @@ class TestSearchCore : public QObject {
     row("office postal code with hyphen", kOffice, true, "100-8111", true);
     row("office catch-all text", JigLine(1, "ア", "以下に掲載がない場合", "", "", "", "", "1000000"), true, Sjis("ア"),
         false);
+    // A line that fills a whole frame (2048 bytes with its line feed): the keyword still runs
+    // across the city and town columns the joined copy puts together.
+    const std::string town =
+        std::string("旭") +
+        std::string(2048 - KenLine(1101, "0640941", "ホッカイドウ", "サ", "ア", "北海道", "札幌市中央区", "旭").size(),
+                    'x');
+    const std::string fullFrame = KenLine(1101, "0640941", "ホッカイドウ", "サ", "ア", "北海道", "札幌市中央区", town);
+    row("full frame across joined columns", fullFrame, false, Sjis("中央区旭x"), true);
   }
   void keywordRule() {
     QFETCH(QByteArray, line);
@@ -212,6 +222,10 @@ class TestSearchCore : public QObject {
     row("quotes are not part of the town", "1101,\"0\",\"0\",\"a\",\"b\",\"c\",\"d\",\"e\",\"town\",", "d", "1101",
         "n\"", false);
     row("short line", "1101,\"0\"", "", "1101", "0", false);
+    // One code is a digit-prefix of the other: the codes are compared as numbers.
+    const std::string code11010 = KenLine(11010, "3500000", "サイタマケン", "ア", "ア", "埼玉県", "市", "旭");
+    row("filter code a prefix of the line's", code11010, Sjis("埼玉県"), "1101", Sjis("旭"), false);
+    row("line's code a prefix of the filter", kSapporo, Sjis("北海道"), "11010", Sjis("旭"), false);
   }
   void townRule() {
     QFETCH(QByteArray, line);
