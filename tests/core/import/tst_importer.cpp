@@ -142,6 +142,7 @@ class TestImporter : public QObject {
   void lineFormat();
   void kenOrder();
   void jigOrder();
+  void equalReadingsKeepSourceOrder();
   void prefecturesAndEmptyFiles();
   void overCapacityCounted();
   void bothEncodingsGiveSameFiles();
@@ -337,6 +338,30 @@ void TestImporter::jigOrder() {
   std::vector<std::string> expected = {"0408002", "0608006", "0608003", "0608005", "0608001", "0408004"};
   QCOMPARE(ColumnOf(Lines(files.files[0]), 8), expected);
   QCOMPARE(Column(Lines(files.files[0])[0], 2), std::string("（カブ）　ア"));
+}
+
+// Far more ties than a sort handles by insertion: records with equal readings stay in the
+// order of the source, offices and the towns of a city alike.
+void TestImporter::equalReadingsKeepSourceOrder() {
+  std::string jig;
+  std::string ken;
+  std::vector<std::string> expected[2];  // postal codes: 40 of reading ア, then 40 of イ
+  for (int i = 0; i < 80; ++i) {
+    const bool first = i % 2 == 1;  // the two readings alternate, イ first
+    char postal[8];
+    std::snprintf(postal, sizeof postal, "06%05d", 99999 - i);  // falling: no order of their own
+    jig += Jig("01101", first ? "ｱ" : "ｲ", "社", postal);
+    ken += Ken("01101", postal, "ｻｯﾎﾟﾛｼ", first ? "ｱ" : "ｲ", "札幌市", "町");
+    expected[first ? 0 : 1].push_back(postal);
+  }
+  expected[0].insert(expected[0].end(), expected[1].begin(), expected[1].end());
+  DataFileSet files;
+  std::string error;
+  QVERIFY2(BuildDataFiles(DataKind::Jig, ImportSource{"JIGYOSYO.CSV", S(jig.c_str()), false}, files, error),
+           error.c_str());
+  QCOMPARE(ColumnOf(Lines(files.files[0]), 8), expected[0]);
+  QVERIFY2(BuildDataFiles(DataKind::Ken, SjisSource(ken), files, error), error.c_str());
+  QCOMPARE(ColumnOf(Lines(files.files[0]), 3), expected[0]);
 }
 
 void TestImporter::prefecturesAndEmptyFiles() {
