@@ -29,7 +29,7 @@ if [ "${#thread_tests[@]}" -eq 0 ]; then
   exit 1
 fi
 cmake --build build-tsan -j "$jobs" --target "${thread_tests[@]}"
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(pwd)/tests/tsan.supp" \
   "${norandom[@]}" ctest --test-dir build-tsan -L thread --output-on-failure
 
 echo "== libFuzzer: search framing, splitting and matching"

@@ -12,9 +12,10 @@
 // code fires nothing.
 //
 // The highlighted line is always the current line, and a user moves it only in ways that
-// fire Click: a left click (pressed and released on the same line) or the keyboard. Other
-// buttons, a press released on another line or outside the lines, and modifier keys move
-// nothing, so whatever a Click handler filled from the current line stays with it.
+// fire Click: a left click (pressed and released on the same line, whatever modifier keys
+// are held) or the keyboard. Other buttons and a press released on another line or outside
+// the lines move nothing, so whatever a Click handler filled from the current line stays
+// with it.
 class TListBox : public QListWidget {
   Q_OBJECT
  public:
