@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "core/data/DataFile.h"
 #include "core/search/RelayTexts.h"
 #include "core/search/SearchEngine.h"
+#include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
 
 namespace tanzel {
@@ -18,11 +20,15 @@ namespace {
 constexpr const char* kUsage =
     "usage: tanzel-search [--data DIR] KEYWORD\n"
     "       tanzel-search [--data DIR] --town PREFNAME CITYCODE KEYWORD\n"
-    "Searches the postal data files in DIR (default: the folder of this program).\n";
+    "Searches the postal data files in DIR (default: the folder of this program).\n"
+    "A keyword that starts with '-' follows '--': tanzel-search -- -0001\n"
+    "Exit status: 0 hits, 1 no hit, 2 wrong command line, 3 a data file missing,\n"
+    "4 the output could not be written.\n";
 
+// Prints every row as it comes; a failed write cancels the search.
 class PrintSink : public SearchSink {
  public:
-  explicit PrintSink(std::FILE* out) : out_(out) {}
+  PrintSink(std::FILE* out, std::FILE* err, std::atomic<uint8_t>& cancel) : out_(out), err_(err), cancel_(cancel) {}
   void Row(int, const ResultRow& row) override {
     line_.clear();
     for (int c = 0; c < 5; ++c) {
@@ -30,11 +36,17 @@ class PrintSink : public SearchSink {
       line_ += SjisToUtf8(row.Cell(c));
     }
     line_ += '\n';
-    std::fwrite(line_.data(), 1, line_.size(), out_);
+    if (std::fwrite(line_.data(), 1, line_.size(), out_) != line_.size()) cancel_.store(1);
+  }
+  void TolerantPass(std::string_view keyword) override {
+    std::string note = "tanzel-search: nothing found as typed; searching for " + SjisToUtf8(keyword) + "\n";
+    std::fwrite(note.data(), 1, note.size(), err_);
   }
 
  private:
   std::FILE* out_;
+  std::FILE* err_;
+  std::atomic<uint8_t>& cancel_;
   std::string line_;
 };
 
@@ -65,7 +77,8 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
     } else if (options && arg == "--town") {
       args.town = true;
     } else if (options && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-      std::fprintf(err, "tanzel-search: unknown option %s\n%s", argv[i], kUsage);
+      std::fprintf(err, "tanzel-search: unknown option %s (to search for it, write: tanzel-search -- %s)\n%s", argv[i],
+                   argv[i], kUsage);
       return false;
     } else {
       args.positional.push_back(argv[i]);
@@ -82,6 +95,10 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
 
 // A UTF-8 argument as Shift-JIS; prints why when it cannot be converted.
 std::optional<std::string> Convert(const char* what, const char* utf8, std::FILE* err) {
+  if (!IsValidUtf8(utf8)) {
+    std::fprintf(err, "tanzel-search: the %s is not valid UTF-8\n", what);
+    return std::nullopt;
+  }
   std::optional<std::string> sjis = Utf8ToSjis(utf8);
   if (!sjis) std::fprintf(err, "tanzel-search: the %s holds a character Shift-JIS cannot represent\n", what);
   return sjis;
@@ -139,9 +156,13 @@ int SearchCommand(int argc, const char* const argv[], std::FILE* out, std::FILE*
 
   std::atomic<int32_t> hitCount{0};
   std::atomic<uint8_t> cancel{0};
-  PrintSink sink(out);
-  SearchNotice notice = RunSearch(SearchQuery(*params), folder, hitCount, cancel, sink);
-  std::fflush(out);
+  PrintSink sink(out, err, cancel);
+  std::unique_ptr<SearchScratch> scratch(new SearchScratch);
+  SearchNotice notice = RunKeywordSearch(KeywordSearch(*params), folder, *scratch, hitCount, cancel, sink);
+  if (std::fflush(out) != 0 || std::ferror(out)) {
+    std::fputs("tanzel-search: the output could not be written\n", err);
+    return kSearchOutputError;
+  }
   RelayCode code = RelayCodeOf(notice);
   if (const char* text = code.kind != 0 ? RelayText(code.kind, code.index) : nullptr) {
     std::string line = SjisToUtf8(text) + "\n";

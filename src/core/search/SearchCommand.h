@@ -12,7 +12,7 @@
 namespace tanzel {
 
 // Exit status of the command.
-enum SearchExit { kSearchHits = 0, kSearchNoHit = 1, kSearchUsage = 2, kSearchFileMissing = 3 };
+enum SearchExit { kSearchHits = 0, kSearchNoHit = 1, kSearchUsage = 2, kSearchFileMissing = 3, kSearchOutputError = 4 };
 
 // Runs the command line `argv` (argv[0] is the program). Reads no table: rows are printed
 // as they are found. Returns the exit status.

@@ -166,6 +166,8 @@ TForm_View::TForm_View(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWin
   Label_Msg = MakeControl<QLabel>(this, "Label_Msg", 336, 52, 178, 12);
   Label_Msg->setText(QStringLiteral(u"検索中です。しばらくお待ち下さい。"));
   Label_Msg->hide();
+  Label_SearchedAs = MakeControl<QLabel>(this, "Label_SearchedAs", 336, 52, 400, 12);
+  Label_SearchedAs->hide();
   Timer_Search = new QTimer(this);
   Timer_Search->setObjectName(QStringLiteral("Timer_Search"));
   Timer_Search->setInterval(200);
@@ -215,6 +217,8 @@ void TForm_View::Button_SearchClick() {
   std::memcpy(SearchThread->Keyword, bytes.data(), bytes.size());
   SearchThread->Keyword[bytes.size()] = '\0';
   Label_Msg->show();
+  Label_SearchedAs->clear();
+  Label_SearchedAs->hide();
   StringGrid1->SetRowCount(2);
   for (int c = 0; c < kGridColumns; ++c) StringGrid1->SetCell(c, 1, QString());
   SearchThread->Start(this, SearchMode, !keyword.has_value());
@@ -248,6 +252,7 @@ void TForm_View::Timer_SearchTimer() {
   }
   Button_Search->setText(waiting ? StartCaption() : CancelCaption());
   Label_Msg->setVisible(!waiting);
+  Label_SearchedAs->setVisible(waiting && !Label_SearchedAs->text().isEmpty());
   SetHitText(QString::number(SearchThread ? SearchThread->HitCount() : 0));
 }
 
@@ -277,6 +282,12 @@ bool TForm_View::event(QEvent* event) {
       if (StringGrid1->RowCount() < row->number + 1) StringGrid1->SetRowCount(StringGrid1->RowCount() + 1);
       for (int c = 0; c < 5; ++c) StringGrid1->SetCell(c, row->number, row->cells[c]);
     }
+    return true;
+  }
+  if (event->type() == SearchPassEvent::EventType()) {
+    auto* pass = static_cast<SearchPassEvent*>(event);
+    if (SearchThread && pass->generation == SearchThread->Generation())
+      Label_SearchedAs->setText(QStringLiteral(u"「%1」で検索した結果です").arg(pass->keyword));
     return true;
   }
   if (event->type() == SearchFocusEvent::EventType()) {

@@ -306,6 +306,28 @@ class TestSearchView : public QObject {
     QCOMPARE(boxes_[0].text, U("検索しましたが見つかりませんでした。"));  // cancelled before its first hit
   }
 
+  // A keyword found only in the data's own forms: the rows come, and the window says which
+  // form they are for; the next search clears it.
+  void tolerantHitsSayTheirForm() {
+    QVERIFY(data_->write(KenName(13), TokyoLine(1)));
+    Form_View->Edit_Keyword->setText(U("まるのうち"));
+    Form_View->show();
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(Form_View->StringGrid1->Cell(0, 1), QStringLiteral("100-0001"));
+    Form_View->Timer_SearchTimer();
+    QTRY_VERIFY(Form_View->Label_SearchedAs->isVisible());
+    QCOMPARE(Form_View->Label_SearchedAs->text(), U("「マルノウチ」で検索した結果です"));
+    QVERIFY(Form_View->Label_Msg->isHidden());
+    QVERIFY(boxes_.isEmpty());
+
+    Form_View->Edit_Keyword->setText(U("丸の内"));  // found as typed
+    Form_View->Button_SearchClick();
+    QVERIFY(WaitIdle());
+    Form_View->Timer_SearchTimer();
+    QVERIFY(Form_View->Label_SearchedAs->isHidden());
+    Form_View->close();
+  }
+
   void enterCancelsAndOptionsAreCopiedAtStart() {
     HeldFile held(*data_, KenName(1));
     QVERIFY(held.ok());
