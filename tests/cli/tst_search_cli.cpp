@@ -50,7 +50,7 @@ Result RunCommand(const QStringList& args) {
   for (const std::string& a : owned) argv.push_back(a.c_str());
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
-  int exit = SearchCommand(static_cast<int>(argv.size()), argv.data(), out, err);
+  int exit = SearchCommand(static_cast<int>(argv.size()), argv.data(), stdin, out, err);
   auto read = [](std::FILE* f) {
     std::fflush(f);
     std::rewind(f);
@@ -208,7 +208,7 @@ class TestSearchCli : public QObject {
     std::string folder = f.dir.folder();
     const char* invalid[] = {"tanzel-search", "--data", folder.c_str(), "\xC3\x28"};
     std::FILE* err = std::tmpfile();
-    QCOMPARE(SearchCommand(4, invalid, stdout, err), 2);
+    QCOMPARE(SearchCommand(4, invalid, stdin, stdout, err), 2);
     std::rewind(err);
     char said[200] = {};
     QVERIFY(std::fread(said, 1, sizeof said - 1, err) > 0);

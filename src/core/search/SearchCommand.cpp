@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/data/DataFile.h"
+#include "core/resolve/ResolveCommand.h"
 #include "core/search/RelayTexts.h"
 #include "core/search/SearchEngine.h"
 #include "core/text/Normalize.h"
@@ -20,8 +21,11 @@ namespace {
 constexpr const char* kUsage =
     "usage: tanzel-search [--data DIR] KEYWORD\n"
     "       tanzel-search [--data DIR] --town PREFNAME CITYCODE KEYWORD\n"
+    "       tanzel-search [--data DIR] --resolve [ADDRESS...]\n"
     "Searches the postal data files in DIR (default: the folder of this program).\n"
     "A keyword that starts with '-' follows '--': tanzel-search -- -0001\n"
+    "--resolve gives the postal code of each address (one per line from standard input\n"
+    "when none is given): code, record and how it matched, tab-separated.\n"
     "Exit status: 0 hits, 1 no hit, 2 wrong command line, 3 a data file missing,\n"
     "4 the output could not be written.\n";
 
@@ -54,6 +58,7 @@ class PrintSink : public SearchSink {
 struct SearchArgs {
   std::string folder;
   bool town = false;
+  bool resolve = false;
   std::vector<const char*> positional;
 };
 
@@ -76,6 +81,8 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
       args.folder = argv[i];
     } else if (options && arg == "--town") {
       args.town = true;
+    } else if (options && arg == "--resolve") {
+      args.resolve = true;
     } else if (options && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
       std::fprintf(err, "tanzel-search: unknown option %s (to search for it, write: tanzel-search -- %s)\n%s", argv[i],
                    argv[i], kUsage);
@@ -84,8 +91,12 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
       args.positional.push_back(argv[i]);
     }
   }
+  if (args.resolve && args.town) {
+    std::fprintf(err, "tanzel-search: --resolve and --town do not go together\n%s", kUsage);
+    return false;
+  }
   std::size_t wanted = args.town ? 3 : 1;
-  if (args.positional.size() != wanted) {
+  if (!args.resolve && args.positional.size() != wanted) {
     std::fprintf(err, "tanzel-search: expected %s\n%s",
                  args.town ? "PREFNAME CITYCODE KEYWORD after --town" : "one KEYWORD", kUsage);
     return false;
@@ -146,13 +157,14 @@ int ExitStatus(SearchNotice notice) {
 
 }  // namespace
 
-int SearchCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err) {
+int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* out, std::FILE* err) {
   SearchArgs args;
   if (!ParseArgs(argc, argv, args, err)) return kSearchUsage;
-  std::optional<SearchParams> params = MakeParams(args, err);
-  if (!params) return kSearchUsage;
   std::string folder = args.folder.empty() ? ExecutableFolder() : args.folder;
   if (folder.back() != '/') folder += '/';
+  if (args.resolve) return ResolveAddresses(folder, args.positional, in, out, err);
+  std::optional<SearchParams> params = MakeParams(args, err);
+  if (!params) return kSearchUsage;
 
   std::atomic<int32_t> hitCount{0};
   std::atomic<uint8_t> cancel{0};
