@@ -12,14 +12,14 @@ namespace tanzel {
 
 namespace {
 
-constexpr std::string_view kOpenParen = "\x81\x69";   // （
-constexpr std::string_view kCloseParen = "\x81\x6a";  // ）
+constexpr std::string_view kOpenParen = "\x81\x69";          // （
+constexpr std::string_view kCloseParen = "\x81\x6a";         // ）
 constexpr std::string_view kWholeArea = "\x88\xea\x89\x7e";  // 一円
 constexpr std::string_view kBanchiFollows =
     "\x82\xcc\x8e\x9f\x82\xc9\x94\xd4\x92\x6e\x82\xaa\x82\xad\x82\xe9\x8f\xea\x8d\x87";  // の次に番地がくる場合
-constexpr std::string_view kDistrict = "\x8c\x53";  // 郡
-constexpr std::string_view kTownSuffix = "\x92\xac";  // 町
-constexpr std::string_view kVillageSuffix = "\x91\xba";  // 村
+constexpr std::string_view kDistrict = "\x8c\x53";                                       // 郡
+constexpr std::string_view kTownSuffix = "\x92\xac";                                     // 町
+constexpr std::string_view kVillageSuffix = "\x91\xba";                                  // 村
 
 uint64_t Hash(uint32_t scope, std::string_view key) {
   uint64_t h = 1469598103934665603ull ^ scope;
@@ -162,6 +162,9 @@ bool AddressIndex::Builder::Run(const std::string& folder, std::string& error) {
   LineBuffer line;
   LineReader reader;
   char path[FileNameCapacity];
+  x_.prefectures_.resize(PrefectureCount);
+  x_.prefKanji_.resize(PrefectureCount);
+  x_.prefKana_.resize(PrefectureCount);
   x_.towns_.reserve(130000);
   x_.arena_.reserve(6u << 20);
   x_.keys_.reserve(4u << 20);
@@ -197,11 +200,12 @@ bool AddressIndex::Builder::Run(const std::string& folder, std::string& error) {
 }
 
 void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
-  if (static_cast<std::size_t>(pref) > x_.prefectures_.size()) {
-    x_.prefKanji_.emplace_back(rec.PrefKanji);
-    x_.prefKana_.emplace_back(rec.PrefKana);
-    x_.prefectures_.push_back(MatchForm(rec.PrefKanji));
-    x_.maxPrefectureKey_ = std::max(x_.maxPrefectureKey_, x_.prefectures_.back().size());
+  auto p = static_cast<std::size_t>(pref - 1);
+  if (x_.prefectures_[p].empty()) {
+    x_.prefKanji_[p] = rec.PrefKanji;
+    x_.prefKana_[p] = rec.PrefKana;
+    x_.prefectures_[p] = MatchForm(rec.PrefKanji);
+    x_.maxPrefectureKey_ = std::max(x_.maxPrefectureKey_, x_.prefectures_[p].size());
   }
   if (rec.LocalGovCode != cityCode_) {
     FinishCity();
@@ -260,8 +264,8 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
       x_.notes_.push_back(ParseNote(MatchForm(note)));
       TownNote::Kind kind = x_.notes_.back().kind;
       if (kind == TownNote::Kind::Floor || kind == TownNote::Kind::FloorUnknown) {
-        auto [it, added] = buildingByKey_.emplace(std::to_string(cityIndex) + ':' + key,
-                                                  static_cast<uint32_t>(x_.buildings_.size()));
+        auto [it, added] =
+            buildingByKey_.emplace(std::to_string(cityIndex) + ':' + key, static_cast<uint32_t>(x_.buildings_.size()));
         if (added) {
           Building building;
           building.city = cityIndex;
@@ -318,7 +322,8 @@ void AddressIndex::Builder::OfficeLine(const JigRecord& rec) {
     std::string town = WithoutAza(MatchForm(rec.TownKanji));
     AddEntry(x_.officeTable_, office.city, town, index);
     std::size_t aza = town.find("\x8e\x9a");  // 字
-    if (aza != std::string::npos && aza > 0 && (aza % 2) == 0) AddEntry(x_.officeTable_, office.city, town.substr(0, aza), index);
+    if (aza != std::string::npos && aza > 0 && (aza % 2) == 0)
+      AddEntry(x_.officeTable_, office.city, town.substr(0, aza), index);
   }
   x_.offices_.push_back(office);
 }
@@ -333,7 +338,8 @@ void AddressIndex::Builder::FindBuildingNames() {
     for (std::size_t n = at.size() - 1; n-- > 1;) {
       found.clear();
       x_.townTable_.Find(x_.keys_, b.city, std::string_view(b.fullName).substr(0, at[n]), found);
-      bool town = std::any_of(found.begin(), found.end(), [&](uint32_t t) { return x_.towns_[t].building == kNoBuilding; });
+      bool town =
+          std::any_of(found.begin(), found.end(), [&](uint32_t t) { return x_.towns_[t].building == kNoBuilding; });
       if (town) {
         b.name = b.fullName.substr(at[n]);
         break;
@@ -351,7 +357,7 @@ std::unique_ptr<AddressIndex> AddressIndex::Build(const std::string& folder, std
 
 int AddressIndex::Prefecture(std::string_view key) const {
   for (std::size_t i = 0; i < prefectures_.size(); ++i)
-    if (prefectures_[i] == key) return static_cast<int>(i + 1);
+    if (!prefectures_[i].empty() && prefectures_[i] == key) return static_cast<int>(i + 1);
   return 0;
 }
 

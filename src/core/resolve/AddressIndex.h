@@ -20,45 +20,45 @@ class AddressIndex {
  public:
   // One address record (a line of a KEN file).
   struct Town {
-    uint32_t postal;        // the postal code as a number (1000005)
+    uint32_t postal;  // the postal code as a number (1000005)
     int32_t localGovCode;
-    uint32_t city;          // index into cities
-    uint32_t kanji;         // offset of TownKanji in the text arena (as the data spells it)
+    uint32_t city;   // index into cities
+    uint32_t kanji;  // offset of TownKanji in the text arena (as the data spells it)
     uint16_t kanjiLength;
     uint16_t kanaLength;
-    uint32_t kana;          // offset of TownKana
-    uint32_t note;          // index into notes, or kNoNote
-    uint32_t building;      // for a floor record: index of its building, or kNoBuilding
+    uint32_t kana;      // offset of TownKana
+    uint32_t note;      // index into notes, or kNoNote
+    uint32_t building;  // for a floor record: index of its building, or kNoBuilding
   };
   // One large business office (a line of a JIG file).
   struct Office {
     uint32_t postal;
     int32_t localGovCode;
-    uint32_t city;          // index into cities, or kNoCity
-    uint32_t fields;        // offset in the arena of OfficeKana, OfficeKanji, TownKanji, BlockKanji, one after another
+    uint32_t city;    // index into cities, or kNoCity
+    uint32_t fields;  // offset in the arena of OfficeKana, OfficeKanji, TownKanji, BlockKanji, one after another
     uint16_t lengths[4];
     int32_t numbers[AddressRest::kMaxNumbers];  // the block numbers of its address
     uint8_t count;
-    uint32_t text;          // offset in keys_ of its block's text after the numbers (a building ...)
+    uint32_t text;  // offset in keys_ of its block's text after the numbers (a building ...)
     uint16_t textLength;
-    uint32_t name;          // offset in keys_ of its name's match form
+    uint32_t name;  // offset in keys_ of its name's match form
     uint16_t nameLength;
   };
   struct City {
-    uint8_t pref;           // 1 ... 47
+    uint8_t pref;  // 1 ... 47
     int32_t localGovCode;
-    uint32_t kanji, kana;   // offsets in the arena
+    uint32_t kanji, kana;  // offsets in the arena
     uint16_t kanjiLength, kanaLength;
     uint32_t firstTown, townCount;  // its records, contiguous in towns
-    int32_t catchAll = -1;  // its "other addresses" record
-    int32_t banchiNext = -1;  // its "number follows the city" record
-    bool wholeCity = false;   // its only record covers the whole city (村一円)
+    int32_t catchAll = -1;          // its "other addresses" record
+    int32_t banchiNext = -1;        // its "number follows the city" record
+    bool wholeCity = false;         // its only record covers the whole city (村一円)
   };
   // A building with codes of its own: its records and its name after the town's.
   struct Building {
     uint32_t city;
-    std::string name;         // match form, the town's name left off
-    std::string fullName;     // match form of the building record's name
+    std::string name;           // match form, the town's name left off
+    std::string fullName;       // match form of the building record's name
     int32_t unknownFloor = -1;  // the （地階・階層不明） record
   };
 
@@ -79,7 +79,9 @@ class AddressIndex {
   std::string_view Text(uint32_t offset, uint32_t length) const {
     return std::string_view(arena_).substr(offset, length);
   }
-  std::string_view Key(uint32_t offset, uint32_t length) const { return std::string_view(keys_).substr(offset, length); }
+  std::string_view Key(uint32_t offset, uint32_t length) const {
+    return std::string_view(keys_).substr(offset, length);
+  }
   std::string_view PrefKanji(int pref) const { return prefKanji_[static_cast<std::size_t>(pref - 1)]; }
 
   // The prefecture whose name (match form) `key` is, or 0.
@@ -118,8 +120,8 @@ class AddressIndex {
     uint32_t value;  // town, office or city index
   };
   struct Table {
-    std::vector<Entry> entries;    // sorted by (scope, key)
-    std::vector<uint32_t> slots;   // index of the first entry of a run + 1, or 0
+    std::vector<Entry> entries;   // sorted by (scope, key)
+    std::vector<uint32_t> slots;  // index of the first entry of a run + 1, or 0
     void Finish(const std::string& keys);
     // Appends the values of the run of (scope, key) to out.
     void Find(const std::string& keys, uint32_t scope, std::string_view key, std::vector<uint32_t>& out) const;
@@ -134,9 +136,9 @@ class AddressIndex {
   std::vector<TownNote> notes_;
   std::vector<std::string> prefectures_;  // match form of each name, 1 ... 47 at 0 ... 46
   std::vector<std::string> prefKanji_, prefKana_;
-  Table cityTable_;    // scope: prefecture
-  Table townTable_;    // scope: city
-  Table officeTable_;  // scope: city
+  Table cityTable_;                                         // scope: prefecture
+  Table townTable_;                                         // scope: city
+  Table officeTable_;                                       // scope: city
   std::vector<std::pair<uint32_t, uint32_t>> townCodes_;    // (postal, town), sorted
   std::vector<std::pair<uint32_t, uint32_t>> officeCodes_;  // (postal, office), sorted
   std::vector<std::vector<uint32_t>> cityBuildings_;

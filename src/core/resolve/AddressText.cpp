@@ -11,29 +11,29 @@ namespace tanzel {
 namespace {
 
 // Shift-JIS words the rules look for (match form).
-constexpr std::string_view kChome = "\x92\x9a\x96\xda";      // 丁目
-constexpr std::string_view kBanchi = "\x94\xd4\x92\x6e";     // 番地
-constexpr std::string_view kBan = "\x94\xd4";                // 番
-constexpr std::string_view kGo = "\x8d\x86";                 // 号
-constexpr std::string_view kChiwari = "\x92\x6e\x8a\x84";    // 地割
-constexpr std::string_view kSen = "\x90\xfc";                // 線
-constexpr std::string_view kKai = "\x8a\x4b";                // 階
-constexpr std::string_view kChika = "\x92\x6e\x89\xba";      // 地下
-constexpr std::string_view kNo = "\x82\xcc";                 // の
-constexpr std::string_view kWave = "\x81\x60";               // 〜
-constexpr std::string_view kComma = "\x81\x41";              // 、
-constexpr std::string_view kOpenQuote = "\x81\x75";          // 「
-constexpr std::string_view kCloseQuote = "\x81\x76";         // 」
-constexpr std::string_view kIjou = "\x88\xc8\x8f\xe3";       // 以上
-constexpr std::string_view kIka = "\x88\xc8\x89\xba";        // 以下
+constexpr std::string_view kChome = "\x92\x9a\x96\xda";           // 丁目
+constexpr std::string_view kBanchi = "\x94\xd4\x92\x6e";          // 番地
+constexpr std::string_view kBan = "\x94\xd4";                     // 番
+constexpr std::string_view kGo = "\x8d\x86";                      // 号
+constexpr std::string_view kChiwari = "\x92\x6e\x8a\x84";         // 地割
+constexpr std::string_view kSen = "\x90\xfc";                     // 線
+constexpr std::string_view kKai = "\x8a\x4b";                     // 階
+constexpr std::string_view kChika = "\x92\x6e\x89\xba";           // 地下
+constexpr std::string_view kNo = "\x82\xcc";                      // の
+constexpr std::string_view kWave = "\x81\x60";                    // 〜
+constexpr std::string_view kComma = "\x81\x41";                   // 、
+constexpr std::string_view kOpenQuote = "\x81\x75";               // 「
+constexpr std::string_view kCloseQuote = "\x81\x76";              // 」
+constexpr std::string_view kIjou = "\x88\xc8\x8f\xe3";            // 以上
+constexpr std::string_view kIka = "\x88\xc8\x89\xba";             // 以下
 constexpr std::string_view kSonota = "\x82\xbb\x82\xcc\x91\xbc";  // その他
 constexpr std::string_view kExceptBuildings =
     "\x8e\x9f\x82\xcc\x83\x72\x83\x8b\x82\xf0\x8f\x9c\x82\xad";  // 次のビルを除く
 constexpr std::string_view kFloorUnknown =
     "\x92\x6e\x8a\x4b\x81\x45\x8a\x4b\x91\x77\x95\x73\x96\xbe";  // 地階・階層不明
-constexpr std::string_view kOaza = "\x91\xe5\x8e\x9a";            // 大字
-constexpr std::string_view kTori = "\x92\xca";                    // 通
-constexpr std::string_view kSuji = "\x8b\xd8";                    // 筋
+constexpr std::string_view kOaza = "\x91\xe5\x8e\x9a";           // 大字
+constexpr std::string_view kTori = "\x92\xca";                   // 通
+constexpr std::string_view kSuji = "\x8b\xd8";                   // 筋
 
 // Kanji numerals: 〇 一 二 三 四 五 六 七 八 九, then 十 百 千.
 constexpr unsigned kKanjiDigits[10] = {0x815A, 0x88EA, 0x93F1, 0x8E4F, 0x8E6C, 0x8CDC, 0x985A, 0x8EB5, 0x94AA, 0x8BE3};
@@ -380,7 +380,7 @@ std::string StreetPosition(std::string_view s) {
     if (StartsWith(s, at, "\x8f\xe3") || StartsWith(s, at, "\x89\xba")) {  // 上 下
       out.append(s.substr(at, 2));
       at += 2;
-      if (Skip(s, at, "\x83\x8b") || Skip(s, at, "\x82\xe9") || Skip(s, at, "\x82\xaa\x82\xe9")) out += "\x82\xe9";
+      if (Skip(s, at, "\x83\x8b") || Skip(s, at, "\x82\xe9") || Skip(s, at, "\x83\x50\x82\xe9")) out += "\x82\xe9";
       continue;
     }
     if (StartsWith(s, at, "\x93\x8c\x93\xfc") || StartsWith(s, at, "\x90\xbc\x93\xfc")) {  // 東入 西入
@@ -399,11 +399,11 @@ std::string StreetPosition(std::string_view s) {
 std::vector<std::size_t> DirectionWordEnds(std::string_view s) {
   std::vector<std::size_t> ends;
   for (std::size_t at = 0; at < s.size();) {
-    bool upDown = StartsWith(s, at, "\x8f\xe3") || StartsWith(s, at, "\x89\xba");        // 上 下
+    bool upDown = StartsWith(s, at, "\x8f\xe3") || StartsWith(s, at, "\x89\xba");                    // 上 下
     bool eastWest = StartsWith(s, at, "\x93\x8c\x93\xfc") || StartsWith(s, at, "\x90\xbc\x93\xfc");  // 東入 西入
     if (upDown) {
       std::size_t end = at + 2;
-      if (Skip(s, end, "\x83\x8b") || Skip(s, end, "\x82\xe9") || Skip(s, end, "\x82\xaa\x82\xe9")) {
+      if (Skip(s, end, "\x83\x8b") || Skip(s, end, "\x82\xe9") || Skip(s, end, "\x83\x50\x82\xe9")) {
         ends.push_back(end);
         at = end;
         continue;

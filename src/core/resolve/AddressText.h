@@ -33,12 +33,12 @@ struct AddressRest {
   static constexpr int kMaxNumbers = 6;
   int32_t numbers[kMaxNumbers] = {};  // the block numbers in order (the chome first when written)
   int count = 0;
-  bool hasChome = false;   // the first number was followed by 丁目
+  bool hasChome = false;    // the first number was followed by 丁目
   bool banchiWord = false;  // 番地 or 番 was written after the first number
-  int floor = 0;           // a floor written as N階 or NF after the block; -1 a basement
-  std::string leading;     // text before the first number (a sub-area, 字 ...)
-  std::string trailing;    // text after the block numbers (a building, an office's name ...)
-  std::size_t end = 0;     // offset where the block numbers end (the trailing text starts)
+  int floor = 0;            // a floor written as N階 or NF after the block; -1 a basement
+  std::string leading;      // text before the first number (a sub-area, 字 ...)
+  std::string trailing;     // text after the block numbers (a building, an office's name ...)
+  std::size_t end = 0;      // offset where the block numbers end (the trailing text starts)
 };
 
 // Reads the rest of an address (match form) that follows its town area.

@@ -9,24 +9,24 @@ namespace tanzel {
 
 namespace {
 
-constexpr std::string_view kPostalMark = "\x81\xa7";    // 〒
-constexpr std::string_view kOaza = "\x91\xe5\x8e\x9a";  // 大字
-constexpr std::string_view kAza = "\x8e\x9a";           // 字
+constexpr std::string_view kPostalMark = "\x81\xa7";                 // 〒
+constexpr std::string_view kOaza = "\x91\xe5\x8e\x9a";               // 大字
+constexpr std::string_view kAza = "\x8e\x9a";                        // 字
 constexpr std::string_view kKyotoCity = "\x8b\x9e\x93\x73\x8e\x73";  // 京都市
 
 // How well a candidate fits; the best wins, equals are all given.
 enum Score : int {
   kNothing = 0,
-  kCatchAll = 10,    // the city's other addresses
-  kAnyOfTown = 15,   // the town, but none of its notes fits
-  kOther = 20,       // its （その他）
-  kPartly = 25,      // a note of block numbers, as far as the address gives numbers
-  kTown = 30,        // the town itself
-  kForm = 32,        // its （丁目） or （番地） record, by how the address is written
-  kNamed = 40,       // a note that names this part, or whose numbers all fit
-  kWholeCity = 45,   // the city's only code
-  kBuilding = 50,    // a building of its own, floor unknown
-  kFloor = 55,       // a floor of such a building
+  kCatchAll = 10,   // the city's other addresses
+  kAnyOfTown = 15,  // the town, but none of its notes fits
+  kOther = 20,      // its （その他）
+  kPartly = 25,     // a note of block numbers, as far as the address gives numbers
+  kTown = 30,       // the town itself
+  kForm = 32,       // its （丁目） or （番地） record, by how the address is written
+  kNamed = 40,      // a note that names this part, or whose numbers all fit
+  kWholeCity = 45,  // the city's only code
+  kBuilding = 50,   // a building of its own, floor unknown
+  kFloor = 55,      // a floor of such a building
 };
 
 struct Match {
@@ -176,7 +176,8 @@ bool CityResolver::Building(Match& out) {
   std::size_t bestAt = 0;
   for (uint32_t b : buildings) {
     const AddressIndex::Building& building = x_.Buildings()[b];
-    std::string_view town = std::string_view(building.fullName).substr(0, building.fullName.size() - building.name.size());
+    std::string_view town =
+        std::string_view(building.fullName).substr(0, building.fullName.size() - building.name.size());
     if (building.name.empty() || !StartsWith(text_, town)) continue;
     std::size_t at = text_.find(building.name, town.size() > 0 ? 0 : 0);
     if (at == std::string_view::npos) continue;
@@ -232,8 +233,7 @@ int CityResolver::NoteScore(const TownNote& note, const AddressRest& rest, std::
   for (const NoteItem& item : note.items) {
     if (!item.name.empty()) {
       bool named = StartsWith(after, item.name) || Contains(rest.leading, item.name) ||
-                   Contains(rest.trailing, item.name) ||
-                   (!street.empty() && StreetPosition(item.name) == street) ||
+                   Contains(rest.trailing, item.name) || (!street.empty() && StreetPosition(item.name) == street) ||
                    (rest.count == 0 && !after.empty() && StreetPosition(after) == StreetPosition(item.name));
       if (named && kNamed > best) {
         best = kNamed;
@@ -411,6 +411,22 @@ std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis
     if (out.empty()) return ByCode(index, given);
   }
   return out;
+}
+
+bool MayBeAddress(std::string_view sjis) {
+  static constexpr unsigned kNameEnds[] = {0x8E73, 0x8BE6, 0x92AC, 0x91BA, 0x8C53, 0x9373, 0x93B9, 0x957B, 0x8CA7};
+  for (std::size_t i = 0; i + 1 < sjis.size();) {
+    auto lead = static_cast<unsigned char>(sjis[i]);
+    if (!IsSjisLeadByte(lead)) {
+      ++i;
+      continue;
+    }
+    unsigned code = lead << 8 | static_cast<unsigned char>(sjis[i + 1]);
+    for (unsigned end : kNameEnds)
+      if (code == end) return true;
+    i += 2;
+  }
+  return false;
 }
 
 std::string RecordText(const AddressIndex& index, const Resolution& r) {

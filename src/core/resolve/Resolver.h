@@ -31,7 +31,7 @@ const char* MatchKindWord(MatchKind kind);
 // One code an address resolves to.
 struct Resolution {
   MatchKind kind;
-  bool office;     // `record` indexes the index's offices, else its towns
+  bool office;  // `record` indexes the index's offices, else its towns
   uint32_t record;
   uint32_t postal;  // the 7-digit code as a number
 };
@@ -41,6 +41,10 @@ struct Resolution {
 // Empty when nothing fits: an address whose city cannot be told, or whose town is not
 // listed in a city without an "other addresses" code.
 std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis);
+
+// A cheap test, without an index, of whether `sjis` may be an address worth resolving: it
+// holds a character that ends the name of a prefecture, city or district (都道府県市区町村郡).
+bool MayBeAddress(std::string_view sjis);
 
 // The record of a resolution as the data spells it, in Shift-JIS: prefecture, city and town
 // with its note; or the office's name, a space and its address.

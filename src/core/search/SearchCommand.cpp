@@ -42,12 +42,14 @@ class PrintSink : public SearchSink {
     line_ += '\n';
     if (std::fwrite(line_.data(), 1, line_.size(), out_) != line_.size()) cancel_.store(1);
   }
+  void AddressPass() override { Note("tanzel-search: nothing found as typed; resolved as an address\n"); }
   void TolerantPass(std::string_view keyword) override {
-    std::string note = "tanzel-search: nothing found as typed; searching for " + SjisToUtf8(keyword) + "\n";
-    std::fwrite(note.data(), 1, note.size(), err_);
+    Note("tanzel-search: nothing found as typed; searching for " + SjisToUtf8(keyword) + "\n");
   }
 
  private:
+  void Note(const std::string& text) { std::fwrite(text.data(), 1, text.size(), err_); }
+
   std::FILE* out_;
   std::FILE* err_;
   std::atomic<uint8_t>& cancel_;

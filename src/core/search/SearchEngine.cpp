@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/resolve/IndexCache.h"
+#include "core/resolve/Resolver.h"
 #include "core/search/RelayTexts.h"
 #include "core/text/Normalize.h"
 
@@ -67,10 +69,12 @@ bool SearchQuery::CanFindMoreThan(const SearchQuery& before) const {
 KeywordSearch::KeywordSearch(const SearchParams& params)
     : exact_(params, SearchPass::Exact), tolerant_(params, SearchPass::Tolerant) {
   hasTolerant_ = !exact_.AsksForKeyword() && tolerant_.CanFindMoreThan(exact_);
+  if (params.mode == SearchMode::Keyword && MayBeAddress(params.keyword)) address_ = params.keyword;
 }
 
 void SearchSink::Record(int, const KenRecord&) {}
 void SearchSink::Record(int, const JigRecord&) {}
+void SearchSink::AddressPass() {}
 void SearchSink::TolerantPass(std::string_view) {}
 
 namespace {
@@ -178,13 +182,47 @@ SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, Sear
   return NoticeOf(hitCount.load());
 }
 
+namespace {
+
+// The records an address resolves to, as hits (a postal code is left to the tolerant pass).
+void AddressHits(const std::string& address, const std::string& folder, SearchScratch& s,
+                 std::atomic<int32_t>& hitCount, SearchSink& sink) {
+  std::string error;
+  std::shared_ptr<const AddressIndex> index = SharedAddressIndex(folder, error);
+  if (!index) return;
+  int32_t hits = hitCount.load();
+  std::vector<Resolution> found = Resolve(*index, address);
+  if (found.empty() || found.front().kind == MatchKind::Code) return;
+  sink.AddressPass();
+  for (const Resolution& r : found) {
+    if (hits >= TableCapacity) break;
+    ++hits;
+    if (r.office) {
+      index->FillRecord(r.record, s.jig);
+      MakeRow(s.jig, s.row);
+      hitCount.store(hits);
+      sink.Record(hits, s.jig);
+    } else {
+      index->FillRecord(r.record, s.ken);
+      MakeRow(s.ken, s.row);
+      hitCount.store(hits);
+      sink.Record(hits, s.ken);
+    }
+    sink.Row(hits, s.row);
+  }
+}
+
+}  // namespace
+
 SearchNotice RunKeywordSearch(const KeywordSearch& search, const std::string& folder, SearchScratch& scratch,
                               std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
   SearchNotice notice = RunSearch(search.Exact(), folder, scratch, hitCount, cancel, sink);
-  const SearchQuery* tolerant = search.Tolerant();
-  if (notice != SearchNotice::NoHit || tolerant == nullptr || cancel.load() != 0) return notice;
-  sink.TolerantPass(tolerant->Keyword());
-  RunPass(*tolerant, folder, scratch, hitCount, cancel, sink);
+  if (notice != SearchNotice::NoHit || cancel.load() != 0) return notice;
+  if (!search.Address().empty()) AddressHits(search.Address(), folder, scratch, hitCount, sink);
+  if (const SearchQuery* tolerant = search.Tolerant(); tolerant != nullptr && cancel.load() == 0) {
+    sink.TolerantPass(tolerant->Keyword());
+    RunPass(*tolerant, folder, scratch, hitCount, cancel, sink);
+  }
   return NoticeOf(hitCount.load());
 }
 

@@ -86,7 +86,8 @@ class SearchQuery {
 };
 
 // A search as the program runs it: the exact pass and, when that finds nothing and no data
-// file is missing, the tolerant pass. Immutable once made.
+// file is missing, the codes the keyword resolves to as an address (keyword mode only),
+// then the tolerant pass. Immutable once made.
 class KeywordSearch {
  public:
   explicit KeywordSearch(const SearchParams& params);
@@ -94,11 +95,14 @@ class KeywordSearch {
   const SearchQuery& Exact() const { return exact_; }
   // The tolerant pass, or nullptr when it cannot find anything the exact pass does not.
   const SearchQuery* Tolerant() const { return hasTolerant_ ? &tolerant_ : nullptr; }
+  // The keyword to resolve as an address (Shift-JIS), or empty when it does not read as one.
+  const std::string& Address() const { return address_; }
 
  private:
   SearchQuery exact_;
   SearchQuery tolerant_;
   bool hasTolerant_;
+  std::string address_;
 };
 
 // Receives the hits of a search, in hit order, on the searching thread.
@@ -111,6 +115,8 @@ class SearchSink {
   virtual void Record(int number, const JigRecord& record);
   // `number` is the hit count after counting this hit (1 ...): the grid row of the hit.
   virtual void Row(int number, const ResultRow& row) = 0;
+  // Before the rows of the codes the keyword of a keyword search resolves to as an address.
+  virtual void AddressPass();
   // Before the tolerant pass of a keyword search: the rows that follow are hits for
   // `sjisKeyword`, the keyword in the data's own forms.
   virtual void TolerantPass(std::string_view sjisKeyword);
@@ -137,8 +143,9 @@ SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, std:
                        const std::atomic<uint8_t>& cancel, SearchSink& sink);
 
 // Runs a keyword search: its exact pass, then, when that found nothing, no data file was
-// missing and it was not cancelled, its tolerant pass (after telling the sink). The notice
-// is that of the whole search.
+// missing and it was not cancelled, the records its keyword resolves to as an address (the
+// address index of `folder` is built on first use), then its tolerant pass (after telling
+// the sink). The notice is that of the whole search.
 SearchNotice RunKeywordSearch(const KeywordSearch& search, const std::string& folder, SearchScratch& scratch,
                               std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink);
 

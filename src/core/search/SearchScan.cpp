@@ -1,5 +1,6 @@
 #include "core/search/SearchScan.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/text/Normalize.h"
@@ -70,10 +71,13 @@ void Prefilter::Add(std::string pattern, bool fold) {
       i += 2;
     }
   }
-  auto rank = [&](std::size_t i) { return kByteRank[static_cast<unsigned char>(pattern[i])]; };
+  // A byte that may be either of two is as common as the commoner of them.
+  auto rank = [&](std::size_t i) {
+    return std::max(kByteRank[static_cast<unsigned char>(pattern[i])], kByteRank[static_cast<unsigned char>(other[i])]);
+  };
   std::size_t anchor = 0;
   for (std::size_t i = 1; i < pattern.size(); ++i)
-    if (other[i] == pattern[i] && (other[anchor] != pattern[anchor] || rank(i) < rank(anchor))) anchor = i;
+    if (rank(i) < rank(anchor)) anchor = i;
   patterns_[count_++] = Pattern{std::move(pattern), std::move(other), anchor};
 }
 
@@ -82,11 +86,21 @@ std::size_t Prefilter::NextOccurrence(const Pattern& p, const char* data, std::s
   const std::string& other = p.other;
   const std::size_t m = bytes.size();
   const char anchorByte = bytes[p.anchor];
+  const char otherAnchorByte = other[p.anchor];
+  // The next place of each anchor byte at or after pos (len when there is none).
+  auto next = [&](char byte, std::size_t pos) {
+    const void* hit = std::memchr(data + pos, byte, len - pos);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data) : len;
+  };
   std::size_t pos = from;
+  std::size_t nextOther = otherAnchorByte != anchorByte ? next(otherAnchorByte, pos) : len;
   while (pos < len) {
-    const void* hit = std::memchr(data + pos, anchorByte, len - pos);
-    if (hit == nullptr) return len;
-    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+    std::size_t at = next(anchorByte, pos);
+    if (otherAnchorByte != anchorByte) {
+      if (nextOther < pos) nextOther = next(otherAnchorByte, pos);
+      at = std::min(at, nextOther);
+    }
+    if (at >= len) return len;
     bool ok = true;
     // Backwards from the anchor, then forwards, each pattern byte after any transparent ones.
     std::size_t q = at;

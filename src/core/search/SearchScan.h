@@ -46,7 +46,7 @@ class Prefilter {
   struct Pattern {
     std::string bytes;   // without transparent bytes; never empty when used
     std::string other;   // byte k may also be other[k] (the same byte when it may not)
-    std::size_t anchor;  // index of its rarest byte among those that have no other
+    std::size_t anchor;  // index of its rarest byte (a byte that may be either of two counts as the commoner)
   };
   void Add(std::string pattern, bool fold);
   // First position at or after `from` where pattern p's anchor byte starts an occurrence

@@ -28,8 +28,9 @@ class SearchFocusEvent : public QEvent {
   quint64 generation;
 };
 
-// Before the rows of the tolerant pass: they are hits for `keyword`, the keyword in the
-// data's own forms.
+// Before the rows of a later pass of a keyword search: the codes the keyword resolves to as
+// an address (`keyword` empty), or the hits for `keyword`, the keyword in the data's own
+// forms.
 class SearchPassEvent : public QEvent {
  public:
   static QEvent::Type EventType();

@@ -50,6 +50,12 @@ QPushButton* MakeButton(QWidget* parent, const char* name, int left, int top, in
   return button;
 }
 
+// What the message line says when the first rows are the codes of the keyword read as an
+// address.
+QString AddressCaption() {
+  return QStringLiteral(u"住所として読んだ郵便番号です");
+}
+
 // The search button's caption while the worker waits, and while a search runs.
 QString StartCaption() {
   return QStringLiteral(u"検索");
@@ -286,8 +292,13 @@ bool TForm_View::event(QEvent* event) {
   }
   if (event->type() == SearchPassEvent::EventType()) {
     auto* pass = static_cast<SearchPassEvent*>(event);
-    if (SearchThread && pass->generation == SearchThread->Generation())
-      Label_SearchedAs->setText(QStringLiteral(u"「%1」で検索した結果です").arg(pass->keyword));
+    if (SearchThread && pass->generation == SearchThread->Generation()) {
+      bool address = pass->keyword.isEmpty() || Label_SearchedAs->text() == AddressCaption();
+      QString searched = QStringLiteral(u"「%1」で検索した結果です").arg(pass->keyword);
+      Label_SearchedAs->setText(pass->keyword.isEmpty() ? AddressCaption()
+                                : address               ? QStringLiteral(u"住所の郵便番号と、") + searched
+                                                        : searched);
+    }
     return true;
   }
   if (event->type() == SearchFocusEvent::EventType()) {

@@ -363,6 +363,39 @@ class TestSearchView : public QObject {
     QVERIFY(WaitIdle());
   }
 
+  // An address typed into the main window: the window opens with its code as the first row,
+  // and a press on that row shows the record as for any hit.
+  void addressRowComesFirst() {
+    QVERIFY(
+        data_->write(KenName(13), KenLine(13101, "1000000", "トウキョウト", "チヨダク", "イカニケイサイガナイバアイ",
+                                          "東京都", "千代田区", "以下に掲載がない場合") +
+                                      KenLine(13101, "1000005", "トウキョウト", "チヨダク", "マルノウチ", "東京都",
+                                              "千代田区", "丸の内（次のビルを除く）")));
+    QString shownName;
+    QTimer::singleShot(0, Form_View, [&] {
+      [&] {
+        QVERIFY(WaitIdle());
+        TStringGrid* grid = Form_View->StringGrid1;
+        QTRY_COMPARE(grid->Cell(0, 1), QStringLiteral("100-0005"));
+        QCOMPARE(grid->Cell(1, 1), U("東京都千代田区丸の内（次のビルを除く）"));
+        Form_View->Timer_SearchTimer();
+        QVERIFY(Form_View->Label_SearchedAs->text().startsWith(U("住所")));
+        QTimer::singleShot(0, Form_Nmb7, [&] {
+          shownName = Form_Nmb7->Memo_Name->toPlainText();
+          Form_Nmb7->close();
+        });
+        QRect cell = grid->visualRect(grid->model()->index(0, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QTRY_VERIFY(!shownName.isEmpty());
+        QVERIFY(boxes_.isEmpty());
+      }();
+      Form_View->close();
+    });
+    Form_Main->Edit_Keyword->setText(U("東京都千代田区丸の内1丁目9番1号"));
+    QTest::keyClick(Form_Main->Edit_Keyword, Qt::Key_Return);
+    QCOMPARE(shownName, U("〒100-0005\n東京都千代田区丸の内（次のビルを除く）\nトウキョウトチヨダクマルノウチ\n"));
+  }
+
   void pressingRowsFillsResultDialog() {
     QVERIFY(data_->write(KenName(1), KenLine(1101, "0640941", "ホッカイドウ", "サッポロシチュウオウク", "アサヒガオカ",
                                              "北海道", "札幌市中央区", "旭ケ丘")));
