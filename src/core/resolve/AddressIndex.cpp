@@ -279,6 +279,7 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
     }
     x_.maxTownKey_ = std::max(x_.maxTownKey_, key.size());
     AddEntry(x_.townTable_, cityIndex, key, index);
+    AddEntry(x_.townTable_, kAnyCity, key, index);
   }
   x_.towns_.push_back(town);
 }

@@ -64,6 +64,7 @@ class AddressIndex {
 
   static constexpr uint32_t kNoNote = UINT32_MAX;
   static constexpr uint32_t kNoCity = UINT32_MAX;
+  static constexpr uint32_t kAnyCity = UINT32_MAX - 1;
   static constexpr uint32_t kNoBuilding = UINT32_MAX;
 
   // Reads the 94 data files of `folder` (with its trailing '/'). Returns nullptr, with
@@ -89,7 +90,8 @@ class AddressIndex {
   // The cities whose name, or whose name without its district (郡), is `key`; restricted to
   // prefecture `pref` unless it is 0. Appends their indices to `out`.
   void Cities(std::string_view key, int pref, std::vector<uint32_t>& out) const;
-  // The records of `city` whose town name (match form, note left off) is `key`.
+  // The records of `city` whose town name (match form, note left off) is `key`; of every
+  // city when `city` is kAnyCity.
   void Towns(uint32_t city, std::string_view key, std::vector<uint32_t>& out) const;
   // The offices of `city` whose town (match form) is `key`.
   void Offices(uint32_t city, std::string_view key, std::vector<uint32_t>& out) const;

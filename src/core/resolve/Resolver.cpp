@@ -32,6 +32,7 @@ enum Score : int {
 struct Match {
   int score = kNothing;
   std::vector<Resolution> results;
+  bool offices = false;  // offices at exactly this address are among the results
 };
 
 bool StartsWith(std::string_view s, std::string_view p) {
@@ -312,12 +313,14 @@ std::size_t CityResolver::OfficesAt(std::string_view from, Match& match) const {
     }
     if (named.empty() && others.empty()) continue;
     std::stable_sort(named.begin(), named.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::stable_sort(others.begin(), others.end(), [](const Resolution& a, const Resolution& b) { return a.postal < b.postal; });
     std::vector<Resolution> all;
     for (const auto& [rank, r] : named) all.push_back(r);
     all.insert(all.end(), match.results.begin(), match.results.end());
     all.insert(all.end(), others.begin(), others.end());
     match.results.clear();
     for (const Resolution& r : all) Add(match.results, r);
+    match.offices = true;
     return named.size();
   }
   return 0;
@@ -389,6 +392,41 @@ std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis
     cities.clear();
     index.Cities(text.substr(0, at[n]), pref, cities);
     for (uint32_t c : cities) candidates.push_back({c, CityResolver(index, c, text.substr(at[n])).Run()});
+  }
+
+  // No city written: a town name that only one city of Japan (of the prefecture written)
+  // has, or a building of its own that only one has.
+  if (candidates.empty()) {
+    std::vector<uint32_t> towns;
+    for (std::size_t n = at.size(); n-- > 1 && towns.empty();) {
+      if (at[n] <= index.MaxTownKey()) index.Towns(AddressIndex::kAnyCity, text.substr(0, at[n]), towns);
+    }
+    for (uint32_t t : towns) {
+      uint32_t city = index.Towns()[t].city;
+      bool known = std::any_of(candidates.begin(), candidates.end(), [city](const Candidate& c) { return c.city == city; });
+      if (!known && (pref == 0 || index.Cities()[city].pref == pref))
+        candidates.push_back({city, CityResolver(index, city, text).Run()});
+    }
+    if (candidates.size() > 1) {
+      // Several cities have the town: only a building or large offices at exactly that
+      // address tell which.
+      int top = kNothing;
+      for (const Candidate& c : candidates) top = std::max(top, c.match.score);
+      auto atTop = std::count_if(candidates.begin(), candidates.end(),
+                                 [top](const Candidate& c) { return c.match.score == top; });
+      auto withOffices = std::count_if(candidates.begin(), candidates.end(), [](const Candidate& c) { return c.match.offices; });
+      if (top >= kBuilding && atTop == 1) {
+        candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
+                                        [top](const Candidate& c) { return c.match.score != top; }),
+                         candidates.end());
+      } else if (withOffices == 1) {
+        candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
+                                        [](const Candidate& c) { return !c.match.offices; }),
+                         candidates.end());
+      } else {
+        candidates.clear();
+      }
+    }
   }
 
   int best = kNothing;

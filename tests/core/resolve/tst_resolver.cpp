@@ -45,7 +45,9 @@ class TestResolver : public QObject {
                                         Ken(1213, "0530002", "北海道", "苫小牧市", "常盤（１〜１３１番地）") +
                                         Ken(1213, "0530003", "北海道", "苫小牧市", "常盤（その他）") +
                                         Ken(1346, "0493100", "北海道", "二海郡八雲町", "以下に掲載がない場合") +
-                                        Ken(1346, "0493107", "北海道", "二海郡八雲町", "本町")));
+                                        Ken(1346, "0493107", "北海道", "二海郡八雲町", "本町") +
+                                        Ken(1213, "0530009", "北海道", "苫小牧市", "本町") +
+                                        Ken(1213, "0530010", "北海道", "苫小牧市", "千代田")));
     QVERIFY(
         data_.write(KenName(13), Ken(13101, "1000000", "東京都", "千代田区", "以下に掲載がない場合") +
                                      Ken(13101, "1000005", "東京都", "千代田区", "丸の内（次のビルを除く）") +
@@ -113,7 +115,11 @@ class TestResolver : public QObject {
     row("１００－０００１", "1000001", "code");
     row("1000001", "1000001", "code");
     row("9999999", "", "");
-    row("丸の内1-9-1", "", "");  // no city
+    row("丸の内1-9-1", "1000005", "town");  // a town only one city has
+    row("宮西町1-1", "1830022", "town");
+    row("丸の内JPタワー30階", "1007030", "floor");
+    row("本町1-2", "", "");  // no city, and a town name of several
+    row("千代田1-1", "1000001 1008111", "town");  // several, but offices at that address in one
   }
   void resolve() {
     QFETCH(QString, address);
