@@ -12,6 +12,8 @@
 #include <cstring>
 #include <memory>
 
+#include "core/text/Normalize.h"
+
 namespace tanzel {
 
 namespace {
@@ -176,21 +178,6 @@ std::size_t Utf8SequenceLength(const unsigned char* s, std::size_t len, char32_t
 }
 
 }  // namespace
-
-bool IsValidUtf8(std::string_view text) {
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (s[i] < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t n = Utf8SequenceLength(s + i, text.size() - i);
-    if (n == 0) return false;
-    i += n;
-  }
-  return true;
-}
 
 long LineNumberAt(std::string_view text, std::size_t offset) {
   offset = std::min(offset, text.size());

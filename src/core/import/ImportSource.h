@@ -28,9 +28,6 @@ bool ReadImportSource(const std::string& path, ImportSource& source, std::string
 // Shift-JIS text of a UTF-8 CSV; exposed for the tests. `name` is used in messages.
 bool ConvertUtf8Csv(std::string_view utf8, const std::string& name, std::string& sjis, std::string& error);
 
-// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or values above U+10FFFF).
-bool IsValidUtf8(std::string_view text);
-
 // The 1-based number of the line that holds byte `offset` of `text`.
 long LineNumberAt(std::string_view text, std::size_t offset);
 

@@ -14,6 +14,7 @@
 #include "core/search/SearchEngine.h"
 #include "core/search/SearchMatch.h"
 #include "core/search/SearchScan.h"
+#include "core/text/SjisText.h"
 #include "support/DataLines.h"
 #include "support/TempData.h"
 
@@ -22,6 +23,8 @@ using namespace tanzel;
 namespace {
 
 struct Collected : SearchSink {
+  void TolerantPass(std::string_view keyword) override { tolerant.emplace_back(keyword); }
+  std::vector<std::string> tolerant;
   void Record(int number, const KenRecord& record) override {
     if (number <= 8) addresses[number] = record;
   }
@@ -330,12 +333,14 @@ class TestSearchCore : public QObject {
     QVERIFY(framed == expected);
   }
 
-  // On arbitrary bytes the block prefilter finds exactly the lines the rule finds line by line.
+  // On arbitrary bytes the block prefilter finds exactly the lines the rule finds line by
+  // line, matching plainly or folded.
   void prefilterIsExact() {
     const std::string alphabet[] = {
-        ",",    "\"",   "\n",   "A",    "-",        "1",          "0",
-        "\x83", "\x41", "\x8e", "\x44", Sjis("ア"), Sjis("札幌"), Sjis("以下に掲載がない場合"),
-        "\r\n", " "};
+        ",",    "\"",   "\n",       "A",        "-",        "1",          "0",
+        "\x83", "\x41", "\x8e",     "\x44",     Sjis("ア"), Sjis("札幌"), Sjis("以下に掲載がない場合"),
+        "\r\n", " ",    Sjis("ァ"), Sjis("ッ"), Sjis("ツ"), Sjis("ａ"),   Sjis("Ａ"),
+        "\x82", "\x60"};
     std::mt19937 rng(12345);
     auto pick = [&](int n) {
       std::string s;
@@ -348,9 +353,11 @@ class TestSearchCore : public QObject {
       std::string keyword = pick(1 + static_cast<int>(rng() % 3));
       bool office = rng() % 2;
       bool town = rng() % 4 == 0;
+      bool fold = rng() % 2;
+      MatchOptions options{fold, fold && rng() % 2};
       DataKind kind = office ? DataKind::Jig : DataKind::Ken;
-      KeywordRule rule(keyword);
-      TownRule townRule(keyword, "", "0");
+      KeywordRule rule(keyword, options);
+      TownRule townRule(keyword, "", "0", options);
       auto matches = [&](const char* line, std::size_t n) {
         LineBuffer buf;
         std::memcpy(buf, line, n);
@@ -364,8 +371,8 @@ class TestSearchCore : public QObject {
         if (matches(data.data() + at, n)) expected.push_back(at);
         at += n;
       }
-      Prefilter filter =
-          town ? Prefilter::ForTown(keyword) : Prefilter::ForKeyword(keyword, rule.Retry(), rule.HasRetry());
+      Prefilter filter = town ? Prefilter::ForTown(townRule.Keyword(), fold)
+                              : Prefilter::ForKeyword(rule.Keyword(), rule.Retry(), rule.HasRetry(), fold);
       Prefilter::Cursor cursor;
       for (std::size_t at = 0; (at = filter.NextCandidate(data.data(), data.size(), at, cursor)) < data.size();) {
         std::size_t n = FrameLength(data.data() + at, data.size() - at);
@@ -531,6 +538,78 @@ class TestSearchCore : public QObject {
     Folder f;
     QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
     QCOMPARE(RunSearch(SearchQuery(params), f.dir.folder(), hitCount, cancel, rows), SearchNotice::NoHit);
+  }
+
+  // The tolerant pass runs only after an exact pass that found nothing, with nothing
+  // missing and nothing cancelled, and only when it can find more.
+  void tolerantPass_data() {
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("searchedAs");  // empty: no tolerant pass
+    QTest::addColumn<QStringList>("rows");
+    const QString sapporo = u"北海道札幌市中央区旭ケ丘"_qs;
+    const QString office = u"宮内庁"_qs;
+    QTest::newRow("found as typed") << u"旭ケ丘"_qs << 0 << QString() << QStringList{sapporo};
+    QTest::newRow("hiragana reading") << u"あさひがおか"_qs << 0 << u"アサヒガオカ"_qs << QStringList{sapporo};
+    QTest::newRow("small kana in the keyword") << u"クナイチョウ"_qs << 0 << u"クナイチョウ"_qs << QStringList{office};
+    QTest::newRow("full-width code") << u"０６４－０９４１"_qs << 0 << u"064-0941"_qs << QStringList{sapporo};
+    QTest::newRow("catch-all by its code")
+        << u"0600000"_qs << 0 << u"0600000"_qs << QStringList{u"北海道札幌市中央区以下に掲載がない場合"_qs};
+    QTest::newRow("catch-all by its name") << u"以下に掲載"_qs << 0 << QString() << QStringList{};
+    QTest::newRow("nothing new to try") << u"大阪"_qs << 0 << QString() << QStringList{};
+    QTest::newRow("comma: in no field") << u"旭,"_qs << 0 << QString() << QStringList{};
+    QTest::newRow("town mode, small ヶ") << u"旭ヶ丘"_qs << 1 << u"旭ヶ丘"_qs << QStringList{};
+    QTest::newRow("town mode, spaced") << u"旭 ケ丘"_qs << 1 << u"旭ケ丘"_qs << QStringList{};
+  }
+  void tolerantPass() {
+    QFETCH(QString, keyword);
+    QFETCH(int, mode);
+    QFETCH(QString, searchedAs);
+    QFETCH(QStringList, rows);
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), kSapporoCatchAll + kSapporo));
+    QVERIFY(f.dir.write(JigName(13), kOffice));
+    SearchParams params;
+    params.keyword = S(keyword.toStdString());
+    params.mode = mode == 1 ? SearchMode::Town : SearchMode::Keyword;
+    params.prefName = Sjis("北海道");
+    params.cityCode = "1101";
+    Scratch scratch;
+    std::atomic<int32_t> hits{0};
+    std::atomic<uint8_t> cancel{0};
+    Collected out;
+    SearchNotice notice = RunKeywordSearch(KeywordSearch(params), f.dir.folder(), *scratch.buffers, hits, cancel, out);
+    QStringList kanji;
+    for (const std::string& k : out.kanji) kanji << QString::fromStdString(SjisToUtf8(k));
+    QStringList tolerant;
+    for (const std::string& t : out.tolerant) tolerant << QString::fromStdString(SjisToUtf8(t));
+    QCOMPARE(tolerant, searchedAs.isEmpty() ? QStringList{} : QStringList{searchedAs});
+    if (mode == 1) {
+      QCOMPARE(kanji, QStringList{u"北海道札幌市中央区旭ケ丘"_qs});
+    } else {
+      QCOMPARE(kanji, rows);
+    }
+    QCOMPARE(notice, kanji.isEmpty() ? SearchNotice::NoHit : SearchNotice::None);
+    QCOMPARE(hits.load(), static_cast<int>(kanji.size()));
+  }
+
+  void noTolerantPassAfterAMissingFileOrACancel() {
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), kSapporo));
+    SearchParams params;
+    params.keyword = Sjis("あさひがおか");
+    std::atomic<int32_t> hits{0};
+    std::atomic<uint8_t> cancel{1};
+    Collected out;
+    Scratch scratch;
+    QCOMPARE(RunKeywordSearch(KeywordSearch(params), f.dir.folder(), *scratch.buffers, hits, cancel, out),
+             SearchNotice::NoHit);
+    QVERIFY(out.tolerant.empty());
+    cancel.store(0);
+    f.Remove(JigName(5));
+    QCOMPARE(RunKeywordSearch(KeywordSearch(params), f.dir.folder(), *scratch.buffers, hits, cancel, out),
+             SearchNotice::FileMissing);
+    QVERIFY(out.tolerant.empty());
   }
 
   void townMode() {

@@ -349,6 +349,28 @@ class TestSearchView : public QObject {
     QCOMPARE(Form_View->StringGrid1->RowCount(), 2);
   }
 
+  // A keyword found only in the data's own forms: the rows come, and the window says which
+  // form they are for; the next search clears it.
+  void tolerantHitsSayTheirForm() {
+    QVERIFY(data_->write(KenName(13), TokyoLine(1)));
+    Form_View->Edit_Keyword->setText(U("まるのうち"));
+    Form_View->show();
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(Form_View->StringGrid1->Cell(0, 1), QStringLiteral("100-0001"));
+    Form_View->Timer_SearchTimer();
+    QTRY_VERIFY(Form_View->Label_SearchedAs->isVisible());
+    QCOMPARE(Form_View->Label_SearchedAs->text(), U("「マルノウチ」で検索した結果です"));
+    QVERIFY(Form_View->Label_Msg->isHidden());
+    QVERIFY(boxes_.isEmpty());
+
+    Form_View->Edit_Keyword->setText(U("丸の内"));  // found as typed
+    Form_View->Button_SearchClick();
+    QVERIFY(WaitIdle());
+    Form_View->Timer_SearchTimer();
+    QVERIFY(Form_View->Label_SearchedAs->isHidden());
+    Form_View->close();
+  }
+
   void enterCancelsAndOptionsAreCopiedAtStart() {
     HeldFile held(*data_, KenName(1));
     QVERIFY(data_->write(
@@ -378,6 +400,39 @@ class TestSearchView : public QObject {
     QCOMPARE(SearchThread->CancelFlag(), 1);
     again.Release();
     QVERIFY(WaitIdle());
+  }
+
+  // An address typed into the main window: the window opens with its code as the first row,
+  // and a press on that row shows the record as for any hit.
+  void addressRowComesFirst() {
+    QVERIFY(
+        data_->write(KenName(13), KenLine(13101, "1000000", "トウキョウト", "チヨダク", "イカニケイサイガナイバアイ",
+                                          "東京都", "千代田区", "以下に掲載がない場合") +
+                                      KenLine(13101, "1000005", "トウキョウト", "チヨダク", "マルノウチ", "東京都",
+                                              "千代田区", "丸の内（次のビルを除く）")));
+    QString shownName;
+    QTimer::singleShot(0, Form_View, [&] {
+      [&] {
+        QVERIFY(WaitIdle());
+        TStringGrid* grid = Form_View->StringGrid1;
+        QTRY_COMPARE(grid->Cell(0, 1), QStringLiteral("100-0005"));
+        QCOMPARE(grid->Cell(1, 1), U("東京都千代田区丸の内（次のビルを除く）"));
+        Form_View->Timer_SearchTimer();
+        QVERIFY(Form_View->Label_SearchedAs->text().startsWith(U("住所")));
+        QTimer::singleShot(0, Form_Nmb7, [&] {
+          shownName = Form_Nmb7->Memo_Name->toPlainText();
+          Form_Nmb7->close();
+        });
+        QRect cell = grid->visualRect(grid->model()->index(0, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QTRY_VERIFY(!shownName.isEmpty());
+        QVERIFY(boxes_.isEmpty());
+      }();
+      Form_View->close();
+    });
+    Form_Main->Edit_Keyword->setText(U("東京都千代田区丸の内1丁目9番1号"));
+    QTest::keyClick(Form_Main->Edit_Keyword, Qt::Key_Return);
+    QCOMPARE(shownName, U("〒100-0005\n東京都千代田区丸の内（次のビルを除く）\nトウキョウトチヨダクマルノウチ\n"));
   }
 
   void pressingRowsFillsResultDialog() {
