@@ -313,7 +313,8 @@ std::size_t CityResolver::OfficesAt(std::string_view from, Match& match) const {
     }
     if (named.empty() && others.empty()) continue;
     std::stable_sort(named.begin(), named.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    std::stable_sort(others.begin(), others.end(), [](const Resolution& a, const Resolution& b) { return a.postal < b.postal; });
+    std::stable_sort(others.begin(), others.end(),
+                     [](const Resolution& a, const Resolution& b) { return a.postal < b.postal; });
     std::vector<Resolution> all;
     for (const auto& [rank, r] : named) all.push_back(r);
     all.insert(all.end(), match.results.begin(), match.results.end());
@@ -403,7 +404,8 @@ std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis
     }
     for (uint32_t t : towns) {
       uint32_t city = index.Towns()[t].city;
-      bool known = std::any_of(candidates.begin(), candidates.end(), [city](const Candidate& c) { return c.city == city; });
+      bool known =
+          std::any_of(candidates.begin(), candidates.end(), [city](const Candidate& c) { return c.city == city; });
       if (!known && (pref == 0 || index.Cities()[city].pref == pref))
         candidates.push_back({city, CityResolver(index, city, text).Run()});
     }
@@ -414,15 +416,16 @@ std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis
       for (const Candidate& c : candidates) top = std::max(top, c.match.score);
       auto atTop = std::count_if(candidates.begin(), candidates.end(),
                                  [top](const Candidate& c) { return c.match.score == top; });
-      auto withOffices = std::count_if(candidates.begin(), candidates.end(), [](const Candidate& c) { return c.match.offices; });
+      auto withOffices =
+          std::count_if(candidates.begin(), candidates.end(), [](const Candidate& c) { return c.match.offices; });
       if (top >= kBuilding && atTop == 1) {
         candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
                                         [top](const Candidate& c) { return c.match.score != top; }),
                          candidates.end());
       } else if (withOffices == 1) {
-        candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
-                                        [](const Candidate& c) { return !c.match.offices; }),
-                         candidates.end());
+        candidates.erase(
+            std::remove_if(candidates.begin(), candidates.end(), [](const Candidate& c) { return !c.match.offices; }),
+            candidates.end());
       } else {
         candidates.clear();
       }

@@ -118,7 +118,7 @@ class TestResolver : public QObject {
     row("丸の内1-9-1", "1000005", "town");  // a town only one city has
     row("宮西町1-1", "1830022", "town");
     row("丸の内JPタワー30階", "1007030", "floor");
-    row("本町1-2", "", "");  // no city, and a town name of several
+    row("本町1-2", "", "");                       // no city, and a town name of several
     row("千代田1-1", "1000001 1008111", "town");  // several, but offices at that address in one
   }
   void resolve() {
