@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/data/Editions.h"
 #include "core/search/RelayTexts.h"
 
 namespace tanzel {
@@ -120,7 +121,9 @@ SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, Sear
   hitCount.store(0);
   if (query.AsksForKeyword()) return SearchNotice::EnterKeyword;
 
-  SearchRun run(query, folder, scratch, hitCount, cancel, sink);
+  // One edition for the whole search, whatever imports run meanwhile.
+  const std::string edition = ResolveEditionFolder(folder);
+  SearchRun run(query, edition, scratch, hitCount, cancel, sink);
   // The address pass, then the office pass; a pass stops at its first negative result. After
   // a missing address file no office file is searched.
   for (int pref = 1; pref <= PrefectureCount; ++pref) {
