@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TempData {
  public:
@@ -30,3 +31,10 @@ class TempData {
 // Data file names of a prefecture.
 std::string KenName(int pref);
 std::string JigName(int pref);
+
+// The bytes of the file at `path` (links followed); empty when it cannot be read, which
+// `found` (when given) tells apart from an empty file.
+std::string FileBytes(const std::string& path, bool* found = nullptr);
+
+// The names in `folder` (without "." and ".."), sorted.
+std::vector<std::string> FolderEntries(const std::string& folder);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/file.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,7 +79,7 @@ bool SyncPath(const std::string& path, int flags) {
   return ::close(fd) == 0 && ok;
 }
 
-bool WriteFile(const std::string& path, std::string_view bytes, bool sync, std::string& error) {
+bool WriteFile(const std::string& path, std::string_view bytes, std::string& error) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) {
     error = path + ": cannot create: " + ErrnoText();
@@ -97,34 +98,29 @@ bool WriteFile(const std::string& path, std::string_view bytes, bool sync, std::
   }
   // Start writing the file out now; Commit() waits for it with the others.
   ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-  if ((sync && ::fdatasync(fd) != 0) || ::close(fd) != 0) {
+  if (::close(fd) != 0) {
     error = path + ": cannot write: " + ErrnoText();
     return false;
   }
   return true;
 }
 
-bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = path + ": cannot open: " + ErrnoText();
+// A synced copy of the file `from` (following links) as the new file `to`.
+bool CopyFile(const std::string& from, const std::string& to, std::string& error) {
+  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    error = from + ": cannot open: " + ErrnoText();
     return false;
   }
-  bytes.clear();
-  char buffer[64 * 1024];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = path + ": read error: " + ErrnoText();
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
+  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  ssize_t n = out < 0 ? -1 : 0;
+  while (out >= 0 && (n = ::sendfile(out, in, nullptr, 1 << 30)) > 0) {
   }
-  ::close(fd);
-  return true;
+  bool ok = n == 0 && ::fdatasync(out) == 0;
+  if (!ok) error = to + ": cannot copy " + from + " there: " + ErrnoText();
+  if (out >= 0) ::close(out);
+  ::close(in);
+  return ok;
 }
 
 // Gives `to` the content of the file `from` (following links): a hard link, or where the
@@ -133,8 +129,7 @@ bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
 bool LinkOrCopy(const std::string& from, const std::string& to, std::string& error) {
   if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
   if (errno == ENOENT && ::access(from.c_str(), F_OK) != 0) return true;
-  std::string bytes;
-  return ReadFile(from, bytes, error) && WriteFile(to, bytes, true, error);
+  return CopyFile(from, to, error);
 }
 
 }  // namespace
@@ -226,7 +221,7 @@ bool EditionWriter::Write(const std::string& name, std::string_view bytes, std::
     error = "\"" + name + "\": not a file name";
     return false;
   }
-  if (!WriteFile(staging_ + "/" + name, bytes, false, error)) return false;
+  if (!WriteFile(staging_ + "/" + name, bytes, error)) return false;
   names_.push_back(name);
   return true;
 }

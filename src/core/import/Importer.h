@@ -50,7 +50,8 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
 std::string FormatSummary(const ImportSummary& summary);
 
 // The command line: tanzel-import [--ken FILE] [--jig FILE] --out DIR, or --help. Returns
-// the exit status: 0 done, 1 the import failed, 2 the command line is wrong.
+// the exit status: 0 done, 1 the import failed or what it wrote to `out` did not arrive (a
+// full disk; said on `err`), 2 the command line is wrong.
 int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err);
 
 }  // namespace tanzel

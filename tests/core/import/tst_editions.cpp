@@ -5,7 +5,6 @@
 // B's 乙町.
 #include <QTest>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -23,7 +22,6 @@
 #include <map>
 #include <memory>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,27 +38,6 @@ using namespace tanzel;
 extern char** environ;
 
 namespace {
-
-std::string ReadAll(const std::string& path, bool* found = nullptr) {
-  std::ifstream in(path, std::ios::binary);
-  if (found) *found = in.good();
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::vector<std::string> Entries(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(folder.c_str())) {
-    while (dirent* e = readdir(d)) {
-      std::string n = e->d_name;
-      if (n != "." && n != "..") names.push_back(n);
-    }
-    closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 std::string Link(const std::string& path) {
   char target[4096];
@@ -90,7 +67,7 @@ char EditionIn(const Editions& editions, const std::string& folder) {
     std::size_t i = 0;
     for (const std::string& name : DataNames()) {
       bool found = false;
-      if (ReadAll(folder + name, &found) != files[i] || !found) break;
+      if (FileBytes(folder + name, &found) != files[i] || !found) break;
       ++i;
     }
     if (i == files.size()) return edition;
@@ -119,9 +96,9 @@ bool Tidy(const std::string& data, std::string& why) {
   std::sort(kept.begin(), kept.end());
   kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
   why = "data folder";
-  if (Entries(data) != expected) return false;
+  if (FolderEntries(data) != expected) return false;
   why = "editions";
-  if (Entries(data + "/editions") != kept) return false;
+  if (FolderEntries(data + "/editions") != kept) return false;
   for (const std::string& name : DataNames()) {
     why = name;
     if (Link(data + "/" + name) != "current/" + name) return false;
@@ -236,7 +213,7 @@ void TestEditions::initTestCase() {
     ImportSummary summary;
     std::string error;
     QVERIFY2(RunImport({editions_.ken(e), editions_.jig(e), reference}, summary, error), error.c_str());
-    for (const std::string& name : DataNames()) editions_.files[e].push_back(ReadAll(reference + "/" + name));
+    for (const std::string& name : DataNames()) editions_.files[e].push_back(FileBytes(reference + "/" + name));
   }
   QVERIFY(editions_.files['A'] != editions_.files['B']);
 }
@@ -301,8 +278,8 @@ void TestEditions::layoutOfImports() {
     QVERIFY2(Tidy(data, why), why.c_str());
     QCOMPARE(Reachable(editions_, data), e);
     // The extra files belong to the edition they were written with.
-    QCOMPARE(ReadAll(data + "/current/EDITION"), std::string(i == 2 ? "2026-05-26\n" : ""));
-    QCOMPARE(Entries(data + "/current").size(), std::size_t{i == 2 ? 96u : 94u});
+    QCOMPARE(FileBytes(data + "/current/EDITION"), std::string(i == 2 ? "2026-05-26\n" : ""));
+    QCOMPARE(FolderEntries(data + "/current").size(), std::size_t{i == 2 ? 96u : 94u});
   }
   QCOMPARE(EditionIn(editions_, data + "/previous/"), 'B');
 }

@@ -1,8 +1,8 @@
 // The importer on small inputs: joining of split lines, full-width kana, the order of the
 // files, the line format, bad input and the all-or-nothing replacement of the files.
+#include <QTemporaryDir>
 #include <QTest>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
@@ -78,26 +78,6 @@ std::vector<std::string> ColumnOf(const std::vector<std::string>& lines, int n) 
   return out;
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::vector<std::string> FolderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(folder.c_str())) {
-    while (dirent* e = readdir(d)) {
-      std::string n = e->d_name;
-      if (n != "." && n != "..") names.push_back(n);
-    }
-    closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // Writes a zip archive; `stored`: the entries uncompressed.
 bool WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries,
               bool stored = false) {
@@ -167,6 +147,7 @@ class TestImporter : public QObject {
   void failedImportChangesNothing();
   void folderInPlaceOfDataFile();
   void onlyGivenKindReplaced();
+  void keptFilesOnAnotherFileSystem();
   void commandLine();
 };
 
@@ -431,10 +412,10 @@ void TestImporter::archiveInput() {
   QCOMPARE(summary.jig.records, 47L);
   QVERIFY(summary.ken.source.find("(KEN_ALL.CSV)") != std::string::npos);
   QCOMPARE(DataFilesIn(out), 94);
-  QCOMPARE(ReadAll(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
-  std::string fromZip = ReadAll(out + "/KEN13.CSV");
+  QCOMPARE(FileBytes(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
+  std::string fromZip = FileBytes(out + "/KEN13.CSV");
   QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
-  QCOMPARE(ReadAll(out + "/KEN13.CSV"), fromZip);
+  QCOMPARE(FileBytes(out + "/KEN13.CSV"), fromZip);
   QCOMPARE(summary.filesWritten, 47);
   QVERIFY(!summary.jig.done);
 }
@@ -461,7 +442,7 @@ void TestImporter::damagedArchive() {
   const std::string tail = TokyoLines(20);
   std::string csv = WithEveryPrefecture(DataKind::Ken, "") + tail;
   QVERIFY(WriteZip(dir.path("ken_all.zip"), {{"KEN_ALL.CSV", csv}}, stored));
-  std::string zip = ReadAll(dir.path("ken_all.zip"));
+  std::string zip = FileBytes(dir.path("ken_all.zip"));
   const std::size_t local = 0;
   const std::size_t central = zip.rfind(std::string("PK\1\2", 4));
   const std::size_t data = 30 + Get32(zip, 26) % 0x10000 + Get32(zip, 28) % 0x10000;
@@ -486,7 +467,7 @@ void TestImporter::damagedArchive() {
   QVERIFY2(error.find(expected) == 0, error.c_str());
   QVERIFY2(error.find(reason.toStdString()) != std::string::npos, error.c_str());
   QCOMPARE(FolderEntries(out), std::vector<std::string>{"KEN13.CSV"});
-  QCOMPARE(ReadAll(out + "/KEN13.CSV"), std::string("old"));
+  QCOMPARE(FileBytes(out + "/KEN13.CSV"), std::string("old"));
 }
 
 void TestImporter::oversizedInput_data() {
@@ -508,7 +489,7 @@ void TestImporter::oversizedInput() {
   TempData dir;
   QVERIFY(WriteZip(dir.path("ken_all.zip"), {{"KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, TokyoLines(lines))}}));
   if (size != 0) {
-    std::string zip = ReadAll(dir.path("ken_all.zip"));
+    std::string zip = FileBytes(dir.path("ken_all.zip"));
     Put32(zip, 22, size);
     Put32(zip, zip.rfind(std::string("PK\1\2", 4)) + 24, size);
     QVERIFY(dir.write("ken_all.zip", zip));
@@ -652,7 +633,7 @@ void TestImporter::badInput() {
   QVERIFY2(QString::fromStdString(error).contains(message), error.c_str());
   QVERIFY2(error.find(dir.path(file.toStdString())) != std::string::npos, error.c_str());  // names the file
   QCOMPARE(FolderEntries(out), std::vector<std::string>{"KEN01.CSV"});
-  QCOMPARE(ReadAll(out + "/KEN01.CSV"), std::string("old"));
+  QCOMPARE(FileBytes(out + "/KEN01.CSV"), std::string("old"));
 }
 
 void TestImporter::limits_data() {
@@ -711,16 +692,16 @@ void TestImporter::failedImportChangesNothing() {
   QVERIFY(!RunImport({dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out}, summary, error));
   QVERIFY2(error.find("JIGYOSYO.CSV, line 48") != std::string::npos, error.c_str());
   QCOMPARE(FolderEntries(out), (std::vector<std::string>{"JIG13.CSV", "KEN13.CSV", "tanzel"}));
-  QCOMPARE(ReadAll(out + "/KEN13.CSV"), std::string("old ken"));
+  QCOMPARE(FileBytes(out + "/KEN13.CSV"), std::string("old ken"));
 
   // Fixed, the same import puts both kinds in use as the current edition; the old files
   // are the previous edition, and nothing else is left behind.
   QVERIFY(dir.write("JIGYOSYO.CSV", jig));
   QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out}, summary, error), error.c_str());
   QCOMPARE(FolderEntries(out).size(), std::size_t{98});  // tanzel, 94 links, editions, current, previous
-  QCOMPARE(ReadAll(out + "/tanzel"), std::string("program"));
-  QCOMPARE(ReadAll(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
-  QCOMPARE(ReadAll(out + "/previous/KEN13.CSV"), std::string("old ken"));
+  QCOMPARE(FileBytes(out + "/tanzel"), std::string("program"));
+  QCOMPARE(FileBytes(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
+  QCOMPARE(FileBytes(out + "/previous/KEN13.CSV"), std::string("old ken"));
   QCOMPARE(FolderEntries(out + "/previous"), (std::vector<std::string>{"JIG13.CSV", "KEN13.CSV"}));
   QCOMPARE(FolderEntries(out + "/editions").size(), std::size_t{2});
 }
@@ -740,7 +721,7 @@ void TestImporter::folderInPlaceOfDataFile() {
   QVERIFY2(error.find("KEN05.CSV: is a folder, not a data file") != std::string::npos, error.c_str());
   QCOMPARE(FolderEntries(out),
            (std::vector<std::string>{"KEN01.CSV", "KEN02.CSV", "KEN03.CSV", "KEN04.CSV", "KEN05.CSV"}));
-  for (int p = 1; p <= 4; ++p) QCOMPARE(ReadAll(out + "/" + KenName(p)), "old " + std::to_string(p));
+  for (int p = 1; p <= 4; ++p) QCOMPARE(FileBytes(out + "/" + KenName(p)), "old " + std::to_string(p));
 }
 
 void TestImporter::onlyGivenKindReplaced() {
@@ -756,16 +737,46 @@ void TestImporter::onlyGivenKindReplaced() {
   QCOMPARE(summary.filesWritten, 47);
   QCOMPARE(DataFilesIn(out), 47);
   QCOMPARE(access((out + "/KEN01.CSV").c_str(), F_OK), -1);
-  std::string offices = ReadAll(out + "/JIG13.CSV");
+  std::string offices = FileBytes(out + "/JIG13.CSV");
   QVERIFY(!offices.empty());
   // The address files join the offices in the next edition; the offices stay as they were.
   QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
   QCOMPARE(summary.filesWritten, 47);
   QCOMPARE(DataFilesIn(out), 94);
-  QCOMPARE(ReadAll(out + "/JIG13.CSV"), offices);
+  QCOMPARE(FileBytes(out + "/JIG13.CSV"), offices);
   QCOMPARE(DataFilesIn(out + "/previous"), 47);
   QVERIFY(!RunImport({"", "", out}, summary, error));
   QVERIFY2(error.find("nothing to import") != std::string::npos, error.c_str());
+}
+
+void TestImporter::keptFilesOnAnotherFileSystem() {
+  // Old plain files that are links to another file system cannot be hard-linked into an
+  // edition: they are copied.
+  QTemporaryDir elsewhere(QStringLiteral("/dev/shm/tst_importer-XXXXXX"));
+  TempData dir;
+  struct stat a {};
+  struct stat b {};
+  if (!elsewhere.isValid() || stat(dir.folder().c_str(), &a) != 0 ||
+      stat(elsewhere.path().toUtf8().constData(), &b) != 0 || a.st_dev == b.st_dev) {
+    QSKIP("needs a second file system at /dev/shm");
+  }
+  std::string out = dir.path("data");
+  QCOMPARE(mkdir(out.c_str(), 0755), 0);
+  for (int p = 1; p <= PrefectureCount; ++p) {
+    std::string target = elsewhere.path().toStdString() + "/" + JigName(p);
+    std::ofstream(target) << "offices " << p;
+    QCOMPARE(symlink(target.c_str(), (out + "/" + JigName(p)).c_str()), 0);
+  }
+  QVERIFY(dir.write("KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, "")));
+  ImportSummary summary;
+  std::string error;
+  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
+  QCOMPARE(DataFilesIn(out + "/current"), 94);
+  QCOMPARE(FileBytes(out + "/JIG47.CSV"), std::string("offices 47"));
+  QCOMPARE(FileBytes(out + "/previous/JIG47.CSV"), std::string("offices 47"));
+  struct stat kept {};
+  QCOMPARE(lstat((out + "/current/JIG47.CSV").c_str(), &kept), 0);
+  QVERIFY(S_ISREG(kept.st_mode) && kept.st_dev == a.st_dev);
 }
 
 void TestImporter::commandLine() {
