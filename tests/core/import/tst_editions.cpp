@@ -270,7 +270,8 @@ void TestEditions::layoutOfImports() {
       QCOMPARE(symlink("current/KEN01.CSV", (data + "/.KEN01.CSV.new").c_str()), 0);
     }
     QVERIFY2(RunImport(options, summary, error), error.c_str());
-    QCOMPARE(summary.outDir, std::string(realpath(data.c_str(), nullptr)));
+    char resolved[4096];
+    QCOMPARE(summary.outDir, std::string(realpath(data.c_str(), resolved)));
     QCOMPARE(Link(data + "/current"), "editions/" + summary.edition);
     QCOMPARE(Link(data + "/previous"), i == 1 ? std::string() : "editions/" + ids.back());
     QVERIFY(std::find(ids.begin(), ids.end(), summary.edition) == ids.end());
