@@ -1,13 +1,17 @@
 #include "support/TempData.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 TempData::TempData(std::size_t minFolderLength) {
   while (folder().size() < minFolderLength) sub_ += std::string(60, 'd') + "/";
@@ -67,4 +71,25 @@ FifoKnocker::FifoKnocker(std::string path)
 FifoKnocker::~FifoKnocker() {
   stop_.store(true);
   thread_.join();
+}
+
+std::string FileBytes(const std::string& path, bool* found) {
+  std::ifstream in(path, std::ios::binary);
+  if (found) *found = in.good();
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(folder.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }

@@ -11,6 +11,7 @@
 
 // What stands at a data file's name without being a regular file.
 enum class NotAFile { Fifo, Folder, LinkToDevZero };
+#include <vector>
 
 class TempData {
  public:
@@ -57,3 +58,10 @@ class FifoKnocker {
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
+
+// The bytes of the file at `path` (links followed); empty when it cannot be read, which
+// `found` (when given) tells apart from an empty file.
+std::string FileBytes(const std::string& path, bool* found = nullptr);
+
+// The names in `folder` (without "." and ".."), sorted.
+std::vector<std::string> FolderEntries(const std::string& folder);

@@ -18,7 +18,10 @@ struct ImportSource {
 };
 
 // Reads `path`. A file that starts like a zip archive must hold exactly one .csv entry,
-// which is read; any other file is taken as the CSV itself. The encoding is told by the
+// which is read to its end: a CRC error, or an entry longer or shorter than its size field
+// says, fails as a damaged archive (naming archive and entry). Any other file is taken as
+// the CSV itself. A file, or an entry by its size field, larger than 64 MB is refused before
+// it is read. The encoding is told by the
 // first line that holds a byte above 0x7F: valid UTF-8 there means a UTF-8 file, anything
 // else Shift-JIS. A UTF-8 file is converted to Shift-JIS whole; a byte sequence that is not
 // UTF-8, or a character Shift-JIS cannot represent, fails with a message naming its line.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/data/Editions.h"
 #include "core/resolve/IndexCache.h"
 #include "core/resolve/Resolver.h"
 #include "core/search/RelayTexts.h"
@@ -149,10 +150,11 @@ void SearchRun::Hit(DataKind kind, int32_t number) {
   sink_.Row(number, s_.row);
 }
 
-// One pass over every data file; the hit count goes on from where it stands.
-void RunPass(const SearchQuery& query, const std::string& folder, SearchScratch& scratch,
+// One pass over every data file of one edition (its folder); the hit count goes on from
+// where it stands.
+void RunPass(const SearchQuery& query, const std::string& edition, SearchScratch& scratch,
              std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
-  SearchRun run(query, folder, scratch, hitCount, cancel, sink);
+  SearchRun run(query, edition, scratch, hitCount, cancel, sink);
   // The address pass, then the office pass; a pass stops at its first negative result. After
   // a missing address file no office file is searched.
   for (int pref = 1; pref <= PrefectureCount; ++pref) {
@@ -178,7 +180,8 @@ SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, Sear
                        std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
   hitCount.store(0);
   if (query.AsksForKeyword()) return SearchNotice::EnterKeyword;
-  RunPass(query, folder, scratch, hitCount, cancel, sink);
+  // One edition for the whole search, whatever imports run meanwhile.
+  RunPass(query, ResolveEditionFolder(folder), scratch, hitCount, cancel, sink);
   return NoticeOf(hitCount.load());
 }
 
@@ -216,12 +219,17 @@ void AddressHits(const std::string& address, const std::string& folder, SearchSc
 
 SearchNotice RunKeywordSearch(const KeywordSearch& search, const std::string& folder, SearchScratch& scratch,
                               std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
-  SearchNotice notice = RunSearch(search.Exact(), folder, scratch, hitCount, cancel, sink);
+  hitCount.store(0);
+  if (search.Exact().AsksForKeyword()) return SearchNotice::EnterKeyword;
+  // Every pass reads the one edition in use when the search started.
+  const std::string edition = ResolveEditionFolder(folder);
+  RunPass(search.Exact(), edition, scratch, hitCount, cancel, sink);
+  SearchNotice notice = NoticeOf(hitCount.load());
   if (notice != SearchNotice::NoHit || cancel.load() != 0) return notice;
-  if (!search.Address().empty()) AddressHits(search.Address(), folder, scratch, hitCount, sink);
+  if (!search.Address().empty()) AddressHits(search.Address(), edition, scratch, hitCount, sink);
   if (const SearchQuery* tolerant = search.Tolerant(); tolerant != nullptr && cancel.load() == 0) {
     sink.TolerantPass(tolerant->Keyword());
-    RunPass(*tolerant, folder, scratch, hitCount, cancel, sink);
+    RunPass(*tolerant, edition, scratch, hitCount, cancel, sink);
   }
   return NoticeOf(hitCount.load());
 }

@@ -132,7 +132,8 @@ struct SearchScratch {
   ResultRow row;
 };
 
-// Runs `query` over the data files in `folder` (with its trailing '/'). `hitCount` is set
+// Runs `query` over the data files in `folder` (with its trailing '/'), all of one edition
+// (ResolveEditionFolder, once at the start). `hitCount` is set
 // to 0 at once and follows the hits (-1 after a missing file); `cancel` set to 1 stops the
 // search before its next line. At most TableCapacity hits are handed on.
 SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, SearchScratch& scratch,

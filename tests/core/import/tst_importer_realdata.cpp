@@ -10,7 +10,6 @@
 #include <zip.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -27,13 +26,6 @@
 using namespace tanzel;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 bool Exists(const std::string& path) {
   struct stat st {};
@@ -143,8 +135,8 @@ void TestImporterRealData::bothAddressArchivesGiveSameFiles() {
   QCOMPARE(utf.ken.records, summary_.ken.records);
   QCOMPARE(utf.ken.overCapacity, summary_.ken.overCapacity);
   for (int p = 1; p <= PrefectureCount; ++p) {
-    std::string a = ReadAll(fromKenAll_->path(KenName(p)));
-    std::string b = ReadAll(fromUtf.path(KenName(p)));
+    std::string a = FileBytes(fromKenAll_->path(KenName(p)));
+    std::string b = FileBytes(fromUtf.path(KenName(p)));
     QVERIFY2(!a.empty(), KenName(p).c_str());
     QVERIFY2(a == b, KenName(p).c_str());
   }
@@ -160,18 +152,18 @@ void TestImporterRealData::counts() {
   int files = 0;
   for (int p = 1; p <= PrefectureCount; ++p) {
     files += Exists(fromKenAll_->path(KenName(p))) + Exists(fromKenAll_->path(JigName(p)));
-    ken += CountLines(ReadAll(fromKenAll_->path(KenName(p))));
-    jig += CountLines(ReadAll(fromKenAll_->path(JigName(p))));
+    ken += CountLines(FileBytes(fromKenAll_->path(KenName(p))));
+    jig += CountLines(FileBytes(fromKenAll_->path(JigName(p))));
   }
   QCOMPARE(files, 94);
   QCOMPARE(ken, 124511L);
   QCOMPARE(jig, 22416L);
-  QCOMPARE(CountLines(ReadAll(fromKenAll_->path("KEN01.CSV"))), 8190L);
+  QCOMPARE(CountLines(FileBytes(fromKenAll_->path("KEN01.CSV"))), 8190L);
 }
 
 void TestImporterRealData::tokyoLine() {
   if (!knownEdition_) QSKIP("the archives are not the 2026-05-29 edition whose counts are known");
-  std::string tokyo = ReadAll(fromKenAll_->path("KEN13.CSV"));
+  std::string tokyo = FileBytes(fromKenAll_->path("KEN13.CSV"));
   std::string line =
       S("13101,\"100  \",\"1000001\",\"トウキョウト\",\"チヨダク\",\"チヨダ\",\"東京都\",\"千代田区\",\"千代田\","
         "0,0,0,0,0,0\r\n");
