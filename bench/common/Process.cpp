@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 
 namespace bench {
 
@@ -52,6 +53,23 @@ std::string OwnFolder() {
   if (n <= 0) return "./";
   std::string folder(path, static_cast<std::size_t>(n));
   return folder.substr(0, folder.rfind('/') + 1);
+}
+
+std::string DataFolderArgument(int argc, char** argv) {
+  std::string folder;
+  if (argc > 1) {
+    folder = argv[1];
+  } else if (const char* env = std::getenv("TANZEL_TEST_DATA")) {
+    folder = env;
+  } else {
+    folder = OwnFolder();
+  }
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+int RunsArgument(int argc, char** argv, int otherwise) {
+  return argc > 2 ? std::max(1, std::atoi(argv[2])) : otherwise;
 }
 
 }  // namespace bench

@@ -23,4 +23,11 @@ double Median(std::vector<double> values);
 // The folder of the running benchmark, with its trailing '/'.
 std::string OwnFolder();
 
+// The data folder a benchmark reads, with its trailing '/': argv[1], else $TANZEL_TEST_DATA,
+// else the benchmark's own folder.
+std::string DataFolderArgument(int argc, char** argv);
+
+// The number of runs: argv[2] when given (at least 1), else `otherwise`.
+int RunsArgument(int argc, char** argv, int otherwise);
+
 }  // namespace bench

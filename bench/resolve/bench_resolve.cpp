@@ -70,17 +70,8 @@ std::vector<std::string> Addresses(const AddressIndex& index) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string folder;
-  if (argc > 1) {
-    folder = argv[1];
-  } else if (const char* env = std::getenv("TANZEL_TEST_DATA")) {
-    folder = env;
-  } else {
-    folder = ExecutableFolder();
-  }
-  if (folder.back() != '/') folder += '/';
-  int runs = argc > 2 ? std::atoi(argv[2]) : 9;
-  if (runs < 1) runs = 1;
+  std::string folder = bench::DataFolderArgument(argc, argv);
+  int runs = bench::RunsArgument(argc, argv, 9);
 
   std::vector<double> wall, cpu;
   long before = ResidentKilobytes();

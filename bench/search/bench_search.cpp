@@ -112,17 +112,8 @@ bool ProcessToProcess(const std::string& folder, const std::vector<std::string>&
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string folder;
-  if (argc > 1) {
-    folder = argv[1];
-  } else if (const char* env = std::getenv("TANZEL_TEST_DATA")) {
-    folder = env;
-  } else {
-    folder = ExecutableFolder();
-  }
-  if (folder.back() != '/') folder += '/';
-  int runs = argc > 2 ? std::atoi(argv[2]) : 15;
-  if (runs < 1) runs = 1;
+  std::string folder = bench::DataFolderArgument(argc, argv);
+  int runs = bench::RunsArgument(argc, argv, 15);
 
   std::vector<std::string> files;
   for (DataKind kind : {DataKind::Ken, DataKind::Jig}) {

@@ -144,6 +144,10 @@ class AddressIndex::Builder {
   void AddEntry(Table& table, uint32_t scope, const std::string& key, uint32_t value) {
     table.entries.push_back(Entry{scope, Key(key), static_cast<uint16_t>(key.size()), value});
   }
+  // Reads the 47 files of `kind`, each record split into one slot and handed to `use`
+  // with its prefecture.
+  template <typename Record, typename Split, typename Use>
+  bool ReadFiles(const std::string& folder, DataKind kind, Split split, std::string& error, Use use);
   void AddressLine(int pref, const KenRecord& rec);
   void FinishCity();
   void OfficeLine(const JigRecord& rec);
@@ -157,45 +161,45 @@ class AddressIndex::Builder {
 };
 
 bool AddressIndex::Builder::Run(const std::string& folder, std::string& error) {
-  std::unique_ptr<KenRecord> ken(new KenRecord);
-  std::unique_ptr<JigRecord> jig(new JigRecord);
-  LineBuffer line;
-  LineReader reader;
-  char path[FileNameCapacity];
   x_.prefectures_.resize(PrefectureCount);
   x_.prefKanji_.resize(PrefectureCount);
   x_.prefKana_.resize(PrefectureCount);
   x_.towns_.reserve(130000);
   x_.arena_.reserve(6u << 20);
   x_.keys_.reserve(4u << 20);
-  for (int pref = 1; pref <= PrefectureCount; ++pref) {
-    if (!DataFileName(path, folder.c_str(), DataKind::Ken, pref) || !reader.Open(path)) {
-      error = DataFileBaseName(DataKind::Ken, pref);
-      return false;
-    }
-    while (reader.ReadLine(line) >= 0) {
-      SplitKen(line, *ken);
-      AddressLine(pref, *ken);
-    }
-    FinishCity();
-    cityCode_ = -1;
-  }
-  for (int pref = 1; pref <= PrefectureCount; ++pref) {
-    if (!DataFileName(path, folder.c_str(), DataKind::Jig, pref) || !reader.Open(path)) {
-      error = DataFileBaseName(DataKind::Jig, pref);
-      return false;
-    }
-    while (reader.ReadLine(line) >= 0) {
-      SplitJig(line, *jig);
-      OfficeLine(*jig);
-    }
-  }
+  bool read = ReadFiles<KenRecord>(folder, DataKind::Ken, SplitKen, error,
+                                   [this](int pref, const KenRecord& rec) { AddressLine(pref, rec); }) &&
+              ReadFiles<JigRecord>(folder, DataKind::Jig, SplitJig, error,
+                                   [this](int, const JigRecord& rec) { OfficeLine(rec); });
+  if (!read) return false;
   x_.townTable_.Finish(x_.keys_);
   FindBuildingNames();
   x_.cityTable_.Finish(x_.keys_);
   x_.officeTable_.Finish(x_.keys_);
   std::sort(x_.townCodes_.begin(), x_.townCodes_.end());
   std::sort(x_.officeCodes_.begin(), x_.officeCodes_.end());
+  return true;
+}
+
+template <typename Record, typename Split, typename Use>
+bool AddressIndex::Builder::ReadFiles(const std::string& folder, DataKind kind, Split split, std::string& error,
+                                      Use use) {
+  std::unique_ptr<Record> record(new Record);
+  LineBuffer line;
+  LineReader reader;
+  char path[FileNameCapacity];
+  for (int pref = 1; pref <= PrefectureCount; ++pref) {
+    if (!DataFileName(path, folder.c_str(), kind, pref) || !reader.Open(path)) {
+      error = DataFileBaseName(kind, pref);
+      return false;
+    }
+    while (reader.ReadLine(line) >= 0) {
+      split(line, *record);
+      use(pref, *record);
+    }
+    FinishCity();  // a city ends with its prefecture's file
+    cityCode_ = -1;
+  }
   return true;
 }
 

@@ -51,13 +51,13 @@ bool SjisIsBoundary(const char* s, std::size_t offset) {
   return i == offset;
 }
 
-std::string SjisToUtf8(std::string_view sjis) {
-  std::string out;
-  out.reserve(sjis.size() * 3 / 2 + 4);
-  Iconv cv("UTF-8", "CP932");
-  if (!cv.valid()) return out;
-  char* in = const_cast<char*>(sjis.data());
-  std::size_t inLeft = sjis.size();
+namespace {
+
+// Converts `text` with `cv` into `out`. At a byte sequence that does not convert, either
+// gives up (returns false) or, with `replace`, puts U+FFFD for one byte and goes on.
+bool Convert(Iconv& cv, std::string_view text, std::string& out, bool replace) {
+  char* in = const_cast<char*>(text.data());
+  std::size_t inLeft = text.size();
   char buf[512];
   while (inLeft > 0) {
     char* outPtr = buf;
@@ -66,6 +66,7 @@ std::string SjisToUtf8(std::string_view sjis) {
     out.append(buf, static_cast<std::size_t>(outPtr - buf));
     if (r == static_cast<std::size_t>(-1)) {
       if (errno == E2BIG) continue;
+      if (!replace) return false;
       // EILSEQ or EINVAL (a lead byte at the end): replace one byte and go on.
       out.append("\xEF\xBF\xBD");
       ++in;
@@ -73,6 +74,16 @@ std::string SjisToUtf8(std::string_view sjis) {
       iconv(cv.get(), nullptr, nullptr, nullptr, nullptr);
     }
   }
+  return true;
+}
+
+}  // namespace
+
+std::string SjisToUtf8(std::string_view sjis) {
+  std::string out;
+  out.reserve(sjis.size() * 3 / 2 + 4);
+  Iconv cv("UTF-8", "CP932");
+  if (cv.valid()) Convert(cv, sjis, out, true);
   return out;
 }
 
@@ -80,23 +91,9 @@ std::optional<std::string> Utf8ToSjis(std::string_view typed) {
   // Decomposed kana (シ + U+3099, as some systems paste them) have no Shift-JIS form until
   // they are composed.
   std::string composed = ComposeNfc(typed);
-  std::string_view utf8 = composed;
   std::string out;
   Iconv cv("CP932", "UTF-8");
-  if (!cv.valid()) return std::nullopt;
-  char* in = const_cast<char*>(utf8.data());
-  std::size_t inLeft = utf8.size();
-  char buf[512];
-  while (inLeft > 0) {
-    char* outPtr = buf;
-    std::size_t outLeft = sizeof buf;
-    std::size_t r = iconv(cv.get(), &in, &inLeft, &outPtr, &outLeft);
-    out.append(buf, static_cast<std::size_t>(outPtr - buf));
-    if (r == static_cast<std::size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      return std::nullopt;
-    }
-  }
+  if (!cv.valid() || !Convert(cv, composed, out, false)) return std::nullopt;
   return out;
 }
 
