@@ -67,14 +67,12 @@ bool DataFileHandle::Open(const char* path) {
   Close();
   if (path == nullptr || path[0] == '\0') return false;
   if (const auto& observer = OpenObserver()) observer(path);
-  // Non-blocking, so that a FIFO does not wait for a writer; only a regular file is kept,
-  // and it is read blocking as usual.
+  // Non-blocking, so that a FIFO does not wait for a writer; only a regular file is kept.
+  // O_NONBLOCK changes nothing for the reads of a regular file, so it stays set.
   int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};
-  int flags = -1;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (flags = ::fcntl(fd, F_GETFL)) < 0 ||
-      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return false;
   }

@@ -32,8 +32,9 @@ std::string DataFormOfKeyword(std::string_view sjis);
 bool IsWholePostalCode(std::string_view sjis);
 
 // Folds Shift-JIS text in place, character by character, for a match that does not tell
-// small kana from large ones (ァィゥェォッャュョヮヵヶ and ぁぃぅぇぉっゃゅょゎ count as their
-// large forms) nor full-width lower-case letters from upper-case ones. The length never
+// small katakana from large ones (ァィゥェォッャュョヮヵヶ count as アイウエオツヤユヨワカケ:
+// the data's readings write them large) nor full-width lower-case letters from upper-case
+// ones. The length never
 // changes; single bytes are left alone.
 void FoldKana(char* sjis, std::size_t len);
 

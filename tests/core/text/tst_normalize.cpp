@@ -68,7 +68,7 @@ class TestNormalize : public QObject {
     QTest::addColumn<QString>("folded");
     QTest::newRow("small katakana") << u"トウキョウ"_qs << u"トウキヨウ"_qs;
     QTest::newRow("every small katakana") << u"ァィゥェォッャュョヮヵヶ"_qs << u"アイウエオツヤユヨワカケ"_qs;
-    QTest::newRow("small hiragana") << u"きょうっ"_qs << u"きようつ"_qs;
+    QTest::newRow("hiragana kept") << u"きょうっ"_qs << u"きょうっ"_qs;
     QTest::newRow("letters") << u"ｎｈｋＮ"_qs << u"ＮＨＫＮ"_qs;
     QTest::newRow("ASCII kept") << u"aA1"_qs << u"aA1"_qs;
     QTest::newRow("kanji kept") << u"霞ヶ関"_qs << u"霞ケ関"_qs;
