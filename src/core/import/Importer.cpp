@@ -8,6 +8,8 @@
 
 #include "core/import/ImportSource.h"
 #include "core/import/OutputFolder.h"
+#include "core/update/Edition.h"
+#include "core/update/UpdateCommand.h"
 
 namespace tanzel {
 
@@ -62,6 +64,11 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
   DataFileSet jig;
   if (!options.kenPath.empty() && !BuildSide(DataKind::Ken, options.kenPath, ken, summary.ken, error)) return false;
   if (!options.jigPath.empty() && !BuildSide(DataKind::Jig, options.jigPath, jig, summary.jig, error)) return false;
+  EditionRecord edition;
+  std::vector<std::string> inputs;
+  for (const std::string* path : {&options.kenPath, &options.jigPath})
+    if (!path->empty()) inputs.push_back(*path);
+  if (!MakeEdition(inputs, edition, error)) return false;
 
   SignalShield shield;
   OutputFolder folder;
@@ -76,7 +83,11 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
       ++files;
     }
   }
+  if (!folder.Write(kEditionFileName, FormatEdition(edition), error)) return false;
+  for (const auto& [name, bytes] : options.extraFiles)
+    if (!folder.Write(name, bytes, error)) return false;
   if (!folder.Commit(error)) return false;
+  summary.editionDate = edition.date;
   summary.filesWritten = files;
   summary.outDir = folder.Folder();
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -108,6 +119,8 @@ void AppendSide(std::string& text, const char* kind, const ImportSideSummary& si
 
 constexpr const char* kHelp =
     R"HELP(Usage: tanzel-import [--ken FILE] [--jig FILE] --out DIR
+       tanzel-import --download [--from URL] [--out DIR]
+       tanzel-import --compare OLD NEW
 
 Turns Japan Post's postal-code archives into the data files Tanzel reads:
 KEN01.CSV .. KEN47.CSV (addresses) and JIG01.CSV .. JIG47.CSV (large business
@@ -149,6 +162,23 @@ five digits or bytes not valid in its encoding, when a character has no Shift-JI
 form, or when a file would exceed 10240 lines or a line 2047 bytes. The new files
 are written into a staging folder beside DIR and moved into place together.
 
+Every import also writes EDITION beside the data files: the newest date among the
+CSV entries of the archives read (YYYY-MM-DD), then the SHA-256 and name of each
+archive, as sha256sum prints them.
+
+--download fetches ken_all.zip (utf_ken_all.zip when the server has no
+ken_all.zip) and jigyosyo.zip, checks them (they read, the record counts are sane,
+no prefecture is empty) and imports them all at once; on any failure the data stays
+as it was. --from URL (or the environment variable TANZEL_JAPANPOST_URL) names a
+base address under which the archives lie by their file names; without it, Japan
+Post's addresses above. Without --out the data goes into the folder of tanzel when
+it is writable, otherwise into $XDG_DATA_HOME/tanzel (~/.local/share/tanzel). The
+changes against the data in use are printed on standard output as tab-separated
+lines (kind KEN/JIG, change added/removed/changed, code, before, after, UTF-8);
+progress and the summary go to standard error. Archives equal to those of the
+data in use are not imported again.
+--compare OLD NEW prints the changes between two folders of data files the same way.
+
 Exit status: 0 done, 1 the import failed, 2 wrong command line.
 )HELP";
 
@@ -165,6 +195,7 @@ std::string FormatSummary(const ImportSummary& summary) {
 }
 
 int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err) {
+  if (IsUpdateCommandLine(argc, argv)) return UpdateCommand(argc, argv, out, err);
   ImportOptions options;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];

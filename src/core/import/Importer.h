@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/import/DataFileBuilder.h"
 
@@ -14,6 +16,10 @@ struct ImportOptions {
   std::string kenPath;  // ken_all.zip, utf_ken_all.zip or the CSV inside; empty: KEN files left alone
   std::string jigPath;  // jigyosyo.zip or JIGYOSYO.CSV; empty: JIG files left alone
   std::string outDir;
+  // Further files (name, bytes) written beside the data files and replaced in the same
+  // step; the update names the REMOVED list here. Every import also writes EDITION (the
+  // date and sums of the archives read, core/update/Edition.h).
+  std::vector<std::pair<std::string, std::string>> extraFiles{};
 };
 
 struct ImportSideSummary {
@@ -30,6 +36,7 @@ struct ImportSummary {
   ImportSideSummary jig;
   int filesWritten = 0;
   std::string outDir;
+  std::string editionDate;  // the date EDITION records
   double seconds = 0;
 };
 
@@ -42,7 +49,8 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
 std::string FormatSummary(const ImportSummary& summary);
 
 // The command line: tanzel-import [--ken FILE] [--jig FILE] --out DIR, or --help. Returns
-// the exit status: 0 done, 1 the import failed, 2 the command line is wrong.
+// the exit status: 0 done, 1 the import failed, 2 the command line is wrong. A command
+// line with --download or --compare is UpdateCommand's (core/update/UpdateCommand.h).
 int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err);
 
 }  // namespace tanzel

@@ -10,6 +10,9 @@
 #include "core/search/RelayTexts.h"
 #include "core/search/SearchEngine.h"
 #include "core/text/SjisText.h"
+#include "core/update/DataChanges.h"
+#include "core/update/DataFolders.h"
+#include "core/update/UpdateCommand.h"
 
 namespace tanzel {
 
@@ -18,7 +21,10 @@ namespace {
 constexpr const char* kUsage =
     "usage: tanzel-search [--data DIR] KEYWORD\n"
     "       tanzel-search [--data DIR] --town PREFNAME CITYCODE KEYWORD\n"
-    "Searches the postal data files in DIR (default: the folder of this program).\n";
+    "       tanzel-search [--data DIR] --data-info\n"
+    "Searches the postal data files in DIR (default: the data the program reads: its own\n"
+    "folder's, or the user's data folder's when that is newer). --data-info prints the\n"
+    "data's edition: its date (YYYY-MM-DD), then the SHA-256 sums of the archives.\n";
 
 class PrintSink : public SearchSink {
  public:
@@ -42,6 +48,7 @@ class PrintSink : public SearchSink {
 struct SearchArgs {
   std::string folder;
   bool town = false;
+  bool dataInfo = false;
   std::vector<const char*> positional;
 };
 
@@ -64,6 +71,8 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
       args.folder = argv[i];
     } else if (options && arg == "--town") {
       args.town = true;
+    } else if (options && arg == "--data-info") {
+      args.dataInfo = true;
     } else if (options && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
       std::fprintf(err, "tanzel-search: unknown option %s\n%s", argv[i], kUsage);
       return false;
@@ -71,10 +80,13 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
       args.positional.push_back(argv[i]);
     }
   }
-  std::size_t wanted = args.town ? 3 : 1;
+  std::size_t wanted = args.dataInfo ? 0 : args.town ? 3 : 1;
   if (args.positional.size() != wanted) {
     std::fprintf(err, "tanzel-search: expected %s\n%s",
-                 args.town ? "PREFNAME CITYCODE KEYWORD after --town" : "one KEYWORD", kUsage);
+                 args.dataInfo ? "nothing after --data-info"
+                 : args.town   ? "PREFNAME CITYCODE KEYWORD after --town"
+                               : "one KEYWORD",
+                 kUsage);
     return false;
   }
   return true;
@@ -132,10 +144,10 @@ int ExitStatus(SearchNotice notice) {
 int SearchCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err) {
   SearchArgs args;
   if (!ParseArgs(argc, argv, args, err)) return kSearchUsage;
+  std::string folder = args.folder.empty() ? ChooseDataFolder(ExecutableFolder()) : WithSlash(args.folder);
+  if (args.dataInfo) return PrintDataInfo(folder, out, err);
   std::optional<SearchParams> params = MakeParams(args, err);
   if (!params) return kSearchUsage;
-  std::string folder = args.folder.empty() ? ExecutableFolder() : args.folder;
-  if (folder.back() != '/') folder += '/';
 
   std::atomic<int32_t> hitCount{0};
   std::atomic<uint8_t> cancel{0};
@@ -147,6 +159,8 @@ int SearchCommand(int argc, const char* const argv[], std::FILE* out, std::FILE*
     std::string line = SjisToUtf8(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), err);
   }
+  std::string removed = notice == SearchNotice::NoHit ? RemovedCodeNotice(folder, params->keyword) : std::string();
+  if (!removed.empty()) std::fprintf(err, "%s\n", SjisToUtf8(removed).c_str());
   return ExitStatus(notice);
 }
 

@@ -426,7 +426,7 @@ void TestImporter::archiveInput() {
   QCOMPARE(summary.jig.records, 1L);
   QVERIFY(summary.ken.source.find("(KEN_ALL.CSV)") != std::string::npos);
   auto entries = FolderEntries(out);
-  QCOMPARE(entries.size(), std::size_t{94});
+  QCOMPARE(entries.size(), std::size_t{94 + 1});  // and EDITION
   QCOMPARE(ReadAll(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
   std::string fromZip = ReadAll(out + "/KEN13.CSV");
   QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
@@ -594,7 +594,7 @@ void TestImporter::failedImportChangesNothing() {
   // Fixed, the same import replaces both kinds and leaves no staging folder behind.
   QVERIFY(dir.write("JIGYOSYO.CSV", S(Jig("13101", "ｱ", "甲", "1008001").c_str())));
   QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out}, summary, error), error.c_str());
-  QCOMPARE(FolderEntries(out).size(), std::size_t{95});
+  QCOMPARE(FolderEntries(out).size(), std::size_t{96});  // 94, EDITION and tanzel
   QCOMPARE(ReadAll(out + "/tanzel"), std::string("program"));
   QCOMPARE(ReadAll(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
   QCOMPARE(StagingFoldersBeside(dir.folder() + "bin/"), 0);
@@ -632,8 +632,9 @@ void TestImporter::onlyGivenKindReplaced() {
   QVERIFY2(RunImport({"", dir.path("JIGYOSYO.CSV"), out}, summary, error), error.c_str());
   QCOMPARE(summary.filesWritten, 47);
   auto entries = FolderEntries(out);
-  QCOMPARE(entries.size(), std::size_t{47});
-  QCOMPARE(entries.front(), std::string("JIG01.CSV"));
+  QCOMPARE(entries.size(), std::size_t{47 + 1});
+  QCOMPARE(entries.front(), std::string("EDITION"));
+  QCOMPARE(entries[1], std::string("JIG01.CSV"));
   QVERIFY(!RunImport({"", "", out}, summary, error));
   QVERIFY2(error.find("nothing to import") != std::string::npos, error.c_str());
 }
