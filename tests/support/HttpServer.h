@@ -20,10 +20,10 @@ class HttpServer {
   };
   struct Reply {
     int status = 200;
-    std::string body;
+    std::string body{};
     Mode mode = Mode::Whole;
     std::size_t sendBytes = 0;
-    std::string location;  // a Location header (for redirects)
+    std::string location{};  // a Location header (for redirects)
   };
 
   HttpServer() = default;

@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -30,3 +31,7 @@ class TempData {
 // Data file names of a prefecture.
 std::string KenName(int pref);
 std::string JigName(int pref);
+
+// Every file below `folder` (relative path -> bytes; a symbolic link -> "-> " and its
+// target), to tell that a folder did not change.
+std::map<std::string, std::string> FolderSnapshot(const std::string& folder);
