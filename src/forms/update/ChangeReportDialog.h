@@ -5,25 +5,32 @@
 #include "core/update/DataChanges.h"
 
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
+class QTableView;
 
 // The report after an update: the date of the new data, the counts of codes added,
-// removed and changed (addresses and offices), and the list of those codes, one a line,
-// tab-separated, which the user can scroll, select and copy (or copy whole).
+// removed and changed (addresses and offices), and a table of those codes (kind, change,
+// code, before, after) that the user can scroll and select. Ctrl+C copies the selected
+// rows, "すべてコピー" the whole table, as tab-separated lines.
 class ChangeReportDialog : public QDialog {
   Q_OBJECT
  public:
   // `date` is the new edition's date (YYYY-MM-DD).
-  ChangeReportDialog(const tanzel::DataChanges& changes, const std::string& date, QWidget* parent = nullptr);
+  ChangeReportDialog(tanzel::DataChanges changes, const std::string& date, QWidget* parent = nullptr);
 
-  // The text of the list (what "すべてコピー" puts on the clipboard).
-  QString ListText() const;
+  // The heading line and the rows `rows` (all when empty) as tab-separated lines.
+  QString CopyText(const QList<int>& rows = {}) const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void CopySelection() const;
+
+  tanzel::DataChanges changes_;
   QLabel* headingLabel_;
   QLabel* countsLabel_;
-  QPlainTextEdit* list_;
+  QTableView* table_;
   QPushButton* copyButton_;
   QPushButton* closeButton_;
 };

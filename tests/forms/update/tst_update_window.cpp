@@ -4,14 +4,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 
 #include "app/Application.h"
 #include "core/import/Importer.h"
 #include "forms/common/MessageBox.h"
 #include "forms/main/TForm_Main.h"
+#include "forms/update/ChangeReportDialog.h"
 #include "forms/update/UpdateDialog.h"
 #include "support/Archives.h"
 #include "support/HttpServer.h"
@@ -158,28 +159,35 @@ void TestUpdateWindow::updateShowsChanges() {
            error.c_str());
   UseServer("/altered");
   bool ran = false;
-  QString list;
+  QString list, selected;
   WhenModal(
       QStringLiteral("changeReportDialog"),
-      [&list](QDialog* dialog) {
+      [&](QDialog* dialog) {
         QCOMPARE(Child<QLabel>(dialog, "headingLabel")->text(),
                  QStringLiteral(u"令和8年6月26日のデータに更新しました。"));
         QCOMPARE(Child<QLabel>(dialog, "countsLabel")->text(),
                  QStringLiteral(u"住所の郵便番号　追加 2　廃止 2　変更 1\n事業所の郵便番号　追加 1　廃止 1　変更 1"));
-        list = Child<QPlainTextEdit>(dialog, "changeList")->toPlainText();
+        auto* table = Child<QTableView>(dialog, "changeTable");
+        QCOMPARE(table->model()->rowCount(), 8);
+        table->selectRow(1);
+        QTest::keySequence(table, QKeySequence::Copy);
+        selected = QApplication::clipboard()->text();
         QTest::mouseClick(Child<QPushButton>(dialog, "copyButton"), Qt::LeftButton);
+        list = QApplication::clipboard()->text();
         QTest::mouseClick(Child<QPushButton>(dialog, "closeButton"), Qt::LeftButton);
       },
       &ran);
   Form_Main->UpdateData();
   QVERIFY(ran);
   QVERIFY(shown_.empty());
-  QCOMPARE(list.count(u'\n'), 8);
-  QVERIFY2(list.contains(QStringLiteral(u"住所\t廃止\t100-0001\t東京都千代田区千代田\t")), qPrintable(list));
+  const QString heading = QStringLiteral(u"種別\t変更\t郵便番号\t変更前\t変更後\n");
+  QCOMPARE(selected, heading + QStringLiteral(u"住所\t廃止\t100-0002\t東京都千代田区皇居外苑\t\n"));
+  QCOMPARE(list.count(u'\n'), 1 + 8);
+  QVERIFY2(list.startsWith(heading + QStringLiteral(u"住所\t廃止\t100-0001\t東京都千代田区千代田\t\n")),
+           qPrintable(list));
   QVERIFY2(list.contains(
                QStringLiteral(u"住所\t変更\t100-0005\t東京都千代田区丸の内（次のビルを除く）\t東京都千代田区変更町")),
            qPrintable(list));
-  QCOMPARE(QApplication::clipboard()->text(), list);
   QCOMPARE(Child<QLabel>(Form_Main, "Label4")->text(), QStringLiteral(u"令和8年6月26日　郵便番号改定"));
   int count = Form_Main->LoadKen(13);
   bool changed = false;
