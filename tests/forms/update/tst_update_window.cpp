@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -12,6 +13,8 @@
 #include "core/import/Importer.h"
 #include "forms/common/MessageBox.h"
 #include "forms/main/TForm_Main.h"
+#include "forms/search/TForm_View.h"
+#include "forms/search/TThread_Search.h"
 #include "forms/update/ChangeReportDialog.h"
 #include "forms/update/UpdateDialog.h"
 #include "support/Archives.h"
@@ -195,6 +198,15 @@ void TestUpdateWindow::updateShowsChanges() {
     changed |= std::string(Form_Main->KenTable[i].PostalCode) == "1000005" &&
                std::string(Form_Main->KenTable[i].TownKanji) == S("変更町");
   QVERIFY(changed);
+
+  // A search for a removed code says so.
+  Form_View->Edit_Keyword->setText(QStringLiteral("100-0001"));
+  Form_View->show();
+  QTRY_COMPARE(shown_.size(), std::size_t{1});
+  QTRY_VERIFY(SearchThread->IsWaiting());
+  Form_View->hide();
+  QCOMPARE(shown_[0].text,
+           QStringLiteral(u"検索しましたが見つかりませんでした。\nこの郵便番号は令和8年6月の更新で廃止されました"));
 }
 
 QTEST_MAIN(TestUpdateWindow)
