@@ -16,29 +16,18 @@
 #include "support/Archives.h"
 #include "support/DataLines.h"
 #include "support/HttpServer.h"
+#include "support/Process.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
 
 namespace {
 
-struct Result {
-  int exit;
-  QString out;
-  QString err;
-};
+using Result = ProcessResult;
 
 Result Run(const char* program, const QStringList& args, const QStringList& env = {},
-           std::function<void()> modifier = {}) {
-  QProcess p;
-  QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-  for (const QString& pair : env) e.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
-  p.setProcessEnvironment(e);
-  if (modifier) p.setChildProcessModifier(modifier);
-  p.start(QString::fromUtf8(program), args);
-  p.waitForFinished(60000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-          QString::fromUtf8(p.readAllStandardError())};
+           const std::function<void()>& childSetup = {}) {
+  return RunProcess(QString::fromUtf8(program), args, env, childSetup);
 }
 
 QString Q(const std::string& s) {
