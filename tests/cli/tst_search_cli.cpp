@@ -2,7 +2,6 @@
 
 #include <QtTest>
 
-
 #include <atomic>
 
 #include "core/search/SearchCommand.h"
