@@ -2,7 +2,6 @@
 #include <QTest>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "core/update/DataFolders.h"
 #include "support/TempData.h"
@@ -62,8 +61,6 @@ class TestDataFolders : public QObject {
   void userFolder();
   void choice_data();
   void choice();
-  void editionLayout();
-  void updateTarget();
 };
 
 void TestDataFolders::userFolder_data() {
@@ -113,34 +110,6 @@ void TestDataFolders::choice() {
   if (!userDate.isNull()) WriteSet(home.folder() + "tanzel/", userDate, userComplete);
   ScopedEnv x("XDG_DATA_HOME", QByteArray::fromStdString(home.folder()));
   QCOMPARE(ChooseDataFolder(program.folder()), user ? home.folder() + "tanzel/" : program.folder());
-}
-
-// A set reached through the link "current" counts like a flat one.
-void TestDataFolders::editionLayout() {
-  TempData program, home;
-  WriteSet(program.folder(), "2026-05-26", true);
-  std::string user = home.folder() + "tanzel/";
-  QCOMPARE(::mkdir(user.c_str(), 0755), 0);
-  QCOMPARE(::mkdir((user + "editions").c_str(), 0755), 0);
-  WriteSet(user + "editions/2/", "2026-06-26", true);
-  ScopedEnv x("XDG_DATA_HOME", QByteArray::fromStdString(home.folder()));
-  QCOMPARE(ChooseDataFolder(program.folder()), program.folder());  // no link yet: nothing there
-  QCOMPARE(::symlink("editions/2", (user + "current").c_str()), 0);
-  QCOMPARE(EditionFolder(user), user + "editions/2/");
-  QVERIFY(HoldsCompleteSet(user));
-  QCOMPARE(ChooseDataFolder(program.folder()), user);
-}
-
-void TestDataFolders::updateTarget() {
-  TempData program, home;
-  ScopedEnv x("XDG_DATA_HOME", QByteArray::fromStdString(home.folder()));
-  QCOMPARE(UpdateTargetFolder(program.folder()), program.folder());
-  QCOMPARE(::chmod(program.folder().c_str(), 0555), 0);
-  bool unwritable = ::access(program.folder().c_str(), W_OK) != 0;  // root writes anyway
-  std::string target = UpdateTargetFolder(program.folder());
-  ::chmod(program.folder().c_str(), 0755);
-  if (!unwritable) QSKIP("this user may write into read-only folders");
-  QCOMPARE(target, home.folder() + "tanzel/");
 }
 
 QTEST_GUILESS_MAIN(TestDataFolders)

@@ -37,7 +37,6 @@ class TestEdition : public QObject {
   void parseEdition();
   void archiveDatesAndSums();
   void importRecordsEdition();
-  void realArchives();
 };
 
 void TestEdition::eraDate_data() {
@@ -137,23 +136,6 @@ void TestEdition::importRecordsEdition() {
   options.extraFiles = {{"REMOVED", "other"}};
   QVERIFY(!RunImport(options, summary, error));
   QCOMPARE(ReadFile(dir.path("out/REMOVED")), std::string("2026-05-26\n1000002\n"));
-}
-
-// Japan Post's archives of 2026-05: the date the issue names, the sums their own list gives.
-void TestEdition::realArchives() {
-  QByteArray archives = qgetenv("TANZEL_JAPANPOST_DIR");
-  if (archives.isEmpty()) QSKIP("TANZEL_JAPANPOST_DIR is not set");
-  std::string folder = archives.toStdString() + "/";
-  std::string sums = ReadFile(folder + "SHA256SUMS");
-  if (sums.empty() ||
-      Sha256(folder + "ken_all.zip") != "636d223d5038d2333def34502352872368e3bbd88b19e8fe62ef2b0805f0192b")
-    QSKIP("not the archives of 2026-05");
-  EditionRecord record;
-  std::string error;
-  QVERIFY2(MakeEdition({folder + "ken_all.zip", folder + "jigyosyo.zip"}, record, error), error.c_str());
-  QCOMPARE(record.date, std::string("2026-05-26"));
-  for (const ArchiveSum& a : record.archives)
-    QVERIFY2(sums.find(a.sha256 + "  " + a.name + "\n") != std::string::npos, a.name.c_str());
 }
 
 QTEST_GUILESS_MAIN(TestEdition)
