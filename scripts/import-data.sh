@@ -27,6 +27,7 @@ for f in "$ken" "$jig"; do
   fi
 done
 
+# After an import the data files are links into the edition in use; -f and -ot follow them.
 current=yes
 for kind in KEN JIG; do
   for n in $(seq -w 1 47); do

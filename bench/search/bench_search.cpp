@@ -29,6 +29,8 @@ using namespace tanzel;
 namespace {
 
 constexpr char kNoHit[] = "存在しない地名";
+// Found in neither pass, and its data form differs: the tolerant pass runs too.
+constexpr char kNoHitTwoPasses[] = "そんざいしないちめい";
 constexpr char kFewHits[] = "千代田";
 constexpr char kLimit[] = "町";
 // No hit either, but made of the most frequent bytes of the data: the prefilter's worst case.
@@ -54,10 +56,10 @@ void InProcess(const std::string& folder, const std::vector<std::string>& files,
   std::unique_ptr<SearchScratch> scratch(new SearchScratch);
   std::printf("in process: the search engine against grep\n");
   std::printf("%-16s %8s %12s %12s %8s\n", "keyword", "hits", "search ms", "grep ms", "ratio");
-  for (const char* keyword : {kNoHit, kCommonBytes, kFewHits, kLimit}) {
+  for (const char* keyword : {kNoHit, kNoHitTwoPasses, kCommonBytes, kFewHits, kLimit}) {
     SearchParams params;
     params.keyword = Utf8ToSjis(keyword).value_or("");
-    const SearchQuery query(params);
+    const KeywordSearch query(params);
     std::vector<double> search, grep;
     int hits = 0;
     for (int i = 0; i < runs; ++i) {
@@ -65,7 +67,7 @@ void InProcess(const std::string& folder, const std::vector<std::string>& files,
       std::atomic<uint8_t> cancel{0};
       CountSink sink;
       auto start = Clock::now();
-      RunSearch(query, folder, *scratch, hitCount, cancel, sink);
+      RunKeywordSearch(query, folder, *scratch, hitCount, cancel, sink);
       search.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
       hits = hitCount.load();
       grep.push_back(Grep(params.keyword, files).milliseconds);
@@ -75,17 +77,17 @@ void InProcess(const std::string& folder, const std::vector<std::string>& files,
   }
 }
 
-// Returns the median ratio of the no-hit keyword.
-double ProcessToProcess(const std::string& folder, const std::vector<std::string>& files, int runs) {
+// Returns whether the no-hit keywords meet their targets.
+bool ProcessToProcess(const std::string& folder, const std::vector<std::string>& files, int runs) {
   std::string program = bench::OwnFolder() + "tanzel-search";
   if (access(program.c_str(), X_OK) != 0) {
     std::printf("process to process: %s is missing, skipped\n", program.c_str());
-    return 0;
+    return true;
   }
   std::printf("\nprocess to process: tanzel-search against LC_ALL=C grep -F -c, %d paired runs\n", runs);
   std::printf("%-16s %12s %12s %8s %10s\n", "keyword", "search ms", "grep ms", "ratio", "peak KiB");
-  double noHitRatio = 0;
-  for (const char* keyword : {kNoHit, kCommonBytes}) {
+  double noHitRatio = 0, twoPassRatio = 0;
+  for (const char* keyword : {kNoHit, kNoHitTwoPasses, kCommonBytes}) {
     std::string sjis = Utf8ToSjis(keyword).value_or("");
     std::vector<double> search, grep, ratio;
     long peak = 0;
@@ -99,10 +101,12 @@ double ProcessToProcess(const std::string& folder, const std::vector<std::string
     }
     double r = bench::Median(ratio);
     if (keyword == kNoHit) noHitRatio = r;
+    if (keyword == kNoHitTwoPasses) twoPassRatio = r;
     std::printf("%-16s %12.2f %12.2f %8.2f %10ld\n", keyword, bench::Median(search), bench::Median(grep), r, peak);
   }
   std::printf("no-hit tanzel-search / grep = %.2f (median of paired ratios; target: at most 1)\n", noHitRatio);
-  return noHitRatio;
+  std::printf("no hit in either pass / grep = %.2f (target: at most 1.5)\n", twoPassRatio);
+  return noHitRatio <= 1.0 && twoPassRatio <= 1.5;
 }
 
 }  // namespace
@@ -133,6 +137,5 @@ int main(int argc, char** argv) {
     }
   }
   InProcess(folder, files, runs);
-  double ratio = ProcessToProcess(folder, files, runs);
-  return ratio <= 1.0 ? 0 : 1;
+  return ProcessToProcess(folder, files, runs) ? 0 : 1;
 }

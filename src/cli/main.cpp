@@ -5,5 +5,5 @@
 #include "core/search/SearchCommand.h"
 
 int main(int argc, char* argv[]) {
-  return tanzel::SearchCommand(argc, argv, stdout, stderr);
+  return tanzel::SearchCommand(argc, argv, stdin, stdout, stderr);
 }

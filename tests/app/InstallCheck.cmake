@@ -34,10 +34,30 @@ foreach(tool tanzel-import tanzel-search)
   endif()
 endforeach()
 
-# The data files lie beside the program, every one that the build folder holds.
+# An import into the installed folder made editions there; installing again makes it flat.
+if(EXISTS "${BUILD_DIR}/bin/KEN13.CSV")
+  file(WRITE "${app}/editions/1/KEN13.CSV" "stale")
+  file(CREATE_LINK "editions/1" "${app}/current" SYMBOLIC)
+  file(CREATE_LINK "editions/1" "${app}/previous" SYMBOLIC)
+  file(REMOVE "${app}/KEN13.CSV")
+  file(CREATE_LINK "current/KEN13.CSV" "${app}/KEN13.CSV" SYMBOLIC)
+  execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${prefix}"
+                  RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE errors)
+  expect(result EQUAL 0 MESSAGE "cmake --install over editions failed: ${errors}")
+endif()
+
+# The data files lie beside the program, every one that the build folder holds: plain files
+# with the content of the edition in use in the build folder (which reaches them by links).
 file(GLOB built RELATIVE "${BUILD_DIR}/bin" "${BUILD_DIR}/bin/KEN[0-9][0-9].CSV" "${BUILD_DIR}/bin/JIG[0-9][0-9].CSV")
 foreach(name ${built})
   expect(EXISTS "${app}/${name}" MESSAGE "data file ${name} not installed")
+  expect(NOT IS_SYMLINK "${app}/${name}" MESSAGE "data file ${name} installed as a link")
+  file(SHA256 "${app}/${name}" installed)
+  file(SHA256 "${BUILD_DIR}/bin/${name}" in_use)
+  expect(installed STREQUAL in_use MESSAGE "data file ${name} is not the edition in use")
+endforeach()
+foreach(name editions current previous)
+  expect(NOT EXISTS "${app}/${name}" AND NOT IS_SYMLINK "${app}/${name}" MESSAGE "${name} installed")
 endforeach()
 
 # The desktop entry and its icon.

@@ -3,6 +3,8 @@
 #include <QtTest>
 
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 
 #include "core/search/SearchCommand.h"
 #include "core/search/SearchEngine.h"
@@ -12,6 +14,8 @@
 #include "support/TempData.h"
 
 using namespace tanzel;
+
+Q_DECLARE_METATYPE(std::string)
 
 namespace {
 
@@ -39,7 +43,7 @@ Result RunCommand(const QStringList& args) {
   for (const std::string& a : owned) argv.push_back(a.c_str());
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
-  int exit = SearchCommand(static_cast<int>(argv.size()), argv.data(), out, err);
+  int exit = SearchCommand(static_cast<int>(argv.size()), argv.data(), stdin, out, err);
   auto read = [](std::FILE* f) {
     std::fflush(f);
     std::rewind(f);
@@ -124,6 +128,38 @@ class TestSearchCli : public QObject {
     QCOMPARE(r.err, U("検索結果が最大数をオーバーしました。\n"));
   }
 
+  // A data file that is no regular file is a missing one: exit 3 at once, with the notice.
+  void notAFileIsMissing_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<std::string>("name");
+    QTest::newRow("FIFO KEN05") << int(NotAFile::Fifo) << KenName(5);
+    QTest::newRow("folder KEN13") << int(NotAFile::Folder) << KenName(13);
+    QTest::newRow("link to /dev/zero JIG13") << int(NotAFile::LinkToDevZero) << JigName(13);
+  }
+  void notAFileIsMissing() {
+    QFETCH(int, kind);
+    QFETCH(std::string, name);
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
+    QVERIFY(f.dir.writeNotAFile(name, NotAFile(kind)));
+    FifoKnocker knocker(f.dir.path(name));
+    Result r = Run({QStringLiteral("--data"), f.path(), U("千代田")});
+    QCOMPARE(r.exit, 3);
+    QCOMPARE(r.out.count(QLatin1Char('\n')), 1);
+    QCOMPARE(r.err, U("データファイルが見つかりません\n"));
+  }
+
+  // A data folder path far longer than 260 bytes.
+  void deepFolder() {
+    TempData deep(400);
+    QVERIFY(deep.valid());
+    deep.writeEmptyPrefectures();
+    QVERIFY(deep.write(KenName(13), TokyoLine(1)));
+    Result r = Run({QStringLiteral("--data"), QString::fromStdString(deep.folder()), U("千代田")});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(r.out.count(QLatin1Char('\n')), 1);
+  }
+
   void usageErrors_data() {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("no keyword") << QStringList();
@@ -151,6 +187,70 @@ class TestSearchCli : public QObject {
     QCOMPARE(r.exit, 1);
     r = Run({QStringLiteral("--data"), f.path(), QStringLiteral("--"), QStringLiteral("-0001")});
     QCOMPARE(r.exit, 1);
+  }
+
+  // What people type finds what the data spells (the tolerant pass), and says so on stderr.
+  void tolerantRealData_data() {
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<QString>("row");
+    auto row = [](const char* name, QString keyword, const char* row) { QTest::newRow(name) << keyword << U(row); };
+    const char* chiyoda = "100-0001\t東京都千代田区千代田\tトウキョウトチヨダクチヨダ\t13101\t\n";
+    row("input method digits", U("１００－０００１"), chiyoda);
+    row("postal mark", U("〒100-0001"), chiyoda);
+    row("space", U("100 0001"), chiyoda);
+    row("hyphen U+2010", U("100‐0001"), chiyoda);
+    row("hiragana", U("ちよだく"), "102-0072\t東京都千代田区飯田橋\t");
+    row("half-width", U("ﾁﾖﾀﾞｸ"), "102-0072\t東京都千代田区飯田橋\t");
+    row("decomposed", QString::fromUtf8("\xE3\x82\xB7\xE3\x83\x95\xE3\x82\x99\xE3\x83\xA4"), "\t東京都渋谷区上原\t");
+    row("Arabic digit", U("丸の内2丁目"), "100-8994\t東京中央郵便局\t");
+    row("spaced", U("東京都 千代田区"), "102-0072\t東京都千代田区飯田橋\t");
+    row("letters", U("JAビル"), "100-6810\t東京都千代田区大手町ＪＡビル（１０階）\t");
+    row("upper-case letters", U("NHK"), "\tＮＨＫ札幌拠点放送局\t");
+    row("small kana", U("トウキョウダイガク"), "\t東京大学　宇宙線研究所\t");
+    row("catch-all code", U("1000000"), "100-0000\t東京都千代田区以下に掲載がない場合\t");
+  }
+  void tolerantRealData() {
+    QFETCH(QString, keyword);
+    QFETCH(QString, row);
+    QString folder = qEnvironmentVariable("TANZEL_TEST_DATA");
+    if (!QFile::exists(folder + QStringLiteral("/KEN13.CSV"))) QSKIP("no imported data files");
+    Result r = Run({QStringLiteral("--data"), folder, keyword});
+    QCOMPARE(r.exit, 0);
+    QVERIFY2(r.out.contains(row), qPrintable(r.out.left(300)));
+  }
+
+  // Keywords that no field can hold find nothing; writing errors and odd arguments are
+  // reported as such.
+  void refusedKeywordsAndOutput() {
+    Folder f;
+    QVERIFY(f.dir.write(KenName(13), TokyoLine(1)));
+    for (const QString& keyword : {QStringLiteral(","), QStringLiteral("\""), QStringLiteral(" "), QStringLiteral("\r"),
+                                   QStringLiteral("\n"), QStringLiteral("0\r\n")}) {
+      Result r = Run({QStringLiteral("--data"), f.path(), keyword});
+      QCOMPARE(r.exit, 1);
+      QCOMPARE(r.out, QString());
+    }
+    std::string folder = f.dir.folder();
+    const char* invalid[] = {"tanzel-search", "--data", folder.c_str(), "\xC3\x28"};
+    std::FILE* err = std::tmpfile();
+    QCOMPARE(SearchCommand(4, invalid, stdin, stdout, err), 2);
+    std::rewind(err);
+    char said[200] = {};
+    QVERIFY(std::fread(said, 1, sizeof said - 1, err) > 0);
+    std::fclose(err);
+    QVERIFY2(std::strstr(said, "not valid UTF-8"), said);
+    Result r = Run({QStringLiteral("--data"), f.path(), QStringLiteral("---")});
+    QCOMPARE(r.exit, 2);
+    QVERIFY(r.err.contains(QStringLiteral("tanzel-search -- ---")));
+    r = Run({QStringLiteral("--data"), f.path(), QStringLiteral("--"), QStringLiteral("---")});
+    QCOMPARE(r.exit, 1);
+
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(QStringLiteral(TANZEL_SEARCH_EXE), {QStringLiteral("--data"), f.path(), U("千代田")});
+    QVERIFY(full.waitForFinished(60000));
+    QCOMPARE(full.exitCode(), 4);
+    QVERIFY(QString::fromUtf8(full.readAllStandardError()).contains(QStringLiteral("could not be written")));
   }
 
   void realData() {

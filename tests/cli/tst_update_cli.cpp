@@ -204,7 +204,7 @@ void TestUpdateCli::userFolderPreferred() {
                                 "checking the archives\n", "importing into " + user + "\n", "edition 2026-06-26\n",
                                 "changes: addresses 2 added, 2 removed, 1 changed; offices 1 added, 1 removed, "
                                 "1 changed\n"})
-    QVERIFY2(r.err.contains(Q(line)), line.c_str());
+    QVERIFY2(r.err.contains(Q(line)), qPrintable(r.err));
   QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);  // compared with the program's own set
   QCOMPARE(lines.size(), 1 + 8);
   QCOMPARE(lines[1], QStringLiteral(u"KEN\tremoved\t1000001\t東京都千代田区千代田\t"));
@@ -212,12 +212,12 @@ void TestUpdateCli::userFolderPreferred() {
 
   r = run("tanzel-search", {QStringLiteral("--data-info")});
   QCOMPARE(r.exit, 0);
-  QCOMPARE(r.out, Q(ReadFile(user + "EDITION")));
+  QCOMPARE(r.out, Q(ReadFile(user + "current/EDITION")));
   QVERIFY(r.out.startsWith(QLatin1String("2026-06-26\n")));
   r = run("tanzel-search", {QStringLiteral("100-0001")});
   QCOMPARE(r.exit, 1);
   QVERIFY2(r.err.contains(QStringLiteral(u"この郵便番号は令和8年6月の更新で廃止されました")), qPrintable(r.err));
-  QCOMPARE(unlink((user + "JIG47.CSV").c_str()), 0);  // an incomplete set is never read
+  QCOMPARE(unlink((user + "current/JIG47.CSV").c_str()), 0);  // an incomplete set is never read
   QVERIFY(run("tanzel-search", {QStringLiteral("--data-info")}).out.startsWith(QLatin1String("2026-05-26\n")));
   QCOMPARE(run("tanzel-search", {QStringLiteral("1000001")}).exit, 0);
 }

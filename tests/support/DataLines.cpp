@@ -43,3 +43,23 @@ std::string TokyoLines(int count) {
   for (int i = 0; i < count; ++i) lines += TokyoLine(i);
   return lines;
 }
+
+std::string WithEveryPrefecture(tanzel::DataKind kind, std::string csv, std::string_view name) {
+  bool present[tanzel::PrefectureCount + 1] = {};
+  for (std::size_t line = 0; line + 2 <= csv.size(); line = csv.find('\n', line) + 1) {
+    int pref = (csv[line] - '0') * 10 + (csv[line + 1] - '0');
+    if (pref >= 1 && pref <= tanzel::PrefectureCount) present[pref] = true;
+    if (csv.find('\n', line) == std::string::npos) break;
+  }
+  for (int p = 1; p <= tanzel::PrefectureCount; ++p) {
+    if (present[p]) continue;
+    char postal[8];
+    std::snprintf(postal, sizeof postal, "%02d00001", p);
+    int code = p * 1000 + 101;
+    std::string line = kind == tanzel::DataKind::Ken
+                           ? KenLine(code, postal, "ケン", "シ", "ホンチョウ", "県", "市", name)
+                           : JigLine(code, "シャ", name, "県", "市", name, "１", postal);
+    csv += (p < 10 ? "0" : "") + line;
+  }
+  return csv;
+}

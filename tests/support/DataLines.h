@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/data/DataFile.h"
 #include "support/Sjis.h"
 
 // The same as S(): Shift-JIS of a UTF-8 text.
@@ -36,3 +37,9 @@ std::string TokyoLine(int n);
 
 // TokyoLine(0) ... TokyoLine(count - 1), one after the other.
 std::string TokyoLines(int count);
+
+// `csv` (lines of a data file or of Japan Post's CSV, Shift-JIS, each starting with its
+// five-digit code) followed by one line for each prefecture it has no line for (code
+// pp101, postal code pp00001), so that an import, which wants every prefecture, takes it:
+// an address line whose town is `name`, or an office named `name` in the town `name`.
+std::string WithEveryPrefecture(tanzel::DataKind kind, std::string csv, std::string_view name = "本町");

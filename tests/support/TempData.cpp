@@ -1,15 +1,43 @@
 #include "support/TempData.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+TempData::TempData(std::size_t minFolderLength) {
+  while (folder().size() < minFolderLength) sub_ += std::string(60, 'd') + "/";
+  if (!QDir().mkpath(QString::fromStdString(folder()))) sub_.clear();
+}
 
 bool TempData::write(const std::string& name, std::string_view bytes) const {
   std::FILE* f = std::fopen(path(name).c_str(), "wb");
   if (!f) return false;
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   return std::fclose(f) == 0 && ok;
+}
+
+bool TempData::writeNotAFile(const std::string& name, NotAFile kind) const {
+  const std::string at = path(name);
+  ::unlink(at.c_str());
+  switch (kind) {
+    case NotAFile::Fifo:
+      return ::mkfifo(at.c_str(), 0600) == 0;
+    case NotAFile::Folder:
+      return ::mkdir(at.c_str(), 0700) == 0;
+    case NotAFile::LinkToDevZero:
+      return ::symlink("/dev/zero", at.c_str()) == 0;
+  }
+  return false;
 }
 
 void TempData::writeEmptyPrefectures() const {
@@ -29,6 +57,42 @@ std::string JigName(int pref) {
   char name[16];
   std::snprintf(name, sizeof name, "JIG%02d.CSV", pref);
   return name;
+}
+
+FifoKnocker::FifoKnocker(std::string path)
+    : thread_([this, path = std::move(path)] {
+        while (!stop_.load()) {
+          // Succeeds only while a reader has the FIFO open (or waits in opening it).
+          int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+          if (fd >= 0) ::close(fd);
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+      }) {}
+
+FifoKnocker::~FifoKnocker() {
+  stop_.store(true);
+  thread_.join();
+}
+
+std::string FileBytes(const std::string& path, bool* found) {
+  std::ifstream in(path, std::ios::binary);
+  if (found) *found = in.good();
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(folder.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 std::map<std::string, std::string> FolderSnapshot(const std::string& folder) {

@@ -4,17 +4,26 @@
 
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <map>
 #include <string>
 #include <string_view>
+#include <thread>
+
+// What stands at a data file's name without being a regular file.
+enum class NotAFile { Fifo, Folder, LinkToDevZero };
+#include <vector>
 
 class TempData {
  public:
   TempData() = default;
-  bool valid() const { return dir_.isValid(); }
+  // A folder whose path, trailing '/' included, is at least `minFolderLength` bytes long:
+  // nested subfolders of the temporary folder.
+  explicit TempData(std::size_t minFolderLength);
+  bool valid() const { return dir_.isValid() && !sub_.empty(); }
 
   // The folder as the program keeps it: with its trailing '/'.
-  std::string folder() const { return dir_.path().toStdString() + "/"; }
+  std::string folder() const { return dir_.path().toStdString() + sub_; }
 
   std::string path(const std::string& name) const { return folder() + name; }
 
@@ -24,13 +33,39 @@ class TempData {
   // Writes bytes exactly as given.
   bool write(const std::string& name, std::string_view bytes) const;
 
+  // Puts `kind` in the place of the file `name` (removing the file first).
+  bool writeNotAFile(const std::string& name, NotAFile kind) const;
+
  private:
   QTemporaryDir dir_;
+  std::string sub_ = "/";  // from the temporary folder to folder()
 };
 
 // Data file names of a prefecture.
 std::string KenName(int pref);
 std::string JigName(int pref);
+
+// While it lives, keeps opening the FIFO at `path` for writing and closing it at once: a
+// reader that waits in opening the FIFO for a writer is let go and reads an empty pipe. A
+// test of a reader that must never wait there then fails instead of hanging.
+class FifoKnocker {
+ public:
+  explicit FifoKnocker(std::string path);
+  ~FifoKnocker();
+  FifoKnocker(const FifoKnocker&) = delete;
+  FifoKnocker& operator=(const FifoKnocker&) = delete;
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// The bytes of the file at `path` (links followed); empty when it cannot be read, which
+// `found` (when given) tells apart from an empty file.
+std::string FileBytes(const std::string& path, bool* found = nullptr);
+
+// The names in `folder` (without "." and ".."), sorted.
+std::vector<std::string> FolderEntries(const std::string& folder);
 
 // Every file below `folder` (relative path -> bytes; a symbolic link -> "-> " and its
 // target), to tell that a folder did not change.

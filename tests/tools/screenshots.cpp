@@ -105,15 +105,15 @@ void SaveBrowsing() {
   Form_Main->hide();
 }
 
-// The search window with the hits of 千代田 (on the real data).
-void SaveSearch() {
-  Form_View->Edit_Keyword->setText(QStringLiteral(u"千代田"));
+// The search window with the hits of a keyword (on the real data).
+void SaveSearch(const QString& keyword, const char* name) {
+  Form_View->Edit_Keyword->setText(keyword);
   Form_View->show();  // showing with a keyword starts the search
   QElapsedTimer clock;
   clock.start();
   while (!SearchThread->IsWaiting() && clock.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 50);
   QTest::qWait(500);  // the rows and a few ticks of the window's timer
-  Save(Form_View, "view_chiyoda");
+  Save(Form_View, name);
 }
 }  // namespace
 
@@ -140,7 +140,9 @@ int main(int argc, char* argv[]) {
   Save(Form_View, "view");
   SaveUpdate();
   SaveBrowsing();
-  SaveSearch();
+  SaveSearch(QStringLiteral(u"千代田"), "view_chiyoda");
+  SaveSearch(QStringLiteral(u"ちよだく"), "view_reading");
+  SaveSearch(QStringLiteral(u"東京都千代田区丸の内1丁目9番1号"), "view_address");
 
   DestroyWindows();
   return 0;

@@ -142,7 +142,8 @@ ResultText GridRowResult(const std::string (&cells)[5]) {
   out.NameLines[2] = cells[2];
   out.NameLines[3] = cells[4];
   out.NameLineCount = 4;
-  out.AdrText = cells[1];
+  // An office row (one with an address cell) copies the office's address, as browsing does.
+  out.AdrText = cells[4].empty() ? cells[1] : cells[4];
   std::string code = cells[3].substr(0, 11);
   int digit = CheckDigit(code.c_str());
   out.CodeText = kCodeLabel + code + '\n' + kDigitLabel + code;

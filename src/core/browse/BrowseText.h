@@ -54,8 +54,9 @@ ResultText OfficeResult(const JigRecord& rec);
 // The result of a row of the search grid, from the texts of its cells 0 to 4 (postal code
 // "ddd-dddd", kanji, kana, local government code, office address): the digits are bytes
 // 0-2 and 4-7 of the code cell, the address memo holds "〒" + code, kanji, kana and
-// address, the code memo the code (its first 11 bytes) with and without its check digit,
-// and the copied address is the kanji cell.
+// address, the code memo the code (its first 11 bytes) with and without its check digit.
+// The copied address is the address cell of an office row (one whose address cell is not
+// empty), the same text OfficeResult gives for the office, and the kanji cell otherwise.
 ResultText GridRowResult(const std::string (&cells)[5]);
 
 }  // namespace tanzel

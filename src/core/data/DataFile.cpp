@@ -1,6 +1,7 @@
 #include "core/data/DataFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 
 #include "core/text/SjisText.h"
 
@@ -50,11 +52,34 @@ std::size_t FrameLength(const char* data, std::size_t len) {
   return lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) + 1 : block;
 }
 
+namespace {
+std::function<void(const char*)>& OpenObserver() {
+  static std::function<void(const char*)> observer;
+  return observer;
+}
+}  // namespace
+
+void SetOpenObserver(std::function<void(const char* path)> observer) {
+  OpenObserver() = std::move(observer);
+}
+
 bool DataFileHandle::Open(const char* path) {
   Close();
   if (path == nullptr || path[0] == '\0') return false;
-  fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
-  return fd_ >= 0;
+  if (const auto& observer = OpenObserver()) observer(path);
+  // Non-blocking, so that a FIFO does not wait for a writer; only a regular file is kept,
+  // and it is read blocking as usual.
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st {};
+  int flags = -1;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (flags = ::fcntl(fd, F_GETFL)) < 0 ||
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  return true;
 }
 
 void DataFileHandle::Close() {

@@ -3,9 +3,11 @@
 // The per-prefecture data files: their names, line framing and the split of a line into
 // a record.
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "core/data/Records.h"
@@ -19,8 +21,9 @@ inline constexpr int ReadBlockSize = 2048;
 // A line buffer: one line and its terminator.
 using LineBuffer = char[ReadBlockSize + 1];
 
-// File names are composed in a buffer of this size, terminator included.
-inline constexpr int FileNameCapacity = 260;
+// File names are composed in a buffer of this size, terminator included: the longest path
+// the platform opens.
+inline constexpr int FileNameCapacity = PATH_MAX;
 
 enum class DataKind { Ken, Jig };
 
@@ -49,6 +52,9 @@ class DataFileHandle {
   DataFileHandle(const DataFileHandle&) = delete;
   DataFileHandle& operator=(const DataFileHandle&) = delete;
 
+  // Opens `path` when it is a regular file (after following links). Anything else (a
+  // missing file, a folder, a FIFO, a device) cannot be opened: false, and nothing waits
+  // for a FIFO's writer or reads a device.
   bool Open(const char* path);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
@@ -60,6 +66,11 @@ class DataFileHandle {
  private:
   int fd_ = -1;
 };
+
+// For tests: `observer` is called with the path at the start of every DataFileHandle::Open,
+// on the opening thread, and may block it (to hold a reader at a file). Set it only while
+// no file is being opened; an empty function (the default) turns it off.
+void SetOpenObserver(std::function<void(const char* path)> observer);
 
 // The bytes of one data file seen through a fixed read-ahead buffer of N bytes: the
 // unread bytes are data()[0, Available()).

@@ -41,8 +41,10 @@ struct DataFileSet {
 };
 
 // Builds the 47 files of one kind from `source` (KEN_ALL.CSV / utf_ken_all.csv or
-// JIGYOSYO.CSV, in Shift-JIS). Split lines are joined only when the source was not UTF-8.
-// Returns false with a message that names the file and line on bad input.
+// JIGYOSYO.CSV, in Shift-JIS). Split town names of an address file are joined whatever the
+// source's encoding was. Returns false with a message that names the file and line on bad
+// input; a prefecture that passes kMaxFileLines records is refused at that record. A
+// prefecture without records gets an empty text (RunImport refuses such an input).
 bool BuildDataFiles(DataKind kind, const ImportSource& source, DataFileSet& out, std::string& error);
 
 }  // namespace tanzel

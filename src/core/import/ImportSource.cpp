@@ -12,12 +12,16 @@
 #include <cstring>
 #include <memory>
 
+#include "core/text/Normalize.h"
+
 namespace tanzel {
 
 namespace {
 
-// Larger inputs are refused rather than read: Japan Post's biggest CSV is under 20 MB.
-constexpr std::size_t kMaxInputSize = 512u * 1024 * 1024;
+// Larger inputs are refused rather than read: Japan Post's biggest CSV is under 20 MB, and a
+// CSV this long would already hold more records than the program reads. An archive entry is
+// refused as soon as it declares or yields more.
+constexpr std::size_t kMaxInputSize = 64u * 1024 * 1024;
 
 std::string LineText(long line) {
   return ", line " + std::to_string(line);
@@ -40,7 +44,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& err
     return false;
   }
   if (static_cast<std::size_t>(st.st_size) > kMaxInputSize) {
-    error = path + ": too large for a Japan Post file";
+    error = path + ": " + std::to_string(st.st_size) + " bytes long, too large for a Japan Post file";
     ::close(fd);
     return false;
   }
@@ -119,7 +123,8 @@ bool ReadArchive(const std::string& path, const std::string& bytes, std::string&
     return false;
   }
   if (st.size > kMaxInputSize) {
-    error = path + ": " + csvName + " is too large for a Japan Post file";
+    error = path + ": " + csvName + " in the archive is " + std::to_string(st.size) +
+            " bytes long, too large for a Japan Post file";
     return false;
   }
   std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(archive.get(), index, 0));
@@ -127,19 +132,29 @@ bool ReadArchive(const std::string& path, const std::string& bytes, std::string&
     error = path + ": cannot read " + csvName + " in the archive: " + zip_strerror(archive.get());
     return false;
   }
+  // The entry is read to its end, one byte past its declared size: only there does the
+  // archive check the entry's CRC, and a byte there means the size field is wrong.
+  std::string damaged = path + ": " + csvName + " in the archive is damaged";
   csv.resize(static_cast<std::size_t>(st.size));
   std::size_t done = 0;
-  while (done < csv.size()) {
-    zip_int64_t n = zip_fread(file.get(), csv.data() + done, csv.size() - done);
+  char extra[1];
+  for (;;) {
+    bool past = done == csv.size();
+    zip_int64_t n =
+        past ? zip_fread(file.get(), extra, sizeof extra) : zip_fread(file.get(), csv.data() + done, csv.size() - done);
     if (n < 0) {
-      error = path + ": cannot read " + csvName + " in the archive: " + zip_file_strerror(file.get());
+      error = damaged + " (" + zip_file_strerror(file.get()) + ")";
       return false;
     }
     if (n == 0) break;
+    if (past) {
+      error = damaged + " (longer than its size field says)";
+      return false;
+    }
     done += static_cast<std::size_t>(n);
   }
   if (done != csv.size()) {
-    error = path + ": " + csvName + " in the archive is truncated";
+    error = damaged + " (shorter than its size field says)";
     return false;
   }
   return true;
@@ -176,21 +191,6 @@ std::size_t Utf8SequenceLength(const unsigned char* s, std::size_t len, char32_t
 }
 
 }  // namespace
-
-bool IsValidUtf8(std::string_view text) {
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (s[i] < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t n = Utf8SequenceLength(s + i, text.size() - i);
-    if (n == 0) return false;
-    i += n;
-  }
-  return true;
-}
 
 long LineNumberAt(std::string_view text, std::size_t offset) {
   offset = std::min(offset, text.size());

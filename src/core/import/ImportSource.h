@@ -18,7 +18,10 @@ struct ImportSource {
 };
 
 // Reads `path`. A file that starts like a zip archive must hold exactly one .csv entry,
-// which is read; any other file is taken as the CSV itself. The encoding is told by the
+// which is read to its end: a CRC error, or an entry longer or shorter than its size field
+// says, fails as a damaged archive (naming archive and entry). Any other file is taken as
+// the CSV itself. A file, or an entry by its size field, larger than 64 MB is refused before
+// it is read. The encoding is told by the
 // first line that holds a byte above 0x7F: valid UTF-8 there means a UTF-8 file, anything
 // else Shift-JIS. A UTF-8 file is converted to Shift-JIS whole; a byte sequence that is not
 // UTF-8, or a character Shift-JIS cannot represent, fails with a message naming its line.
@@ -27,9 +30,6 @@ bool ReadImportSource(const std::string& path, ImportSource& source, std::string
 
 // Shift-JIS text of a UTF-8 CSV; exposed for the tests. `name` is used in messages.
 bool ConvertUtf8Csv(std::string_view utf8, const std::string& name, std::string& sjis, std::string& error);
-
-// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or values above U+10FFFF).
-bool IsValidUtf8(std::string_view text);
 
 // The 1-based number of the line that holds byte `offset` of `text`.
 long LineNumberAt(std::string_view text, std::size_t offset);

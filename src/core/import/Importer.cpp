@@ -3,11 +3,12 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 
+#include "core/import/EditionWriter.h"
 #include "core/import/ImportSource.h"
-#include "core/import/OutputFolder.h"
 #include "core/update/Edition.h"
 #include "core/update/UpdateCommand.h"
 
@@ -15,8 +16,8 @@ namespace tanzel {
 
 namespace {
 
-// Holds off the usual termination signals while the files are written and moved, so that
-// an interrupt lands after the staging folder is cleaned up or the move is complete.
+// Holds off the usual termination signals while the edition is written and put in use, so
+// that an interrupt lands after the staging folder is cleaned up or the edition is in use.
 class SignalShield {
  public:
   SignalShield() {
@@ -33,11 +34,38 @@ class SignalShield {
   sigset_t saved_;
 };
 
+// Japan Post's per-prefecture archives have the nationwide format: imported as the whole
+// country they would leave every other prefecture without data.
+bool CheckEveryPrefecture(DataKind kind, const std::string& name, const DataFileSet& files, std::string& error) {
+  std::string missing;
+  int count = 0;
+  for (int p = 1; p <= PrefectureCount;) {
+    if (!files.files[static_cast<std::size_t>(p - 1)].empty()) {
+      ++p;
+      continue;
+    }
+    int last = p;
+    while (last < PrefectureCount && files.files[static_cast<std::size_t>(last)].empty()) ++last;
+    char range[16];
+    std::snprintf(range, sizeof range, last == p ? "%02d" : "%02d-%02d", p, last);
+    missing += std::string(missing.empty() ? "" : ", ") + range;
+    count += last - p + 1;
+    p = last + 1;
+  }
+  if (count == 0) return true;
+  error =
+      name + ": no records for " + std::to_string(count) + " of the 47 prefectures (prefecture codes " + missing +
+      "); their " + (kind == DataKind::Ken ? "KEN" : "JIG") + " files would be empty. Import the nationwide file (" +
+      (kind == DataKind::Ken ? "ken_all.zip or utf_ken_all.zip" : "jigyosyo.zip") + "), not one of some prefectures";
+  return false;
+}
+
 bool BuildSide(DataKind kind, const std::string& path, DataFileSet& files, ImportSideSummary& side,
                std::string& error) {
   ImportSource source;
   if (!ReadImportSource(path, source, error)) return false;
   if (!BuildDataFiles(kind, source, files, error)) return false;
+  if (!CheckEveryPrefecture(kind, source.name, files, error)) return false;
   side.done = true;
   side.source = source.name;
   side.utf8 = source.utf8;
@@ -64,32 +92,37 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
   DataFileSet jig;
   if (!options.kenPath.empty() && !BuildSide(DataKind::Ken, options.kenPath, ken, summary.ken, error)) return false;
   if (!options.jigPath.empty() && !BuildSide(DataKind::Jig, options.jigPath, jig, summary.jig, error)) return false;
-  EditionRecord edition;
+  EditionRecord record;  // what EDITION says of the archives read
   std::vector<std::string> inputs;
   for (const std::string* path : {&options.kenPath, &options.jigPath})
     if (!path->empty()) inputs.push_back(*path);
-  if (!MakeEdition(inputs, edition, error)) return false;
+  if (!MakeEdition(inputs, record, error)) return false;
 
   SignalShield shield;
-  OutputFolder folder;
-  if (!folder.Begin(options.outDir, error)) return false;
+  EditionWriter edition;
+  if (!edition.Begin(options.outDir, error)) return false;
   int files = 0;
   for (const DataFileSet* set : {&ken, &jig}) {
-    if (!(set == &ken ? summary.ken.done : summary.jig.done)) continue;
+    bool given = set == &ken ? summary.ken.done : summary.jig.done;
+    DataKind kind = set == &ken ? DataKind::Ken : DataKind::Jig;
     for (int p = 1; p <= PrefectureCount; ++p) {
-      if (!folder.Write(DataFileBaseName(set->kind, p), set->files[static_cast<std::size_t>(p - 1)], error)) {
+      std::string name = DataFileBaseName(kind, p);
+      if (given ? !edition.Write(name, set->files[static_cast<std::size_t>(p - 1)], error)
+                : !edition.Keep(name, error)) {
         return false;
       }
-      ++files;
+      files += given ? 1 : 0;
     }
   }
-  if (!folder.Write(kEditionFileName, FormatEdition(edition), error)) return false;
-  for (const auto& [name, bytes] : options.extraFiles)
-    if (!folder.Write(name, bytes, error)) return false;
-  if (!folder.Commit(error)) return false;
-  summary.editionDate = edition.date;
+  if (!edition.Write(kEditionFileName, FormatEdition(record), error)) return false;
+  for (const auto& [name, bytes] : options.extraFiles) {
+    if (!edition.Write(name, bytes, error)) return false;
+  }
+  if (!edition.Commit(error)) return false;
+  summary.editionDate = record.date;
   summary.filesWritten = files;
-  summary.outDir = folder.Folder();
+  summary.outDir = edition.Folder();
+  summary.edition = edition.Edition();
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return true;
 }
@@ -135,7 +168,7 @@ offices), one pair per prefecture, written into DIR (the folder of tanzel).
   --out DIR    the folder to write into; created when missing.
   -h, --help   show this text.
 
-At least one of --ken and --jig is needed; the files of a kind not given are left
+At least one of --ken and --jig is needed; the files of a kind not given are kept
 as they are. Get the archives from Japan Post's postal-code download page:
   https://www.post.japanpost.jp/service/search/zipcode/download/kogaki/zip/ken_all.zip
   https://www.post.japanpost.jp/service/search/zipcode/download/utf/zip/utf_ken_all.zip
@@ -145,22 +178,31 @@ What the files hold:
   - one record per line, Shift-JIS, each line ending in CR LF; column 1 the
     5-digit local government code, columns 2-9 in double quotes, then the
     remaining columns exactly as in the source;
-  - town names split over several lines of KEN_ALL.CSV joined into one record
-    (a town name with more "（" than "）" continues on the following lines of the
-    same code and postal code until its parentheses balance);
+  - town names split over several lines joined into one record, in either
+    encoding (a town name with more "（" than "）" continues on the following
+    lines of the same code and postal code until its parentheses balance);
   - kana columns in full width (half-width katakana, their voiced marks and
     punctuation, ASCII and the space become their full-width forms);
-  - prefecture = code / 1000; a prefecture without records gets an empty file;
+  - prefecture = code / 1000; every prefecture must have records;
   - KEN: cities in order of their kana, in a city the "other addresses" record
     (以下に掲載がない場合) first, then the towns in order of their kana;
     JIG: offices in order of their kana (Shift-JIS byte order, ties in source order).
 
+Editions: every import writes a complete new edition, DIR/editions/<id>/, and
+puts it in use in one step by pointing the link DIR/current at it. DIR/KEN01.CSV
+.. DIR/JIG47.CSV are links to current/KEN01.CSV ..; DIR/previous names the
+edition in use before the last import. To go back to it:
+  cd DIR && ln -s "$(readlink previous)" .current.new && mv -T .current.new current
+A folder of plain data files becomes this layout at its first import.
+
 A field longer than Tanzel keeps is written whole and counted in the summary.
-The import fails, and changes nothing in DIR, when an input is missing or not such
-an archive or CSV, when a line has the wrong number of columns, a code that is not
-five digits or bytes not valid in its encoding, when a character has no Shift-JIS
-form, or when a file would exceed 10240 lines or a line 2047 bytes. The new files
-are written into a staging folder beside DIR and moved into place together.
+The import fails, and the edition in use stays in use unchanged, when an input is
+missing, damaged (a CRC or size error in the archive) or not such an archive or
+CSV, when a line has the wrong number of columns, a code that is not five digits
+or bytes not valid in its encoding, when a character has no Shift-JIS form, when
+a prefecture has no records, or when a file would exceed 10240 lines or a line
+2047 bytes. An import that is interrupted or killed leaves the old or the new
+edition in use, whole; the next import removes what it left.
 
 Every import also writes EDITION beside the data files: the newest date among the
 CSV entries of the archives read (YYYY-MM-DD), then the SHA-256 and name of each
@@ -179,8 +221,21 @@ progress and the summary go to standard error. Archives equal to those of the
 data in use are not imported again.
 --compare OLD NEW prints the changes between two folders of data files the same way.
 
-Exit status: 0 done, 1 the import failed, 2 wrong command line.
+Exit status: 0 done, 1 the import failed (or its report could not be written),
+2 wrong command line.
 )HELP";
+
+}  // namespace
+
+namespace {
+
+// Whether everything written to `out` arrived; says on `err` what did not (a full disk, a
+// closed pipe) otherwise.
+bool WrittenOut(std::FILE* out, std::FILE* err, const char* what) {
+  if (std::fflush(out) == 0 && !std::ferror(out)) return true;
+  std::fprintf(err, "tanzel-import: %s could not be written: %s\n", what, std::strerror(errno));
+  return false;
+}
 
 }  // namespace
 
@@ -190,7 +245,8 @@ std::string FormatSummary(const ImportSummary& summary) {
   AppendSide(text, "JIG", summary.jig, kJigFieldLimits, kJigFieldNames);
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
-  text += std::to_string(summary.filesWritten) + " files written to " + summary.outDir + " in " + seconds + " s\n";
+  text += std::to_string(summary.filesWritten) + " files written to " + summary.outDir + " (edition " +
+          summary.edition + ") in " + seconds + " s\n";
   return text;
 }
 
@@ -201,7 +257,7 @@ int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE*
     std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       std::fputs(kHelp, out);
-      return 0;
+      return WrittenOut(out, err, "the help") ? 0 : 1;
     }
     std::string* target = nullptr;
     std::string value;
@@ -246,7 +302,7 @@ int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE*
     return 1;
   }
   std::fputs(FormatSummary(summary).c_str(), out);
-  return 0;
+  return WrittenOut(out, err, "the data is imported, but its report") ? 0 : 1;
 }
 
 }  // namespace tanzel

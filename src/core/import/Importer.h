@@ -16,10 +16,10 @@ struct ImportOptions {
   std::string kenPath;  // ken_all.zip, utf_ken_all.zip or the CSV inside; empty: KEN files left alone
   std::string jigPath;  // jigyosyo.zip or JIGYOSYO.CSV; empty: JIG files left alone
   std::string outDir;
-  // Further files (name, bytes) written beside the data files and replaced in the same
-  // step; the update names the REMOVED list here. Every import also writes EDITION (the
-  // date and sums of the archives read, core/update/Edition.h).
-  std::vector<std::pair<std::string, std::string>> extraFiles{};
+  // More files for the new edition, beside its data files: (file name, content); the update
+  // names the REMOVED list here. Every import also writes EDITION (the date and sums of the
+  // archives read, core/update/Edition.h).
+  std::vector<std::pair<std::string, std::string>> extraFiles = {};
 };
 
 struct ImportSideSummary {
@@ -35,22 +35,27 @@ struct ImportSummary {
   ImportSideSummary ken;
   ImportSideSummary jig;
   int filesWritten = 0;
-  std::string outDir;
+  std::string outDir;       // resolved, without a trailing '/'
+  std::string edition;      // the id of the edition put in use (outDir/editions/<id>)
   std::string editionDate;  // the date EDITION records
   double seconds = 0;
 };
 
-// Reads the inputs, builds every file and replaces the files in `outDir` all at once. On
-// failure nothing in `outDir` changes and `error` says why (naming file and line where
-// the input is at fault).
+// Reads the inputs, builds every file and puts them in use in `outDir` as a new edition, in
+// one step (see EditionWriter.h): the files of a kind not given, and nothing else, are kept
+// from the edition in use. An input without records for some prefecture is refused. On
+// failure the edition in use stays in use, unchanged, and `error` says why (naming file and
+// line where the input is at fault). Imports into one folder are serialised: a second one
+// fails while the first runs.
 bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string& error);
 
 // The short report printed after an import.
 std::string FormatSummary(const ImportSummary& summary);
 
 // The command line: tanzel-import [--ken FILE] [--jig FILE] --out DIR, or --help. Returns
-// the exit status: 0 done, 1 the import failed, 2 the command line is wrong. A command
-// line with --download or --compare is UpdateCommand's (core/update/UpdateCommand.h).
+// the exit status: 0 done, 1 the import failed or what it wrote to `out` did not arrive (a
+// full disk; said on `err`), 2 the command line is wrong. A command line with --download or
+// --compare is UpdateCommand's (core/update/UpdateCommand.h).
 int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err);
 
 }  // namespace tanzel

@@ -2,13 +2,16 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/data/DataFile.h"
+#include "core/resolve/ResolveCommand.h"
 #include "core/search/RelayTexts.h"
 #include "core/search/SearchEngine.h"
+#include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
 #include "core/update/DataChanges.h"
 #include "core/update/DataFolders.h"
@@ -21,14 +24,22 @@ namespace {
 constexpr const char* kUsage =
     "usage: tanzel-search [--data DIR] KEYWORD\n"
     "       tanzel-search [--data DIR] --town PREFNAME CITYCODE KEYWORD\n"
+    "       tanzel-search [--data DIR] --resolve [ADDRESS...]\n"
     "       tanzel-search [--data DIR] --data-info\n"
     "Searches the postal data files in DIR (default: the data the program reads: its own\n"
-    "folder's, or the user's data folder's when that is newer). --data-info prints the\n"
-    "data's edition: its date (YYYY-MM-DD), then the SHA-256 sums of the archives.\n";
+    "folder's, or the user's data folder's when that is newer).\n"
+    "A keyword that starts with '-' follows '--': tanzel-search -- -0001\n"
+    "--resolve gives the postal code of each address (one per line from standard input\n"
+    "when none is given): code, record and how it matched, tab-separated.\n"
+    "--data-info prints the data's edition: its date (YYYY-MM-DD), then the SHA-256 sums\n"
+    "of the archives.\n"
+    "Exit status: 0 hits, 1 no hit, 2 wrong command line, 3 a data file missing,\n"
+    "4 the output could not be written.\n";
 
+// Prints every row as it comes; a failed write cancels the search.
 class PrintSink : public SearchSink {
  public:
-  explicit PrintSink(std::FILE* out) : out_(out) {}
+  PrintSink(std::FILE* out, std::FILE* err, std::atomic<uint8_t>& cancel) : out_(out), err_(err), cancel_(cancel) {}
   void Row(int, const ResultRow& row) override {
     line_.clear();
     for (int c = 0; c < 5; ++c) {
@@ -36,11 +47,19 @@ class PrintSink : public SearchSink {
       line_ += SjisToUtf8(row.Cell(c));
     }
     line_ += '\n';
-    std::fwrite(line_.data(), 1, line_.size(), out_);
+    if (std::fwrite(line_.data(), 1, line_.size(), out_) != line_.size()) cancel_.store(1);
+  }
+  void AddressPass() override { Note("tanzel-search: nothing found as typed; resolved as an address\n"); }
+  void TolerantPass(std::string_view keyword) override {
+    Note("tanzel-search: nothing found as typed; searching for " + SjisToUtf8(keyword) + "\n");
   }
 
  private:
+  void Note(const std::string& text) { std::fwrite(text.data(), 1, text.size(), err_); }
+
   std::FILE* out_;
+  std::FILE* err_;
+  std::atomic<uint8_t>& cancel_;
   std::string line_;
 };
 
@@ -48,6 +67,7 @@ class PrintSink : public SearchSink {
 struct SearchArgs {
   std::string folder;
   bool town = false;
+  bool resolve = false;
   bool dataInfo = false;
   std::vector<const char*> positional;
 };
@@ -71,17 +91,24 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
       args.folder = argv[i];
     } else if (options && arg == "--town") {
       args.town = true;
+    } else if (options && arg == "--resolve") {
+      args.resolve = true;
     } else if (options && arg == "--data-info") {
       args.dataInfo = true;
     } else if (options && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-      std::fprintf(err, "tanzel-search: unknown option %s\n%s", argv[i], kUsage);
+      std::fprintf(err, "tanzel-search: unknown option %s (to search for it, write: tanzel-search -- %s)\n%s", argv[i],
+                   argv[i], kUsage);
       return false;
     } else {
       args.positional.push_back(argv[i]);
     }
   }
+  if (args.resolve && args.town) {
+    std::fprintf(err, "tanzel-search: --resolve and --town do not go together\n%s", kUsage);
+    return false;
+  }
   std::size_t wanted = args.dataInfo ? 0 : args.town ? 3 : 1;
-  if (args.positional.size() != wanted) {
+  if (!args.resolve && args.positional.size() != wanted) {
     std::fprintf(err, "tanzel-search: expected %s\n%s",
                  args.dataInfo ? "nothing after --data-info"
                  : args.town   ? "PREFNAME CITYCODE KEYWORD after --town"
@@ -94,6 +121,10 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
 
 // A UTF-8 argument as Shift-JIS; prints why when it cannot be converted.
 std::optional<std::string> Convert(const char* what, const char* utf8, std::FILE* err) {
+  if (!IsValidUtf8(utf8)) {
+    std::fprintf(err, "tanzel-search: the %s is not valid UTF-8\n", what);
+    return std::nullopt;
+  }
   std::optional<std::string> sjis = Utf8ToSjis(utf8);
   if (!sjis) std::fprintf(err, "tanzel-search: the %s holds a character Shift-JIS cannot represent\n", what);
   return sjis;
@@ -141,19 +172,24 @@ int ExitStatus(SearchNotice notice) {
 
 }  // namespace
 
-int SearchCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err) {
+int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* out, std::FILE* err) {
   SearchArgs args;
   if (!ParseArgs(argc, argv, args, err)) return kSearchUsage;
   std::string folder = args.folder.empty() ? ChooseDataFolder(ExecutableFolder()) : WithSlash(args.folder);
   if (args.dataInfo) return PrintDataInfo(folder, out, err);
+  if (args.resolve) return ResolveAddresses(folder, args.positional, in, out, err);
   std::optional<SearchParams> params = MakeParams(args, err);
   if (!params) return kSearchUsage;
 
   std::atomic<int32_t> hitCount{0};
   std::atomic<uint8_t> cancel{0};
-  PrintSink sink(out);
-  SearchNotice notice = RunSearch(SearchQuery(*params), folder, hitCount, cancel, sink);
-  std::fflush(out);
+  PrintSink sink(out, err, cancel);
+  std::unique_ptr<SearchScratch> scratch(new SearchScratch);
+  SearchNotice notice = RunKeywordSearch(KeywordSearch(*params), folder, *scratch, hitCount, cancel, sink);
+  if (std::fflush(out) != 0 || std::ferror(out)) {
+    std::fputs("tanzel-search: the output could not be written\n", err);
+    return kSearchOutputError;
+  }
   RelayCode code = RelayCodeOf(notice);
   if (const char* text = code.kind != 0 ? RelayText(code.kind, code.index) : nullptr) {
     std::string line = SjisToUtf8(text) + "\n";

@@ -6,16 +6,18 @@
 //
 //   tanzel-search [--data DIR] KEYWORD
 //   tanzel-search [--data DIR] --town PREFNAME CITYCODE KEYWORD
+//   tanzel-search [--data DIR] --resolve [ADDRESS...]   (see ResolveCommand.h)
 
 #include <cstdio>
 
 namespace tanzel {
 
 // Exit status of the command.
-enum SearchExit { kSearchHits = 0, kSearchNoHit = 1, kSearchUsage = 2, kSearchFileMissing = 3 };
+enum SearchExit { kSearchHits = 0, kSearchNoHit = 1, kSearchUsage = 2, kSearchFileMissing = 3, kSearchOutputError = 4 };
 
 // Runs the command line `argv` (argv[0] is the program). Reads no table: rows are printed
-// as they are found. Returns the exit status.
-int SearchCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err);
+// as they are found. `in` gives the addresses to resolve when none is on the command line.
+// Returns the exit status.
+int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* out, std::FILE* err);
 
 }  // namespace tanzel

@@ -2,7 +2,11 @@
 
 #include <cstring>
 
+#include "core/data/Editions.h"
+#include "core/resolve/IndexCache.h"
+#include "core/resolve/Resolver.h"
 #include "core/search/RelayTexts.h"
+#include "core/text/Normalize.h"
 
 namespace tanzel {
 
@@ -22,15 +26,33 @@ RelayCode RelayCodeOf(SearchNotice notice) {
   return {0, 0};
 }
 
-SearchQuery::SearchQuery(const SearchParams& params)
-    : mode_(params.mode), keyword_(params.keyword), matchesNothing_(params.matchesNothing) {
-  if (keyword_.empty()) return;
+namespace {
+
+// Bytes that end a field or a line of the data files: no field can hold them.
+bool HoldsSeparator(std::string_view keyword) {
+  return keyword.find_first_of(",\"\r\n") != std::string_view::npos;
+}
+
+bool OnlySpaces(std::string_view keyword) {
+  return keyword.find_first_not_of(' ') == std::string_view::npos;
+}
+
+}  // namespace
+
+SearchQuery::SearchQuery(const SearchParams& params, SearchPass pass)
+    : mode_(params.mode),
+      keyword_(pass == SearchPass::Exact ? params.keyword : DataFormOfKeyword(params.keyword)),
+      asksForKeyword_(params.keyword.empty() && !params.matchesNothing),
+      searchable_(!keyword_.empty() && !HoldsSeparator(keyword_) && !OnlySpaces(keyword_)) {
+  if (!searchable_) return;
+  if (pass == SearchPass::Tolerant) options_ = {true, IsWholePostalCode(keyword_)};
   if (mode_ == SearchMode::Town) {
-    townRule_ = TownRule(keyword_, params.prefName, params.cityCode);
-    prefilter_ = Prefilter::ForTown(keyword_);
+    townRule_ = TownRule(keyword_, params.prefName, params.cityCode, options_);
+    prefilter_ = Prefilter::ForTown(townRule_.Keyword(), options_.fold);
   } else {
-    keywordRule_ = KeywordRule(keyword_);
-    prefilter_ = Prefilter::ForKeyword(keyword_, keywordRule_.Retry(), keywordRule_.HasRetry());
+    keywordRule_ = KeywordRule(keyword_, options_);
+    prefilter_ =
+        Prefilter::ForKeyword(keywordRule_.Keyword(), keywordRule_.Retry(), keywordRule_.HasRetry(), options_.fold);
   }
 }
 
@@ -38,8 +60,23 @@ bool SearchQuery::Matches(const char* line, std::size_t len, DataKind kind) cons
   return mode_ == SearchMode::Town ? townRule_.Matches(line, len) : keywordRule_.Matches(line, len, kind);
 }
 
+bool SearchQuery::CanFindMoreThan(const SearchQuery& before) const {
+  if (!searchable_) return false;
+  if (!before.searchable_ || keyword_ != before.keyword_ || options_.keepCatchAll != before.options_.keepCatchAll)
+    return true;
+  return options_.fold && !before.options_.fold && !FoldingChangesNothing(keyword_);
+}
+
+KeywordSearch::KeywordSearch(const SearchParams& params)
+    : exact_(params, SearchPass::Exact), tolerant_(params, SearchPass::Tolerant) {
+  hasTolerant_ = !exact_.AsksForKeyword() && tolerant_.CanFindMoreThan(exact_);
+  if (params.mode == SearchMode::Keyword && MayBeAddress(params.keyword)) address_ = params.keyword;
+}
+
 void SearchSink::Record(int, const KenRecord&) {}
 void SearchSink::Record(int, const JigRecord&) {}
+void SearchSink::AddressPass() {}
+void SearchSink::TolerantPass(std::string_view) {}
 
 namespace {
 
@@ -113,14 +150,11 @@ void SearchRun::Hit(DataKind kind, int32_t number) {
   sink_.Row(number, s_.row);
 }
 
-}  // namespace
-
-SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, SearchScratch& scratch,
-                       std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
-  hitCount.store(0);
-  if (query.AsksForKeyword()) return SearchNotice::EnterKeyword;
-
-  SearchRun run(query, folder, scratch, hitCount, cancel, sink);
+// One pass over every data file of one edition (its folder); the hit count goes on from
+// where it stands.
+void RunPass(const SearchQuery& query, const std::string& edition, SearchScratch& scratch,
+             std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
+  SearchRun run(query, edition, scratch, hitCount, cancel, sink);
   // The address pass, then the office pass; a pass stops at its first negative result. After
   // a missing address file no office file is searched.
   for (int pref = 1; pref <= PrefectureCount; ++pref) {
@@ -131,12 +165,73 @@ SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, Sear
       if (run.SearchFile(DataKind::Jig, pref) < 0) break;
     }
   }
+}
 
-  int32_t hits = hitCount.load();
+SearchNotice NoticeOf(int32_t hits) {
   if (hits < 0) return SearchNotice::FileMissing;
   if (hits == 0) return SearchNotice::NoHit;
   if (hits >= TableCapacity) return SearchNotice::HitLimit;
   return SearchNotice::None;
+}
+
+}  // namespace
+
+SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, SearchScratch& scratch,
+                       std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
+  hitCount.store(0);
+  if (query.AsksForKeyword()) return SearchNotice::EnterKeyword;
+  // One edition for the whole search, whatever imports run meanwhile.
+  RunPass(query, ResolveEditionFolder(folder), scratch, hitCount, cancel, sink);
+  return NoticeOf(hitCount.load());
+}
+
+namespace {
+
+// The records an address resolves to, as hits (a postal code is left to the tolerant pass).
+void AddressHits(const std::string& address, const std::string& folder, SearchScratch& s,
+                 std::atomic<int32_t>& hitCount, SearchSink& sink) {
+  std::string error;
+  std::shared_ptr<const AddressIndex> index = SharedAddressIndex(folder, error);
+  if (!index) return;
+  int32_t hits = hitCount.load();
+  std::vector<Resolution> found = Resolve(*index, address);
+  if (found.empty() || found.front().kind == MatchKind::Code) return;
+  sink.AddressPass();
+  for (const Resolution& r : found) {
+    if (hits >= TableCapacity) break;
+    ++hits;
+    if (r.office) {
+      index->FillRecord(r.record, s.jig);
+      MakeRow(s.jig, s.row);
+      hitCount.store(hits);
+      sink.Record(hits, s.jig);
+    } else {
+      index->FillRecord(r.record, s.ken);
+      MakeRow(s.ken, s.row);
+      hitCount.store(hits);
+      sink.Record(hits, s.ken);
+    }
+    sink.Row(hits, s.row);
+  }
+}
+
+}  // namespace
+
+SearchNotice RunKeywordSearch(const KeywordSearch& search, const std::string& folder, SearchScratch& scratch,
+                              std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
+  hitCount.store(0);
+  if (search.Exact().AsksForKeyword()) return SearchNotice::EnterKeyword;
+  // Every pass reads the one edition in use when the search started.
+  const std::string edition = ResolveEditionFolder(folder);
+  RunPass(search.Exact(), edition, scratch, hitCount, cancel, sink);
+  SearchNotice notice = NoticeOf(hitCount.load());
+  if (notice != SearchNotice::NoHit || cancel.load() != 0) return notice;
+  if (!search.Address().empty()) AddressHits(search.Address(), edition, scratch, hitCount, sink);
+  if (const SearchQuery* tolerant = search.Tolerant(); tolerant != nullptr && cancel.load() == 0) {
+    sink.TolerantPass(tolerant->Keyword());
+    RunPass(*tolerant, edition, scratch, hitCount, cancel, sink);
+  }
+  return NoticeOf(hitCount.load());
 }
 
 SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, std::atomic<int32_t>& hitCount,

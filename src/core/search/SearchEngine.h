@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/data/DataFile.h"
 #include "core/data/Records.h"
@@ -47,28 +48,61 @@ struct RelayCode {
 };
 RelayCode RelayCodeOf(SearchNotice notice);
 
-// A compiled search: the match rule of its mode and the prefilter that goes with it.
+// Which pass of a search a query makes: the keyword as typed, or the keyword in the data's
+// own forms (DataFormOfKeyword), matched folded (FoldKana), where a whole postal code also
+// finds the "other addresses" lines of its code.
+enum class SearchPass { Exact, Tolerant };
+
+// A compiled search pass: the match rule of its mode and the prefilter that goes with it.
 // Immutable once made; one query may be run by several threads at once.
 class SearchQuery {
  public:
-  explicit SearchQuery(const SearchParams& params);
+  explicit SearchQuery(const SearchParams& params, SearchPass pass = SearchPass::Exact);
 
   SearchMode Mode() const { return mode_; }
+  // The keyword this pass looks for (Shift-JIS, before folding).
+  const std::string& Keyword() const { return keyword_; }
   // An empty keyword: nothing is searched, the search asks for a keyword.
-  bool AsksForKeyword() const { return keyword_.empty() && !matchesNothing_; }
-  // The keyword cannot be found anywhere: the files are opened and closed, no line read.
-  bool MatchesNothing() const { return keyword_.empty(); }
+  bool AsksForKeyword() const { return asksForKeyword_; }
+  // The keyword can be found nowhere (a character Shift-JIS cannot represent, nothing left,
+  // or bytes that separate the data's fields: a comma, a double quote, CR, LF; or nothing
+  // but spaces): the files are opened and closed, no line is read.
+  bool MatchesNothing() const { return !searchable_; }
   // Whether the line (its first `len` bytes, no NUL among them) of a file of `kind` is a hit.
   bool Matches(const char* line, std::size_t len, DataKind kind) const;
   const Prefilter& Filter() const { return prefilter_; }
+  // True when running this query after `before` found nothing could find something.
+  bool CanFindMoreThan(const SearchQuery& before) const;
 
  private:
   SearchMode mode_;
   std::string keyword_;
-  bool matchesNothing_;
+  bool asksForKeyword_;
+  bool searchable_;
+  MatchOptions options_;
   KeywordRule keywordRule_;
   TownRule townRule_;
   Prefilter prefilter_;
+};
+
+// A search as the program runs it: the exact pass and, when that finds nothing and no data
+// file is missing, the codes the keyword resolves to as an address (keyword mode only),
+// then the tolerant pass. Immutable once made.
+class KeywordSearch {
+ public:
+  explicit KeywordSearch(const SearchParams& params);
+
+  const SearchQuery& Exact() const { return exact_; }
+  // The tolerant pass, or nullptr when it cannot find anything the exact pass does not.
+  const SearchQuery* Tolerant() const { return hasTolerant_ ? &tolerant_ : nullptr; }
+  // The keyword to resolve as an address (Shift-JIS), or empty when it does not read as one.
+  const std::string& Address() const { return address_; }
+
+ private:
+  SearchQuery exact_;
+  SearchQuery tolerant_;
+  bool hasTolerant_;
+  std::string address_;
 };
 
 // Receives the hits of a search, in hit order, on the searching thread.
@@ -81,6 +115,11 @@ class SearchSink {
   virtual void Record(int number, const JigRecord& record);
   // `number` is the hit count after counting this hit (1 ...): the grid row of the hit.
   virtual void Row(int number, const ResultRow& row) = 0;
+  // Before the rows of the codes the keyword of a keyword search resolves to as an address.
+  virtual void AddressPass();
+  // Before the tolerant pass of a keyword search: the rows that follow are hits for
+  // `sjisKeyword`, the keyword in the data's own forms.
+  virtual void TolerantPass(std::string_view sjisKeyword);
 };
 
 // The buffers of one running search (about 260 KB). Reused by every search of its owner;
@@ -93,7 +132,8 @@ struct SearchScratch {
   ResultRow row;
 };
 
-// Runs `query` over the data files in `folder` (with its trailing '/'). `hitCount` is set
+// Runs `query` over the data files in `folder` (with its trailing '/'), all of one edition
+// (ResolveEditionFolder, once at the start). `hitCount` is set
 // to 0 at once and follows the hits (-1 after a missing file); `cancel` set to 1 stops the
 // search before its next line. At most TableCapacity hits are handed on.
 SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, SearchScratch& scratch,
@@ -102,5 +142,12 @@ SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, Sear
 // The same with a scratch of its own, for a single search.
 SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, std::atomic<int32_t>& hitCount,
                        const std::atomic<uint8_t>& cancel, SearchSink& sink);
+
+// Runs a keyword search: its exact pass, then, when that found nothing, no data file was
+// missing and it was not cancelled, the records its keyword resolves to as an address (the
+// address index of `folder` is built on first use), then its tolerant pass (after telling
+// the sink). The notice is that of the whole search.
+SearchNotice RunKeywordSearch(const KeywordSearch& search, const std::string& folder, SearchScratch& scratch,
+                              std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink);
 
 }  // namespace tanzel

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
 
 namespace tanzel {
@@ -85,24 +86,37 @@ std::size_t JoinedCopy(const char* line, std::size_t len, DataKind kind, char* o
   return n;
 }
 
-KeywordRule::KeywordRule(std::string_view keyword) : keyword_(keyword), retry_(keyword) {
+KeywordRule::KeywordRule(std::string_view keyword, MatchOptions options) : keyword_(keyword), options_(options) {
+  if (options_.fold) FoldKana(keyword_.data(), keyword_.size());
+  retry_ = keyword_;
   if (auto hyphen = retry_.find('-'); hyphen != std::string::npos) retry_.erase(hyphen, 1);
   hasRetry_ = !retry_.empty();
 }
 
 bool KeywordRule::Matches(const char* line, std::size_t len, DataKind kind) const {
-  char joined[ReadBlockSize] = {};
+  char copy[ReadBlockSize] = {};
   bool hit = false;
-  if (len <= sizeof joined) {
-    std::size_t n = JoinedCopy(line, len, kind, joined);
-    hit = SjisContains(joined, n, keyword_);
+  if (len <= sizeof copy) {
+    std::size_t n = JoinedCopy(line, len, kind, copy);
+    if (options_.fold) FoldKana(copy, n);
+    hit = SjisContains(copy, n, keyword_);
   }
-  if (!hit && hasRetry_) hit = SjisContains(line, len, retry_);
-  return hit && !SjisContains(line, len, kCatchAllTown);
+  if (!hit && hasRetry_) {
+    if (!options_.fold) {
+      hit = SjisContains(line, len, retry_);
+    } else if (len <= sizeof copy) {
+      std::memcpy(copy, line, len);
+      FoldKana(copy, len);
+      hit = SjisContains(copy, len, retry_);
+    }
+  }
+  return hit && (options_.keepCatchAll || !SjisContains(line, len, kCatchAllTown));
 }
 
-TownRule::TownRule(std::string_view keyword, std::string_view prefName, std::string_view cityCode)
-    : keyword_(keyword), prefName_(prefName), cityCode_(ParseAtol(std::string(cityCode).c_str())) {}
+TownRule::TownRule(std::string_view keyword, std::string_view prefName, std::string_view cityCode, MatchOptions options)
+    : keyword_(keyword), prefName_(prefName), cityCode_(ParseAtol(std::string(cityCode).c_str())), options_(options) {
+  if (options_.fold) FoldKana(keyword_.data(), keyword_.size());
+}
 
 bool TownRule::Matches(const char* line, std::size_t len) const {
   // Commas 1 ... 9 of the line: column 1 ends at the first, column 7 lies between the sixth
@@ -124,7 +138,12 @@ bool TownRule::Matches(const char* line, std::size_t len) const {
   };
   std::string_view pref = inner(commas[5] + 1, commas[6]);
   std::string_view town = inner(commas[7] + 1, commas[8]);
-  return SjisContains(pref, prefName_) && SjisContains(town, keyword_);
+  if (!SjisContains(pref, prefName_)) return false;
+  if (!options_.fold) return SjisContains(town, keyword_);
+  char folded[ReadBlockSize];
+  std::memcpy(folded, town.data(), town.size());
+  FoldKana(folded, town.size());
+  return SjisContains(folded, town.size(), keyword_);
 }
 
 std::string_view ResultRow::Cell(int column) const {

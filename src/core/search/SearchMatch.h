@@ -31,18 +31,26 @@ inline bool SjisContains(std::string_view text, std::string_view needle) {
 // terminator is written).
 std::size_t JoinedCopy(const char* line, std::size_t len, DataKind kind, char* out);
 
+// How a rule compares: exactly as the bytes are, or folded (FoldKana on both the keyword
+// and the line), and whether the "other addresses" lines may be hits.
+struct MatchOptions {
+  bool fold = false;
+  bool keepCatchAll = false;
+};
+
 // Mode 0: the keyword rule, prepared once per search.
 class KeywordRule {
  public:
   KeywordRule() = default;
-  // `keyword` must not be empty.
-  explicit KeywordRule(std::string_view keyword);
+  // `keyword` must not be empty. With `options.fold` the keyword is folded here.
+  explicit KeywordRule(std::string_view keyword, MatchOptions options = {});
 
   const std::string& Keyword() const { return keyword_; }
   // The keyword without its first hyphen-minus, tried on the raw line; only when it is
   // not empty (a lone "-" must not match every line).
   bool HasRetry() const { return hasRetry_; }
   const std::string& Retry() const { return retry_; }
+  const MatchOptions& Options() const { return options_; }
 
   // Whether the line (its first `len` bytes, no NUL among them) is a hit.
   bool Matches(const char* line, std::size_t len, DataKind kind) const;
@@ -51,13 +59,14 @@ class KeywordRule {
   std::string keyword_;
   std::string retry_;
   bool hasRetry_ = false;
+  MatchOptions options_;
 };
 
 // Mode 1: an address line of one city whose town name holds the keyword.
 class TownRule {
  public:
   TownRule() = default;
-  TownRule(std::string_view keyword, std::string_view prefName, std::string_view cityCode);
+  TownRule(std::string_view keyword, std::string_view prefName, std::string_view cityCode, MatchOptions options = {});
 
   const std::string& Keyword() const { return keyword_; }
   bool Matches(const char* line, std::size_t len) const;
@@ -66,6 +75,7 @@ class TownRule {
   std::string keyword_;
   std::string prefName_;
   int32_t cityCode_ = 0;
+  MatchOptions options_;
 };
 
 // The five texts of a result row (grid columns 0 to 4), NUL-terminated Shift-JIS.

@@ -1,5 +1,10 @@
 #include "core/search/SearchScan.h"
+
+#include <algorithm>
 #include <cstring>
+
+#include "core/text/Normalize.h"
+#include "core/text/SjisText.h"
 
 namespace tanzel {
 
@@ -23,7 +28,7 @@ constexpr unsigned char kByteRank[256] = {
 
 }  // namespace
 
-Prefilter Prefilter::ForKeyword(std::string_view keyword, std::string_view retry, bool hasRetry) {
+Prefilter Prefilter::ForKeyword(std::string_view keyword, std::string_view retry, bool hasRetry, bool fold) {
   Prefilter f;
   f.skipQuoteComma_ = true;
   auto strip = [](std::string_view s) {
@@ -35,40 +40,67 @@ Prefilter Prefilter::ForKeyword(std::string_view keyword, std::string_view retry
   // The joined copy is the raw line without quotes and some commas: where it holds the
   // keyword, the raw line without any quote or comma holds the keyword without commas. A
   // keyword with a quote cannot be in the joined copy at all.
-  if (keyword.find('"') == std::string_view::npos) f.Add(strip(keyword));
-  if (hasRetry) f.Add(strip(retry));
+  if (keyword.find('"') == std::string_view::npos) f.Add(strip(keyword), fold);
+  if (hasRetry) f.Add(strip(retry), fold);
   return f;
 }
 
-Prefilter Prefilter::ForTown(std::string_view keyword) {
+Prefilter Prefilter::ForTown(std::string_view keyword, bool fold) {
   Prefilter f;
-  f.Add(std::string(keyword));
+  f.Add(std::string(keyword), fold);
   return f;
 }
 
-void Prefilter::Add(std::string pattern) {
+void Prefilter::Add(std::string pattern, bool fold) {
   if (pattern.empty()) {
     everyLine_ = true;
     return;
   }
   for (int i = 0; i < count_; ++i)
     if (patterns_[i].bytes == pattern) return;
+  std::string other = pattern;
+  if (fold) {
+    for (std::size_t i = 0; i + 1 < pattern.size();) {
+      auto lead = static_cast<unsigned char>(pattern[i]);
+      if (!IsSjisLeadByte(lead)) {
+        ++i;
+        continue;
+      }
+      if (unsigned char t = UnfoldedTrail(lead, static_cast<unsigned char>(pattern[i + 1])))
+        other[i + 1] = static_cast<char>(t);
+      i += 2;
+    }
+  }
+  // A byte that may be either of two is as common as the commoner of them.
+  auto rank = [&](std::size_t i) {
+    return std::max(kByteRank[static_cast<unsigned char>(pattern[i])], kByteRank[static_cast<unsigned char>(other[i])]);
+  };
   std::size_t anchor = 0;
   for (std::size_t i = 1; i < pattern.size(); ++i)
-    if (kByteRank[static_cast<unsigned char>(pattern[i])] < kByteRank[static_cast<unsigned char>(pattern[anchor])])
-      anchor = i;
-  patterns_[count_++] = Pattern{std::move(pattern), anchor};
+    if (rank(i) < rank(anchor)) anchor = i;
+  patterns_[count_++] = Pattern{std::move(pattern), std::move(other), anchor};
 }
 
 std::size_t Prefilter::NextOccurrence(const Pattern& p, const char* data, std::size_t len, std::size_t from) const {
   const std::string& bytes = p.bytes;
+  const std::string& other = p.other;
   const std::size_t m = bytes.size();
   const char anchorByte = bytes[p.anchor];
+  const char otherAnchorByte = other[p.anchor];
+  // The next place of each anchor byte at or after pos (len when there is none).
+  auto next = [&](char byte, std::size_t pos) {
+    const void* hit = std::memchr(data + pos, byte, len - pos);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data) : len;
+  };
   std::size_t pos = from;
+  std::size_t nextOther = otherAnchorByte != anchorByte ? next(otherAnchorByte, pos) : len;
   while (pos < len) {
-    const void* hit = std::memchr(data + pos, anchorByte, len - pos);
-    if (hit == nullptr) return len;
-    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+    std::size_t at = next(anchorByte, pos);
+    if (otherAnchorByte != anchorByte) {
+      if (nextOther < pos) nextOther = next(otherAnchorByte, pos);
+      at = std::min(at, nextOther);
+    }
+    if (at >= len) return len;
     bool ok = true;
     // Backwards from the anchor, then forwards, each pattern byte after any transparent ones.
     std::size_t q = at;
@@ -80,7 +112,7 @@ std::size_t Prefilter::NextOccurrence(const Pattern& p, const char* data, std::s
         }
         --q;
       } while (Transparent(static_cast<unsigned char>(data[q])));
-      ok = ok && data[q] == bytes[k];
+      ok = ok && (data[q] == bytes[k] || data[q] == other[k]);
     }
     q = at;
     for (std::size_t k = p.anchor + 1; ok && k < m; ++k) {
@@ -90,7 +122,7 @@ std::size_t Prefilter::NextOccurrence(const Pattern& p, const char* data, std::s
           break;
         }
       } while (Transparent(static_cast<unsigned char>(data[q])));
-      ok = ok && data[q] == bytes[k];
+      ok = ok && (data[q] == bytes[k] || data[q] == other[k]);
     }
     if (ok) return at;
     pos = at + 1;

@@ -14,16 +14,18 @@ namespace tanzel {
 
 // A necessary condition for a hit, tested on a whole block of lines at once. A line can
 // only be a hit if, with the "transparent" bytes (double quote and comma in the keyword
-// search, none in the town search) removed, it contains one of up to two patterns.
+// search, none in the town search) removed, it contains one of up to two patterns. A
+// folding prefilter (for rules that match folded, see FoldKana) lets each character of a
+// pattern stand for its unfolded forms too.
 class Prefilter {
  public:
   Prefilter() = default;
 
   // Keyword search: the joined copy holds the keyword, or the raw line holds the keyword
   // without its first hyphen (`retry`, when `hasRetry`).
-  static Prefilter ForKeyword(std::string_view keyword, std::string_view retry, bool hasRetry);
+  static Prefilter ForKeyword(std::string_view keyword, std::string_view retry, bool hasRetry, bool fold = false);
   // Town search: the raw line holds the keyword.
-  static Prefilter ForTown(std::string_view keyword);
+  static Prefilter ForTown(std::string_view keyword, bool fold = false);
 
   // True when every line must go to the exact rule (a pattern is empty).
   bool EveryLine() const { return everyLine_; }
@@ -43,9 +45,10 @@ class Prefilter {
  private:
   struct Pattern {
     std::string bytes;   // without transparent bytes; never empty when used
-    std::size_t anchor;  // index of its rarest byte
+    std::string other;   // byte k may also be other[k] (the same byte when it may not)
+    std::size_t anchor;  // index of its rarest byte (a byte that may be either of two counts as the commoner)
   };
-  void Add(std::string pattern);
+  void Add(std::string pattern, bool fold);
   // First position at or after `from` where pattern p's anchor byte starts an occurrence
   // of p (transparent bytes skipped). Returns len when there is none.
   std::size_t NextOccurrence(const Pattern& p, const char* data, std::size_t len, std::size_t from) const;

@@ -16,6 +16,8 @@ class SearchWorker::TableSink : public SearchSink {
     std::memcpy(&worker_.jigHits_[static_cast<std::size_t>(number - 1)], &record, sizeof record);
   }
   void Row(int number, const ResultRow& row) override { worker_.sink_.Row(number, row); }
+  void AddressPass() override { worker_.sink_.AddressPass(); }
+  void TolerantPass(std::string_view keyword) override { worker_.sink_.TolerantPass(keyword); }
 
  private:
   SearchWorker& worker_;
@@ -30,13 +32,13 @@ SearchWorker::~SearchWorker() {
 
 bool SearchWorker::Start(const SearchParams& params, std::string folder) {
   if (!waiting_.load() || stopping_.load()) return false;
-  auto query = std::make_unique<SearchQuery>(params);  // compiled here, before the thread sees it
+  auto search = std::make_unique<KeywordSearch>(params);  // compiled here, before the thread sees it
   HitCount.store(0);
   CancelFlag.store(0);
   waiting_.store(false);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    pending_ = std::move(query);
+    pending_ = std::move(search);
     pendingFolder_ = std::move(folder);
     startSignal_ = true;
   }
@@ -59,17 +61,17 @@ void SearchWorker::Shutdown() {
 void SearchWorker::Loop() {
   TableSink tables(*this);
   for (;;) {
-    std::unique_ptr<SearchQuery> query;
+    std::unique_ptr<KeywordSearch> search;
     std::string folder;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       wake_.wait(lock, [this] { return startSignal_ || stop_; });
       if (stop_) return;
       startSignal_ = false;
-      query = std::move(pending_);
+      search = std::move(pending_);
       folder = std::move(pendingFolder_);
     }
-    SearchNotice notice = RunSearch(*query, folder, *scratch_, HitCount, CancelFlag, tables);
+    SearchNotice notice = RunKeywordSearch(*search, folder, *scratch_, HitCount, CancelFlag, tables);
     if (!stopping_.load()) {
       if (notice != SearchNotice::None) sink_.Notice(notice);
       if (notice == SearchNotice::EnterKeyword) sink_.FocusRequest();

@@ -69,11 +69,11 @@ class SearchWorker {
   std::atomic<bool> stopping_{false};
   std::mutex mutex_;
   std::condition_variable wake_;
-  bool startSignal_ = false;              // guarded by mutex_
-  bool stop_ = false;                     // guarded by mutex_
-  std::unique_ptr<SearchQuery> pending_;  // guarded by mutex_
-  std::string pendingFolder_;             // guarded by mutex_
-  std::thread thread_;                    // last: started once everything above exists
+  bool startSignal_ = false;                // guarded by mutex_
+  bool stop_ = false;                       // guarded by mutex_
+  std::unique_ptr<KeywordSearch> pending_;  // guarded by mutex_
+  std::string pendingFolder_;               // guarded by mutex_
+  std::thread thread_;                      // last: started once everything above exists
 };
 
 }  // namespace tanzel

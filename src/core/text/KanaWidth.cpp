@@ -111,9 +111,7 @@ constexpr uint16_t kWideAscii[0x7E - 0x21 + 1] = {
 
 constexpr uint16_t kIdeographicSpace = 0x8140;
 
-}  // namespace
-
-void AppendWideKana(std::string& out, std::string_view sjis) {
+void AppendWide(std::string& out, std::string_view sjis, bool widenAscii) {
   const auto* p = reinterpret_cast<const unsigned char*>(sjis.data());
   const unsigned char* end = p + sjis.size();
   while (p < end) {
@@ -135,10 +133,10 @@ void AppendWideKana(std::string& out, std::string_view sjis) {
         AppendCode(out, w.plain);
         ++p;
       }
-    } else if (c >= 0x21 && c <= 0x7E) {
+    } else if (widenAscii && c >= 0x21 && c <= 0x7E) {
       AppendCode(out, kWideAscii[c - 0x21]);
       ++p;
-    } else if (c == ' ') {
+    } else if (widenAscii && c == ' ') {
       AppendCode(out, kIdeographicSpace);
       ++p;
     } else {
@@ -146,6 +144,16 @@ void AppendWideKana(std::string& out, std::string_view sjis) {
       ++p;
     }
   }
+}
+
+}  // namespace
+
+void AppendWideKana(std::string& out, std::string_view sjis) {
+  AppendWide(out, sjis, true);
+}
+
+void AppendWideKatakana(std::string& out, std::string_view sjis) {
+  AppendWide(out, sjis, false);
 }
 
 }  // namespace tanzel

@@ -1,5 +1,7 @@
 #include "core/text/SjisText.h"
 
+#include "core/text/Normalize.h"
+
 #include <iconv.h>
 #include <cerrno>
 
@@ -74,7 +76,11 @@ std::string SjisToUtf8(std::string_view sjis) {
   return out;
 }
 
-std::optional<std::string> Utf8ToSjis(std::string_view utf8) {
+std::optional<std::string> Utf8ToSjis(std::string_view typed) {
+  // Decomposed kana (シ + U+3099, as some systems paste them) have no Shift-JIS form until
+  // they are composed.
+  std::string composed = ComposeNfc(typed);
+  std::string_view utf8 = composed;
   std::string out;
   Iconv cv("CP932", "UTF-8");
   if (!cv.valid()) return std::nullopt;

@@ -32,7 +32,7 @@ bool SjisIsBoundary(const char* s, std::size_t offset);
 // CP932 to UTF-8. Bytes that are not valid CP932 become U+FFFD; never fails.
 std::string SjisToUtf8(std::string_view sjis);
 
-// UTF-8 to CP932. Both forms of the characters input methods differ on are accepted
+// UTF-8 to CP932, composed to NFC first. Both forms of the characters input methods differ on are accepted
 // (U+301C and U+FF5E give 0x8160, U+2212 and U+FF0D give 0x817C). Returns nothing when
 // a character has no CP932 form or the input is not valid UTF-8.
 std::optional<std::string> Utf8ToSjis(std::string_view utf8);

@@ -1,7 +1,5 @@
 #include "core/update/Updater.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -124,8 +122,9 @@ bool Update::IsInUse(const EditionRecord& edition) const {
   return inUse && inUse->archives == edition.archives;
 }
 
-// The import into the work folder: the archives must read and give sane counts for every
-// prefecture. Then the comparison with the set in use.
+// The import into the work folder: the archives must import (the importer refuses a
+// damaged archive and one that leaves a prefecture without records) and hold about as
+// many records as Japan Post's complete archives. Then the comparison with the set in use.
 bool Update::Check(const std::string& ken, const std::string& jig) {
   std::string error;
   std::string checked = work_.Path() + "checked";
@@ -140,18 +139,6 @@ bool Update::Check(const std::string& ken, const std::string& jig) {
     return Fail(UpdateFailure::Archive, "the archives hold " + std::to_string(summary.ken.records) + " addresses and " +
                                             std::to_string(summary.jig.records) +
                                             " offices, not what Japan Post's complete archives hold");
-  }
-  for (DataKind kind : {DataKind::Ken, DataKind::Jig}) {
-    std::string empty;
-    for (int p = 1; p <= PrefectureCount; ++p) {
-      struct stat st {};
-      if (::stat((checked + "/" + DataFileBaseName(kind, p)).c_str(), &st) != 0 || st.st_size == 0)
-        empty += (empty.empty() ? "" : ", ") + std::to_string(p);
-    }
-    if (!empty.empty()) {
-      return Fail(UpdateFailure::Archive, std::string(kind == DataKind::Ken ? "the address" : "the office") +
-                                              " archive has no records for the prefectures " + empty);
-    }
   }
   if (!options_.inUseFolder.empty() && HoldsCompleteSet(options_.inUseFolder)) {
     result_.compared = CompareDataSets(options_.inUseFolder, checked, result_.changes, error);

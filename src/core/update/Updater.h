@@ -80,7 +80,7 @@ struct UpdateOptions {
   // Where the work folder is made; empty: $TMPDIR, else /tmp. It is removed at the end.
   std::string workParent;
   DownloadLimits limits;
-  // The checks: record counts in these ranges, and no prefecture without records.
+  // The check beyond what every import checks: record counts in these ranges.
   long minKenRecords = 50000;
   long maxKenRecords = 500000;
   long minJigRecords = 5000;

@@ -265,9 +265,9 @@ int Report(QWidget* parent, LoadResult r) {
 }  // namespace
 
 int TForm_Main::LoadKen(int n) {
-  return Report(this, LoadKenFile(ChooseDataFolder(DataFolder).c_str(), n, KenTable.get()));
+  return Report(this, LoadKenFile(EditionFolder.c_str(), n, KenTable.get()));
 }
 
 int TForm_Main::LoadJig(int n) {
-  return Report(this, LoadJigFile(ChooseDataFolder(DataFolder).c_str(), n, JigTable.get()));
+  return Report(this, LoadJigFile(EditionFolder.c_str(), n, JigTable.get()));
 }

@@ -66,9 +66,13 @@ class TForm_Main : public QMainWindow {
   int JigCount = 0;
   // Folder of the executable with its trailing '/'; the data files lie there.
   std::string DataFolder;
+  // The edition of DataFolder that the prefecture being loaded is read from
+  // (ResolveEditionFolder, set by ListBox_KenClick before its two loads).
+  std::string EditionFolder;
 
-  // Load the KEN (JIG) file of prefecture n (1 ... 47) into its table; the caller stores
-  // the result (count, or -1 when the file is missing). Problems are shown in boxes.
+  // Load the KEN (JIG) file of prefecture n (1 ... 47) from EditionFolder into its table; the
+  // caller stores the result (count, or -1 when the file is missing). Problems are shown in
+  // boxes.
   int LoadKen(int n);
   int LoadJig(int n);
 

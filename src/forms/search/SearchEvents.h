@@ -6,6 +6,8 @@
 #include <QEvent>
 #include <QString>
 
+#include <utility>
+
 // One result row: grid row `number` gets `cells` in columns 0 to 4.
 class SearchRowEvent : public QEvent {
  public:
@@ -24,4 +26,17 @@ class SearchFocusEvent : public QEvent {
   explicit SearchFocusEvent(quint64 generation) : QEvent(EventType()), generation(generation) {}
 
   quint64 generation;
+};
+
+// Before the rows of a later pass of a keyword search: the codes the keyword resolves to as
+// an address (`keyword` empty), or the hits for `keyword`, the keyword in the data's own
+// forms.
+class SearchPassEvent : public QEvent {
+ public:
+  static QEvent::Type EventType();
+  SearchPassEvent(quint64 generation, QString keyword)
+      : QEvent(EventType()), generation(generation), keyword(std::move(keyword)) {}
+
+  quint64 generation;
+  QString keyword;
 };

@@ -50,6 +50,12 @@ QPushButton* MakeButton(QWidget* parent, const char* name, int left, int top, in
   return button;
 }
 
+// What the message line says when the first rows are the codes of the keyword read as an
+// address.
+QString AddressCaption() {
+  return QStringLiteral(u"住所として読んだ郵便番号です");
+}
+
 // The search button's caption while the worker waits, and while a search runs.
 QString StartCaption() {
   return QStringLiteral(u"検索");
@@ -79,6 +85,8 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent) {
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setSelectionMode(QAbstractItemView::ContiguousSelection);
   setWordWrap(false);
+  // Tab leaves the grid for the next control instead of walking its cells.
+  setTabKeyNavigation(false);
   setCurrentCell(0, 0);
 }
 
@@ -166,6 +174,8 @@ TForm_View::TForm_View(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWin
   Label_Msg = MakeControl<QLabel>(this, "Label_Msg", 336, 52, 178, 12);
   Label_Msg->setText(QStringLiteral(u"検索中です。しばらくお待ち下さい。"));
   Label_Msg->hide();
+  Label_SearchedAs = MakeControl<QLabel>(this, "Label_SearchedAs", 336, 52, 400, 12);
+  Label_SearchedAs->hide();
   Timer_Search = new QTimer(this);
   Timer_Search->setObjectName(QStringLiteral("Timer_Search"));
   Timer_Search->setInterval(200);
@@ -201,6 +211,8 @@ void TForm_View::showEvent(QShowEvent* event) {
 }
 
 void TForm_View::FormShow() {
+  // Every opening starts in the keyword edit, wherever the focus was when it last closed.
+  Edit_Keyword->setFocus();
   if (!Edit_Keyword->text().isEmpty()) Button_SearchClick();
 }
 
@@ -215,6 +227,8 @@ void TForm_View::Button_SearchClick() {
   std::memcpy(SearchThread->Keyword, bytes.data(), bytes.size());
   SearchThread->Keyword[bytes.size()] = '\0';
   Label_Msg->show();
+  Label_SearchedAs->clear();
+  Label_SearchedAs->hide();
   StringGrid1->SetRowCount(2);
   for (int c = 0; c < kGridColumns; ++c) StringGrid1->SetCell(c, 1, QString());
   SearchThread->Start(this, SearchMode, !keyword.has_value());
@@ -248,6 +262,7 @@ void TForm_View::Timer_SearchTimer() {
   }
   Button_Search->setText(waiting ? StartCaption() : CancelCaption());
   Label_Msg->setVisible(!waiting);
+  Label_SearchedAs->setVisible(waiting && !Label_SearchedAs->text().isEmpty());
   SetHitText(QString::number(SearchThread ? SearchThread->HitCount() : 0));
 }
 
@@ -276,6 +291,17 @@ bool TForm_View::event(QEvent* event) {
     if (SearchThread && row->generation == SearchThread->Generation()) {
       if (StringGrid1->RowCount() < row->number + 1) StringGrid1->SetRowCount(StringGrid1->RowCount() + 1);
       for (int c = 0; c < 5; ++c) StringGrid1->SetCell(c, row->number, row->cells[c]);
+    }
+    return true;
+  }
+  if (event->type() == SearchPassEvent::EventType()) {
+    auto* pass = static_cast<SearchPassEvent*>(event);
+    if (SearchThread && pass->generation == SearchThread->Generation()) {
+      bool address = pass->keyword.isEmpty() || Label_SearchedAs->text() == AddressCaption();
+      QString searched = QStringLiteral(u"「%1」で検索した結果です").arg(pass->keyword);
+      Label_SearchedAs->setText(pass->keyword.isEmpty() ? AddressCaption()
+                                : address               ? QStringLiteral(u"住所の郵便番号と、") + searched
+                                                        : searched);
     }
     return true;
   }

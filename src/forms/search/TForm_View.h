@@ -49,6 +49,9 @@ class TForm_View : public QDialog {
   QLabel* Image_Search;
   QLabel* Label_Title;
   QLabel* Label_Msg;
+  // Where the wait message stands while the worker waits: which form of the keyword the
+  // hits are for, when the keyword as typed found nothing.
+  QLabel* Label_SearchedAs;
   QTimer* Timer_Search;
 
   // 0 = keyword search over all prefectures; 1 = town-area search in the city chosen in

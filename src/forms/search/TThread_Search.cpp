@@ -23,6 +23,11 @@ QEvent::Type SearchFocusEvent::EventType() {
   return type;
 }
 
+QEvent::Type SearchPassEvent::EventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
 // Turns what the worker hands on into posted events: rows and the focus request to the
 // window that started the search, notices to the relay.
 class TThread_Search::Sink : public SearchWorkerSink {
@@ -41,6 +46,10 @@ class TThread_Search::Sink : public SearchWorkerSink {
     PostRelayMessage(code.kind, code.index);
   }
   void FocusRequest() override { QCoreApplication::postEvent(receiver, new SearchFocusEvent(generation)); }
+  void AddressPass() override { QCoreApplication::postEvent(receiver, new SearchPassEvent(generation, QString())); }
+  void TolerantPass(std::string_view keyword) override {
+    QCoreApplication::postEvent(receiver, new SearchPassEvent(generation, FromSjis(keyword)));
+  }
 };
 
 TThread_Search::TThread_Search(const std::string& dataFolder)
@@ -48,6 +57,7 @@ TThread_Search::TThread_Search(const std::string& dataFolder)
   // Make sure the event types exist before the worker's thread first asks for them.
   SearchRowEvent::EventType();
   SearchFocusEvent::EventType();
+  SearchPassEvent::EventType();
 }
 
 TThread_Search::~TThread_Search() {

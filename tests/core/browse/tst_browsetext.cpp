@@ -8,6 +8,7 @@
 
 #include "core/browse/BrowseText.h"
 #include "core/browse/KanaRow.h"
+#include "core/search/SearchMatch.h"
 #include "core/text/SjisText.h"
 #include "support/Sjis.h"
 
@@ -82,6 +83,7 @@ class TestBrowseText : public QObject {
   void shortPostalCode();
   void gridRowResult_data();
   void gridRowResult();
+  void gridRowCopiesWhatBrowsingCopies();
 };
 
 void TestBrowseText::lineShapes() {
@@ -266,16 +268,19 @@ void TestBrowseText::gridRowResult_data() {
   QTest::addColumn<QString>("digits");
   QTest::addColumn<QString>("name");
   QTest::addColumn<QString>("code");
+  QTest::addColumn<QString>("adr");  // what the copy button copies
   QTest::newRow("address") << QStringList{u"100-0001"_qs, u"東京都千代田区千代田"_qs, u"トウキョウトチヨダクチヨダ"_qs,
                                           u"13101"_qs, QString()}
                            << u"1000001"_qs << u"〒100-0001\n東京都千代田区千代田\nトウキョウトチヨダクチヨダ\n"_qs
-                           << u"地方公共団体コード：13101\nディジットコード付：131016"_qs;
+                           << u"地方公共団体コード：13101\nディジットコード付：131016"_qs << u"東京都千代田区千代田"_qs;
   QTest::newRow("office") << QStringList{u"100-8111"_qs, u"宮内庁"_qs, u"クナイチヨウ"_qs, u"13101"_qs,
                                          u"東京都千代田区千代田１－１"_qs}
                           << u"1008111"_qs << u"〒100-8111\n宮内庁\nクナイチヨウ\n東京都千代田区千代田１－１"_qs
-                          << u"地方公共団体コード：13101\nディジットコード付：131016"_qs;
+                          << u"地方公共団体コード：13101\nディジットコード付：131016"_qs
+                          << u"東京都千代田区千代田１－１"_qs;
   QTest::newRow("short cells") << QStringList{u"10"_qs, u"x"_qs, QString(), u"131"_qs, QString()} << u"10"_qs
-                               << u"〒10\nx\n\n"_qs << u"地方公共団体コード：131\nディジットコード付：131"_qs;
+                               << u"〒10\nx\n\n"_qs << u"地方公共団体コード：131\nディジットコード付：131"_qs
+                               << u"x"_qs;
 }
 
 void TestBrowseText::gridRowResult() {
@@ -293,7 +298,21 @@ void TestBrowseText::gridRowResult() {
   for (int i = 0; i < r.NameLineCount; ++i) lines << U(r.NameLines[i]);
   QCOMPARE(lines.join(QLatin1Char('\n')), name);
   QCOMPARE(U(r.CodeText), code);
-  QCOMPARE(r.AdrText, sjis[1]);  // the kanji cell, as the grid shows it
+  QFETCH(QString, adr);
+  QCOMPARE(U(r.AdrText), adr);
+}
+
+// The copy button of an office's grid row copies what browsing to the office copies.
+void TestBrowseText::gridRowCopiesWhatBrowsingCopies() {
+  JigRecord noBlock = Jig(13101, "ア", "ア社", "1000000");
+  noBlock.BlockKanji[0] = '\0';
+  for (const JigRecord& office : {Jig(1101, "アイショウジ", "アイ商事　株式会社", "0608701"), noBlock}) {
+    ResultRow row;
+    MakeRow(office, row);
+    std::string cells[5];
+    for (int c = 0; c < 5; ++c) cells[c] = std::string(row.Cell(c));
+    QCOMPARE(GridRowResult(cells).AdrText, OfficeResult(office).AdrText);
+  }
 }
 
 QTEST_APPLESS_MAIN(TestBrowseText)

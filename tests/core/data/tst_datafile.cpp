@@ -68,6 +68,9 @@ class TestDataFile : public QObject {
   void loaderCounts_data();
   void loaderCounts();
   void loaderLeavesTableOnMissingFile();
+  void notAFileIsMissing_data();
+  void notAFileIsMissing();
+  void deepFolder();
 };
 
 void TestDataFile::framing_data() {
@@ -133,7 +136,7 @@ void TestDataFile::fileNames() {
   QCOMPARE(std::string(name), std::string("/opt/tanzel//KEN13.CSV"));
   QVERIFY(DataFileName(name, "/d/", DataKind::Jig, 1));
   QCOMPARE(std::string(name), std::string("/d//JIG01.CSV"));
-  std::string tooLong(300, 'a');
+  std::string tooLong(FileNameCapacity, 'a');
   QVERIFY(!DataFileName(name, tooLong.c_str(), DataKind::Ken, 1));
   QCOMPARE(name[0], '\0');
 }
@@ -288,14 +291,54 @@ void TestDataFile::loaderCounts() {
   QCOMPARE(LoadJigFile(dir.folder().c_str(), 13, jig.get()).count, count);
 }
 
-void TestDataFile::loaderLeavesTableOnMissingFile() {
-  TempData dir;
+namespace {
+// Loads prefecture `pref` of `folder` into a table whose slot 0 holds a mark: true when the
+// load tells of a missing file and leaves the mark.
+bool LoadsAsMissing(const std::string& folder, int pref) {
   auto ken = std::make_unique<KenRecord[]>(TableCapacity);
   ken[0].LocalGovCode = 99;
-  LoadResult r = LoadKenFile(dir.folder().c_str(), 1, ken.get());
-  QCOMPARE(r.count, -1);
-  QCOMPARE(int(r.notice), int(LoadNotice::FileMissing));
-  QCOMPARE(ken[0].LocalGovCode, 99);
+  LoadResult r = LoadKenFile(folder.c_str(), pref, ken.get());
+  return r.count == -1 && r.notice == LoadNotice::FileMissing && ken[0].LocalGovCode == 99;
+}
+}  // namespace
+
+void TestDataFile::loaderLeavesTableOnMissingFile() {
+  TempData dir;
+  QVERIFY(LoadsAsMissing(dir.folder(), 1));
+}
+
+Q_DECLARE_METATYPE(NotAFile)
+
+void TestDataFile::notAFileIsMissing_data() {
+  QTest::addColumn<NotAFile>("kind");
+  QTest::newRow("FIFO") << NotAFile::Fifo;
+  QTest::newRow("folder") << NotAFile::Folder;
+  QTest::newRow("link to /dev/zero") << NotAFile::LinkToDevZero;
+}
+
+// What is not a regular file cannot be opened: at once, without waiting or reading.
+void TestDataFile::notAFileIsMissing() {
+  QFETCH(NotAFile, kind);
+  TempData dir;
+  QVERIFY(dir.writeNotAFile(KenName(13), kind));
+  FifoKnocker knocker(dir.path(KenName(13)));
+  LineReader reader;
+  QVERIFY(!reader.Open(dir.path(KenName(13)).c_str()));
+  QVERIFY(LoadsAsMissing(dir.folder(), 13));
+}
+
+// A folder path far longer than 260 bytes: names are composed and the files read.
+void TestDataFile::deepFolder() {
+  TempData dir(400);
+  QVERIFY(dir.valid());
+  QVERIFY(dir.folder().size() >= 400);
+  QVERIFY(dir.write(KenName(13), KenLine("13101", "a") + KenLine("13101", "b")));
+  char name[FileNameCapacity];
+  QVERIFY(DataFileName(name, dir.folder().c_str(), DataKind::Ken, 13));
+  auto ken = std::make_unique<KenRecord[]>(TableCapacity);
+  LoadResult r = LoadKenFile(dir.folder().c_str(), 13, ken.get());
+  QCOMPARE(r.count, 2);
+  QCOMPARE(std::string(ken[1].TownKanji), std::string("b"));
 }
 
 QTEST_APPLESS_MAIN(TestDataFile)

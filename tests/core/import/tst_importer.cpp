@@ -1,8 +1,8 @@
 // The importer on small inputs: joining of split lines, full-width kana, the order of the
 // files, the line format, bad input and the all-or-nothing replacement of the files.
+#include <QTemporaryDir>
 #include <QTest>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
@@ -18,6 +18,7 @@
 #include "core/import/Importer.h"
 #include "core/text/KanaWidth.h"
 #include "core/text/SjisText.h"
+#include "support/DataLines.h"
 #include "support/Sjis.h"
 #include "support/TempData.h"
 
@@ -77,55 +78,43 @@ std::vector<std::string> ColumnOf(const std::vector<std::string>& lines, int n) 
   return out;
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::vector<std::string> FolderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(folder.c_str())) {
-    while (dirent* e = readdir(d)) {
-      std::string n = e->d_name;
-      if (n != "." && n != "..") names.push_back(n);
-    }
-    closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string ParentOf(const std::string& folderWithSlash) {
-  std::string f = folderWithSlash.substr(0, folderWithSlash.size() - 1);
-  return f.substr(0, f.rfind('/'));
-}
-
-// Entries beside `folder` whose names show they are its staging folders.
-int StagingFoldersBeside(const std::string& folderWithSlash) {
-  std::string f = folderWithSlash.substr(0, folderWithSlash.size() - 1);
-  std::string base = f.substr(f.rfind('/') + 1);
-  int n = 0;
-  for (const auto& e : FolderEntries(ParentOf(folderWithSlash))) {
-    if (e.rfind("." + base + ".import-", 0) == 0) ++n;
-  }
-  return n;
-}
-
-bool WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries) {
+// Writes a zip archive; `stored`: the entries uncompressed.
+bool WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries,
+              bool stored = false) {
   int err = 0;
   zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
   if (!z) return false;
   for (const auto& [name, data] : entries) {
     zip_source_t* src = zip_source_buffer(z, data.data(), data.size(), 0);
-    if (!src || zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
-      zip_source_free(src);
+    zip_int64_t index = src ? zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
+    if (index < 0 || (stored && zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0) < 0)) {
+      if (index < 0) zip_source_free(src);
       zip_discard(z);
       return false;
     }
   }
   return zip_close(z) == 0;
+}
+
+// The data files (KEN01.CSV .. JIG47.CSV) that can be read in `folder`.
+int DataFilesIn(const std::string& folder) {
+  int n = 0;
+  for (int p = 1; p <= PrefectureCount; ++p) {
+    n += access((folder + "/" + KenName(p)).c_str(), R_OK) == 0;
+    n += access((folder + "/" + JigName(p)).c_str(), R_OK) == 0;
+  }
+  return n;
+}
+
+// Little-endian 32-bit fields of a zip archive's headers.
+void Put32(std::string& bytes, std::size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+uint32_t Get32(const std::string& bytes, std::size_t at) {
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i)
+    value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+  return value;
 }
 
 }  // namespace
@@ -138,21 +127,28 @@ class TestImporter : public QObject {
   void widening();
   void joining_data();
   void joining();
-  void utf8SourceIsNotJoined();
   void lineFormat();
   void kenOrder();
   void jigOrder();
+  void equalReadingsKeepSourceOrder();
   void prefecturesAndEmptyFiles();
   void overCapacityCounted();
   void bothEncodingsGiveSameFiles();
   void archiveInput();
+  void damagedArchive_data();
+  void damagedArchive();
+  void oversizedInput_data();
+  void oversizedInput();
+  void prefecturesWithoutRecords_data();
+  void prefecturesWithoutRecords();
   void badInput_data();
   void badInput();
   void limits_data();
   void limits();
   void failedImportChangesNothing();
-  void failedMoveRestoresOldFiles();
+  void folderInPlaceOfDataFile();
   void onlyGivenKindReplaced();
+  void keptFilesOnAnotherFileSystem();
   void commandLine();
 };
 
@@ -265,17 +261,6 @@ void TestImporter::joining() {
   }
 }
 
-void TestImporter::utf8SourceIsNotJoined() {
-  std::string csv = Ken("01101", "0600001", "ア", "オオドオリ（１", "札幌市", "大通（１丁目、") +
-                    Ken("01101", "0600001", "ア", "－３チョウメ）", "札幌市", "３丁目）");
-  DataFileSet files;
-  std::string error;
-  QVERIFY2(BuildDataFiles(DataKind::Ken, ImportSource{"utf_ken_all.csv", S(csv.c_str()), true}, files, error),
-           error.c_str());
-  QCOMPARE(files.records, 2L);
-  QCOMPARE(Lines(files.files[0]).size(), std::size_t{2});
-}
-
 void TestImporter::lineFormat() {
   // Unquoted text columns get their quotes; the columns after column 9 stay exactly as they are.
   std::string csv =
@@ -339,6 +324,30 @@ void TestImporter::jigOrder() {
   QCOMPARE(Column(Lines(files.files[0])[0], 2), std::string("（カブ）　ア"));
 }
 
+// Far more ties than a sort handles by insertion: records with equal readings stay in the
+// order of the source, offices and the towns of a city alike.
+void TestImporter::equalReadingsKeepSourceOrder() {
+  std::string jig;
+  std::string ken;
+  std::vector<std::string> expected[2];  // postal codes: 40 of reading ア, then 40 of イ
+  for (int i = 0; i < 80; ++i) {
+    const bool first = i % 2 == 1;  // the two readings alternate, イ first
+    char postal[8];
+    std::snprintf(postal, sizeof postal, "06%05d", 99999 - i);  // falling: no order of their own
+    jig += Jig("01101", first ? "ｱ" : "ｲ", "社", postal);
+    ken += Ken("01101", postal, "ｻｯﾎﾟﾛｼ", first ? "ｱ" : "ｲ", "札幌市", "町");
+    expected[first ? 0 : 1].push_back(postal);
+  }
+  expected[0].insert(expected[0].end(), expected[1].begin(), expected[1].end());
+  DataFileSet files;
+  std::string error;
+  QVERIFY2(BuildDataFiles(DataKind::Jig, ImportSource{"JIGYOSYO.CSV", S(jig.c_str()), false}, files, error),
+           error.c_str());
+  QCOMPARE(ColumnOf(Lines(files.files[0]), 8), expected[0]);
+  QVERIFY2(BuildDataFiles(DataKind::Ken, SjisSource(ken), files, error), error.c_str());
+  QCOMPARE(ColumnOf(Lines(files.files[0]), 3), expected[0]);
+}
+
 void TestImporter::prefecturesAndEmptyFiles() {
   std::string csv = Ken("13101", "1000001", "ﾁﾖﾀﾞｸ", "ﾁﾖﾀﾞ", "千代田区", "千代田") +
                     Ken("01101", "0600001", "ｻｯﾎﾟﾛｼ", "ｱ", "札幌市", "甲") +
@@ -392,28 +401,30 @@ void TestImporter::bothEncodingsGiveSameFiles() {
   }
   QVERIFY(dir.write("KEN_ALL.CSV", sjis));
   QVERIFY(dir.write("utf_ken_all.csv", utf8));
-  ImportSource a;
-  ImportSource b;
+  // KEN_ALL.CSV converted to UTF-8 by hand keeps its split lines: they are joined all the same.
+  QVERIFY(dir.write("KEN_ALL-utf8.csv", SjisToUtf8(sjis)));
   std::string error;
-  QVERIFY2(ReadImportSource(dir.path("KEN_ALL.CSV"), a, error), error.c_str());
-  QVERIFY2(ReadImportSource(dir.path("utf_ken_all.csv"), b, error), error.c_str());
-  QVERIFY(!a.utf8);
-  QVERIFY(b.utf8);
-  DataFileSet fa;
-  DataFileSet fb;
-  QVERIFY2(BuildDataFiles(DataKind::Ken, a, fa, error), error.c_str());
-  QVERIFY2(BuildDataFiles(DataKind::Ken, b, fb, error), error.c_str());
-  QCOMPARE(fa.files, fb.files);
-  QCOMPARE(fa.sourceLines, 3L);
-  QCOMPARE(fb.sourceLines, 2L);
+  std::vector<DataFileSet> built;
+  for (const char* name : {"KEN_ALL.CSV", "utf_ken_all.csv", "KEN_ALL-utf8.csv"}) {
+    ImportSource source;
+    QVERIFY2(ReadImportSource(dir.path(name), source, error), error.c_str());
+    QCOMPARE(source.utf8, built.size() > 0);
+    built.emplace_back();
+    QVERIFY2(BuildDataFiles(DataKind::Ken, source, built.back(), error), error.c_str());
+    QCOMPARE(built.back().files, built.front().files);
+    QCOMPARE(built.back().records, 2L);
+  }
+  QCOMPARE(built[0].sourceLines, 3L);
+  QCOMPARE(built[1].sourceLines, 2L);
+  QCOMPARE(built[2].sourceLines, 3L);
 }
 
 void TestImporter::archiveInput() {
   TempData dir;
-  std::string csv =
-      S((Ken("01101", "0600001", "ｱ", "ｱ", "札幌市", "甲") + Ken("13101", "1000001", "ﾁ", "ﾁ", "千代田区", "乙"))
-            .c_str());
-  std::string jig = S(Jig("13101", "ｱ", "甲", "1008001").c_str());
+  std::string csv = WithEveryPrefecture(DataKind::Ken, S((Ken("01101", "0600001", "ｱ", "ｱ", "札幌市", "甲") +
+                                                          Ken("13101", "1000001", "ﾁ", "ﾁ", "千代田区", "乙"))
+                                                             .c_str()));
+  std::string jig = WithEveryPrefecture(DataKind::Jig, S(Jig("13101", "ｱ", "甲", "1008001").c_str()));
   QVERIFY(WriteZip(dir.path("ken_all.zip"), {{"KEN_ALL.CSV", csv}}));
   QVERIFY(WriteZip(dir.path("jigyosyo.zip"), {{"readme.txt", "x"}, {"JIGYOSYO.CSV", jig}}));
   QVERIFY(dir.write("KEN_ALL.CSV", csv));
@@ -422,17 +433,133 @@ void TestImporter::archiveInput() {
   std::string out = dir.path("out");
   QVERIFY2(RunImport({dir.path("ken_all.zip"), dir.path("jigyosyo.zip"), out}, summary, error), error.c_str());
   QCOMPARE(summary.filesWritten, 94);
-  QCOMPARE(summary.ken.records, 2L);
-  QCOMPARE(summary.jig.records, 1L);
+  QCOMPARE(summary.ken.records, 47L);
+  QCOMPARE(summary.jig.records, 47L);
   QVERIFY(summary.ken.source.find("(KEN_ALL.CSV)") != std::string::npos);
-  auto entries = FolderEntries(out);
-  QCOMPARE(entries.size(), std::size_t{94 + 1});  // and EDITION
-  QCOMPARE(ReadAll(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
-  std::string fromZip = ReadAll(out + "/KEN13.CSV");
+  QCOMPARE(DataFilesIn(out), 94);
+  QCOMPARE(FileBytes(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
+  std::string fromZip = FileBytes(out + "/KEN13.CSV");
   QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
-  QCOMPARE(ReadAll(out + "/KEN13.CSV"), fromZip);
+  QCOMPARE(FileBytes(out + "/KEN13.CSV"), fromZip);
   QCOMPARE(summary.filesWritten, 47);
   QVERIFY(!summary.jig.done);
+}
+
+void TestImporter::damagedArchive_data() {
+  QTest::addColumn<bool>("stored");  // the entry uncompressed
+  QTest::addColumn<int>("damage");   // 0 a bit flipped in the entry's data, 1 its size lowered in the central
+                                     // directory, 2 in both headers, 3 its CRC changed
+  QTest::addColumn<QString>("reason");
+  // A flipped bit of stored data changes one character and leaves a valid CSV.
+  QTest::newRow("bit flipped, stored") << true << 0 << QStringLiteral("CRC error");
+  QTest::newRow("bit flipped, deflated") << false << 0 << QString();
+  // Lowered by the length of the last lines: what is left is a valid CSV.
+  QTest::newRow("size lowered in the central directory") << false << 1 << QStringLiteral("longer than its size field");
+  QTest::newRow("size lowered in both headers") << true << 2 << QStringLiteral("longer than its size field");
+  QTest::newRow("CRC changed") << false << 3 << QStringLiteral("CRC error");
+}
+
+void TestImporter::damagedArchive() {
+  QFETCH(bool, stored);
+  QFETCH(int, damage);
+  QFETCH(QString, reason);
+  TempData dir;
+  const std::string tail = TokyoLines(20);
+  std::string csv = WithEveryPrefecture(DataKind::Ken, "") + tail;
+  QVERIFY(WriteZip(dir.path("ken_all.zip"), {{"KEN_ALL.CSV", csv}}, stored));
+  std::string zip = FileBytes(dir.path("ken_all.zip"));
+  const std::size_t local = 0;
+  const std::size_t central = zip.rfind(std::string("PK\1\2", 4));
+  const std::size_t data = 30 + Get32(zip, 26) % 0x10000 + Get32(zip, 28) % 0x10000;
+  const uint32_t size = Get32(zip, local + 22);
+  QCOMPARE(Get32(zip, central + 24), size);
+  if (damage == 0) {
+    std::size_t at = stored ? data + csv.size() - 3 : data + Get32(zip, local + 18) / 2;  // stored: a flag 0 made 1
+    zip[at] = static_cast<char>(zip[at] ^ 0x01);
+  }
+  if (damage == 1 || damage == 2) Put32(zip, central + 24, size - static_cast<uint32_t>(tail.size()));
+  if (damage == 2) Put32(zip, local + 22, size - static_cast<uint32_t>(tail.size()));
+  if (damage == 3) Put32(zip, central + 16, Get32(zip, central + 16) ^ 0x100);
+  QVERIFY(dir.write("ken_all.zip", zip));
+  std::string out = dir.path("out");
+  QCOMPARE(mkdir(out.c_str(), 0755), 0);
+  QVERIFY(dir.write("out/KEN13.CSV", "old"));
+  ImportSummary summary;
+  std::string error;
+  QVERIFY(!RunImport({dir.path("ken_all.zip"), "", out}, summary, error));
+  std::string expected = dir.path("ken_all.zip") + ": KEN_ALL.CSV in the archive is damaged";
+  // A flip in deflated data may break the compressed stream before the CRC is reached.
+  QVERIFY2(error.find(expected) == 0, error.c_str());
+  QVERIFY2(error.find(reason.toStdString()) != std::string::npos, error.c_str());
+  QCOMPARE(FolderEntries(out), std::vector<std::string>{"KEN13.CSV"});
+  QCOMPARE(FileBytes(out + "/KEN13.CSV"), std::string("old"));
+}
+
+void TestImporter::oversizedInput_data() {
+  QTest::addColumn<int>("lines");        // Tokyo lines of the archive's CSV
+  QTest::addColumn<uint32_t>("size");    // the size its headers declare; 0: the true one
+  QTest::addColumn<QString>("message");  // in the error
+  // About 4 MB of lines deflated to a few KB: refused at the first record too many, not read through.
+  QTest::newRow("one prefecture past its lines")
+      << 30000 << 0u << QStringLiteral("(KEN_ALL.CSV), line 10241: KEN13.CSV would have more than the 10240 lines");
+  // Refused before anything is inflated.
+  QTest::newRow("declared size too large")
+      << 10 << 100u * 1024 * 1024 << QStringLiteral("KEN_ALL.CSV in the archive is 104857600 bytes long, too large");
+}
+
+void TestImporter::oversizedInput() {
+  QFETCH(int, lines);
+  QFETCH(uint32_t, size);
+  QFETCH(QString, message);
+  TempData dir;
+  QVERIFY(WriteZip(dir.path("ken_all.zip"), {{"KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, TokyoLines(lines))}}));
+  if (size != 0) {
+    std::string zip = FileBytes(dir.path("ken_all.zip"));
+    Put32(zip, 22, size);
+    Put32(zip, zip.rfind(std::string("PK\1\2", 4)) + 24, size);
+    QVERIFY(dir.write("ken_all.zip", zip));
+  }
+  ImportSummary summary;
+  std::string error;
+  QVERIFY(!RunImport({dir.path("ken_all.zip"), "", dir.path("out")}, summary, error));
+  QVERIFY2(QString::fromStdString(error).contains(message), error.c_str());
+  QCOMPARE(DataFilesIn(dir.path("out")), 0);
+}
+
+void TestImporter::prefecturesWithoutRecords_data() {
+  QTest::addColumn<bool>("asJig");
+  QTest::addColumn<QList<int>>("prefectures");  // those with records
+  QTest::addColumn<QString>("message");
+  QList<int> allButSome;
+  for (int p = 3; p <= 46; ++p) allButSome << p;
+  QTest::newRow("addresses of Tokyo only")
+      << false << QList<int>{13}
+      << QStringLiteral("no records for 46 of the 47 prefectures (prefecture codes 01-12, 14-47); their KEN files");
+  QTest::newRow("offices of Tokyo only") << true << QList<int>{13}
+                                         << QStringLiteral("(prefecture codes 01-12, 14-47); their JIG files");
+  QTest::newRow("first two and last missing")
+      << false << allButSome << QStringLiteral("no records for 3 of the 47 prefectures (prefecture codes 01-02, 47)");
+}
+
+void TestImporter::prefecturesWithoutRecords() {
+  QFETCH(bool, asJig);
+  QFETCH(QList<int>, prefectures);
+  QFETCH(QString, message);
+  TempData dir;
+  std::string csv;
+  for (int p : prefectures) {
+    std::string code = std::to_string(p * 1000 + 101);
+    if (code.size() < 5) code = "0" + code;
+    csv += asJig ? Jig(code.c_str(), "ｱ", "甲", "1008001") : Ken(code.c_str(), "1000001", "ｱ", "ｱ", "市", "甲");
+  }
+  QVERIFY(dir.write("input.csv", S(csv.c_str())));
+  std::string out = dir.path("out");
+  ImportSummary summary;
+  std::string error;
+  QVERIFY(!RunImport({asJig ? "" : dir.path("input.csv"), asJig ? dir.path("input.csv") : "", out}, summary, error));
+  QVERIFY2(error.find(dir.path("input.csv") + ": ") == 0, error.c_str());
+  QVERIFY2(QString::fromStdString(error).contains(message), error.c_str());
+  QCOMPARE(DataFilesIn(out), 0);
 }
 
 void TestImporter::badInput_data() {
@@ -531,7 +658,7 @@ void TestImporter::badInput() {
   QVERIFY2(QString::fromStdString(error).contains(message), error.c_str());
   QVERIFY2(error.find(dir.path(file.toStdString())) != std::string::npos, error.c_str());  // names the file
   QCOMPARE(FolderEntries(out), std::vector<std::string>{"KEN01.CSV"});
-  QCOMPARE(ReadAll(out + "/KEN01.CSV"), std::string("old"));
+  QCOMPARE(FileBytes(out + "/KEN01.CSV"), std::string("old"));
 }
 
 void TestImporter::limits_data() {
@@ -540,7 +667,7 @@ void TestImporter::limits_data() {
   QTest::addColumn<QString>("message");  // empty: the import succeeds
   QTest::newRow("10240 lines") << 10240 << 200 << QString();
   QTest::newRow("10241 lines") << 10241 << 200
-                               << QStringLiteral("KEN01.CSV would have 10241 lines, more than the 10240");
+                               << QStringLiteral("line 10241: KEN01.CSV would have more than the 10240 lines");
   QTest::newRow("line of 2047 bytes") << 2 << 2047 << QString();
   QTest::newRow("line of 2048 bytes") << 2 << 2048
                                       << QStringLiteral("line 1: the record's line would be 2048 bytes long");
@@ -580,72 +707,111 @@ void TestImporter::failedImportChangesNothing() {
   QVERIFY(dir.write("bin/tanzel", "program"));
   QVERIFY(dir.write("bin/KEN13.CSV", "old ken"));
   QVERIFY(dir.write("bin/JIG13.CSV", "old jig"));
-  QVERIFY(dir.write("KEN_ALL.CSV", S(Ken("13101", "1000001", "ﾁ", "ﾁ", "千代田区", "乙").c_str())));
+  QVERIFY(dir.write("KEN_ALL.CSV", WithEveryPrefecture(
+                                       DataKind::Ken, S(Ken("13101", "1000001", "ﾁ", "ﾁ", "千代田区", "乙").c_str()))));
   // The address file is good, the office file fails on its last line: nothing may change.
-  QVERIFY(dir.write("JIGYOSYO.CSV", S((Jig("13101", "ｱ", "甲", "1008001") + "13101,\"x\"\r\n").c_str())));
+  std::string jig = WithEveryPrefecture(DataKind::Jig, S(Jig("13101", "ｱ", "甲", "1008001").c_str()));
+  QVERIFY(dir.write("JIGYOSYO.CSV", jig + "13101,\"x\"\r\n"));
   ImportSummary summary;
   std::string error;
   QVERIFY(!RunImport({dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out}, summary, error));
-  QVERIFY2(error.find("JIGYOSYO.CSV, line 2") != std::string::npos, error.c_str());
+  QVERIFY2(error.find("JIGYOSYO.CSV, line 48") != std::string::npos, error.c_str());
   QCOMPARE(FolderEntries(out), (std::vector<std::string>{"JIG13.CSV", "KEN13.CSV", "tanzel"}));
-  QCOMPARE(ReadAll(out + "/KEN13.CSV"), std::string("old ken"));
-  QCOMPARE(StagingFoldersBeside(dir.folder() + "bin/"), 0);
+  QCOMPARE(FileBytes(out + "/KEN13.CSV"), std::string("old ken"));
 
-  // Fixed, the same import replaces both kinds and leaves no staging folder behind.
-  QVERIFY(dir.write("JIGYOSYO.CSV", S(Jig("13101", "ｱ", "甲", "1008001").c_str())));
+  // Fixed, the same import puts both kinds in use as the current edition; the old files
+  // are the previous edition, and nothing else is left behind.
+  QVERIFY(dir.write("JIGYOSYO.CSV", jig));
   QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out}, summary, error), error.c_str());
-  QCOMPARE(FolderEntries(out).size(), std::size_t{96});  // 94, EDITION and tanzel
-  QCOMPARE(ReadAll(out + "/tanzel"), std::string("program"));
-  QCOMPARE(ReadAll(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
-  QCOMPARE(StagingFoldersBeside(dir.folder() + "bin/"), 0);
-  struct stat st {};
-  QCOMPARE(stat((out + "/KEN01.CSV").c_str(), &st), 0);
-  QCOMPARE(st.st_size, off_t{0});
+  QCOMPARE(FolderEntries(out).size(), std::size_t{98});  // tanzel, 94 links, editions, current, previous
+  QCOMPARE(FileBytes(out + "/tanzel"), std::string("program"));
+  QCOMPARE(FileBytes(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
+  QCOMPARE(FileBytes(out + "/previous/KEN13.CSV"), std::string("old ken"));
+  QCOMPARE(FolderEntries(out + "/previous"), (std::vector<std::string>{"JIG13.CSV", "KEN13.CSV"}));
+  QCOMPARE(FolderEntries(out + "/editions").size(), std::size_t{2});
 }
 
-void TestImporter::failedMoveRestoresOldFiles() {
+void TestImporter::folderInPlaceOfDataFile() {
   TempData dir;
   std::string out = dir.path("bin");
   QCOMPARE(mkdir(out.c_str(), 0755), 0);
   for (int p = 1; p <= 4; ++p) QVERIFY(dir.write("bin/" + KenName(p), "old " + std::to_string(p)));
-  // A folder in the place of KEN05.CSV: its file cannot be moved in.
+  // A folder in the place of KEN05.CSV: no link can replace it, and it holds no data.
   QCOMPARE(mkdir((out + "/KEN05.CSV").c_str(), 0755), 0);
   QVERIFY(dir.write("bin/KEN05.CSV/keep", "x"));
-  QVERIFY(dir.write("KEN_ALL.CSV", S(Ken("01101", "0600001", "ｱ", "ｱ", "札幌市", "甲").c_str())));
+  QVERIFY(dir.write("KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, "")));
   ImportSummary summary;
   std::string error;
   QVERIFY(!RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error));
-  QVERIFY2(error.find("KEN05.CSV: cannot replace") != std::string::npos, error.c_str());
+  QVERIFY2(error.find("KEN05.CSV: is a folder, not a data file") != std::string::npos, error.c_str());
   QCOMPARE(FolderEntries(out),
            (std::vector<std::string>{"KEN01.CSV", "KEN02.CSV", "KEN03.CSV", "KEN04.CSV", "KEN05.CSV"}));
-  for (int p = 1; p <= 4; ++p) QCOMPARE(ReadAll(out + "/" + KenName(p)), "old " + std::to_string(p));
-  QCOMPARE(StagingFoldersBeside(dir.folder() + "bin/"), 0);
+  for (int p = 1; p <= 4; ++p) QCOMPARE(FileBytes(out + "/" + KenName(p)), "old " + std::to_string(p));
 }
 
 void TestImporter::onlyGivenKindReplaced() {
   TempData dir;
   std::string out = dir.path("data");
-  QVERIFY(dir.write("JIGYOSYO.CSV", S(Jig("13101", "ｱ", "甲", "1008001").c_str())));
+  std::string jig = WithEveryPrefecture(DataKind::Jig, "");
+  QVERIFY(dir.write("JIGYOSYO.CSV", jig));
+  QVERIFY(dir.write("KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, "")));
   ImportSummary summary;
   std::string error;
   // The folder is created when missing.
   QVERIFY2(RunImport({"", dir.path("JIGYOSYO.CSV"), out}, summary, error), error.c_str());
   QCOMPARE(summary.filesWritten, 47);
-  auto entries = FolderEntries(out);
-  QCOMPARE(entries.size(), std::size_t{47 + 1});
-  QCOMPARE(entries.front(), std::string("EDITION"));
-  QCOMPARE(entries[1], std::string("JIG01.CSV"));
+  QCOMPARE(DataFilesIn(out), 47);
+  QCOMPARE(access((out + "/KEN01.CSV").c_str(), F_OK), -1);
+  std::string offices = FileBytes(out + "/JIG13.CSV");
+  QVERIFY(!offices.empty());
+  // The address files join the offices in the next edition; the offices stay as they were.
+  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
+  QCOMPARE(summary.filesWritten, 47);
+  QCOMPARE(DataFilesIn(out), 94);
+  QCOMPARE(FileBytes(out + "/JIG13.CSV"), offices);
+  QCOMPARE(DataFilesIn(out + "/previous"), 47);
   QVERIFY(!RunImport({"", "", out}, summary, error));
   QVERIFY2(error.find("nothing to import") != std::string::npos, error.c_str());
 }
 
+void TestImporter::keptFilesOnAnotherFileSystem() {
+  // Old plain files that are links to another file system cannot be hard-linked into an
+  // edition: they are copied.
+  QTemporaryDir elsewhere(QStringLiteral("/dev/shm/tst_importer-XXXXXX"));
+  TempData dir;
+  struct stat a {};
+  struct stat b {};
+  if (!elsewhere.isValid() || stat(dir.folder().c_str(), &a) != 0 ||
+      stat(elsewhere.path().toUtf8().constData(), &b) != 0 || a.st_dev == b.st_dev) {
+    QSKIP("needs a second file system at /dev/shm");
+  }
+  std::string out = dir.path("data");
+  QCOMPARE(mkdir(out.c_str(), 0755), 0);
+  for (int p = 1; p <= PrefectureCount; ++p) {
+    std::string target = elsewhere.path().toStdString() + "/" + JigName(p);
+    std::ofstream(target) << "offices " << p;
+    QCOMPARE(symlink(target.c_str(), (out + "/" + JigName(p)).c_str()), 0);
+  }
+  QVERIFY(dir.write("KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, "")));
+  ImportSummary summary;
+  std::string error;
+  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
+  QCOMPARE(DataFilesIn(out + "/current"), 94);
+  QCOMPARE(FileBytes(out + "/JIG47.CSV"), std::string("offices 47"));
+  QCOMPARE(FileBytes(out + "/previous/JIG47.CSV"), std::string("offices 47"));
+  struct stat kept {};
+  QCOMPARE(lstat((out + "/current/JIG47.CSV").c_str(), &kept), 0);
+  QVERIFY(S_ISREG(kept.st_mode) && kept.st_dev == a.st_dev);
+}
+
 void TestImporter::commandLine() {
   TempData dir;
-  QVERIFY(dir.write("JIGYOSYO.CSV", S(Jig("13101", "ｱ", "甲", "1008001").c_str())));
-  auto run = [](std::vector<std::string> args, std::string& out, std::string& err) {
+  QVERIFY(dir.write("JIGYOSYO.CSV", WithEveryPrefecture(DataKind::Jig, "")));
+  // `outFile`: where the standard output goes instead of a temporary file.
+  auto run = [](std::vector<std::string> args, std::string& out, std::string& err, const char* outFile = nullptr) {
     std::vector<const char*> argv{"tanzel-import"};
     for (const auto& a : args) argv.push_back(a.c_str());
-    std::FILE* o = std::tmpfile();
+    std::FILE* o = outFile ? std::fopen(outFile, "w") : std::tmpfile();
     std::FILE* e = std::tmpfile();
     int rc = ImportCommand(static_cast<int>(argv.size()), argv.data(), o, e);
     auto slurp = [](std::FILE* f) {
@@ -671,11 +837,17 @@ void TestImporter::commandLine() {
   QVERIFY(err.find("unknown argument '--bogus'") != std::string::npos);
   QCOMPARE(run({"--out"}, out, err), 2);
   QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV"), "--out=" + dir.path("o")}, out, err), 0);
-  QVERIFY2(out.find("read:    1 lines, 1 records") != std::string::npos, out.c_str());
+  QVERIFY2(out.find("read:    47 lines, 47 records") != std::string::npos, out.c_str());
   QVERIFY2(out.find("47 files written to ") != std::string::npos, out.c_str());
   QVERIFY2(out.find("fields longer than the program keeps: 0") != std::string::npos, out.c_str());
   QCOMPARE(run({"--ken", dir.path("missing.zip"), "--out", dir.path("o")}, out, err), 1);
   QVERIFY2(err.find("tanzel-import: " + dir.path("missing.zip") + ": cannot open") == 0, err.c_str());
+  // Output that cannot be written is an error, said on the error output.
+  QCOMPARE(run({"--help"}, out, err, "/dev/full"), 1);
+  QVERIFY2(err == "tanzel-import: the help could not be written: No space left on device\n", err.c_str());
+  QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV"), "--out", dir.path("o")}, out, err, "/dev/full"), 1);
+  QVERIFY2(err.find("tanzel-import: the data is imported, but its report could not be written: No space") == 0,
+           err.c_str());
 }
 
 QTEST_GUILESS_MAIN(TestImporter)

@@ -1,19 +1,24 @@
 // The importer on Japan Post's real archives ($TANZEL_JAPANPOST_DIR): both address
 // archives give the same files, the program's own reader takes every file line by line in
-// the order the browse lists expect, and the 2026-05-29 edition gives its known counts.
+// the order the browse lists expect and reads every record the archives hold (read with
+// libzip alone), and the 2026-05-29 edition gives its known counts.
 #include <QCryptographicHash>
 #include <QFile>
 #include <QTest>
 
 #include <sys/stat.h>
+#include <zip.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/data/DataFile.h"
+#include "core/data/Loaders.h"
 #include "core/import/Importer.h"
 #include "support/Sjis.h"
 #include "support/TempData.h"
@@ -21,13 +26,6 @@
 using namespace tanzel;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 bool Exists(const std::string& path) {
   struct stat st {};
@@ -44,6 +42,42 @@ QByteArray Sha256(const std::string& path) {
   QCryptographicHash hash(QCryptographicHash::Sha256);
   hash.addData(&f);
   return hash.result().toHex();
+}
+
+// The one entry of an archive, read with libzip alone; empty when it cannot be read.
+std::string Unzipped(const std::string& archive) {
+  int err = 0;
+  zip_t* z = zip_open(archive.c_str(), ZIP_RDONLY, &err);
+  if (z == nullptr) return {};
+  std::string bytes;
+  zip_stat_t st;
+  zip_file_t* f = zip_stat_index(z, 0, 0, &st) == 0 ? zip_fopen_index(z, 0, 0) : nullptr;
+  if (f != nullptr) {
+    bytes.resize(static_cast<std::size_t>(st.size));
+    zip_int64_t n = zip_fread(f, bytes.data(), st.size);
+    bytes.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+    zip_fclose(f);
+  }
+  zip_discard(z);
+  return bytes;
+}
+
+// The first `n` columns of a CSV line, quotes removed (a quoted column may hold commas).
+std::vector<std::string> Columns(const std::string& line, int n) {
+  std::vector<std::string> out(1);
+  bool quoted = false;
+  for (char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      if (static_cast<int>(out.size()) == n) break;
+      out.emplace_back();
+    } else if (c != '\r') {
+      out.back() += c;
+    }
+  }
+  out.resize(static_cast<std::size_t>(n));
+  return out;
 }
 
 // The edition whose counts the tests know: the archives downloaded on 2026-05-29.
@@ -64,10 +98,11 @@ class TestImporterRealData : public QObject {
   void counts();
   void tokyoLine();
   void programReadsEveryLineInBrowseOrder();
-  void installedDataIsCurrentImport();
+  void loadersReadWhatTheArchivesHold();
 
  private:
   std::string archives_;
+  std::string kenArchive_;  // the address archive imported
   bool knownEdition_ = false;
   std::unique_ptr<TempData> fromKenAll_;
   ImportSummary summary_;
@@ -78,6 +113,7 @@ void TestImporterRealData::initTestCase() {
   if (dir == nullptr || *dir == '\0') QSKIP("TANZEL_JAPANPOST_DIR is not set: no real archives to import");
   archives_ = std::string(dir) + "/";
   std::string ken = archives_ + (Exists(archives_ + "ken_all.zip") ? "ken_all.zip" : "utf_ken_all.zip");
+  kenArchive_ = ken;
   if (!Exists(ken) || !Exists(archives_ + "jigyosyo.zip")) QSKIP("no Japan Post archives in TANZEL_JAPANPOST_DIR");
   knownEdition_ = IsKnownEdition(archives_);
   fromKenAll_ = std::make_unique<TempData>();
@@ -99,8 +135,8 @@ void TestImporterRealData::bothAddressArchivesGiveSameFiles() {
   QCOMPARE(utf.ken.records, summary_.ken.records);
   QCOMPARE(utf.ken.overCapacity, summary_.ken.overCapacity);
   for (int p = 1; p <= PrefectureCount; ++p) {
-    std::string a = ReadAll(fromKenAll_->path(KenName(p)));
-    std::string b = ReadAll(fromUtf.path(KenName(p)));
+    std::string a = FileBytes(fromKenAll_->path(KenName(p)));
+    std::string b = FileBytes(fromUtf.path(KenName(p)));
     QVERIFY2(!a.empty(), KenName(p).c_str());
     QVERIFY2(a == b, KenName(p).c_str());
   }
@@ -116,18 +152,18 @@ void TestImporterRealData::counts() {
   int files = 0;
   for (int p = 1; p <= PrefectureCount; ++p) {
     files += Exists(fromKenAll_->path(KenName(p))) + Exists(fromKenAll_->path(JigName(p)));
-    ken += CountLines(ReadAll(fromKenAll_->path(KenName(p))));
-    jig += CountLines(ReadAll(fromKenAll_->path(JigName(p))));
+    ken += CountLines(FileBytes(fromKenAll_->path(KenName(p))));
+    jig += CountLines(FileBytes(fromKenAll_->path(JigName(p))));
   }
   QCOMPARE(files, 94);
   QCOMPARE(ken, 124511L);
   QCOMPARE(jig, 22416L);
-  QCOMPARE(CountLines(ReadAll(fromKenAll_->path("KEN01.CSV"))), 8190L);
+  QCOMPARE(CountLines(FileBytes(fromKenAll_->path("KEN01.CSV"))), 8190L);
 }
 
 void TestImporterRealData::tokyoLine() {
   if (!knownEdition_) QSKIP("the archives are not the 2026-05-29 edition whose counts are known");
-  std::string tokyo = ReadAll(fromKenAll_->path("KEN13.CSV"));
+  std::string tokyo = FileBytes(fromKenAll_->path("KEN13.CSV"));
   std::string line =
       S("13101,\"100  \",\"1000001\",\"トウキョウト\",\"チヨダク\",\"チヨダ\",\"東京都\",\"千代田区\",\"千代田\","
         "0,0,0,0,0,0\r\n");
@@ -195,15 +231,40 @@ void TestImporterRealData::programReadsEveryLineInBrowseOrder() {
   }
 }
 
-void TestImporterRealData::installedDataIsCurrentImport() {
-  // scripts/import-data.sh imports into the build's bin folder before the tests run.
-  const char* bin = std::getenv("TANZEL_TEST_DATA");
-  if (bin == nullptr || !Exists(std::string(bin) + "/KEN13.CSV")) QSKIP("no imported data in TANZEL_TEST_DATA");
+// What the program's loaders read of the import is what the archives hold, read here with
+// libzip alone: per prefecture, the same set of (code, postal code) of the addresses (split
+// lines share theirs) and the same offices, one for one.
+void TestImporterRealData::loadersReadWhatTheArchivesHold() {
+  using Key = std::pair<int, std::string>;
+  std::multiset<Key> archiveKen[PrefectureCount + 1], archiveJig[PrefectureCount + 1];
+  for (const auto& [archive, postalColumn] : {std::pair{kenArchive_, 3}, std::pair{archives_ + "jigyosyo.zip", 8}}) {
+    const std::string csv = Unzipped(archive);
+    QVERIFY2(!csv.empty(), archive.c_str());
+    auto* into = postalColumn == 3 ? archiveKen : archiveJig;
+    std::size_t at = 0;
+    while (at < csv.size()) {
+      std::size_t lf = csv.find('\n', at);
+      if (lf == std::string::npos) lf = csv.size();
+      std::vector<std::string> columns = Columns(csv.substr(at, lf - at), postalColumn);
+      at = lf + 1;
+      const int code = std::atoi(columns[0].c_str());
+      QVERIFY2(code / 1000 >= 1 && code / 1000 <= PrefectureCount, columns[0].c_str());
+      into[code / 1000].insert({code, columns[postalColumn - 1]});
+    }
+  }
+  auto ken = std::make_unique<KenRecord[]>(TableCapacity);
+  auto jig = std::make_unique<JigRecord[]>(TableCapacity);
   for (int p = 1; p <= PrefectureCount; ++p) {
-    QVERIFY2(ReadAll(std::string(bin) + "/" + KenName(p)) == ReadAll(fromKenAll_->path(KenName(p))),
-             KenName(p).c_str());
-    QVERIFY2(ReadAll(std::string(bin) + "/" + JigName(p)) == ReadAll(fromKenAll_->path(JigName(p))),
-             JigName(p).c_str());
+    LoadResult k = LoadKenFile(fromKenAll_->folder().c_str(), p, ken.get());
+    LoadResult j = LoadJigFile(fromKenAll_->folder().c_str(), p, jig.get());
+    QCOMPARE(int(k.notice), int(LoadNotice::None));
+    QCOMPARE(int(j.notice), int(LoadNotice::None));
+    std::set<Key> loadedKen, wantedKen(archiveKen[p].begin(), archiveKen[p].end());
+    std::multiset<Key> loadedJig;
+    for (int i = 0; i < k.count; ++i) loadedKen.insert({ken[i].LocalGovCode, ken[i].PostalCode});
+    for (int i = 0; i < j.count; ++i) loadedJig.insert({jig[i].LocalGovCode, jig[i].PostalCode});
+    QVERIFY2(loadedKen == wantedKen, KenName(p).c_str());
+    QVERIFY2(loadedJig == archiveJig[p], JigName(p).c_str());
   }
 }
 

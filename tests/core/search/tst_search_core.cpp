@@ -14,6 +14,7 @@
 #include "core/search/SearchEngine.h"
 #include "core/search/SearchMatch.h"
 #include "core/search/SearchScan.h"
+#include "core/text/SjisText.h"
 #include "support/DataLines.h"
 #include "support/TempData.h"
 
@@ -22,6 +23,8 @@ using namespace tanzel;
 namespace {
 
 struct Collected : SearchSink {
+  void TolerantPass(std::string_view keyword) override { tolerant.emplace_back(keyword); }
+  std::vector<std::string> tolerant;
   void Record(int number, const KenRecord& record) override {
     if (number <= 8) addresses[number] = record;
   }
@@ -111,6 +114,8 @@ class TestSearchCore : public QObject {
     row("needle longer than text", "ab", "abc", false);
     row("kana across a character edge", Sjis("ソア"), std::string("\x5c\x83"), false);
     row("lone lead byte at the end", std::string("a\x83"), std::string("\x83"), true);
+    // The hit at the trail byte of ア is no hit; the real one starts at the very next byte.
+    row("hit overlapping an off-boundary one", Sjis("ア") + "AA", "AA", true);
   }
   void contains() {
     QFETCH(QByteArray, text);
@@ -174,6 +179,14 @@ class TestSearchCore : public QObject {
     row("office postal code with hyphen", kOffice, true, "100-8111", true);
     row("office catch-all text", JigLine(1, "ア", "以下に掲載がない場合", "", "", "", "", "1000000"), true, Sjis("ア"),
         false);
+    // A line that fills a whole frame (2048 bytes with its line feed): the keyword still runs
+    // across the city and town columns the joined copy puts together.
+    const std::string town =
+        std::string("旭") +
+        std::string(2048 - KenLine(1101, "0640941", "ホッカイドウ", "サ", "ア", "北海道", "札幌市中央区", "旭").size(),
+                    'x');
+    const std::string fullFrame = KenLine(1101, "0640941", "ホッカイドウ", "サ", "ア", "北海道", "札幌市中央区", town);
+    row("full frame across joined columns", fullFrame, false, Sjis("中央区旭x"), true);
   }
   void keywordRule() {
     QFETCH(QByteArray, line);
@@ -212,6 +225,10 @@ class TestSearchCore : public QObject {
     row("quotes are not part of the town", "1101,\"0\",\"0\",\"a\",\"b\",\"c\",\"d\",\"e\",\"town\",", "d", "1101",
         "n\"", false);
     row("short line", "1101,\"0\"", "", "1101", "0", false);
+    // One code is a digit-prefix of the other: the codes are compared as numbers.
+    const std::string code11010 = KenLine(11010, "3500000", "サイタマケン", "ア", "ア", "埼玉県", "市", "旭");
+    row("filter code a prefix of the line's", code11010, Sjis("埼玉県"), "1101", Sjis("旭"), false);
+    row("line's code a prefix of the filter", kSapporo, Sjis("北海道"), "11010", Sjis("旭"), false);
   }
   void townRule() {
     QFETCH(QByteArray, line);
@@ -316,12 +333,14 @@ class TestSearchCore : public QObject {
     QVERIFY(framed == expected);
   }
 
-  // On arbitrary bytes the block prefilter finds exactly the lines the rule finds line by line.
+  // On arbitrary bytes the block prefilter finds exactly the lines the rule finds line by
+  // line, matching plainly or folded.
   void prefilterIsExact() {
     const std::string alphabet[] = {
-        ",",    "\"",   "\n",   "A",    "-",        "1",          "0",
-        "\x83", "\x41", "\x8e", "\x44", Sjis("ア"), Sjis("札幌"), Sjis("以下に掲載がない場合"),
-        "\r\n", " "};
+        ",",    "\"",   "\n",       "A",        "-",        "1",          "0",
+        "\x83", "\x41", "\x8e",     "\x44",     Sjis("ア"), Sjis("札幌"), Sjis("以下に掲載がない場合"),
+        "\r\n", " ",    Sjis("ァ"), Sjis("ッ"), Sjis("ツ"), Sjis("ａ"),   Sjis("Ａ"),
+        "\x82", "\x60"};
     std::mt19937 rng(12345);
     auto pick = [&](int n) {
       std::string s;
@@ -334,9 +353,11 @@ class TestSearchCore : public QObject {
       std::string keyword = pick(1 + static_cast<int>(rng() % 3));
       bool office = rng() % 2;
       bool town = rng() % 4 == 0;
+      bool fold = rng() % 2;
+      MatchOptions options{fold, fold && rng() % 2};
       DataKind kind = office ? DataKind::Jig : DataKind::Ken;
-      KeywordRule rule(keyword);
-      TownRule townRule(keyword, "", "0");
+      KeywordRule rule(keyword, options);
+      TownRule townRule(keyword, "", "0", options);
       auto matches = [&](const char* line, std::size_t n) {
         LineBuffer buf;
         std::memcpy(buf, line, n);
@@ -350,8 +371,8 @@ class TestSearchCore : public QObject {
         if (matches(data.data() + at, n)) expected.push_back(at);
         at += n;
       }
-      Prefilter filter =
-          town ? Prefilter::ForTown(keyword) : Prefilter::ForKeyword(keyword, rule.Retry(), rule.HasRetry());
+      Prefilter filter = town ? Prefilter::ForTown(townRule.Keyword(), fold)
+                              : Prefilter::ForKeyword(rule.Keyword(), rule.Retry(), rule.HasRetry(), fold);
       Prefilter::Cursor cursor;
       for (std::size_t at = 0; (at = filter.NextCandidate(data.data(), data.size(), at, cursor)) < data.size();) {
         std::size_t n = FrameLength(data.data() + at, data.size() - at);
@@ -462,6 +483,48 @@ class TestSearchCore : public QObject {
     QCOMPARE(out.notice, SearchNotice::FileMissing);
   }
 
+  // What is not a regular file is a missing file: a FIFO is not waited on, a device not read.
+  void notAFileIsMissing_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("office");
+    QTest::newRow("FIFO KEN05") << int(NotAFile::Fifo) << false;
+    QTest::newRow("folder KEN13") << int(NotAFile::Folder) << false;
+    QTest::newRow("link to /dev/zero KEN13") << int(NotAFile::LinkToDevZero) << false;
+    QTest::newRow("FIFO JIG05") << int(NotAFile::Fifo) << true;
+  }
+  void notAFileIsMissing() {
+    QFETCH(int, kind);
+    QFETCH(bool, office);
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
+    const int pref = kind == int(NotAFile::Fifo) ? 5 : 13;
+    const std::string name = office ? JigName(pref) : KenName(pref);
+    QVERIFY(f.dir.writeNotAFile(name, NotAFile(kind)));
+    FifoKnocker knocker(f.dir.path(name));
+    Scratch engine;
+    Outcome out = Search(engine, f, Sjis("千代田"));
+    QCOMPARE(out.notice, SearchNotice::FileMissing);
+    QCOMPARE(out.hitCount, -1);
+    QCOMPARE(int(out.rows.numbers.size()), 1);
+  }
+
+  // A data folder path far longer than 260 bytes is searched like any other.
+  void deepFolder() {
+    TempData deep(400);
+    QVERIFY(deep.valid());
+    deep.writeEmptyPrefectures();
+    QVERIFY(deep.write(KenName(47), TokyoLine(1)));
+    Scratch engine;
+    SearchParams params;
+    params.keyword = Sjis("千代田");
+    std::atomic<int32_t> hitCount{0};
+    std::atomic<uint8_t> cancel{0};
+    Collected rows;
+    QCOMPARE(RunSearch(SearchQuery(params), deep.folder(), *engine.buffers, hitCount, cancel, rows),
+             SearchNotice::None);
+    QCOMPARE(hitCount.load(), 1);
+  }
+
   void emptyKeyword() {
     TempData empty;  // no data file at all: nothing is opened
     SearchParams params;
@@ -475,6 +538,78 @@ class TestSearchCore : public QObject {
     Folder f;
     QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
     QCOMPARE(RunSearch(SearchQuery(params), f.dir.folder(), hitCount, cancel, rows), SearchNotice::NoHit);
+  }
+
+  // The tolerant pass runs only after an exact pass that found nothing, with nothing
+  // missing and nothing cancelled, and only when it can find more.
+  void tolerantPass_data() {
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("searchedAs");  // empty: no tolerant pass
+    QTest::addColumn<QStringList>("rows");
+    const QString sapporo = u"北海道札幌市中央区旭ケ丘"_qs;
+    const QString office = u"宮内庁"_qs;
+    QTest::newRow("found as typed") << u"旭ケ丘"_qs << 0 << QString() << QStringList{sapporo};
+    QTest::newRow("hiragana reading") << u"あさひがおか"_qs << 0 << u"アサヒガオカ"_qs << QStringList{sapporo};
+    QTest::newRow("small kana in the keyword") << u"クナイチョウ"_qs << 0 << u"クナイチョウ"_qs << QStringList{office};
+    QTest::newRow("full-width code") << u"０６４－０９４１"_qs << 0 << u"064-0941"_qs << QStringList{sapporo};
+    QTest::newRow("catch-all by its code")
+        << u"0600000"_qs << 0 << u"0600000"_qs << QStringList{u"北海道札幌市中央区以下に掲載がない場合"_qs};
+    QTest::newRow("catch-all by its name") << u"以下に掲載"_qs << 0 << QString() << QStringList{};
+    QTest::newRow("nothing new to try") << u"大阪"_qs << 0 << QString() << QStringList{};
+    QTest::newRow("comma: in no field") << u"旭,"_qs << 0 << QString() << QStringList{};
+    QTest::newRow("town mode, small ヶ") << u"旭ヶ丘"_qs << 1 << u"旭ヶ丘"_qs << QStringList{};
+    QTest::newRow("town mode, spaced") << u"旭 ケ丘"_qs << 1 << u"旭ケ丘"_qs << QStringList{};
+  }
+  void tolerantPass() {
+    QFETCH(QString, keyword);
+    QFETCH(int, mode);
+    QFETCH(QString, searchedAs);
+    QFETCH(QStringList, rows);
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), kSapporoCatchAll + kSapporo));
+    QVERIFY(f.dir.write(JigName(13), kOffice));
+    SearchParams params;
+    params.keyword = S(keyword.toStdString());
+    params.mode = mode == 1 ? SearchMode::Town : SearchMode::Keyword;
+    params.prefName = Sjis("北海道");
+    params.cityCode = "1101";
+    Scratch scratch;
+    std::atomic<int32_t> hits{0};
+    std::atomic<uint8_t> cancel{0};
+    Collected out;
+    SearchNotice notice = RunKeywordSearch(KeywordSearch(params), f.dir.folder(), *scratch.buffers, hits, cancel, out);
+    QStringList kanji;
+    for (const std::string& k : out.kanji) kanji << QString::fromStdString(SjisToUtf8(k));
+    QStringList tolerant;
+    for (const std::string& t : out.tolerant) tolerant << QString::fromStdString(SjisToUtf8(t));
+    QCOMPARE(tolerant, searchedAs.isEmpty() ? QStringList{} : QStringList{searchedAs});
+    if (mode == 1) {
+      QCOMPARE(kanji, QStringList{u"北海道札幌市中央区旭ケ丘"_qs});
+    } else {
+      QCOMPARE(kanji, rows);
+    }
+    QCOMPARE(notice, kanji.isEmpty() ? SearchNotice::NoHit : SearchNotice::None);
+    QCOMPARE(hits.load(), static_cast<int>(kanji.size()));
+  }
+
+  void noTolerantPassAfterAMissingFileOrACancel() {
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), kSapporo));
+    SearchParams params;
+    params.keyword = Sjis("あさひがおか");
+    std::atomic<int32_t> hits{0};
+    std::atomic<uint8_t> cancel{1};
+    Collected out;
+    Scratch scratch;
+    QCOMPARE(RunKeywordSearch(KeywordSearch(params), f.dir.folder(), *scratch.buffers, hits, cancel, out),
+             SearchNotice::NoHit);
+    QVERIFY(out.tolerant.empty());
+    cancel.store(0);
+    f.Remove(JigName(5));
+    QCOMPARE(RunKeywordSearch(KeywordSearch(params), f.dir.folder(), *scratch.buffers, hits, cancel, out),
+             SearchNotice::FileMissing);
+    QVERIFY(out.tolerant.empty());
   }
 
   void townMode() {

@@ -10,6 +10,7 @@
 #include "core/text/SjisText.h"
 #include "core/update/EraDate.h"
 #include "support/Archives.h"
+#include "support/DataLines.h"
 #include "support/Sjis.h"
 #include "support/TempData.h"
 
@@ -120,22 +121,24 @@ void TestEdition::importRecordsEdition() {
   TempData dir;
   std::string ken = "13101,\"100  \",\"1000001\",\"" + S("ﾄｳｷｮｳﾄ") + "\",\"" + S("ﾁﾖﾀﾞｸ") + "\",\"" + S("ﾁﾖﾀﾞ") +
                     "\",\"" + S("東京都") + "\",\"" + S("千代田区") + "\",\"" + S("千代田") + "\",0,0,0,0,0,0\r\n";
-  QVERIFY(WriteZip(dir.path("ken_all.zip"), {{"KEN_ALL.CSV", ken}}, LocalNoon(2026, 5, 26)));
+  QVERIFY(WriteZip(dir.path("ken_all.zip"), {{"KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, ken)}},
+                   LocalNoon(2026, 5, 26)));
   ImportOptions options{dir.path("ken_all.zip"), "", dir.path("out")};
   options.extraFiles = {{"REMOVED", "2026-05-26\n1000002\n"}};
   ImportSummary summary;
   std::string error;
   QVERIFY2(RunImport(options, summary, error), error.c_str());
   QCOMPARE(summary.editionDate, std::string("2026-05-26"));
-  QCOMPARE(ReadFile(dir.path("out/EDITION")), "2026-05-26\n" + Sha256(dir.path("ken_all.zip")) + "  ken_all.zip\n");
-  QCOMPARE(ReadFile(dir.path("out/REMOVED")), std::string("2026-05-26\n1000002\n"));
+  QCOMPARE(ReadFile(dir.path("out/current/EDITION")),
+           "2026-05-26\n" + Sha256(dir.path("ken_all.zip")) + "  ken_all.zip\n");
+  QCOMPARE(ReadFile(dir.path("out/current/REMOVED")), std::string("2026-05-26\n1000002\n"));
   QVERIFY(ReadEdition(dir.path("out")).has_value());
 
   QVERIFY(dir.write("bad.zip", "PK\x03\x04 not an archive"));
   options.kenPath = dir.path("bad.zip");
   options.extraFiles = {{"REMOVED", "other"}};
   QVERIFY(!RunImport(options, summary, error));
-  QCOMPARE(ReadFile(dir.path("out/REMOVED")), std::string("2026-05-26\n1000002\n"));
+  QCOMPARE(ReadFile(dir.path("out/current/REMOVED")), std::string("2026-05-26\n1000002\n"));
 }
 
 QTEST_GUILESS_MAIN(TestEdition)

@@ -2,12 +2,14 @@
 // tests write.
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -94,6 +96,12 @@ class TestBrowse : public QObject {
   void addressAfterOffice();
   void copyButtons();
   void keyboardOnTownListOpensResult();
+  void rightClickedOfficeEntryIsNotChosen();
+  void otherGesturesChooseNothing_data();
+  void otherGesturesChooseNothing();
+  void pressDraggedBackIsAClick();
+  void doubleClickIsOneClick();
+  void committedTextChoosesLikeTyping();
 
  private:
   void ChoosePrefecture(int row) { ClickLine(Form_Main->ListBox_Ken, row); }
@@ -402,6 +410,120 @@ void TestBrowse::keyboardOnTownListOpensResult() {
   QVERIFY(!Form_Nmb7->isVisible());
   QCOMPARE(r.digits, QStringLiteral("1960033"));
   QCOMPARE(r.adr, S("東京都 昭島市 東町"));
+}
+
+// 東京都, a city, a right click on the office entry, the city's catch-all: the result is the
+// catch-all of that city, never an office.
+void TestBrowse::rightClickedOfficeEntryIsNotChosen() {
+  ChoosePrefecture(kTokyo);
+  ClickLine(Form_Main->ListBox_Shi, 1);
+  QListWidget* shi = Form_Main->ListBox_Shi;
+  QTest::mouseClick(shi->viewport(), Qt::RightButton, {}, shi->visualItemRect(shi->item(0)).center());
+  QCOMPARE(shi->currentRow(), 1);
+  ShownResult r = ClickTown(0);
+  QCOMPARE(r.digits, QStringLiteral("1960000"));
+  QCOMPARE(r.adr, S("東京都 昭島市 以下に掲載がない場合"));
+}
+
+namespace {
+enum class Gesture { RightClick, MiddleClick, DragToAnotherLine, DragOutOfTheList, CtrlClickOnChosenLine };
+}  // namespace
+Q_DECLARE_METATYPE(Gesture)
+
+void TestBrowse::otherGesturesChooseNothing_data() {
+  QTest::addColumn<bool>("prefectures");  // on the prefecture list (else on the city list)
+  QTest::addColumn<Gesture>("gesture");
+  for (bool prefectures : {true, false}) {
+    const char* list = prefectures ? "prefecture list" : "city list";
+    QTest::addRow("%s: right click", list) << prefectures << Gesture::RightClick;
+    QTest::addRow("%s: middle click", list) << prefectures << Gesture::MiddleClick;
+    QTest::addRow("%s: drag to another line", list) << prefectures << Gesture::DragToAnotherLine;
+    QTest::addRow("%s: drag out of the list", list) << prefectures << Gesture::DragOutOfTheList;
+    QTest::addRow("%s: ctrl click on the chosen line", list) << prefectures << Gesture::CtrlClickOnChosenLine;
+  }
+}
+
+// Whatever the mouse does, the highlighted line is the one the dependent lists were filled for.
+void TestBrowse::otherGesturesChooseNothing() {
+  QFETCH(bool, prefectures);
+  QFETCH(Gesture, gesture);
+  ChoosePrefecture(kTokyo);
+  ClickLine(Form_Main->ListBox_Shi, 1);
+  QListWidget* list = prefectures ? Form_Main->ListBox_Ken : Form_Main->ListBox_Shi;
+  const int chosen = list->currentRow();
+  const QStringList cities = Lines(Form_Main->ListBox_Shi);
+  const QStringList towns = Lines(Form_Main->ListBox_Cho);
+  QWidget* viewport = list->viewport();
+  auto at = [list](int row) { return list->visualItemRect(list->item(row)).center(); };
+  const int other = prefectures ? kChiba : 3;
+  switch (gesture) {
+    case Gesture::RightClick:
+      QTest::mouseClick(viewport, Qt::RightButton, {}, at(other));
+      break;
+    case Gesture::MiddleClick:
+      QTest::mouseClick(viewport, Qt::MiddleButton, {}, at(other));
+      break;
+    case Gesture::DragToAnotherLine:
+    case Gesture::DragOutOfTheList: {
+      const QPoint end = gesture == Gesture::DragToAnotherLine ? at(other - 1) : QPoint(5, viewport->height() + 30);
+      QTest::mousePress(viewport, Qt::LeftButton, {}, at(other));
+      QTest::mouseMove(viewport, at(other) + QPoint(0, 3));
+      QTest::mouseMove(viewport, end);
+      QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
+      break;
+    }
+    case Gesture::CtrlClickOnChosenLine:
+      QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, at(chosen));
+      break;
+  }
+  QCOMPARE(list->currentRow(), chosen);
+  QCOMPARE(list->selectedItems(), QList<QListWidgetItem*>{list->item(chosen)});
+  QCOMPARE(Lines(Form_Main->ListBox_Shi), cities);
+  // A ctrl click is a click: choosing the prefecture again puts the town list back to its prompt.
+  const bool chosenAgain = prefectures && gesture == Gesture::CtrlClickOnChosenLine;
+  QCOMPARE(Lines(Form_Main->ListBox_Cho),
+           chosenAgain ? QStringList{QStringLiteral(u"市区町村を指定してください。")} : towns);
+}
+
+// A press that leaves its line and comes back is released as a click on that line.
+void TestBrowse::pressDraggedBackIsAClick() {
+  ChoosePrefecture(kChiba);
+  QListWidget* ken = Form_Main->ListBox_Ken;
+  const QPoint tokyo = ken->visualItemRect(ken->item(kTokyo)).center();
+  QTest::mousePress(ken->viewport(), Qt::LeftButton, {}, tokyo);
+  QTest::mouseMove(ken->viewport(), ken->visualItemRect(ken->item(kTokyo + 2)).center());
+  QTest::mouseMove(ken->viewport(), tokyo);
+  QTest::mouseRelease(ken->viewport(), Qt::LeftButton, {}, tokyo);
+  QCOMPARE(ken->currentRow(), kTokyo);
+  QCOMPARE(Lines(Form_Main->ListBox_Shi), TokyoCities());
+}
+
+// Press, release, double click, release: one Click for the line, then one DblClick.
+void TestBrowse::doubleClickIsOneClick() {
+  ChoosePrefecture(kTokyo);
+  QListWidget* shi = Form_Main->ListBox_Shi;
+  QSignalSpy clicks(shi, SIGNAL(Click()));
+  QSignalSpy doubles(shi, SIGNAL(DblClick()));
+  const QPoint at = shi->visualItemRect(shi->item(3)).center();
+  QTest::mousePress(shi->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseRelease(shi->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(shi->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseRelease(shi->viewport(), Qt::LeftButton, {}, at);
+  QCOMPARE(clicks.count(), 1);
+  QCOMPARE(doubles.count(), 1);
+  QCOMPARE(shi->currentRow(), 3);
+}
+
+// Text an input method commits moves to the line it starts, as typed letters do, and chooses it.
+void TestBrowse::committedTextChoosesLikeTyping() {
+  ChoosePrefecture(kTokyo);
+  ClickLine(Form_Main->ListBox_Shi, 1);
+  Form_Main->ListBox_Shi->setFocus();
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral(u"ナ"));
+  QApplication::sendEvent(Form_Main->ListBox_Shi, &commit);
+  QCOMPARE(Form_Main->ListBox_Shi->currentRow(), 5);
+  QCOMPARE(Lines(Form_Main->ListBox_Nmb), QStringList{QStringLiteral("8")});
 }
 
 QTEST_MAIN(TestBrowse)

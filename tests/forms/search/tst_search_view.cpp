@@ -12,17 +12,20 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <csignal>
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <set>
 #include <thread>
 
 #include "app/Application.h"
+#include "core/data/DataFile.h"
 #include "forms/common/MessageBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
+#include "forms/search/SearchEvents.h"
 #include "forms/search/TForm_View.h"
 #include "forms/search/TThread_Search.h"
 #include "support/DataLines.h"
@@ -42,58 +45,51 @@ QString U(const char* utf8) {
   return QString::fromUtf8(utf8);
 }
 
-// A data file the worker blocks on until the test writes it: a named pipe.
+// The data files whose opening holds the worker until the test lets them go. The observer
+// that waits on them is installed once, before any worker exists.
+struct Holds {
+  std::mutex mutex;
+  std::condition_variable released;
+  std::set<std::string> paths;  // canonical
+
+  void Wait(const char* path) {
+    const std::string canonical = Canonical(path);
+    std::unique_lock<std::mutex> lock(mutex);
+    // A few seconds at most: a test that never lets go fails instead of hanging.
+    released.wait_for(lock, std::chrono::seconds(10), [&] { return paths.count(canonical) == 0; });
+  }
+  static std::string Canonical(const std::string& path) {
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+  }
+};
+Holds& TheHolds() {
+  static Holds holds;
+  return holds;
+}
+
+// A data file the worker stops at, before opening it, until the test writes it.
 class HeldFile {
  public:
-  HeldFile(const TempData& dir, const std::string& name) : path_(dir.path(name)) {
-    ::unlink(path_.c_str());
-    ok_ = ::mkfifo(path_.c_str(), 0600) == 0;
+  HeldFile(const TempData& dir, const std::string& name) : dir_(dir), name_(name) {
+    std::lock_guard<std::mutex> lock(TheHolds().mutex);
+    TheHolds().paths.insert(Holds::Canonical(dir.path(name)));
   }
-  ~HeldFile() {
-    Release();
-    Join();
-  }
-  bool ok() const { return ok_; }
-  // Lets the reader go on: writes `bytes` and closes the pipe (in the background, since
-  // opening a pipe waits for its reader).
-  void Release(std::string bytes = {}) {
-    if (!ok_ || released_) return;
+  ~HeldFile() { Release(); }
+  // Writes `bytes` into the file and lets the worker open it.
+  void Release(const std::string& bytes = {}) {
+    if (released_) return;
     released_ = true;
-    writer_ = std::thread([path = path_, bytes] {
-      // Wait (a few seconds at most) for the worker to open the pipe; a worker that stopped
-      // before it got there never will.
-      int fd = -1;
-      for (int i = 0; i < 300 && fd < 0; ++i) {
-        fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
-      if (fd < 0) return;
-      ::fcntl(fd, F_SETFL, 0);  // blocking writes from here on
-      std::size_t done = 0;
-      while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-      }
-      ::close(fd);
-    });
-  }
-  // Waits for the writer, then puts an empty ordinary file in the pipe's place.
-  void Join() {
-    if (writer_.joinable()) writer_.join();
-    if (ok_ && released_) {
-      ::unlink(path_.c_str());
-      int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT, 0600);
-      if (fd >= 0) ::close(fd);
-      ok_ = false;
-    }
+    dir_.write(name_, bytes);
+    std::lock_guard<std::mutex> lock(TheHolds().mutex);
+    TheHolds().paths.erase(Holds::Canonical(dir_.path(name_)));
+    TheHolds().released.notify_all();
   }
 
  private:
-  std::string path_;
-  bool ok_ = false;
+  const TempData& dir_;
+  std::string name_;
   bool released_ = false;
-  std::thread writer_;
 };
 
 }  // namespace
@@ -117,9 +113,9 @@ class TestSearchView : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    // A cancelled search closes a held file unread: its writer must not die of that.
-    std::signal(SIGPIPE, SIG_IGN);
+    SetOpenObserver([](const char* path) { TheHolds().Wait(path); });
   }
+  void cleanupTestCase() { SetOpenObserver({}); }
   void init() {
     SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
     boxes_.clear();
@@ -203,6 +199,37 @@ class TestSearchView : public QObject {
     QVERIFY(checked);
   }
 
+  // Every opening puts the input focus in the keyword edit; Tab goes edit, search button,
+  // grid, OK, and leaves the grid at once.
+  void opensWithKeywordFocusedAndTabOrder() {
+    QStringList typed;
+    QList<QWidget*> tabs;
+    auto whileOpen = [&](bool walkTabs) {
+      QTimer::singleShot(0, Form_View, [&, walkTabs] {
+        QTRY_VERIFY(Form_View->isActiveWindow());
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ab"));
+        typed << Form_View->Edit_Keyword->text();
+        if (walkTabs) {
+          for (int i = 0; i < 4; ++i) {
+            tabs << QApplication::focusWidget();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+          }
+        } else {
+          Form_View->StringGrid1->setFocus();  // left with the grid focused
+        }
+        Form_View->close();
+      });
+      Form_Main->Menu_Find->trigger();
+    };
+    Form_Main->show();
+    QVERIFY(QTest::qWaitForWindowActive(Form_Main));
+    whileOpen(false);
+    whileOpen(true);
+    QCOMPARE(typed, (QStringList{QStringLiteral("ab"), QStringLiteral("ab")}));
+    QCOMPARE(tabs, (QList<QWidget*>{Form_View->Edit_Keyword, Form_View->Button_Search, Form_View->StringGrid1,
+                                    Form_View->Button_Close}));
+  }
+
   void menuOpensWithEmptyKeywordAndKeepsMode() {
     Form_View->SearchMode = 1;
     Form_View->Edit_Keyword->setText(U("札幌"));
@@ -276,7 +303,6 @@ class TestSearchView : public QObject {
   // and Enter cancel; reopening the window cancels instead of starting anew.
   void runningSearchAndCancel() {
     HeldFile held(*data_, KenName(1));
-    QVERIFY(held.ok());
     QVERIFY(data_->write(KenName(2), TokyoLine(2)));
     Form_View->Edit_Keyword->setText(U("千代田"));
     Form_View->show();
@@ -297,7 +323,6 @@ class TestSearchView : public QObject {
 
     // The search keeps what it was started with: the first keyword, in mode 0.
     held.Release(TokyoLine(1));
-    held.Join();
     QVERIFY(WaitIdle());
     QTRY_COMPARE(Form_View->Button_Search->text(), U("検索"));
     QTRY_VERIFY(Form_View->Label_Msg->isHidden());
@@ -306,9 +331,48 @@ class TestSearchView : public QObject {
     QCOMPARE(boxes_[0].text, U("検索しましたが見つかりませんでした。"));  // cancelled before its first hit
   }
 
+  // A row of the search before, arriving once a new search has started, is dropped.
+  void rowsOfAnEarlierSearchAreDropped() {
+    HeldFile held(*data_, KenName(1));
+    Form_View->Edit_Keyword->setText(U("千代田"));
+    Form_View->show();
+    QVERIFY(!SearchThread->IsWaiting());
+    auto* late = new SearchRowEvent(SearchThread->Generation() - 1, 3);
+    late->cells[0] = QStringLiteral("999-9999");
+    QCoreApplication::postEvent(Form_View, late);
+    QCoreApplication::sendPostedEvents(Form_View);
+    QCOMPARE(Form_View->StringGrid1->RowCount(), 2);
+    QCOMPARE(Form_View->StringGrid1->Cell(0, 1), QString());
+    held.Release(TokyoLine(1));
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(Form_View->StringGrid1->Cell(0, 1), QStringLiteral("100-0001"));
+    QCOMPARE(Form_View->StringGrid1->RowCount(), 2);
+  }
+
+  // A keyword found only in the data's own forms: the rows come, and the window says which
+  // form they are for; the next search clears it.
+  void tolerantHitsSayTheirForm() {
+    QVERIFY(data_->write(KenName(13), TokyoLine(1)));
+    Form_View->Edit_Keyword->setText(U("まるのうち"));
+    Form_View->show();
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(Form_View->StringGrid1->Cell(0, 1), QStringLiteral("100-0001"));
+    Form_View->Timer_SearchTimer();
+    QTRY_VERIFY(Form_View->Label_SearchedAs->isVisible());
+    QCOMPARE(Form_View->Label_SearchedAs->text(), U("「マルノウチ」で検索した結果です"));
+    QVERIFY(Form_View->Label_Msg->isHidden());
+    QVERIFY(boxes_.isEmpty());
+
+    Form_View->Edit_Keyword->setText(U("丸の内"));  // found as typed
+    Form_View->Button_SearchClick();
+    QVERIFY(WaitIdle());
+    Form_View->Timer_SearchTimer();
+    QVERIFY(Form_View->Label_SearchedAs->isHidden());
+    Form_View->close();
+  }
+
   void enterCancelsAndOptionsAreCopiedAtStart() {
     HeldFile held(*data_, KenName(1));
-    QVERIFY(held.ok());
     QVERIFY(data_->write(
         KenName(2), TokyoLine(2) + KenLine(1101, "0600001", "ア", "ア", "ア", "北海道", "札幌市中央区", "千代田")));
     Form_View->SearchMode = 1;
@@ -323,22 +387,52 @@ class TestSearchView : public QObject {
     SearchThread->FilterCityCode = "13101";
     Form_View->Edit_Keyword->setText(U("丸の内"));
     held.Release();
-    held.Join();
     QVERIFY(WaitIdle());
     QTRY_COMPARE(Form_View->Label_Hit->text(), QStringLiteral("1"));
     QCOMPARE(Form_View->StringGrid1->Cell(1, 1), U("北海道札幌市中央区千代田"));
 
     // Enter in the edit acts as the button: while a search runs it cancels.
     HeldFile again(*data_, KenName(3));
-    QVERIFY(again.ok());
     Form_View->SearchMode = 0;
     QTest::keyClick(Form_View->Edit_Keyword, Qt::Key_Return);
     QVERIFY(!SearchThread->IsWaiting());
     QTest::keyClick(Form_View->Edit_Keyword, Qt::Key_Return);
     QCOMPARE(SearchThread->CancelFlag(), 1);
     again.Release();
-    again.Join();
     QVERIFY(WaitIdle());
+  }
+
+  // An address typed into the main window: the window opens with its code as the first row,
+  // and a press on that row shows the record as for any hit.
+  void addressRowComesFirst() {
+    QVERIFY(
+        data_->write(KenName(13), KenLine(13101, "1000000", "トウキョウト", "チヨダク", "イカニケイサイガナイバアイ",
+                                          "東京都", "千代田区", "以下に掲載がない場合") +
+                                      KenLine(13101, "1000005", "トウキョウト", "チヨダク", "マルノウチ", "東京都",
+                                              "千代田区", "丸の内（次のビルを除く）")));
+    QString shownName;
+    QTimer::singleShot(0, Form_View, [&] {
+      [&] {
+        QVERIFY(WaitIdle());
+        TStringGrid* grid = Form_View->StringGrid1;
+        QTRY_COMPARE(grid->Cell(0, 1), QStringLiteral("100-0005"));
+        QCOMPARE(grid->Cell(1, 1), U("東京都千代田区丸の内（次のビルを除く）"));
+        Form_View->Timer_SearchTimer();
+        QVERIFY(Form_View->Label_SearchedAs->text().startsWith(U("住所")));
+        QTimer::singleShot(0, Form_Nmb7, [&] {
+          shownName = Form_Nmb7->Memo_Name->toPlainText();
+          Form_Nmb7->close();
+        });
+        QRect cell = grid->visualRect(grid->model()->index(0, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QTRY_VERIFY(!shownName.isEmpty());
+        QVERIFY(boxes_.isEmpty());
+      }();
+      Form_View->close();
+    });
+    Form_Main->Edit_Keyword->setText(U("東京都千代田区丸の内1丁目9番1号"));
+    QTest::keyClick(Form_Main->Edit_Keyword, Qt::Key_Return);
+    QCOMPARE(shownName, U("〒100-0005\n東京都千代田区丸の内（次のビルを除く）\nトウキョウトチヨダクマルノウチ\n"));
   }
 
   void pressingRowsFillsResultDialog() {
@@ -385,7 +479,7 @@ class TestSearchView : public QObject {
     QVERIFY(shown2);
     QCOMPARE(office.digits, QStringLiteral("0608621"));
     QCOMPARE(office.name, U("〒060-8621\n旭社\nアサヒシャ\n北海道札幌市中央区北一条西６丁目"));
-    QCOMPARE(office.adr, Sjis("旭社"));
+    QCOMPARE(office.adr, Sjis("北海道札幌市中央区北一条西６丁目"));  // the office's address, as browsing copies it
 
     // The right button does not move the current row: it shows the office row again.
     auto [shown3, right] = press(1, Qt::RightButton);
@@ -446,7 +540,6 @@ class TestSearchView : public QObject {
   // Closing the program during a search stops the worker first; nothing is shown after.
   void closingDuringSearch() {
     HeldFile held(*data_, KenName(1));
-    QVERIFY(held.ok());
     Form_View->Edit_Keyword->setText(U("千代田"));
     Form_View->show();
     QVERIFY(!SearchThread->IsWaiting());
@@ -456,7 +549,6 @@ class TestSearchView : public QObject {
     });
     DestroyWindows();
     release.join();
-    held.Join();
     QTest::qWait(50);
     QVERIFY(boxes_.isEmpty());
     CreateWindows();  // for cleanup()

@@ -1,0 +1,437 @@
+#include "core/resolve/AddressIndex.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "core/data/DataFile.h"
+#include "core/text/SjisText.h"
+
+namespace tanzel {
+
+namespace {
+
+constexpr std::string_view kOpenParen = "\x81\x69";          // （
+constexpr std::string_view kCloseParen = "\x81\x6a";         // ）
+constexpr std::string_view kWholeArea = "\x88\xea\x89\x7e";  // 一円
+constexpr std::string_view kBanchiFollows =
+    "\x82\xcc\x8e\x9f\x82\xc9\x94\xd4\x92\x6e\x82\xaa\x82\xad\x82\xe9\x8f\xea\x8d\x87";  // の次に番地がくる場合
+constexpr std::string_view kDistrict = "\x8c\x53";                                       // 郡
+constexpr std::string_view kTownSuffix = "\x92\xac";                                     // 町
+constexpr std::string_view kVillageSuffix = "\x91\xba";                                  // 村
+
+uint64_t Hash(uint32_t scope, std::string_view key) {
+  uint64_t h = 1469598103934665603ull ^ scope;
+  for (char c : key) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  return h;
+}
+
+bool EndsWith(std::string_view s, std::string_view end) {
+  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+// Splits a town name as the data spells it into its name and its note: the text inside
+// the last （…） that ends it. Parentheses left inside the name are dropped from its match
+// form.
+void SplitTown(std::string_view town, std::string_view& name, std::string_view& note) {
+  name = town;
+  note = {};
+  if (!EndsWith(town, kCloseParen)) return;
+  // The last （ at a character boundary.
+  std::size_t open = std::string_view::npos;
+  for (std::size_t at = 0; at + 1 < town.size();) {
+    if (town.compare(at, 2, kOpenParen) == 0) open = at;
+    at += IsSjisLeadByte(static_cast<unsigned char>(town[at])) ? 2 : 1;
+  }
+  if (open == std::string_view::npos) return;
+  name = town.substr(0, open);
+  note = town.substr(open + 2, town.size() - open - 4);
+}
+
+std::string WithoutParens(std::string_view s) {
+  std::string out;
+  for (std::size_t at = 0; at < s.size();) {
+    std::size_t n = IsSjisLeadByte(static_cast<unsigned char>(s[at])) && at + 1 < s.size() ? 2 : 1;
+    std::string_view c = s.substr(at, n);
+    if (c != kOpenParen && c != kCloseParen) out.append(c);
+    at += n;
+  }
+  return out;
+}
+
+// The city name without its district: 二海郡八雲町 gives 八雲町 (only a town or village has
+// one: 郡山市 and 蒲郡市 keep their names).
+std::string_view WithoutDistrict(std::string_view city) {
+  if (!EndsWith(city, kTownSuffix) && !EndsWith(city, kVillageSuffix)) return {};
+  for (std::size_t at = 0; at + 1 < city.size();) {
+    if (city.compare(at, 2, kDistrict) == 0 && at + 2 < city.size()) return city.substr(at + 2);
+    at += IsSjisLeadByte(static_cast<unsigned char>(city[at])) ? 2 : 1;
+  }
+  return {};
+}
+
+// A town name without the 大字 or 字 written before it.
+std::string WithoutAza(std::string key) {
+  for (std::string_view prefix : {std::string_view("\x91\xe5\x8e\x9a"), std::string_view("\x8e\x9a")})
+    if (key.size() > prefix.size() && key.compare(0, prefix.size(), prefix) == 0) return key.substr(prefix.size());
+  return key;
+}
+
+uint32_t PostalNumber(const char* code) {
+  uint32_t n = 0;
+  for (int i = 0; i < 7 && code[i] >= '0' && code[i] <= '9'; ++i) n = n * 10 + static_cast<uint32_t>(code[i] - '0');
+  return n;
+}
+
+void CopyField(char* field, std::size_t capacity, std::string_view text) {
+  std::size_t n = SjisFitLength(text.data(), text.size(), capacity - 1);
+  std::memcpy(field, text.data(), n);
+  field[n] = '\0';
+}
+
+}  // namespace
+
+void AddressIndex::Table::Finish(const std::string& keys) {
+  auto key = [&](const Entry& e) { return std::string_view(keys).substr(e.key, e.keyLength); };
+  std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    return a.scope != b.scope ? a.scope < b.scope : key(a) < key(b);
+  });
+  std::size_t size = 16;
+  while (size < entries.size() * 2) size *= 2;
+  slots.assign(size, 0);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (i > 0 && entries[i - 1].scope == entries[i].scope && key(entries[i - 1]) == key(entries[i])) continue;
+    std::size_t slot = Hash(entries[i].scope, key(entries[i])) & (size - 1);
+    while (slots[slot] != 0) slot = (slot + 1) & (size - 1);
+    slots[slot] = static_cast<uint32_t>(i + 1);
+  }
+}
+
+void AddressIndex::Table::Find(const std::string& keys, uint32_t scope, std::string_view key,
+                               std::vector<uint32_t>& out) const {
+  if (slots.empty()) return;
+  std::size_t mask = slots.size() - 1;
+  for (std::size_t slot = Hash(scope, key) & mask; slots[slot] != 0; slot = (slot + 1) & mask) {
+    std::size_t i = slots[slot] - 1;
+    const Entry& e = entries[i];
+    if (e.scope != scope || std::string_view(keys).substr(e.key, e.keyLength) != key) continue;
+    for (; i < entries.size() && entries[i].scope == scope &&
+           std::string_view(keys).substr(entries[i].key, entries[i].keyLength) == key;
+         ++i)
+      out.push_back(entries[i].value);
+    return;
+  }
+}
+
+class AddressIndex::Builder {
+ public:
+  explicit Builder(AddressIndex& index) : x_(index) {}
+
+  bool Run(const std::string& folder, std::string& error);
+
+ private:
+  uint32_t Arena(std::string_view text) {
+    auto at = static_cast<uint32_t>(x_.arena_.size());
+    x_.arena_.append(text);
+    return at;
+  }
+  uint32_t Key(std::string_view key) {
+    auto at = static_cast<uint32_t>(x_.keys_.size());
+    x_.keys_.append(key);
+    return at;
+  }
+  void AddEntry(Table& table, uint32_t scope, const std::string& key, uint32_t value) {
+    table.entries.push_back(Entry{scope, Key(key), static_cast<uint16_t>(key.size()), value});
+  }
+  void AddressLine(int pref, const KenRecord& rec);
+  void FinishCity();
+  void OfficeLine(const JigRecord& rec);
+  void FindBuildingNames();
+
+  AddressIndex& x_;
+  int32_t cityCode_ = -1;
+  std::unordered_map<int32_t, uint32_t> cityByCode_;
+  // Building records by (city, name match form), until the names are known.
+  std::unordered_map<std::string, uint32_t> buildingByKey_;
+};
+
+bool AddressIndex::Builder::Run(const std::string& folder, std::string& error) {
+  std::unique_ptr<KenRecord> ken(new KenRecord);
+  std::unique_ptr<JigRecord> jig(new JigRecord);
+  LineBuffer line;
+  LineReader reader;
+  char path[FileNameCapacity];
+  x_.prefectures_.resize(PrefectureCount);
+  x_.prefKanji_.resize(PrefectureCount);
+  x_.prefKana_.resize(PrefectureCount);
+  x_.towns_.reserve(130000);
+  x_.arena_.reserve(6u << 20);
+  x_.keys_.reserve(4u << 20);
+  for (int pref = 1; pref <= PrefectureCount; ++pref) {
+    if (!DataFileName(path, folder.c_str(), DataKind::Ken, pref) || !reader.Open(path)) {
+      error = DataFileBaseName(DataKind::Ken, pref);
+      return false;
+    }
+    while (reader.ReadLine(line) >= 0) {
+      SplitKen(line, *ken);
+      AddressLine(pref, *ken);
+    }
+    FinishCity();
+    cityCode_ = -1;
+  }
+  for (int pref = 1; pref <= PrefectureCount; ++pref) {
+    if (!DataFileName(path, folder.c_str(), DataKind::Jig, pref) || !reader.Open(path)) {
+      error = DataFileBaseName(DataKind::Jig, pref);
+      return false;
+    }
+    while (reader.ReadLine(line) >= 0) {
+      SplitJig(line, *jig);
+      OfficeLine(*jig);
+    }
+  }
+  x_.townTable_.Finish(x_.keys_);
+  FindBuildingNames();
+  x_.cityTable_.Finish(x_.keys_);
+  x_.officeTable_.Finish(x_.keys_);
+  std::sort(x_.townCodes_.begin(), x_.townCodes_.end());
+  std::sort(x_.officeCodes_.begin(), x_.officeCodes_.end());
+  return true;
+}
+
+void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
+  auto p = static_cast<std::size_t>(pref - 1);
+  if (x_.prefectures_[p].empty()) {
+    x_.prefKanji_[p] = rec.PrefKanji;
+    x_.prefKana_[p] = rec.PrefKana;
+    x_.prefectures_[p] = MatchForm(rec.PrefKanji);
+    x_.maxPrefectureKey_ = std::max(x_.maxPrefectureKey_, x_.prefectures_[p].size());
+  }
+  if (rec.LocalGovCode != cityCode_) {
+    FinishCity();
+    cityCode_ = rec.LocalGovCode;
+    City city;
+    city.pref = static_cast<uint8_t>(pref);
+    city.localGovCode = rec.LocalGovCode;
+    std::string_view kanji = rec.CityKanji;
+    std::string_view kana = rec.CityKana;
+    city.kanji = Arena(kanji);
+    city.kanjiLength = static_cast<uint16_t>(kanji.size());
+    city.kana = Arena(kana);
+    city.kanaLength = static_cast<uint16_t>(kana.size());
+    city.firstTown = static_cast<uint32_t>(x_.towns_.size());
+    city.townCount = 0;
+    auto index = static_cast<uint32_t>(x_.cities_.size());
+    cityByCode_.emplace(rec.LocalGovCode, index);
+    for (std::string_view name : {kanji, WithoutDistrict(kanji)}) {
+      if (name.empty()) continue;
+      std::string key = MatchForm(name);
+      x_.maxCityKey_ = std::max(x_.maxCityKey_, key.size());
+      AddEntry(x_.cityTable_, static_cast<uint32_t>(pref), key, index);
+      AddEntry(x_.cityTable_, 0, key, index);  // the same name where no prefecture is written
+    }
+    x_.cities_.push_back(city);
+    x_.cityBuildings_.emplace_back();
+  }
+  auto cityIndex = static_cast<uint32_t>(x_.cities_.size() - 1);
+  City& city = x_.cities_.back();
+  Town town{};
+  town.postal = PostalNumber(rec.PostalCode);
+  town.localGovCode = rec.LocalGovCode;
+  town.city = cityIndex;
+  std::string_view kanji = rec.TownKanji;
+  std::string_view kana = rec.TownKana;
+  town.kanji = Arena(kanji);
+  town.kanjiLength = static_cast<uint16_t>(kanji.size());
+  town.kana = Arena(kana);
+  town.kanaLength = static_cast<uint16_t>(kana.size());
+  town.note = kNoNote;
+  town.building = kNoBuilding;
+  auto index = static_cast<uint32_t>(x_.towns_.size());
+  ++city.townCount;
+  x_.townCodes_.emplace_back(town.postal, index);
+
+  if (kanji == kCatchAllTown) {
+    city.catchAll = static_cast<int32_t>(index);
+  } else if (EndsWith(kanji, kBanchiFollows)) {
+    city.banchiNext = static_cast<int32_t>(index);
+  } else {
+    std::string_view name, note;
+    SplitTown(kanji, name, note);
+    std::string key = MatchForm(WithoutParens(name));
+    if (!note.empty()) {
+      town.note = static_cast<uint32_t>(x_.notes_.size());
+      x_.notes_.push_back(ParseNote(MatchForm(note)));
+      TownNote::Kind kind = x_.notes_.back().kind;
+      if (kind == TownNote::Kind::Floor || kind == TownNote::Kind::FloorUnknown) {
+        auto [it, added] =
+            buildingByKey_.emplace(std::to_string(cityIndex) + ':' + key, static_cast<uint32_t>(x_.buildings_.size()));
+        if (added) {
+          Building building;
+          building.city = cityIndex;
+          building.fullName = key;
+          x_.buildings_.push_back(std::move(building));
+          x_.cityBuildings_[cityIndex].push_back(it->second);
+        }
+        town.building = it->second;
+        if (kind == TownNote::Kind::FloorUnknown) x_.buildings_[it->second].unknownFloor = static_cast<int32_t>(index);
+      }
+    }
+    x_.maxTownKey_ = std::max(x_.maxTownKey_, key.size());
+    AddEntry(x_.townTable_, cityIndex, key, index);
+    AddEntry(x_.townTable_, kAnyCity, key, index);
+  }
+  x_.towns_.push_back(town);
+}
+
+void AddressIndex::Builder::FinishCity() {
+  if (x_.cities_.empty() || cityCode_ < 0) return;
+  City& city = x_.cities_.back();
+  if (city.townCount == 1) {
+    const Town& only = x_.towns_[city.firstTown];
+    city.wholeCity = EndsWith(x_.Text(only.kanji, only.kanjiLength), kWholeArea) && only.note == kNoNote;
+  }
+}
+
+void AddressIndex::Builder::OfficeLine(const JigRecord& rec) {
+  Office office{};
+  office.postal = PostalNumber(rec.PostalCode);
+  office.localGovCode = rec.LocalGovCode;
+  auto city = cityByCode_.find(rec.LocalGovCode);
+  office.city = city == cityByCode_.end() ? kNoCity : city->second;
+  const char* fields[4] = {rec.OfficeKana, rec.OfficeKanji, rec.TownKanji, rec.BlockKanji};
+  office.fields = static_cast<uint32_t>(x_.arena_.size());
+  for (int i = 0; i < 4; ++i) {
+    std::string_view text = fields[i];
+    Arena(text);
+    office.lengths[i] = static_cast<uint16_t>(text.size());
+  }
+  std::string blockForm = MatchForm(rec.BlockKanji);
+  AddressRest block = ParseRest(blockForm);
+  office.count = static_cast<uint8_t>(block.count);
+  std::copy(block.numbers, block.numbers + block.count, office.numbers);
+  std::string_view text = std::string_view(blockForm).substr(std::min(block.end, blockForm.size()));
+  office.text = Key(text);
+  office.textLength = static_cast<uint16_t>(text.size());
+  std::string name = MatchForm(rec.OfficeKanji);
+  office.name = Key(name);
+  office.nameLength = static_cast<uint16_t>(name.size());
+  auto index = static_cast<uint32_t>(x_.offices_.size());
+  x_.officeCodes_.emplace_back(office.postal, index);
+  if (office.city != kNoCity) {
+    // Filed under its town as written, and as the address file names it: 宮戸字観音山 is 宮戸.
+    std::string town = WithoutAza(MatchForm(rec.TownKanji));
+    AddEntry(x_.officeTable_, office.city, town, index);
+    std::size_t aza = town.find("\x8e\x9a");  // 字
+    if (aza != std::string::npos && aza > 0 && (aza % 2) == 0)
+      AddEntry(x_.officeTable_, office.city, town.substr(0, aza), index);
+  }
+  x_.offices_.push_back(office);
+}
+
+// A building's own name is what follows the longest other town name of its city that it
+// starts with: 丸の内ＪＰタワー is ＪＰタワー of 丸の内.
+void AddressIndex::Builder::FindBuildingNames() {
+  std::vector<uint32_t> found;
+  for (Building& b : x_.buildings_) {
+    b.name = b.fullName;
+    std::vector<uint16_t> at = CharBoundaries(b.fullName);
+    for (std::size_t n = at.size() - 1; n-- > 1;) {
+      found.clear();
+      x_.townTable_.Find(x_.keys_, b.city, std::string_view(b.fullName).substr(0, at[n]), found);
+      bool town =
+          std::any_of(found.begin(), found.end(), [&](uint32_t t) { return x_.towns_[t].building == kNoBuilding; });
+      if (town) {
+        b.name = b.fullName.substr(at[n]);
+        break;
+      }
+    }
+  }
+}
+
+std::unique_ptr<AddressIndex> AddressIndex::Build(const std::string& folder, std::string& error) {
+  std::unique_ptr<AddressIndex> index(new AddressIndex);
+  Builder builder(*index);
+  if (!builder.Run(folder, error)) return nullptr;
+  return index;
+}
+
+int AddressIndex::Prefecture(std::string_view key) const {
+  for (std::size_t i = 0; i < prefectures_.size(); ++i)
+    if (!prefectures_[i].empty() && prefectures_[i] == key) return static_cast<int>(i + 1);
+  return 0;
+}
+
+void AddressIndex::Cities(std::string_view key, int pref, std::vector<uint32_t>& out) const {
+  cityTable_.Find(keys_, static_cast<uint32_t>(pref), key, out);
+}
+
+void AddressIndex::Towns(uint32_t city, std::string_view key, std::vector<uint32_t>& out) const {
+  townTable_.Find(keys_, city, key, out);
+}
+
+void AddressIndex::Offices(uint32_t city, std::string_view key, std::vector<uint32_t>& out) const {
+  officeTable_.Find(keys_, city, key, out);
+}
+
+void AddressIndex::BuildingsOf(uint32_t city, std::vector<uint32_t>& out) const {
+  if (city < cityBuildings_.size()) out.insert(out.end(), cityBuildings_[city].begin(), cityBuildings_[city].end());
+}
+
+void AddressIndex::ByPostalCode(uint32_t postal, std::vector<uint32_t>& towns, std::vector<uint32_t>& offices) const {
+  auto first = [postal](const auto& codes) {
+    return std::lower_bound(codes.begin(), codes.end(), std::make_pair(postal, uint32_t{0}));
+  };
+  for (auto it = first(townCodes_); it != townCodes_.end() && it->first == postal; ++it) towns.push_back(it->second);
+  for (auto it = first(officeCodes_); it != officeCodes_.end() && it->first == postal; ++it)
+    offices.push_back(it->second);
+}
+
+std::size_t AddressIndex::Bytes() const {
+  auto table = [](const Table& t) { return t.entries.capacity() * sizeof(Entry) + t.slots.capacity() * 4; };
+  std::size_t notes = notes_.capacity() * sizeof(TownNote);
+  for (const TownNote& n : notes_) notes += n.items.capacity() * sizeof(NoteItem);
+  return arena_.capacity() + keys_.capacity() + towns_.capacity() * sizeof(Town) +
+         offices_.capacity() * sizeof(Office) + cities_.capacity() * sizeof(City) + notes + table(cityTable_) +
+         table(townTable_) + table(officeTable_) + (townCodes_.capacity() + officeCodes_.capacity()) * 8;
+}
+
+void AddressIndex::FillRecord(uint32_t index, KenRecord& out) const {
+  out = KenRecord{};
+  const Town& t = towns_[index];
+  const City& c = cities_[t.city];
+  out.LocalGovCode = t.localGovCode;
+  char postal[16];
+  std::snprintf(postal, sizeof postal, "%07u", t.postal);
+  CopyField(out.PostalCode, sizeof out.PostalCode, postal);
+  CopyField(out.OldPostalCode, sizeof out.OldPostalCode, std::string_view(postal, 3));
+  CopyField(out.PrefKanji, sizeof out.PrefKanji, prefKanji_[c.pref - 1u]);
+  CopyField(out.PrefKana, sizeof out.PrefKana, prefKana_[c.pref - 1u]);
+  CopyField(out.CityKanji, sizeof out.CityKanji, Text(c.kanji, c.kanjiLength));
+  CopyField(out.CityKana, sizeof out.CityKana, Text(c.kana, c.kanaLength));
+  CopyField(out.TownKanji, sizeof out.TownKanji, Text(t.kanji, t.kanjiLength));
+  CopyField(out.TownKana, sizeof out.TownKana, Text(t.kana, t.kanaLength));
+}
+
+void AddressIndex::FillRecord(uint32_t index, JigRecord& out) const {
+  out = JigRecord{};
+  const Office& o = offices_[index];
+  out.LocalGovCode = o.localGovCode;
+  char postal[16];
+  std::snprintf(postal, sizeof postal, "%07u", o.postal);
+  CopyField(out.PostalCode, sizeof out.PostalCode, postal);
+  uint32_t at = o.fields;
+  char* fields[4] = {out.OfficeKana, out.OfficeKanji, out.TownKanji, out.BlockKanji};
+  std::size_t sizes[4] = {sizeof out.OfficeKana, sizeof out.OfficeKanji, sizeof out.TownKanji, sizeof out.BlockKanji};
+  for (int i = 0; i < 4; ++i) {
+    CopyField(fields[i], sizes[i], Text(at, o.lengths[i]));
+    at += o.lengths[i];
+  }
+  if (o.city != kNoCity) {
+    const City& c = cities_[o.city];
+    CopyField(out.PrefKanji, sizeof out.PrefKanji, prefKanji_[c.pref - 1u]);
+    CopyField(out.CityKanji, sizeof out.CityKanji, Text(c.kanji, c.kanjiLength));
+  }
+}
+
+}  // namespace tanzel

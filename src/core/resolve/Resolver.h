@@ -1,0 +1,53 @@
+#pragma once
+
+// Address resolution: what a person writes as an address, to its postal code(s), on an
+// AddressIndex. Plain functions of the index and the text: any number of threads may
+// resolve at once on one index.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/resolve/AddressIndex.h"
+
+namespace tanzel {
+
+// How an address matched its record.
+enum class MatchKind {
+  Town,       // a town area (also its その他 record, or one of its named parts)
+  Chome,      // a town area's record for a range or list of 丁目 or 番地
+  Building,   // a building with codes of its own, floor not given (its 地階・階層不明 code)
+  Floor,      // one floor of such a building
+  Office,     // a large business office at exactly that address
+  CatchAll,   // the city's "other addresses" code: its town is not listed
+  WholeCity,  // the city's one code for its whole area (村一円)
+  Code,       // the text was a postal code
+};
+
+// The short word for a kind: town, chome, building, floor, office, catchall, whole-city, code.
+const char* MatchKindWord(MatchKind kind);
+
+// One code an address resolves to.
+struct Resolution {
+  MatchKind kind;
+  bool office;  // `record` indexes the index's offices, else its towns
+  uint32_t record;
+  uint32_t postal;  // the 7-digit code as a number
+};
+
+// Resolves `sjis` (an address, or a postal code, as people write them; Shift-JIS) to the
+// codes that fit it, best first; where several fit equally, all of them, each code once.
+// Empty when nothing fits: an address whose city cannot be told, or whose town is not
+// listed in a city without an "other addresses" code.
+std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis);
+
+// A cheap test, without an index, of whether `sjis` may be an address worth resolving: it
+// holds a character that ends the name of a prefecture, city or district (都道府県市区町村郡).
+bool MayBeAddress(std::string_view sjis);
+
+// The record of a resolution as the data spells it, in Shift-JIS: prefecture, city and town
+// with its note; or the office's name, a space and its address.
+std::string RecordText(const AddressIndex& index, const Resolution& r);
+
+}  // namespace tanzel

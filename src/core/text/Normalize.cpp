@@ -1,0 +1,208 @@
+#include "core/text/Normalize.h"
+
+#include <utf8proc.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "core/text/KanaWidth.h"
+#include "core/text/SjisText.h"
+
+namespace tanzel {
+
+namespace {
+
+// Double-byte Shift-JIS codes the keyword rules look at.
+constexpr unsigned kIdeographicSpace = 0x8140;
+constexpr unsigned kPostalMark = 0x81A7;     // 〒
+constexpr unsigned kLongVowel = 0x815B;      // ー
+constexpr unsigned kHyphen = 0x815D;         // ‐
+constexpr unsigned kMinus = 0x817C;          // − and －
+constexpr unsigned kWideDigitZero = 0x824F;  // ０
+constexpr unsigned kWideUpperA = 0x8260;     // Ａ
+constexpr unsigned kWideLowerA = 0x8281;     // ａ
+constexpr unsigned kHiraganaFirst = 0x829F;  // ぁ
+constexpr unsigned kHiraganaLast = 0x82F1;   // ん
+constexpr unsigned kKatakanaFirst = 0x8340;  // ァ
+constexpr unsigned kKatakanaLast = 0x8396;   // ヶ
+
+// One character of Shift-JIS text: its code (one or two bytes) and its length.
+struct Char {
+  unsigned code;
+  std::size_t length;
+};
+
+Char CharAt(std::string_view s, std::size_t i) {
+  auto c = static_cast<unsigned char>(s[i]);
+  if (IsSjisLeadByte(c) && i + 1 < s.size())
+    return {static_cast<unsigned>(c << 8 | static_cast<unsigned char>(s[i + 1])), 2};
+  return {c, 1};
+}
+
+void Append(std::string& out, unsigned code) {
+  if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));
+  out.push_back(static_cast<char>(code & 0xFF));
+}
+
+bool IsHiragana(unsigned c) {
+  return c >= kHiraganaFirst && c <= kHiraganaLast;
+}
+bool IsKatakana(unsigned c) {
+  return c >= kKatakanaFirst && c <= kKatakanaLast && c != 0x837F;
+}
+bool IsAsciiDigit(unsigned c) {
+  return c >= '0' && c <= '9';
+}
+bool IsWideDigit(unsigned c) {
+  return c >= kWideDigitZero && c <= kWideDigitZero + 9;
+}
+bool IsHyphenLike(unsigned c) {
+  return c == '-' || c == kHyphen || c == kMinus || c == kLongVowel;
+}
+
+// Hiragana to katakana: the katakana rows skip the trail byte 0x7F.
+unsigned Katakana(unsigned hiragana) {
+  unsigned index = hiragana - kHiraganaFirst;
+  unsigned trail = 0x40 + index;
+  if (trail >= 0x7F) ++trail;
+  return 0x8300 | trail;
+}
+
+// Small kana and their large forms, as double-byte codes.
+struct Fold {
+  unsigned small;
+  unsigned large;
+};
+constexpr Fold kKanaFolds[] = {
+    {0x8340, 0x8341}, {0x8342, 0x8343}, {0x8344, 0x8345}, {0x8346, 0x8347}, {0x8348, 0x8349},  // ァィゥェォ
+    {0x8362, 0x8363}, {0x8383, 0x8384}, {0x8385, 0x8386}, {0x8387, 0x8388}, {0x838E, 0x838F},  // ッャュョヮ
+    {0x8395, 0x834A}, {0x8396, 0x8350},                                                        // ヵヶ
+    {0x829F, 0x82A0}, {0x82A1, 0x82A2}, {0x82A3, 0x82A4}, {0x82A5, 0x82A6}, {0x82A7, 0x82A8},  // ぁぃぅぇぉ
+    {0x82C1, 0x82C2}, {0x82E1, 0x82E2}, {0x82E3, 0x82E4}, {0x82E5, 0x82E6}, {0x82EC, 0x82ED},  // っゃゅょゎ
+};
+
+unsigned Folded(unsigned code) {
+  if (code >= kWideLowerA && code < kWideLowerA + 26) return kWideUpperA + (code - kWideLowerA);
+  for (const Fold& f : kKanaFolds)
+    if (f.small == code) return f.large;
+  return code;
+}
+
+}  // namespace
+
+std::string ComposeNfc(std::string_view utf8) {
+  if (!IsValidUtf8(utf8)) return std::string(utf8);
+  utf8proc_uint8_t* composed = nullptr;
+  utf8proc_ssize_t n =
+      utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()), static_cast<utf8proc_ssize_t>(utf8.size()),
+                   &composed, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+  std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owner(composed, &std::free);
+  if (n < 0) return std::string(utf8);
+  return std::string(reinterpret_cast<const char*>(composed), static_cast<std::size_t>(n));
+}
+
+bool IsValidUtf8(std::string_view utf8) {
+  const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(utf8.data());
+  auto left = static_cast<utf8proc_ssize_t>(utf8.size());
+  while (left > 0) {
+    utf8proc_int32_t c;
+    utf8proc_ssize_t n = utf8proc_iterate(p, left, &c);
+    if (n <= 0) return false;
+    p += n;
+    left -= n;
+  }
+  return true;
+}
+
+std::string DataFormOfKeyword(std::string_view sjis) {
+  // Spaces and a leading 〒 go; half-width katakana become full-width.
+  std::string packed;
+  for (std::size_t i = 0; i < sjis.size();) {
+    Char c = CharAt(sjis, i);
+    bool leadingMark = c.code == kPostalMark && packed.empty();
+    if (c.code != ' ' && c.code != kIdeographicSpace && !leadingMark) packed.append(sjis.substr(i, c.length));
+    i += c.length;
+  }
+  std::string wide;
+  AppendWideKatakana(wide, packed);
+
+  bool kanaOnly = !wide.empty();
+  bool digitsOnly = !wide.empty();
+  bool anyDigit = false;
+  for (std::size_t i = 0; i < wide.size();) {
+    Char c = CharAt(wide, i);
+    i += c.length;
+    kanaOnly = kanaOnly && (IsHiragana(c.code) || IsKatakana(c.code) || c.code == kLongVowel);
+    bool digit = IsAsciiDigit(c.code) || IsWideDigit(c.code);
+    anyDigit = anyDigit || digit;
+    digitsOnly = digitsOnly && (digit || IsHyphenLike(c.code));
+  }
+
+  std::string out;
+  for (std::size_t i = 0; i < wide.size();) {
+    Char c = CharAt(wide, i);
+    i += c.length;
+    unsigned code = c.code;
+    if (digitsOnly && anyDigit) {
+      if (IsWideDigit(code)) code = '0' + (code - kWideDigitZero);
+      if (IsHyphenLike(code)) code = '-';
+    } else if (kanaOnly) {
+      if (IsHiragana(code)) code = Katakana(code);
+    } else if (IsAsciiDigit(code)) {
+      code = kWideDigitZero + (code - '0');
+    } else if (code >= 'A' && code <= 'Z') {
+      code = kWideUpperA + (code - 'A');
+    } else if (code >= 'a' && code <= 'z') {
+      code = kWideLowerA + (code - 'a');
+    } else if (code == '-' || code == kHyphen) {
+      code = kMinus;
+    }
+    Append(out, code);
+  }
+  return out;
+}
+
+bool IsWholePostalCode(std::string_view s) {
+  auto digits = [&](std::size_t from, std::size_t n) {
+    for (std::size_t i = from; i < from + n; ++i)
+      if (!IsAsciiDigit(static_cast<unsigned char>(s[i]))) return false;
+    return true;
+  };
+  if (s.size() == 7) return digits(0, 7);
+  return s.size() == 8 && s[3] == '-' && digits(0, 3) && digits(4, 4);
+}
+
+void FoldKana(char* sjis, std::size_t len) {
+  for (std::size_t i = 0; i < len;) {
+    auto lead = static_cast<unsigned char>(sjis[i]);
+    if (!IsSjisLeadByte(lead) || i + 1 >= len) {
+      ++i;
+      continue;
+    }
+    if (lead == 0x82 || lead == 0x83) {
+      unsigned code = lead << 8 | static_cast<unsigned char>(sjis[i + 1]);
+      sjis[i + 1] = static_cast<char>(Folded(code) & 0xFF);
+    }
+    i += 2;
+  }
+}
+
+unsigned char UnfoldedTrail(unsigned char lead, unsigned char trail) {
+  unsigned code = lead << 8 | trail;
+  if (code >= kWideUpperA && code < kWideUpperA + 26)
+    return static_cast<unsigned char>((kWideLowerA + (code - kWideUpperA)) & 0xFF);
+  for (const Fold& f : kKanaFolds)
+    if (f.large == code) return static_cast<unsigned char>(f.small & 0xFF);
+  return 0;
+}
+
+bool FoldingChangesNothing(std::string_view sjis) {
+  for (std::size_t i = 0; i < sjis.size();) {
+    Char c = CharAt(sjis, i);
+    i += c.length;
+    if (c.length == 2 && (Folded(c.code) != c.code || UnfoldedTrail(c.code >> 8, c.code & 0xFF) != 0)) return false;
+  }
+  return true;
+}
+
+}  // namespace tanzel

@@ -1,0 +1,467 @@
+// Editions of the data: the layout imports leave, how a reader resolves one edition, and the
+// one-step swap under a failure at every step, under kills of the real tanzel-import at
+// every step and at random moments, and with readers running while imports alternate two
+// editions. The two editions differ in every file: A's towns and offices are named 甲町,
+// B's 乙町.
+#include <QTest>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/data/Editions.h"
+#include "core/data/Loaders.h"
+#include "core/import/Importer.h"
+#include "core/search/SearchEngine.h"
+#include "core/update/Edition.h"
+#include "support/DataLines.h"
+#include "support/TempData.h"
+
+using namespace tanzel;
+
+extern char** environ;
+
+namespace {
+
+std::string Link(const std::string& path) {
+  char target[4096];
+  ssize_t n = readlink(path.c_str(), target, sizeof target);
+  return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
+}
+
+std::vector<std::string> DataNames() {
+  std::vector<std::string> names;
+  for (int p = 1; p <= PrefectureCount; ++p) names.push_back(KenName(p));
+  for (int p = 1; p <= PrefectureCount; ++p) names.push_back(JigName(p));
+  return names;
+}
+
+// The two editions: their inputs, and the 94 files each gives.
+struct Editions {
+  TempData dir;
+  std::map<char, std::vector<std::string>> files;
+  std::string ken(char e) const { return dir.path(std::string("ken_") + e + ".csv"); }
+  std::string jig(char e) const { return dir.path(std::string("jig_") + e + ".csv"); }
+};
+
+// Which edition the 94 files read from `folder` (with its '/') are: 'A', 'B', or '?' for a
+// mix, a missing file or anything else.
+char EditionIn(const Editions& editions, const std::string& folder) {
+  for (const auto& [edition, files] : editions.files) {
+    std::size_t i = 0;
+    for (const std::string& name : DataNames()) {
+      bool found = false;
+      if (FileBytes(folder + name, &found) != files[i] || !found) break;
+      ++i;
+    }
+    if (i == files.size()) return edition;
+  }
+  return '?';
+}
+
+// The edition a reader finds in data folder `data`, through D/KENnn.CSV and through
+// ResolveEditionFolder; '?' unless both show the same complete edition.
+char Reachable(const Editions& editions, const std::string& data) {
+  char direct = EditionIn(editions, data + "/");
+  char resolved = EditionIn(editions, ResolveEditionFolder(data + "/"));
+  return direct == resolved ? direct : '?';
+}
+
+// After a completed import: exactly the layout, with nothing a killed or failed import left.
+bool Tidy(const std::string& data, std::string& why) {
+  std::vector<std::string> expected = DataNames();
+  expected.insert(expected.end(), {"current", "editions"});
+  std::vector<std::string> kept{Link(data + "/current").substr(9)};
+  if (!Link(data + "/previous").empty()) {
+    expected.push_back("previous");
+    kept.push_back(Link(data + "/previous").substr(9));
+  }
+  std::sort(expected.begin(), expected.end());
+  std::sort(kept.begin(), kept.end());
+  kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
+  why = "data folder";
+  if (FolderEntries(data) != expected) return false;
+  why = "editions";
+  if (FolderEntries(data + "/editions") != kept) return false;
+  for (const std::string& name : DataNames()) {
+    why = name;
+    if (Link(data + "/" + name) != "current/" + name) return false;
+  }
+  return true;
+}
+
+// Writes edition `e` as plain files (the flat layout of an installation) into `data`.
+void WritePlain(const Editions& editions, char e, const std::string& data) {
+  mkdir(data.c_str(), 0755);
+  std::size_t i = 0;
+  for (const std::string& name : DataNames())
+    std::ofstream(data + "/" + name, std::ios::binary) << editions.files.at(e)[i++];
+}
+
+// Runs the real tanzel-import into `data`, with `hook` (NAME=VALUE, or empty) in its
+// environment. `killAfter` >= 0: SIGKILL after that many microseconds unless it ended.
+// Returns 'x' exited with 0, 'f' exited otherwise, 's' stopped by the hook and killed, 'k'
+// killed by the delay.
+char RunImporter(const Editions& editions, char e, const std::string& data, const std::string& hook,
+                 long killAfter = -1) {
+  std::string ken = editions.ken(e);
+  std::string jig = editions.jig(e);
+  std::vector<const char*> argv{TANZEL_IMPORT_EXE, "--ken", ken.c_str(),  "--jig",
+                                jig.c_str(),       "--out", data.c_str(), nullptr};
+  std::vector<char*> env;
+  for (char** v = environ; *v; ++v) env.push_back(*v);
+  std::string hookText = hook;
+  if (!hook.empty()) env.push_back(hookText.data());
+  env.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  int rc = posix_spawn(&pid, TANZEL_IMPORT_EXE, &actions, nullptr, const_cast<char* const*>(argv.data()), env.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return 'f';
+  int status = 0;
+  if (killAfter >= 0) {
+    std::this_thread::sleep_for(std::chrono::microseconds(killAfter));
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 'x' : 'f';
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) ? 'k' : (WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 'x' : 'f');
+  }
+  waitpid(pid, &status, WUNTRACED);
+  if (WIFSTOPPED(status)) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return 's';
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 'x' : 'f';
+}
+
+// Calls `attempt` (which returns whether the import got through) for the steps of a
+// commit: each of the first eight, every ninth after them, and each of the last eight
+// (between them lie the links of the data names, alike but for their names). Returns the
+// number of steps.
+int ForCommitSteps(const std::function<bool(int)>& attempt) {
+  int end = 1;
+  while (!attempt(end)) end += end < 8 ? 1 : 9;
+  for (int step = std::max(9, end - 8); step < end; ++step) {
+    if ((step - 8) % 9 != 0 && attempt(step)) return step - 1;
+  }
+  return end - 1;
+}
+
+// Collects what a search found: the edition mark of every row.
+class MarkSink : public SearchSink {
+ public:
+  explicit MarkSink(const std::string& a, const std::string& b) : a_(a), b_(b) {}
+  void Row(int, const ResultRow& row) override {
+    std::string kanji = row.Kanji;
+    marks_ += kanji.find(a_) != std::string::npos ? 'A' : (kanji.find(b_) != std::string::npos ? 'B' : '?');
+  }
+  std::string marks_;
+
+ private:
+  std::string a_;
+  std::string b_;
+};
+
+}  // namespace
+
+class TestEditions : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void initTestCase();
+  void resolveEditionFolder_data();
+  void resolveEditionFolder();
+  void layoutOfImports();
+  void secondImportWaits();
+  void interruptedAtEveryStep_data();
+  void interruptedAtEveryStep();
+  void killAtRandomMoments();
+  void readersNeverSeeAMix();
+
+ private:
+  Editions editions_;
+};
+
+void TestEditions::initTestCase() {
+  for (char e : {'A', 'B'}) {
+    std::string mark = e == 'A' ? "甲町" : "乙町";
+    QVERIFY(editions_.dir.write(std::string("ken_") + e + ".csv", WithEveryPrefecture(DataKind::Ken, "", mark)));
+    QVERIFY(editions_.dir.write(std::string("jig_") + e + ".csv", WithEveryPrefecture(DataKind::Jig, "", mark)));
+    std::string reference = editions_.dir.path(std::string("reference_") + e);
+    ImportSummary summary;
+    std::string error;
+    QVERIFY2(RunImport({editions_.ken(e), editions_.jig(e), reference}, summary, error), error.c_str());
+    for (const std::string& name : DataNames()) editions_.files[e].push_back(FileBytes(reference + "/" + name));
+  }
+  QVERIFY(editions_.files['A'] != editions_.files['B']);
+}
+
+void TestEditions::resolveEditionFolder_data() {
+  QTest::addColumn<QString>("link");      // the target of D/current; empty: none
+  QTest::addColumn<QString>("given");     // the folder as given, relative to D's parent
+  QTest::addColumn<QString>("expected");  // "D/" stands for D's real path
+  QTest::newRow("flat layout") << QString() << QStringLiteral("D/") << QStringLiteral("<given>");
+  QTest::newRow("flat, no slash") << QString() << QStringLiteral("D") << QStringLiteral("<given>");
+  QTest::newRow("edition") << QStringLiteral("editions/7") << QStringLiteral("D/") << QStringLiteral("D/editions/7/");
+  QTest::newRow("trailing slash") << QStringLiteral("editions/7/") << QStringLiteral("D")
+                                  << QStringLiteral("D/editions/7/");
+  QTest::newRow("through a linked folder")
+      << QStringLiteral("editions/7") << QStringLiteral("L/") << QStringLiteral("D/editions/7/");
+  QTest::newRow("absolute") << QStringLiteral("/srv/tanzel/7") << QStringLiteral("D/")
+                            << QStringLiteral("/srv/tanzel/7/");
+}
+
+void TestEditions::resolveEditionFolder() {
+  QFETCH(QString, link);
+  QFETCH(QString, given);
+  QFETCH(QString, expected);
+  TempData dir;
+  std::string real = dir.path("D");
+  QCOMPARE(mkdir(real.c_str(), 0755), 0);
+  QCOMPARE(symlink("D", dir.path("L").c_str()), 0);
+  if (!link.isEmpty()) QCOMPARE(symlink(link.toStdString().c_str(), (real + "/current").c_str()), 0);
+  char resolved[4096];
+  QVERIFY(realpath(real.c_str(), resolved) != nullptr);
+  std::string folder = dir.path(given.toStdString());
+  std::string want = expected == QStringLiteral("<given>") ? folder : expected.toStdString();
+  if (want.compare(0, 2, "D/") == 0) want = std::string(resolved) + want.substr(1);
+  QCOMPARE(ResolveEditionFolder(folder), want);
+}
+
+void TestEditions::layoutOfImports() {
+  TempData dir;
+  std::string data = dir.path("data");
+  ImportSummary summary;
+  std::string error;
+  std::string why;
+  std::vector<std::string> ids;
+  // 1: into a new folder; 2: with an extra file; 3: after a killed import's leftovers.
+  for (int i = 1; i <= 3; ++i) {
+    char e = i == 2 ? 'B' : 'A';
+    ImportOptions options{editions_.ken(e), editions_.jig(e), data};
+    if (i == 2) options.extraFiles = {{"REMOVED", "2026-05-26\n"}, {"NOTES", ""}};
+    if (i == 3) {
+      QCOMPARE(mkdir((data + "/editions/.staging-x1Yz2a").c_str(), 0755), 0);
+      QVERIFY(dir.write("data/editions/.staging-x1Yz2a/KEN01.CSV", "half"));
+      QCOMPARE(mkdir((data + "/editions/20000101-000000-99").c_str(), 0755), 0);
+      QCOMPARE(symlink("editions/nowhere", (data + "/.current.new").c_str()), 0);
+      QCOMPARE(symlink("current/KEN01.CSV", (data + "/.KEN01.CSV.new").c_str()), 0);
+    }
+    QVERIFY2(RunImport(options, summary, error), error.c_str());
+    char resolved[4096];
+    QCOMPARE(summary.outDir, std::string(realpath(data.c_str(), resolved)));
+    QCOMPARE(Link(data + "/current"), "editions/" + summary.edition);
+    QCOMPARE(Link(data + "/previous"), i == 1 ? std::string() : "editions/" + ids.back());
+    QVERIFY(std::find(ids.begin(), ids.end(), summary.edition) == ids.end());
+    ids.push_back(summary.edition);
+    QVERIFY2(Tidy(data, why), why.c_str());
+    QCOMPARE(Reachable(editions_, data), e);
+    // Every edition has its EDITION; the extra files belong to the edition they were written with.
+    QVERIFY(ParseEdition(FileBytes(data + "/current/EDITION")).has_value());
+    QCOMPARE(FileBytes(data + "/current/REMOVED"), std::string(i == 2 ? "2026-05-26\n" : ""));
+    QCOMPARE(FolderEntries(data + "/current").size(), std::size_t{i == 2 ? 97u : 95u});
+    // Readable by every user as the umask allows (the data of an installation is read by all).
+    mode_t mask = umask(022);
+    umask(mask);
+    struct stat st {};
+    QCOMPARE(stat((data + "/current").c_str(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, 0755 & ~mask);
+  }
+  QCOMPARE(EditionIn(editions_, data + "/previous/"), 'B');
+}
+
+void TestEditions::secondImportWaits() {
+  TempData dir;
+  std::string data = dir.path("data");
+  ImportSummary summary;
+  std::string error;
+  QVERIFY2(RunImport({editions_.ken('A'), editions_.jig('A'), data}, summary, error), error.c_str());
+  // An import in progress holds the lock on the editions folder.
+  int held = open((data + "/editions").c_str(), O_RDONLY | O_DIRECTORY);
+  QCOMPARE(flock(held, LOCK_EX | LOCK_NB), 0);
+  QVERIFY(!RunImport({editions_.ken('B'), editions_.jig('B'), data}, summary, error));
+  QVERIFY2(error.find("another import into this folder is running") != std::string::npos, error.c_str());
+  close(held);
+  QCOMPARE(Reachable(editions_, data), 'A');
+  QVERIFY2(RunImport({editions_.ken('B'), editions_.jig('B'), data}, summary, error), error.c_str());
+  QCOMPARE(Reachable(editions_, data), 'B');
+}
+
+void TestEditions::interruptedAtEveryStep_data() {
+  QTest::addColumn<bool>("plain");  // the old data as plain files, not yet an edition
+  QTest::addColumn<bool>("kill");   // the real tanzel-import stopped at the step and killed; else a failure there
+  QTest::newRow("plain files, failure") << true << false;
+  QTest::newRow("editions, failure") << false << false;
+  QTest::newRow("plain files, kill") << true << true;
+  QTest::newRow("editions, kill") << false << true;
+}
+
+void TestEditions::interruptedAtEveryStep() {
+  QFETCH(bool, plain);
+  QFETCH(bool, kill);
+  TempData dir;
+  // Imports edition `e` into `data`, interrupted at `step` (0: nowhere); true when it got through.
+  auto import = [&](char e, const std::string& data, int step) {
+    if (kill)
+      return RunImporter(editions_, e, data, step ? "TANZEL_IMPORT_STOP_AT=" + std::to_string(step) : "") == 'x';
+    if (step) qputenv("TANZEL_IMPORT_FAIL_AT", QByteArray::number(step));
+    ImportSummary summary;
+    std::string error;
+    bool done = RunImport({editions_.ken(e), editions_.jig(e), data}, summary, error);
+    qunsetenv("TANZEL_IMPORT_FAIL_AT");
+    return done;
+  };
+  int oldInUse = 0;
+  int newInUse = 0;
+  bool wrong = false;
+  auto attempt = [&](int step) {
+    std::string data = dir.path("data" + std::to_string(step));
+    if (plain) WritePlain(editions_, 'A', data);
+    if (!plain && !import('A', data, 0)) return wrong = true;
+    bool done = import('B', data, step);
+    char found = Reachable(editions_, data);
+    if (done) return wrong = wrong || found != 'B', true;
+    // One whole edition in use: the old one until the swap (always after a failure), the new one from then on.
+    std::string why = "step " + std::to_string(step) + ": ";
+    if ((found != 'A' && found != 'B') || (found == 'A' && newInUse > 0) || (found == 'B' && !kill)) {
+      qWarning("%s%c in use", why.c_str(), found);
+      return wrong = true;
+    }
+    (found == 'A' ? oldInUse : newInUse) += 1;
+    // The next import removes what the interrupted one left.
+    if (!import('A', data, 0) || !Tidy(data, why) || Reachable(editions_, data) != 'A' ||
+        EditionIn(editions_, data + "/previous/") != found) {
+      qWarning("%snot tidied", why.c_str());
+      return wrong = true;
+    }
+    return false;
+  };
+  int steps = ForCommitSteps(attempt);
+  QVERIFY(!wrong);
+  qInfo("%d steps, interrupted at %d: old edition in use after %d, new after %d", steps, oldInUse + newInUse, oldInUse,
+        newInUse);
+  QVERIFY(steps >= (plain ? 96 : 3));
+  QCOMPARE(newInUse > 0, kill);
+}
+
+void TestEditions::killAtRandomMoments() {
+  TempData dir;
+  std::string data = dir.path("data");
+  // How long an import runs here, to spread the kills over it.
+  auto start = std::chrono::steady_clock::now();
+  QCOMPARE(RunImporter(editions_, 'A', data, ""), 'x');
+  QCOMPARE(RunImporter(editions_, 'B', data, ""), 'x');
+  long span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+  std::mt19937 random(20260529);
+  std::uniform_int_distribution<long> delay(0, span * 3 / 4);  // up to one and a half runs
+  std::map<std::string, int> outcomes;
+  char inUse = 'B';
+  for (int run = 0; run < 150; ++run) {
+    char next = inUse == 'A' ? 'B' : 'A';
+    char outcome = RunImporter(editions_, next, data, "", delay(random));
+    QVERIFY(outcome != 'f');
+    char found = Reachable(editions_, data);
+    QVERIFY2(found == inUse || found == next, qPrintable(QStringLiteral("run %1: %2").arg(run).arg(found)));
+    if (outcome == 'x') QCOMPARE(found, next);
+    outcomes[outcome == 'x' ? "finished" : (found == next ? "killed, new in use" : "killed, old in use")] += 1;
+    inUse = found;
+  }
+  QCOMPARE(RunImporter(editions_, 'A', data, ""), 'x');
+  std::string why;
+  QVERIFY2(Tidy(data, why), why.c_str());
+  QString report;
+  for (const auto& [what, n] : outcomes) report += QStringLiteral("%1: %2; ").arg(QString::fromStdString(what)).arg(n);
+  qInfo("150 imports, span %ld us: %s", span, qPrintable(report));
+  QVERIFY(outcomes["killed, old in use"] > 0);
+}
+
+void TestEditions::readersNeverSeeAMix() {
+  TempData dir;
+  std::string data = dir.path("data");
+  ImportSummary summary;
+  std::string error;
+  QVERIFY2(RunImport({editions_.ken('A'), editions_.jig('A'), data}, summary, error), error.c_str());
+  const std::string folder = data + "/";
+  std::atomic<bool> stop{false};
+  // Per reader: what each search or prefecture load saw ('A', 'B', 'm' missing, '?' a mix).
+  std::vector<std::map<char, int>> seen(3);
+  auto searcher = [&](std::map<char, int>& counts) {
+    SearchParams params;
+    params.keyword = S("町");
+    SearchQuery query(params);
+    auto scratch = std::make_unique<SearchScratch>();
+    std::atomic<int32_t> hits{0};
+    std::atomic<uint8_t> cancel{0};
+    while (!stop.load()) {
+      MarkSink sink(S("甲"), S("乙"));
+      SearchNotice notice = RunSearch(query, folder, *scratch, hits, cancel, sink);
+      std::string& m = sink.marks_;
+      bool one = m.size() == 94 && std::count(m.begin(), m.end(), m[0]) == 94 && m[0] != '?';
+      counts[notice == SearchNotice::FileMissing ? 'm' : (one ? m[0] : '?')] += 1;
+    }
+  };
+  auto loader = [&](std::map<char, int>& counts) {
+    std::vector<KenRecord> ken(TableCapacity);
+    std::vector<JigRecord> jig(TableCapacity);
+    const std::string a = S("甲");
+    for (int pref = 1; !stop.load(); pref = pref % PrefectureCount + 1) {
+      // As the main window loads a prefecture: one resolve, then both files.
+      std::string edition = ResolveEditionFolder(folder);
+      LoadResult k = LoadKenFile(edition.c_str(), pref, ken.data());
+      LoadResult j = LoadJigFile(edition.c_str(), pref, jig.data());
+      if (k.count != 1 || j.count != 1) {
+        counts[k.count < 0 || j.count < 0 ? 'm' : '?'] += 1;
+        continue;
+      }
+      bool kenA = std::string(ken[0].TownKanji).find(a) != std::string::npos;
+      bool jigA = std::string(jig[0].OfficeKanji).find(a) != std::string::npos;
+      counts[kenA == jigA ? (kenA ? 'A' : 'B') : '?'] += 1;
+    }
+  };
+  std::vector<std::thread> readers;
+  readers.emplace_back(searcher, std::ref(seen[0]));
+  readers.emplace_back(searcher, std::ref(seen[1]));
+  readers.emplace_back(loader, std::ref(seen[2]));
+  int imports = 0;
+  for (; imports < 120; ++imports) {
+    char e = imports % 2 == 0 ? 'B' : 'A';
+    if (!RunImport({editions_.ken(e), editions_.jig(e), data}, summary, error)) break;
+  }
+  stop = true;
+  for (auto& t : readers) t.join();
+  QCOMPARE(imports, 120);
+  std::map<char, int> all;
+  for (const auto& counts : seen) {
+    for (const auto& [what, n] : counts) all[what] += n;
+  }
+  qInfo(
+      "%d imports; searches and loads saw A %d, B %d, a removed edition %d, a mix %d times (searches %d/%d, loads %d)",
+      imports, all['A'], all['B'], all['m'], all['?'], seen[0]['A'] + seen[0]['B'], seen[1]['A'] + seen[1]['B'],
+      seen[2]['A'] + seen[2]['B']);
+  QCOMPARE(all['?'], 0);
+  QVERIFY(all['A'] > 0 && all['B'] > 0);
+}
+
+QTEST_GUILESS_MAIN(TestEditions)
+#include "tst_editions.moc"

@@ -1,0 +1,168 @@
+// How addresses and the data's notes are read: match forms, the rest after a town, notes.
+#include <QtTest>
+
+#include <string>
+
+#include "core/resolve/AddressText.h"
+#include "core/text/SjisText.h"
+#include "support/Sjis.h"
+
+using namespace tanzel;
+
+namespace {
+QString U(const std::string& sjis) {
+  return QString::fromStdString(SjisToUtf8(sjis));
+}
+}  // namespace
+
+class TestAddressText : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void matchForm_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("form");
+    auto row = [](const char* name, const char* text, const char* form) {
+      QTest::newRow(name) << QString::fromUtf8(text) << QString::fromUtf8(form);
+    };
+    row("full-width digits", "丸の内１－９－１", "丸の内1-9-1");
+    row("kanji numerals", "北一条西二丁目", "北1条西2丁目");
+    row("positional numerals", "二十四軒三百五番", "24軒305番");
+    row("digit by digit", "二〇二号", "202号");
+    row("spaces", "東京都　新宿区 西新宿", "東京都新宿区西新宿");
+    row("a thousand", "千代田", "1000代田");
+    row("ke", "霞ヶ関・霞が関・霞ヵ関", "霞ケ関・霞ケ関・霞ケ関");
+    row("hyphens", "1‐2−3－4―5", "1-2-3-4-5");
+    row("long vowel between digits", "1ー2 センター", "1-2センター");
+    row("no between digits", "12番地の3", "12番地の3");
+    row("no between numbers", "12の3", "12-3");
+    row("letters", "ＪＰタワーjp", "JPタワーJP");
+    row("half-width kana", "ﾀﾜｰ", "タワー");
+  }
+  void matchForm() {
+    QFETCH(QString, text);
+    QFETCH(QString, form);
+    QCOMPARE(U(MatchForm(S(text.toStdString()))), form);
+  }
+
+  // Numbers that a space or a kanji numeral keeps apart do not run together.
+  void numbersStayApart() {
+    const std::string brk(1, kNumberBreak);
+    QCOMPARE(MatchForm(S("1170 八千代")), "1170" + brk + S("8000代"));
+    QCOMPARE(MatchForm(S("25番 一般")), S("25番") + brk + S("1般"));
+    QCOMPARE(MatchForm(S("100 0001")), "100" + brk + "0001");
+    QCOMPARE(MatchForm(S("1丁目 9番 1号")), S("1丁目9番1号"));
+    QCOMPARE(MatchForm(S("北海道 二海郡")), S("北海道2海郡"));
+  }
+
+  void rest_data() {
+    QTest::addColumn<QString>("rest");
+    QTest::addColumn<QString>("numbers");
+    QTest::addColumn<bool>("chome");
+    QTest::addColumn<int>("floor");
+    QTest::addColumn<QString>("leading");
+    QTest::addColumn<QString>("trailing");
+    auto row = [](const char* name, const char* rest, const char* numbers, bool chome, int floor, const char* leading,
+                  const char* trailing) {
+      QTest::newRow(name) << QString::fromUtf8(rest) << QString::fromUtf8(numbers) << chome << floor
+                          << QString::fromUtf8(leading) << QString::fromUtf8(trailing);
+    };
+    row("chome ban go", "1丁目9番1号", "1 9 1", true, 0, "", "");
+    row("hyphens", "2-7-2", "2 7 2", false, 0, "", "");
+    row("banchi no", "123番地の4", "123 4", false, 0, "", "");
+    row("building and floor", "2-7-2JPタワー30階", "2 7 2", false, 30, "", "JPタワー");
+    row("floor as F", "2-7-2JPタワー30F", "2 7 2", false, 30, "", "JPタワー");
+    row("basement", "1-1ビル地下1階", "1 1", false, -1, "", "ビル");
+    row("room numbers are no block", "1-2-3ハイツ101号室", "1 2 3", false, 0, "", "ハイツ号室");
+    row("sub-area first", "字東原123", "123", false, 0, "字東原", "");
+    row("building without block", "JPタワー30階", "", false, 30, "JPタワー", "");
+  }
+  void rest() {
+    QFETCH(QString, rest);
+    QFETCH(QString, numbers);
+    QFETCH(bool, chome);
+    QFETCH(int, floor);
+    QFETCH(QString, leading);
+    QFETCH(QString, trailing);
+    AddressRest r = ParseRest(MatchForm(S(rest.toStdString())));
+    QStringList got;
+    for (int i = 0; i < r.count; ++i) got << QString::number(r.numbers[i]);
+    QCOMPARE(got.join(QLatin1Char(' ')), numbers);
+    QCOMPARE(r.hasChome, chome);
+    QCOMPARE(r.floor, floor);
+    QCOMPARE(U(r.leading), leading);
+    QCOMPARE(U(r.trailing), trailing);
+  }
+
+  // Notes and what fits them: 2 fully, 1 as far as the address goes, 0 not.
+  void notes_data() {
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("rest");
+    QTest::addColumn<int>("fit");
+    auto row = [](const char* name, const char* note, const char* rest, int fit) {
+      QTest::newRow(name) << QString::fromUtf8(note) << QString::fromUtf8(rest) << fit;
+    };
+    row("chome range", "１〜１９丁目", "2丁目1-1", 2);
+    row("chome range, bare numbers", "１〜１９丁目", "5-3-1", 2);
+    row("chome out of range", "２０〜２８丁目", "2丁目1-1", 0);
+    row("chome list", "１、２丁目", "2丁目", 2);
+    row("banchi range", "１〜１３１番地", "50番地", 2);
+    row("banchi range, written as chome", "１〜１３１番地", "5丁目", 0);
+    row("chome and banchi", "４丁目５５〜１１４番地", "4丁目60", 2);
+    row("chome and banchi, banchi missing", "４丁目５５〜１１４番地", "4丁目", 1);
+    row("chome and banchi, banchi outside", "４丁目５５〜１１４番地", "4丁目10", 0);
+    row("from a number on", "２００番以上", "244-1", 2);
+    row("below it", "２００番以上", "199", 0);
+    row("lot with branch", "２７９４−１２番地", "2794-12", 2);
+    row("lot with another branch", "２７９４−１２番地", "2794-13", 0);
+    row("lines and lots", "西５〜８線７９〜１１０番地", "西6線80番地", 2);
+    row("chiwari", "第９地割〜第１１地割", "第10地割5", 2);
+  }
+  void notes() {
+    QFETCH(QString, note);
+    QFETCH(QString, rest);
+    QFETCH(int, fit);
+    TownNote parsed = ParseNote(MatchForm(S(note.toStdString())));
+    QCOMPARE(parsed.kind, TownNote::Kind::Items);
+    int best = 0;
+    AddressRest r = ParseRest(MatchForm(S(rest.toStdString())));
+    for (const NoteItem& item : parsed.items) best = std::max(best, FitNumbers(item, r));
+    QCOMPARE(best, fit);
+  }
+
+  void noteKinds() {
+    auto kind = [](const char* note) { return ParseNote(MatchForm(S(note))).kind; };
+    QCOMPARE(kind("その他"), TownNote::Kind::Other);
+    QCOMPARE(kind("次のビルを除く"), TownNote::Kind::ExceptBuildings);
+    QCOMPARE(kind("地階・階層不明"), TownNote::Kind::FloorUnknown);
+    QCOMPARE(kind("丁目"), TownNote::Kind::ChomeForm);
+    QCOMPARE(kind("大字"), TownNote::Kind::BanchiForm);
+    TownNote floor = ParseNote(MatchForm(S("３０階")));
+    QCOMPARE(floor.kind, TownNote::Kind::Floor);
+    QCOMPARE(floor.floor, 30);
+    // Names, though they hold numerals: a sub-area and Kyoto street positions.
+    TownNote names = ParseNote(MatchForm(S("北１区")));
+    QCOMPARE(names.items.size(), std::size_t{1});
+    QVERIFY(!names.items[0].name.empty());
+    TownNote kyoto = ParseNote(MatchForm(S("烏丸通今出川上る、今出川通烏丸西入")));
+    QCOMPARE(kyoto.items.size(), std::size_t{2});
+    QCOMPARE(U(kyoto.items[1].name), u"今出川通烏丸西入"_qs);
+    TownNote quoted = ParseNote(MatchForm(S("３丁目１１番５〜８号「多の津団地」")));
+    QCOMPARE(quoted.items[0].levels, 3);
+  }
+
+  void streetPositions() {
+    auto position = [](const char* text) { return U(StreetPosition(MatchForm(S(text)))); };
+    QCOMPARE(position("烏丸通今出川上る"), position("烏丸今出川上ル"));
+    QCOMPARE(position("今出川通烏丸西入"), position("今出川通烏丸西入ル"));
+    QCOMPARE(position("寺町通二条下る"), position("寺町二条下がる"));
+    QVERIFY(position("烏丸通今出川上る") != position("烏丸通今出川下る"));
+    std::string text = MatchForm(S("寺町通今出川下る東入今出川町"));
+    std::vector<std::size_t> ends = DirectionWordEnds(text);
+    QCOMPARE(ends.size(), std::size_t{2});
+    QCOMPARE(U(text.substr(ends[1])), u"今出川町"_qs);
+  }
+};
+
+QTEST_APPLESS_MAIN(TestAddressText)
+#include "tst_addresstext.moc"

@@ -1,0 +1,160 @@
+// Address resolution by rule, on small data files the test writes: each kind of address
+// the resolver knows, and the codes it must give, best first.
+#include <QtTest>
+
+#include <memory>
+#include <string>
+
+#include "core/resolve/AddressIndex.h"
+#include "core/resolve/Resolver.h"
+#include "core/text/SjisText.h"
+#include "support/DataLines.h"
+#include "support/TempData.h"
+
+using namespace tanzel;
+
+namespace {
+
+std::string Ken(int code, const char* postal, const char* pref, const char* city, const char* town) {
+  return KenLine(code, postal, "ア", "ア", "ア", pref, city, town);
+}
+
+std::string Jig(int code, const char* name, const char* pref, const char* city, const char* town, const char* block,
+                const char* postal) {
+  return JigLine(code, "ア", name, pref, city, town, block, postal);
+}
+
+}  // namespace
+
+class TestResolver : public QObject {
+  Q_OBJECT
+
+ private:
+  TempData data_;
+  std::unique_ptr<AddressIndex> index_;
+
+ private Q_SLOTS:
+  void initTestCase() {
+    data_.writeEmptyPrefectures();
+    QVERIFY(data_.write(KenName(1), Ken(1101, "0600000", "北海道", "札幌市中央区", "以下に掲載がない場合") +
+                                        Ken(1101, "0600001", "北海道", "札幌市中央区", "北一条西（１〜１９丁目）") +
+                                        Ken(1101, "0640821", "北海道", "札幌市中央区", "北一条西（２０〜２８丁目）") +
+                                        Ken(1213, "0590000", "北海道", "苫小牧市", "以下に掲載がない場合") +
+                                        Ken(1213, "0591375", "北海道", "苫小牧市", "一本松町（１〜５番地）") +
+                                        Ken(1213, "0530001", "北海道", "苫小牧市", "一本松町（６〜１５番地）") +
+                                        Ken(1213, "0530002", "北海道", "苫小牧市", "常盤（１〜１３１番地）") +
+                                        Ken(1213, "0530003", "北海道", "苫小牧市", "常盤（その他）") +
+                                        Ken(1346, "0493100", "北海道", "二海郡八雲町", "以下に掲載がない場合") +
+                                        Ken(1346, "0493107", "北海道", "二海郡八雲町", "本町") +
+                                        Ken(1213, "0530009", "北海道", "苫小牧市", "本町") +
+                                        Ken(1213, "0530010", "北海道", "苫小牧市", "千代田")));
+    QVERIFY(
+        data_.write(KenName(13), Ken(13101, "1000000", "東京都", "千代田区", "以下に掲載がない場合") +
+                                     Ken(13101, "1000005", "東京都", "千代田区", "丸の内（次のビルを除く）") +
+                                     Ken(13101, "1007090", "東京都", "千代田区", "丸の内ＪＰタワー（地階・階層不明）") +
+                                     Ken(13101, "1007030", "東京都", "千代田区", "丸の内ＪＰタワー（３０階）") +
+                                     Ken(13101, "1000001", "東京都", "千代田区", "千代田") +
+                                     Ken(13101, "1000013", "東京都", "千代田区", "霞が関（次のビルを除く）") +
+                                     Ken(13206, "1830000", "東京都", "府中市", "以下に掲載がない場合") +
+                                     Ken(13206, "1830022", "東京都", "府中市", "宮西町") +
+                                     Ken(13361, "1000301", "東京都", "利島村", "利島村一円")));
+    QVERIFY(data_.write(KenName(25), Ken(25443, "5220300", "滋賀県", "犬上郡多賀町", "以下に掲載がない場合") +
+                                         Ken(25443, "5220317", "滋賀県", "犬上郡多賀町", "一円") +
+                                         Ken(25443, "5221341", "滋賀県", "犬上郡多賀町", "多賀")));
+    QVERIFY(data_.write(
+        KenName(26),
+        Ken(26102, "6020000", "京都府", "京都市上京区", "以下に掲載がない場合") +
+            Ken(26102, "6020033", "京都府", "京都市上京区", "今出川町（烏丸通今出川上る、烏丸通今出川下る）") +
+            Ken(26102, "6028031", "京都府", "京都市上京区", "今出川町（寺町通今出川下る）")));
+    QVERIFY(data_.write(KenName(34), Ken(34208, "7260000", "広島県", "府中市", "以下に掲載がない場合") +
+                                         Ken(34208, "7260003", "広島県", "府中市", "府川町")));
+    QVERIFY(data_.write(
+        JigName(13), Jig(13101, "東京中央郵便局", "東京都", "千代田区", "丸の内", "２丁目７－２", "1008994") +
+                         Jig(13101, "株式会社　ゆうちょ銀行", "東京都", "千代田区", "丸の内", "２－７－２", "1008996") +
+                         Jig(13101, "宮内庁", "東京都", "千代田区", "千代田", "１－１", "1008111")));
+    std::string error;
+    index_ = AddressIndex::Build(data_.folder(), error);
+    QVERIFY2(index_, error.c_str());
+  }
+
+  void resolve_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("codes");  // best first, space-separated
+    QTest::addColumn<QString>("kind");   // of the first
+    auto row = [](const char* address, const char* codes, const char* kind) {
+      QTest::newRow(address) << QString::fromUtf8(address) << QString::fromUtf8(codes) << QString::fromUtf8(kind);
+    };
+    row("東京都千代田区丸の内1丁目9番1号", "1000005", "town");
+    row("千代田区千代田1-1", "1000001 1008111", "town");
+    row("東京都 千代田区 丸の内 一丁目九番一号", "1000005", "town");
+    row("東京都千代田区丸の内2-7-2", "1000005 1008994 1008996", "town");
+    row("東京都千代田区丸の内2-7-2 東京中央郵便局", "1008994 1000005 1008996", "office");
+    row("東京都千代田区丸の内2-7-2 JPタワー 30階", "1007030 1008994 1008996", "floor");
+    row("東京都千代田区丸の内２－７－２ ＪＰタワー", "1007090 1008994 1008996", "building");
+    row("東京都千代田区丸の内JPタワー地下1階", "1007090", "building");
+    row("東京都千代田区丸の内JPタワー12階", "1007090", "building");  // a floor without a code of its own
+    row("東京都千代田区霞ヶ関1-1", "1000013", "town");
+    row("〒100-0013 東京都千代田区霞が関1", "1000013", "town");
+    row("東京都千代田区", "1000000", "catchall");
+    row("東京都千代田区存在しない町1-2", "1000000", "catchall");
+    row("東京都利島村123", "1000301", "whole-city");
+    row("滋賀県犬上郡多賀町一円12", "5220317", "town");
+    row("府中市宮西町1-1", "1830022", "town");
+    row("府中市存在しない町1", "", "");  // never a guess across cities
+    row("広島県府中市", "7260000", "catchall");
+    row("札幌市中央区北1条西2丁目1-1", "0600001", "chome");
+    row("北海道札幌市中央区北一条西二十丁目", "0640821", "chome");
+    row("北海道八雲町本町", "0493107", "town");
+    row("京都市上京区烏丸通今出川上ル今出川町", "6020033", "town");
+    row("京都市上京区寺町通今出川下る今出川町", "6028031", "town");
+    row("京都市上京区今出川町", "6020033 6028031", "town");
+    row("苫小牧市一本松町8番地", "0530001", "chome");
+    row("苫小牧市常盤200", "0530003", "town");
+    row("苫小牧市常盤20", "0530002", "chome");
+    row("〒100-0001", "1000001", "code");
+    row("１００－０００１", "1000001", "code");
+    row("1000001", "1000001", "code");
+    row("9999999", "", "");
+    row("丸の内1-9-1", "1000005", "town");  // a town only one city has
+    row("宮西町1-1", "1830022", "town");
+    row("丸の内JPタワー30階", "1007030", "floor");
+    row("本町1-2", "", "");                       // no city, and a town name of several
+    row("千代田1-1", "1000001 1008111", "town");  // several, but offices at that address in one
+  }
+  void resolve() {
+    QFETCH(QString, address);
+    QFETCH(QString, codes);
+    QFETCH(QString, kind);
+    std::vector<Resolution> found = Resolve(*index_, S(address.toStdString()));
+    QStringList got;
+    for (const Resolution& r : found) got << QString::asprintf("%07u", r.postal);
+    QCOMPARE(got.join(QLatin1Char(' ')), codes);
+    QCOMPARE(found.empty() ? QString() : QString::fromLatin1(MatchKindWord(found.front().kind)), kind);
+  }
+
+  void recordTexts() {
+    std::vector<Resolution> found = Resolve(*index_, S("東京都千代田区丸の内2-7-2"));
+    QCOMPARE(found.size(), std::size_t{3});
+    QCOMPARE(QString::fromStdString(SjisToUtf8(RecordText(*index_, found[0]))),
+             u"東京都千代田区丸の内（次のビルを除く）"_qs);
+    QCOMPARE(QString::fromStdString(SjisToUtf8(RecordText(*index_, found[1]))),
+             u"東京中央郵便局 東京都千代田区丸の内２丁目７－２"_qs);
+    KenRecord town;
+    index_->FillRecord(found[0].record, town);
+    QCOMPARE(std::string(town.PostalCode), std::string("1000005"));
+    QCOMPARE(std::string(town.CityKanji), S("千代田区"));
+    JigRecord office;
+    index_->FillRecord(found[1].record, office);
+    QCOMPARE(std::string(office.BlockKanji), S("２丁目７－２"));
+  }
+
+  void missingFile() {
+    TempData empty;
+    std::string error;
+    QVERIFY(!AddressIndex::Build(empty.folder(), error));
+    QCOMPARE(error, std::string("KEN01.CSV"));
+  }
+};
+
+QTEST_APPLESS_MAIN(TestResolver)
+#include "tst_resolver.moc"

@@ -1,0 +1,104 @@
+// The keyword rules of the tolerant pass and the folding on both sides of its match.
+#include <QtTest>
+
+#include <string>
+
+#include "core/text/Normalize.h"
+#include "core/text/SjisText.h"
+#include "support/Sjis.h"
+
+using namespace tanzel;
+
+class TestNormalize : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void dataForm_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("searched");
+    auto row = [](const char* name, const char* typed, const char* searched) {
+      QTest::newRow(name) << QString::fromUtf8(typed) << QString::fromUtf8(searched);
+    };
+    row("full-width code", "１００－０００１", "100-0001");
+    row("postal mark", "〒100-0001", "100-0001");
+    row("postal mark only at the start", "丸〒", "丸〒");
+    row("space in a code", "100 0001", "1000001");
+    row("hyphen U+2010", "100‐0001", "100-0001");
+    row("long vowel as hyphen", "100ー0001", "100-0001");
+    row("hiragana reading", "ちよだく", "チヨダク");
+    row("half-width reading", "ﾁﾖﾀﾞｸ", "チヨダク");
+    row("half-width semi-voiced", "ﾊﾟﾝ", "パン");
+    row("mixed kana", "しぶやク", "シブヤク");
+    row("kana with long vowel", "せんたー", "センター");
+    row("hiragana kept beside kanji", "丸の内2丁目", "丸の内２丁目");
+    row("city with hiragana", "さいたま市", "さいたま市");
+    row("spaces dropped", "東京都　千代田区 丸の内", "東京都千代田区丸の内");
+    row("letters widened", "JAビル", "ＪＡビル");
+    row("lower-case widened", "nhk", "ｎｈｋ");
+    row("hyphen widened beside text", "1-2A", "１－２Ａ");
+    row("hyphen U+2010 widened", "A‐B", "Ａ－Ｂ");
+    row("small kana stay small", "トウキョウ", "トウキョウ");
+    row("hyphens without a digit", "--", "－－");
+    row("nothing but spaces", "  　", "");
+  }
+  void dataForm() {
+    QFETCH(QString, typed);
+    QFETCH(QString, searched);
+    QCOMPARE(QString::fromStdString(SjisToUtf8(DataFormOfKeyword(S(typed.toStdString())))), searched);
+  }
+
+  void wholePostalCode_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("code");
+    QTest::newRow("seven digits") << QByteArray("1000000") << true;
+    QTest::newRow("with hyphen") << QByteArray("100-0000") << true;
+    QTest::newRow("six digits") << QByteArray("100000") << false;
+    QTest::newRow("hyphen misplaced") << QByteArray("1000-000") << false;
+    QTest::newRow("eight digits") << QByteArray("10000000") << false;
+    QTest::newRow("letter") << QByteArray("100000A") << false;
+  }
+  void wholePostalCode() {
+    QFETCH(QByteArray, text);
+    QFETCH(bool, code);
+    QCOMPARE(IsWholePostalCode(text.toStdString()), code);
+  }
+
+  void fold_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("folded");
+    QTest::newRow("small katakana") << u"トウキョウ"_qs << u"トウキヨウ"_qs;
+    QTest::newRow("every small katakana") << u"ァィゥェォッャュョヮヵヶ"_qs << u"アイウエオツヤユヨワカケ"_qs;
+    QTest::newRow("small hiragana") << u"きょうっ"_qs << u"きようつ"_qs;
+    QTest::newRow("letters") << u"ｎｈｋＮ"_qs << u"ＮＨＫＮ"_qs;
+    QTest::newRow("ASCII kept") << u"aA1"_qs << u"aA1"_qs;
+    QTest::newRow("kanji kept") << u"霞ヶ関"_qs << u"霞ケ関"_qs;
+  }
+  void fold() {
+    QFETCH(QString, text);
+    QFETCH(QString, folded);
+    std::string sjis = S(text.toStdString());
+    FoldKana(sjis.data(), sjis.size());
+    QCOMPARE(QString::fromStdString(SjisToUtf8(sjis)), folded);
+  }
+
+  // The fold walks by characters: a trail byte 0x83 (of 堰, 0x88 0x83) is no kana lead.
+  void foldWalksByCharacters() {
+    std::string text = "\x88\x83\x83\x40\x83";  // 堰, ァ, a lone lead byte
+    FoldKana(text.data(), text.size());
+    QCOMPARE(text, std::string("\x88\x83\x83\x41\x83"));
+    QCOMPARE(UnfoldedTrail(0x83, 0x41), 0x40);  // ア stands for ァ too
+    QCOMPARE(UnfoldedTrail(0x83, 0x63), 0x62);  // ツ for ッ
+    QCOMPARE(UnfoldedTrail(0x83, 0x67), 0);     // ト has no other form
+  }
+
+  void composesDecomposedKana() {
+    QCOMPARE(ComposeNfc("\xE3\x82\xB7\xE3\x82\x99"), std::string("\xE3\x82\xB8"));  // シ + ゛ = ジ
+    QVERIFY(Utf8ToSjis("\xE3\x82\xB7\xE3\x82\x99\xE3\x83\x96\xE3\x83\xA4").has_value());
+    QCOMPARE(ComposeNfc("\xFF\xFE"), std::string("\xFF\xFE"));  // not UTF-8: left alone
+    QVERIFY(!IsValidUtf8("\xC3\x28"));
+    QVERIFY(IsValidUtf8("\xE6\x9D\xB1"));
+  }
+};
+
+QTEST_APPLESS_MAIN(TestNormalize)
+#include "tst_normalize.moc"
