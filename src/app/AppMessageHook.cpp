@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "core/data/Editions.h"
 #include "core/search/RelayTexts.h"
 #include "core/update/DataChanges.h"
 #include "core/update/DataFolders.h"
@@ -22,7 +23,8 @@ QString RemovedCodeLine(const RelayMessage& message) {
   if (message.kind() != RelayInformation || message.index() != RelayNoHit || !Form_Main || !SearchThread ||
       !Form_View || Form_View->SearchMode != 0)
     return {};
-  std::string notice = RemovedCodeNotice(ChooseDataFolder(Form_Main->DataFolder), SearchThread->Keyword);
+  std::string edition = ResolveEditionFolder(ChooseDataFolder(Form_Main->DataFolder));
+  std::string notice = RemovedCodeNotice(edition, SearchThread->Keyword);
   return notice.empty() ? QString() : QLatin1Char('\n') + FromSjis(notice);
 }
 

@@ -12,6 +12,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <map>
+#include <random>
+
+#include "core/data/Editions.h"
 #include "core/import/Importer.h"
 #include "support/Archives.h"
 #include "support/DataLines.h"
@@ -57,7 +62,7 @@ class TestUpdateCli : public QObject {
   void dataInfoWithoutRecord();
   void progressOnTerminalAndInterrupt();
   void fullDisk();
-  void killedMidway();
+  void killedAtAnyMoment();
   void userFolderPreferred();
 
  private:
@@ -152,22 +157,96 @@ void TestUpdateCli::fullDisk() {
   QVERIFY(FolderSnapshot(tmp.folder()).empty());
 }
 
-// Killed while downloading, the data stays as it was.
-void TestUpdateCli::killedMidway() {
-  TempData data, tmp;
-  WriteSetInUse(data);
-  auto before = FolderSnapshot(data.folder());
-  long long sent = server_.BodyBytesSent();
-  QProcess p;
-  QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-  e.insert(QStringLiteral("TMPDIR"), Q(tmp.folder()));
-  p.setProcessEnvironment(e);
-  p.start(QStringLiteral(TANZEL_IMPORT_EXE), {QStringLiteral("--download"), QStringLiteral("--from"), Url("/stall"),
-                                              QStringLiteral("--out"), Q(data.folder())});
-  QTRY_VERIFY_WITH_TIMEOUT(server_.BodyBytesSent() > sent, 10000);
-  p.kill();
-  QVERIFY(p.waitForFinished(10000));
-  QVERIFY(FolderSnapshot(data.folder()) == before);
+// Updates killed at random moments (downloading, importing, comparing, committing) and
+// stopped and killed at each step of the commit: after each, the data in use is one
+// complete edition, byte for byte the old or the new one (its data files, EDITION and
+// REMOVED, also through D/KEN01.CSV ..); what killed updates leave the next one removes;
+// nothing goes to $TMPDIR.
+void TestUpdateCli::killedAtAnyMoment() {
+  TempData files, tmp;
+  const std::string data = files.path("data/");
+  // Two small editions: A, and B with other names and without A's 100-0005.
+  for (char e : {'A', 'B'}) {
+    std::string mark = e == 'A' ? "甲町" : "乙町";
+    std::string prefix = std::string(1, e) + "/";
+    QCOMPARE(mkdir(files.path(prefix).c_str(), 0755), 0);
+    std::time_t when = LocalNoon(2026, e == 'A' ? 5 : 6, 26);
+    QVERIFY(WriteZip(files.path(prefix + "ken_all.zip"),
+                     {{"KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, e == 'A' ? TokyoLine(5) : "", mark)}}, when));
+    QVERIFY(WriteZip(files.path(prefix + "jigyosyo.zip"),
+                     {{"JIGYOSYO.CSV", WithEveryPrefecture(DataKind::Jig, "", mark)}}, when));
+    for (const char* name : {"ken_all.zip", "jigyosyo.zip"})
+      server_.Serve("/" + prefix + name, {200, ReadFile(files.path(prefix + name))});
+  }
+  auto update = [&](char e, long killAfter, int stopAt = 0) {
+    std::vector<std::string> env{"TANZEL_UPDATE_MIN_RECORDS=1", "TMPDIR=" + tmp.folder()};
+    if (stopAt > 0) env.push_back("TANZEL_IMPORT_STOP_AT=" + std::to_string(stopAt));
+    return RunAndKill({TANZEL_IMPORT_EXE, "--download", "--from", server_.BaseUrl() + "/" + e, "--out", data}, env,
+                      killAfter);
+  };
+  // The edition in use: every file of the edition the folder resolves to, when the data
+  // names in the folder itself show the same; nothing otherwise.
+  auto inUse = [&] {
+    std::map<std::string, std::string> edition = FolderSnapshot(ResolveEditionFolder(data));
+    for (int p = 1; p <= PrefectureCount; ++p)
+      for (const std::string& name : {KenName(p), JigName(p)})
+        if (edition.count(name) == 0 || FileBytes(data + name) != edition[name]) return decltype(edition){};
+    return edition;
+  };
+  auto tidy = [&] {  // after a finished update: the two editions, no work or staging folder, no temporary link
+    return FolderEntries(data + "editions").size() == 2 && FolderEntries(data).size() == 2u * PrefectureCount + 3;
+  };
+  std::map<char, std::map<std::string, std::string>> editions;
+  long span = 0;  // of the three whole updates, to spread the kills over
+  for (char e : {'A', 'B', 'A'}) {
+    auto start = std::chrono::steady_clock::now();
+    QCOMPARE(update(e, -1), 'x');
+    long took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    span += took / 3;
+    QVERIFY(editions.count(e) == 0 || inUse() == editions[e]);  // A from nothing and from B: the same bytes
+    editions[e] = inUse();
+  }
+  QVERIFY(editions['A'].size() == 2 * PrefectureCount + 2 && editions['A'] != editions['B']);
+  QVERIFY2(editions['B']["REMOVED"] == "2026-06-26\n1000005\n", editions['B']["REMOVED"].c_str());
+
+  std::mt19937 random(20260626);
+  std::uniform_int_distribution<long> delay(0, span * 6 / 5);
+  std::map<std::string, int> outcomes;
+  char used = 'A';
+  const int kSteps = 8, kRuns = kSteps + 120;
+  for (int run = 0; run < kRuns; ++run) {
+    char next = used == 'A' ? 'B' : 'A';
+    char outcome = run < kSteps ? update(next, -1, run + 1) : update(next, delay(random));
+    std::map<std::string, std::string> found = inUse();
+    char edition = found == editions['A'] ? 'A' : (found == editions['B'] ? 'B' : '?');
+    QVERIFY2(outcome != 'f' && (edition == used || edition == next),
+             qPrintable(QStringLiteral("run %1: %2, %3 in use").arg(run).arg(outcome).arg(edition)));
+    if (outcome == 'x') QVERIFY2(edition == next && tidy(), qPrintable(QStringLiteral("run %1").arg(run)));
+    std::string what = outcome == 'x' ? "finished" : (outcome == 's' ? "stopped in the commit" : "killed");
+    if (outcome != 'x') what += edition == next ? ", new in use" : ", old in use";
+    outcomes[what] += 1;
+    used = edition;
+  }
+  // A last update, whole: its changes are those between the editions now previous and
+  // current, compared through the links and through the edition folders.
+  Result last = Run(TANZEL_IMPORT_EXE,
+                    {QStringLiteral("--download"), QStringLiteral("--from"), Url(used == 'A' ? "/B" : "/A"),
+                     QStringLiteral("--out"), Q(data)},
+                    {QStringLiteral("TANZEL_UPDATE_MIN_RECORDS=1"), QStringLiteral("TMPDIR=") + Q(tmp.folder())});
+  QVERIFY2(last.exit == 0 && last.out.count(u'\n') > 1, qPrintable(last.err));
+  QVERIFY(tidy());
+  auto compare = [](const QString& before, const QString& after) {
+    return Run(TANZEL_IMPORT_EXE, {QStringLiteral("--compare"), before, after}).out;
+  };
+  QCOMPARE(compare(Q(data + "previous"), Q(data + "current")), last.out);
+  QCOMPARE(compare(QFileInfo(Q(data + "previous")).symLinkTarget(), QFileInfo(Q(data + "current")).symLinkTarget()),
+           last.out);
+  QVERIFY(FolderSnapshot(tmp.folder()).empty());
+  QString report;
+  for (const auto& [what, n] : outcomes) report += QStringLiteral("%1: %2; ").arg(QString::fromStdString(what)).arg(n);
+  qInfo("%d updates, span %ld us: %s", kRuns, span, qPrintable(report));
+  QVERIFY(outcomes["stopped in the commit, old in use"] > 0 && outcomes["stopped in the commit, new in use"] > 0);
+  QVERIFY(outcomes["killed, old in use"] > 0);
 }
 
 // An installed program (its folder read-only): the update goes into the user's data
@@ -175,9 +254,12 @@ void TestUpdateCli::killedMidway() {
 // root, the programs run as nobody, for whom a read-only folder is one.
 void TestUpdateCli::userFolderPreferred() {
   if (archives_.empty()) QSKIP("TANZEL_JAPANPOST_DIR is not set");
-  TempData root;
+  TempData root, imported;
   std::string bin = root.path("bin/"), xdg = root.path("xdg");
-  QVERIFY(ImportReal(archives_, bin));
+  // The installed layout: the files of the edition in use as plain files beside the programs.
+  QVERIFY(ImportReal(archives_, imported.folder()) && mkdir(bin.c_str(), 0755) == 0);
+  for (const std::string& name : FolderEntries(imported.path("current")))
+    QVERIFY(QFile::copy(Q(imported.path("current/" + name)), Q(bin + name)));
   for (const char* exe : {TANZEL_IMPORT_EXE, TANZEL_SEARCH_EXE})
     QVERIFY(QFile::copy(QString::fromUtf8(exe), Q(bin) + QFileInfo(QString::fromUtf8(exe)).fileName()));
   QVERIFY(chmod(root.folder().c_str(), 0755) == 0 && chmod(bin.c_str(), 0555) == 0);
@@ -214,7 +296,7 @@ void TestUpdateCli::userFolderPreferred() {
   QCOMPARE(r.exit, 0);
   QCOMPARE(r.out, Q(ReadFile(user + "current/EDITION")));
   QVERIFY(r.out.startsWith(QLatin1String("2026-06-26\n")));
-  r = run("tanzel-search", {QStringLiteral("100-0001")});
+  r = run("tanzel-search", {QStringLiteral(u"〒１００‐０００１")});
   QCOMPARE(r.exit, 1);
   QVERIFY2(r.err.contains(QStringLiteral(u"この郵便番号は令和8年6月の更新で廃止されました")), qPrintable(r.err));
   QCOMPARE(unlink((user + "current/JIG47.CSV").c_str()), 0);  // an incomplete set is never read

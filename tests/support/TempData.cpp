@@ -104,6 +104,8 @@ std::map<std::string, std::string> FolderSnapshot(const std::string& folder) {
     std::string name = fs::relative(it->path(), folder).string();
     if (it->is_symlink()) {
       files[name] = "-> " + fs::read_symlink(it->path()).string();
+    } else if (it->is_directory()) {
+      files[name + "/"] = {};
     } else if (it->is_regular_file()) {
       std::ifstream in(it->path(), std::ios::binary);
       std::ostringstream bytes;

@@ -68,5 +68,5 @@ std::string FileBytes(const std::string& path, bool* found = nullptr);
 std::vector<std::string> FolderEntries(const std::string& folder);
 
 // Every file below `folder` (relative path -> bytes; a symbolic link -> "-> " and its
-// target), to tell that a folder did not change.
+// target; a folder: its path and '/' -> nothing), to tell that a folder did not change.
 std::map<std::string, std::string> FolderSnapshot(const std::string& folder);

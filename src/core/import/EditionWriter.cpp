@@ -90,6 +90,16 @@ std::string MakeStagingFolder(const std::string& editions, std::string& error) {
   return {};
 }
 
+// True when a process holds the folder `path` with flock(): the work folder of a running
+// update, which its owner removes itself (and the next import, once the owner is gone).
+bool HeldByAProcess(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return held;
+}
+
 bool SyncPath(const std::string& path, int flags) {
   int fd = ::open(path.c_str(), flags | O_CLOEXEC);
   if (fd < 0) return false;
@@ -222,7 +232,8 @@ void EditionWriter::RemoveLeftovers() {
   std::string current = LastComponent(ReadLink(Path(kCurrentEdition)));
   std::string previous = LastComponent(ReadLink(Path(kPreviousEdition)));
   for (const std::string& name : FolderEntries(editions_)) {
-    if (name != current && name != previous) RemoveTree(editions_ + "/" + name);
+    std::string path = editions_ + "/" + name;
+    if (name != current && name != previous && !HeldByAProcess(path)) RemoveTree(path);
   }
   ::unlink(Path(std::string(".") + kCurrentEdition + ".new").c_str());
   ::unlink(Path(std::string(".") + kPreviousEdition + ".new").c_str());

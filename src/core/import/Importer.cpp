@@ -115,13 +115,15 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
     }
   }
   if (!edition.Write(kEditionFileName, FormatEdition(record), error)) return false;
-  for (const auto& [name, bytes] : options.extraFiles) {
-    if (!edition.Write(name, bytes, error)) return false;
-  }
-  if (!edition.Commit(error)) return false;
   summary.editionDate = record.date;
   summary.filesWritten = files;
   summary.outDir = edition.Folder();
+  ExtraFiles extra = options.extraFiles;
+  if (options.beforeCommit && !options.beforeCommit(summary, edition.Staging() + "/", extra, error)) return false;
+  for (const auto& [name, bytes] : extra) {
+    if (!edition.Write(name, bytes, error)) return false;
+  }
+  if (!edition.Commit(error)) return false;
   summary.edition = edition.Edition();
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/data/DataFile.h"
+#include "core/data/Editions.h"
 #include "core/resolve/ResolveCommand.h"
 #include "core/search/RelayTexts.h"
 #include "core/search/SearchEngine.h"
@@ -195,7 +196,8 @@ int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* 
     std::string line = SjisToUtf8(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), err);
   }
-  std::string removed = notice == SearchNotice::NoHit ? RemovedCodeNotice(folder, params->keyword) : std::string();
+  std::string removed =
+      notice == SearchNotice::NoHit ? RemovedCodeNotice(ResolveEditionFolder(folder), params->keyword) : std::string();
   if (!removed.empty()) std::fprintf(err, "%s\n", SjisToUtf8(removed).c_str());
   return ExitStatus(notice);
 }

@@ -8,6 +8,8 @@
 #include <iterator>
 #include <tuple>
 
+#include "core/data/Editions.h"
+#include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
 #include "core/update/DataFolders.h"
 #include "core/update/Edition.h"
@@ -50,9 +52,9 @@ Entry JigEntry(const JigRecord& r) {
           shown, r.OfficeKana};
 }
 
-// Every record of one kind in the set `folder` serves, sorted by code and content.
-bool ReadEntries(const std::string& folder, DataKind kind, std::vector<Entry>& entries, std::string& error) {
-  std::string edition = EditionFolder(folder);
+// Every record of one kind in the edition folder `edition` (with its '/'), sorted by code
+// and content.
+bool ReadEntries(const std::string& edition, DataKind kind, std::vector<Entry>& entries, std::string& error) {
   LineBuffer line;
   KenRecord ken;
   JigRecord jig;
@@ -175,16 +177,18 @@ const char* ChangeName(ChangeKind change) {
 bool CompareDataSets(const std::string& oldFolder, const std::string& newFolder, DataChanges& changes,
                      std::string& error) {
   changes = DataChanges{};
+  const std::string before = WithSlash(ResolveEditionFolder(oldFolder));
+  const std::string after = WithSlash(ResolveEditionFolder(newFolder));
   std::vector<Entry> oldKen, oldJig, newKen, newJig;
-  if (!ReadEntries(oldFolder, DataKind::Ken, oldKen, error) || !ReadEntries(oldFolder, DataKind::Jig, oldJig, error) ||
-      !ReadEntries(newFolder, DataKind::Ken, newKen, error) || !ReadEntries(newFolder, DataKind::Jig, newJig, error)) {
+  if (!ReadEntries(before, DataKind::Ken, oldKen, error) || !ReadEntries(before, DataKind::Jig, oldJig, error) ||
+      !ReadEntries(after, DataKind::Ken, newKen, error) || !ReadEntries(after, DataKind::Jig, newJig, error)) {
     return false;
   }
   Compare(DataKind::Ken, oldKen, newKen, changes.ken, changes.list);
   Compare(DataKind::Jig, oldJig, newJig, changes.jig, changes.list);
-  std::vector<std::string> before = Codes(oldKen, oldJig);
-  std::vector<std::string> after = Codes(newKen, newJig);
-  std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+  std::vector<std::string> oldCodes = Codes(oldKen, oldJig);
+  std::vector<std::string> newCodes = Codes(newKen, newJig);
+  std::set_difference(oldCodes.begin(), oldCodes.end(), newCodes.begin(), newCodes.end(),
                       std::back_inserter(changes.removedCodes));
   return true;
 }
@@ -204,11 +208,11 @@ std::string FormatRemoved(const std::string& date, const std::vector<std::string
   return text;
 }
 
-std::optional<std::string> RemovedInEdition(const std::string& dataFolder, std::string_view code) {
+std::optional<std::string> RemovedInEdition(const std::string& editionFolder, std::string_view code) {
   if (code.size() != 7 || !std::all_of(code.begin(), code.end(), IsAsciiDigit)) return std::nullopt;
   std::string text;
-  if (!ReadSmallFile(EditionFolder(dataFolder) + kRemovedFileName, text)) return std::nullopt;
-  std::optional<EditionRecord> edition = ReadEdition(dataFolder);
+  if (!ReadSmallFile(WithSlash(editionFolder) + kRemovedFileName, text)) return std::nullopt;
+  std::optional<EditionRecord> edition = ReadEdition(editionFolder);
   std::string_view rest(text);
   std::size_t lf = rest.find('\n');
   std::string_view date = rest.substr(0, lf);
@@ -223,29 +227,16 @@ std::optional<std::string> RemovedInEdition(const std::string& dataFolder, std::
 }
 
 std::string PostalCodeOfKeyword(std::string_view keyword) {
-  std::string digits;
-  bool hyphen = false;
-  for (std::size_t i = 0; i < keyword.size(); ++i) {
-    auto c = static_cast<unsigned char>(keyword[i]);
-    auto next = i + 1 < keyword.size() ? static_cast<unsigned char>(keyword[i + 1]) : 0;
-    bool wideDigit = c == 0x82 && next >= 0x4F && next <= 0x58;  // ０ .. ９
-    bool wideHyphen = c == 0x81 && next == 0x7C;                 // －
-    if (IsAsciiDigit(static_cast<char>(c)) || wideDigit) {
-      digits += wideDigit ? static_cast<char>('0' + next - 0x4F) : static_cast<char>(c);
-    } else if ((c == '-' || wideHyphen) && digits.size() == 3 && !hyphen) {
-      hyphen = true;
-    } else {
-      return {};
-    }
-    if (wideDigit || wideHyphen) ++i;
-  }
-  return digits.size() == 7 ? digits : std::string();
+  std::string code = DataFormOfKeyword(keyword);
+  if (!IsWholePostalCode(code)) return {};
+  code.erase(std::remove(code.begin(), code.end(), '-'), code.end());
+  return code;
 }
 
-std::string RemovedCodeNotice(const std::string& dataFolder, std::string_view keyword) {
+std::string RemovedCodeNotice(const std::string& edition, std::string_view keyword) {
   std::string code = PostalCodeOfKeyword(keyword);
   if (code.empty()) return {};
-  std::optional<std::string> date = RemovedInEdition(dataFolder, code);
+  std::optional<std::string> date = RemovedInEdition(edition, code);
   std::optional<CalendarDate> day = date ? ParseIsoDate(*date) : std::nullopt;
   if (!day) return {};
   return kRemovedHead + EraMonthText(*day) + kRemovedTail;

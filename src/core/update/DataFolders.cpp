@@ -3,11 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 #include <optional>
 
 #include "core/data/DataFile.h"
+#include "core/data/Editions.h"
 #include "core/update/Edition.h"
 
 namespace tanzel {
@@ -26,18 +26,9 @@ std::string UserDataFolder() {
   return {};
 }
 
-std::string EditionFolder(const std::string& dataFolder) {
-  std::string folder = WithSlash(dataFolder);
-  char target[PATH_MAX];
-  ssize_t n = ::readlink((folder + "current").c_str(), target, sizeof target - 1);
-  if (n <= 0) return folder;
-  std::string link(target, static_cast<std::size_t>(n));
-  return WithSlash(link.front() == '/' ? link : folder + link);
-}
-
-bool HoldsCompleteSet(const std::string& dataFolder) {
-  std::string folder = EditionFolder(dataFolder);
-  if (folder.empty()) return false;
+bool HoldsCompleteSet(const std::string& edition) {
+  if (edition.empty()) return false;
+  std::string folder = WithSlash(edition);
   for (DataKind kind : {DataKind::Ken, DataKind::Jig}) {
     for (int p = 1; p <= PrefectureCount; ++p) {
       struct stat st {};
@@ -51,11 +42,12 @@ std::string ChooseDataFolder(const std::string& programFolder) {
   std::string program = WithSlash(programFolder);
   std::string user = UserDataFolder();
   if (user.empty() || user == program) return program;
-  std::optional<EditionRecord> userEdition = ReadEdition(user);
-  if (!userEdition) return program;
-  std::optional<EditionRecord> programEdition = ReadEdition(program);
-  if (programEdition && programEdition->date >= userEdition->date) return program;
-  return HoldsCompleteSet(user) ? user : program;
+  std::string userEdition = ResolveEditionFolder(user);
+  std::optional<EditionRecord> userRecord = ReadEdition(userEdition);
+  if (!userRecord) return program;
+  std::optional<EditionRecord> programRecord = ReadEdition(ResolveEditionFolder(program));
+  if (programRecord && programRecord->date >= userRecord->date) return program;
+  return HoldsCompleteSet(userEdition) ? user : program;
 }
 
 std::string UpdateTargetFolder(const std::string& programFolder) {

@@ -3,10 +3,13 @@
 // Which folder of data files the program reads, and where an update writes.
 //
 // A data folder holds one set of the 94 data files (KEN01.CSV .. JIG47.CSV) with its
-// EDITION record, either directly (the flat layout) or in the edition its link "current"
-// points to (the edition layout). Two data folders can serve the program: its own folder
-// (the executable's) and the user's data folder. Every reader of data files, the windows
-// and the command-line search alike, takes its folder from ChooseDataFolder.
+// EDITION record, either directly (the flat layout of an installation) or as editions, the
+// one in use named by its link "current" (core/data/Editions.h). Two data folders can
+// serve the program: its own folder (the executable's) and the user's data folder. Every
+// reader of data files, the windows and the command-line search alike, takes its folder
+// from ChooseDataFolder and then resolves the edition it reads once, with
+// ResolveEditionFolder, for everything one look-up reads (a prefecture's two files, a
+// whole search, an EDITION and its REMOVED).
 //
 // All functions read the environment and the file system at each call and keep no state;
 // they may be called from any thread.
@@ -19,17 +22,16 @@ namespace tanzel {
 // is an absolute path, $HOME/.local/share/tanzel/ otherwise; empty when neither names one.
 std::string UserDataFolder();
 
-// The folder holding the set that `dataFolder` serves, with its trailing '/': the target
-// of `dataFolder`/current when that link exists, `dataFolder` itself otherwise.
-std::string EditionFolder(const std::string& dataFolder);
-
-// True when the set that `dataFolder` serves holds all 94 data files as regular files.
-bool HoldsCompleteSet(const std::string& dataFolder);
+// True when the folder `edition` (an edition folder as ResolveEditionFolder gives it, or
+// a data folder of the flat layout) holds all 94 data files as regular files. Nothing is
+// resolved here.
+bool HoldsCompleteSet(const std::string& edition);
 
 // The data folder the program reads, with its trailing '/': the user's data folder when
-// it serves a complete set whose EDITION date is later than that of `programFolder`'s set
-// (a set without a record counts as older than any dated one), `programFolder` otherwise.
-// An incomplete set in the user's folder is never chosen.
+// its edition in use is complete and its EDITION date is later than that of
+// `programFolder`'s edition in use (a set without a record counts as older than any dated
+// one), `programFolder` otherwise. An incomplete set in the user's folder is never chosen.
+// Each folder's edition is resolved once for its date and its completeness.
 std::string ChooseDataFolder(const std::string& programFolder);
 
 // The folder an update writes into, with its trailing '/': `programFolder` when this

@@ -118,8 +118,8 @@ std::optional<EditionRecord> ParseEdition(std::string_view text) {
   return record;
 }
 
-std::optional<EditionRecord> ReadEdition(const std::string& dataFolder) {
-  std::string path = EditionFolder(dataFolder) + kEditionFileName;
+std::optional<EditionRecord> ReadEdition(const std::string& edition) {
+  std::string path = WithSlash(edition) + kEditionFileName;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st {};

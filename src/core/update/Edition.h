@@ -51,10 +51,11 @@ std::string FormatEdition(const EditionRecord& record);
 // or a later line is not "<64 hex digits>  <name>". A missing final LF is accepted.
 std::optional<EditionRecord> ParseEdition(std::string_view text);
 
-// The record of the data folder `dataFolder` (with or without its trailing '/'): its
-// EDITION file, looked up in the edition that the folder reads (EditionFolder in
-// core/update/DataFolders.h). Nothing when there is none or it cannot be read.
-std::optional<EditionRecord> ReadEdition(const std::string& dataFolder);
+// The record in the folder `edition` (with or without its trailing '/'): an edition folder
+// as ResolveEditionFolder (core/data/Editions.h) gives it, or a data folder of the flat
+// layout. Its EDITION file is read there, nothing is resolved: a reader resolves the edition
+// once for all it reads of it. Nothing when there is none or it cannot be read.
+std::optional<EditionRecord> ReadEdition(const std::string& edition);
 
 // Measures the archives an import reads: the SHA-256 of each file and the newest date
 // among the .csv entries of the zip archives (the entries' modification times, read as

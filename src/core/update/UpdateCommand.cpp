@@ -5,10 +5,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
 #include "core/data/DataFile.h"
+#include "core/data/Editions.h"
 #include "core/update/DataFolders.h"
 #include "core/update/Edition.h"
 #include "core/update/Updater.h"
@@ -161,16 +164,26 @@ int Finish(std::FILE* out, std::FILE* err, int status) {
   return status;
 }
 
+// The edition a --compare argument names, resolved once: a data folder's edition in use; an
+// edition folder, or a link to one (D/current, D/previous), as the edition it names now; a
+// folder of plain data files as it is.
+std::string EditionOfArgument(const std::string& folder) {
+  char real[PATH_MAX];
+  return WithSlash(ResolveEditionFolder(::realpath(folder.c_str(), real) != nullptr ? real : folder));
+}
+
 int Compare(const Args& args, std::FILE* out, std::FILE* err) {
+  std::vector<std::string> editions;
   for (const std::string& folder : args.folders) {
-    if (!HoldsCompleteSet(folder)) {
+    editions.push_back(EditionOfArgument(folder));
+    if (!HoldsCompleteSet(editions.back())) {
       std::fprintf(err, "tanzel-import: %s holds no complete set of data files\n", folder.c_str());
       return 1;
     }
   }
   DataChanges changes;
   std::string error;
-  if (!CompareDataSets(args.folders[0], args.folders[1], changes, error)) {
+  if (!CompareDataSets(editions[0], editions[1], changes, error)) {
     std::fprintf(err, "tanzel-import: %s\n", error.c_str());
     return 1;
   }
@@ -182,6 +195,9 @@ int Compare(const Args& args, std::FILE* out, std::FILE* err) {
 int Download(const Args& args, std::FILE* out, std::FILE* err) {
   UpdateOptions options;
   options.baseUrl = args.from.empty() ? UpdateBaseUrl() : args.from;
+  // Test hook: the least record count of either archive, so that tests serve small ones.
+  if (const char* least = std::getenv("TANZEL_UPDATE_MIN_RECORDS"))
+    options.minKenRecords = options.minJigRecords = std::atol(least);
   if (args.out.empty()) {
     std::string program = ExecutableFolder();
     options.targetFolder = UpdateTargetFolder(program);
@@ -231,12 +247,13 @@ int UpdateCommand(int argc, const char* const argv[], std::FILE* out, std::FILE*
 }
 
 int PrintDataInfo(const std::string& dataFolder, std::FILE* out, std::FILE* err) {
-  std::optional<EditionRecord> edition = ReadEdition(dataFolder);
+  const std::string folder = ResolveEditionFolder(dataFolder);
+  std::optional<EditionRecord> edition = ReadEdition(folder);
   if (!edition) {
     std::fprintf(err,
                  "tanzel-search: %s holds no edition record (EDITION): its data files were made by an older "
                  "tanzel-import or are missing; import the archives again to record their date\n",
-                 EditionFolder(dataFolder).c_str());
+                 folder.c_str());
     return 3;
   }
   std::fputs(FormatEdition(*edition).c_str(), out);

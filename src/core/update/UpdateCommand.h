@@ -11,7 +11,13 @@
 //       prints the changes between two data folders' sets the same way.
 //
 // Without --out the data goes where the program's own update puts it (UpdateTargetFolder
-// of the program's folder) and is compared with the set the program reads.
+// of the program's folder) and is compared with the set the program reads. OLD and NEW of
+// --compare may be data folders (their editions in use), edition folders or the links to
+// them (D/previous D/current), or folders of plain data files; each is resolved once.
+//
+// Test hook: the environment variable TANZEL_UPDATE_MIN_RECORDS, when set, is the least
+// record count the update accepts of either archive (instead of that of Japan Post's
+// complete archives), so that tests can serve small archives.
 
 #include <cstdio>
 #include <string>

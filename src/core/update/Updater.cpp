@@ -1,11 +1,17 @@
 #include "core/update/Updater.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 
+#include "core/data/Editions.h"
 #include "core/update/DataFolders.h"
 #include "core/update/Edition.h"
 
@@ -13,42 +19,63 @@ namespace tanzel {
 
 namespace {
 
-// The work folder of one update, removed with everything in it at the end.
+// The work folder of one update, D/editions/.update-XXXXXX: on the data folder's file
+// system, held with flock() while the update runs, so that an import meanwhile leaves it
+// alone (EditionWriter removes only what nobody holds), and removed with everything in it
+// at the end, together with the folders the update had to create for it.
 class WorkFolder {
  public:
+  WorkFolder() = default;
   ~WorkFolder() {
     std::error_code ignored;
     if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    if (lock_ >= 0) ::close(lock_);
+    for (auto made = made_.rbegin(); made != made_.rend(); ++made) ::rmdir(made->c_str());  // when empty
   }
-  bool Create(std::string parent, std::string& error) {
-    if (parent.empty()) {
-      const char* tmp = std::getenv("TMPDIR");
-      parent = tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp";
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+
+  bool Create(const std::string& dataFolder, std::string& error) {
+    std::string editions = dataFolder + kEditionsFolder;
+    for (const std::string& folder : {dataFolder, editions}) {
+      std::error_code ec;
+      bool created = std::filesystem::create_directories(folder, ec);
+      if (ec) {
+        error = folder + ": cannot create the folder: " + ec.message();
+        return false;
+      }
+      if (created) made_.push_back(folder);
     }
-    std::string pattern = WithSlash(parent) + "tanzel-update-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      error = pattern + ": cannot create a work folder: " + std::strerror(errno);
-      return false;
+    // An import that cleans up between mkdtemp and flock may remove the new folder: then
+    // another one is made.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      std::string pattern = editions + "/.update-XXXXXX";
+      if (::mkdtemp(pattern.data()) == nullptr) {
+        error = editions + ": cannot create a work folder: " + std::strerror(errno);
+        return false;
+      }
+      int fd = ::open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      struct stat held {
+      }, named{};
+      bool mine = fd >= 0 && ::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 &&
+                  ::stat(pattern.c_str(), &named) == 0 && held.st_ino == named.st_ino;
+      if (mine) {
+        lock_ = fd;
+        path_ = pattern + "/";
+        return true;
+      }
+      if (fd >= 0) ::close(fd);
     }
-    path_ = pattern + "/";
-    return true;
+    error = editions + ": cannot keep a work folder there";
+    return false;
   }
   const std::string& Path() const { return path_; }
 
  private:
   std::string path_;
+  int lock_ = -1;
+  std::vector<std::string> made_;
 };
-
-// Creates `folder` and the folders above it that are missing.
-bool MakeFolders(const std::string& folder, std::string& error) {
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (ec) {
-    error = folder + ": cannot create the folder: " + ec.message();
-    return false;
-  }
-  return true;
-}
 
 class Update {
  public:
@@ -73,14 +100,16 @@ class Update {
     if (observer_ != nullptr) observer_->Progress(progress);
   }
   bool Download(const std::vector<std::string>& names, int number, std::string& path);
-  bool Check(const std::string& ken, const std::string& jig);
   bool IsInUse(const EditionRecord& edition) const;
+  bool Import(const std::string& ken, const std::string& jig);
+  bool BeforeCommit(const ImportSummary& summary, const std::string& staged, ExtraFiles& more, std::string& error);
 
   const UpdateOptions& options_;
   UpdateObserver* observer_;
   const std::atomic<bool>& cancel_;
   WorkFolder work_;
   UpdateResult result_;
+  bool refused_ = false;  // BeforeCommit refused the new edition (and said why)
 };
 
 // Downloads the first of `names` that the server has (a later name is tried only when the
@@ -118,33 +147,55 @@ bool Update::Download(const std::vector<std::string>& names, int number, std::st
 
 bool Update::IsInUse(const EditionRecord& edition) const {
   if (options_.inUseFolder.empty()) return false;
-  std::optional<EditionRecord> inUse = ReadEdition(options_.inUseFolder);
+  std::optional<EditionRecord> inUse = ReadEdition(ResolveEditionFolder(options_.inUseFolder));
   return inUse && inUse->archives == edition.archives;
 }
 
-// The import into the work folder: the archives must import (the importer refuses a
-// damaged archive and one that leaves a prefecture without records) and hold about as
-// many records as Japan Post's complete archives. Then the comparison with the set in use.
-bool Update::Check(const std::string& ken, const std::string& jig) {
-  std::string error;
-  std::string checked = work_.Path() + "checked";
-  ImportSummary summary;
-  if (!RunImport({ken, jig, checked}, summary, error)) {
-    bool write = error.find("cannot write") != std::string::npos || error.find("cannot create") != std::string::npos;
-    return Fail(write ? UpdateFailure::Disk : UpdateFailure::Archive, error);
-  }
+// Runs inside the import, with every new file written: the record counts of Japan Post's
+// complete archives, then the comparison with the edition in use, whose removed codes go
+// into the new edition. When the update writes into the folder in use, that edition is
+// the one the import is about to replace (no other import can run meanwhile), so the
+// changes are those between D/previous and D/current once it is done.
+bool Update::BeforeCommit(const ImportSummary& summary, const std::string& staged, ExtraFiles& more,
+                          std::string& error) {
   auto outside = [](long n, long low, long high) { return n < low || n > high; };
   if (outside(summary.ken.records, options_.minKenRecords, options_.maxKenRecords) ||
       outside(summary.jig.records, options_.minJigRecords, options_.maxJigRecords)) {
-    return Fail(UpdateFailure::Archive, "the archives hold " + std::to_string(summary.ken.records) + " addresses and " +
-                                            std::to_string(summary.jig.records) +
-                                            " offices, not what Japan Post's complete archives hold");
+    refused_ = true;
+    error = "the archives hold " + std::to_string(summary.ken.records) + " addresses and " +
+            std::to_string(summary.jig.records) + " offices, not what Japan Post's complete archives hold";
+    return Fail(UpdateFailure::Archive, error);
   }
-  if (!options_.inUseFolder.empty() && HoldsCompleteSet(options_.inUseFolder)) {
-    result_.compared = CompareDataSets(options_.inUseFolder, checked, result_.changes, error);
+  if (!options_.inUseFolder.empty()) {
+    std::string inUse = ResolveEditionFolder(options_.inUseFolder);
+    std::string ignored;
+    result_.compared = HoldsCompleteSet(inUse) && CompareDataSets(inUse, staged, result_.changes, ignored);
   }
+  if (Cancelled()) {
+    refused_ = true;
+    error = "cancelled";
+    return false;
+  }
+  static const std::vector<std::string> kNone;
+  more.push_back(
+      {kRemovedFileName, FormatRemoved(summary.editionDate, result_.compared ? result_.changes.removedCodes : kNone)});
+  Tell({UpdateStage::Import, {}, 0, 2, 0, -1});
   return true;
 }
+
+bool Update::Import(const std::string& ken, const std::string& jig) {
+  ImportOptions import{ken, jig, result_.targetFolder};
+  import.beforeCommit = [this](const ImportSummary& summary, const std::string& staged, ExtraFiles& more,
+                               std::string& error) {
+    return BeforeCommit(summary, staged, more, error);
+};
+std::string error;
+if (RunImport(import, result_.summary, error)) return true;
+if (refused_) return false;
+// Archives that were read whole failed in the writing.
+bool read = result_.summary.ken.done && result_.summary.jig.done;
+return Fail(read ? UpdateFailure::Disk : UpdateFailure::Archive, error);
+}  // namespace
 
 UpdateResult Update::Run() {
   result_.targetFolder = WithSlash(options_.targetFolder);
@@ -153,7 +204,7 @@ UpdateResult Update::Run() {
     Fail(UpdateFailure::Disk, "no folder to write the data into");
     return result_;
   }
-  if (!work_.Create(options_.workParent, error)) {
+  if (!work_.Create(result_.targetFolder, error)) {
     Fail(UpdateFailure::Disk, error);
     return result_;
   }
@@ -172,25 +223,12 @@ UpdateResult Update::Run() {
     result_.status = UpdateStatus::AlreadyCurrent;
     return result_;
   }
-  if (!Check(ken, jig) || Cancelled()) return result_;
-
-  Tell({UpdateStage::Import, {}, 0, 2, 0, -1});
-  if (!MakeFolders(result_.targetFolder, error)) {
-    Fail(UpdateFailure::Disk, error);
-    return result_;
-  }
-  ImportOptions import{ken, jig, result_.targetFolder, {}};
-  if (result_.compared)
-    import.extraFiles.push_back({kRemovedFileName, FormatRemoved(edition.date, result_.changes.removedCodes)});
-  if (!RunImport(import, result_.summary, error)) {
-    Fail(UpdateFailure::Disk, error);
-    return result_;
-  }
+  if (Cancelled() || !Import(ken, jig)) return result_;
   result_.status = UpdateStatus::Updated;
   return result_;
 }
 
-}  // namespace
+}  // namespace tanzel
 
 std::string UpdateBaseUrl() {
   const char* base = std::getenv(kBaseUrlVariable);

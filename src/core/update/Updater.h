@@ -4,10 +4,15 @@
 // them, import them all at once, and tell what changed. The window's "データ更新…" and
 // `tanzel-import --download` both run RunUpdate.
 //
-// Whatever fails (no connection, an error status, a cut-off or wrong archive, a full disk,
-// a cancel), the data folders are left as they were: the archives are downloaded and
-// checked in a work folder of their own, and the data folder changes only in the final
-// import, which replaces the whole set in one step or not at all.
+// The archives are downloaded into a work folder inside the target data folder,
+// D/editions/.update-XXXXXX (on the data's file system; held while the update runs and
+// removed at its end; what a killed update leaves there, the next import removes). Then one
+// import (RunImport) reads them, which refuses a damaged archive or one that leaves a
+// prefecture empty, and writes the new edition; before it is put in use the update checks
+// its record counts, compares it with the edition in use and adds the list of the codes
+// that went away (REMOVED) to it. Whatever fails (no connection, an error status, a cut-off
+// or wrong archive, a full disk, a cancel, a kill), the edition in use stays in use,
+// byte-identical: the new one replaces it in one step or not at all.
 
 #include <atomic>
 #include <string>
@@ -74,11 +79,9 @@ enum class UpdateFailure {
 struct UpdateOptions {
   std::string baseUrl;       // see ArchiveUrl
   std::string targetFolder;  // the data folder the new set goes into (created when missing)
-  // The data folder the program reads now: the new set is compared with its set, and
-  // archives equal to those its EDITION lists are not imported again. May be empty.
+  // The data folder the program reads now: the new set is compared with its edition in use,
+  // and archives equal to those its EDITION lists are not imported again. May be empty.
   std::string inUseFolder;
-  // Where the work folder is made; empty: $TMPDIR, else /tmp. It is removed at the end.
-  std::string workParent;
   DownloadLimits limits;
   // The check beyond what every import checks: record counts in these ranges.
   long minKenRecords = 50000;
@@ -93,15 +96,16 @@ struct UpdateResult {
   std::string message;       // Failed: one line saying what went wrong
   std::string date;          // the archives' edition date (YYYY-MM-DD), once they are measured
   std::string targetFolder;  // with its trailing '/'
-  bool compared = false;     // `changes` holds the comparison with the set in use
+  bool compared = false;     // `changes` holds the comparison with the edition in use before
   DataChanges changes;
   ImportSummary summary;  // Updated: the final import's summary
 };
 
 // Runs an update. `observer` (may be null) hears of every stage and of the bytes
 // received. Setting `cancel` stops the update at its next step (within about a second
-// while downloading); once the final import has begun it runs to its end. Returns what
-// happened; never throws.
+// while downloading), up to the moment the new edition is put in use. Every update writes
+// EDITION and REMOVED (the removed codes; only its date line when there was nothing to
+// compare with) into the new edition. Returns what happened; never throws.
 UpdateResult RunUpdate(const UpdateOptions& options, UpdateObserver* observer, const std::atomic<bool>& cancel);
 
 }  // namespace tanzel

@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "core/data/DataFile.h"
+#include "core/data/Editions.h"
 #include "core/data/Loaders.h"
 #include "core/update/DataFolders.h"
 #include "core/update/EraDate.h"
@@ -210,7 +211,7 @@ void TForm_Main::FormCreate() {
 }
 
 void TForm_Main::ShowDataDate() {
-  std::optional<EditionRecord> edition = ReadEdition(ChooseDataFolder(DataFolder));
+  std::optional<EditionRecord> edition = ReadEdition(ResolveEditionFolder(ChooseDataFolder(DataFolder)));
   std::optional<CalendarDate> date = edition ? ParseIsoDate(edition->date) : std::nullopt;
   QString text = date ? FromSjis(DataDateLabel(*date)) : FirstDataDate();
   Label4->setText(text);

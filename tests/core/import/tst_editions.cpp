@@ -6,11 +6,8 @@
 #include <QTest>
 
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,11 +29,10 @@
 #include "core/search/SearchEngine.h"
 #include "core/update/Edition.h"
 #include "support/DataLines.h"
+#include "support/Process.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
-
-extern char** environ;
 
 namespace {
 
@@ -116,43 +112,13 @@ void WritePlain(const Editions& editions, char e, const std::string& data) {
 }
 
 // Runs the real tanzel-import into `data`, with `hook` (NAME=VALUE, or empty) in its
-// environment. `killAfter` >= 0: SIGKILL after that many microseconds unless it ended.
-// Returns 'x' exited with 0, 'f' exited otherwise, 's' stopped by the hook and killed, 'k'
-// killed by the delay.
+// environment, killed after `killAfter` microseconds when that is >= 0 (RunAndKill).
 char RunImporter(const Editions& editions, char e, const std::string& data, const std::string& hook,
                  long killAfter = -1) {
-  std::string ken = editions.ken(e);
-  std::string jig = editions.jig(e);
-  std::vector<const char*> argv{TANZEL_IMPORT_EXE, "--ken", ken.c_str(),  "--jig",
-                                jig.c_str(),       "--out", data.c_str(), nullptr};
-  std::vector<char*> env;
-  for (char** v = environ; *v; ++v) env.push_back(*v);
-  std::string hookText = hook;
-  if (!hook.empty()) env.push_back(hookText.data());
-  env.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  int rc = posix_spawn(&pid, TANZEL_IMPORT_EXE, &actions, nullptr, const_cast<char* const*>(argv.data()), env.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return 'f';
-  int status = 0;
-  if (killAfter >= 0) {
-    std::this_thread::sleep_for(std::chrono::microseconds(killAfter));
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 'x' : 'f';
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return WIFSIGNALED(status) ? 'k' : (WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 'x' : 'f');
-  }
-  waitpid(pid, &status, WUNTRACED);
-  if (WIFSTOPPED(status)) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return 's';
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 'x' : 'f';
+  std::vector<std::string> env;
+  if (!hook.empty()) env.push_back(hook);
+  return RunAndKill({TANZEL_IMPORT_EXE, "--ken", editions.ken(e), "--jig", editions.jig(e), "--out", data}, env,
+                    killAfter);
 }
 
 // Calls `attempt` (which returns whether the import got through) for the steps of a

@@ -106,6 +106,13 @@ void TestDataChanges::keywordCode_data() {
   QTest::newRow("seven digits") << QStringLiteral("1000001") << QByteArray("1000001");
   QTest::newRow("with hyphen") << QStringLiteral("100-0001") << QByteArray("1000001");
   QTest::newRow("full width") << QStringLiteral(u"１００－０００１") << QByteArray("1000001");
+  QTest::newRow("postal mark, spaces") << QStringLiteral(u"〒 100　0001 ") << QByteArray("1000001");
+  QTest::newRow("hyphen U+2010") << QStringLiteral(u"100‐0001") << QByteArray("1000001");
+  QTest::newRow("minus sign") << QStringLiteral(u"１００−０００１") << QByteArray("1000001");
+  QTest::newRow("long vowel mark") << QStringLiteral(u"１００ー０００１") << QByteArray("1000001");
+  QTest::newRow("mixed widths") << QStringLiteral(u"1００-0００1") << QByteArray("1000001");
+  QTest::newRow("a letter") << QStringLiteral(u"100-000a") << QByteArray();
+  QTest::newRow("postal mark inside") << QStringLiteral(u"100〒0001") << QByteArray();
   QTest::newRow("hyphen misplaced") << QStringLiteral("1000-001") << QByteArray();
   QTest::newRow("two hyphens") << QStringLiteral("100--0001") << QByteArray();
   QTest::newRow("eight digits") << QStringLiteral("10000011") << QByteArray();

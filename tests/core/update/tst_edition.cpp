@@ -132,7 +132,7 @@ void TestEdition::importRecordsEdition() {
   QCOMPARE(ReadFile(dir.path("out/current/EDITION")),
            "2026-05-26\n" + Sha256(dir.path("ken_all.zip")) + "  ken_all.zip\n");
   QCOMPARE(ReadFile(dir.path("out/current/REMOVED")), std::string("2026-05-26\n1000002\n"));
-  QVERIFY(ReadEdition(dir.path("out")).has_value());
+  QVERIFY(ReadEdition(dir.path("out/current")).has_value());
 
   QVERIFY(dir.write("bad.zip", "PK\x03\x04 not an archive"));
   options.kenPath = dir.path("bad.zip");

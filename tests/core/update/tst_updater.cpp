@@ -8,6 +8,7 @@
 #include <set>
 #include <thread>
 
+#include "core/data/Editions.h"
 #include "core/update/Edition.h"
 #include "core/update/Updater.h"
 #include "support/Archives.h"
@@ -53,7 +54,7 @@ class TestUpdater : public QObject {
   void updateAndChanges();
 
  private:
-  UpdateOptions Options(const QString& base, const TempData& target, const TempData& work) const;
+  UpdateOptions Options(const QString& base, const TempData& target) const;
 
   HttpServer server_;
   std::string archives_;  // Japan Post's, empty when there are none
@@ -81,6 +82,7 @@ void TestUpdater::initTestCase() {
   server_.Serve("/stall/ken_all.zip", {200, std::string(1 << 20, 'x'), M::Stall, 1000});
   server_.Serve("/hang/ken_all.zip", {200, std::string(1 << 20, 'x'), M::Stall, 0});
   server_.Serve("/utf/utf_ken_all.zip", {200, ken});
+  QVERIFY(files_.write("every_ken.csv", WithEveryPrefecture(DataKind::Ken, TokyoLines(2))));
 
   QByteArray dir = qgetenv("TANZEL_JAPANPOST_DIR");
   if (dir.isEmpty()) return;
@@ -98,12 +100,11 @@ void TestUpdater::initTestCase() {
   server_.Serve("/no47/jigyosyo.zip", {200, ReadFile(files_.path("no47/jigyosyo.zip"))});
 }
 
-UpdateOptions TestUpdater::Options(const QString& base, const TempData& target, const TempData& work) const {
+UpdateOptions TestUpdater::Options(const QString& base, const TempData& target) const {
   UpdateOptions options;
   options.baseUrl = base.startsWith(u'/') ? server_.BaseUrl() + base.toStdString() : base.toStdString();
   options.targetFolder = target.folder();
   options.inUseFolder = target.folder();
-  options.workParent = work.folder();
   return options;
 }
 
@@ -134,10 +135,10 @@ void TestUpdater::failures() {
   QFETCH(QString, message);
   QFETCH(bool, real);
   if (real && archives_.empty()) QSKIP("TANZEL_JAPANPOST_DIR is not set");
-  TempData target, work;
+  TempData target;
   WriteSetInUse(target);
   auto before = FolderSnapshot(target.folder());
-  UpdateOptions options = Options(base, target, work);
+  UpdateOptions options = Options(base, target);
   options.limits.lowSpeedSeconds = 1;
   std::atomic<bool> cancel{false};
   UpdateResult result = RunUpdate(options, nullptr, cancel);
@@ -145,85 +146,112 @@ void TestUpdater::failures() {
   QCOMPARE(result.failure, UpdateFailure(failure));
   QVERIFY2(QString::fromStdString(result.message).contains(message), result.message.c_str());
   QVERIFY2(result.message.find('\n') == std::string::npos, result.message.c_str());
-  QVERIFY(FolderSnapshot(target.folder()) == before);
-  QVERIFY(FolderSnapshot(work.folder()).empty());
+  QVERIFY(FolderSnapshot(target.folder()) == before);  // the work folder and the editions folder gone too
 }
 
 // Without ken_all.zip on the server, utf_ken_all.zip is fetched.
 void TestUpdater::addressArchiveFallback() {
-  TempData target, work;
+  TempData target;
   std::atomic<bool> cancel{false};
-  UpdateResult result = RunUpdate(Options(QStringLiteral("/utf"), target, work), nullptr, cancel);
+  UpdateResult result = RunUpdate(Options(QStringLiteral("/utf"), target), nullptr, cancel);
   QCOMPARE(result.failure, UpdateFailure::Archive);  // the tiny archives fail the counts
   QCOMPARE(server_.Requests("/utf/ken_all.zip"), 1);
   QCOMPARE(server_.Requests("/utf/utf_ken_all.zip"), 1);
 }
 
-// A cancel while the server holds the download back ends the update within moments.
+// A cancel while the server holds the download back ends the update within moments. An
+// import meanwhile leaves the update's work folder (in the target folder) alone; the
+// cancel removes it.
 void TestUpdater::cancel() {
-  TempData target, work;
+  TempData target;
   WriteSetInUse(target);
-  auto before = FolderSnapshot(target.folder());
   Recorder recorder;
   std::atomic<bool> cancel{false};
   UpdateResult result;
   std::atomic<bool> ended{false};
   std::thread worker([&] {
-    result = RunUpdate(Options(QStringLiteral("/stall"), target, work), &recorder, cancel);
+    result = RunUpdate(Options(QStringLiteral("/stall"), target), &recorder, cancel);
     ended.store(true);
   });
+  struct Join {  // also when a check fails
+    std::atomic<bool>& cancel;
+    std::thread& worker;
+    ~Join() {
+      cancel.store(true);
+      worker.join();
+    }
+  } join{cancel, worker};
   QTRY_VERIFY_WITH_TIMEOUT(recorder.received.load(), 10000);
+  std::vector<std::string> work = FolderEntries(target.path("editions"));
+  QCOMPARE(work.size(), std::size_t{1});
+  QVERIFY2(work[0].rfind(".update-", 0) == 0, work[0].c_str());
+  ImportSummary summary;
+  std::string error;
+  QVERIFY2(RunImport({files_.path("every_ken.csv"), "", target.folder()}, summary, error), error.c_str());
+  QVERIFY(!FolderEntries(target.path("editions/" + work[0])).empty());  // the download goes on
+  auto before = FolderSnapshot(target.folder());
+  std::erase_if(before, [&](const auto& entry) { return entry.first.find(work[0]) != std::string::npos; });
   QElapsedTimer clock;
   clock.start();
   cancel.store(true);
   QTRY_VERIFY_WITH_TIMEOUT(ended.load(), 10000);
-  worker.join();
   QVERIFY2(clock.elapsed() < 5000, "the cancel took longer than a few seconds");
   QCOMPARE(int(result.status), int(UpdateStatus::Cancelled));
   QVERIFY(FolderSnapshot(target.folder()) == before);
-  QVERIFY(FolderSnapshot(work.folder()).empty());
 }
 
 // Japan Post's archives into an empty folder (the same files as a plain import), then the
-// altered copy over them (the changes and the REMOVED list), then the same copy again
-// (nothing to do).
+// altered copy over them (the changes, between the editions now previous and current, and
+// the REMOVED list of the new edition), then the same copy again (nothing to do), then a
+// plain import (an edition of its own, without the list).
 void TestUpdater::updateAndChanges() {
   if (archives_.empty()) QSKIP("TANZEL_JAPANPOST_DIR is not set");
-  TempData target, work;
+  TempData target;
   Recorder recorder;
   std::atomic<bool> cancel{false};
-  UpdateResult result = RunUpdate(Options(QStringLiteral("/real"), target, work), &recorder, cancel);
+  UpdateResult result = RunUpdate(Options(QStringLiteral("/real"), target), &recorder, cancel);
   QVERIFY2(result.status == UpdateStatus::Updated, result.message.c_str());
   QVERIFY(!result.compared);
   QCOMPARE(recorder.steps, (std::vector<std::string>{"0ken_all.zip", "0jigyosyo.zip", "1", "2"}));
   QCOMPARE(recorder.completeFiles, (std::set<std::string>{"ken_all.zip", "jigyosyo.zip"}));
-  std::optional<EditionRecord> edition = ReadEdition(target.folder());
+  std::optional<EditionRecord> edition = ReadEdition(target.path("current"));
   QVERIFY(edition && edition->date == "2026-05-26");
+  QCOMPARE(ReadFile(target.path("current/REMOVED")), std::string("2026-05-26\n"));
   std::string plain = qEnvironmentVariable("TANZEL_TEST_DATA").toStdString() + "/";
-  if (ReadEdition(plain) == edition) {
+  if (ReadEdition(ResolveEditionFolder(plain)) == edition) {
     for (int p = 1; p <= 47; ++p)
       for (const std::string& name : {KenName(p), JigName(p)})
         QVERIFY2(ReadFile(target.path(name)) == ReadFile(plain + name), name.c_str());
   }
 
-  result = RunUpdate(Options(QStringLiteral("/altered"), target, work), nullptr, cancel);
+  result = RunUpdate(Options(QStringLiteral("/altered"), target), nullptr, cancel);
   QVERIFY2(result.status == UpdateStatus::Updated, result.message.c_str());
   QVERIFY(result.compared);
   QCOMPARE(result.date, std::string(altered::kDate));
   const DataChanges& c = result.changes;
   QCOMPARE((std::array<long, 6>{c.ken.added, c.ken.removed, c.ken.changed, c.jig.added, c.jig.removed, c.jig.changed}),
            (std::array<long, 6>{2, 2, 1, 1, 1, 1}));
+  DataChanges stored;
+  std::string error;
+  QVERIFY2(CompareDataSets(target.path("previous"), target.path("current"), stored, error), error.c_str());
+  QCOMPARE(FormatChangesTsv(stored), FormatChangesTsv(c));
   std::string removed = std::string(altered::kDate) + "\n" + altered::kKenRemoved[0] + "\n" + altered::kKenRemoved[1] +
                         "\n" + altered::kJigRemoved + "\n";
   QCOMPARE(ReadFile(target.path("current/REMOVED")), removed);
-  QCOMPARE(RemovedInEdition(target.folder(), altered::kJigRemoved).value_or("none"), std::string(altered::kDate));
+  QCOMPARE(RemovedInEdition(target.path("current"), altered::kJigRemoved).value_or("none"),
+           std::string(altered::kDate));
   QCOMPARE(server_.Requests("/altered-files/ken_all.zip"), 1);
 
   auto before = FolderSnapshot(target.folder());
-  result = RunUpdate(Options(QStringLiteral("/altered"), target, work), nullptr, cancel);
+  result = RunUpdate(Options(QStringLiteral("/altered"), target), nullptr, cancel);
   QCOMPARE(int(result.status), int(UpdateStatus::AlreadyCurrent));
   QVERIFY(FolderSnapshot(target.folder()) == before);
-  QVERIFY(FolderSnapshot(work.folder()).empty());
+
+  ImportSummary summary;
+  QVERIFY2(RunImport({files_.path("altered/ken_all.zip"), files_.path("altered/jigyosyo.zip"), target.folder()},
+                     summary, error),
+           error.c_str());
+  QVERIFY(!RemovedInEdition(ResolveEditionFolder(target.folder()), altered::kJigRemoved));
 }
 
 QTEST_GUILESS_MAIN(TestUpdater)

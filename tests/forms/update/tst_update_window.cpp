@@ -203,7 +203,7 @@ void TestUpdateWindow::updateShowsChanges() {
   QVERIFY(changed);
 
   // A search for a removed code says so.
-  Form_View->Edit_Keyword->setText(QStringLiteral("100-0001"));
+  Form_View->Edit_Keyword->setText(QStringLiteral(u"１００－０００１"));  // as an input method gives it
   Form_View->show();
   QTRY_COMPARE(shown_.size(), std::size_t{1});
   QTRY_VERIFY(SearchThread->IsWaiting());
