@@ -206,22 +206,27 @@ a prefecture has no records, or when a file would exceed 10240 lines or a line
 2047 bytes. An import that is interrupted or killed leaves the old or the new
 edition in use, whole; the next import removes what it left.
 
-Every import also writes EDITION beside the data files: the newest date among the
+Every import also writes EDITION into the new edition: the newest date among the
 CSV entries of the archives read (YYYY-MM-DD), then the SHA-256 and name of each
 archive, as sha256sum prints them.
 
 --download fetches ken_all.zip (utf_ken_all.zip when the server has no
-ken_all.zip) and jigyosyo.zip, checks them (they read, the record counts are sane,
-no prefecture is empty) and imports them all at once; on any failure the data stays
-as it was. --from URL (or the environment variable TANZEL_JAPANPOST_URL) names a
-base address under which the archives lie by their file names; without it, Japan
-Post's addresses above. Without --out the data goes into the folder of tanzel when
+ken_all.zip) and jigyosyo.zip into DIR/editions/.update-XXXXXX, imports them as
+above, and before the new edition is put in use checks its record counts, compares
+it with the edition in use and writes REMOVED (the edition's date, then the codes
+that went away) into it; on any failure or kill the edition in use stays in use.
+--from URL (or the environment variable TANZEL_JAPANPOST_URL) names a base address
+under which the archives lie by their file names; without it, Japan Post's
+addresses above. Without --out the data goes into the folder of tanzel when
 it is writable, otherwise into $XDG_DATA_HOME/tanzel (~/.local/share/tanzel). The
 changes against the data in use are printed on standard output as tab-separated
 lines (kind KEN/JIG, change added/removed/changed, code, before, after, UTF-8);
 progress and the summary go to standard error. Archives equal to those of the
 data in use are not imported again.
---compare OLD NEW prints the changes between two folders of data files the same way.
+--compare OLD NEW prints the changes between two sets the same way: data folders
+(their editions in use), edition folders or the links DIR/previous and DIR/current,
+or folders of plain data files; for instance what the last import changed:
+  tanzel-import --compare DIR/previous DIR/current
 
 Exit status: 0 done, 1 the import failed (or its report could not be written),
 2 wrong command line.
