@@ -8,7 +8,7 @@
 #include "support/Sjis.h"
 
 bool WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries,
-              std::time_t mtime) {
+              std::time_t mtime, bool compressed) {
   int err = 0;
   zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
   if (!z) return false;
@@ -21,7 +21,7 @@ bool WriteZip(const std::string& path, const std::vector<std::pair<std::string, 
       return false;
     }
     auto i = static_cast<zip_uint64_t>(index);
-    zip_set_file_compression(z, i, ZIP_CM_STORE, 0);
+    if (!compressed) zip_set_file_compression(z, i, ZIP_CM_STORE, 0);
     if (mtime != 0) zip_file_set_mtime(z, i, mtime, 0);
   }
   return zip_close(z) == 0;

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-// Writes a zip archive holding `entries` (name, bytes), stored uncompressed, each dated
-// `mtime` (0: now). Returns false when it cannot.
+// Writes a zip archive holding `entries` (name, bytes), each dated `mtime` (0: now),
+// stored uncompressed unless `compressed` (deflate). Returns false when it cannot.
 bool WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries,
-              std::time_t mtime = 0);
+              std::time_t mtime = 0, bool compressed = false);
 
 // The bytes of the entry `name` of a zip archive; empty when it has none.
 std::string ReadZipEntry(const std::string& path, const std::string& name);
