@@ -2,7 +2,8 @@
 # Imports Japan Post's archives into the data files beside the program:
 #   scripts/import-data.sh BINDIR ARCHIVEDIR
 # Runs BINDIR/tanzel-import when a data file in BINDIR is missing or older than the
-# archives (or than the importer itself); quietly does nothing when the data is current.
+# archives (or than the importer itself), or its EDITION record is missing; quietly does
+# nothing when the data is current.
 # ARCHIVEDIR holds jigyosyo.zip and ken_all.zip or utf_ken_all.zip (see find-archives.sh).
 set -euo pipefail
 bin=${1:?usage: scripts/import-data.sh BINDIR ARCHIVEDIR}
@@ -37,6 +38,8 @@ for kind in KEN JIG; do
     fi
   done
 done
+# Data imported before the importer recorded its edition.
+[ -f "$bin/EDITION" ] || [ -f "$bin/current/EDITION" ] || current=no
 [ "$current" = yes ] && exit 0
 
 echo "Importing Japan Post's postal data from $archives into $bin"

@@ -2,10 +2,33 @@
 
 #include <QApplication>
 
+#include "core/data/Editions.h"
 #include "core/search/RelayTexts.h"
+#include "core/update/DataChanges.h"
+#include "core/update/DataFolders.h"
 #include "forms/common/MessageBox.h"
 #include "forms/common/ProgramInfo.h"
 #include "forms/common/QtText.h"
+#include "forms/main/TForm_Main.h"
+#include "forms/search/TForm_View.h"
+#include "forms/search/TThread_Search.h"
+
+namespace {
+
+// After a keyword search that found nothing: a second line when the keyword is a postal
+// code that the last update removed. The worker waits by now, so its keyword is the one
+// searched for.
+QString RemovedCodeLine(const RelayMessage& message) {
+  using namespace tanzel;
+  if (message.kind() != RelayInformation || message.index() != RelayNoHit || !Form_Main || !SearchThread ||
+      !Form_View || Form_View->SearchMode != 0)
+    return {};
+  std::string edition = ResolveEditionFolder(ChooseDataFolder(Form_Main->DataFolder));
+  std::string notice = RemovedCodeNotice(edition, SearchThread->Keyword);
+  return notice.empty() ? QString() : QLatin1Char('\n') + FromSjis(notice);
+}
+
+}  // namespace
 
 bool AppMessageHook::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != static_cast<QEvent::Type>(RelayMessageType)) return QObject::eventFilter(watched, event);
@@ -15,7 +38,7 @@ bool AppMessageHook::eventFilter(QObject* watched, QEvent* event) {
     MessageIcon icon = message->kind() == RelayError     ? MessageIcon::Error
                        : message->kind() == RelayWarning ? MessageIcon::Warning
                                                          : MessageIcon::Information;
-    ShowMessage(QApplication::activeWindow(), FromSjis(text), ApplicationTitle(), icon);
+    ShowMessage(QApplication::activeWindow(), FromSjis(text) + RemovedCodeLine(*message), ApplicationTitle(), icon);
   }
   return true;  // every relay message is consumed, whatever its kind
 }

@@ -34,9 +34,11 @@ foreach(tool tanzel-import tanzel-search)
   endif()
 endforeach()
 
-# An import into the installed folder made editions there; installing again makes it flat.
+# An import into the installed folder made editions there, and an earlier installation left
+# a REMOVED list; installing again makes it flat, with the files of the build's edition only.
 if(EXISTS "${BUILD_DIR}/bin/KEN13.CSV")
   file(WRITE "${app}/editions/1/KEN13.CSV" "stale")
+  file(WRITE "${app}/REMOVED" "2000-01-01\n1000001\n")
   file(CREATE_LINK "editions/1" "${app}/current" SYMBOLIC)
   file(CREATE_LINK "editions/1" "${app}/previous" SYMBOLIC)
   file(REMOVE "${app}/KEN13.CSV")
@@ -46,16 +48,28 @@ if(EXISTS "${BUILD_DIR}/bin/KEN13.CSV")
   expect(result EQUAL 0 MESSAGE "cmake --install over editions failed: ${errors}")
 endif()
 
-# The data files lie beside the program, every one that the build folder holds: plain files
-# with the content of the edition in use in the build folder (which reaches them by links).
-file(GLOB built RELATIVE "${BUILD_DIR}/bin" "${BUILD_DIR}/bin/KEN[0-9][0-9].CSV" "${BUILD_DIR}/bin/JIG[0-9][0-9].CSV")
+# The data files lie beside the program, every one that the build folder holds, with the
+# EDITION record (and REMOVED when there is one) of the edition in use in the build folder:
+# plain files with that edition's content (the build folder reaches them by links).
+set(edition "${BUILD_DIR}/bin")
+if(IS_SYMLINK "${edition}/current")
+  file(REAL_PATH "${edition}/current" edition)
+endif()
+file(GLOB built RELATIVE "${edition}" "${edition}/KEN[0-9][0-9].CSV" "${edition}/JIG[0-9][0-9].CSV"
+     "${edition}/EDITION" "${edition}/REMOVED")
+if(EXISTS "${edition}/KEN13.CSV")
+  expect(EXISTS "${edition}/EDITION" MESSAGE "the build's data has no EDITION: run scripts/import-data.sh")
+endif()
 foreach(name ${built})
   expect(EXISTS "${app}/${name}" MESSAGE "data file ${name} not installed")
   expect(NOT IS_SYMLINK "${app}/${name}" MESSAGE "data file ${name} installed as a link")
   file(SHA256 "${app}/${name}" installed)
-  file(SHA256 "${BUILD_DIR}/bin/${name}" in_use)
+  file(SHA256 "${edition}/${name}" in_use)
   expect(installed STREQUAL in_use MESSAGE "data file ${name} is not the edition in use")
 endforeach()
+if(NOT EXISTS "${edition}/REMOVED")
+  expect(NOT EXISTS "${app}/REMOVED" MESSAGE "a REMOVED list of another edition is installed")
+endif()
 foreach(name editions current previous)
   expect(NOT EXISTS "${app}/${name}" AND NOT IS_SYMLINK "${app}/${name}" MESSAGE "${name} installed")
 endforeach()

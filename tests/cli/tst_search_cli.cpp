@@ -2,8 +2,6 @@
 
 #include <QtTest>
 
-#include <QProcess>
-
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include "core/search/SearchEngine.h"
 #include "core/text/SjisText.h"
 #include "support/DataLines.h"
+#include "support/Process.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -20,18 +19,10 @@ Q_DECLARE_METATYPE(std::string)
 
 namespace {
 
-struct Result {
-  int exit;
-  QString out;
-  QString err;
-};
+using Result = ProcessResult;
 
 Result Run(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(TANZEL_SEARCH_EXE), args);
-  p.waitForFinished(60000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-          QString::fromUtf8(p.readAllStandardError())};
+  return RunProcess(QStringLiteral(TANZEL_SEARCH_EXE), args);
 }
 
 QString U(const char* utf8) {

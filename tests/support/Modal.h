@@ -7,5 +7,11 @@
 #include <functional>
 
 class QDialog;
+class QString;
 
 void WhileModal(QDialog* dialog, std::function<void()> step, bool* ran);
+
+// The same for a dialog the code under test creates itself: waits until the active modal
+// window is a dialog named `objectName`, then runs `step` with it and rejects it when it is
+// still shown. `ran` is set once the step has run.
+void WhenModal(const QString& objectName, std::function<void(QDialog*)> step, bool* ran);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -92,4 +93,25 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::map<std::string, std::string> FolderSnapshot(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> files;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    std::string name = fs::relative(it->path(), folder).string();
+    if (it->is_symlink()) {
+      files[name] = "-> " + fs::read_symlink(it->path()).string();
+    } else if (it->is_directory()) {
+      files[name + "/"] = {};
+    } else if (it->is_regular_file()) {
+      std::ifstream in(it->path(), std::ios::binary);
+      std::ostringstream bytes;
+      bytes << in.rdbuf();
+      files[name] = bytes.str();
+    }
+  }
+  return files;
 }

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <map>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -65,3 +66,7 @@ std::string FileBytes(const std::string& path, bool* found = nullptr);
 
 // The names in `folder` (without "." and ".."), sorted.
 std::vector<std::string> FolderEntries(const std::string& folder);
+
+// Every file below `folder` (relative path -> bytes; a symbolic link -> "-> " and its
+// target; a folder: its path and '/' -> nothing), to tell that a folder did not change.
+std::map<std::string, std::string> FolderSnapshot(const std::string& folder);

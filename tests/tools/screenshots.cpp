@@ -5,12 +5,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLayout>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
+
+#include "core/text/SjisText.h"
 
 #include "app/Application.h"
 #include "forms/aux/TForm_Map.h"
@@ -21,6 +24,8 @@
 #include "forms/nmb7/TForm_Nmb7.h"
 #include "forms/search/TForm_View.h"
 #include "forms/search/TThread_Search.h"
+#include "forms/update/ChangeReportDialog.h"
+#include "forms/update/UpdateDialog.h"
 
 namespace {
 QString g_outDir;
@@ -34,6 +39,44 @@ void Save(QWidget* w, const char* name) {
   else
     std::printf("%s\n", qPrintable(path));
   w->hide();
+}
+
+// Renders a window without showing it (showing the update dialog would start an update).
+void SaveUnshown(QWidget* w, const char* name) {
+  w->ensurePolished();
+  if (w->layout()) w->layout()->activate();
+  QString path = QDir(g_outDir).filePath(QLatin1String(name) + QStringLiteral(".png"));
+  if (!w->grab().save(path))
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+  else
+    std::printf("%s\n", qPrintable(path));
+}
+
+std::string Sjis(const char* utf8) {
+  return tanzel::Utf8ToSjis(utf8).value_or(std::string());
+}
+
+// The update's progress dialog in the middle of a download, and a change report.
+void SaveUpdate() {
+  UpdateDialog progress(tanzel::UpdateOptions{}, Form_Main);
+  progress.ShowProgress({tanzel::UpdateStage::Download, "ken_all.zip", 1, 2, 702000, 1694790});
+  SaveUnshown(&progress, "update_progress");
+
+  using tanzel::ChangeKind;
+  using tanzel::DataKind;
+  tanzel::DataChanges changes;
+  changes.ken = {1, 1, 1};
+  changes.jig = {0, 1, 0};
+  changes.list = {
+      {DataKind::Ken, ChangeKind::Removed, "1000001", Sjis("東京都千代田区千代田"), ""},
+      {DataKind::Ken, ChangeKind::Changed, "1000005", Sjis("東京都千代田区丸の内（次のビルを除く）"),
+       Sjis("東京都千代田区丸の内")},
+      {DataKind::Ken, ChangeKind::Added, "1009991", "", Sjis("東京都千代田区大手町（次のビルを除く）")},
+      {DataKind::Jig, ChangeKind::Removed, "1008080",
+       Sjis("一般社団法人　読売調査研究機構　東京都千代田区大手町１－７－１"), ""},
+  };
+  ChangeReportDialog report(changes, "2026-06-26", Form_Main);
+  Save(&report, "update_changes");
 }
 
 // Browsing on the real data: the main window after 東京都 and 千代田区, and the result
@@ -95,6 +138,7 @@ int main(int argc, char* argv[]) {
   Save(Form_Map, "map");
   Save(Form_Ver, "ver");
   Save(Form_View, "view");
+  SaveUpdate();
   SaveBrowsing();
   SaveSearch(QStringLiteral(u"千代田"), "view_chiyoda");
   SaveSearch(QStringLiteral(u"ちよだく"), "view_reading");

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <random>
 
 #include "core/data/DataFile.h"
 #include "core/data/Editions.h"
@@ -70,6 +71,33 @@ void RemoveTree(const std::string& path) {
     return 0;
   };
   ::nftw(path.c_str(), remove, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+// A new staging folder in `editions`, made by mkdir so that it becomes readable as the
+// umask allows, like the folders and files around it: an edition is read by every user of
+// the program, and mkdtemp's folders are the owner's only. Empty, with `error`, on failure.
+std::string MakeStagingFolder(const std::string& editions, std::string& error) {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device device;
+  std::uniform_int_distribution<std::size_t> letter(0, sizeof kLetters - 2);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string path = editions + "/" + kStagingPrefix;
+    for (int i = 0; i < 6; ++i) path += kLetters[letter(device)];
+    if (::mkdir(path.c_str(), 0755) == 0) return path;
+    if (errno != EEXIST) break;
+  }
+  error = editions + ": cannot create a staging folder: " + ErrnoText();
+  return {};
+}
+
+// True when a process holds the folder `path` with flock(): the work folder of a running
+// update, which its owner removes itself (and the next import, once the owner is gone).
+bool HeldByAProcess(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return held;
 }
 
 bool SyncPath(const std::string& path, int flags) {
@@ -196,20 +224,16 @@ bool EditionWriter::Begin(const std::string& dir, std::string& error) {
       lastSequence_ = std::max(lastSequence_, std::atol(&name[dash + 1]));
   }
   RemoveLeftovers();
-  std::string pattern = editions_ + "/" + kStagingPrefix + "XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    error = editions_ + ": cannot create a staging folder: " + ErrnoText();
-    return false;
-  }
-  staging_ = pattern;
-  return true;
+  staging_ = MakeStagingFolder(editions_, error);
+  return !staging_.empty();
 }
 
 void EditionWriter::RemoveLeftovers() {
   std::string current = LastComponent(ReadLink(Path(kCurrentEdition)));
   std::string previous = LastComponent(ReadLink(Path(kPreviousEdition)));
   for (const std::string& name : FolderEntries(editions_)) {
-    if (name != current && name != previous) RemoveTree(editions_ + "/" + name);
+    std::string path = editions_ + "/" + name;
+    if (name != current && name != previous && !HeldByAProcess(path)) RemoveTree(path);
   }
   ::unlink(Path(std::string(".") + kCurrentEdition + ".new").c_str());
   ::unlink(Path(std::string(".") + kPreviousEdition + ".new").c_str());
@@ -273,11 +297,8 @@ bool EditionWriter::Stage(const std::string& staging, std::string& edition, std:
 }
 
 bool EditionWriter::AdoptPlainFiles(std::string& error) {
-  std::string pattern = editions_ + "/" + kStagingPrefix + "XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    error = editions_ + ": cannot create a staging folder: " + ErrnoText();
-    return false;
-  }
+  std::string pattern = MakeStagingFolder(editions_, error);
+  if (pattern.empty()) return false;
   bool any = false;
   for (const std::string& name : DataNames()) {
     if (!LinkOrCopy(Path(name), pattern + "/" + name, error)) {

@@ -5,8 +5,9 @@
 //
 // Begin() takes the folder's import lock, removes what earlier imports left (edition folders
 // neither `current` nor `previous` names, staging folders and temporary links of a killed
-// import) and makes a staging folder D/editions/.staging-XXXXXX, inside the data folder, so
-// that everything moves by renaming even when D is a mount point of its own. Write() and
+// import, work folders of a killed update; but no folder in D/editions that a running
+// process holds with flock(), such as an update's work folder) and makes a staging folder D/editions/.staging-XXXXXX,
+// inside the data folder, so that everything moves by renaming even when D is a mount point of its own. Write() and
 // Keep() fill it. Commit():
 //   1. syncs every file and the staging folder, and renames it to D/editions/<id>;
 //   2. the first time, in a folder of plain data files: links those files into an edition
@@ -53,6 +54,9 @@ class EditionWriter {
 
   // The data folder, resolved, without a trailing '/'.
   const std::string& Folder() const { return dir_; }
+  // The folder the new edition is staged in, without a trailing '/', from Begin() until
+  // Commit() puts it in use.
+  const std::string& Staging() const { return staging_; }
   // The id of the edition Commit() put in use.
   const std::string& Edition() const { return id_; }
 

@@ -9,6 +9,8 @@
 
 #include "core/import/EditionWriter.h"
 #include "core/import/ImportSource.h"
+#include "core/update/Edition.h"
+#include "core/update/UpdateCommand.h"
 
 namespace tanzel {
 
@@ -90,6 +92,11 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
   DataFileSet jig;
   if (!options.kenPath.empty() && !BuildSide(DataKind::Ken, options.kenPath, ken, summary.ken, error)) return false;
   if (!options.jigPath.empty() && !BuildSide(DataKind::Jig, options.jigPath, jig, summary.jig, error)) return false;
+  EditionRecord record;  // what EDITION says of the archives read
+  std::vector<std::string> inputs;
+  for (const std::string* path : {&options.kenPath, &options.jigPath})
+    if (!path->empty()) inputs.push_back(*path);
+  if (!MakeEdition(inputs, record, error)) return false;
 
   SignalShield shield;
   EditionWriter edition;
@@ -107,12 +114,16 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
       files += given ? 1 : 0;
     }
   }
-  for (const auto& [name, bytes] : options.extraFiles) {
+  if (!edition.Write(kEditionFileName, FormatEdition(record), error)) return false;
+  summary.editionDate = record.date;
+  summary.filesWritten = files;
+  summary.outDir = edition.Folder();
+  ExtraFiles extra = options.extraFiles;
+  if (options.beforeCommit && !options.beforeCommit(summary, edition.Staging() + "/", extra, error)) return false;
+  for (const auto& [name, bytes] : extra) {
     if (!edition.Write(name, bytes, error)) return false;
   }
   if (!edition.Commit(error)) return false;
-  summary.filesWritten = files;
-  summary.outDir = edition.Folder();
   summary.edition = edition.Edition();
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return true;
@@ -143,6 +154,8 @@ void AppendSide(std::string& text, const char* kind, const ImportSideSummary& si
 
 constexpr const char* kHelp =
     R"HELP(Usage: tanzel-import [--ken FILE] [--jig FILE] --out DIR
+       tanzel-import --download [--from URL] [--out DIR]
+       tanzel-import --compare OLD NEW
 
 Turns Japan Post's postal-code archives into the data files Tanzel reads:
 KEN01.CSV .. KEN47.CSV (addresses) and JIG01.CSV .. JIG47.CSV (large business
@@ -193,6 +206,28 @@ a prefecture has no records, or when a file would exceed 10240 lines or a line
 2047 bytes. An import that is interrupted or killed leaves the old or the new
 edition in use, whole; the next import removes what it left.
 
+Every import also writes EDITION into the new edition: the newest date among the
+CSV entries of the archives read (YYYY-MM-DD), then the SHA-256 and name of each
+archive, as sha256sum prints them.
+
+--download fetches ken_all.zip (utf_ken_all.zip when the server has no
+ken_all.zip) and jigyosyo.zip into DIR/editions/.update-XXXXXX, imports them as
+above, and before the new edition is put in use checks its record counts, compares
+it with the edition in use and writes REMOVED (the edition's date, then the codes
+that went away) into it; on any failure or kill the edition in use stays in use.
+--from URL (or the environment variable TANZEL_JAPANPOST_URL) names a base address
+under which the archives lie by their file names; without it, Japan Post's
+addresses above. Without --out the data goes into the folder of tanzel when
+it is writable, otherwise into $XDG_DATA_HOME/tanzel (~/.local/share/tanzel). The
+changes against the data in use are printed on standard output as tab-separated
+lines (kind KEN/JIG, change added/removed/changed, code, before, after, UTF-8);
+progress and the summary go to standard error. Archives equal to those of the
+data in use are not imported again.
+--compare OLD NEW prints the changes between two sets the same way: data folders
+(their editions in use), edition folders or the links DIR/previous and DIR/current,
+or folders of plain data files; for instance what the last import changed:
+  tanzel-import --compare DIR/previous DIR/current
+
 Exit status: 0 done, 1 the import failed (or its report could not be written),
 2 wrong command line.
 )HELP";
@@ -223,6 +258,7 @@ std::string FormatSummary(const ImportSummary& summary) {
 }
 
 int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err) {
+  if (IsUpdateCommandLine(argc, argv)) return UpdateCommand(argc, argv, out, err);
   ImportOptions options;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];

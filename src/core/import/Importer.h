@@ -4,6 +4,7 @@
 // KEN47.CSV and JIG01.CSV .. JIG47.CSV.
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,14 +12,6 @@
 #include "core/import/DataFileBuilder.h"
 
 namespace tanzel {
-
-struct ImportOptions {
-  std::string kenPath;  // ken_all.zip, utf_ken_all.zip or the CSV inside; empty: KEN files left alone
-  std::string jigPath;  // jigyosyo.zip or JIGYOSYO.CSV; empty: JIG files left alone
-  std::string outDir;
-  // More files for the new edition, beside its data files: (file name, content).
-  std::vector<std::pair<std::string, std::string>> extraFiles = {};
-};
 
 struct ImportSideSummary {
   bool done = false;
@@ -33,9 +26,31 @@ struct ImportSummary {
   ImportSideSummary ken;
   ImportSideSummary jig;
   int filesWritten = 0;
-  std::string outDir;   // resolved, without a trailing '/'
-  std::string edition;  // the id of the edition put in use (outDir/editions/<id>)
+  std::string outDir;       // resolved, without a trailing '/'
+  std::string edition;      // the id of the edition put in use (outDir/editions/<id>)
+  std::string editionDate;  // the date EDITION records
   double seconds = 0;
+};
+
+// Files for a new edition beside its data files: (file name, content).
+using ExtraFiles = std::vector<std::pair<std::string, std::string>>;
+
+struct ImportOptions {
+  std::string kenPath;  // ken_all.zip, utf_ken_all.zip or the CSV inside; empty: KEN files left alone
+  std::string jigPath;  // jigyosyo.zip or JIGYOSYO.CSV; empty: JIG files left alone
+  std::string outDir;
+  // More files for the new edition. Every import also writes EDITION (the date and sums of
+  // the archives read, core/update/Edition.h), which is no name for another file.
+  ExtraFiles extraFiles = {};
+  // Called, when set, once every file of the new edition is written and before it is put
+  // in use, with the summary so far (both sides and `outDir`, `editionDate` filled in) and
+  // the folder the new edition is staged in (with its '/'; readable like an edition
+  // folder): it may read that folder, add files to the edition (`more`), or refuse the
+  // edition by returning false with `error`, which leaves the edition in use in use. It
+  // runs while the import holds the data folder, so no other import changes the edition
+  // in use meanwhile; the update compares that edition with the new one here.
+  std::function<bool(const ImportSummary& summary, const std::string& staged, ExtraFiles& more, std::string& error)>
+      beforeCommit = {};
 };
 
 // Reads the inputs, builds every file and puts them in use in `outDir` as a new edition, in
@@ -51,7 +66,8 @@ std::string FormatSummary(const ImportSummary& summary);
 
 // The command line: tanzel-import [--ken FILE] [--jig FILE] --out DIR, or --help. Returns
 // the exit status: 0 done, 1 the import failed or what it wrote to `out` did not arrive (a
-// full disk; said on `err`), 2 the command line is wrong.
+// full disk; said on `err`), 2 the command line is wrong. A command line with --download or
+// --compare is UpdateCommand's (core/update/UpdateCommand.h).
 int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err);
 
 }  // namespace tanzel

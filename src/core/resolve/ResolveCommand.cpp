@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "core/data/Editions.h"
 #include "core/resolve/IndexCache.h"
 #include "core/resolve/Resolver.h"
 #include "core/text/Normalize.h"
@@ -43,9 +44,11 @@ bool ResolveLine(const AddressIndex& index, std::string_view utf8, std::string& 
 int ResolveAddresses(const std::string& folder, const std::vector<const char*>& addresses, std::FILE* in,
                      std::FILE* out, std::FILE* err) {
   std::string error;
-  std::shared_ptr<const AddressIndex> index = SharedAddressIndex(folder, error);
+  // One edition for every address, whatever imports run meanwhile.
+  const std::string edition = ResolveEditionFolder(folder);
+  std::shared_ptr<const AddressIndex> index = SharedAddressIndex(edition, error);
   if (!index) {
-    std::fprintf(err, "tanzel-search: %s%s cannot be read\n", folder.c_str(), error.c_str());
+    std::fprintf(err, "tanzel-search: %s%s cannot be read\n", edition.c_str(), error.c_str());
     return 3;
   }
   bool all = true;

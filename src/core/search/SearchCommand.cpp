@@ -8,11 +8,15 @@
 #include <vector>
 
 #include "core/data/DataFile.h"
+#include "core/data/Editions.h"
 #include "core/resolve/ResolveCommand.h"
 #include "core/search/RelayTexts.h"
 #include "core/search/SearchEngine.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
+#include "core/update/DataChanges.h"
+#include "core/update/DataFolders.h"
+#include "core/update/UpdateCommand.h"
 
 namespace tanzel {
 
@@ -22,10 +26,14 @@ constexpr const char* kUsage =
     "usage: tanzel-search [--data DIR] KEYWORD\n"
     "       tanzel-search [--data DIR] --town PREFNAME CITYCODE KEYWORD\n"
     "       tanzel-search [--data DIR] --resolve [ADDRESS...]\n"
-    "Searches the postal data files in DIR (default: the folder of this program).\n"
+    "       tanzel-search [--data DIR] --data-info\n"
+    "Searches the postal data files in DIR (default: the data the program reads: its own\n"
+    "folder's, or the user's data folder's when that is newer).\n"
     "A keyword that starts with '-' follows '--': tanzel-search -- -0001\n"
     "--resolve gives the postal code of each address (one per line from standard input\n"
     "when none is given): code, record and how it matched, tab-separated.\n"
+    "--data-info prints the data's edition: its date (YYYY-MM-DD), then the SHA-256 sums\n"
+    "of the archives.\n"
     "Exit status: 0 hits, 1 no hit, 2 wrong command line, 3 a data file missing,\n"
     "4 the output could not be written.\n";
 
@@ -61,6 +69,7 @@ struct SearchArgs {
   std::string folder;
   bool town = false;
   bool resolve = false;
+  bool dataInfo = false;
   std::vector<const char*> positional;
 };
 
@@ -85,6 +94,8 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
       args.town = true;
     } else if (options && arg == "--resolve") {
       args.resolve = true;
+    } else if (options && arg == "--data-info") {
+      args.dataInfo = true;
     } else if (options && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
       std::fprintf(err, "tanzel-search: unknown option %s (to search for it, write: tanzel-search -- %s)\n%s", argv[i],
                    argv[i], kUsage);
@@ -97,10 +108,13 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
     std::fprintf(err, "tanzel-search: --resolve and --town do not go together\n%s", kUsage);
     return false;
   }
-  std::size_t wanted = args.town ? 3 : 1;
+  std::size_t wanted = args.dataInfo ? 0 : args.town ? 3 : 1;
   if (!args.resolve && args.positional.size() != wanted) {
     std::fprintf(err, "tanzel-search: expected %s\n%s",
-                 args.town ? "PREFNAME CITYCODE KEYWORD after --town" : "one KEYWORD", kUsage);
+                 args.dataInfo ? "nothing after --data-info"
+                 : args.town   ? "PREFNAME CITYCODE KEYWORD after --town"
+                               : "one KEYWORD",
+                 kUsage);
     return false;
   }
   return true;
@@ -162,8 +176,8 @@ int ExitStatus(SearchNotice notice) {
 int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* out, std::FILE* err) {
   SearchArgs args;
   if (!ParseArgs(argc, argv, args, err)) return kSearchUsage;
-  std::string folder = args.folder.empty() ? ExecutableFolder() : args.folder;
-  if (folder.back() != '/') folder += '/';
+  std::string folder = args.folder.empty() ? ChooseDataFolder(ExecutableFolder()) : WithSlash(args.folder);
+  if (args.dataInfo) return PrintDataInfo(folder, out, err);
   if (args.resolve) return ResolveAddresses(folder, args.positional, in, out, err);
   std::optional<SearchParams> params = MakeParams(args, err);
   if (!params) return kSearchUsage;
@@ -182,6 +196,9 @@ int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* 
     std::string line = SjisToUtf8(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), err);
   }
+  std::string removed =
+      notice == SearchNotice::NoHit ? RemovedCodeNotice(ResolveEditionFolder(folder), params->keyword) : std::string();
+  if (!removed.empty()) std::fprintf(err, "%s\n", SjisToUtf8(removed).c_str());
   return ExitStatus(notice);
 }
 

@@ -3,6 +3,7 @@
 
 #include "core/browse/BrowseText.h"
 #include "core/data/Editions.h"
+#include "core/update/DataFolders.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 
@@ -11,7 +12,7 @@ using namespace tanzel;
 void TForm_Main::ListBox_KenClick() {
   int n = ListBox_Ken->currentRow() + 1;
   // Both files from one edition of the data, whatever an import does meanwhile.
-  EditionFolder = ResolveEditionFolder(DataFolder);
+  EditionFolder = ResolveEditionFolder(ChooseDataFolder(DataFolder));
   KenCount = LoadKen(n);
   JigCount = LoadJig(n);
 

@@ -13,7 +13,10 @@
 #include <QUrl>
 
 #include "core/data/DataFile.h"
+#include "core/data/Editions.h"
 #include "core/data/Loaders.h"
+#include "core/update/DataFolders.h"
+#include "core/update/EraDate.h"
 #include "forms/common/Centring.h"
 #include "forms/common/Controls.h"
 #include "forms/common/Fonts.h"
@@ -21,6 +24,7 @@
 #include "forms/common/KeywordEdit.h"
 #include "forms/common/MessageBox.h"
 #include "forms/common/ProgramInfo.h"
+#include "forms/common/QtText.h"
 #include "forms/main/ListBox.h"
 
 using namespace tanzel;
@@ -31,6 +35,13 @@ namespace {
 
 constexpr int kClientWidth = 792;
 constexpr int kClientHeight = 554;
+// Label4: its right edge and least width.
+constexpr int kDateRight = 778;
+constexpr int kDateWidth = 162;
+
+QString FirstDataDate() {
+  return QStringLiteral(u"令和6年4月30日 郵便番号改定");
+}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const QString& text, bool navy) {
   auto* label = new QLabel(text, parent);
@@ -92,8 +103,8 @@ void TForm_Main::CreateControls() {
   Edit_Keyword = MakeControl<QLineEdit>(Panel_Top, "Edit_Keyword", 48, 8, 177, 20);
   Button_Search = MakeControl<QPushButton>(Panel_Top, "Button_Search", 228, 8, 73, 20);
   Button_Search->setText(QStringLiteral(u"検索"));
-  Label4 = MakeControl<QLabel>(Panel_Top, "Label4", 616, 16, 162, 12);
-  Label4->setText(QStringLiteral(u"令和6年4月30日 郵便番号改定"));
+  Label4 = MakeControl<QLabel>(Panel_Top, "Label4", kDateRight - kDateWidth, 16, kDateWidth, 12);
+  Label4->setText(FirstDataDate());
   Label4->setAlignment(Qt::AlignRight | Qt::AlignTop);
 
   // The three list columns.
@@ -159,6 +170,8 @@ void TForm_Main::CreateControls() {
   Exit1->setObjectName(QStringLiteral("Exit1"));
   Menu_Hp = Exit1->addAction(QStringLiteral(u"Marvoltホームページ"));
   Menu_Hp->setObjectName(QStringLiteral("Menu_Hp"));
+  updateAction_ = Exit1->addAction(QStringLiteral(u"データ更新…"));
+  updateAction_->setObjectName(QStringLiteral("updateAction"));
   N3 = Exit1->addSeparator();
   N3->setObjectName(QStringLiteral("N3"));
   Menu_Ver = Exit1->addAction(QStringLiteral(u"バージョン情報"));
@@ -178,6 +191,7 @@ void TForm_Main::CreateControls() {
   connect(Menu_Close, &QAction::triggered, this, &TForm_Main::Menu_CloseClick);
   connect(Menu_Hp, &QAction::triggered, this, &TForm_Main::Menu_HpClick);
   connect(Menu_Ver, &QAction::triggered, this, &TForm_Main::Menu_VerClick);
+  connect(updateAction_, &QAction::triggered, this, &TForm_Main::UpdateData);
   Edit_Keyword->installEventFilter(this);
   Edit_KeyCho->installEventFilter(this);
 
@@ -193,6 +207,16 @@ void TForm_Main::CreateControls() {
 
 void TForm_Main::FormCreate() {
   DataFolder = ExecutableFolder();
+  ShowDataDate();
+}
+
+void TForm_Main::ShowDataDate() {
+  std::optional<EditionRecord> edition = ReadEdition(ResolveEditionFolder(ChooseDataFolder(DataFolder)));
+  std::optional<CalendarDate> date = edition ? ParseIsoDate(edition->date) : std::nullopt;
+  QString text = date ? FromSjis(DataDateLabel(*date)) : FirstDataDate();
+  Label4->setText(text);
+  int width = std::max(kDateWidth, Label4->fontMetrics().horizontalAdvance(text));
+  Label4->setGeometry(kDateRight - width, Label4->y(), width, Label4->height());
 }
 
 bool TForm_Main::eventFilter(QObject* watched, QEvent* event) {

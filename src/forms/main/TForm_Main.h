@@ -95,12 +95,21 @@ class TForm_Main : public QMainWindow {
   void Menu_MapClick();
   void Menu_VerClick();
 
+  // "データ更新…": the update dialog, then its outcome; afterwards the date label and every
+  // later look-up follow the data that the update brought.
+  void UpdateData();
+  // Label4: the date of the data in use (its EDITION), "令和8年5月26日　郵便番号改定", right
+  // edge fixed; the date of the program's first data when the data carries none.
+  void ShowDataDate();
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
+
+  QAction* updateAction_ = nullptr;  // "データ更新…" in Exit1
 };
 
 extern TForm_Main* Form_Main;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "core/update/DataFolders.h"
 #include "forms/common/QtText.h"
 #include "forms/common/RelayMessage.h"
 #include "forms/search/SearchEvents.h"
@@ -73,7 +74,7 @@ bool TThread_Search::Start(QObject* receiver, int searchMode, bool keywordMatche
   params.cityCode = FilterCityCode;
   sink_->receiver = receiver;
   sink_->generation = ++generation_;
-  return worker_->Start(params, dataFolder_);
+  return worker_->Start(params, ChooseDataFolder(dataFolder_));
 }
 
 void TThread_Search::Shutdown() {

@@ -16,7 +16,7 @@ class QObject;
 class TThread_Search {
  public:
   // `dataFolder` is the main window's DataFolder, read at every start (so it must outlive
-  // every start).
+  // every start); each search reads the folder ChooseDataFolder picks for it.
   explicit TThread_Search(const std::string& dataFolder);
   ~TThread_Search();
   TThread_Search(const TThread_Search&) = delete;

@@ -6,11 +6,8 @@
 #include <QTest>
 
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,12 +27,12 @@
 #include "core/data/Loaders.h"
 #include "core/import/Importer.h"
 #include "core/search/SearchEngine.h"
+#include "core/update/Edition.h"
 #include "support/DataLines.h"
+#include "support/Process.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
-
-extern char** environ;
 
 namespace {
 
@@ -115,43 +112,13 @@ void WritePlain(const Editions& editions, char e, const std::string& data) {
 }
 
 // Runs the real tanzel-import into `data`, with `hook` (NAME=VALUE, or empty) in its
-// environment. `killAfter` >= 0: SIGKILL after that many microseconds unless it ended.
-// Returns 'x' exited with 0, 'f' exited otherwise, 's' stopped by the hook and killed, 'k'
-// killed by the delay.
+// environment, killed after `killAfter` microseconds when that is >= 0 (RunAndKill).
 char RunImporter(const Editions& editions, char e, const std::string& data, const std::string& hook,
                  long killAfter = -1) {
-  std::string ken = editions.ken(e);
-  std::string jig = editions.jig(e);
-  std::vector<const char*> argv{TANZEL_IMPORT_EXE, "--ken", ken.c_str(),  "--jig",
-                                jig.c_str(),       "--out", data.c_str(), nullptr};
-  std::vector<char*> env;
-  for (char** v = environ; *v; ++v) env.push_back(*v);
-  std::string hookText = hook;
-  if (!hook.empty()) env.push_back(hookText.data());
-  env.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  int rc = posix_spawn(&pid, TANZEL_IMPORT_EXE, &actions, nullptr, const_cast<char* const*>(argv.data()), env.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return 'f';
-  int status = 0;
-  if (killAfter >= 0) {
-    std::this_thread::sleep_for(std::chrono::microseconds(killAfter));
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 'x' : 'f';
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return WIFSIGNALED(status) ? 'k' : (WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 'x' : 'f');
-  }
-  waitpid(pid, &status, WUNTRACED);
-  if (WIFSTOPPED(status)) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return 's';
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 'x' : 'f';
+  std::vector<std::string> env;
+  if (!hook.empty()) env.push_back(hook);
+  return RunAndKill({TANZEL_IMPORT_EXE, "--ken", editions.ken(e), "--jig", editions.jig(e), "--out", data}, env,
+                    killAfter);
 }
 
 // Calls `attempt` (which returns whether the import got through) for the steps of a
@@ -259,7 +226,7 @@ void TestEditions::layoutOfImports() {
   for (int i = 1; i <= 3; ++i) {
     char e = i == 2 ? 'B' : 'A';
     ImportOptions options{editions_.ken(e), editions_.jig(e), data};
-    if (i == 2) options.extraFiles = {{"EDITION", "2026-05-26\n"}, {"REMOVED", ""}};
+    if (i == 2) options.extraFiles = {{"REMOVED", "2026-05-26\n"}, {"NOTES", ""}};
     if (i == 3) {
       QCOMPARE(mkdir((data + "/editions/.staging-x1Yz2a").c_str(), 0755), 0);
       QVERIFY(dir.write("data/editions/.staging-x1Yz2a/KEN01.CSV", "half"));
@@ -276,9 +243,16 @@ void TestEditions::layoutOfImports() {
     ids.push_back(summary.edition);
     QVERIFY2(Tidy(data, why), why.c_str());
     QCOMPARE(Reachable(editions_, data), e);
-    // The extra files belong to the edition they were written with.
-    QCOMPARE(FileBytes(data + "/current/EDITION"), std::string(i == 2 ? "2026-05-26\n" : ""));
-    QCOMPARE(FolderEntries(data + "/current").size(), std::size_t{i == 2 ? 96u : 94u});
+    // Every edition has its EDITION; the extra files belong to the edition they were written with.
+    QVERIFY(ParseEdition(FileBytes(data + "/current/EDITION")).has_value());
+    QCOMPARE(FileBytes(data + "/current/REMOVED"), std::string(i == 2 ? "2026-05-26\n" : ""));
+    QCOMPARE(FolderEntries(data + "/current").size(), std::size_t{i == 2 ? 97u : 95u});
+    // Readable by every user as the umask allows (the data of an installation is read by all).
+    mode_t mask = umask(022);
+    umask(mask);
+    struct stat st {};
+    QCOMPARE(stat((data + "/current").c_str(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, 0755 & ~mask);
   }
   QCOMPARE(EditionIn(editions_, data + "/previous/"), 'B');
 }

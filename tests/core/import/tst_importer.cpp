@@ -5,7 +5,6 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zip.h>
 
 #include <cstdio>
 #include <fstream>
@@ -18,6 +17,7 @@
 #include "core/import/Importer.h"
 #include "core/text/KanaWidth.h"
 #include "core/text/SjisText.h"
+#include "support/Archives.h"
 #include "support/DataLines.h"
 #include "support/Sjis.h"
 #include "support/TempData.h"
@@ -76,24 +76,6 @@ std::vector<std::string> ColumnOf(const std::vector<std::string>& lines, int n) 
   std::vector<std::string> out;
   for (const auto& l : lines) out.push_back(Column(l, n));
   return out;
-}
-
-// Writes a zip archive; `stored`: the entries uncompressed.
-bool WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries,
-              bool stored = false) {
-  int err = 0;
-  zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-  if (!z) return false;
-  for (const auto& [name, data] : entries) {
-    zip_source_t* src = zip_source_buffer(z, data.data(), data.size(), 0);
-    zip_int64_t index = src ? zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
-    if (index < 0 || (stored && zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0) < 0)) {
-      if (index < 0) zip_source_free(src);
-      zip_discard(z);
-      return false;
-    }
-  }
-  return zip_close(z) == 0;
 }
 
 // The data files (KEN01.CSV .. JIG47.CSV) that can be read in `folder`.
@@ -466,7 +448,7 @@ void TestImporter::damagedArchive() {
   TempData dir;
   const std::string tail = TokyoLines(20);
   std::string csv = WithEveryPrefecture(DataKind::Ken, "") + tail;
-  QVERIFY(WriteZip(dir.path("ken_all.zip"), {{"KEN_ALL.CSV", csv}}, stored));
+  QVERIFY(WriteZip(dir.path("ken_all.zip"), {{"KEN_ALL.CSV", csv}}, 0, !stored));
   std::string zip = FileBytes(dir.path("ken_all.zip"));
   const std::size_t local = 0;
   const std::size_t central = zip.rfind(std::string("PK\1\2", 4));

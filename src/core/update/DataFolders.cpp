@@ -1,0 +1,59 @@
+#include "core/update/DataFolders.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+
+#include "core/data/DataFile.h"
+#include "core/data/Editions.h"
+#include "core/update/Edition.h"
+
+namespace tanzel {
+
+std::string WithSlash(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+std::string UserDataFolder() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return WithSlash(xdg) + "tanzel/";
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return WithSlash(home) + ".local/share/tanzel/";
+  return {};
+}
+
+bool HoldsCompleteSet(const std::string& edition) {
+  if (edition.empty()) return false;
+  std::string folder = WithSlash(edition);
+  for (DataKind kind : {DataKind::Ken, DataKind::Jig}) {
+    for (int p = 1; p <= PrefectureCount; ++p) {
+      struct stat st {};
+      if (::stat((folder + DataFileBaseName(kind, p)).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    }
+  }
+  return true;
+}
+
+std::string ChooseDataFolder(const std::string& programFolder) {
+  std::string program = WithSlash(programFolder);
+  std::string user = UserDataFolder();
+  if (user.empty() || user == program) return program;
+  std::string userEdition = ResolveEditionFolder(user);
+  std::optional<EditionRecord> userRecord = ReadEdition(userEdition);
+  if (!userRecord) return program;
+  std::optional<EditionRecord> programRecord = ReadEdition(ResolveEditionFolder(program));
+  if (programRecord && programRecord->date >= userRecord->date) return program;
+  return HoldsCompleteSet(userEdition) ? user : program;
+}
+
+std::string UpdateTargetFolder(const std::string& programFolder) {
+  std::string program = WithSlash(programFolder);
+  if (!program.empty() && ::access(program.c_str(), W_OK) == 0) return program;
+  return UserDataFolder();
+}
+
+}  // namespace tanzel

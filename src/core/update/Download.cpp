@@ -1,0 +1,150 @@
+#include "core/update/Download.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+namespace tanzel {
+
+namespace {
+
+void InitCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct Transfer {
+  int fd = -1;
+  std::string tempPath;
+  int writeErrno = 0;
+  long long bytes = 0;
+  const DownloadProgress* progress = nullptr;
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  std::size_t total = size * count;
+  std::size_t done = 0;
+  while (done < total) {
+    ssize_t n = ::write(t->fd, data + done, total - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      t->writeErrno = n < 0 ? errno : ENOSPC;
+      return 0;  // libcurl ends the transfer with CURLE_WRITE_ERROR
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  t->bytes += static_cast<long long>(total);
+  return total;
+}
+
+int Progress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) {
+  auto* t = static_cast<Transfer*>(user);
+  if (t->cancel->load()) return 1;  // libcurl ends the transfer with CURLE_ABORTED_BY_CALLBACK
+  if (*t->progress) (*t->progress)(static_cast<long long>(now), total > 0 ? static_cast<long long>(total) : -1);
+  return 0;
+}
+
+struct CurlCleanup {
+  void operator()(CURL* c) const { curl_easy_cleanup(c); }
+};
+
+DownloadResult Fail(DownloadResult r, DownloadError error, std::string message) {
+  r.error = error;
+  r.message = std::move(message);
+  return r;
+}
+
+// The folder part of a path, with its '/', or "./".
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+DownloadResult DownloadFile(const std::string& url, const std::string& target, const DownloadLimits& limits,
+                            const DownloadProgress& progress, const std::atomic<bool>& cancel) {
+  InitCurlOnce();
+  DownloadResult result;
+  Transfer t;
+  t.progress = &progress;
+  t.cancel = &cancel;
+  if (cancel.load()) return Fail(result, DownloadError::Cancelled, "cancelled");
+
+  std::size_t slash = target.rfind('/');
+  t.tempPath = FolderOf(target) + "." + target.substr(slash == std::string::npos ? 0 : slash + 1) + ".part-XXXXXX";
+  t.fd = ::mkstemp(t.tempPath.data());
+  if (t.fd < 0) return Fail(result, DownloadError::Write, t.tempPath + ": cannot create: " + std::strerror(errno));
+  struct TempFile {
+    Transfer& t;
+    bool keep = false;
+    ~TempFile() {
+      if (t.fd >= 0) ::close(t.fd);
+      if (!keep) ::unlink(t.tempPath.c_str());
+    }
+  } temp{t};
+
+  std::unique_ptr<CURL, CurlCleanup> curl(curl_easy_init());
+  if (!curl) return Fail(result, DownloadError::Network, "cannot start a transfer (libcurl)");
+  char errorText[CURL_ERROR_SIZE] = {};
+  CURL* c = curl.get();
+  curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
+  curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
+  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+  curl_easy_setopt(c, CURLOPT_USERAGENT, "tanzel/" TANZEL_VERSION_STRING);
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorText);
+  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, WriteBody);
+  curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
+  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, Progress);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
+
+  CURLcode code = curl_easy_perform(c);
+  curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+  result.bytes = t.bytes;
+  std::string why = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
+  switch (code) {
+    case CURLE_OK:
+      break;
+    case CURLE_ABORTED_BY_CALLBACK:
+      return Fail(result, DownloadError::Cancelled, "cancelled");
+    case CURLE_HTTP_RETURNED_ERROR:
+      return Fail(result, DownloadError::Server,
+                  url + ": the server answered " + std::to_string(result.httpStatus) + " (" + why + ")");
+    case CURLE_WRITE_ERROR:
+      if (t.writeErrno != 0)
+        return Fail(result, DownloadError::Write, t.tempPath + ": cannot write: " + std::strerror(t.writeErrno));
+      [[fallthrough]];
+    default:
+      return Fail(result, DownloadError::Network, url + ": " + why);
+  }
+  int fd = t.fd;
+  t.fd = -1;
+  bool synced = ::fsync(fd) == 0;
+  int syncErrno = errno;
+  if (::close(fd) != 0 || !synced)
+    return Fail(result, DownloadError::Write,
+                t.tempPath + ": cannot write: " + std::strerror(synced ? errno : syncErrno));
+  if (::rename(t.tempPath.c_str(), target.c_str()) != 0)
+    return Fail(result, DownloadError::Write, target + ": cannot write: " + std::strerror(errno));
+  temp.keep = true;
+  return result;
+}
+
+}  // namespace tanzel

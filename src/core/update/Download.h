@@ -1,0 +1,46 @@
+#pragma once
+
+// Downloads one file over HTTP or HTTPS with libcurl: redirects followed, connect and
+// low-speed time-outs, a progress callback, cancellation. The body goes into a temporary
+// file beside the target, which replaces the target only once the transfer is complete;
+// on any failure the target is left as it was and the temporary file is removed.
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+namespace tanzel {
+
+struct DownloadLimits {
+  long connectSeconds = 30;        // to establish the connection
+  long lowSpeedSeconds = 60;       // the transfer fails when it stays below 1 byte/s this long
+  long long maxBytes = 256 << 20;  // larger bodies are refused
+};
+
+enum class DownloadError {
+  None,
+  Network,    // no connection, a time-out, a transfer cut short, a refused protocol
+  Server,     // the server answered with an HTTP error status
+  Write,      // the file could not be written (a full disk, no permission)
+  Cancelled,  // the cancel flag was set
+};
+
+struct DownloadResult {
+  DownloadError error = DownloadError::None;
+  long httpStatus = 0;  // the last response's status, 0 when none came
+  long long bytes = 0;  // body bytes received
+  std::string message;  // one line saying what went wrong (names the URL or the file)
+};
+
+// Called during the transfer with the body bytes received so far and the total the
+// server announced (-1 when it announced none).
+using DownloadProgress = std::function<void(long long done, long long total)>;
+
+// Fetches `url` into the file `target`. Only http:// and https:// addresses are followed,
+// also on redirects. `progress` (may be empty) and the cancel check run on the calling
+// thread, at least about once a second while the transfer waits; setting `cancel` ends the
+// transfer with DownloadError::Cancelled. Thread-safe: any number may run at once.
+DownloadResult DownloadFile(const std::string& url, const std::string& target, const DownloadLimits& limits,
+                            const DownloadProgress& progress, const std::atomic<bool>& cancel);
+
+}  // namespace tanzel

@@ -1,0 +1,41 @@
+#pragma once
+
+// The command-line side of updates:
+//
+//   tanzel-import --download [--from URL] [--out DIR]
+//       downloads Japan Post's archives, checks and imports them (RunUpdate), then prints
+//       the changes against the data that was in use as tab-separated text on `out`
+//       (FormatChangesTsv); progress, the summary and the counts go to `err`, as one
+//       rewritten line when `err` is a terminal and as plain lines otherwise.
+//   tanzel-import --compare OLD NEW
+//       prints the changes between two data folders' sets the same way.
+//
+// Without --out the data goes where the program's own update puts it (UpdateTargetFolder
+// of the program's folder) and is compared with the set the program reads. OLD and NEW of
+// --compare may be data folders (their editions in use), edition folders or the links to
+// them (D/previous D/current), or folders of plain data files; each is resolved once.
+//
+// Test hook: the environment variable TANZEL_UPDATE_MIN_RECORDS, when set, is the least
+// record count the update accepts of either archive (instead of that of Japan Post's
+// complete archives), so that tests can serve small archives.
+
+#include <cstdio>
+#include <string>
+
+namespace tanzel {
+
+// True when the command line asks for --download or --compare (ImportCommand hands such a
+// command line to UpdateCommand).
+bool IsUpdateCommandLine(int argc, const char* const argv[]);
+
+// Runs the command line; returns the exit status: 0 done (also when the data was already
+// current), 1 the update or the comparison failed or was interrupted, 2 a wrong command
+// line. SIGINT and SIGTERM during an update cancel it cleanly.
+int UpdateCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err);
+
+// `tanzel-search --data-info`: prints the EDITION record of the set `dataFolder` serves
+// (its date, then the archives' sums) on `out` and returns 0; without a record, says so on
+// `err` and returns 3.
+int PrintDataInfo(const std::string& dataFolder, std::FILE* out, std::FILE* err);
+
+}  // namespace tanzel

@@ -1,0 +1,111 @@
+#pragma once
+
+// An update of the postal data from Japan Post's archives: download both archives, check
+// them, import them all at once, and tell what changed. The window's "データ更新…" and
+// `tanzel-import --download` both run RunUpdate.
+//
+// The archives are downloaded into a work folder inside the target data folder,
+// D/editions/.update-XXXXXX (on the data's file system; held while the update runs and
+// removed at its end; what a killed update leaves there, the next import removes). Then one
+// import (RunImport) reads them, which refuses a damaged archive or one that leaves a
+// prefecture empty, and writes the new edition; before it is put in use the update checks
+// its record counts, compares it with the edition in use and adds the list of the codes
+// that went away (REMOVED) to it. Whatever fails (no connection, an error status, a cut-off
+// or wrong archive, a full disk, a cancel, a kill), the edition in use stays in use,
+// byte-identical: the new one replaces it in one step or not at all.
+
+#include <atomic>
+#include <string>
+
+#include "core/import/Importer.h"
+#include "core/update/DataChanges.h"
+#include "core/update/Download.h"
+
+namespace tanzel {
+
+// Japan Post's download addresses, used when no base address is set.
+inline constexpr const char* kJapanPostKenAllUrl =
+    "https://www.post.japanpost.jp/service/search/zipcode/download/kogaki/zip/ken_all.zip";
+inline constexpr const char* kJapanPostUtfKenAllUrl =
+    "https://www.post.japanpost.jp/service/search/zipcode/download/utf/zip/utf_ken_all.zip";
+inline constexpr const char* kJapanPostJigyosyoUrl =
+    "https://www.post.japanpost.jp/service/search/zipcode/download/office/zip/jigyosyo.zip";
+
+// The environment variable that names a base address for the archives.
+inline constexpr const char* kBaseUrlVariable = "TANZEL_JAPANPOST_URL";
+
+// The base address from the environment (kBaseUrlVariable); empty when it is not set.
+std::string UpdateBaseUrl();
+
+// The address of the archive `name` (ken_all.zip, utf_ken_all.zip, jigyosyo.zip): `base`
+// + "/" + name, or Japan Post's own address when `base` is empty.
+std::string ArchiveUrl(const std::string& base, const std::string& name);
+
+enum class UpdateStage { Download, Check, Import };
+
+struct UpdateProgress {
+  UpdateStage stage = UpdateStage::Download;
+  // Download only: the archive's file name, its place among the archives (1 ...), and the
+  // bytes received of it out of the total the server announced (-1: none announced).
+  std::string file;
+  int fileNumber = 0;
+  int fileCount = 2;
+  long long done = 0;
+  long long total = -1;
+};
+
+// Receives the progress of an update, on the thread that runs it.
+class UpdateObserver {
+ public:
+  virtual ~UpdateObserver() = default;
+  virtual void Progress(const UpdateProgress& progress) = 0;
+};
+
+enum class UpdateStatus {
+  Updated,         // the new set is in the target folder
+  AlreadyCurrent,  // the archives are those of the set in use: nothing was imported
+  Cancelled,
+  Failed,
+};
+
+enum class UpdateFailure {
+  None,
+  Network,  // no connection, a time-out, a download cut short
+  Server,   // the server answered with an error status
+  Archive,  // an archive that cannot be read or fails the checks
+  Disk,     // a file that cannot be written (a full disk, no permission)
+};
+
+struct UpdateOptions {
+  std::string baseUrl;       // see ArchiveUrl
+  std::string targetFolder;  // the data folder the new set goes into (created when missing)
+  // The data folder the program reads now: the new set is compared with its edition in use,
+  // and archives equal to those its EDITION lists are not imported again. May be empty.
+  std::string inUseFolder;
+  DownloadLimits limits;
+  // The check beyond what every import checks: record counts in these ranges.
+  long minKenRecords = 50000;
+  long maxKenRecords = 500000;
+  long minJigRecords = 5000;
+  long maxJigRecords = 100000;
+};
+
+struct UpdateResult {
+  UpdateStatus status = UpdateStatus::Failed;
+  UpdateFailure failure = UpdateFailure::None;
+  std::string message;       // Failed: one line saying what went wrong
+  std::string date;          // the archives' edition date (YYYY-MM-DD), once they are measured
+  std::string targetFolder;  // with its trailing '/'
+  bool compared = false;     // `changes` holds the comparison with the edition in use before
+  DataChanges changes;
+  ImportSummary summary;  // Updated: the final import's summary
+};
+
+// Runs an update. `observer` (may be null) hears of every stage and of the bytes
+// received. Setting `cancel` stops the update at its next step (within about a second
+// while downloading), up to the moment the new edition is put in use. Every update writes
+// EDITION and REMOVED (the removed codes; only its date line when there was nothing to
+// compare with) into the new edition. Returns what happened; never throws.
+UpdateResult RunUpdate(const UpdateOptions& options, UpdateObserver* observer, const std::atomic<bool>& cancel);
+
+}  // namespace tanzel

@@ -1,0 +1,132 @@
+// Which data folder the program reads and where an update writes.
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/update/DataFolders.h"
+#include "support/TempData.h"
+
+using namespace tanzel;
+
+namespace {
+
+// A data set in `folder` (created), with an EDITION of `date` when it is not empty; when
+// `complete` is false the last office file is missing. With `edition`, the set is the
+// edition in use, `folder`/editions/1 named by `folder`/current, and `folder` itself holds
+// a complete set of plain files without a record (what an import adopts as its first
+// edition), which readers must not take for it.
+void WriteSet(std::string folder, const QByteArray& date, bool complete, bool edition = false) {
+  ::mkdir(folder.c_str(), 0755);
+  if (edition) {
+    WriteSet(folder, QByteArray(), true);
+    ::mkdir((folder + "editions").c_str(), 0755);
+    ::symlink("editions/1", (folder + "current").c_str());
+    folder += "editions/1/";
+    ::mkdir(folder.c_str(), 0755);
+  }
+  for (int p = 1; p <= 47; ++p) {
+    for (const std::string& name : {KenName(p), JigName(p)}) {
+      if (!complete && name == "JIG47.CSV") continue;
+      FILE* f = std::fopen((folder + name).c_str(), "wb");
+      std::fclose(f);
+    }
+  }
+  if (!date.isEmpty()) {
+    FILE* f = std::fopen((folder + "EDITION").c_str(), "wb");
+    std::fprintf(f, "%s\n", date.constData());
+    std::fclose(f);
+  }
+}
+
+// Sets an environment variable for one test and restores it afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const QByteArray& value)
+      : name_(name), saved_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+    if (value.isNull())
+      qunsetenv(name);
+    else
+      qputenv(name, value);
+  }
+  ~ScopedEnv() {
+    if (had_)
+      qputenv(name_, saved_);
+    else
+      qunsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  QByteArray saved_;
+  bool had_;
+};
+
+}  // namespace
+
+class TestDataFolders : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void userFolder_data();
+  void userFolder();
+  void choice_data();
+  void choice();
+};
+
+void TestDataFolders::userFolder_data() {
+  QTest::addColumn<QByteArray>("xdg");  // null: unset
+  QTest::addColumn<QByteArray>("home");
+  QTest::addColumn<QString>("folder");
+  QTest::newRow("XDG_DATA_HOME") << QByteArray("/x/data") << QByteArray("/h") << QStringLiteral("/x/data/tanzel/");
+  QTest::newRow("trailing slash") << QByteArray("/x/data/") << QByteArray("/h") << QStringLiteral("/x/data/tanzel/");
+  QTest::newRow("relative: ignored") << QByteArray("x/data") << QByteArray("/h")
+                                     << QStringLiteral("/h/.local/share/tanzel/");
+  QTest::newRow("empty: ignored") << QByteArray("") << QByteArray("/h") << QStringLiteral("/h/.local/share/tanzel/");
+  QTest::newRow("unset") << QByteArray() << QByteArray("/h") << QStringLiteral("/h/.local/share/tanzel/");
+  QTest::newRow("neither") << QByteArray() << QByteArray() << QString();
+}
+
+void TestDataFolders::userFolder() {
+  QFETCH(QByteArray, xdg);
+  QFETCH(QByteArray, home);
+  QFETCH(QString, folder);
+  ScopedEnv x("XDG_DATA_HOME", xdg);
+  ScopedEnv h("HOME", home);
+  QCOMPARE(QString::fromStdString(UserDataFolder()), folder);
+}
+
+void TestDataFolders::choice_data() {
+  QTest::addColumn<QByteArray>("programDate");  // empty: no EDITION
+  QTest::addColumn<QByteArray>("userDate");     // null: no user set at all
+  QTest::addColumn<bool>("userComplete");
+  QTest::addColumn<bool>("editions");  // both sets as editions in use (else plain files)
+  QTest::addColumn<bool>("user");      // the user's folder is chosen
+  QByteArray may("2026-05-26"), june("2026-06-26");
+  QTest::newRow("newer, complete") << may << june << true << false << true;
+  QTest::newRow("newer, incomplete") << may << june << false << false << false;
+  QTest::newRow("older") << june << may << true << false << false;
+  QTest::newRow("same date") << may << may << true << false << false;
+  QTest::newRow("program set undated") << QByteArray() << may << true << false << true;
+  QTest::newRow("user set undated") << may << QByteArray("") << true << false << false;
+  QTest::newRow("no user set") << may << QByteArray() << false << false << false;
+  QTest::newRow("editions, newer, complete") << may << june << true << true << true;
+  QTest::newRow("editions, newer, incomplete") << may << june << false << true << false;
+  QTest::newRow("editions, older") << june << may << true << true << false;
+}
+
+void TestDataFolders::choice() {
+  QFETCH(QByteArray, programDate);
+  QFETCH(QByteArray, userDate);
+  QFETCH(bool, userComplete);
+  QFETCH(bool, editions);
+  QFETCH(bool, user);
+  TempData program, home;
+  WriteSet(program.folder(), programDate, true, editions);
+  if (!userDate.isNull()) WriteSet(home.folder() + "tanzel/", userDate, userComplete, editions);
+  ScopedEnv x("XDG_DATA_HOME", QByteArray::fromStdString(home.folder()));
+  QCOMPARE(ChooseDataFolder(program.folder()), user ? home.folder() + "tanzel/" : program.folder());
+}
+
+QTEST_GUILESS_MAIN(TestDataFolders)
+#include "tst_datafolders.moc"

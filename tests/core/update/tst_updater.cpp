@@ -1,0 +1,258 @@
+// RunUpdate against a local server: the happy path with Japan Post's archives and an
+// altered copy, every kind of failure (the data in use stays byte for byte), cancel.
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include <set>
+#include <thread>
+
+#include "core/data/Editions.h"
+#include "core/update/Edition.h"
+#include "core/update/Updater.h"
+#include "support/Archives.h"
+#include "support/DataLines.h"
+#include "support/HttpServer.h"
+#include "support/TempData.h"
+
+using namespace tanzel;
+
+namespace {
+
+class Recorder : public UpdateObserver {
+ public:
+  void Progress(const UpdateProgress& p) override {
+    std::string step = std::to_string(static_cast<int>(p.stage)) + p.file;
+    if (steps.empty() || steps.back() != step) steps.push_back(step);
+    if (p.done > 0) received.store(true);
+    if (p.total > 0 && p.done == p.total) completeFiles.insert(p.file);
+  }
+  std::vector<std::string> steps;
+  std::set<std::string> completeFiles;
+  std::atomic<bool> received{false};
+};
+
+// A data set standing for the one in use: it must come out of a failed update unchanged.
+void WriteSetInUse(const TempData& data) {
+  data.writeEmptyPrefectures();
+  data.write(KenName(13), TokyoLines(3));
+  data.write("EDITION", "2026-04-28\n");
+}
+
+}  // namespace
+
+class TestUpdater : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void initTestCase();
+  void failures_data();
+  void failures();
+  void addressArchiveFallback();
+  void cancel();
+  void updateAndChanges();
+
+ private:
+  UpdateOptions Options(const QString& base, const TempData& target) const;
+
+  HttpServer server_;
+  std::string archives_;  // Japan Post's, empty when there are none
+  TempData files_;
+};
+
+void TestUpdater::initTestCase() {
+  QVERIFY(server_.Start());
+  std::string tinyKen = files_.path("tiny_ken.zip"), tinyJig = files_.path("tiny_jig.zip");
+  // Every prefecture, but far fewer records than Japan Post's archives hold.
+  QVERIFY(WriteZip(tinyKen, {{"KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, TokyoLines(5))}}));
+  QVERIFY(WriteZip(tinyJig, {{"JIGYOSYO.CSV", WithEveryPrefecture(DataKind::Jig, JigCsv(13101, "カ", "甲商事", "丸の内",
+                                                                                        "１", "1008001"))}}));
+  std::string ken = ReadFile(tinyKen), jig = ReadFile(tinyJig);
+  using M = HttpServer::Mode;
+  for (const char* base : {"/e500", "/cut", "/halfzip", "/wrong", "/html", "/few", "/stall", "/utf"})
+    server_.Serve(std::string(base) + "/jigyosyo.zip", {200, jig});
+  server_.Serve("/e500/ken_all.zip", {200, ken});
+  server_.Serve("/e500/jigyosyo.zip", {500, "broken"});
+  server_.Serve("/cut/ken_all.zip", {200, ken, M::CutShort, ken.size() / 2});
+  server_.Serve("/halfzip/ken_all.zip", {200, ken.substr(0, ken.size() / 2)});
+  server_.Serve("/wrong/ken_all.zip", {200, jig});
+  server_.Serve("/html/ken_all.zip", {200, "<html><body>maintenance</body></html>"});
+  server_.Serve("/few/ken_all.zip", {200, ken});
+  server_.Serve("/stall/ken_all.zip", {200, std::string(1 << 20, 'x'), M::Stall, 1000});
+  server_.Serve("/hang/ken_all.zip", {200, std::string(1 << 20, 'x'), M::Stall, 0});
+  server_.Serve("/utf/utf_ken_all.zip", {200, ken});
+  QVERIFY(files_.write("every_ken.csv", WithEveryPrefecture(DataKind::Ken, TokyoLines(2))));
+
+  QByteArray dir = qgetenv("TANZEL_JAPANPOST_DIR");
+  if (dir.isEmpty()) return;
+  archives_ = dir.toStdString();
+  for (const char* name : {"ken_all.zip", "jigyosyo.zip"})
+    server_.Serve(std::string("/real/") + name, {200, ReadFile(archives_ + "/" + name)});
+  QVERIFY(::mkdir(files_.path("altered").c_str(), 0755) == 0 && ::mkdir(files_.path("no47").c_str(), 0755) == 0);
+  QCOMPARE(MakeAlteredArchives(archives_, files_.path("altered")), std::string());
+  QCOMPARE(MakeAlteredArchives(archives_, files_.path("no47"), 47), std::string());
+  // The address archive through a redirect.
+  server_.Serve("/altered/ken_all.zip", {302, "moved", M::Whole, 0, "/altered-files/ken_all.zip"});
+  server_.Serve("/altered-files/ken_all.zip", {200, ReadFile(files_.path("altered/ken_all.zip"))});
+  server_.Serve("/altered/jigyosyo.zip", {200, ReadFile(files_.path("altered/jigyosyo.zip"))});
+  server_.Serve("/no47/ken_all.zip", {200, ReadFile(files_.path("no47/ken_all.zip"))});
+  server_.Serve("/no47/jigyosyo.zip", {200, ReadFile(files_.path("no47/jigyosyo.zip"))});
+}
+
+UpdateOptions TestUpdater::Options(const QString& base, const TempData& target) const {
+  UpdateOptions options;
+  options.baseUrl = base.startsWith(u'/') ? server_.BaseUrl() + base.toStdString() : base.toStdString();
+  options.targetFolder = target.folder();
+  options.inUseFolder = target.folder();
+  return options;
+}
+
+void TestUpdater::failures_data() {
+  QTest::addColumn<QString>("base");  // a path on the server, or a whole address
+  QTest::addColumn<int>("failure");
+  QTest::addColumn<QString>("message");  // a part of it
+  QTest::addColumn<bool>("real");        // needs Japan Post's archives
+  auto row = [](const char* name, QString base, UpdateFailure f, const char* message, bool real = false) {
+    QTest::newRow(name) << base << int(f) << QString::fromUtf8(message) << real;
+  };
+  row("not found", QStringLiteral("/missing"), UpdateFailure::Server, "404");
+  row("server error", QStringLiteral("/e500"), UpdateFailure::Server, "500");
+  row("cut short", QStringLiteral("/cut"), UpdateFailure::Network, "remaining");
+  row("no server", QStringLiteral("http://127.0.0.1:%1").arg(ClosedPort()), UpdateFailure::Network, "onnect");
+  row("stalled", QStringLiteral("/hang"), UpdateFailure::Network, "slow");
+  row("not http", QStringLiteral("file:///etc"), UpdateFailure::Network, "file");
+  row("truncated archive", QStringLiteral("/halfzip"), UpdateFailure::Archive, "not a readable zip archive");
+  row("wrong archive", QStringLiteral("/wrong"), UpdateFailure::Archive, "is neither ken_all.zip");
+  row("web page", QStringLiteral("/html"), UpdateFailure::Archive, "is neither ken_all.zip");
+  row("too few records", QStringLiteral("/few"), UpdateFailure::Archive, "51 addresses and 47 offices");
+  row("prefecture left empty", QStringLiteral("/no47"), UpdateFailure::Archive, "(prefecture codes 47)", true);
+}
+
+void TestUpdater::failures() {
+  QFETCH(QString, base);
+  QFETCH(int, failure);
+  QFETCH(QString, message);
+  QFETCH(bool, real);
+  if (real && archives_.empty()) QSKIP("TANZEL_JAPANPOST_DIR is not set");
+  TempData target;
+  WriteSetInUse(target);
+  auto before = FolderSnapshot(target.folder());
+  UpdateOptions options = Options(base, target);
+  options.limits.lowSpeedSeconds = 1;
+  std::atomic<bool> cancel{false};
+  UpdateResult result = RunUpdate(options, nullptr, cancel);
+  QCOMPARE(int(result.status), int(UpdateStatus::Failed));
+  QCOMPARE(result.failure, UpdateFailure(failure));
+  QVERIFY2(QString::fromStdString(result.message).contains(message), result.message.c_str());
+  QVERIFY2(result.message.find('\n') == std::string::npos, result.message.c_str());
+  QVERIFY(FolderSnapshot(target.folder()) == before);  // the work folder and the editions folder gone too
+}
+
+// Without ken_all.zip on the server, utf_ken_all.zip is fetched.
+void TestUpdater::addressArchiveFallback() {
+  TempData target;
+  std::atomic<bool> cancel{false};
+  UpdateResult result = RunUpdate(Options(QStringLiteral("/utf"), target), nullptr, cancel);
+  QCOMPARE(result.failure, UpdateFailure::Archive);  // the tiny archives fail the counts
+  QCOMPARE(server_.Requests("/utf/ken_all.zip"), 1);
+  QCOMPARE(server_.Requests("/utf/utf_ken_all.zip"), 1);
+}
+
+// A cancel while the server holds the download back ends the update within moments. An
+// import meanwhile leaves the update's work folder (in the target folder) alone; the
+// cancel removes it.
+void TestUpdater::cancel() {
+  TempData target;
+  WriteSetInUse(target);
+  Recorder recorder;
+  std::atomic<bool> cancel{false};
+  UpdateResult result;
+  std::atomic<bool> ended{false};
+  std::thread worker([&] {
+    result = RunUpdate(Options(QStringLiteral("/stall"), target), &recorder, cancel);
+    ended.store(true);
+  });
+  struct Join {  // also when a check fails
+    std::atomic<bool>& cancel;
+    std::thread& worker;
+    ~Join() {
+      cancel.store(true);
+      worker.join();
+    }
+  } join{cancel, worker};
+  QTRY_VERIFY_WITH_TIMEOUT(recorder.received.load(), 10000);
+  std::vector<std::string> work = FolderEntries(target.path("editions"));
+  QCOMPARE(work.size(), std::size_t{1});
+  QVERIFY2(work[0].rfind(".update-", 0) == 0, work[0].c_str());
+  ImportSummary summary;
+  std::string error;
+  QVERIFY2(RunImport({files_.path("every_ken.csv"), "", target.folder()}, summary, error), error.c_str());
+  QVERIFY(!FolderEntries(target.path("editions/" + work[0])).empty());  // the download goes on
+  auto before = FolderSnapshot(target.folder());
+  std::erase_if(before, [&](const auto& entry) { return entry.first.find(work[0]) != std::string::npos; });
+  QElapsedTimer clock;
+  clock.start();
+  cancel.store(true);
+  QTRY_VERIFY_WITH_TIMEOUT(ended.load(), 10000);
+  QVERIFY2(clock.elapsed() < 5000, "the cancel took longer than a few seconds");
+  QCOMPARE(int(result.status), int(UpdateStatus::Cancelled));
+  QVERIFY(FolderSnapshot(target.folder()) == before);
+}
+
+// Japan Post's archives into an empty folder (the same files as a plain import), then the
+// altered copy over them (the changes, between the editions now previous and current, and
+// the REMOVED list of the new edition), then the same copy again (nothing to do), then a
+// plain import (an edition of its own, without the list).
+void TestUpdater::updateAndChanges() {
+  if (archives_.empty()) QSKIP("TANZEL_JAPANPOST_DIR is not set");
+  TempData target;
+  Recorder recorder;
+  std::atomic<bool> cancel{false};
+  UpdateResult result = RunUpdate(Options(QStringLiteral("/real"), target), &recorder, cancel);
+  QVERIFY2(result.status == UpdateStatus::Updated, result.message.c_str());
+  QVERIFY(!result.compared);
+  QCOMPARE(recorder.steps, (std::vector<std::string>{"0ken_all.zip", "0jigyosyo.zip", "1", "2"}));
+  QCOMPARE(recorder.completeFiles, (std::set<std::string>{"ken_all.zip", "jigyosyo.zip"}));
+  std::optional<EditionRecord> edition = ReadEdition(target.path("current"));
+  QVERIFY(edition && edition->date == "2026-05-26");
+  QCOMPARE(ReadFile(target.path("current/REMOVED")), std::string("2026-05-26\n"));
+  std::string plain = qEnvironmentVariable("TANZEL_TEST_DATA").toStdString() + "/";
+  if (ReadEdition(ResolveEditionFolder(plain)) == edition) {
+    for (int p = 1; p <= 47; ++p)
+      for (const std::string& name : {KenName(p), JigName(p)})
+        QVERIFY2(ReadFile(target.path(name)) == ReadFile(plain + name), name.c_str());
+  }
+
+  result = RunUpdate(Options(QStringLiteral("/altered"), target), nullptr, cancel);
+  QVERIFY2(result.status == UpdateStatus::Updated, result.message.c_str());
+  QVERIFY(result.compared);
+  QCOMPARE(result.date, std::string(altered::kDate));
+  const DataChanges& c = result.changes;
+  QCOMPARE((std::array<long, 6>{c.ken.added, c.ken.removed, c.ken.changed, c.jig.added, c.jig.removed, c.jig.changed}),
+           (std::array<long, 6>{2, 2, 1, 1, 1, 1}));
+  DataChanges stored;
+  std::string error;
+  QVERIFY2(CompareDataSets(target.path("previous"), target.path("current"), stored, error), error.c_str());
+  QCOMPARE(FormatChangesTsv(stored), FormatChangesTsv(c));
+  std::string removed = std::string(altered::kDate) + "\n" + altered::kKenRemoved[0] + "\n" + altered::kKenRemoved[1] +
+                        "\n" + altered::kJigRemoved + "\n";
+  QCOMPARE(ReadFile(target.path("current/REMOVED")), removed);
+  QCOMPARE(RemovedInEdition(target.path("current"), altered::kJigRemoved).value_or("none"),
+           std::string(altered::kDate));
+  QCOMPARE(server_.Requests("/altered-files/ken_all.zip"), 1);
+
+  auto before = FolderSnapshot(target.folder());
+  result = RunUpdate(Options(QStringLiteral("/altered"), target), nullptr, cancel);
+  QCOMPARE(int(result.status), int(UpdateStatus::AlreadyCurrent));
+  QVERIFY(FolderSnapshot(target.folder()) == before);
+
+  ImportSummary summary;
+  QVERIFY2(RunImport({files_.path("altered/ken_all.zip"), files_.path("altered/jigyosyo.zip"), target.folder()},
+                     summary, error),
+           error.c_str());
+  QVERIFY(!RemovedInEdition(ResolveEditionFolder(target.folder()), altered::kJigRemoved));
+}
+
+QTEST_GUILESS_MAIN(TestUpdater)
+#include "tst_updater.moc"

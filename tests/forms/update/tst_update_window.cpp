@@ -1,0 +1,216 @@
+// The main window's side of updates: the date label, and "データ更新…" against a local
+// server: the progress dialog and its cancel, a failure's box, the change report.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include "app/Application.h"
+#include "core/import/Importer.h"
+#include "forms/common/MessageBox.h"
+#include "forms/main/ListBox.h"
+#include "forms/main/TForm_Main.h"
+#include "forms/search/TForm_View.h"
+#include "forms/search/TThread_Search.h"
+#include "forms/update/ChangeReportDialog.h"
+#include "forms/update/UpdateDialog.h"
+#include "support/Archives.h"
+#include "support/Browse.h"
+#include "support/HttpServer.h"
+#include "support/Modal.h"
+#include "support/Sjis.h"
+#include "support/TempData.h"
+
+using namespace tanzel;
+
+namespace {
+
+struct Shown {
+  QString text;
+  MessageIcon icon;
+};
+
+template <typename T>
+T* Child(QObject* parent, const char* name) {
+  return parent->findChild<T*>(QLatin1String(name));
+}
+
+}  // namespace
+
+class TestUpdateWindow : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void initTestCase();
+  void cleanupTestCase();
+  void init();
+  void dateLabel_data();
+  void dateLabel();
+  void cancelFromProgressDialog();
+  void failureBox();
+  void updateShowsChanges();
+
+ private:
+  void UseServer(const char* base) {
+    qputenv("TANZEL_JAPANPOST_URL", QByteArray::fromStdString(server_.BaseUrl() + base));
+  }
+
+  HttpServer server_;
+  std::vector<Shown> shown_;
+  TempData home_;
+  std::unique_ptr<TempData> program_;
+  std::string archives_;
+  TempData files_;
+};
+
+void TestUpdateWindow::initTestCase() {
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_.folder()));
+  QVERIFY(server_.Start());
+  server_.Serve("/stall/ken_all.zip", {200, std::string(2000000, 'x'), HttpServer::Mode::Stall, 500000});
+  QByteArray dir = qgetenv("TANZEL_JAPANPOST_DIR");
+  if (!dir.isEmpty()) {
+    archives_ = dir.toStdString();
+    QCOMPARE(MakeAlteredArchives(archives_, files_.folder()), std::string());
+    for (const char* name : {"ken_all.zip", "jigyosyo.zip"})
+      server_.Serve(std::string("/altered/") + name, {200, ReadFile(files_.path(name))});
+  }
+  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
+  CreateWindows();
+  SetMessageHandler([this](const QString& text, const QString&, MessageIcon icon) { shown_.push_back({text, icon}); });
+  Form_Main->show();
+  QVERIFY(QTest::qWaitForWindowExposed(Form_Main));
+}
+
+void TestUpdateWindow::cleanupTestCase() {
+  SetMessageHandler({});
+  DestroyWindows();
+}
+
+// Each test starts from a program folder with a small set of 2026-04-28.
+void TestUpdateWindow::init() {
+  shown_.clear();
+  program_ = std::make_unique<TempData>();
+  program_->writeEmptyPrefectures();
+  program_->write("EDITION", "2026-04-28\n");
+  Form_Main->DataFolder = program_->folder();
+}
+
+void TestUpdateWindow::dateLabel_data() {
+  QTest::addColumn<QByteArray>("edition");  // empty: none
+  QTest::addColumn<QString>("text");
+  QTest::newRow("2026-05") << QByteArray("2026-05-26\n") << QStringLiteral(u"令和8年5月26日　郵便番号改定");
+  QTest::newRow("longest") << QByteArray("2027-12-28\n") << QStringLiteral(u"令和9年12月28日　郵便番号改定");
+  QTest::newRow("no record") << QByteArray() << QStringLiteral(u"令和6年4月30日 郵便番号改定");
+  QTest::newRow("not a record") << QByteArray("soon\n") << QStringLiteral(u"令和6年4月30日 郵便番号改定");
+}
+
+void TestUpdateWindow::dateLabel() {
+  QFETCH(QByteArray, edition);
+  QFETCH(QString, text);
+  ::unlink(program_->path("EDITION").c_str());
+  if (!edition.isEmpty()) program_->write("EDITION", edition.toStdString());
+  Form_Main->ShowDataDate();
+  QLabel* label = Child<QLabel>(Form_Main, "Label4");
+  QCOMPARE(label->text(), text);
+  QCOMPARE(label->geometry().right() + 1, 778);  // the right edge stays
+  QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(text));
+  if (edition.isEmpty()) QCOMPARE(label->geometry(), QRect(616, 16, 162, 12));
+}
+
+// While the server holds the archive back, the dialog shows the download; a cancel ends
+// the update and says so in one box; the data stays.
+void TestUpdateWindow::cancelFromProgressDialog() {
+  UseServer("/stall");
+  auto before = FolderSnapshot(program_->folder());
+  bool ran = false;
+  WhenModal(
+      QStringLiteral("updateDialog"),
+      [](QDialog* dialog) {
+        QTRY_VERIFY(Child<QLabel>(dialog, "bytesLabel")->text().contains(QLatin1String("0.5 MB / 2.0 MB")));
+        QVERIFY(Child<QLabel>(dialog, "stageLabel")->text().contains(QLatin1String("ken_all.zip (1/2)")));
+        QTest::mouseClick(Child<QPushButton>(dialog, "cancelButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 10000);  // it closes itself once the worker has stopped
+      },
+      &ran);
+  Child<QAction>(Form_Main, "updateAction")->trigger();
+  QVERIFY(ran);
+  QCOMPARE(shown_.size(), std::size_t{1});
+  QCOMPARE(shown_[0].text, QStringLiteral(u"データ更新を中止しました。お使いのデータは変わっていません。"));
+  QVERIFY(FolderSnapshot(program_->folder()) == before);
+}
+
+void TestUpdateWindow::failureBox() {
+  UseServer("/missing");
+  Form_Main->UpdateData();
+  QCOMPARE(shown_.size(), std::size_t{1});
+  QCOMPARE(shown_[0].icon, MessageIcon::Error);
+  QVERIFY2(shown_[0].text.startsWith(QStringLiteral(u"サーバーからデータを受け取れませんでした。\n\n")) &&
+               shown_[0].text.contains(QLatin1String("404")) &&
+               shown_[0].text.endsWith(QStringLiteral(u"お使いのデータは変わっていません。")),
+           qPrintable(shown_[0].text));
+}
+
+// Over Japan Post's data, the altered copy: the report lists the changes, the label shows
+// the new date, and the next look-up reads the new data.
+void TestUpdateWindow::updateShowsChanges() {
+  if (archives_.empty()) QSKIP("TANZEL_JAPANPOST_DIR is not set");
+  ImportSummary summary;
+  std::string error;
+  QVERIFY2(RunImport({archives_ + "/ken_all.zip", archives_ + "/jigyosyo.zip", program_->folder()}, summary, error),
+           error.c_str());
+  UseServer("/altered");
+  bool ran = false;
+  QString list, selected;
+  WhenModal(
+      QStringLiteral("changeReportDialog"),
+      [&](QDialog* dialog) {
+        QCOMPARE(Child<QLabel>(dialog, "headingLabel")->text(),
+                 QStringLiteral(u"令和8年6月26日のデータに更新しました。"));
+        QCOMPARE(Child<QLabel>(dialog, "countsLabel")->text(),
+                 QStringLiteral(u"住所の郵便番号　追加 2　廃止 2　変更 1\n事業所の郵便番号　追加 1　廃止 1　変更 1"));
+        auto* table = Child<QTableView>(dialog, "changeTable");
+        QCOMPARE(table->model()->rowCount(), 8);
+        table->selectRow(1);
+        QTest::keySequence(table, QKeySequence::Copy);
+        selected = QApplication::clipboard()->text();
+        QTest::mouseClick(Child<QPushButton>(dialog, "copyButton"), Qt::LeftButton);
+        list = QApplication::clipboard()->text();
+        QTest::mouseClick(Child<QPushButton>(dialog, "closeButton"), Qt::LeftButton);
+      },
+      &ran);
+  Form_Main->UpdateData();
+  QVERIFY(ran);
+  QVERIFY(shown_.empty());
+  const QString heading = QStringLiteral(u"種別\t変更\t郵便番号\t変更前\t変更後\n");
+  QCOMPARE(selected, heading + QStringLiteral(u"住所\t廃止\t100-0002\t東京都千代田区皇居外苑\t\n"));
+  QCOMPARE(list.count(u'\n'), 1 + 8);
+  QVERIFY2(list.startsWith(heading + QStringLiteral(u"住所\t廃止\t100-0001\t東京都千代田区千代田\t\n")),
+           qPrintable(list));
+  QVERIFY2(list.contains(
+               QStringLiteral(u"住所\t変更\t100-0005\t東京都千代田区丸の内（次のビルを除く）\t東京都千代田区変更町")),
+           qPrintable(list));
+  QCOMPARE(Child<QLabel>(Form_Main, "Label4")->text(), QStringLiteral(u"令和8年6月26日　郵便番号改定"));
+  ClickLine(Form_Main->ListBox_Ken, 12);  // 東京都, read from the edition now in use
+  int count = Form_Main->KenCount;
+  bool changed = false;
+  for (int i = 0; i < count; ++i)
+    changed |= std::string(Form_Main->KenTable[i].PostalCode) == "1000005" &&
+               std::string(Form_Main->KenTable[i].TownKanji) == S("変更町");
+  QVERIFY(changed);
+
+  // A search for a removed code says so.
+  Form_View->Edit_Keyword->setText(QStringLiteral(u"１００－０００１"));  // as an input method gives it
+  Form_View->show();
+  QTRY_COMPARE(shown_.size(), std::size_t{1});
+  QTRY_VERIFY(SearchThread->IsWaiting());
+  Form_View->hide();
+  QCOMPARE(shown_[0].text,
+           QStringLiteral(u"検索しましたが見つかりませんでした。\nこの郵便番号は令和8年6月の更新で廃止されました"));
+}
+
+QTEST_MAIN(TestUpdateWindow)
+#include "tst_update_window.moc"
