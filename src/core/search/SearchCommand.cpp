@@ -16,7 +16,7 @@
 #include "core/text/SjisText.h"
 #include "core/update/DataChanges.h"
 #include "core/update/DataFolders.h"
-#include "core/update/UpdateCommand.h"
+#include "core/update/Edition.h"
 
 namespace tanzel {
 
@@ -169,6 +169,22 @@ int ExitStatus(SearchNotice notice) {
     default:
       return kSearchHits;
   }
+}
+
+// `--data-info`: prints the EDITION record of the edition `dataFolder` serves (its date,
+// then the archives' sums); without a record, says so and returns 3.
+int PrintDataInfo(const std::string& dataFolder, std::FILE* out, std::FILE* err) {
+  const std::string folder = ResolveEditionFolder(dataFolder);
+  std::optional<EditionRecord> edition = ReadEdition(folder);
+  if (!edition) {
+    std::fprintf(err,
+                 "tanzel-search: %s holds no edition record (EDITION): its data files were made by an older "
+                 "tanzel-import or are missing; import the archives again to record their date\n",
+                 folder.c_str());
+    return 3;
+  }
+  std::fputs(FormatEdition(*edition).c_str(), out);
+  return std::fflush(out) == 0 && !std::ferror(out) ? 0 : 1;
 }
 
 }  // namespace

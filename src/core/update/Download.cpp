@@ -1,6 +1,7 @@
 #include "core/update/Download.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -14,9 +15,46 @@ namespace tanzel {
 
 namespace {
 
-void InitCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+// libcurl, loaded at the first download: the window at rest and the programs that never
+// download do not pay for it and for the many libraries it brings (TLS, HTTP/2, ...).
+struct Curl {
+  CURLcode (*globalInit)(long) = nullptr;
+  CURL* (*init)() = nullptr;
+  CURLcode (*setopt)(CURL*, CURLoption, ...) = nullptr;
+  CURLcode (*perform)(CURL*) = nullptr;
+  CURLcode (*getinfo)(CURL*, CURLINFO, ...) = nullptr;
+  const char* (*strerror)(CURLcode) = nullptr;
+  void (*cleanup)(CURL*) = nullptr;
+  std::string error;  // why it could not be loaded; empty when it was
+};
+
+template <typename F>
+void Resolve(void* library, const char* name, F& function, std::string& error) {
+  function = reinterpret_cast<F>(::dlsym(library, name));
+  if (function == nullptr && error.empty()) error = std::string("libcurl has no ") + name;
+}
+
+// Loaded once for the process, thread-safe; never unloaded.
+const Curl& LoadCurl() {
+  static const Curl curl = [] {
+    Curl c;
+    void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+      const char* why = ::dlerror();
+      c.error = std::string("cannot load libcurl: ") + (why ? why : "not found");
+      return c;
+    }
+    Resolve(library, "curl_global_init", c.globalInit, c.error);
+    Resolve(library, "curl_easy_init", c.init, c.error);
+    Resolve(library, "curl_easy_setopt", c.setopt, c.error);
+    Resolve(library, "curl_easy_perform", c.perform, c.error);
+    Resolve(library, "curl_easy_getinfo", c.getinfo, c.error);
+    Resolve(library, "curl_easy_strerror", c.strerror, c.error);
+    Resolve(library, "curl_easy_cleanup", c.cleanup, c.error);
+    if (c.error.empty()) c.globalInit(CURL_GLOBAL_DEFAULT);
+    return c;
+  }();
+  return curl;
 }
 
 struct Transfer {
@@ -53,7 +91,7 @@ int Progress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_
 }
 
 struct CurlCleanup {
-  void operator()(CURL* c) const { curl_easy_cleanup(c); }
+  void operator()(CURL* c) const { LoadCurl().cleanup(c); }
 };
 
 DownloadResult Fail(DownloadResult r, DownloadError error, std::string message) {
@@ -72,7 +110,7 @@ std::string FolderOf(const std::string& path) {
 
 DownloadResult DownloadFile(const std::string& url, const std::string& target, const DownloadLimits& limits,
                             const DownloadProgress& progress, const std::atomic<bool>& cancel) {
-  InitCurlOnce();
+  const Curl& api = LoadCurl();
   DownloadResult result;
   Transfer t;
   t.progress = &progress;
@@ -92,33 +130,34 @@ DownloadResult DownloadFile(const std::string& url, const std::string& target, c
     }
   } temp{t};
 
-  std::unique_ptr<CURL, CurlCleanup> curl(curl_easy_init());
+  if (!api.error.empty()) return Fail(result, DownloadError::Network, api.error);
+  std::unique_ptr<CURL, CurlCleanup> curl(api.init());
   if (!curl) return Fail(result, DownloadError::Network, "cannot start a transfer (libcurl)");
   char errorText[CURL_ERROR_SIZE] = {};
   CURL* c = curl.get();
-  curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
-  curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
-  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
-  curl_easy_setopt(c, CURLOPT_USERAGENT, "tanzel/" TANZEL_VERSION_STRING);
-  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorText);
-  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, WriteBody);
-  curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
-  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, Progress);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
+  api.setopt(c, CURLOPT_URL, url.c_str());
+  api.setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+  api.setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  api.setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+  api.setopt(c, CURLOPT_MAXREDIRS, 10L);
+  api.setopt(c, CURLOPT_FAILONERROR, 1L);
+  api.setopt(c, CURLOPT_NOSIGNAL, 1L);
+  api.setopt(c, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
+  api.setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  api.setopt(c, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
+  api.setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+  api.setopt(c, CURLOPT_USERAGENT, "tanzel/" TANZEL_VERSION_STRING);
+  api.setopt(c, CURLOPT_ERRORBUFFER, errorText);
+  api.setopt(c, CURLOPT_WRITEFUNCTION, WriteBody);
+  api.setopt(c, CURLOPT_WRITEDATA, &t);
+  api.setopt(c, CURLOPT_NOPROGRESS, 0L);
+  api.setopt(c, CURLOPT_XFERINFOFUNCTION, Progress);
+  api.setopt(c, CURLOPT_XFERINFODATA, &t);
 
-  CURLcode code = curl_easy_perform(c);
-  curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+  CURLcode code = api.perform(c);
+  api.getinfo(c, CURLINFO_RESPONSE_CODE, &result.httpStatus);
   result.bytes = t.bytes;
-  std::string why = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
+  std::string why = errorText[0] != '\0' ? errorText : api.strerror(code);
   switch (code) {
     case CURLE_OK:
       break;

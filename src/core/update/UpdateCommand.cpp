@@ -246,18 +246,4 @@ int UpdateCommand(int argc, const char* const argv[], std::FILE* out, std::FILE*
   return args.compare ? Compare(args, out, err) : Download(args, out, err);
 }
 
-int PrintDataInfo(const std::string& dataFolder, std::FILE* out, std::FILE* err) {
-  const std::string folder = ResolveEditionFolder(dataFolder);
-  std::optional<EditionRecord> edition = ReadEdition(folder);
-  if (!edition) {
-    std::fprintf(err,
-                 "tanzel-search: %s holds no edition record (EDITION): its data files were made by an older "
-                 "tanzel-import or are missing; import the archives again to record their date\n",
-                 folder.c_str());
-    return 3;
-  }
-  std::fputs(FormatEdition(*edition).c_str(), out);
-  return std::fflush(out) == 0 && !std::ferror(out) ? 0 : 1;
-}
-
 }  // namespace tanzel

@@ -33,9 +33,4 @@ bool IsUpdateCommandLine(int argc, const char* const argv[]);
 // line. SIGINT and SIGTERM during an update cancel it cleanly.
 int UpdateCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err);
 
-// `tanzel-search --data-info`: prints the EDITION record of the set `dataFolder` serves
-// (its date, then the archives' sums) on `out` and returns 0; without a record, says so on
-// `err` and returns 3.
-int PrintDataInfo(const std::string& dataFolder, std::FILE* out, std::FILE* err);
-
 }  // namespace tanzel
