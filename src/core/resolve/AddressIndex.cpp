@@ -131,6 +131,11 @@ class AddressIndex::Builder {
   bool Run(const std::string& folder, std::string& error);
 
  private:
+  // Keeps `text` in the arena: where it starts and how long it is.
+  void Store(std::string_view text, uint32_t& at, uint16_t& length) {
+    at = Arena(text);
+    length = static_cast<uint16_t>(text.size());
+  }
   uint32_t Arena(std::string_view text) {
     auto at = static_cast<uint32_t>(x_.arena_.size());
     x_.arena_.append(text);
@@ -218,11 +223,8 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
     city.pref = static_cast<uint8_t>(pref);
     city.localGovCode = rec.LocalGovCode;
     std::string_view kanji = rec.CityKanji;
-    std::string_view kana = rec.CityKana;
-    city.kanji = Arena(kanji);
-    city.kanjiLength = static_cast<uint16_t>(kanji.size());
-    city.kana = Arena(kana);
-    city.kanaLength = static_cast<uint16_t>(kana.size());
+    Store(kanji, city.kanji, city.kanjiLength);
+    Store(rec.CityKana, city.kana, city.kanaLength);
     city.firstTown = static_cast<uint32_t>(x_.towns_.size());
     city.townCount = 0;
     auto index = static_cast<uint32_t>(x_.cities_.size());
@@ -244,11 +246,8 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
   town.localGovCode = rec.LocalGovCode;
   town.city = cityIndex;
   std::string_view kanji = rec.TownKanji;
-  std::string_view kana = rec.TownKana;
-  town.kanji = Arena(kanji);
-  town.kanjiLength = static_cast<uint16_t>(kanji.size());
-  town.kana = Arena(kana);
-  town.kanaLength = static_cast<uint16_t>(kana.size());
+  Store(kanji, town.kanji, town.kanjiLength);
+  Store(rec.TownKana, town.kana, town.kanaLength);
   town.note = kNoNote;
   town.building = kNoBuilding;
   auto index = static_cast<uint32_t>(x_.towns_.size());
@@ -325,6 +324,7 @@ void AddressIndex::Builder::OfficeLine(const JigRecord& rec) {
   if (office.city != kNoCity) {
     // Filed under its town as written, and as the address file names it: 宮戸字観音山 is 宮戸.
     std::string town = WithoutAza(MatchForm(rec.TownKanji));
+    x_.maxOfficeKey_ = std::max(x_.maxOfficeKey_, town.size());
     AddEntry(x_.officeTable_, office.city, town, index);
     std::size_t aza = town.find("\x8e\x9a");  // 字
     if (aza != std::string::npos && aza > 0 && (aza % 2) == 0)
@@ -339,7 +339,7 @@ void AddressIndex::Builder::FindBuildingNames() {
   std::vector<uint32_t> found;
   for (Building& b : x_.buildings_) {
     b.name = b.fullName;
-    std::vector<uint16_t> at = CharBoundaries(b.fullName);
+    std::vector<std::size_t> at = CharBoundaries(b.fullName);
     for (std::size_t n = at.size() - 1; n-- > 1;) {
       found.clear();
       x_.townTable_.Find(x_.keys_, b.city, std::string_view(b.fullName).substr(0, at[n]), found);

@@ -104,6 +104,7 @@ class AddressIndex {
   std::size_t MaxPrefectureKey() const { return maxPrefectureKey_; }
   std::size_t MaxCityKey() const { return maxCityKey_; }
   std::size_t MaxTownKey() const { return maxTownKey_; }
+  std::size_t MaxOfficeKey() const { return maxOfficeKey_; }
 
   // Memory the index holds, in bytes (for the benchmark).
   std::size_t Bytes() const;
@@ -147,6 +148,7 @@ class AddressIndex {
   std::size_t maxPrefectureKey_ = 0;
   std::size_t maxCityKey_ = 0;
   std::size_t maxTownKey_ = 0;
+  std::size_t maxOfficeKey_ = 0;
 };
 
 }  // namespace tanzel

@@ -196,11 +196,11 @@ std::string MatchForm(std::string_view sjis) {
   return out;
 }
 
-std::vector<uint16_t> CharBoundaries(std::string_view sjis) {
-  std::vector<uint16_t> at{0};
+std::vector<std::size_t> CharBoundaries(std::string_view sjis) {
+  std::vector<std::size_t> at{0};
   for (std::size_t i = 0; i < sjis.size();) {
     i += CharLength(sjis, i);
-    at.push_back(static_cast<uint16_t>(i));
+    at.push_back(i);
   }
   return at;
 }

@@ -26,7 +26,7 @@ std::string MatchForm(std::string_view sjis);
 inline constexpr char kNumberBreak = '\x1f';
 
 // Offsets of the character boundaries of Shift-JIS text: 0, then after each character.
-std::vector<uint16_t> CharBoundaries(std::string_view sjis);
+std::vector<std::size_t> CharBoundaries(std::string_view sjis);
 
 // What follows the town area of an address, read from its match form.
 struct AddressRest {

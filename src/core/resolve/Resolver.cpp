@@ -127,7 +127,7 @@ Match CityResolver::Run() {
   std::vector<uint32_t> records;
   for (std::size_t start : starts) {
     std::string_view from = text_.substr(start);
-    std::vector<uint16_t> at = CharBoundaries(from);
+    std::vector<std::size_t> at = CharBoundaries(from);
     std::string street = start > 0 && start != kOaza.size() ? StreetPosition(text_.substr(0, start)) : std::string();
     bool found = false;
     for (std::size_t n = at.size(); n-- > 1;) {
@@ -286,9 +286,10 @@ Match CityResolver::Town(const std::vector<uint32_t>& records, std::string_view 
 std::size_t CityResolver::OfficesAt(std::string_view from, Match& match) const {
   for (std::string_view aza : {kOaza, kAza})  // filed without them
     if (StartsWith(from, aza)) from.remove_prefix(aza.size());
-  std::vector<uint16_t> at = CharBoundaries(from);
+  std::vector<std::size_t> at = CharBoundaries(from);
   std::vector<uint32_t> offices;
   for (std::size_t n = at.size(); n-- > 0;) {
+    if (at[n] > x_.MaxOfficeKey()) continue;
     offices.clear();
     x_.Offices(cityIndex_, from.substr(0, at[n]), offices);
     if (offices.empty()) continue;
@@ -372,7 +373,7 @@ std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis
   }
 
   int pref = 0;
-  std::vector<uint16_t> at = CharBoundaries(text);
+  std::vector<std::size_t> at = CharBoundaries(text);
   for (std::size_t n = at.size(); n-- > 1;) {
     if (at[n] <= index.MaxPrefectureKey() && (pref = index.Prefecture(text.substr(0, at[n]))) != 0) {
       text.remove_prefix(at[n]);

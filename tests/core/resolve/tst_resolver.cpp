@@ -148,6 +148,17 @@ class TestResolver : public QObject {
     QCOMPARE(std::string(office.BlockKanji), S("２丁目７－２"));
   }
 
+  // An address longer than any character offset a short type holds still reads right.
+  void longAddress() {
+    std::string address = S("東京都千代田区丸の内") + std::string(70000, '1') + S("号");
+    std::vector<Resolution> found = Resolve(*index_, address);
+    QVERIFY(!found.empty());
+    QCOMPARE(found.front().postal, 1000005u);
+    found = Resolve(*index_, S("東京都千代田区") + std::string(70000, 'A') + S("丸の内"));
+    QVERIFY(!found.empty());
+    QCOMPARE(found.front().kind, MatchKind::CatchAll);
+  }
+
   void missingFile() {
     TempData empty;
     std::string error;
