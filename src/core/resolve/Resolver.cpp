@@ -360,6 +360,31 @@ const char* MatchKindWord(MatchKind kind) {
   return "";
 }
 
+const char* CertaintyWord(Certainty certainty) {
+  switch (certainty) {
+    case Certainty::Sure:
+      return "sure";
+    case Certainty::NotSure:
+      return "not-sure";
+    case Certainty::Ambiguous:
+      return "ambiguous";
+    case Certainty::NotFound:
+      break;
+  }
+  return "not-found";
+}
+
+ResolveAnswer ResolveAddress(const AddressIndex& index, std::string_view sjis) {
+  ResolveAnswer answer;
+  answer.codes = Resolve(index, sjis);
+  if (answer.codes.size() > 1) {
+    answer.certainty = Certainty::Ambiguous;
+  } else if (answer.codes.size() == 1) {
+    answer.certainty = answer.codes[0].kind == MatchKind::CatchAll ? Certainty::NotSure : Certainty::Sure;
+  }
+  return answer;
+}
+
 std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis) {
   std::string form = MatchForm(sjis);
   std::string_view text = form;

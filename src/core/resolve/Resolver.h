@@ -42,6 +42,29 @@ struct Resolution {
 // listed in a city without an "other addresses" code.
 std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis);
 
+// How sure an answer is. Every front end that gives a postal code says which of these it is.
+enum class Certainty {
+  Sure,       // one place: a town, a block range, a building floor, an office, a whole city, a code
+  NotSure,    // a fallback: the city's catch-all code (its town was not found), or a town's
+              // code for "other buildings" where the text names a building that is not known
+  Ambiguous,  // several places fit: no single code; the candidates are given best first
+  NotFound,   // nothing fits
+};
+
+// The word for a certainty, as the command line, lists and the service write it: sure,
+// not-sure, ambiguous, not-found.
+const char* CertaintyWord(Certainty certainty);
+
+// A resolved address: how sure, and the codes. Sure and NotSure carry exactly one code;
+// Ambiguous carries the candidates (two or more), best first; NotFound none.
+struct ResolveAnswer {
+  Certainty certainty = Certainty::NotFound;
+  std::vector<Resolution> codes;
+};
+
+// Resolves `sjis` as Resolve does and says how sure the answer is.
+ResolveAnswer ResolveAddress(const AddressIndex& index, std::string_view sjis);
+
 // A cheap test, without an index, of whether `sjis` may be an address worth resolving: it
 // holds a character that ends the name of a prefecture, city or district (都道府県市区町村郡).
 bool MayBeAddress(std::string_view sjis);
