@@ -29,11 +29,7 @@ QString U(const char* utf8) {
   return QString::fromUtf8(utf8);
 }
 
-struct Folder {
-  TempData dir;
-  Folder() { dir.writeEmptyPrefectures(); }
-  QString path() const { return QString::fromStdString(dir.folder()); }
-};
+using Folder = EmptyDataFolder;
 
 // Runs the command function in this process, as the program's main does.
 Result RunCommand(const QStringList& args) {

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 
 #include <algorithm>
 #include <chrono>
@@ -114,4 +116,16 @@ std::map<std::string, std::string> FolderSnapshot(const std::string& folder) {
     }
   }
   return files;
+}
+
+void EmptyDataFolder::Remove(const std::string& name) const {
+  QFile::remove(QString::fromStdString(dir.path(name)));
+}
+
+std::string FileSha256(const std::string& path) {
+  QFile f(QString::fromStdString(path));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  hash.addData(&f);
+  return hash.result().toHex().toStdString();
 }

@@ -41,6 +41,19 @@ class TempData {
   std::string sub_ = "/";  // from the temporary folder to folder()
 };
 
+// A temporary data folder that holds all 94 data files, empty unless the test writes them.
+struct EmptyDataFolder {
+  TempData dir;
+  EmptyDataFolder() { dir.writeEmptyPrefectures(); }
+  // The folder (with its trailing '/') as a QString, for command-line arguments.
+  QString path() const { return QString::fromStdString(dir.folder()); }
+  // Removes the data file `name`, so that it is missing.
+  void Remove(const std::string& name) const;
+};
+
+// The SHA-256 of the file at `path` in lower-case hex; empty when it cannot be read.
+std::string FileSha256(const std::string& path);
+
 // Data file names of a prefecture.
 std::string KenName(int pref);
 std::string JigName(int pref);

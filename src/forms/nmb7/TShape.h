@@ -10,10 +10,6 @@ class TShape : public QWidget {
  public:
   TShape(QWidget* parent, const QColor& brush, const QColor& pen, int penWidth);
 
-  QColor Brush() const { return brush_; }
-  QColor Pen() const { return pen_; }
-  int PenWidth() const { return penWidth_; }
-
  protected:
   void paintEvent(QPaintEvent* event) override;
 

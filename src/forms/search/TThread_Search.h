@@ -47,9 +47,6 @@ class TThread_Search {
   // The worker's cancel flag (1 = the running search was asked to stop).
   int CancelFlag() const { return worker_->CancelFlag.load(); }
 
-  // The records of the last search's hits (read them only while the worker waits).
-  const tanzel::SearchWorker& Worker() const { return *worker_; }
-
   // Cancels a running search and waits for the thread to end. Nothing is posted after it.
   void Shutdown();
 

@@ -37,24 +37,11 @@ QStringList L(const char16_t* spaced) {
 class TestKanaRow : public QObject {
   Q_OBJECT
  private Q_SLOTS:
-  void table();
   void headings_data();
   void headings();
   void indexStopsAtEleven();
   void firstCharacterOnly();
 };
-
-void TestKanaRow::table() {
-  QCOMPARE(KanaRowCount, 12);
-  QCOMPARE(KanaRowTable[0], "");
-  const char16_t* rows[] = {u"ア", u"カ", u"サ", u"タ", u"ナ", u"ハ", u"マ", u"ヤ", u"ラ", u"ワ", u"ン"};
-  for (int r = 1; r < 12; ++r) {
-    QCOMPARE(std::string(KanaRowTable[r]), S(QString::fromUtf16(rows[r - 1]).toStdString().c_str()));
-    QCOMPARE(std::strlen(KanaRowTable[r]), std::size_t{2});
-    QVERIFY(std::strcmp(KanaRowTable[r - 1], KanaRowTable[r]) < 0);
-  }
-  QCOMPARE(std::string(kBlankHeading), S("　"));
-}
 
 void TestKanaRow::headings_data() {
   QTest::addColumn<QStringList>("names");

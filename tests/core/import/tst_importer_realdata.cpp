@@ -36,14 +36,6 @@ long CountLines(const std::string& bytes) {
   return static_cast<long>(std::count(bytes.begin(), bytes.end(), '\n'));
 }
 
-QByteArray Sha256(const std::string& path) {
-  QFile f(QString::fromStdString(path));
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  QCryptographicHash hash(QCryptographicHash::Sha256);
-  hash.addData(&f);
-  return hash.result().toHex();
-}
-
 // The one entry of an archive, read with libzip alone; empty when it cannot be read.
 std::string Unzipped(const std::string& archive) {
   int err = 0;
@@ -82,9 +74,10 @@ std::vector<std::string> Columns(const std::string& line, int n) {
 
 // The edition whose counts the tests know: the archives downloaded on 2026-05-29.
 bool IsKnownEdition(const std::string& archives) {
-  return Sha256(archives + "ken_all.zip") == "636d223d5038d2333def34502352872368e3bbd88b19e8fe62ef2b0805f0192b" &&
-         Sha256(archives + "utf_ken_all.zip") == "0f10390c1cb4612af61469ac3c6b7be1d6cbcc290b3b29220a2264721476628c" &&
-         Sha256(archives + "jigyosyo.zip") == "be3a3e10caff39b7f572380e5349439fbd7acfd07df3398888f68b0e43962d19";
+  return FileSha256(archives + "ken_all.zip") == "636d223d5038d2333def34502352872368e3bbd88b19e8fe62ef2b0805f0192b" &&
+         FileSha256(archives + "utf_ken_all.zip") ==
+             "0f10390c1cb4612af61469ac3c6b7be1d6cbcc290b3b29220a2264721476628c" &&
+         FileSha256(archives + "jigyosyo.zip") == "be3a3e10caff39b7f572380e5349439fbd7acfd07df3398888f68b0e43962d19";
 }
 
 }  // namespace

@@ -48,11 +48,7 @@ struct Scratch {
 };
 
 // A folder with all 94 data files, empty unless written.
-struct Folder {
-  TempData dir;
-  Folder() { dir.writeEmptyPrefectures(); }
-  void Remove(const std::string& name) const { QFile::remove(QString::fromStdString(dir.path(name))); }
-};
+using Folder = EmptyDataFolder;
 
 struct Outcome {
   SearchNotice notice;

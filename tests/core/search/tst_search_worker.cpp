@@ -87,10 +87,7 @@ class Recorder : public SearchWorkerSink {
   int focusRequests_ = 0;
 };
 
-struct Folder {
-  TempData dir;
-  Folder() { dir.writeEmptyPrefectures(); }
-};
+using Folder = EmptyDataFolder;
 
 // A search for `keyword` over the files of `f`.
 struct Search {
@@ -108,8 +105,7 @@ bool Start(SearchWorker& worker, const Search& search) {
 }
 
 bool WaitIdle(const SearchWorker& worker) {
-  for (int i = 0; i < 500 && !worker.IsWaiting(); ++i) std::this_thread::sleep_for(10ms);
-  return worker.IsWaiting();
+  return QTest::qWaitFor([&] { return worker.IsWaiting(); }, 5000);
 }
 
 }  // namespace
@@ -192,8 +188,9 @@ class TestSearchWorker : public QObject {
       SearchWorker worker(sink);
       QVERIFY(Start(worker, Params(f, Sjis("千代田"))));
       QVERIFY(sink.WaitHeld());
+      // The row is let go only once the shutdown has cancelled the search.
       std::thread release([&] {
-        std::this_thread::sleep_for(20ms);
+        while (worker.CancelFlag.load() == 0) std::this_thread::yield();
         sink.Release();
       });
       worker.Shutdown();  // cancels, waits for the thread

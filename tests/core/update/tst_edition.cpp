@@ -18,12 +18,6 @@ using namespace tanzel;
 
 namespace {
 
-std::string Sha256(const std::string& path) {
-  QFile f(QString::fromStdString(path));
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex().toStdString();
-}
-
 const std::string kSum(64, 'a');
 
 }  // namespace
@@ -107,7 +101,7 @@ void TestEdition::archiveDatesAndSums() {
   QCOMPARE(record.date, std::string("2026-05-26"));
   QCOMPARE(record.archives.size(), std::size_t{3});
   QCOMPARE(record.archives[0].name, std::string("b.zip"));
-  QCOMPARE(record.archives[0].sha256, Sha256(dir.path("b.zip")));
+  QCOMPARE(record.archives[0].sha256, FileSha256(dir.path("b.zip")));
   QVERIFY2(MakeEdition({dir.path("a.zip"), dir.path("D.CSV")}, record, error), error.c_str());
   QCOMPARE(record.date, std::string("2026-06-01"));
   QVERIFY(!MakeEdition({dir.path("c.zip")}, record, error));  // no CSV entry: no date
@@ -130,7 +124,7 @@ void TestEdition::importRecordsEdition() {
   QVERIFY2(RunImport(options, summary, error), error.c_str());
   QCOMPARE(summary.editionDate, std::string("2026-05-26"));
   QCOMPARE(ReadFile(dir.path("out/current/EDITION")),
-           "2026-05-26\n" + Sha256(dir.path("ken_all.zip")) + "  ken_all.zip\n");
+           "2026-05-26\n" + FileSha256(dir.path("ken_all.zip")) + "  ken_all.zip\n");
   QCOMPARE(ReadFile(dir.path("out/current/REMOVED")), std::string("2026-05-26\n1000002\n"));
   QVERIFY(ReadEdition(dir.path("out/current")).has_value());
 
