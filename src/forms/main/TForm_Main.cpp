@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
+#include <QToolTip>
 #include <QUrl>
 
 #include "core/data/DataFile.h"
@@ -122,7 +123,8 @@ void TForm_Main::CreateControls() {
   SpeedButton_Map->setIcon(MapGlyph());
   SpeedButton_Map->setFocusPolicy(Qt::NoFocus);
   SpeedButton_Map->setAutoRaise(true);
-  SpeedButton_Map->setWhatsThis(QStringLiteral(u"地図"));  // the hint: stored, never shown
+  SpeedButton_Map->setWhatsThis(QStringLiteral(u"地図"));  // the design's hint
+  SpeedButton_Map->setToolTip(QStringLiteral(u"地図から都道府県を選ぶ"));
   ListBox_Ken = MakeList(Panel2, "ListBox_Ken", 8, 32, 81, 481);
   static constexpr const char16_t* kPrefectures[] = {
       u"北海道", u"青森県", u"岩手県", u"宮城県", u"秋田県", u"山形県",   u"福島県", u"茨城県",
@@ -194,11 +196,13 @@ void TForm_Main::CreateControls() {
   connect(updateAction_, &QAction::triggered, this, &TForm_Main::UpdateData);
   Edit_Keyword->installEventFilter(this);
   Edit_KeyCho->installEventFilter(this);
+  ListBox_Cho->viewport()->installEventFilter(this);
 
   // Every keyword edit holds at most the worker's keyword; the town filter's text becomes
   // the keyword too.
   LimitKeywordEdit(Edit_Keyword);
   LimitKeywordEdit(Edit_KeyCho);
+  AddFindShortcut(this, Edit_Keyword);
 
   // Fixed size: the client area plus the menu bar; centred on the screen.
   setFixedSize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
@@ -220,6 +224,19 @@ void TForm_Main::ShowDataDate() {
 }
 
 bool TForm_Main::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListBox_Cho->viewport() && event->type() == QEvent::ToolTip) {
+    // A town or office line shows its postal code.
+    auto* help = static_cast<QHelpEvent*>(event);
+    QModelIndex index = ListBox_Cho->indexAt(help->pos());
+    QString code = index.isValid() ? TownLineCode(index.row()) : QString();
+    if (code.isEmpty()) {
+      QToolTip::hideText();
+    } else {
+      QToolTip::showText(help->globalPos(), QStringLiteral(u"〒") + code, ListBox_Cho->viewport(),
+                         ListBox_Cho->visualRect(index));
+    }
+    return true;
+  }
   if (event->type() == QEvent::KeyPress) {
     int vk = KeyDownCode(static_cast<QKeyEvent*>(event));
     if (watched == Edit_Keyword) Edit_KeywordKeyDown(vk);

@@ -86,6 +86,9 @@ class TForm_Main : public QMainWindow {
   void ListBox_ShiClick();
   void ListBox_ShiDblClick();
   void ListBox_ChoClick();
+  // The postal code of town-list line `row` ("100-0001"), or empty when the line stands
+  // for no record (a prompt line).
+  QString TownLineCode(int row) const;
   void Button_ChoClick();
   void Edit_KeyChoKeyDown(int key);
   void Button_SearchClick();
