@@ -147,7 +147,9 @@ void TForm_Nmb7::CreateCopyMenu() {
   copyMenuButton_->setPopupMode(QToolButton::InstantPopup);
   copyMenuButton_->setMenu(copyMenu_);
   copyMenuButton_->setToolTip(QStringLiteral(u"ほかの形でコピー"));
-  setTabOrder(Button_CopyAdr, copyMenuButton_);
+  // Tab keeps walking the dialog's own controls; the keyboard reaches the menu through the
+  // menu key on a copy button.
+  copyMenuButton_->setFocusPolicy(Qt::NoFocus);
   for (QPushButton* button : {Button_CopyNmb, Button_CopyAdr}) {
     button->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(button, &QWidget::customContextMenuRequested, this,
