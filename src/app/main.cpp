@@ -14,6 +14,7 @@ int main(int argc, char* argv[]) {
     SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
     CreateWindows();
     Form_Main->show();
+    Form_Main->OfferDataAtStart();
     app.exec();
   } catch (const std::exception& e) {
     QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromLocal8Bit(e.what()));

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -217,10 +218,27 @@ void TForm_Main::FormCreate() {
 void TForm_Main::ShowDataDate() {
   std::optional<EditionRecord> edition = ReadEdition(ResolveEditionFolder(ChooseDataFolder(DataFolder)));
   std::optional<CalendarDate> date = edition ? ParseIsoDate(edition->date) : std::nullopt;
-  QString text = date ? FromSjis(DataDateLabel(*date)) : FirstDataDate();
+  QString text = !HasData() ? QStringLiteral(u"データがありません")
+                 : date     ? FromSjis(DataDateLabel(*date))
+                            : FirstDataDate();
   Label4->setText(text);
   int width = std::max(kDateWidth, Label4->fontMetrics().horizontalAdvance(text));
   Label4->setGeometry(kDateRight - width, Label4->y(), width, Label4->height());
+}
+
+bool TForm_Main::HasData() const {
+  return HoldsCompleteSet(ResolveEditionFolder(ChooseDataFolder(DataFolder)));
+}
+
+void TForm_Main::OfferDataAtStart() {
+  if (HasData()) return;
+  QString folders = QStringLiteral(u"　") + QFile::decodeName(QByteArray::fromStdString(DataFolder));
+  if (std::string user = UserDataFolder(); !user.empty() && user != DataFolder)
+    folders += QStringLiteral(u"\n　") + QFile::decodeName(QByteArray::fromStdString(user));
+  QString text = QStringLiteral(u"郵便番号のデータが見つかりません。\n\n探した場所：\n") + folders +
+                 QStringLiteral(u"\n\n「その他」→「データ更新…」で日本郵便から取得できます。今すぐ取得しますか？");
+  if (AskQuestion(this, text, ApplicationTitle(), QStringLiteral(u"データ更新…"), QStringLiteral(u"あとで")))
+    UpdateData();
 }
 
 bool TForm_Main::eventFilter(QObject* watched, QEvent* event) {

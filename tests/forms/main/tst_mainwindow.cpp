@@ -63,6 +63,7 @@ class TestMainWindow : public QObject {
   void loaderBoxes();
   void smallPrefectureAfterLargeOne();
   void keyboardSelectionLoads();
+  void startWithoutData();
   void doubleClickMovesFocus();
   void resizeSnapsBack();
 
@@ -128,8 +129,8 @@ void TestMainWindow::initialState() {
   QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral(u"市区町村名"));
   QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral(u"町域名"));
   QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral(u"都道府県"));
-  QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label4"))->text(),
-           QStringLiteral(u"令和6年4月30日 郵便番号改定"));
+  // The test's own folder holds no data.
+  QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label4"))->text(), QStringLiteral(u"データがありません"));
   QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label3"))->palette().color(QPalette::WindowText),
            QColor(0, 0, 128));
   QCOMPARE(Form_Main->findChild<QToolButton*>(QStringLiteral("SpeedButton_Map"))->focusPolicy(), Qt::NoFocus);
@@ -284,6 +285,40 @@ void TestMainWindow::smallPrefectureAfterLargeOne() {
   QCOMPARE(Form_Main->KenCount, 3);
   QCOMPARE(Form_Main->KenTable[2].LocalGovCode, 3002);
   QVERIFY(shown_.empty());
+  Form_Main->DataFolder = data_.folder();
+}
+
+// Without data the label says so and one question names the folder and offers the update;
+// once the files are there the same window reads them.
+void TestMainWindow::startWithoutData() {
+  TempData dir;
+  Form_Main->DataFolder = dir.folder();
+  QStringList asked;
+  SetQuestionHandler([&](const QString& text, const QString&) {
+    asked << text;
+    return false;
+  });
+  Form_Main->ShowDataDate();
+  Form_Main->OfferDataAtStart();
+  QCOMPARE(Form_Main->Label4->text(), QStringLiteral(u"データがありません"));
+  QCOMPARE(Form_Main->Label4->geometry().right() + 1, 778);
+  QCOMPARE(asked.size(), 1);
+  QVERIFY2(asked[0].contains(QString::fromStdString(dir.folder())), qPrintable(asked[0]));
+  QVERIFY(asked[0].contains(QStringLiteral(u"データ更新…")));
+  QVERIFY(shown_.empty());
+
+  dir.writeEmptyPrefectures();
+  QVERIFY(dir.write(KenName(1), KenLine(1101) + KenLine(1102)));
+  QVERIFY(dir.write("EDITION", "2026-05-26\n"));
+  Form_Main->ShowDataDate();
+  Form_Main->OfferDataAtStart();
+  QCOMPARE(asked.size(), 1);  // with data nothing is asked
+  QCOMPARE(Form_Main->Label4->text(), QStringLiteral(u"令和8年5月26日　郵便番号改定"));
+  Form_Main->ListBox_Ken->ClickRow(0);
+  QCOMPARE(Form_Main->KenCount, 2);
+  QCOMPARE(Form_Main->ListBox_Shi->count(), 3);  // the office entry and two cities
+  QVERIFY(shown_.empty());
+  SetQuestionHandler({});
   Form_Main->DataFolder = data_.folder();
 }
 
