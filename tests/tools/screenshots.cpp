@@ -1,6 +1,7 @@
 // Renders every window of the program to PNG files in the folder given as argument.
 // Runs on the offscreen platform (scripts/screenshots.sh); data files are read from the
-// folder of this executable, like the program's.
+// folder given as second argument, or from the folder of this executable, like the
+// program's.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,8 +13,10 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/text/SjisText.h"
+#include "core/update/DataFolders.h"
 
 #include "app/Application.h"
 #include "forms/aux/TForm_Map.h"
@@ -82,8 +85,8 @@ void SaveUpdate() {
 // Browsing on the real data: the main window after 東京都 and 千代田区, and the result
 // dialog for 千代田. Skipped when the data files are not beside the program.
 void SaveBrowsing() {
-  if (!QFileInfo::exists(QString::fromStdString(Form_Main->DataFolder) + QStringLiteral("KEN13.CSV"))) {
-    std::fprintf(stderr, "no KEN13.CSV beside the program: browsing not rendered\n");
+  if (!Form_Main->HasData()) {
+    std::fprintf(stderr, "no data in %s: browsing not rendered\n", Form_Main->DataFolder.c_str());
     return;
   }
   Form_Main->show();
@@ -118,15 +121,25 @@ void SaveSearch(const QString& keyword, const char* name) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  constexpr const char* kUsage =
+      "usage: tanzel-screenshots OUTDIR [DATADIR]\n"
+      "Renders every window to OUTDIR/*.png; browsing and searching on the data in DATADIR\n"
+      "(default: the folder of this program).\n";
+  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   QApplication app(argc, argv);
   if (argc < 2) {
-    std::fprintf(stderr, "usage: tanzel-screenshots OUTDIR\n");
+    std::fputs(kUsage, stderr);
     return 2;
   }
   g_outDir = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(g_outDir);
   SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
   CreateWindows();
+  if (argc >= 3) Form_Main->DataFolder = tanzel::WithSlash(argv[2]);  // the search reads it too
+  Form_Main->ShowDataDate();
   // Nobody is there to close a message box (such as a search's notice): print it instead.
   SetMessageHandler([](const QString& text, const QString&, MessageIcon) {
     std::fprintf(stderr, "message: %s\n", qPrintable(text));

@@ -16,6 +16,7 @@
 #include "forms/common/MessageBox.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
+#include "support/Process.h"
 #include "support/Sjis.h"
 #include "support/TempData.h"
 
@@ -64,6 +65,7 @@ class TestMainWindow : public QObject {
   void smallPrefectureAfterLargeOne();
   void keyboardSelectionLoads();
   void startWithoutData();
+  void helpNeedsNoWindow();
   void doubleClickMovesFocus();
   void resizeSnapsBack();
 
@@ -320,6 +322,15 @@ void TestMainWindow::startWithoutData() {
   QVERIFY(shown_.empty());
   SetQuestionHandler({});
   Form_Main->DataFolder = data_.folder();
+}
+
+// The program's --help prints to standard output and ends, with no display at all.
+void TestMainWindow::helpNeedsNoWindow() {
+  ProcessResult r =
+      RunProcess(QStringLiteral(TANZEL_EXE), {QStringLiteral("--help")}, {QStringLiteral("QT_QPA_PLATFORM=none-such")});
+  QCOMPARE(r.exit, 0);
+  QVERIFY2(r.out.startsWith(QStringLiteral("usage: tanzel")), qPrintable(r.out));
+  QCOMPARE(r.err, QString());
 }
 
 void TestMainWindow::keyboardSelectionLoads() {
