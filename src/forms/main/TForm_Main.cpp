@@ -281,7 +281,14 @@ void TForm_Main::Menu_CloseClick() {
 }
 
 void TForm_Main::Menu_HpClick() {
-  QDesktopServices::openUrl(QUrl(QString::fromUtf16(kHomePageUrl)));
+  // The program's own guide, on this machine: the maker's site is not there to open.
+  QString readme = ReadmePath(QFile::decodeName(QByteArray::fromStdString(ExecutableFolder())));
+  if (readme.isEmpty()) {
+    ShowMessage(this, QStringLiteral(u"説明書（README.ja.md）が見つかりません。"), ApplicationTitle(),
+                MessageIcon::Information);
+    return;
+  }
+  QDesktopServices::openUrl(QUrl::fromLocalFile(readme));
 }
 
 void TForm_Main::ListBox_KenDblClick() {

@@ -1,6 +1,8 @@
 // The main window at start-up, the relay of the worker's notices, and the loaders' boxes.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -14,6 +16,7 @@
 #include "app/AppMessageHook.h"
 #include "app/Application.h"
 #include "forms/common/MessageBox.h"
+#include "forms/common/ProgramInfo.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "support/Process.h"
@@ -66,6 +69,7 @@ class TestMainWindow : public QObject {
   void keyboardSelectionLoads();
   void startWithoutData();
   void helpNeedsNoWindow();
+  void guideIsFoundAboveTheProgram();
   void doubleClickMovesFocus();
   void resizeSnapsBack();
 
@@ -331,6 +335,20 @@ void TestMainWindow::helpNeedsNoWindow() {
   QCOMPARE(r.exit, 0);
   QVERIFY2(r.out.startsWith(QStringLiteral("usage: tanzel")), qPrintable(r.out));
   QCOMPARE(r.err, QString());
+}
+
+// The home-page item opens the guide on this machine: README.ja.md beside the program or
+// above it (a build inside the source tree), in preference to README.md.
+void TestMainWindow::guideIsFoundAboveTheProgram() {
+  TempData top;
+  const QString root = QString::fromStdString(top.folder());
+  QVERIFY(QDir(root).mkpath(QStringLiteral("build/bin")));
+  const QString bin = root + QStringLiteral("build/bin");
+  QCOMPARE(ReadmePath(bin), QString());
+  QVERIFY(top.write("README.md", "x"));
+  QCOMPARE(ReadmePath(bin), QFileInfo(root + QStringLiteral("README.md")).absoluteFilePath());
+  QVERIFY(top.write("README.ja.md", "x"));
+  QCOMPARE(ReadmePath(bin), QFileInfo(root + QStringLiteral("README.ja.md")).absoluteFilePath());
 }
 
 void TestMainWindow::keyboardSelectionLoads() {
