@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -42,6 +44,25 @@ void Save(QWidget* w, const char* name) {
   else
     std::printf("%s\n", qPrintable(path));
   w->hide();
+}
+
+// The result dialog with its menu of copy formats open above the copy buttons (a menu is
+// a window of its own: drawn onto the dialog's picture where it stands).
+void SaveCopyMenu() {
+  QMenu* menu = Form_Nmb7->CopyMenu();
+  QPixmap picture = Form_Nmb7->grab();
+  menu->popup(Form_Nmb7->mapToGlobal(QPoint(0, 0)));
+  QApplication::processEvents();
+  QPixmap items = menu->grab();
+  menu->hide();
+  QPainter painter(&picture);
+  painter.drawPixmap(QPoint(picture.width() - items.width() - 8, 484 - items.height()), items);
+  painter.end();
+  QString path = QDir(g_outDir).filePath(QStringLiteral("nmb7_copymenu.png"));
+  if (!picture.save(path))
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+  else
+    std::printf("%s\n", qPrintable(path));
 }
 
 // Renders a window without showing it (showing the update dialog would start an update).
@@ -101,7 +122,10 @@ void SaveBrowsing() {
   Form_Main->show();
   for (int i = 0; i < Form_Main->ListBox_Cho->count(); ++i) {
     if (Form_Main->ListBox_Cho->item(i)->text().mid(1) != QStringLiteral(u"　千代田　(チヨダ)")) continue;
-    QTimer::singleShot(0, Form_Nmb7, [] { Save(Form_Nmb7, "nmb7_chiyoda"); });  // hiding ends the modal showing
+    QTimer::singleShot(0, Form_Nmb7, [] {
+      SaveCopyMenu();
+      Save(Form_Nmb7, "nmb7_chiyoda");  // hiding ends the modal showing
+    });
     Form_Main->ListBox_Cho->ClickRow(i);
     break;
   }
@@ -147,6 +171,15 @@ int main(int argc, char* argv[]) {
 
   Form_View->Edit_Keyword->clear();  // an empty keyword starts nothing when the window shows
   Save(Form_Main, "main");
+  // The first start: no data anywhere the program looks.
+  {
+    const std::string folder = Form_Main->DataFolder;
+    Form_Main->DataFolder = "/nonexistent/";
+    Form_Main->ShowDataDate();
+    Save(Form_Main, "main_nodata");
+    Form_Main->DataFolder = folder;
+    Form_Main->ShowDataDate();
+  }
   Save(Form_Nmb7, "nmb7");
   Save(Form_Map, "map");
   Save(Form_Ver, "ver");
