@@ -41,4 +41,6 @@ for dir in "$build/bin" "$here/build-release/bin" "$here/build/bin"; do
   fi
 done
 [[ -n $data ]] || echo "screenshots.sh: no imported data found (run ./run.sh first): windows rendered empty" >&2
-QT_QPA_PLATFORM=offscreen "$build/bin/tanzel-screenshots" "$out" ${data:+"$data"}
+# SCREENSHOT_OPTIONS: options of the renderer (--small for palette pictures).
+# shellcheck disable=SC2086
+QT_QPA_PLATFORM=offscreen "$build/bin/tanzel-screenshots" ${SCREENSHOT_OPTIONS:-} "$out" ${data:+"$data"}

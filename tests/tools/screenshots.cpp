@@ -34,15 +34,23 @@
 
 namespace {
 QString g_outDir;
+bool g_small = false;  // --small: 8-bit palette pictures, for the guide
+
+// Writes a picture as OUTDIR/name.png and prints its path.
+void Write(const QPixmap& picture, const QString& name) {
+  QString path = QDir(g_outDir).filePath(name + QStringLiteral(".png"));
+  QImage image = picture.toImage();
+  if (g_small) image = image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+  if (!image.save(path, "PNG", 0))
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+  else
+    std::printf("%s\n", qPrintable(path));
+}
 
 void Save(QWidget* w, const char* name) {
   w->show();
   QApplication::processEvents();
-  QString path = QDir(g_outDir).filePath(QLatin1String(name) + QStringLiteral(".png"));
-  if (!w->grab().save(path))
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-  else
-    std::printf("%s\n", qPrintable(path));
+  Write(w->grab(), QLatin1String(name));
   w->hide();
 }
 
@@ -58,22 +66,14 @@ void SaveCopyMenu() {
   QPainter painter(&picture);
   painter.drawPixmap(QPoint(picture.width() - items.width() - 8, 484 - items.height()), items);
   painter.end();
-  QString path = QDir(g_outDir).filePath(QStringLiteral("nmb7_copymenu.png"));
-  if (!picture.save(path))
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-  else
-    std::printf("%s\n", qPrintable(path));
+  Write(picture, QStringLiteral("nmb7_copymenu"));
 }
 
 // Renders a window without showing it (showing the update dialog would start an update).
 void SaveUnshown(QWidget* w, const char* name) {
   w->ensurePolished();
   if (w->layout()) w->layout()->activate();
-  QString path = QDir(g_outDir).filePath(QLatin1String(name) + QStringLiteral(".png"));
-  if (!w->grab().save(path))
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-  else
-    std::printf("%s\n", qPrintable(path));
+  Write(w->grab(), QLatin1String(name));
 }
 
 std::string Sjis(const char* utf8) {
@@ -146,14 +146,19 @@ void SaveSearch(const QString& keyword, const char* name) {
 
 int main(int argc, char* argv[]) {
   constexpr const char* kUsage =
-      "usage: tanzel-screenshots OUTDIR [DATADIR]\n"
+      "usage: tanzel-screenshots [--small] OUTDIR [DATADIR]\n"
       "Renders every window to OUTDIR/*.png; browsing and searching on the data in DATADIR\n"
-      "(default: the folder of this program).\n";
+      "(default: the folder of this program). --small writes 8-bit palette pictures.\n";
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(kUsage, stdout);
     return 0;
   }
   QApplication app(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "--small") == 0) {
+    g_small = true;
+    --argc;
+    ++argv;
+  }
   if (argc < 2) {
     std::fputs(kUsage, stderr);
     return 2;
