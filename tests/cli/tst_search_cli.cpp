@@ -177,6 +177,19 @@ class TestSearchCli : public QObject {
     QCOMPARE(r.out, QString());
   }
 
+  void helpGoesToStandardOutput() {
+    for (const QStringList& args : {QStringList{QStringLiteral("--help")}, QStringList{QStringLiteral("-h")},
+                                    QStringList{QStringLiteral("--town"), QStringLiteral("--help")}}) {
+      Result r = Run(args);
+      QCOMPARE(r.exit, 0);
+      QVERIFY2(r.out.startsWith(QStringLiteral("usage: tanzel-search")), qPrintable(r.out));
+      QCOMPARE(r.err, QString());
+    }
+    Folder f;
+    QCOMPARE(Run({QStringLiteral("--data"), f.path(), QStringLiteral("--"), QStringLiteral("--help")}).exit,
+             1);  // a keyword: no hit
+  }
+
   void acceptsLongestKeyword() {
     Folder f;
     Result r = Run({QStringLiteral("--data"), f.path(), QString(99, QLatin1Char('a'))});

@@ -1,19 +1,24 @@
 // Renders every window of the program to PNG files in the folder given as argument.
 // Runs on the offscreen platform (scripts/screenshots.sh); data files are read from the
-// folder of this executable, like the program's.
+// folder given as second argument, or from the folder of this executable, like the
+// program's.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/text/SjisText.h"
+#include "core/update/DataFolders.h"
 
 #include "app/Application.h"
 #include "forms/aux/TForm_Map.h"
@@ -29,27 +34,46 @@
 
 namespace {
 QString g_outDir;
+bool g_small = false;  // --small: 8-bit palette pictures, for the guide
+
+// Writes a picture as OUTDIR/name.png and prints its path.
+void Write(const QPixmap& picture, const QString& name) {
+  QString path = QDir(g_outDir).filePath(name + QStringLiteral(".png"));
+  QImage image = picture.toImage();
+  if (g_small) image = image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+  if (!image.save(path, "PNG", 0))
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+  else
+    std::printf("%s\n", qPrintable(path));
+}
 
 void Save(QWidget* w, const char* name) {
   w->show();
   QApplication::processEvents();
-  QString path = QDir(g_outDir).filePath(QLatin1String(name) + QStringLiteral(".png"));
-  if (!w->grab().save(path))
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-  else
-    std::printf("%s\n", qPrintable(path));
+  Write(w->grab(), QLatin1String(name));
   w->hide();
+}
+
+// The result dialog with its menu of copy formats open above the copy buttons (a menu is
+// a window of its own: drawn onto the dialog's picture where it stands).
+void SaveCopyMenu() {
+  QMenu* menu = Form_Nmb7->CopyMenu();
+  QPixmap picture = Form_Nmb7->grab();
+  menu->popup(Form_Nmb7->mapToGlobal(QPoint(0, 0)));
+  QApplication::processEvents();
+  QPixmap items = menu->grab();
+  menu->hide();
+  QPainter painter(&picture);
+  painter.drawPixmap(QPoint(picture.width() - items.width() - 8, 484 - items.height()), items);
+  painter.end();
+  Write(picture, QStringLiteral("nmb7_copymenu"));
 }
 
 // Renders a window without showing it (showing the update dialog would start an update).
 void SaveUnshown(QWidget* w, const char* name) {
   w->ensurePolished();
   if (w->layout()) w->layout()->activate();
-  QString path = QDir(g_outDir).filePath(QLatin1String(name) + QStringLiteral(".png"));
-  if (!w->grab().save(path))
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-  else
-    std::printf("%s\n", qPrintable(path));
+  Write(w->grab(), QLatin1String(name));
 }
 
 std::string Sjis(const char* utf8) {
@@ -82,8 +106,8 @@ void SaveUpdate() {
 // Browsing on the real data: the main window after 東京都 and 千代田区, and the result
 // dialog for 千代田. Skipped when the data files are not beside the program.
 void SaveBrowsing() {
-  if (!QFileInfo::exists(QString::fromStdString(Form_Main->DataFolder) + QStringLiteral("KEN13.CSV"))) {
-    std::fprintf(stderr, "no KEN13.CSV beside the program: browsing not rendered\n");
+  if (!Form_Main->HasData()) {
+    std::fprintf(stderr, "no data in %s: browsing not rendered\n", Form_Main->DataFolder.c_str());
     return;
   }
   Form_Main->show();
@@ -98,7 +122,10 @@ void SaveBrowsing() {
   Form_Main->show();
   for (int i = 0; i < Form_Main->ListBox_Cho->count(); ++i) {
     if (Form_Main->ListBox_Cho->item(i)->text().mid(1) != QStringLiteral(u"　千代田　(チヨダ)")) continue;
-    QTimer::singleShot(0, Form_Nmb7, [] { Save(Form_Nmb7, "nmb7_chiyoda"); });  // hiding ends the modal showing
+    QTimer::singleShot(0, Form_Nmb7, [] {
+      SaveCopyMenu();
+      Save(Form_Nmb7, "nmb7_chiyoda");  // hiding ends the modal showing
+    });
     Form_Main->ListBox_Cho->ClickRow(i);
     break;
   }
@@ -118,15 +145,30 @@ void SaveSearch(const QString& keyword, const char* name) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  constexpr const char* kUsage =
+      "usage: tanzel-screenshots [--small] OUTDIR [DATADIR]\n"
+      "Renders every window to OUTDIR/*.png; browsing and searching on the data in DATADIR\n"
+      "(default: the folder of this program). --small writes 8-bit palette pictures.\n";
+  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   QApplication app(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "--small") == 0) {
+    g_small = true;
+    --argc;
+    ++argv;
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: tanzel-screenshots OUTDIR\n");
+    std::fputs(kUsage, stderr);
     return 2;
   }
   g_outDir = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(g_outDir);
   SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
   CreateWindows();
+  if (argc >= 3) Form_Main->DataFolder = tanzel::WithSlash(argv[2]);  // the search reads it too
+  Form_Main->ShowDataDate();
   // Nobody is there to close a message box (such as a search's notice): print it instead.
   SetMessageHandler([](const QString& text, const QString&, MessageIcon) {
     std::fprintf(stderr, "message: %s\n", qPrintable(text));
@@ -134,6 +176,15 @@ int main(int argc, char* argv[]) {
 
   Form_View->Edit_Keyword->clear();  // an empty keyword starts nothing when the window shows
   Save(Form_Main, "main");
+  // The first start: no data anywhere the program looks.
+  {
+    const std::string folder = Form_Main->DataFolder;
+    Form_Main->DataFolder = "/nonexistent/";
+    Form_Main->ShowDataDate();
+    Save(Form_Main, "main_nodata");
+    Form_Main->DataFolder = folder;
+    Form_Main->ShowDataDate();
+  }
   Save(Form_Nmb7, "nmb7");
   Save(Form_Map, "map");
   Save(Form_Ver, "ver");

@@ -5,6 +5,7 @@
 
 #include "core/browse/CheckDigit.h"
 #include "core/browse/KanaRow.h"
+#include "core/text/SjisText.h"
 
 namespace tanzel {
 
@@ -50,7 +51,70 @@ void SetPostalCode(ResultText& out, const char* code) {
   if (len > 3) line.append(code + 3, len - 3);
   out.NameLines[0] = line;
 }
+constexpr std::string_view kWideOpen = "\x81\x69";              // （
+constexpr std::string_view kWideClose = "\x81\x6a";             // ）
+constexpr std::string_view kFloor = "\x8a\x4b";                 // 階
+constexpr std::string_view kFloorReading = "\x83\x4a\x83\x43";  // カイ
+// Town names that stand for a whole city, or for its addresses written by lot number alone.
+constexpr std::string_view kCityOnlyEndings[] = {
+    "\x88\xc8\x89\xba\x82\xc9\x8c\x66\x8d\xda\x82\xaa\x82\xc8\x82\xa2\x8f\xea\x8d\x87",  // 以下に掲載がない場合
+    "\x83\x43\x83\x4a\x83\x6a\x83\x50\x83\x43\x83\x54\x83\x43\x83\x4b\x83\x69\x83\x43\x83\x6f\x83\x41"
+    "\x83\x43",  // イカニケイサイガナイバアイ
+    "\x82\xcc\x8e\x9f\x82\xc9\x94\xd4\x92\x6e\x82\xaa\x82\xad\x82\xe9\x8f\xea\x8d\x87",  // の次に番地がくる場合
+};
+
+// The bytes of the character starting at text[at].
+std::size_t CharBytes(std::string_view text, std::size_t at) {
+  return IsSjisLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+}
+
+// Whether the text between parentheses names a floor: full-width digits, then 階 (カイ).
+bool IsFloor(std::string_view inner) {
+  std::size_t digits = inner.size() >= 2 && inner.substr(inner.size() - 2) == kFloor          ? inner.size() - 2
+                       : inner.size() >= 4 && inner.substr(inner.size() - 4) == kFloorReading ? inner.size() - 4
+                                                                                              : 0;
+  if (digits == 0 || digits % 2 != 0) return false;
+  for (std::size_t i = 0; i < digits; i += 2) {
+    auto lead = static_cast<unsigned char>(inner[i]);
+    auto trail = static_cast<unsigned char>(inner[i + 1]);
+    if (lead != 0x82 || trail < 0x4f || trail > 0x58) return false;
+  }
+  return true;
+}
+
+// The length of the parenthesised part starting at text[at] (its closing mark included),
+// or 0 when none starts there or it is never closed.
+std::size_t NoteLength(std::string_view text, std::size_t at) {
+  const bool wide = text.substr(at, 2) == kWideOpen;
+  if (!wide && text[at] != '(') return 0;
+  for (std::size_t i = at + (wide ? 2 : 1); i < text.size(); i += CharBytes(text, i)) {
+    if (wide ? text.substr(i, 2) == kWideClose : text[i] == ')') return i + (wide ? 2 : 1) - at;
+  }
+  return 0;
+}
 }  // namespace
+
+std::string WithoutNotes(std::string_view sjis) {
+  std::string out;
+  for (std::size_t i = 0; i < sjis.size();) {
+    const std::size_t note = NoteLength(sjis, i);
+    const std::size_t mark = note == 0 ? 0 : sjis[i] == '(' ? 1 : 2;
+    if (note > 0 && !IsFloor(sjis.substr(i + mark, note - 2 * mark))) {
+      i += note;
+      continue;
+    }
+    const std::size_t n = note > 0 ? note : CharBytes(sjis, i);
+    out.append(sjis.substr(i, n));
+    i += n;
+  }
+  for (std::string_view ending : kCityOnlyEndings) {
+    if (out.size() >= ending.size() && std::string_view(out).substr(out.size() - ending.size()) == ending) {
+      out.resize(out.size() - ending.size());
+      break;
+    }
+  }
+  return out;
+}
 
 std::string CityLine(const char* heading, const KenRecord& rec) {
   return NameWithReading(heading, rec.CityKanji, rec.CityKana);
@@ -109,6 +173,8 @@ ResultText AddressResult(const KenRecord& rec) {
   out.NameLines[2] = std::string(rec.PrefKana) + ' ' + rec.CityKana + ' ' + rec.TownKana;
   out.NameLineCount = 3;
   out.AdrText = out.NameLines[1];
+  out.PlainAddress = WithoutNotes(std::string(rec.PrefKanji) + rec.CityKanji + rec.TownKanji);
+  out.PlainKana = WithoutNotes(std::string(rec.PrefKana) + rec.CityKana + rec.TownKana);
   char code5[16];
   std::snprintf(code5, sizeof code5, "%05d", static_cast<int>(rec.LocalGovCode));
   out.CodeText =
@@ -124,6 +190,8 @@ ResultText OfficeResult(const JigRecord& rec) {
   out.NameLines[3] = std::string(rec.PrefKanji) + rec.CityKanji + rec.TownKanji + rec.BlockKanji;
   out.NameLineCount = 4;
   out.AdrText = out.NameLines[3];
+  out.PlainAddress = WithoutNotes(out.AdrText);
+  out.PlainKana = rec.OfficeKana;
   out.CodeText = std::string(kOfficeCodeLabel) + std::to_string(rec.LocalGovCode);
   return out;
 }
@@ -144,6 +212,8 @@ ResultText GridRowResult(const std::string (&cells)[5]) {
   out.NameLineCount = 4;
   // An office row (one with an address cell) copies the office's address, as browsing does.
   out.AdrText = cells[4].empty() ? cells[1] : cells[4];
+  out.PlainAddress = WithoutNotes(out.AdrText);
+  out.PlainKana = cells[4].empty() ? WithoutNotes(cells[2]) : cells[2];
   std::string code = cells[3].substr(0, 11);
   int digit = CheckDigit(code.c_str());
   out.CodeText = kCodeLabel + code + '\n' + kDigitLabel + code;

@@ -4,6 +4,7 @@
 // each hidden partner list keeps, and the result texts written into the result dialog.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/data/Records.h"
@@ -45,7 +46,16 @@ struct ResultText {
   int NameLineCount = 0;     // 3 for an address record, 4 for an office
   std::string CodeText;      // the whole text of the code memo, lines separated by '\n'
   std::string AdrText;       // the address the copy button puts on the clipboard
+  std::string PlainAddress;  // the address in one piece, without Japan Post's notes
+  std::string PlainKana;     // its reading (an office: the office's reading)
 };
+
+// An address (or its reading) as people write it, without the notes Japan Post puts in
+// the town names: every part in parentheses (full- or half-width) is dropped except a
+// floor of a building (（１０階）, （１０カイ）), and so are a trailing 以下に掲載がない場合 (its
+// reading イカニケイサイガナイバアイ) and の次に番地がくる場合, which leave the city alone.
+// Shift-JIS in and out.
+std::string WithoutNotes(std::string_view sjis);
 
 // The result of a browsed town area or office.
 ResultText AddressResult(const KenRecord& rec);

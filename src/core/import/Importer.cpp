@@ -144,12 +144,17 @@ void AppendSide(std::string& text, const char* kind, const ImportSideSummary& si
     long n = side.overCapacity[static_cast<std::size_t>(i)];
     if (n == 0) continue;
     over += n;
-    detail += std::string(detail.empty() ? "" : ", ") + names[static_cast<std::size_t>(i)] + " > " +
+    detail += std::string(detail.empty() ? "" : ", ") + names[static_cast<std::size_t>(i)] + " cut to " +
               std::to_string(limits[static_cast<std::size_t>(i)]) + " bytes: " + std::to_string(n);
   }
-  text += "  fields longer than the program keeps: " + std::to_string(over);
-  if (!detail.empty()) text += " (" + detail + ")";
-  text += "\n";
+  // A long name is cut to its column's fixed width in the data files; that is all that is
+  // ever left out.
+  if (over == 0) {
+    text += "  nothing shortened: every record written whole\n";
+  } else {
+    text += "  shortened to the data files' fixed widths: " + std::to_string(over) + " names or readings (" + detail +
+            "); nothing else was lost\n";
+  }
 }
 
 constexpr const char* kHelp =

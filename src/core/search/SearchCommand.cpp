@@ -70,11 +70,12 @@ struct SearchArgs {
   bool town = false;
   bool resolve = false;
   bool dataInfo = false;
+  bool help = false;
   std::vector<const char*> positional;
 };
 
 // Parses argv into `args`. Prints the usage, and why, and returns false when the command
-// line is not valid or asks for help.
+// line is not valid; a request for help sets args.help and ends the parsing.
 bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* err) {
   bool options = true;
   for (int i = 1; i < argc; ++i) {
@@ -82,8 +83,8 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
     if (options && arg == "--") {
       options = false;
     } else if (options && (arg == "-h" || arg == "--help")) {
-      std::fputs(kUsage, err);
-      return false;
+      args.help = true;
+      return true;
     } else if (options && arg == "--data") {
       if (++i >= argc) {
         std::fprintf(err, "tanzel-search: --data needs a folder\n%s", kUsage);
@@ -192,6 +193,10 @@ int PrintDataInfo(const std::string& dataFolder, std::FILE* out, std::FILE* err)
 int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* out, std::FILE* err) {
   SearchArgs args;
   if (!ParseArgs(argc, argv, args, err)) return kSearchUsage;
+  if (args.help) {
+    std::fputs(kUsage, out);
+    return std::fflush(out) == 0 && !std::ferror(out) ? kSearchHits : kSearchOutputError;
+  }
   std::string folder = args.folder.empty() ? ChooseDataFolder(ExecutableFolder()) : WithSlash(args.folder);
   if (args.dataInfo) return PrintDataInfo(folder, out, err);
   if (args.resolve) return ResolveAddresses(folder, args.positional, in, out, err);

@@ -64,7 +64,9 @@ bool SearchQuery::CanFindMoreThan(const SearchQuery& before) const {
   if (!searchable_) return false;
   if (!before.searchable_ || keyword_ != before.keyword_ || options_.keepCatchAll != before.options_.keepCatchAll)
     return true;
-  return options_.fold && !before.options_.fold && !FoldingChangesNothing(keyword_);
+  if (!options_.fold || before.options_.fold) return false;
+  // A folded town search also reads the towns' readings, which the plain one does not.
+  return mode_ == SearchMode::Town || !FoldingChangesNothing(keyword_);
 }
 
 KeywordSearch::KeywordSearch(const SearchParams& params)

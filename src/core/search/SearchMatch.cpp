@@ -140,10 +140,15 @@ bool TownRule::Matches(const char* line, std::size_t len) const {
   std::string_view town = inner(commas[7] + 1, commas[8]);
   if (!SjisContains(pref, prefName_)) return false;
   if (!options_.fold) return SjisContains(town, keyword_);
+  // The tolerant pass also finds the town by its reading (the kana column).
+  std::string_view kana = inner(commas[4] + 1, commas[5]);
   char folded[ReadBlockSize];
-  std::memcpy(folded, town.data(), town.size());
-  FoldKana(folded, town.size());
-  return SjisContains(folded, town.size(), keyword_);
+  for (std::string_view column : {town, kana}) {
+    std::memcpy(folded, column.data(), column.size());
+    FoldKana(folded, column.size());
+    if (SjisContains(folded, column.size(), keyword_)) return true;
+  }
+  return false;
 }
 
 std::string_view ResultRow::Cell(int column) const {

@@ -62,7 +62,8 @@ class KeywordRule {
   MatchOptions options_;
 };
 
-// Mode 1: an address line of one city whose town name holds the keyword.
+// Mode 1: an address line of one city whose town name holds the keyword (folded, in the
+// tolerant pass, the town name or its reading).
 class TownRule {
  public:
   TownRule() = default;

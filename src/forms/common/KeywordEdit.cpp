@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QValidator>
 
 #include "core/search/SearchMatch.h"
@@ -60,4 +61,13 @@ void LimitKeywordEdit(QLineEdit* edit) {
 int KeyDownCode(const QKeyEvent* event) {
   int key = event->key();
   return key == Qt::Key_Return || key == Qt::Key_Enter ? 13 : key;
+}
+
+void AddFindShortcut(QWidget* window, QLineEdit* edit) {
+  auto* find = new QShortcut(QKeySequence::Find, window);
+  find->setObjectName(QStringLiteral("findShortcut"));
+  QObject::connect(find, &QShortcut::activated, edit, [edit] {
+    edit->setFocus(Qt::ShortcutFocusReason);
+    edit->selectAll();
+  });
 }

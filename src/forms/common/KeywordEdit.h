@@ -9,6 +9,7 @@
 
 class QKeyEvent;
 class QLineEdit;
+class QWidget;
 
 // Shift-JIS bytes of a text: 1 for ASCII and half-width katakana, 2 for every other
 // character (also for one Shift-JIS cannot represent).
@@ -20,3 +21,7 @@ void LimitKeywordEdit(QLineEdit* edit);
 // The key of a key press as the keyword edits' key-down handlers take it: 13 for Return
 // and the keypad's Enter, Qt's key code otherwise.
 int KeyDownCode(const QKeyEvent* event);
+
+// Ctrl+F (the platform's Find keys) anywhere in `window` puts the cursor in `edit`, its
+// text selected.
+void AddFindShortcut(QWidget* window, QLineEdit* edit);

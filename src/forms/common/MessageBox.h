@@ -18,3 +18,11 @@ using MessageHandler = std::function<void(const QString& text, const QString& ca
 
 // Installs a handler in place of the real box; an empty handler brings the box back.
 void SetMessageHandler(MessageHandler handler);
+
+// A modal question with two buttons, `yes` and `no` (their captions); true for `yes`.
+bool AskQuestion(QWidget* parent, const QString& text, const QString& caption, const QString& yes, const QString& no);
+
+using QuestionHandler = std::function<bool(const QString& text, const QString& caption)>;
+
+// Installs a handler in place of the real question box; an empty handler brings it back.
+void SetQuestionHandler(QuestionHandler handler);

@@ -1,5 +1,8 @@
 #include "forms/common/ProgramInfo.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace {
 QString& Title() {
   static QString title;
@@ -13,4 +16,21 @@ QString ApplicationTitle() {
 
 void SetApplicationTitle(const QString& title) {
   Title() = title;
+}
+
+QString ReadmePath(const QString& programFolder) {
+  QStringList folders;
+  QDir dir(programFolder);
+  for (int up = 0; up < 4; ++up) {
+    folders << dir.absolutePath();
+    if (!dir.cdUp()) break;
+  }
+  folders << QStringLiteral("/usr/share/doc/tanzel");
+  for (const QString& folder : folders) {
+    for (const char* name : {"README.ja.md", "README.md"}) {
+      QFileInfo file(QDir(folder).filePath(QLatin1String(name)));
+      if (file.isFile()) return file.absoluteFilePath();
+    }
+  }
+  return {};
 }

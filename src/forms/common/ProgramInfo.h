@@ -10,5 +10,10 @@ QString ApplicationTitle();
 void SetApplicationTitle(const QString& title);
 inline constexpr char16_t kApplicationTitle[] = u"最新！郵便番号検索　Tanzel";
 
-// The home page opened from the main menu and the version dialog.
+// The maker's home page, shown and opened by the version dialog.
 inline constexpr char16_t kHomePageUrl[] = u"https://marvolt.example.jp/tanzel/";
+
+// The program's own guide: README.ja.md (else README.md) beside the program or in one of
+// the folders above it (a build inside the source tree), else in /usr/share/doc/tanzel.
+// Empty when there is none.
+QString ReadmePath(const QString& programFolder);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
+#include <QToolTip>
 #include <QUrl>
 
 #include "core/data/DataFile.h"
@@ -122,7 +124,8 @@ void TForm_Main::CreateControls() {
   SpeedButton_Map->setIcon(MapGlyph());
   SpeedButton_Map->setFocusPolicy(Qt::NoFocus);
   SpeedButton_Map->setAutoRaise(true);
-  SpeedButton_Map->setWhatsThis(QStringLiteral(u"地図"));  // the hint: stored, never shown
+  SpeedButton_Map->setWhatsThis(QStringLiteral(u"地図"));  // the design's hint
+  SpeedButton_Map->setToolTip(QStringLiteral(u"地図から都道府県を選ぶ"));
   ListBox_Ken = MakeList(Panel2, "ListBox_Ken", 8, 32, 81, 481);
   static constexpr const char16_t* kPrefectures[] = {
       u"北海道", u"青森県", u"岩手県", u"宮城県", u"秋田県", u"山形県",   u"福島県", u"茨城県",
@@ -194,11 +197,13 @@ void TForm_Main::CreateControls() {
   connect(updateAction_, &QAction::triggered, this, &TForm_Main::UpdateData);
   Edit_Keyword->installEventFilter(this);
   Edit_KeyCho->installEventFilter(this);
+  ListBox_Cho->viewport()->installEventFilter(this);
 
   // Every keyword edit holds at most the worker's keyword; the town filter's text becomes
   // the keyword too.
   LimitKeywordEdit(Edit_Keyword);
   LimitKeywordEdit(Edit_KeyCho);
+  AddFindShortcut(this, Edit_Keyword);
 
   // Fixed size: the client area plus the menu bar; centred on the screen.
   setFixedSize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
@@ -213,13 +218,43 @@ void TForm_Main::FormCreate() {
 void TForm_Main::ShowDataDate() {
   std::optional<EditionRecord> edition = ReadEdition(ResolveEditionFolder(ChooseDataFolder(DataFolder)));
   std::optional<CalendarDate> date = edition ? ParseIsoDate(edition->date) : std::nullopt;
-  QString text = date ? FromSjis(DataDateLabel(*date)) : FirstDataDate();
+  QString text = !HasData() ? QStringLiteral(u"データがありません")
+                 : date     ? FromSjis(DataDateLabel(*date))
+                            : FirstDataDate();
   Label4->setText(text);
   int width = std::max(kDateWidth, Label4->fontMetrics().horizontalAdvance(text));
   Label4->setGeometry(kDateRight - width, Label4->y(), width, Label4->height());
 }
 
+bool TForm_Main::HasData() const {
+  return HoldsCompleteSet(ResolveEditionFolder(ChooseDataFolder(DataFolder)));
+}
+
+void TForm_Main::OfferDataAtStart() {
+  if (HasData()) return;
+  QString folders = QStringLiteral(u"　") + QFile::decodeName(QByteArray::fromStdString(DataFolder));
+  if (std::string user = UserDataFolder(); !user.empty() && user != DataFolder)
+    folders += QStringLiteral(u"\n　") + QFile::decodeName(QByteArray::fromStdString(user));
+  QString text = QStringLiteral(u"郵便番号のデータが見つかりません。\n\n探した場所：\n") + folders +
+                 QStringLiteral(u"\n\n「その他」→「データ更新…」で日本郵便から取得できます。今すぐ取得しますか？");
+  if (AskQuestion(this, text, ApplicationTitle(), QStringLiteral(u"データ更新…"), QStringLiteral(u"あとで")))
+    UpdateData();
+}
+
 bool TForm_Main::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListBox_Cho->viewport() && event->type() == QEvent::ToolTip) {
+    // A town or office line shows its postal code.
+    auto* help = static_cast<QHelpEvent*>(event);
+    QModelIndex index = ListBox_Cho->indexAt(help->pos());
+    QString code = index.isValid() ? TownLineCode(index.row()) : QString();
+    if (code.isEmpty()) {
+      QToolTip::hideText();
+    } else {
+      QToolTip::showText(help->globalPos(), QStringLiteral(u"〒") + code, ListBox_Cho->viewport(),
+                         ListBox_Cho->visualRect(index));
+    }
+    return true;
+  }
   if (event->type() == QEvent::KeyPress) {
     int vk = KeyDownCode(static_cast<QKeyEvent*>(event));
     if (watched == Edit_Keyword) Edit_KeywordKeyDown(vk);
@@ -246,7 +281,14 @@ void TForm_Main::Menu_CloseClick() {
 }
 
 void TForm_Main::Menu_HpClick() {
-  QDesktopServices::openUrl(QUrl(QString::fromUtf16(kHomePageUrl)));
+  // The program's own guide, on this machine: the maker's site is not there to open.
+  QString readme = ReadmePath(QFile::decodeName(QByteArray::fromStdString(ExecutableFolder())));
+  if (readme.isEmpty()) {
+    ShowMessage(this, QStringLiteral(u"説明書（README.ja.md）が見つかりません。"), ApplicationTitle(),
+                MessageIcon::Information);
+    return;
+  }
+  QDesktopServices::openUrl(QUrl::fromLocalFile(readme));
 }
 
 void TForm_Main::ListBox_KenDblClick() {

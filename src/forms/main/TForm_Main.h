@@ -86,6 +86,9 @@ class TForm_Main : public QMainWindow {
   void ListBox_ShiClick();
   void ListBox_ShiDblClick();
   void ListBox_ChoClick();
+  // The postal code of town-list line `row` ("100-0001"), or empty when the line stands
+  // for no record (a prompt line).
+  QString TownLineCode(int row) const;
   void Button_ChoClick();
   void Edit_KeyChoKeyDown(int key);
   void Button_SearchClick();
@@ -101,6 +104,10 @@ class TForm_Main : public QMainWindow {
   // Label4: the date of the data in use (its EDITION), "令和8年5月26日　郵便番号改定", right
   // edge fixed; the date of the program's first data when the data carries none.
   void ShowDataDate();
+  // Whether the data in use is a complete set of the 94 files.
+  bool HasData() const;
+  // At start, without data: one box names the folders looked in and offers the update.
+  void OfferDataAtStart();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -1,5 +1,6 @@
 // The main window's way into the update of the postal data.
 #include "core/update/DataFolders.h"
+#include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/update/UpdateDialog.h"
 
@@ -12,4 +13,6 @@ void TForm_Main::UpdateData() {
   dialog.exec();
   ShowDataDate();
   ShowUpdateOutcome(this, dialog.Result());
+  // A prefecture chosen while there was no data is read again from the new data.
+  if (ListBox_Ken->currentRow() >= 0 && KenCount <= 0 && HasData()) ListBox_KenClick();
 }

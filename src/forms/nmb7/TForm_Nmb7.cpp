@@ -4,9 +4,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
+#include <QToolButton>
 
 #include "forms/common/Centring.h"
 #include "forms/common/Fonts.h"
@@ -120,6 +122,48 @@ TForm_Nmb7::TForm_Nmb7(QWidget* parent)
   connect(Button_Ok, &QPushButton::clicked, this, &TForm_Nmb7::Button_OkClick);
   connect(Button_CopyNmb, &QPushButton::clicked, this, &TForm_Nmb7::Button_CopyNmbClick);
   connect(Button_CopyAdr, &QPushButton::clicked, this, &TForm_Nmb7::Button_CopyAdrClick);
+  CreateCopyMenu();
+}
+
+void TForm_Nmb7::CreateCopyMenu() {
+  copyMenu_ = new QMenu(this);
+  copyMenu_->setObjectName(QStringLiteral("copyMenu"));
+  auto add = [this](const char* name, const QString& text, auto clipText) {
+    QAction* action = copyMenu_->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    connect(action, &QAction::triggered, this, [this, clipText] { QGuiApplication::clipboard()->setText(clipText()); });
+  };
+  add("copyCodeDigits", QStringLiteral(u"番号をコピー（ハイフンなし）"), [this] { return ShownCode(false); });
+  add("copyOneLine", QStringLiteral(u"〒と住所を1行でコピー"),
+      [this] { return QStringLiteral(u"〒") + ShownCode(true) + QLatin1Char(' ') + FromSjis(plainAddress_); });
+  add("copyPlainAddress", QStringLiteral(u"住所をコピー（注記なし）"), [this] { return FromSjis(plainAddress_); });
+  add("copyKana", QStringLiteral(u"フリガナをコピー"), [this] { return FromSjis(plainKana_); });
+
+  // A small button after the copy buttons, inside the card's shadow line.
+  copyMenuButton_ = new QToolButton(this);
+  copyMenuButton_->setObjectName(QStringLiteral("copyMenuButton"));
+  copyMenuButton_->setGeometry(350, 488, 21, 25);
+  copyMenuButton_->setArrowType(Qt::DownArrow);
+  copyMenuButton_->setPopupMode(QToolButton::InstantPopup);
+  copyMenuButton_->setMenu(copyMenu_);
+  copyMenuButton_->setToolTip(QStringLiteral(u"ほかの形でコピー"));
+  // Tab keeps walking the dialog's own controls; the keyboard reaches the menu through the
+  // menu key on a copy button.
+  copyMenuButton_->setFocusPolicy(Qt::NoFocus);
+  for (QPushButton* button : {Button_CopyNmb, Button_CopyAdr}) {
+    button->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(button, &QWidget::customContextMenuRequested, this,
+            [this, button](const QPoint& at) { copyMenu_->popup(button->mapToGlobal(at)); });
+  }
+}
+
+QString TForm_Nmb7::ShownCode(bool hyphen) const {
+  QString code;
+  for (int i = 0; i < 7; ++i) {
+    if (i == 3 && hyphen) code += QLatin1Char('-');
+    code += NmbLabel(i)->text();
+  }
+  return code;
 }
 
 QLabel* TForm_Nmb7::NmbLabel(int index) const {
@@ -133,6 +177,8 @@ void TForm_Nmb7::ShowResult(const tanzel::ResultText& result) {
   for (int i = 0; i < result.NameLineCount; ++i) Memo_Name->appendPlainText(FromSjis(result.NameLines[i]));
   Memo_Code->setPlainText(FromSjis(result.CodeText));
   AdrText = result.AdrText;
+  plainAddress_ = result.PlainAddress;
+  plainKana_ = result.PlainKana;
   exec();
 }
 
@@ -151,9 +197,7 @@ void TForm_Nmb7::Button_OkClick() {
 }
 
 void TForm_Nmb7::Button_CopyNmbClick() {
-  QString text = Label_Nmb1->text() + Label_Nmb2->text() + Label_Nmb3->text() + QLatin1Char('-') + Label_Nmb4->text() +
-                 Label_Nmb5->text() + Label_Nmb6->text() + Label_Nmb7->text();
-  QGuiApplication::clipboard()->setText(text);
+  QGuiApplication::clipboard()->setText(ShownCode(true));
 }
 
 void TForm_Nmb7::Button_CopyAdrClick() {

@@ -7,6 +7,8 @@
 #include "core/browse/BrowseText.h"
 
 class QLabel;
+class QMenu;
+class QToolButton;
 class QPlainTextEdit;
 class QPushButton;
 class QWidget;
@@ -45,6 +47,11 @@ class TForm_Nmb7 : public QDialog {
   // The address Button_CopyAdr copies (Shift-JIS). Not displayed.
   std::string AdrText;
 
+  // The other ways to copy the result, as people paste it: the code without its hyphen,
+  // 〒 + code + address on one line, the address without Japan Post's notes, the reading.
+  // Opened by the small button beside the copy buttons and by a right click on them.
+  QMenu* CopyMenu() const { return copyMenu_; }
+
   // Label_Nmb1 ... Label_Nmb7 by 0-based position.
   QLabel* NmbLabel(int index) const;
 
@@ -60,6 +67,16 @@ class TForm_Nmb7 : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+
+ private:
+  void CreateCopyMenu();
+  // The postal code as the digit labels show it, with the hyphen or without.
+  QString ShownCode(bool hyphen) const;
+
+  QMenu* copyMenu_ = nullptr;
+  QToolButton* copyMenuButton_ = nullptr;
+  std::string plainAddress_;  // Shift-JIS, like AdrText
+  std::string plainKana_;
 };
 
 extern TForm_Nmb7* Form_Nmb7;

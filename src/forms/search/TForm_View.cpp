@@ -1,16 +1,22 @@
 #include "forms/search/TForm_View.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
+#include <QToolTip>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/browse/BrowseText.h"
 
@@ -33,6 +39,8 @@ namespace {
 constexpr int kClientWidth = 792;
 constexpr int kClientHeight = 573;
 constexpr int kGridColumns = 6;
+// The columns that hold the texts of a hit; the last column stays empty.
+constexpr int kResultColumns = 5;
 constexpr int kColumnWidths[kGridColumns] = {72, 197, 240, 123, 118, 64};
 constexpr int kHitRightEdge = 753;
 constexpr QPoint kIconHome(16, 14);
@@ -113,20 +121,88 @@ void TStringGrid::SetCell(int column, int row, const QString& text) {
   }
 }
 
+void TStringGrid::ScrollHome() {
+  horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+  verticalScrollBar()->setValue(verticalScrollBar()->minimum());
+}
+
+QString TStringGrid::SelectedRowsText() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : selectionModel()->selectedIndexes()) rows.push_back(index.row() + 1);
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  QString text;
+  for (int row : rows) {
+    QStringList cells;
+    bool any = false;
+    for (int c = 0; c < kResultColumns; ++c) {
+      cells.append(Cell(c, row));
+      any = any || !cells.back().isEmpty();
+    }
+    if (any) text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+  }
+  return text;
+}
+
 void TStringGrid::mousePressEvent(QMouseEvent* event) {
-  // Only the left button moves the current cell; every press is reported afterwards.
+  // The row under the pointer is the one reported, whatever the button and wherever the
+  // current cell was; only the left button goes on to select (and drag a range).
+  const QModelIndex index = indexAt(event->position().toPoint());
   if (event->button() == Qt::LeftButton) {
     QTableWidget::mousePressEvent(event);
   } else {
+    if (index.isValid()) setCurrentIndex(index);
     event->accept();
   }
-  Q_EMIT MouseDown();
+  if (index.isValid()) Q_EMIT MouseDown(index.row() + 1);
+}
+
+void TStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  mousePressEvent(event);
+}
+
+void TStringGrid::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    QGuiApplication::clipboard()->setText(SelectedRowsText());
+    event->accept();
+    return;
+  }
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && rowCount() > 0) {
+    event->accept();
+    Q_EMIT MouseDown(CurrentRow());
+    return;
+  }
+  QTableWidget::keyPressEvent(event);
+}
+
+bool TStringGrid::IsCut(const QModelIndex& index) const {
+  const QString text = index.data().toString();
+  if (text.isEmpty()) return false;
+  // The item view's own margin on both sides of the text.
+  const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+  return fontMetrics().horizontalAdvance(text) + 2 * margin > columnWidth(index.column());
+}
+
+bool TStringGrid::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    // A cell too narrow for its text shows the whole text; any other shows none.
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    if (index.isValid() && IsCut(index)) {
+      QToolTip::showText(help->globalPos(), index.data().toString(), viewport(), visualRect(index));
+    } else {
+      QToolTip::hideText();
+      event->ignore();
+    }
+    return true;
+  }
+  return QTableWidget::viewportEvent(event);
 }
 
 bool TStringGrid::eventFilter(QObject* watched, QEvent* event) {
   if (watched == horizontalHeader()->viewport() && event->type() == QEvent::MouseButtonPress) {
     // A press on the heading row: one on a column border starts resizing the column and is
-    // left to the header; any other is reported and goes no further.
+    // left to the header; any other goes no further. None opens a result.
     auto* mouse = static_cast<QMouseEvent*>(event);
     QHeaderView* header = horizontalHeader();
     int x = mouse->position().toPoint().x();
@@ -138,10 +214,7 @@ bool TStringGrid::eventFilter(QObject* watched, QEvent* event) {
       int end = start + header->sectionSize(logical);
       onBorder = x > end - grip || (x < start + grip && header->visualIndex(logical) > 0);
     }
-    if (!onBorder) {
-      Q_EMIT MouseDown();
-      return true;
-    }
+    if (!onBorder) return true;
   }
   return QTableWidget::eventFilter(watched, event);
 }
@@ -192,6 +265,7 @@ TForm_View::TForm_View(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWin
 
   // The keyword edit holds at most the worker's keyword.
   LimitKeywordEdit(Edit_Keyword);
+  AddFindShortcut(this, Edit_Keyword);
 
   FormCreate();
   Timer_Search->start();
@@ -231,6 +305,7 @@ void TForm_View::Button_SearchClick() {
   Label_SearchedAs->hide();
   StringGrid1->SetRowCount(2);
   for (int c = 0; c < kGridColumns; ++c) StringGrid1->SetCell(c, 1, QString());
+  StringGrid1->ScrollHome();
   SearchThread->Start(this, SearchMode, !keyword.has_value());
 }
 
@@ -272,11 +347,10 @@ void TForm_View::SetHitText(const QString& text) {
   Label_Hit->setGeometry(kHitRightEdge - Label_Hit->width(), 64, Label_Hit->width(), 12);
 }
 
-void TForm_View::StringGrid1MouseDown() {
+void TForm_View::StringGrid1MouseDown(int r) {
   if (!Form_Nmb7) return;
-  int r = StringGrid1->CurrentRow();
-  std::string cells[5];
-  for (int i = 0; i < 5; ++i) cells[i] = ToSjis(StringGrid1->Cell(i, r)).value_or(std::string());
+  std::string cells[kResultColumns];
+  for (int i = 0; i < kResultColumns; ++i) cells[i] = ToSjis(StringGrid1->Cell(i, r)).value_or(std::string());
   Form_Nmb7->ShowResult(GridRowResult(cells));
 }
 

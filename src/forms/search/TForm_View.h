@@ -9,8 +9,12 @@ class QPushButton;
 class QTimer;
 
 // The result grid of the search window: a string grid whose heading row is the table's
-// header. MouseDown fires after the grid has handled a press (a left press in a cell makes
-// it current first; other buttons and presses on the heading row leave it where it was).
+// header. MouseDown fires after the grid has handled a press on a row, with that row: any
+// button makes the pressed cell current (the left one may go on to select a range), a
+// double click is a press like the first one, and Enter opens the current row the same
+// way. Presses on the heading row never fire it (those on a column border resize the
+// column), nor presses below the last row. Ctrl+C puts the rows holding selected cells on
+// the clipboard, one line each, their cells separated by tabs.
 class TStringGrid : public QTableWidget {
   Q_OBJECT
  public:
@@ -23,13 +27,25 @@ class TStringGrid : public QTableWidget {
   // The text of a cell of row `row` (1 ...), empty when it has none.
   QString Cell(int column, int row) const;
   void SetCell(int column, int row, const QString& text);
+  // Scrolls back to the first row and the first column.
+  void ScrollHome();
+  // The rows (1 ...) holding at least one selected cell, as tab-separated text: columns 0
+  // to 4, one line per row ending in '\n'; rows without any text are left out.
+  QString SelectedRowsText() const;
 
  Q_SIGNALS:
-  void MouseDown();
+  void MouseDown(int row);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Whether the text of the cell is wider than the cell shows.
+  bool IsCut(const QModelIndex& index) const;
 };
 
 // The keyword-search window: keyword, start/cancel, the animated icon, the hit counter and
@@ -64,7 +80,8 @@ class TForm_View : public QDialog {
   void Button_SearchClick();
   void Edit_KeywordKeyDown(int key);
   void Timer_SearchTimer();
-  void StringGrid1MouseDown();
+  // Fills and shows the result dialog from grid row `row` (1 ...).
+  void StringGrid1MouseDown(int row);
   void Button_CloseClick();
 
  protected:

@@ -84,6 +84,9 @@ class TestBrowseText : public QObject {
   void gridRowResult_data();
   void gridRowResult();
   void gridRowCopiesWhatBrowsingCopies();
+  void withoutNotes_data();
+  void withoutNotes();
+  void plainAddressOfGridAndBrowsingAgree();
 };
 
 void TestBrowseText::lineShapes() {
@@ -313,6 +316,60 @@ void TestBrowseText::gridRowCopiesWhatBrowsingCopies() {
     for (int c = 0; c < 5; ++c) cells[c] = std::string(row.Cell(c));
     QCOMPARE(GridRowResult(cells).AdrText, OfficeResult(office).AdrText);
   }
+}
+
+void TestBrowseText::withoutNotes_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("plain");
+  QTest::newRow("except note") << u"東京都千代田区丸の内（次のビルを除く）"_qs << u"東京都千代田区丸の内"_qs;
+  QTest::newRow("reading note") << u"マルノウチ（ツギノビルヲノゾク）"_qs << u"マルノウチ"_qs;
+  QTest::newRow("half-width note") << u"ﾏﾙﾉｳﾁ(ﾂｷﾞﾉﾋﾞﾙｦﾉｿﾞｸ)"_qs << u"ﾏﾙﾉｳﾁ"_qs;
+  QTest::newRow("catch-all") << u"東京都千代田区以下に掲載がない場合"_qs << u"東京都千代田区"_qs;
+  QTest::newRow("catch-all reading") << u"トウキョウトチヨダクイカニケイサイガナイバアイ"_qs
+                                     << u"トウキョウトチヨダク"_qs;
+  QTest::newRow("lot numbers follow") << u"茨城県猿島郡境町の次に番地がくる場合"_qs << u"茨城県猿島郡境町"_qs;
+  QTest::newRow("floor kept") << u"丸の内グラントウキョウサウスタワー（１０階）"_qs
+                              << u"丸の内グラントウキョウサウスタワー（１０階）"_qs;
+  QTest::newRow("floor reading kept") << u"マルノウチ（１カイ）"_qs << u"マルノウチ（１カイ）"_qs;
+  QTest::newRow("unknown floor dropped") << u"丸の内ＪＰタワー（地階・階層不明）"_qs << u"丸の内ＪＰタワー"_qs;
+  QTest::newRow("numbers note") << u"大通西（１～１９丁目）"_qs << u"大通西"_qs;
+  QTest::newRow("unclosed kept") << u"旭ケ丘（１"_qs << u"旭ケ丘（１"_qs;
+  QTest::newRow("no note") << u"北海道札幌市中央区旭ケ丘"_qs << u"北海道札幌市中央区旭ケ丘"_qs;
+  QTest::newRow("empty") << QString() << QString();
+}
+
+void TestBrowseText::withoutNotes() {
+  QFETCH(QString, text);
+  QFETCH(QString, plain);
+  QCOMPARE(U(WithoutNotes(S(text.toStdString()))), plain);
+}
+
+// The plain address and reading of a record are the same from the town list and from a
+// grid row, for addresses and offices.
+void TestBrowseText::plainAddressOfGridAndBrowsingAgree() {
+  auto agree = [](const ResultText& browsed, const ResultRow& row) {
+    std::string cells[5];
+    for (int c = 0; c < 5; ++c) cells[c] = std::string(row.Cell(c));
+    ResultText grid = GridRowResult(cells);
+    QCOMPARE(U(grid.PlainAddress), U(browsed.PlainAddress));
+    QCOMPARE(U(grid.PlainKana), U(browsed.PlainKana));
+  };
+  for (const KenRecord& town :
+       {Ken(13101, "1000005", "チヨダク", "マルノウチ（ツギノビルヲノゾク）", "千代田区", "丸の内（次のビルを除く）"),
+        Ken(13101, "1000000", "チヨダク", "イカニケイサイガナイバアイ", "千代田区", "以下に掲載がない場合")}) {
+    ResultRow row;
+    MakeRow(town, row);
+    agree(AddressResult(town), row);
+  }
+  QCOMPARE(U(AddressResult(
+                 Ken(13101, "1000000", "チヨダク", "イカニケイサイガナイバアイ", "千代田区", "以下に掲載がない場合"))
+                 .PlainAddress),
+           u"東京都千代田区"_qs);
+  JigRecord office = Jig(1101, "アイショウジ", "アイ商事　株式会社", "0608701");
+  ResultRow row;
+  MakeRow(office, row);
+  agree(OfficeResult(office), row);
+  QCOMPARE(U(OfficeResult(office).PlainAddress), u"北海道札幌市中央区北一条西２丁目"_qs);
 }
 
 QTEST_APPLESS_MAIN(TestBrowseText)

@@ -115,6 +115,7 @@ class TestImporter : public QObject {
   void equalReadingsKeepSourceOrder();
   void prefecturesAndEmptyFiles();
   void overCapacityCounted();
+  void summarySaysWhatWasShortened();
   void bothEncodingsGiveSameFiles();
   void archiveInput();
   void damagedArchive_data();
@@ -348,6 +349,22 @@ void TestImporter::prefecturesAndEmptyFiles() {
   }
   QCOMPARE(DataFileBaseName(DataKind::Ken, 1), std::string("KEN01.CSV"));
   QCOMPARE(DataFileBaseName(DataKind::Jig, 47), std::string("JIG47.CSV"));
+}
+
+// The summary says plainly that long names were cut to the file format's widths and that
+// nothing else went missing, and says nothing was shortened when nothing was.
+void TestImporter::summarySaysWhatWasShortened() {
+  ImportSummary summary;
+  summary.jig.done = true;
+  summary.jig.records = 5;
+  QVERIFY(FormatSummary(summary).find("  nothing shortened: every record written whole\n") != std::string::npos);
+  summary.jig.overCapacity[0] = 49;
+  summary.jig.overCapacity[1] = 3;
+  std::string text = FormatSummary(summary);
+  QVERIFY2(text.find("  shortened to the data files' fixed widths: 52 names or readings (OfficeKana cut to 127 "
+                     "bytes: 49, OfficeKanji cut to 127 bytes: 3); nothing else was lost\n") != std::string::npos,
+           text.c_str());
+  QVERIFY(text.find("longer than") == std::string::npos);
 }
 
 void TestImporter::overCapacityCounted() {
@@ -821,7 +838,7 @@ void TestImporter::commandLine() {
   QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV"), "--out=" + dir.path("o")}, out, err), 0);
   QVERIFY2(out.find("read:    47 lines, 47 records") != std::string::npos, out.c_str());
   QVERIFY2(out.find("47 files written to ") != std::string::npos, out.c_str());
-  QVERIFY2(out.find("fields longer than the program keeps: 0") != std::string::npos, out.c_str());
+  QVERIFY2(out.find("nothing shortened: every record written whole") != std::string::npos, out.c_str());
   QCOMPARE(run({"--ken", dir.path("missing.zip"), "--out", dir.path("o")}, out, err), 1);
   QVERIFY2(err.find("tanzel-import: " + dir.path("missing.zip") + ": cannot open") == 0, err.c_str());
   // Output that cannot be written is an error, said on the error output.

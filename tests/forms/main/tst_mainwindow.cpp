@@ -1,6 +1,8 @@
 // The main window at start-up, the relay of the worker's notices, and the loaders' boxes.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -14,8 +16,10 @@
 #include "app/AppMessageHook.h"
 #include "app/Application.h"
 #include "forms/common/MessageBox.h"
+#include "forms/common/ProgramInfo.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
+#include "support/Process.h"
 #include "support/Sjis.h"
 #include "support/TempData.h"
 
@@ -63,6 +67,9 @@ class TestMainWindow : public QObject {
   void loaderBoxes();
   void smallPrefectureAfterLargeOne();
   void keyboardSelectionLoads();
+  void startWithoutData();
+  void helpNeedsNoWindow();
+  void guideIsFoundAboveTheProgram();
   void doubleClickMovesFocus();
   void resizeSnapsBack();
 
@@ -128,8 +135,8 @@ void TestMainWindow::initialState() {
   QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral(u"市区町村名"));
   QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral(u"町域名"));
   QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral(u"都道府県"));
-  QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label4"))->text(),
-           QStringLiteral(u"令和6年4月30日 郵便番号改定"));
+  // The test's own folder holds no data.
+  QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label4"))->text(), QStringLiteral(u"データがありません"));
   QCOMPARE(Form_Main->findChild<QLabel*>(QStringLiteral("Label3"))->palette().color(QPalette::WindowText),
            QColor(0, 0, 128));
   QCOMPARE(Form_Main->findChild<QToolButton*>(QStringLiteral("SpeedButton_Map"))->focusPolicy(), Qt::NoFocus);
@@ -285,6 +292,63 @@ void TestMainWindow::smallPrefectureAfterLargeOne() {
   QCOMPARE(Form_Main->KenTable[2].LocalGovCode, 3002);
   QVERIFY(shown_.empty());
   Form_Main->DataFolder = data_.folder();
+}
+
+// Without data the label says so and one question names the folder and offers the update;
+// once the files are there the same window reads them.
+void TestMainWindow::startWithoutData() {
+  TempData dir;
+  Form_Main->DataFolder = dir.folder();
+  QStringList asked;
+  SetQuestionHandler([&](const QString& text, const QString&) {
+    asked << text;
+    return false;
+  });
+  Form_Main->ShowDataDate();
+  Form_Main->OfferDataAtStart();
+  QCOMPARE(Form_Main->Label4->text(), QStringLiteral(u"データがありません"));
+  QCOMPARE(Form_Main->Label4->geometry().right() + 1, 778);
+  QCOMPARE(asked.size(), 1);
+  QVERIFY2(asked[0].contains(QString::fromStdString(dir.folder())), qPrintable(asked[0]));
+  QVERIFY(asked[0].contains(QStringLiteral(u"データ更新…")));
+  QVERIFY(shown_.empty());
+
+  dir.writeEmptyPrefectures();
+  QVERIFY(dir.write(KenName(1), KenLine(1101) + KenLine(1102)));
+  QVERIFY(dir.write("EDITION", "2026-05-26\n"));
+  Form_Main->ShowDataDate();
+  Form_Main->OfferDataAtStart();
+  QCOMPARE(asked.size(), 1);  // with data nothing is asked
+  QCOMPARE(Form_Main->Label4->text(), QStringLiteral(u"令和8年5月26日　郵便番号改定"));
+  Form_Main->ListBox_Ken->ClickRow(0);
+  QCOMPARE(Form_Main->KenCount, 2);
+  QCOMPARE(Form_Main->ListBox_Shi->count(), 3);  // the office entry and two cities
+  QVERIFY(shown_.empty());
+  SetQuestionHandler({});
+  Form_Main->DataFolder = data_.folder();
+}
+
+// The program's --help prints to standard output and ends, with no display at all.
+void TestMainWindow::helpNeedsNoWindow() {
+  ProcessResult r =
+      RunProcess(QStringLiteral(TANZEL_EXE), {QStringLiteral("--help")}, {QStringLiteral("QT_QPA_PLATFORM=none-such")});
+  QCOMPARE(r.exit, 0);
+  QVERIFY2(r.out.startsWith(QStringLiteral("usage: tanzel")), qPrintable(r.out));
+  QCOMPARE(r.err, QString());
+}
+
+// The home-page item opens the guide on this machine: README.ja.md beside the program or
+// above it (a build inside the source tree), in preference to README.md.
+void TestMainWindow::guideIsFoundAboveTheProgram() {
+  TempData top;
+  const QString root = QString::fromStdString(top.folder());
+  QVERIFY(QDir(root).mkpath(QStringLiteral("build/bin")));
+  const QString bin = root + QStringLiteral("build/bin");
+  QCOMPARE(ReadmePath(bin), QString());
+  QVERIFY(top.write("README.md", "x"));
+  QCOMPARE(ReadmePath(bin), QFileInfo(root + QStringLiteral("README.md")).absoluteFilePath());
+  QVERIFY(top.write("README.ja.md", "x"));
+  QCOMPARE(ReadmePath(bin), QFileInfo(root + QStringLiteral("README.ja.md")).absoluteFilePath());
 }
 
 void TestMainWindow::keyboardSelectionLoads() {

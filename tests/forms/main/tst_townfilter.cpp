@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <vector>
 
@@ -30,16 +31,17 @@ struct Shown {
   MessageIcon icon;
 };
 
-std::string KenLine(int code, const char* postal, const char* pref, const char* city, const char* town) {
+std::string KenLine(int code, const char* postal, const char* pref, const char* city, const char* town,
+                    const char* townKana = "チョウ") {
   return std::to_string(code) + ",\"100  \",\"" + postal + "\",\"" + S("トウキョウト") + "\",\"" + S("シ") + "\",\"" +
-         S("チョウ") + "\",\"" + S(pref) + "\",\"" + S(city) + "\",\"" + S(town) + "\",0,0,0,0,0,0\r\n";
+         S(townKana) + "\",\"" + S(pref) + "\",\"" + S(city) + "\",\"" + S(town) + "\",0,0,0,0,0,0\r\n";
 }
 
 // Two cities of Tokyo share a town name; a town of the first city's name appears also in
 // another prefecture under the same code, so only the prefecture tells them apart.
 std::string Tokyo() {
   return KenLine(13101, "1000000", "東京都", "千代田区", "以下に掲載がない場合") +
-         KenLine(13101, "1000005", "東京都", "千代田区", "丸の内") +
+         KenLine(13101, "1000005", "東京都", "千代田区", "丸の内", "マルノウチ") +
          KenLine(13101, "1000004", "東京都", "千代田区", "大手町") +
          KenLine(13101, "1000099", "東京都", "千代田区", "本町") +
          KenLine(13102, "1040000", "東京都", "中央区", "以下に掲載がない場合") +
@@ -66,6 +68,7 @@ class TestTownFilter : public QObject {
   void findsTownInChosenCityOnly_data();
   void findsTownInChosenCityOnly();
   void textOnlyInAnotherCityFindsNothing();
+  void townLineShowsItsCode();
   void enterStartsTheFilter();
   void menuSearchKeepsTownMode();
   void realDataFromMapToTown();
@@ -245,6 +248,13 @@ void TestTownFilter::findsTownInChosenCityOnly_data() {
                                   << QStringLiteral("13102");
   QTest::newRow("丸の内 in 千代田区") << QStringLiteral(u"千代田区") << QStringLiteral(u"丸の内")
                                       << QStringLiteral("100-0005") << QStringLiteral("13101");
+  // The tolerant pass finds a town by its reading, however the kana are typed.
+  QTest::newRow("reading in hiragana") << QStringLiteral(u"千代田区") << QStringLiteral(u"まるのうち")
+                                       << QStringLiteral("100-0005") << QStringLiteral("13101");
+  QTest::newRow("reading in katakana") << QStringLiteral(u"千代田区") << QStringLiteral(u"マルノ")
+                                       << QStringLiteral("100-0005") << QStringLiteral("13101");
+  QTest::newRow("reading in half-width kana") << QStringLiteral(u"千代田区") << QStringLiteral(u"ﾏﾙﾉｳﾁ")
+                                              << QStringLiteral("100-0005") << QStringLiteral("13101");
   QTest::newRow("part of a name") << QStringLiteral(u"千代田区") << QStringLiteral(u"手") << QStringLiteral("100-0004")
                                   << QStringLiteral("13101");
 }
@@ -282,6 +292,28 @@ void TestTownFilter::findsTownInChosenCityOnly() {
   QCOMPARE(Form_Main->ListBox_Ken->currentRow(), kTokyo);
   QCOMPARE(Form_Main->ListBox_Shi->currentRow(), cityRow);
   QCOMPARE(Form_Main->Edit_KeyCho->text(), text);
+}
+
+// Resting the pointer on a town line shows its postal code; the prompt line shows none.
+void TestTownFilter::townLineShowsItsCode() {
+  Form_Main->show();
+  Form_Main->ListBox_Ken->ClickRow(kTokyo);
+  TListBox* towns = Form_Main->ListBox_Cho;
+  auto tipAt = [towns](int row) {
+    QToolTip::hideText();
+    QRect line = towns->visualItemRect(towns->item(row));
+    QHelpEvent help(QEvent::ToolTip, line.center(), towns->viewport()->mapToGlobal(line.center()));
+    QApplication::sendEvent(towns->viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  };
+  QCOMPARE(tipAt(0), QString());  // "市区町村を指定してください。"
+  Form_Main->ListBox_Shi->ClickRow(CityRow("千代田区"));
+  const QList<QListWidgetItem*> found = towns->findItems(QStringLiteral(u"丸の内"), Qt::MatchContains);
+  const int row = found.isEmpty() ? -1 : towns->row(found.first());
+  QVERIFY(row >= 0);
+  QCOMPARE(tipAt(row), QStringLiteral(u"〒100-0005"));
+  QToolTip::hideText();
+  Form_Main->hide();
 }
 
 void TestTownFilter::textOnlyInAnotherCityFindsNothing() {

@@ -1,9 +1,11 @@
 // The result dialog: layout, painted boxes, focus and tab order, the copy buttons.
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -11,6 +13,7 @@
 #include <QTimer>
 
 #include "app/Application.h"
+#include "core/browse/BrowseText.h"
 #include "core/text/SjisText.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
@@ -47,6 +50,7 @@ class TestNmb7 : public QObject {
   void enterCloses();
   void copyNumberReadsTheLabels();
   void copyAddressIsUnicode();
+  void copyFormats();
 
  private:
   void ShowAndRun(std::function<void()> whileShown);
@@ -283,6 +287,39 @@ void TestNmb7::copyAddressIsUnicode() {
     copied = QGuiApplication::clipboard()->text();
   });
   QCOMPARE(copied, QStringLiteral("100-0001"));
+}
+
+// The other formats, as a grid row of a town with Japan Post's note fills the dialog; the
+// menu opens from the small button and from a right click on either copy button.
+void TestNmb7::copyFormats() {
+  std::string cells[5] = {S("100-0005"), S("東京都千代田区丸の内（次のビルを除く）"),
+                          S("トウキョウトチヨダクマルノウチ（ツギノビルヲノゾク）"), S("13101"), std::string()};
+  QStringList copied;
+  bool menuOnRightClick = false;
+  QTimer::singleShot(0, Form_Nmb7, [&] {
+    for (const char* name : {"copyCodeDigits", "copyOneLine", "copyPlainAddress", "copyKana"}) {
+      auto* action = Form_Nmb7->CopyMenu()->findChild<QAction*>(QLatin1String(name));
+      QVERIFY2(action, name);
+      action->trigger();
+      copied << QGuiApplication::clipboard()->text();
+    }
+    QTest::mouseClick(Form_Nmb7->Button_CopyAdr, Qt::LeftButton);
+    copied << QGuiApplication::clipboard()->text();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                Form_Nmb7->Button_CopyNmb->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(Form_Nmb7->Button_CopyNmb, &menuEvent);
+    menuOnRightClick = Form_Nmb7->CopyMenu()->isVisible();
+    Form_Nmb7->CopyMenu()->hide();
+    Form_Nmb7->close();
+  });
+  Form_Nmb7->ShowResult(GridRowResult(cells));
+  QCOMPARE(copied, (QStringList{u"1000005"_qs, u"〒100-0005 東京都千代田区丸の内"_qs, u"東京都千代田区丸の内"_qs,
+                                u"トウキョウトチヨダクマルノウチ"_qs, u"東京都千代田区丸の内（次のビルを除く）"_qs}));
+  QVERIFY(menuOnRightClick);
+  auto* more = Form_Nmb7->findChild<QWidget*>(QStringLiteral("copyMenuButton"));
+  QVERIFY(more);
+  QVERIFY(Form_Nmb7->rect().contains(more->geometry()));
+  QVERIFY(!more->geometry().intersects(Form_Nmb7->Button_CopyAdr->geometry()));
 }
 
 QTEST_MAIN(TestNmb7)

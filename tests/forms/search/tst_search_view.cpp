@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include <chrono>
 #include <climits>
@@ -481,10 +482,98 @@ class TestSearchView : public QObject {
     QCOMPARE(office.name, U("〒060-8621\n旭社\nアサヒシャ\n北海道札幌市中央区北一条西６丁目"));
     QCOMPARE(office.adr, Sjis("北海道札幌市中央区北一条西６丁目"));  // the office's address, as browsing copies it
 
-    // The right button does not move the current row: it shows the office row again.
+    // Whatever the button, the row under the pointer is the one shown, and it becomes the
+    // highlighted row.
     auto [shown3, right] = press(1, Qt::RightButton);
     QVERIFY(shown3);
-    QCOMPARE(right.digits, QStringLiteral("0608621"));
+    QCOMPARE(right.digits, QStringLiteral("0640941"));
+    QCOMPARE(grid->CurrentRow(), 1);
+    auto [shown4, middle] = press(2, Qt::MiddleButton);
+    QVERIFY(shown4);
+    QCOMPARE(middle.digits, QStringLiteral("0608621"));
+    QCOMPARE(grid->CurrentRow(), 2);
+
+    // A drag from row 1 to row 2 shows row 1, once, and selects both rows.
+    int shownCount = 0;
+    QString dragged;
+    QTimer::singleShot(0, Form_Nmb7, [&] {
+      ++shownCount;
+      dragged = Form_Nmb7->NmbLabel(0)->text() + Form_Nmb7->NmbLabel(6)->text();
+      Form_Nmb7->close();
+    });
+    QPoint from = grid->visualRect(grid->model()->index(0, 0)).center();
+    QPoint to = grid->visualRect(grid->model()->index(1, 2)).center();
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, to, grid->viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &move);
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, to);
+    QCOMPARE(shownCount, 1);
+    QCOMPARE(dragged, QStringLiteral("01"));
+
+    // Ctrl+C copies the selected rows for a spreadsheet: tab-separated, one line each.
+    grid->selectAll();
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             U("064-0941\t北海道札幌市中央区旭ケ丘\tホッカイドウサッポロシチュウオウクアサヒガオカ\t01101\t\n"
+               "060-8621\t旭社\tアサヒシャ\t01101\t北海道札幌市中央区北一条西６丁目\n"));
+  }
+
+  void keyboardOpensClosesAndFinds() {
+    QVERIFY(data_->write(KenName(1), KenLine(1101, "0640941", "ホッカイドウ", "サッポロシチュウオウク", "アサヒガオカ",
+                                             "北海道", "札幌市中央区", "旭ケ丘") +
+                                         KenLine(1101, "0640942", "ホッカイドウ", "サッポロシチュウオウク",
+                                                 "アサヒガオカニ", "北海道", "札幌市中央区", "旭ケ丘二")));
+    Form_View->Edit_Keyword->setText(U("旭"));
+    Form_View->show();
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(Form_View->StringGrid1->RowCount(), 3);
+    TStringGrid* grid = Form_View->StringGrid1;
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    // Enter opens the highlighted row; Esc closes the result dialog like its OK button.
+    QString digits;
+    bool closedByEsc = false;
+    QTimer::singleShot(0, Form_Nmb7, [&] {
+      for (int i = 0; i < 7; ++i) digits += Form_Nmb7->NmbLabel(i)->text();
+      QTest::keyClick(Form_Nmb7->Button_Ok, Qt::Key_Escape);
+      closedByEsc = !Form_Nmb7->isVisible();
+      Form_Nmb7->close();
+    });
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(digits, QStringLiteral("0640942"));
+    QVERIFY(closedByEsc);
+    QVERIFY(Form_View->isVisible());
+
+    // Ctrl+F goes to the keyword; Esc closes the search window.
+    Form_View->activateWindow();
+    QTRY_VERIFY(Form_View->isActiveWindow());
+    QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Form_View->Edit_Keyword));
+    QTest::keyClick(Form_View->Edit_Keyword, Qt::Key_Escape);
+    QVERIFY(!Form_View->isVisible());
+  }
+
+  void newSearchStartsAtHome() {
+    std::string lines;
+    for (int i = 0; i < 60; ++i)
+      lines += KenLine(1101, "0640941", "ホッカイドウ", "サッポロシチュウオウク", "アサヒガオカ", "北海道",
+                       "札幌市中央区", "旭ケ丘");
+    QVERIFY(data_->write(KenName(1), lines));
+    Form_View->Edit_Keyword->setText(U("旭"));
+    Form_View->show();
+    QVERIFY(WaitIdle());
+    QTRY_COMPARE(Form_View->StringGrid1->RowCount(), 61);
+    TStringGrid* grid = Form_View->StringGrid1;
+    grid->setColumnWidth(1, 900);  // wider than the window: the grid scrolls sideways
+    grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+    QVERIFY(grid->horizontalScrollBar()->value() > 0);
+    QVERIFY(grid->verticalScrollBar()->value() > 0);
+    QTest::keyClick(Form_View->Edit_Keyword, Qt::Key_Return);
+    QCOMPARE(grid->horizontalScrollBar()->value(), 0);
+    QCOMPARE(grid->verticalScrollBar()->value(), 0);
+    QVERIFY(WaitIdle());
   }
 
   void headingRowPress() {
@@ -503,10 +592,17 @@ class TestSearchView : public QObject {
     QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(72, 9));
     QTest::qWait(10);
     QVERIFY(!shown);
-    // In the middle of a heading: the dialog for the current row (empty before any search).
+    // Anywhere else on the heading row, with any button: no result dialog either.
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+      watch();
+      QTest::mouseClick(header->viewport(), button, {}, QPoint(30, 9));
+      QTest::qWait(10);
+      QVERIFY(!shown);
+    }
+    // A press on row 1 of a grid without hits shows the empty result.
     watch();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(30, 9));
-    QVERIFY(shown);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+    QTRY_VERIFY(shown);
     QCOMPARE(Form_Nmb7->Memo_Name->toPlainText(), U("〒\n\n\n"));
     QCOMPARE(Form_Nmb7->NmbLabel(0)->text(), QString());
   }
