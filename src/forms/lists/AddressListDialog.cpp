@@ -135,6 +135,7 @@ void AddressListDialog::CreateControls() {
   summary_->setObjectName(QStringLiteral("summary"));
   encoding_ = new QComboBox(this);
   encoding_->setObjectName(QStringLiteral("encoding"));
+  encoding_->setMinimumContentsLength(18);
   copyButton_ = Button(this, "copyButton", QStringLiteral(u"表をコピー"));
   saveButton_ = Button(this, "saveButton", QStringLiteral(u"保存…"));
   auto* closeButton = Button(this, "closeButton", QStringLiteral(u"閉じる"));
@@ -226,7 +227,7 @@ void AddressListDialog::Loaded(std::shared_ptr<const AddressList> list, const QS
   const bool header = LooksLikeHeader(first, list_->rows.size() > 1 ? &second : nullptr);
   sourceLabel_->setText(QStringLiteral(u"%1　%2行　文字コード: %3　区切り: %4")
                             .arg(source)
-                            .arg(list_->rows.size())
+                            .arg(list_->rows.size() - (header ? 1 : 0))
                             .arg(pasted ? QStringLiteral(u"（貼り付け）") : EncodingName(list_->encoding),
                                  list_->delimiter == '\t' ? QStringLiteral(u"タブ") : QStringLiteral(u"カンマ")));
   encoding_->clear();
@@ -273,6 +274,7 @@ void AddressListDialog::ShowList() {
   model_->SetList(list_, headerCheck_->isChecked(), codeColumn_->currentData().toInt() >= 0);
   progress_->setRange(0, std::max(1, model_->rowCount()));
   progress_->setValue(0);
+  if (list_) table_->setColumnWidth(static_cast<int>(list_->width) + 2, 380);  // the matched record
   summary_->setText(list_ ? QStringLiteral(u"%1行").arg(model_->rowCount()) : QString());
   SetBusy(false);
 }
