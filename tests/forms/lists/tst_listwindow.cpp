@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -139,6 +140,22 @@ class TestListWindow : public QObject {
     QVERIFY(out[4].endsWith(QStringLiteral(u",183-0022,sure,東京都府中市宮西町,")));
     QCOMPARE(FileBytes(files_.path("customers.csv")), input);
     dialog->close();
+  }
+
+  // Cells pasted from a spreadsheet: tab-separated, no header; saved in UTF-8 with its mark
+  // unless the person says otherwise.
+  void paste() {
+    AddressListDialog dialog(Form_Main->DataFolder, Form_Main);
+    QApplication::clipboard()->setText(QStringLiteral(u"客A\t東京都府中市宮西町1\n客B\t京都府京都市上京区今出川町\n"));
+    QTest::mouseClick(Child<QPushButton>(&dialog, "pasteButton"), Qt::LeftButton);
+    QCOMPARE(Child<QTableView>(&dialog, "table")->model()->rowCount(), 2);
+    QVERIFY(!Child<QCheckBox>(&dialog, "headerCheck")->isChecked());
+    QVERIFY(Child<QLabel>(&dialog, "sourceLabel")->text().contains(QStringLiteral(u"区切り: タブ")));
+    QCOMPARE(Child<QComboBox>(&dialog, "encoding")->currentText(), QStringLiteral(u"UTF-8（BOM付き）"));
+    dialog.Resolve();
+    QTRY_VERIFY(!dialog.Busy());
+    QCOMPARE(dialog.SummaryText(),
+             QStringLiteral(u"2行: 確実 1 / 要確認 0 / 複数候補 1 / 該当なし 0 / 選択済み 0 / 既存番号と不一致 0"));
   }
 };
 
