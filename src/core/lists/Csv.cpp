@@ -1,5 +1,7 @@
 #include "core/lists/Csv.h"
 
+#include <algorithm>
+
 namespace tanzel {
 
 bool CsvReader::Next(std::vector<std::string>& fields) {
@@ -54,9 +56,10 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
       ++lineNo_;
       break;
     }
-    // A run of plain bytes at once.
+    // A run of plain bytes at once (no further than the longest record allows).
+    const std::size_t stop = std::min(n, start + kMaxCsvRecordBytes + 1);
     std::size_t end = pos_ + 1;
-    while (end < n && bytes_[end] != delimiter_ && bytes_[end] != '\n' && bytes_[end] != '\r' && bytes_[end] != '"')
+    while (end < stop && bytes_[end] != delimiter_ && bytes_[end] != '\n' && bytes_[end] != '\r' && bytes_[end] != '"')
       ++end;
     current->append(bytes_.substr(pos_, end - pos_));
     pos_ = end;
