@@ -5,6 +5,7 @@
 #include "app/AppMessageHook.h"
 #include "forms/aux/TForm_Map.h"
 #include "forms/aux/TForm_Ver.h"
+#include "forms/lists/AddressListDialog.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
 #include "forms/search/TForm_View.h"
@@ -23,6 +24,14 @@ void CreateWindows() {
   Form_Map = new TForm_Map(Form_Main);
   Form_Ver = new TForm_Ver(Form_Main);
   Form_View = new TForm_View(Form_Main);
+  // Each list opens in a window of its own, owned by the main window (closing one deletes
+  // it, after its worker stopped).
+  Form_Main->OpenAddressList = [](const QString& path) {
+    auto* dialog = new AddressListDialog(Form_Main->DataFolder, Form_Main);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    if (!path.isEmpty()) dialog->OpenFile(path);
+  };
 }
 
 void DestroyWindows() {

@@ -6,7 +6,8 @@
 
 // Installs the relay hook on the application, then creates the main window, the search
 // worker (which borrows the main window's data folder) and the four dialogs in order:
-// result dialog, map picker, version dialog, search window.
+// result dialog, map picker, version dialog, search window; and sets how the main window
+// opens a list of addresses (a window of its own for each).
 void CreateWindows();
 // Stops the search worker (cancel, then join), destroys the windows in reverse order and
 // removes the relay hook.

@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -24,6 +26,7 @@
 #include "forms/aux/TForm_Map.h"
 #include "forms/aux/TForm_Ver.h"
 #include "forms/common/MessageBox.h"
+#include "forms/lists/AddressListDialog.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
@@ -142,6 +145,29 @@ void SaveSearch(const QString& keyword, const char* name) {
   QTest::qWait(500);  // the rows and a few ticks of the window's timer
   Save(Form_View, name);
 }
+// The list window on a small list of real addresses, resolved.
+void SaveList() {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("customers.csv"));
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return;
+  file.write(QStringLiteral(u"氏名,郵便番号,住所,建物\r\n山田 太郎,100-0001,東京都千代田区千代田1-1,\r\n"
+                            u"\"佐藤, 花子\",,東京都府中市宮西町2-3,コーポ府中 201\r\n"
+                            u"鈴木 一郎,602-0000,京都府京都市上京区今出川町,\r\n"
+                            u"田中 次郎,183-0000,東京都府中市存在しない町1,\r\n"
+                            u"株式会社テスト,,北海道札幌市中央区北一条西2丁目,\r\n"
+                            u"高橋 三郎,,どこか遠く,\r\n")
+                 .toUtf8());
+  file.close();
+  AddressListDialog dialog(Form_Main->DataFolder, Form_Main);
+  dialog.show();
+  dialog.OpenFile(path);
+  QTRY_VERIFY_WITH_TIMEOUT(dialog.findChild<QWidget*>(QStringLiteral("resolveButton"))->isEnabled(), 10000);
+  dialog.Resolve();
+  QTRY_VERIFY_WITH_TIMEOUT(!dialog.Busy(), 10000);
+  Save(&dialog, "list");
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -194,6 +220,7 @@ int main(int argc, char* argv[]) {
   SaveSearch(QStringLiteral(u"千代田"), "view_chiyoda");
   SaveSearch(QStringLiteral(u"ちよだく"), "view_reading");
   SaveSearch(QStringLiteral(u"東京都千代田区丸の内1丁目9番1号"), "view_address");
+  SaveList();
 
   DestroyWindows();
   return 0;

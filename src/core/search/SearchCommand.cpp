@@ -9,6 +9,7 @@
 
 #include "core/data/DataFile.h"
 #include "core/data/Editions.h"
+#include "core/lists/CsvCommand.h"
 #include "core/resolve/ResolveCommand.h"
 #include "core/search/RelayTexts.h"
 #include "core/search/SearchEngine.h"
@@ -26,6 +27,7 @@ constexpr const char* kUsage =
     "usage: tanzel-search [--data DIR] KEYWORD\n"
     "       tanzel-search [--data DIR] --town PREFNAME CITYCODE KEYWORD\n"
     "       tanzel-search [--data DIR] --resolve [ADDRESS...]\n"
+    "       tanzel-search [--data DIR] --resolve --csv FILE [--column N|NAME]... [--out FILE]\n"
     "       tanzel-search [--data DIR] --data-info\n"
     "Searches the postal data files in DIR (default: the data the program reads: its own\n"
     "folder's, or the user's data folder's when that is newer).\n"
@@ -191,6 +193,7 @@ int PrintDataInfo(const std::string& dataFolder, std::FILE* out, std::FILE* err)
 }  // namespace
 
 int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* out, std::FILE* err) {
+  if (WantsCsvList(argc, argv)) return ResolveCsvCommand(argc, argv, ChooseDataFolder(ExecutableFolder()), out, err);
   SearchArgs args;
   if (!ParseArgs(argc, argv, args, err)) return kSearchUsage;
   if (args.help) {

@@ -175,6 +175,8 @@ void TForm_Main::CreateControls() {
   Menu_Hp->setObjectName(QStringLiteral("Menu_Hp"));
   updateAction_ = Exit1->addAction(QStringLiteral(u"データ更新…"));
   updateAction_->setObjectName(QStringLiteral("updateAction"));
+  listAction_ = Exit1->addAction(QStringLiteral(u"住所一覧から郵便番号…"));
+  listAction_->setObjectName(QStringLiteral("listAction"));
   N3 = Exit1->addSeparator();
   N3->setObjectName(QStringLiteral("N3"));
   Menu_Ver = Exit1->addAction(QStringLiteral(u"バージョン情報"));
@@ -195,6 +197,10 @@ void TForm_Main::CreateControls() {
   connect(Menu_Hp, &QAction::triggered, this, &TForm_Main::Menu_HpClick);
   connect(Menu_Ver, &QAction::triggered, this, &TForm_Main::Menu_VerClick);
   connect(updateAction_, &QAction::triggered, this, &TForm_Main::UpdateData);
+  connect(listAction_, &QAction::triggered, this, [this] {
+    if (OpenAddressList) OpenAddressList(QString());
+  });
+  setAcceptDrops(true);
   Edit_Keyword->installEventFilter(this);
   Edit_KeyCho->installEventFilter(this);
   ListBox_Cho->viewport()->installEventFilter(this);

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -109,7 +110,13 @@ class TForm_Main : public QMainWindow {
   // At start, without data: one box names the folders looked in and offers the update.
   void OfferDataAtStart();
 
+  // Opens the window of a list of addresses, reading the file `path` when it is not empty:
+  // "住所一覧から郵便番号…" in Exit1, and a file dropped on the window. Set by the program.
+  std::function<void(const QString& path)> OpenAddressList;
+
  protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -117,6 +124,7 @@ class TForm_Main : public QMainWindow {
   void CreateControls();
 
   QAction* updateAction_ = nullptr;  // "データ更新…" in Exit1
+  QAction* listAction_ = nullptr;    // "住所一覧から郵便番号…" in Exit1
 };
 
 extern TForm_Main* Form_Main;

@@ -180,7 +180,8 @@ void TestMainWindow::menu() {
   QCOMPARE(view, (QStringList{QStringLiteral(u"検索"), QStringLiteral(u"地図"), QStringLiteral("-"),
                               QStringLiteral(u"終了")}));
   QCOMPARE(other, (QStringList{QStringLiteral(u"Marvoltホームページ"), QStringLiteral(u"データ更新…"),
-                               QStringLiteral("-"), QStringLiteral(u"バージョン情報")}));
+                               QStringLiteral(u"住所一覧から郵便番号…"), QStringLiteral("-"),
+                               QStringLiteral(u"バージョン情報")}));
   for (const char* name : {"Menu_Find", "Menu_Map", "N4", "Menu_Close", "Menu_Hp", "N3", "Menu_Ver"})
     QVERIFY2(Form_Main->findChild<QAction*>(QLatin1String(name)), name);
 }

@@ -1,0 +1,55 @@
+#pragma once
+
+// A list of addresses held whole, for a window that shows, resolves and saves it: its rows
+// as the file spells them, and what each was resolved to.
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/lists/BatchResolve.h"
+#include "core/lists/ListText.h"
+
+namespace tanzel {
+
+struct AddressList {
+  TextEncoding encoding = TextEncoding::Utf8;
+  char delimiter = ',';
+  std::vector<std::vector<std::string>> rows;  // every record, the first too (fields as read)
+  std::size_t width = 0;                       // the most fields of a row
+
+  // Field `column` of row `row` in Shift-JIS; empty where the row has no such field.
+  std::string SjisField(std::size_t row, int column) const;
+};
+
+// Reads every record of `bytes` (a whole file, or cells pasted as text). Returns nothing,
+// with `error` saying why and naming the line, for text that cannot be read as a list (see
+// InspectList, CsvReader), or when `cancel` becomes true.
+std::optional<AddressList> ReadAddressList(std::string_view bytes, const std::atomic<bool>& cancel, std::string& error);
+
+// What a person decided for a row: an address of their own (Shift-JIS) to resolve instead of
+// the row's, and a code they chose among the candidates.
+struct RowDecision {
+  std::optional<std::string> address;
+  std::optional<uint32_t> postal;
+};
+
+// Resolves row `row` of `list` as `columns` say, with the person's decision where there is
+// one (a chosen code that is no longer among the candidates is dropped).
+RowAnswer ResolveListRow(const AddressIndex& index, const AddressList& list, std::size_t row,
+                         const ListColumns& columns, const RowDecision* decision);
+
+// Writes the list as a comma-separated file in `to` (new columns appended to every row
+// from `first`; a header row before it gets the columns' names), into a temporary file
+// renamed to `path`. `answers[i]` is the answer of row `first + i`. Returns false, with
+// `error` saying why, when a field has no form in `to` or the file cannot be written; `path`
+// is then left as it was.
+bool SaveAddressList(const std::string& path, const AddressList& list, std::size_t first, bool withCode,
+                     const std::vector<RowAnswer>& answers, const AddressIndex& index, TextEncoding to,
+                     std::string& error);
+
+}  // namespace tanzel

@@ -1,0 +1,42 @@
+#pragma once
+
+// Reading a list from a file without copying it, and writing one so that a failure leaves
+// no half file behind.
+
+#include <cstddef>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tanzel {
+
+// A regular file mapped read-only. Not copyable.
+class MappedList {
+ public:
+  MappedList() = default;
+  ~MappedList();
+  MappedList(const MappedList&) = delete;
+  MappedList& operator=(const MappedList&) = delete;
+
+  // Maps the file at `path`. Refuses, with `error` saying why, a file that cannot be opened,
+  // is not a regular file, is empty, or is larger than `maxBytes` (checked before anything is
+  // read, so a huge file costs no memory).
+  bool Open(const std::string& path, std::size_t maxBytes, std::string& error);
+  std::string_view bytes() const { return {static_cast<const char*>(data_), size_}; }
+
+ private:
+  void* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+// True when `a` and `b` name the same existing file (links followed).
+bool SameFile(const std::string& a, const std::string& b);
+
+// Writes the file `path` through `write`, which writes everything to the stream it gets and
+// returns false on a failure: into a new temporary file beside `path`, then renamed over it.
+// Returns false, with `error` saying why, when `write` fails or the file cannot be written;
+// the temporary file is then removed and `path` left as it was.
+bool WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error);
+
+}  // namespace tanzel

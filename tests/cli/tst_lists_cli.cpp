@@ -1,0 +1,121 @@
+// tanzel-search --resolve --csv: the columns it appends, the encodings it writes, and its
+// exit status for good and bad lists.
+
+#include <QtTest>
+
+#include "core/text/TextEncoding.h"
+#include "support/Lists.h"
+#include "support/Process.h"
+#include "support/Sjis.h"
+#include "support/TempData.h"
+
+namespace {
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+}  // namespace
+
+class TestListsCli : public QObject {
+  Q_OBJECT
+
+ private:
+  TempData data_;
+  TempData files_;
+
+  ProcessResult Run(QStringList args) {
+    args.prepend(Q(data_.folder()));
+    args.prepend(QStringLiteral("--data"));
+    return RunProcess(QStringLiteral(TANZEL_SEARCH_EXE), args);
+  }
+
+ private Q_SLOTS:
+  void initTestCase() { WriteListData(data_); }
+
+  // A Shift-JIS list keeps its encoding and its columns; four columns are appended.
+  void columns() {
+    QVERIFY(files_.write("in.csv", S(ListCsv(6))));
+    ProcessResult r = Run({QStringLiteral("--resolve"), QStringLiteral("--csv"), Q(files_.path("in.csv")),
+                           QStringLiteral("--out"), Q(files_.path("out.csv"))});
+    QCOMPARE(r.exit, 1);
+    QCOMPARE(r.out, QString());
+    const std::string out = FileBytes(files_.path("out.csv"));
+    QCOMPARE(out.substr(0, 3) == tanzel::kUtf8Bom, false);
+    QCOMPARE(out,
+             S("氏名,郵便番号,住所,郵便番号,確度,該当住所,既存番号\r\n"
+               "\"客0, \"\"様\"\"\",183-0022,東京都府中市宮西町1-1,183-0022,sure,東京都府中市宮西町,agrees\r\n"
+               "客1,,東京都千代田区無名町9,100-0000,not-sure,東京都千代田区以下に掲載がない場合,\r\n"
+               "客2,,京都府京都市上京区今出川町,,ambiguous,602-0033 京都府京都市上京区今出川町（烏丸通今出川上る） / "
+               "602-8031 京都府京都市上京区今出川町（寺町通今出川下る）,\r\n"
+               "客3,,どこにもない所,,not-found,,\r\n"
+               "客4,100-0001,東京都府中市宮西町1-1,183-0022,sure,東京都府中市宮西町,differs\r\n"
+               "\"客5, \"\"様\"\"\",,東京都千代田区無名町9,100-0000,not-sure,東京都千代田区以下に掲載がない場合,\r\n"));
+  }
+
+  // A list without names, its column named by number, written in UTF-8 with its mark;
+  // every row sure.
+  void allSure() {
+    QVERIFY(files_.write("sure.tsv", S("a\t東京都府中市宮西町1\r\nb\t東京都府中市宮西町2\r\n")));
+    ProcessResult r = Run({QStringLiteral("--resolve"), QStringLiteral("--csv"), Q(files_.path("sure.tsv")),
+                           QStringLiteral("--no-header"), QStringLiteral("--column"), QStringLiteral("2"),
+                           QStringLiteral("--encoding"), QStringLiteral("utf-8-bom"), QStringLiteral("--out"),
+                           Q(files_.path("sure.csv"))});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(FileBytes(files_.path("sure.csv")), std::string(tanzel::kUtf8Bom) +
+                                                     "a,東京都府中市宮西町1,183-0022,sure,東京都府中市宮西町\r\n"
+                                                     "b,東京都府中市宮西町2,183-0022,sure,東京都府中市宮西町\r\n");
+  }
+
+  void status_data() {
+    QTest::addColumn<std::string>("list");
+    QTest::addColumn<QStringList>("args");  // IN and OUT stand for the files
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("message");
+    const std::string good = ListCsv(2);
+    const QStringList resolve = {QStringLiteral("--resolve"), QStringLiteral("--csv"), QStringLiteral("IN")};
+    auto with = [&](QStringList more) { return resolve + more; };
+    QTest::newRow("without --resolve") << good << QStringList{QStringLiteral("--csv"), QStringLiteral("IN")} << 2
+                                       << QStringLiteral("--csv goes with --resolve");
+    QTest::newRow("no such column") << good << with({QStringLiteral("--column"), QStringLiteral("電話")}) << 2
+                                    << QStringLiteral("no column 電話");
+    QTest::newRow("unknown encoding") << good << with({QStringLiteral("--encoding"), QStringLiteral("latin1")}) << 2
+                                      << QStringLiteral("unknown encoding latin1");
+    QTest::newRow("output is the input") << good << with({QStringLiteral("--out"), QStringLiteral("IN")}) << 2
+                                         << QStringLiteral("the input is never overwritten");
+    QTest::newRow("unterminated quote") << std::string("住所\r\n東京都府中市宮西町\r\n\"東京都\r\n")
+                                        << with({QStringLiteral("--out"), QStringLiteral("OUT")}) << 2
+                                        << QStringLiteral("line 3: a quoted field that starts there is never closed");
+    QTest::newRow("binary") << std::string("PK\x03\x04\0\0", 6) << with({}) << 2
+                            << QStringLiteral("not text in UTF-8 or Shift-JIS");
+    QTest::newRow("empty") << std::string() << with({}) << 2 << QStringLiteral("the file is empty");
+    QTest::newRow("no address column") << std::string("a,b\r\nc,d\r\n") << with({}) << 2
+                                       << QStringLiteral("no column looks like an address");
+    QTest::newRow("data missing") << good << with({QStringLiteral("--data"), QStringLiteral("NODATA")}) << 3
+                                  << QStringLiteral("cannot be read");
+    QTest::newRow("output folder missing") << good << with({QStringLiteral("--out"), QStringLiteral("OUT/none/x.csv")})
+                                           << 4 << QStringLiteral("the output could not be written");
+  }
+  // A refused list or command line writes nothing and leaves the input as it was.
+  void status() {
+    QFETCH(std::string, list);
+    QFETCH(QStringList, args);
+    QFETCH(int, exit);
+    QFETCH(QString, message);
+    TempData dir;
+    QVERIFY(dir.write("in.csv", list));
+    for (QString& a : args) {
+      if (a == QStringLiteral("IN")) a = Q(dir.path("in.csv"));
+      a.replace(QStringLiteral("OUT"), Q(dir.path("out.csv")));
+      if (a == QStringLiteral("NODATA")) a = Q(dir.folder());
+    }
+    ProcessResult r = Run(args);
+    QCOMPARE(r.exit, exit);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(FolderEntries(dir.folder()), std::vector<std::string>{"in.csv"});
+    QCOMPARE(FileBytes(dir.path("in.csv")), list);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestListsCli)
+#include "tst_lists_cli.moc"

@@ -1,0 +1,226 @@
+// Lists of addresses by rule: the CSV reader and writer (RFC 4180), what a file's text is,
+// its header row, its columns and postal codes as people write them.
+#include <QtTest>
+
+#include <string>
+#include <vector>
+
+#include "core/lists/Csv.h"
+#include "core/lists/ListFile.h"
+#include "core/lists/ListText.h"
+#include "support/Sjis.h"
+#include "support/TempData.h"
+
+using namespace tanzel;
+
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+
+// Records as "field|field" joined by '/'; the reader's error after them, if any.
+QString ReadAll(const std::string& text, char delimiter) {
+  CsvReader reader(text, delimiter);
+  std::vector<std::string> fields;
+  QStringList records;
+  while (reader.Next(fields)) {
+    QStringList cells;
+    for (const std::string& f : fields) cells << QString::fromStdString(f);
+    records << cells.join(QLatin1Char('|'));
+  }
+  QString out = records.join(QLatin1Char('/'));
+  if (!reader.error().empty()) out += QStringLiteral(" !") + QString::fromStdString(reader.error());
+  return out;
+}
+
+std::vector<std::string> Row(std::initializer_list<const char*> utf8) {
+  std::vector<std::string> out;
+  for (const char* f : utf8) out.push_back(S(f));
+  return out;
+}
+
+}  // namespace
+
+class TestCsv : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void read_data() {
+    QTest::addColumn<std::string>("text");
+    QTest::addColumn<char>("delimiter");
+    QTest::addColumn<QString>("records");
+    QTest::newRow("plain, CRLF") << std::string("a,b\r\nc,d\r\n") << ',' << QStringLiteral("a|b/c|d");
+    QTest::newRow("LF, no last break") << std::string("a,b\nc,d") << ',' << QStringLiteral("a|b/c|d");
+    QTest::newRow("quoted comma") << std::string("\"a,b\",c\n") << ',' << QStringLiteral("a,b|c");
+    QTest::newRow("doubled quote") << std::string("\"say \"\"hi\"\"\",x\n") << ',' << QStringLiteral("say \"hi\"|x");
+    QTest::newRow("line break inside") << std::string("\"1\r\n2\",x\ny,z\n") << ',' << QStringLiteral("1\r\n2|x/y|z");
+    QTest::newRow("empty fields") << std::string(",,\n\"\",a\n") << ',' << QStringLiteral("||/|a");
+    QTest::newRow("ragged rows") << std::string("a\nb,c,d\ne,f\n") << ',' << QStringLiteral("a/b|c|d/e|f");
+    QTest::newRow("empty line") << std::string("a\n\nb\n") << ',' << QStringLiteral("a//b");
+    QTest::newRow("quote inside a plain field") << std::string("a\"b,c\n") << ',' << QStringLiteral("a\"b|c");
+    QTest::newRow("text after the closing quote") << std::string("\"a\"b,c\n") << ',' << QStringLiteral("ab|c");
+    QTest::newRow("tabs") << std::string("a,b\tc\n") << '\t' << QStringLiteral("a,b|c");
+    QTest::newRow("lone CR kept") << std::string("a\rb,c\n") << ',' << QStringLiteral("a\rb|c");
+    QTest::newRow("unterminated quote names its line")
+        << std::string("a,b\n\"x\ny\",z\nc,\"never\nclosed\n") << ','
+        << QStringLiteral("a|b/x\ny|z !line 4: a quoted field that starts there is never closed");
+  }
+  void read() {
+    QFETCH(std::string, text);
+    QFETCH(char, delimiter);
+    QFETCH(QString, records);
+    QCOMPARE(ReadAll(text, delimiter), records);
+  }
+
+  // Shift-JIS trail bytes are never a quote, delimiter or line break: 表 and ソ end in 0x5C.
+  void shiftJisFields() {
+    std::string text = S("\"表,ソ\",十\r\n");
+    CsvReader reader(text, ',');
+    std::vector<std::string> fields;
+    QVERIFY(reader.Next(fields));
+    QCOMPARE(fields, Row({"表,ソ", "十"}));
+  }
+
+  void longRowRefused() {
+    std::string text = "a\n" + std::string(kMaxCsvRecordBytes + 10, 'x') + "\n";
+    QVERIFY(ReadAll(text, ',').endsWith(QStringLiteral("!line 2: a row longer than 4 MiB")));
+    std::string oneMiB = "a," + std::string(1 << 20, 'x') + "\n";
+    CsvReader reader(oneMiB, ',');
+    std::vector<std::string> fields;
+    QVERIFY(reader.Next(fields));
+    QCOMPARE(fields[1].size(), std::size_t{1} << 20);
+  }
+
+  void write_data() {
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << QStringList{QStringLiteral("a"), QString()} << QStringLiteral("a,\r\n");
+    QTest::newRow("comma") << QStringList{QStringLiteral("a,b")} << QStringLiteral("\"a,b\"\r\n");
+    QTest::newRow("quote") << QStringList{QStringLiteral("5\" disk")} << QStringLiteral("\"5\"\" disk\"\r\n");
+    QTest::newRow("line break") << QStringList{QStringLiteral("1\n2")} << QStringLiteral("\"1\n2\"\r\n");
+    QTest::newRow("edge spaces") << QStringList{QStringLiteral(" a")} << QStringLiteral("\" a\"\r\n");
+  }
+  // Written as expected, and read back as written.
+  void write() {
+    QFETCH(QStringList, fields);
+    QFETCH(QString, text);
+    std::vector<std::string> row;
+    for (const QString& f : fields) row.push_back(f.toStdString());
+    std::string out;
+    AppendCsvRecord(out, row, ',');
+    QCOMPARE(QString::fromStdString(out), text);
+    CsvReader reader(out, ',');
+    std::vector<std::string> back;
+    QVERIFY(reader.Next(back));
+    QCOMPARE(back, row);
+  }
+
+  void delimiter() {
+    QCOMPARE(DetectDelimiter("a\tb\tc,d\n"), '\t');
+    QCOMPARE(DetectDelimiter("\"a\tb\t\",c\n"), ',');
+    QCOMPARE(DetectDelimiter("a,b\n\t\t\t\n"), ',');
+  }
+
+  void inspect_data() {
+    QTest::addColumn<std::string>("bytes");
+    QTest::addColumn<int>("encoding");  // -1: refused
+    QTest::addColumn<QString>("body");  // the body, or the error
+    QTest::newRow("utf-8") << std::string("住所\n") << int(TextEncoding::Utf8) << QStringLiteral("住所\n");
+    QTest::newRow("bom") << std::string(kUtf8Bom) + "住所\n" << int(TextEncoding::Utf8Bom) << QStringLiteral("住所\n");
+    QTest::newRow("cp932") << S("住所\n") << int(TextEncoding::Cp932) << QString();
+    QTest::newRow("empty") << std::string() << -1 << QStringLiteral("the file is empty");
+    QTest::newRow("bom only") << std::string(kUtf8Bom) << -1 << QStringLiteral("the file is empty");
+    QTest::newRow("binary") << std::string("a\nb\0c", 5) << -1
+                            << QStringLiteral("the file is not text in UTF-8 or Shift-JIS (line 2)");
+    QTest::newRow("neither") << std::string("a\nb\n\x80\x80\n") << -1
+                             << QStringLiteral("the file is not text in UTF-8 or Shift-JIS (line 3)");
+  }
+  void inspect() {
+    QFETCH(std::string, bytes);
+    QFETCH(int, encoding);
+    QFETCH(QString, body);
+    std::string error;
+    std::optional<ListFormat> format = InspectList(bytes, error);
+    QCOMPARE(format ? int(format->encoding) : -1, encoding);
+    if (!format)
+      QCOMPARE(QString::fromStdString(error), body);
+    else if (!body.isEmpty())
+      QCOMPARE(QString::fromUtf8(format->body.data(), format->body.size()), body);
+  }
+
+  void header_data() {
+    QTest::addColumn<std::vector<std::string>>("first");
+    QTest::addColumn<std::vector<std::string>>("second");
+    QTest::addColumn<bool>("header");
+    QTest::newRow("usual names") << Row({"氏名", "住所"}) << Row({}) << true;
+    QTest::newRow("names over addresses") << Row({"name", "where"}) << Row({"a", "東京都府中市"}) << true;
+    QTest::newRow("an address") << Row({"山田", "東京都府中市"}) << Row({"a", "東京都府中市"}) << false;
+    QTest::newRow("a code") << Row({"name", "100-0001"}) << Row({"a", "東京都府中市"}) << false;
+    QTest::newRow("nothing like data below") << Row({"a", "b"}) << Row({"c", "d"}) << false;
+  }
+  void header() {
+    QFETCH(std::vector<std::string>, first);
+    QFETCH(std::vector<std::string>, second);
+    QFETCH(bool, header);
+    QCOMPARE(LooksLikeHeader(first, second.empty() ? nullptr : &second), header);
+  }
+
+  void columns() {
+    std::vector<std::string> names = Row({"氏名", "〒", "都道府県", "市区町村", "番地"});
+    ListColumns named = GuessColumns(&names, {});
+    QCOMPARE(named.address, (std::vector<int>{2, 3, 4}));
+    QCOMPARE(named.code, 1);
+    std::vector<std::vector<std::string>> rows = {Row({"a", "東京都", "府中市宮西町", "1000001"}),
+                                                  Row({"b", "京都府", "京都市上京区", "602-0033"})};
+    ListColumns guessed = GuessColumns(nullptr, rows);
+    QCOMPARE(guessed.address, (std::vector<int>{1, 2}));
+    QCOMPARE(guessed.code, 3);
+    QCOMPARE(ColumnOf("2", nullptr, 4), 1);
+    QCOMPARE(ColumnOf("5", nullptr, 4), -1);
+    QCOMPARE(ColumnOf("番地", &names, 5), 4);
+    QCOMPARE(JoinAddress(Row({"東京都", "", "府中市"}), {0, 1, 2, 7}), S("東京都 府中市"));
+  }
+
+  void postal_data() {
+    QTest::addColumn<std::string>("text");
+    QTest::addColumn<int>("postal");  // -1: not a code
+    QTest::newRow("digits") << std::string("1000001") << 1000001;
+    QTest::newRow("hyphen") << std::string("100-0001") << 1000001;
+    QTest::newRow("full-width, 〒") << S("〒１００－０００１") << 1000001;
+    QTest::newRow("leading zero dropped") << std::string("600001") << 600001;
+    QTest::newRow("hyphen misplaced") << std::string("1000-001") << -1;
+    QTest::newRow("eight digits") << std::string("10000011") << -1;
+    QTest::newRow("letters") << std::string("100-000A") << -1;
+    QTest::newRow("empty") << std::string() << -1;
+  }
+  void postal() {
+    QFETCH(std::string, text);
+    QFETCH(int, postal);
+    std::optional<uint32_t> parsed = ParsePostal(text);
+    QCOMPARE(parsed ? int(*parsed) : -1, postal);
+    if (parsed) QCOMPARE(ParsePostal(PostalText(*parsed)), parsed);
+  }
+
+  // A file over the limit is refused from its size, before any of it is read; written
+  // files replace the old one whole or not at all.
+  void files() {
+    TempData dir;
+    QVERIFY(dir.write("big.csv", "a,b\n"));
+    QVERIFY(::truncate(dir.path("big.csv").c_str(), 200 << 20) == 0);
+    MappedList list;
+    std::string error;
+    QVERIFY(!list.Open(dir.path("big.csv"), 100 << 20, error));
+    QCOMPARE(QString::fromStdString(error), QString::fromStdString(dir.path("big.csv")) +
+                                                QStringLiteral(": the file is 200 MiB; at most 100 MiB can be read"));
+    QVERIFY(dir.write("out.csv", "old"));
+    QVERIFY(!WriteFileAtomically(
+        dir.path("out.csv"), [](std::FILE* f) { return std::fputs("half", f) < 0; }, error));
+    QVERIFY(WriteFileAtomically(
+        dir.path("new.csv"), [](std::FILE* f) { return std::fputs("new", f) >= 0; }, error));
+    QCOMPARE(FolderEntries(dir.folder()), (std::vector<std::string>{"big.csv", "new.csv", "out.csv"}));
+    QCOMPARE(FileBytes(dir.path("out.csv")), std::string("old"));
+    QCOMPARE(FileBytes(dir.path("new.csv")), std::string("new"));
+  }
+};
+
+QTEST_APPLESS_MAIN(TestCsv)
+#include "tst_csv.moc"
