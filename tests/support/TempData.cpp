@@ -129,3 +129,25 @@ std::string FileSha256(const std::string& path) {
   hash.addData(&f);
   return hash.result().toHex().toStdString();
 }
+
+bool WriteEdition(const std::string& data, const std::string& id, std::string_view ken13, const std::string& date) {
+  const std::string folder = data + "editions/" + id + "/";
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) return false;
+  auto put = [&](const std::string& name, std::string_view bytes) {
+    std::ofstream out(folder + name, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out.flush());
+  };
+  bool ok = put("EDITION", date + "\n");
+  for (int p = 1; p <= 47; ++p) ok = put(KenName(p), p == 13 ? ken13 : std::string_view()) && put(JigName(p), "") && ok;
+  return ok;
+}
+
+bool UseEdition(const std::string& data, const std::string& id) {
+  const std::string fresh = data + ".current.new";
+  ::unlink(fresh.c_str());
+  return ::symlink(("editions/" + id).c_str(), fresh.c_str()) == 0 &&
+         ::rename(fresh.c_str(), (data + "current").c_str()) == 0;
+}

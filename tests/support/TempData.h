@@ -83,3 +83,12 @@ std::vector<std::string> FolderEntries(const std::string& folder);
 // Every file below `folder` (relative path -> bytes; a symbolic link -> "-> " and its
 // target; a folder: its path and '/' -> nothing), to tell that a folder did not change.
 std::map<std::string, std::string> FolderSnapshot(const std::string& folder);
+
+// Writes the edition `id` into the data folder `data` (with its trailing '/'), as imports
+// lay it out (core/data/Editions.h): editions/<id>/ with KEN13.CSV holding `ken13`, every
+// other data file empty, and an EDITION record of `date`. False when it cannot.
+bool WriteEdition(const std::string& data, const std::string& id, std::string_view ken13, const std::string& date);
+
+// Puts the edition `id` of `data` in use in one step, as an import does: a new link renamed
+// over data/current.
+bool UseEdition(const std::string& data, const std::string& id);

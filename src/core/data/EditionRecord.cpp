@@ -1,4 +1,4 @@
-#include "core/update/Edition.h"
+#include "core/data/EditionRecord.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,8 +8,6 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
-
-#include "core/update/DataFolders.h"
 
 namespace tanzel {
 
@@ -79,7 +77,7 @@ std::optional<EditionRecord> ParseEdition(std::string_view text) {
 }
 
 std::optional<EditionRecord> ReadEdition(const std::string& edition) {
-  std::string path = WithSlash(edition) + kEditionFileName;
+  std::string path = edition + (edition.empty() || edition.back() != '/' ? "/" : "") + kEditionFileName;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st {};

@@ -1,0 +1,534 @@
+#include "serve/Service.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "core/browse/CheckDigit.h"
+#include "core/data/Records.h"
+#include "core/resolve/AddressIndex.h"
+#include "core/resolve/Resolver.h"
+#include "core/search/RelayTexts.h"
+#include "core/search/SearchEngine.h"
+#include "core/text/Normalize.h"
+#include "core/text/SjisText.h"
+#include "core/update/DataChanges.h"
+
+namespace tanzel {
+
+namespace {
+
+using Json = nlohmann::json;
+
+enum Endpoint { kCodes, kSearch, kResolve, kEdition, kHealthz, kReadyz, kMetrics, kOther, kEndpointCount };
+constexpr const char* kEndpointNames[] = {"codes",   "search", "resolve", "edition",
+                                          "healthz", "readyz", "metrics", "other"};
+constexpr int kStatuses[] = {200, 204, 304, 400, 404, 405, 413, 414, 500, 503};
+constexpr std::size_t kStatusCount = std::size(kStatuses);
+constexpr double kBuckets[] = {0.0005, 0.001, 0.0025, 0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 1.0};
+constexpr std::size_t kBucketCount = std::size(kBuckets);
+
+std::string Dump(const Json& json) {
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+Response Error(int status, const char* code, const std::string& message) {
+  Response r;
+  r.status = status;
+  r.body = Dump(Json{{"error", code}, {"message", message}});
+  return r;
+}
+
+Response Ok(const Json& json) {
+  Response r;
+  r.body = Dump(json);
+  return r;
+}
+
+const std::string* Arg(const Request& request, std::string_view name) {
+  for (const auto& [key, value] : request.query)
+    if (key == name) return &value;
+  return nullptr;
+}
+
+// A decimal argument in [low, high]; `fallback` when absent; nothing when malformed.
+std::optional<int> IntArg(const Request& request, std::string_view name, int fallback, int low, int high) {
+  const std::string* text = Arg(request, name);
+  if (text == nullptr) return fallback;
+  int value = 0;
+  auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), value);
+  if (ec != std::errc() || end != text->data() + text->size() || value < low || value > high) return std::nullopt;
+  return value;
+}
+
+std::string Utf8(std::string_view sjis) {
+  return SjisToUtf8(sjis);
+}
+
+// A town name without its note: up to its first "（" (Shift-JIS 81 69) or, in kana, "(".
+std::string_view WithoutNote(std::string_view sjis) {
+  for (std::size_t i = 0; i < sjis.size();) {
+    unsigned char c = static_cast<unsigned char>(sjis[i]);
+    if (c == '(') return sjis.substr(0, i);
+    if (IsSjisLeadByte(c) && i + 1 < sjis.size()) {
+      if (c == 0x81 && static_cast<unsigned char>(sjis[i + 1]) == 0x69) return sjis.substr(0, i);
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return sjis;
+}
+
+std::string GovCode(int32_t code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%05d", code);
+  return text;
+}
+
+std::string GovCodeWithCheck(int32_t code) {
+  std::string text = GovCode(code);
+  int check = CheckDigit(text.c_str());
+  return check < 0 ? text : text + static_cast<char>('0' + check);
+}
+
+std::string PostalText(uint32_t postal) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%07u", postal);
+  return text;
+}
+
+Json KenJson(const KenRecord& r) {
+  return Json{{"code", r.PostalCode},
+              {"prefecture", Utf8(r.PrefKanji)},
+              {"prefectureKana", Utf8(r.PrefKana)},
+              {"city", Utf8(r.CityKanji)},
+              {"cityKana", Utf8(r.CityKana)},
+              {"town", Utf8(r.TownKanji)},
+              {"townKana", Utf8(r.TownKana)},
+              {"townWithoutNote", Utf8(WithoutNote(r.TownKanji))},
+              {"townKanaWithoutNote", Utf8(WithoutNote(r.TownKana))},
+              {"localGovCode", GovCode(r.LocalGovCode)},
+              {"localGovCodeWithCheckDigit", GovCodeWithCheck(r.LocalGovCode)},
+              {"office", nullptr}};
+}
+
+Json JigJson(const JigRecord& r) {
+  return Json{{"code", r.PostalCode},
+              {"prefecture", Utf8(r.PrefKanji)},
+              {"city", Utf8(r.CityKanji)},
+              {"town", Utf8(r.TownKanji)},
+              {"townWithoutNote", Utf8(WithoutNote(r.TownKanji))},
+              {"block", Utf8(r.BlockKanji)},
+              {"localGovCode", GovCode(r.LocalGovCode)},
+              {"localGovCodeWithCheckDigit", GovCodeWithCheck(r.LocalGovCode)},
+              {"office", Json{{"name", Utf8(r.OfficeKanji)}, {"kana", Utf8(r.OfficeKana)}}}};
+}
+
+// UTF-8 text as Shift-JIS; nothing when it is not valid UTF-8 or holds a character
+// Shift-JIS lacks.
+std::optional<std::string> ToSjis(std::string_view utf8) {
+  if (!IsValidUtf8(utf8)) return std::nullopt;
+  return Utf8ToSjis(utf8);
+}
+
+Response Codes(const ServedEdition& served, std::string_view text) {
+  if (!IsValidUtf8(text)) return Error(400, "invalid-utf8", "the code is not valid UTF-8");
+  std::optional<std::string> sjis = Utf8ToSjis(text);
+  std::string code = sjis && sjis->size() < 64 ? PostalCodeOfKeyword(*sjis) : std::string();
+  if (code.size() != 7) return Error(400, "bad-code", "not a postal code: write 7 digits, as 1000001 or 100-0001");
+  std::vector<uint32_t> towns, offices;
+  served.index->ByPostalCode(static_cast<uint32_t>(std::stoul(code)), towns, offices);
+  if (towns.empty() && offices.empty()) {
+    Response r = Error(404, "unknown-code", "no address or office has this code");
+    Json body = Json::parse(r.body);
+    body["code"] = code;
+    body["removed"] = served.set->Removed(code);
+    r.body = Dump(body);
+    return r;
+  }
+  Json list = Json::array();
+  auto ken = std::make_unique<KenRecord>();
+  auto jig = std::make_unique<JigRecord>();
+  for (uint32_t t : towns) {
+    served.index->FillRecord(t, *ken);
+    list.push_back(KenJson(*ken));
+  }
+  for (uint32_t o : offices) {
+    served.index->FillRecord(o, *jig);
+    list.push_back(JigJson(*jig));
+  }
+  return Ok(Json{{"code", code}, {"results", std::move(list)}});
+}
+
+// Collects one page of a search's rows and stops the search after it.
+class PageSink : public SearchSink {
+ public:
+  PageSink(int after, int limit, std::atomic<uint8_t>& cancel) : after_(after), limit_(limit), cancel_(cancel) {}
+  void Row(int number, const ResultRow& row) override {
+    if (number <= after_) return;
+    if (static_cast<int>(rows.size()) >= limit_) {
+      more = true;
+      cancel_.store(1);
+      return;
+    }
+    rows.push_back(Json{{"code", Utf8(row.Cell(0))},
+                        {"kanji", Utf8(row.Cell(1))},
+                        {"kana", Utf8(row.Cell(2))},
+                        {"localGovCode", Utf8(row.Cell(3))},
+                        {"officeAddress", Utf8(row.Cell(4))}});
+  }
+  void AddressPass() override { pass = "address"; }
+  void TolerantPass(std::string_view keyword) override {
+    pass = "tolerant";
+    tolerantKeyword = Utf8(keyword);
+  }
+
+  Json rows = Json::array();
+  bool more = false;
+  std::string pass = "exact";
+  std::string tolerantKeyword;
+
+ private:
+  int after_;
+  int limit_;
+  std::atomic<uint8_t>& cancel_;
+};
+
+Response Search(const ServedEdition& served, const Request& request) {
+  const std::string* q = Arg(request, "q");
+  if (q == nullptr || q->empty()) return Error(400, "bad-request", "q (the keyword) is missing");
+  std::optional<int> limit = IntArg(request, "limit", kDefaultSearchLimit, 1, kMaxSearchLimit);
+  std::optional<int> after = IntArg(request, "after", 0, 0, TableCapacity);
+  if (!limit || !after) return Error(400, "bad-request", "limit is 1 to 1000, after 0 to 10240");
+  if (!IsValidUtf8(*q)) return Error(400, "invalid-utf8", "the keyword is not valid UTF-8");
+  SearchParams params;
+  std::optional<std::string> sjis = Utf8ToSjis(*q);
+  if (!sjis) {
+    params.matchesNothing = true;
+  } else if (sjis->size() > static_cast<std::size_t>(KeywordCapacity - 1)) {
+    return Error(400, "keyword-too-long", "the keyword is longer than the search allows");
+  } else {
+    params.keyword = *sjis;
+  }
+  thread_local std::unique_ptr<SearchScratch> scratch;
+  if (!scratch) scratch.reset(new SearchScratch);
+  std::atomic<int32_t> hitCount{0};
+  std::atomic<uint8_t> cancel{0};
+  PageSink sink(*after, *limit, cancel);
+  SearchNotice notice =
+      RunKeywordSearch(KeywordSearch(params), served.set->EditionFolder(), *scratch, hitCount, cancel, sink);
+  if (notice == SearchNotice::FileMissing) return Error(503, "not-ready", "a data file is missing");
+  Json body{{"q", *q}, {"pass", sink.pass}, {"results", std::move(sink.rows)}};
+  if (!sink.tolerantKeyword.empty()) body["keyword"] = sink.tolerantKeyword;
+  body["next"] = sink.more ? Json(*after + *limit) : Json(nullptr);
+  RelayCode code = RelayCodeOf(notice);
+  const char* text = code.kind != 0 && !sink.more ? RelayText(code.kind, code.index) : nullptr;
+  body["notice"] = text != nullptr ? Json(Utf8(text)) : Json(nullptr);
+  if (notice == SearchNotice::NoHit && sjis) {
+    std::string postal = PostalCodeOfKeyword(*sjis);
+    body["removed"] = !postal.empty() && served.set->Removed(postal);
+  }
+  return Ok(body);
+}
+
+Json Answer(const AddressIndex& index, std::string_view utf8) {
+  Json answer{{"address", utf8}};
+  std::optional<std::string> sjis = ToSjis(utf8);
+  ResolveAnswer found = sjis ? ResolveAddress(index, *sjis) : ResolveAnswer{};
+  answer["certainty"] = CertaintyWord(found.certainty);
+  Json candidates = Json::array();
+  for (const Resolution& r : found.codes)
+    candidates.push_back(Json{{"code", PostalText(r.postal)},
+                              {"match", MatchKindWord(r.kind)},
+                              {"office", r.office},
+                              {"record", Utf8(RecordText(index, r))}});
+  bool one = found.certainty == Certainty::Sure || found.certainty == Certainty::NotSure;
+  answer["code"] = one && !found.codes.empty() ? candidates[0]["code"] : Json(nullptr);
+  answer["match"] = one && !found.codes.empty() ? candidates[0]["match"] : Json(nullptr);
+  answer["record"] = one && !found.codes.empty() ? candidates[0]["record"] : Json(nullptr);
+  answer["candidates"] = std::move(candidates);
+  return answer;
+}
+
+Response ResolveOne(const ServedEdition& served, const Request& request) {
+  const std::string* address = Arg(request, "address");
+  if (address == nullptr) return Error(400, "bad-request", "address is missing");
+  if (!IsValidUtf8(*address)) return Error(400, "invalid-utf8", "the address is not valid UTF-8");
+  return Ok(Answer(*served.index, *address));
+}
+
+Response ResolveBatch(const ServedEdition& served, const Request& request) {
+  if (request.bodyTooLarge) return Error(413, "body-too-large", "the body is larger than 4 MiB");
+  std::vector<std::string> addresses;
+  if (request.contentType.substr(0, 16) == "application/json") {
+    Json parsed = Json::parse(request.body, nullptr, false);
+    if (parsed.is_discarded() || !parsed.is_array()) return Error(400, "bad-json", "the body is no JSON array");
+    if (parsed.size() > kMaxBatch) return Error(413, "batch-too-large", "at most 10000 addresses at once");
+    for (const Json& item : parsed) {
+      if (!item.is_string()) return Error(400, "bad-json", "every item of the array is a string");
+      addresses.push_back(item.get<std::string>());
+    }
+  } else {
+    std::string_view text = request.body;
+    while (!text.empty()) {
+      std::size_t lf = text.find('\n');
+      std::string_view line = text.substr(0, lf);
+      text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      if (addresses.size() == kMaxBatch) return Error(413, "batch-too-large", "at most 10000 addresses at once");
+      addresses.emplace_back(line);
+    }
+  }
+  Json results = Json::array();
+  for (const std::string& a : addresses) results.push_back(Answer(*served.index, a));
+  return Ok(Json{{"results", std::move(results)}});
+}
+
+std::string EditionJson(const DataSet& set) {
+  Json body{{"id", set.EditionId()}, {"date", nullptr}, {"archives", Json::array()}};
+  if (set.Edition()) {
+    body["date"] = set.Edition()->date;
+    for (const ArchiveSum& a : set.Edition()->archives)
+      body["archives"].push_back(Json{{"name", a.name}, {"sha256", a.sha256}});
+  }
+  return Dump(body);
+}
+
+std::shared_ptr<const ServedEdition> OpenServed(const std::string& folder) {
+  auto served = std::make_shared<ServedEdition>();
+  served->set = DataSet::Open(folder);
+  served->index = served->set->Index(served->error);
+  std::string date = served->set->Edition() ? served->set->Edition()->date : "undated";
+  std::string id = served->set->EditionId().empty() ? "plain" : served->set->EditionId();
+  served->etag = "\"" + date + "-" + id + "\"";
+  for (char& c : served->etag)
+    if (c != '"' && !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' ||
+                      c == '.' || c == '_'))
+      c = '_';
+  served->editionJson = EditionJson(*served->set);
+  return served;
+}
+
+bool MatchesEtag(std::string_view header, const std::string& etag) {
+  if (header == "*") return true;
+  return header.find(etag) != std::string_view::npos;
+}
+
+}  // namespace
+
+struct Service::Metrics {
+  std::array<std::array<std::atomic<uint64_t>, kStatusCount + 1>, kEndpointCount> requests{};
+  std::array<std::atomic<uint64_t>, kBucketCount + 1> buckets{};
+  std::atomic<uint64_t> count{0};
+  std::atomic<uint64_t> microseconds{0};
+  std::atomic<uint64_t> switches{0};
+};
+
+Service::Service(ServiceOptions options) : options_(std::move(options)), metrics_(new Metrics) {}
+
+Service::~Service() = default;
+
+std::shared_ptr<const ServedEdition> Service::Current() {
+  std::shared_ptr<const ServedEdition> served;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    served = current_;
+  }
+  if (served && !served->set->Outdated() && served->index) return served;
+  // The first to see a new edition opens it; the others wait and take what it opened.
+  std::lock_guard<std::mutex> opening(openMutex_);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (current_ != served) return current_;
+  }
+  std::shared_ptr<const ServedEdition> next = OpenServed(options_.dataFolder);
+  if (!next->index && served && served->index) return served;  // keep a readable edition
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (served) metrics_->switches.fetch_add(1);
+  current_ = next;
+  return next;
+}
+
+bool Service::Ready() {
+  return Current()->index != nullptr;
+}
+
+Response Service::Route(const Request& request, int& endpoint) {
+  std::string_view path = request.path;
+  bool get = request.method == "GET" || request.method == "HEAD";
+  auto only = [&](bool allowed, const char* allow) -> std::optional<Response> {
+    if (allowed) return std::nullopt;
+    Response r = Error(405, "method-not-allowed", std::string("allowed: ") + allow);
+    r.headers.emplace_back("Allow", allow);
+    return r;
+  };
+  if (path == "/healthz") {
+    endpoint = kHealthz;
+    if (auto r = only(get, "GET, HEAD")) return *r;
+    return Ok(Json{{"status", "ok"}});
+  }
+  if (path == "/metrics") {
+    endpoint = kMetrics;
+    if (auto r = only(get, "GET, HEAD")) return *r;
+    Response r;
+    r.contentType = "text/plain; version=0.0.4";
+    r.body = MetricsText();
+    return r;
+  }
+  if (path == "/readyz") {
+    endpoint = kReadyz;
+    if (auto r = only(get, "GET, HEAD")) return *r;
+    std::shared_ptr<const ServedEdition> served = Current();
+    if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
+    return Ok(Json{{"status", "ready"}});
+  }
+  bool codes = path.substr(0, 10) == "/v1/codes/";
+  endpoint = codes                   ? kCodes
+             : path == "/v1/search"  ? kSearch
+             : path == "/v1/resolve" ? kResolve
+             : path == "/v1/edition" ? kEdition
+                                     : kOther;
+  if (endpoint == kOther) return Error(404, "not-found", "no such endpoint");
+  if (endpoint == kResolve) {
+    if (auto r = only(get || request.method == "POST", "GET, HEAD, POST")) return *r;
+  } else if (auto r = only(get, "GET, HEAD")) {
+    return *r;
+  }
+  std::shared_ptr<const ServedEdition> served = Current();
+  if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
+  bool cacheable = get;
+  if (cacheable && !request.ifNoneMatch.empty() && MatchesEtag(request.ifNoneMatch, served->etag)) {
+    Response r;
+    r.status = 304;
+    r.contentType.clear();
+    r.headers.emplace_back("ETag", served->etag);
+    r.headers.emplace_back("Cache-Control", "public, max-age=60");
+    return r;
+  }
+  Response r;
+  try {
+    if (endpoint == kCodes) {
+      r = Codes(*served, path.substr(10));
+    } else if (endpoint == kSearch) {
+      r = Search(*served, request);
+    } else if (endpoint == kResolve) {
+      r = get ? ResolveOne(*served, request) : ResolveBatch(*served, request);
+    } else {
+      r = Response{};
+      r.body = served->editionJson;
+    }
+  } catch (const std::exception& e) {
+    r = Error(500, "internal", "the request could not be answered");
+  }
+  if (cacheable && (r.status == 200 || r.status == 404)) {
+    r.headers.emplace_back("ETag", served->etag);
+    r.headers.emplace_back("Cache-Control", "public, max-age=60");
+  }
+  return r;
+}
+
+Response Service::Handle(const Request& request) {
+  auto start = std::chrono::steady_clock::now();
+  int endpoint = kOther;
+  Response r;
+  if (request.targetBytes > kMaxTarget) {
+    r = Error(414, "uri-too-long", "the request target is longer than 8192 bytes");
+  } else if (request.method == "OPTIONS") {
+    r.status = 204;
+    r.contentType.clear();
+    r.headers.emplace_back("Allow", "GET, HEAD, POST, OPTIONS");
+  } else {
+    try {
+      r = Route(request, endpoint);
+    } catch (const std::exception&) {
+      r = Error(500, "internal", "the request could not be answered");
+    }
+  }
+  if (r.headers.end() ==
+      std::find_if(r.headers.begin(), r.headers.end(), [](const auto& h) { return h.first == "Cache-Control"; }))
+    r.headers.emplace_back("Cache-Control", "no-store");
+  if (!request.origin.empty() && std::find(options_.allowedOrigins.begin(), options_.allowedOrigins.end(),
+                                           request.origin) != options_.allowedOrigins.end()) {
+    r.headers.emplace_back("Access-Control-Allow-Origin", std::string(request.origin));
+    r.headers.emplace_back("Vary", "Origin");
+    if (request.method == "OPTIONS") {
+      r.headers.emplace_back("Access-Control-Allow-Methods", "GET, HEAD, POST");
+      r.headers.emplace_back("Access-Control-Allow-Headers", "Content-Type, If-None-Match");
+      r.headers.emplace_back("Access-Control-Max-Age", "600");
+    } else {
+      r.headers.emplace_back("Access-Control-Expose-Headers", "ETag");
+    }
+  }
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  Count(endpoint, r.status, seconds);
+  return r;
+}
+
+void Service::Count(int endpoint, int status, double seconds) {
+  std::size_t s = std::find(std::begin(kStatuses), std::end(kStatuses), status) - std::begin(kStatuses);
+  metrics_->requests[static_cast<std::size_t>(endpoint)][s].fetch_add(1, std::memory_order_relaxed);
+  std::size_t b = std::lower_bound(std::begin(kBuckets), std::end(kBuckets), seconds) - std::begin(kBuckets);
+  metrics_->buckets[b].fetch_add(1, std::memory_order_relaxed);
+  metrics_->count.fetch_add(1, std::memory_order_relaxed);
+  metrics_->microseconds.fetch_add(static_cast<uint64_t>(seconds * 1e6), std::memory_order_relaxed);
+}
+
+std::string Service::MetricsText() {
+  std::string text =
+      "# HELP tanzel_requests_total Requests answered, by endpoint and status.\n"
+      "# TYPE tanzel_requests_total counter\n";
+  char line[256];
+  for (int e = 0; e < kEndpointCount; ++e) {
+    for (std::size_t s = 0; s <= kStatusCount; ++s) {
+      uint64_t n = metrics_->requests[static_cast<std::size_t>(e)][s].load(std::memory_order_relaxed);
+      if (n == 0) continue;
+      std::string status = s < kStatusCount ? std::to_string(kStatuses[s]) : "other";
+      std::snprintf(line, sizeof line, "tanzel_requests_total{endpoint=\"%s\",status=\"%s\"} %llu\n", kEndpointNames[e],
+                    status.c_str(), static_cast<unsigned long long>(n));
+      text += line;
+    }
+  }
+  text +=
+      "# HELP tanzel_request_duration_seconds Time to answer a request.\n"
+      "# TYPE tanzel_request_duration_seconds histogram\n";
+  uint64_t cumulative = 0;
+  for (std::size_t b = 0; b <= kBucketCount; ++b) {
+    cumulative += metrics_->buckets[b].load(std::memory_order_relaxed);
+    if (b < kBucketCount)
+      std::snprintf(line, sizeof line, "tanzel_request_duration_seconds_bucket{le=\"%g\"} %llu\n", kBuckets[b],
+                    static_cast<unsigned long long>(cumulative));
+    else
+      std::snprintf(line, sizeof line, "tanzel_request_duration_seconds_bucket{le=\"+Inf\"} %llu\n",
+                    static_cast<unsigned long long>(cumulative));
+    text += line;
+  }
+  std::snprintf(line, sizeof line,
+                "tanzel_request_duration_seconds_sum %.6f\ntanzel_request_duration_seconds_count %llu\n",
+                static_cast<double>(metrics_->microseconds.load()) / 1e6,
+                static_cast<unsigned long long>(metrics_->count.load()));
+  text += line;
+  std::shared_ptr<const ServedEdition> served;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    served = current_;
+  }
+  text += "# HELP tanzel_edition_info The edition in use.\n# TYPE tanzel_edition_info gauge\n";
+  if (served) {
+    std::string date = served->set->Edition() ? served->set->Edition()->date : "";
+    std::snprintf(line, sizeof line, "tanzel_edition_info{id=\"%s\",date=\"%s\"} 1\n",
+                  served->set->EditionId().substr(0, 100).c_str(), date.c_str());
+    text += line;
+  }
+  std::snprintf(line, sizeof line,
+                "# HELP tanzel_edition_switches_total Editions taken into use after the first.\n"
+                "# TYPE tanzel_edition_switches_total counter\ntanzel_edition_switches_total %llu\n",
+                static_cast<unsigned long long>(metrics_->switches.load()));
+  text += line;
+  return text;
+}
+
+}  // namespace tanzel

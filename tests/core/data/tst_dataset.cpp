@@ -1,0 +1,55 @@
+// DataSet: a reader that holds one keeps reading its edition while an update switches
+// `current`; the next one opened reads the new edition.
+
+#include <QtTest>
+
+#include <vector>
+
+#include "core/data/DataSet.h"
+#include "core/resolve/AddressIndex.h"
+#include "support/DataLines.h"
+#include "support/TempData.h"
+
+using namespace tanzel;
+
+class TestDataSet : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void outlivesASwitch();
+};
+
+void TestDataSet::outlivesASwitch() {
+  TempData dir;
+  const std::string data = dir.folder();
+  QVERIFY(WriteEdition(data, "a", KenCsv(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田"), "2026-04-30"));
+  QVERIFY(WriteEdition(data, "b", KenCsv(13101, "1000002", "チヨダク", "コウキョガイエン", "千代田区", "皇居外苑"),
+                       "2026-05-29"));
+  QVERIFY(dir.write("editions/b/REMOVED", "2026-05-29\n1000001\n"));
+  QVERIFY(UseEdition(data, "a"));
+
+  std::shared_ptr<const DataSet> old = DataSet::Open(data);
+  QVERIFY(UseEdition(data, "b"));
+  QVERIFY(old->Outdated());
+  // Built after the switch, the old set's index is still that of its own edition.
+  std::string error;
+  std::shared_ptr<const AddressIndex> index = old->Index(error);
+  QVERIFY2(index, error.c_str());
+  std::vector<uint32_t> towns, offices;
+  index->ByPostalCode(1000001, towns, offices);
+  QCOMPARE(towns.size(), std::size_t(1));
+  QCOMPARE(old->EditionId(), std::string("a"));
+  QCOMPARE(old->Edition()->date, std::string("2026-04-30"));
+  QVERIFY(!old->Removed("1000001"));
+
+  std::shared_ptr<const DataSet> now = DataSet::Open(data);
+  QVERIFY(!now->Outdated());
+  QCOMPARE(now->EditionId(), std::string("b"));
+  QVERIFY(now->Removed("1000001"));
+  towns.clear();
+  now->Index(error)->ByPostalCode(1000001, towns, offices);
+  QVERIFY(towns.empty());
+  QCOMPARE(old->Index(error), index);  // built once, kept as long as the set
+}
+
+QTEST_APPLESS_MAIN(TestDataSet)
+#include "tst_dataset.moc"

@@ -1,0 +1,321 @@
+// tanzel-serve: every endpoint over HTTP on 127.0.0.1, its answers against tanzel-search's
+// for the same inputs, an edition switch under a running client, and malformed requests.
+
+#include <QtTest>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "serve/HttpServer.h"
+#include "serve/Service.h"
+#include "support/DataLines.h"
+#include "support/HttpClient.h"
+#include "support/Process.h"
+#include "support/TempData.h"
+
+using namespace tanzel;
+using Json = nlohmann::json;
+
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+
+constexpr const char* kOrigin = "https://form.example";
+
+std::string EditionA() {
+  return KenCsv(13101, "1000000", "チヨダク", "イカニケイサイガナイバアイ", "千代田区", "以下に掲載がない場合") +
+         KenCsv(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田") +
+         KenCsv(13101, "1000005", "チヨダク", "マルノウチ(1-3チョウメ)", "千代田区", "丸の内（１〜３丁目）") +
+         KenCsv(13101, "1000006", "チヨダク", "ユウラクチョウ", "千代田区", "有楽町");
+}
+
+std::string EditionB() {
+  return KenCsv(13101, "1000000", "チヨダク", "イカニケイサイガナイバアイ", "千代田区", "以下に掲載がない場合") +
+         KenCsv(13101, "1000001", "チヨダク", "シンチヨダ", "千代田区", "新千代田");
+}
+
+// The service on data folder `data`, listening on a free port of 127.0.0.1.
+struct Running {
+  Service service;
+  HttpServer server{service};
+  int port = 0;
+  explicit Running(const std::string& data, unsigned idleSeconds = kIdleSeconds)
+      : service(ServiceOptions{data, {kOrigin}}) {
+    ListenOptions options;
+    options.port = 0;
+    options.threads = 2;
+    options.idleSeconds = idleSeconds;
+    std::string error;
+    if (server.Start(options, error)) port = server.Port();
+  }
+};
+
+Json Body(const HttpReply& reply) {
+  return Json::parse(reply.body, nullptr, false);
+}
+
+QStringList Lines(const QString& text) {
+  return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+std::string Percent(std::string_view text) {
+  std::string out;
+  char hex[4];
+  for (unsigned char c : text) {
+    std::snprintf(hex, sizeof hex, "%%%02X", c);
+    out += std::isalnum(c) ? std::string(1, static_cast<char>(c)) : std::string(hex);
+  }
+  return out;
+}
+
+}  // namespace
+
+class TestServe : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void initTestCase();
+  void endpoints_data();
+  void endpoints();
+  void sameAsTheCommandLine_data();
+  void sameAsTheCommandLine();
+  void resolveBatch();
+  void cachingAndCors();
+  void malformed_data();
+  void malformed();
+  void slowClient();
+  void editionSwitchUnderLoad();
+
+ private:
+  TempData dir_;
+  std::string data_;
+  std::unique_ptr<Running> running_;
+};
+
+void TestServe::initTestCase() {
+  data_ = dir_.folder();
+  QVERIFY(WriteEdition(data_, "a", EditionA(), "2026-04-30"));
+  QVERIFY(UseEdition(data_, "a"));
+  running_ = std::make_unique<Running>(data_);
+  QVERIFY(running_->port > 0);
+}
+
+void TestServe::endpoints_data() {
+  QTest::addColumn<std::string>("method");
+  QTest::addColumn<std::string>("target");
+  QTest::addColumn<int>("status");
+  QTest::addColumn<std::string>("pointer");  // a JSON pointer into the answer, or a text it holds
+  QTest::addColumn<std::string>("expected");
+  auto row = [](const char* name, const char* method, std::string target, int status, const char* pointer,
+                const char* expected) {
+    QTest::newRow(name) << std::string(method) << target << status << std::string(pointer) << std::string(expected);
+  };
+  row("code", "GET", "/v1/codes/1000001", 200, "/results/0/town", "千代田");
+  row("code with hyphen", "GET", "/v1/codes/100-0001", 200, "/results/0/localGovCodeWithCheckDigit", "131016");
+  row("code full-width", "GET", "/v1/codes/" + Percent("１００－０００５"), 200, "/results/0/townWithoutNote",
+      "丸の内");
+  row("code kana without note", "GET", "/v1/codes/1000005", 200, "/results/0/townKanaWithoutNote", "マルノウチ");
+  row("code unknown", "GET", "/v1/codes/9999999", 404, "/error", "unknown-code");
+  row("code malformed", "GET", "/v1/codes/12ab", 400, "/error", "bad-code");
+  row("code invalid UTF-8", "GET", "/v1/codes/%FF%FE", 400, "/error", "invalid-utf8");
+  row("search", "GET", "/v1/search?q=" + Percent("有楽町"), 200, "/results/0/code", "100-0006");
+  row("search pass", "GET", "/v1/search?q=" + Percent("有楽町"), 200, "/pass", "exact");
+  row("search tolerant", "GET", "/v1/search?q=" + Percent("ﾕｳﾗｸﾁｮｳ"), 200, "/results/0/code", "100-0006");
+  row("search page", "GET", "/v1/search?q=" + Percent("千代田区") + "&limit=1&after=1", 200, "/next", "2");
+  row("search no keyword", "GET", "/v1/search", 400, "/error", "bad-request");
+  row("search bad limit", "GET", "/v1/search?q=a&limit=0", 400, "/error", "bad-request");
+  row("search invalid UTF-8", "GET", "/v1/search?q=%C3%28", 400, "/error", "invalid-utf8");
+  row("resolve sure", "GET", "/v1/resolve?address=" + Percent("東京都千代田区千代田"), 200, "/certainty", "sure");
+  row("resolve code", "GET", "/v1/resolve?address=" + Percent("東京都千代田区千代田"), 200, "/code", "1000001");
+  row("resolve nothing", "GET", "/v1/resolve?address=" + Percent("どこでもない"), 200, "/certainty", "not-found");
+  row("resolve missing", "GET", "/v1/resolve", 400, "/error", "bad-request");
+  row("edition", "GET", "/v1/edition", 200, "/date", "2026-04-30");
+  row("edition id", "GET", "/v1/edition", 200, "/id", "a");
+  row("healthz", "GET", "/healthz", 200, "/status", "ok");
+  row("readyz", "GET", "/readyz", 200, "/status", "ready");
+  row("metrics", "GET", "/metrics", 200, "", "tanzel_requests_total{endpoint=");
+  row("unknown path", "GET", "/v2/codes/1000001", 404, "/error", "not-found");
+  row("wrong method", "DELETE", "/v1/edition", 405, "/error", "method-not-allowed");
+  row("POST codes", "POST", "/v1/codes/1000001", 405, "/error", "method-not-allowed");
+  row("unknown method", "BREW", "/v1/edition", 405, "/error", "method-not-allowed");
+  row("long target", "GET", "/v1/search?q=" + std::string(9000, 'a'), 414, "/error", "uri-too-long");
+}
+
+void TestServe::endpoints() {
+  QFETCH(std::string, method);
+  QFETCH(std::string, target);
+  QFETCH(int, status);
+  QFETCH(std::string, pointer);
+  QFETCH(std::string, expected);
+  HttpReply reply = HttpSend(running_->port, HttpRequest(method, target));
+  QCOMPARE(reply.status, status);
+  if (pointer.empty()) {
+    QVERIFY(reply.body.find(expected) != std::string::npos);
+    return;
+  }
+  QCOMPARE(reply.headers["content-type"], std::string("application/json"));
+  Json body = Body(reply);
+  const Json& value = body.at(Json::json_pointer(pointer));
+  QCOMPARE(value.is_string() ? value.get<std::string>() : value.dump(), expected);
+}
+
+void TestServe::sameAsTheCommandLine_data() {
+  QTest::addColumn<bool>("resolve");
+  QTest::addColumn<std::string>("input");
+  QTest::newRow("search 千代田") << false << std::string("千代田");
+  QTest::newRow("search 100-0005") << false << std::string("100-0005");
+  QTest::newRow("search tolerant") << false << std::string("ﾏﾙﾉｳﾁ");
+  QTest::newRow("resolve town") << true << std::string("東京都千代田区有楽町");
+  QTest::newRow("resolve catch-all") << true << std::string("東京都千代田区霞が関");
+  QTest::newRow("resolve chome") << true << std::string("東京都千代田区丸の内２丁目");
+}
+
+void TestServe::sameAsTheCommandLine() {
+  QFETCH(bool, resolve);
+  QFETCH(std::string, input);
+  QStringList args{QStringLiteral("--data"), QString::fromStdString(data_)};
+  if (resolve) args << QStringLiteral("--resolve");
+  ProcessResult cli = RunProcess(QStringLiteral(TANZEL_SEARCH_EXE), args << QString::fromStdString(input));
+  std::string target = resolve ? "/v1/resolve?address=" : "/v1/search?q=";
+  Json body = Body(HttpGet(running_->port, target + Percent(input)));
+  QStringList served;
+  if (resolve) {
+    for (const Json& c : body["candidates"])
+      served << QString::fromStdString(c["code"].get<std::string>() + "\t" + c["record"].get<std::string>() + "\t" +
+                                       c["match"].get<std::string>());
+    QCOMPARE(served.join(QLatin1Char('\t')), Lines(cli.out).value(0).trimmed());
+  } else {
+    for (const Json& r : body["results"])
+      served << QString::fromStdString(r["code"].get<std::string>() + "\t" + r["kanji"].get<std::string>() + "\t" +
+                                       r["kana"].get<std::string>() + "\t" + r["localGovCode"].get<std::string>() +
+                                       "\t" + r["officeAddress"].get<std::string>());
+    QCOMPARE(served, Lines(cli.out));
+    QVERIFY(!served.isEmpty());
+  }
+}
+
+void TestServe::resolveBatch() {
+  Json addresses = {"東京都千代田区千代田", "東京都千代田区霞が関", "どこでもない"};
+  HttpReply reply = HttpSend(
+      running_->port, HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", addresses.dump()));
+  QCOMPARE(reply.status, 200);
+  Json results = Body(reply)["results"];
+  QCOMPARE(results.size(), std::size_t(3));
+  QCOMPARE(results[0]["certainty"].get<std::string>(), std::string("sure"));
+  QCOMPARE(results[1]["certainty"].get<std::string>(), std::string("not-sure"));
+  QCOMPARE(results[1]["code"].get<std::string>(), std::string("1000000"));
+  QCOMPARE(results[2]["certainty"].get<std::string>(), std::string("not-found"));
+  // Text lines give the same answers.
+  reply = HttpSend(running_->port, HttpRequest("POST", "/v1/resolve", "Content-Type: text/plain\r\n",
+                                               "東京都千代田区千代田\r\n東京都千代田区霞が関\nどこでもない\n"));
+  QCOMPARE(Body(reply)["results"], results);
+  // A line that is not UTF-8 is not found, the others still answered.
+  reply = HttpSend(running_->port, HttpRequest("POST", "/v1/resolve", "", "\xff\xfe\n東京都千代田区千代田\n"));
+  QCOMPARE(Body(reply)["results"][0]["certainty"].get<std::string>(), std::string("not-found"));
+  QCOMPARE(Body(reply)["results"][1]["code"].get<std::string>(), std::string("1000001"));
+}
+
+void TestServe::cachingAndCors() {
+  HttpReply first =
+      HttpSend(running_->port, HttpRequest("GET", "/v1/codes/1000001", "Origin: https://other.example\r\n"));
+  QVERIFY(!first.headers["etag"].empty());
+  QVERIFY(first.headers["cache-control"].find("max-age") != std::string::npos);
+  QVERIFY(first.headers.count("access-control-allow-origin") == 0);
+  HttpReply again = HttpSend(
+      running_->port, HttpRequest("GET", "/v1/codes/1000001", "If-None-Match: " + first.headers["etag"] + "\r\n"));
+  QCOMPARE(again.status, 304);
+  HttpReply allowed =
+      HttpSend(running_->port, HttpRequest("GET", "/v1/codes/1000001", std::string("Origin: ") + kOrigin + "\r\n"));
+  QCOMPARE(allowed.headers["access-control-allow-origin"], std::string(kOrigin));
+  HttpReply preflight =
+      HttpSend(running_->port, HttpRequest("OPTIONS", "/v1/resolve", std::string("Origin: ") + kOrigin + "\r\n"));
+  QCOMPARE(preflight.status, 204);
+  QVERIFY(preflight.headers["access-control-allow-methods"].find("POST") != std::string::npos);
+  QCOMPARE(HttpGet(running_->port, "/healthz").headers["cache-control"], std::string("no-store"));
+}
+
+void TestServe::malformed_data() {
+  QTest::addColumn<std::string>("request");
+  QTest::addColumn<int>("status");  // 0: the connection is closed without an answer
+  QTest::addColumn<std::string>("error");
+  std::string big(kMaxBody + 1, 'a');
+  std::string batch;
+  for (std::size_t i = 0; i <= kMaxBatch; ++i) batch += "a\n";
+  QTest::newRow("body over the limit") << HttpRequest("POST", "/v1/resolve", "", big) << 413
+                                       << std::string("body-too-large");
+  QTest::newRow("declared body over the limit")
+      << std::string("POST /v1/resolve HTTP/1.1\r\nHost: x\r\nContent-Length: 99999999999\r\n\r\n") << 413
+      << std::string("body-too-large");
+  QTest::newRow("batch over the limit") << HttpRequest("POST", "/v1/resolve", "", batch) << 413
+                                        << std::string("batch-too-large");
+  QTest::newRow("bad JSON") << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", "[\"a\",")
+                            << 400 << std::string("bad-json");
+  QTest::newRow("JSON not strings") << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", "[1]")
+                                    << 400 << std::string("bad-json");
+  QTest::newRow("invalid UTF-8 in JSON") << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n",
+                                                        "[\"\xff\"]")
+                                         << 400 << std::string("bad-json");
+  QTest::newRow("huge header") << HttpRequest("GET", "/healthz", "X-Big: " + std::string(100000, 'b') + "\r\n") << 431
+                               << std::string("");
+  QTest::newRow("huge request line") << HttpRequest("GET", "/v1/search?q=" + std::string(100000, 'a')) << 414
+                                     << std::string("");
+  QTest::newRow("not HTTP") << std::string("\x16\x03\x01\x02\x01\x01\xfc\x03\x03garbage\r\n\r\n") << 0
+                            << std::string("");
+}
+
+void TestServe::malformed() {
+  QFETCH(std::string, request);
+  QFETCH(int, status);
+  QFETCH(std::string, error);
+  HttpReply reply = HttpSend(running_->port, request);
+  QCOMPARE(reply.status, status);
+  if (!error.empty()) QCOMPARE(Body(reply)["error"].get<std::string>(), error);
+  QCOMPARE(HttpGet(running_->port, "/healthz").status, 200);  // still serving
+}
+
+void TestServe::slowClient() {
+  Running quick(data_, 1);
+  QVERIFY(quick.port > 0);
+  // A request that never ends: the server closes the connection once it stays idle.
+  HttpReply reply = HttpSend(quick.port, "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+  QCOMPARE(reply.status, 0);
+  QCOMPARE(HttpGet(quick.port, "/healthz").status, 200);
+}
+
+void TestServe::editionSwitchUnderLoad() {
+  QVERIFY(WriteEdition(data_, "b", EditionB(), "2026-05-29"));
+  std::atomic<bool> stop{false};
+  std::atomic<int> failed{0}, answered{0}, onB{0};
+  std::thread client([&] {
+    while (!stop.load()) {
+      HttpReply reply = HttpGet(running_->port, "/v1/codes/1000001");
+      Json body = Body(reply);
+      if (reply.status != 200 || body.is_discarded()) {
+        ++failed;
+        continue;
+      }
+      ++answered;
+      std::string town = body["results"][0]["town"].get<std::string>();
+      if (town == "新千代田")
+        ++onB;
+      else if (town != "千代田")
+        ++failed;
+    }
+  });
+  QTRY_VERIFY_WITH_TIMEOUT(answered.load() > 20, 30000);
+  QVERIFY(UseEdition(data_, "b"));
+  QTRY_VERIFY_WITH_TIMEOUT(onB.load() > 20, 30000);
+  stop = true;
+  client.join();
+  QCOMPARE(failed.load(), 0);
+  // Every request after the switch is served from the new edition.
+  QCOMPARE(Body(HttpGet(running_->port, "/v1/edition"))["id"].get<std::string>(), std::string("b"));
+  QCOMPARE(HttpGet(running_->port, "/v1/codes/1000005").status, 404);
+  QVERIFY(HttpGet(running_->port, "/metrics").body.find("tanzel_edition_switches_total 1") != std::string::npos);
+}
+
+QTEST_GUILESS_MAIN(TestServe)
+#include "tst_serve.moc"
