@@ -169,6 +169,17 @@ void TestVersionDialog::closeBoxCloses() {
   Form_Main->Menu_Ver->trigger();
   QVERIFY(ran);
   QVERIFY(!Form_Ver->isVisible());
+  // Esc closes it the same way.
+  bool closedByEsc = false;
+  WhileModal(
+      Form_Ver,
+      [&] {
+        QTest::keyClick(Form_Ver->Button_Ok, Qt::Key_Escape);
+        closedByEsc = !Form_Ver->isVisible();
+      },
+      &ran);
+  Form_Main->Menu_Ver->trigger();
+  QVERIFY(closedByEsc);
 }
 
 void TestVersionDialog::linkOpensHomePageAndStaysOpen() {
