@@ -179,10 +179,11 @@ void TestUpdateCli::killedAtAnyMoment() {
       server_.Serve("/" + prefix + name, {200, ReadFile(files.path(prefix + name))});
   }
   auto update = [&](char e, long killAfter, int stopAt = 0) {
-    std::vector<std::string> env{"TANZEL_UPDATE_MIN_RECORDS=1", "TMPDIR=" + tmp.folder()};
+    std::vector<std::string> env{"TMPDIR=" + tmp.folder()};
     if (stopAt > 0) env.push_back("TANZEL_IMPORT_STOP_AT=" + std::to_string(stopAt));
-    return RunAndKill({TANZEL_IMPORT_EXE, "--download", "--from", server_.BaseUrl() + "/" + e, "--out", data}, env,
-                      killAfter);
+    return RunAndKill({stopAt > 0 ? TANZEL_IMPORT_HOOKED_EXE : TANZEL_IMPORT_EXE, "--download", "--partial", "--from",
+                       server_.BaseUrl() + "/" + e, "--out", data},
+                      env, killAfter);
   };
   // The edition in use: every file of the edition the folder resolves to, when the data
   // names in the folder itself show the same; nothing otherwise.
@@ -206,7 +207,8 @@ void TestUpdateCli::killedAtAnyMoment() {
     QVERIFY(editions.count(e) == 0 || inUse() == editions[e]);  // A from nothing and from B: the same bytes
     editions[e] = inUse();
   }
-  QVERIFY(editions['A'].size() == 2 * PrefectureCount + 2 && editions['A'] != editions['B']);
+  QVERIFY(editions['A'].size() == 2 * PrefectureCount + 3 &&
+          editions['A'] != editions['B']);  // EDITION, REMOVED, marker
   QVERIFY2(editions['B']["REMOVED"] == "2026-06-26\n1000005\n", editions['B']["REMOVED"].c_str());
 
   std::mt19937 random(20260626);
@@ -230,9 +232,9 @@ void TestUpdateCli::killedAtAnyMoment() {
   // A last update, whole: its changes are those between the editions now previous and
   // current, compared through the links and through the edition folders.
   Result last = Run(TANZEL_IMPORT_EXE,
-                    {QStringLiteral("--download"), QStringLiteral("--from"), Url(used == 'A' ? "/B" : "/A"),
-                     QStringLiteral("--out"), Q(data)},
-                    {QStringLiteral("TANZEL_UPDATE_MIN_RECORDS=1"), QStringLiteral("TMPDIR=") + Q(tmp.folder())});
+                    {QStringLiteral("--download"), QStringLiteral("--partial"), QStringLiteral("--from"),
+                     Url(used == 'A' ? "/B" : "/A"), QStringLiteral("--out"), Q(data)},
+                    {QStringLiteral("TMPDIR=") + Q(tmp.folder())});
   QVERIFY2(last.exit == 0 && last.out.count(u'\n') > 1, qPrintable(last.err));
   QVERIFY(tidy());
   auto compare = [](const QString& before, const QString& after) {

@@ -35,7 +35,8 @@ class WorkFolder {
   WorkFolder(const WorkFolder&) = delete;
   WorkFolder& operator=(const WorkFolder&) = delete;
 
-  bool Create(const std::string& dataFolder, std::string& error) {
+  // False with `error` on failure; `busy` tells that another update or import holds the folder.
+  bool Create(const std::string& dataFolder, bool& busy, std::string& error) {
     std::string editions = dataFolder + kEditionsFolder;
     for (const std::string& folder : {dataFolder, editions}) {
       std::error_code ec;
@@ -46,22 +47,26 @@ class WorkFolder {
       }
       if (created) made_.push_back(folder);
     }
-    // An import that cleans up between mkdtemp and flock may remove the new folder: then
+    // What killed updates and imports left goes first, under the import lock.
+    std::vector<std::string> leftAlone;
+    if (!TidyDataFolder(dataFolder, leftAlone, error)) {
+      struct stat st {};
+      busy = ::lstat(editions.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      return false;
+    }
+    // An import that cleans up between making the folder and flock may remove it: then
     // another one is made.
     for (int attempt = 0; attempt < 10; ++attempt) {
-      std::string pattern = editions + "/.update-XXXXXX";
-      if (::mkdtemp(pattern.data()) == nullptr) {
-        error = editions + ": cannot create a work folder: " + std::strerror(errno);
-        return false;
-      }
-      int fd = ::open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      std::string folder = MakeOwnFolder(editions, ".update-", error);
+      if (folder.empty()) return false;
+      int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
       struct stat held {
       }, named{};
       bool mine = fd >= 0 && ::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 &&
-                  ::stat(pattern.c_str(), &named) == 0 && held.st_ino == named.st_ino;
+                  ::lstat(folder.c_str(), &named) == 0 && held.st_ino == named.st_ino;
       if (mine) {
         lock_ = fd;
-        path_ = pattern + "/";
+        path_ = folder + "/";
         return true;
       }
       if (fd >= 0) ::close(fd);
@@ -185,6 +190,8 @@ bool Update::BeforeCommit(const ImportSummary& summary, const std::string& stage
 
 bool Update::Import(const std::string& ken, const std::string& jig) {
   ImportOptions import{ken, jig, result_.targetFolder};
+  import.partial = true;  // BeforeCommit checks the record counts against the update's own limits
+  import.atCommitStep = options_.atCommitStep;
   import.beforeCommit = [this](const ImportSummary& summary, const std::string& staged, ExtraFiles& more,
                                std::string& error) {
     return BeforeCommit(summary, staged, more, error);
@@ -192,6 +199,7 @@ bool Update::Import(const std::string& ken, const std::string& jig) {
 std::string error;
 if (RunImport(import, result_.summary, error)) return true;
 if (refused_) return false;
+if (error.find(kAnotherImportRunning) != std::string::npos) return Fail(UpdateFailure::Busy, error);
 // Archives that were read whole failed in the writing.
 bool read = result_.summary.ken.done && result_.summary.jig.done;
 return Fail(read ? UpdateFailure::Disk : UpdateFailure::Archive, error);
@@ -204,8 +212,9 @@ UpdateResult Update::Run() {
     Fail(UpdateFailure::Disk, "no folder to write the data into");
     return result_;
   }
-  if (!work_.Create(result_.targetFolder, error)) {
-    Fail(UpdateFailure::Disk, error);
+  bool busy = false;
+  if (!work_.Create(result_.targetFolder, busy, error)) {
+    Fail(busy ? UpdateFailure::Busy : UpdateFailure::Disk, error);
     return result_;
   }
   std::string ken, jig;

@@ -6,7 +6,9 @@
 //
 // The archives are downloaded into a work folder inside the target data folder,
 // D/editions/.update-XXXXXX (on the data's file system; held while the update runs and
-// removed at its end; what a killed update leaves there, the next import removes). Then one
+// removed at its end). Every update first removes, under the folder's import lock, what
+// killed updates and imports left there (TidyDataFolder), and fails at once when another
+// update or import into the folder is running. Then one
 // import (RunImport) reads them, which refuses a damaged archive or one that leaves a
 // prefecture empty, and writes the new edition; before it is put in use the update checks
 // its record counts, compares it with the edition in use and adds the list of the codes
@@ -74,6 +76,7 @@ enum class UpdateFailure {
   Server,   // the server answered with an error status
   Archive,  // an archive that cannot be read or fails the checks
   Disk,     // a file that cannot be written (a full disk, no permission)
+  Busy,     // another update or import into the folder is running
 };
 
 struct UpdateOptions {
@@ -88,6 +91,7 @@ struct UpdateOptions {
   long maxKenRecords = 500000;
   long minJigRecords = 5000;
   long maxJigRecords = 100000;
+  CommitStepHook atCommitStep = {};  // test hook (core/import/EditionWriter.h)
 };
 
 struct UpdateResult {

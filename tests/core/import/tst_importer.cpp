@@ -29,7 +29,7 @@ namespace {
 // A KEN_ALL.CSV line, text given in UTF-8 (half-width kana as Japan Post writes them).
 std::string Ken(const char* code, const char* postal, const char* cityKana, const char* townKana, const char* city,
                 const char* town, const char* flags = "0,0,0,0,0,0") {
-  std::string pref = code[0] == '1' && code[1] == '3' ? "東京都" : "北海道";
+  std::string pref = PrefectureName(std::atoi(std::string(code, 2).c_str()));
   std::string prefKana = code[0] == '1' && code[1] == '3' ? "ﾄｳｷｮｳﾄ" : "ﾎｯｶｲﾄﾞｳ";
   std::string line = std::string(code) + ",\"" + std::string(postal).substr(0, 3) + "  \",\"" + postal + "\",\"" +
                      prefKana + "\",\"" + cityKana + "\",\"" + townKana + "\",\"" + pref + "\",\"" + city + "\",\"" +
@@ -39,8 +39,9 @@ std::string Ken(const char* code, const char* postal, const char* cityKana, cons
 
 // A JIGYOSYO.CSV line.
 std::string Jig(const char* code, const char* kana, const char* kanji, const char* postal) {
-  return std::string(code) + ",\"" + kana + "\",\"" + kanji +
-         "\",\"北海道\",\"札幌市中央区\",\"北一条西\",\"１丁目\",\"" + postal + "\",\"060  \",\"札幌中央\",0,0,0\r\n";
+  return std::string(code) + ",\"" + kana + "\",\"" + kanji + "\",\"" +
+         PrefectureName(std::atoi(std::string(code, 2).c_str())) + "\",\"札幌市中央区\",\"北一条西\",\"１丁目\",\"" +
+         postal + "\",\"060  \",\"札幌中央\",0,0,0\r\n";
 }
 
 ImportSource SjisSource(const std::string& utf8Text) {
@@ -413,7 +414,8 @@ void TestImporter::archiveInput() {
   ImportSummary summary;
   std::string error;
   std::string out = dir.path("out");
-  QVERIFY2(RunImport({dir.path("ken_all.zip"), dir.path("jigyosyo.zip"), out}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(dir.path("ken_all.zip"), dir.path("jigyosyo.zip"), out), summary, error),
+           error.c_str());
   QCOMPARE(summary.filesWritten, 94);
   QCOMPARE(summary.ken.records, 47L);
   QCOMPARE(summary.jig.records, 47L);
@@ -421,7 +423,7 @@ void TestImporter::archiveInput() {
   QCOMPARE(DataFilesIn(out), 94);
   QCOMPARE(FileBytes(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
   std::string fromZip = FileBytes(out + "/KEN13.CSV");
-  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(dir.path("KEN_ALL.CSV"), "", out), summary, error), error.c_str());
   QCOMPARE(FileBytes(out + "/KEN13.CSV"), fromZip);
   QCOMPARE(summary.filesWritten, 47);
   QVERIFY(!summary.jig.done);
@@ -468,7 +470,7 @@ void TestImporter::damagedArchive() {
   QVERIFY(dir.write("out/KEN13.CSV", "old"));
   ImportSummary summary;
   std::string error;
-  QVERIFY(!RunImport({dir.path("ken_all.zip"), "", out}, summary, error));
+  QVERIFY(!RunImport(PartialImport(dir.path("ken_all.zip"), "", out), summary, error));
   std::string expected = dir.path("ken_all.zip") + ": KEN_ALL.CSV in the archive is damaged";
   // A flip in deflated data may break the compressed stream before the CRC is reached.
   QVERIFY2(error.find(expected) == 0, error.c_str());
@@ -503,7 +505,7 @@ void TestImporter::oversizedInput() {
   }
   ImportSummary summary;
   std::string error;
-  QVERIFY(!RunImport({dir.path("ken_all.zip"), "", dir.path("out")}, summary, error));
+  QVERIFY(!RunImport(PartialImport(dir.path("ken_all.zip"), "", dir.path("out")), summary, error));
   QVERIFY2(QString::fromStdString(error).contains(message), error.c_str());
   QCOMPARE(DataFilesIn(dir.path("out")), 0);
 }
@@ -538,7 +540,8 @@ void TestImporter::prefecturesWithoutRecords() {
   std::string out = dir.path("out");
   ImportSummary summary;
   std::string error;
-  QVERIFY(!RunImport({asJig ? "" : dir.path("input.csv"), asJig ? dir.path("input.csv") : "", out}, summary, error));
+  QVERIFY(!RunImport(PartialImport(asJig ? "" : dir.path("input.csv"), asJig ? dir.path("input.csv") : "", out),
+                     summary, error));
   QVERIFY2(error.find(dir.path("input.csv") + ": ") == 0, error.c_str());
   QVERIFY2(QString::fromStdString(error).contains(message), error.c_str());
   QCOMPARE(DataFilesIn(out), 0);
@@ -634,6 +637,7 @@ void TestImporter::badInput() {
   ImportOptions options;
   (asJig ? options.jigPath : options.kenPath) = dir.path(file.toStdString());
   options.outDir = out;
+  options.partial = true;
   ImportSummary summary;
   std::string error;
   QVERIFY(!RunImport(options, summary, error));
@@ -696,7 +700,7 @@ void TestImporter::failedImportChangesNothing() {
   QVERIFY(dir.write("JIGYOSYO.CSV", jig + "13101,\"x\"\r\n"));
   ImportSummary summary;
   std::string error;
-  QVERIFY(!RunImport({dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out}, summary, error));
+  QVERIFY(!RunImport(PartialImport(dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out), summary, error));
   QVERIFY2(error.find("JIGYOSYO.CSV, line 48") != std::string::npos, error.c_str());
   QCOMPARE(FolderEntries(out), (std::vector<std::string>{"JIG13.CSV", "KEN13.CSV", "tanzel"}));
   QCOMPARE(FileBytes(out + "/KEN13.CSV"), std::string("old ken"));
@@ -704,12 +708,13 @@ void TestImporter::failedImportChangesNothing() {
   // Fixed, the same import puts both kinds in use as the current edition; the old files
   // are the previous edition, and nothing else is left behind.
   QVERIFY(dir.write("JIGYOSYO.CSV", jig));
-  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out), summary, error),
+           error.c_str());
   QCOMPARE(FolderEntries(out).size(), std::size_t{98});  // tanzel, 94 links, editions, current, previous
   QCOMPARE(FileBytes(out + "/tanzel"), std::string("program"));
   QCOMPARE(FileBytes(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
   QCOMPARE(FileBytes(out + "/previous/KEN13.CSV"), std::string("old ken"));
-  QCOMPARE(FolderEntries(out + "/previous"), (std::vector<std::string>{"JIG13.CSV", "KEN13.CSV"}));
+  QCOMPARE(FolderEntries(out + "/previous"), (std::vector<std::string>{kOwnFolderMarker, "JIG13.CSV", "KEN13.CSV"}));
   QCOMPARE(FolderEntries(out + "/editions").size(), std::size_t{2});
 }
 
@@ -724,7 +729,7 @@ void TestImporter::folderInPlaceOfDataFile() {
   QVERIFY(dir.write("KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, "")));
   ImportSummary summary;
   std::string error;
-  QVERIFY(!RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error));
+  QVERIFY(!RunImport(PartialImport(dir.path("KEN_ALL.CSV"), "", out), summary, error));
   QVERIFY2(error.find("KEN05.CSV: is a folder, not a data file") != std::string::npos, error.c_str());
   QCOMPARE(FolderEntries(out),
            (std::vector<std::string>{"KEN01.CSV", "KEN02.CSV", "KEN03.CSV", "KEN04.CSV", "KEN05.CSV"}));
@@ -740,19 +745,19 @@ void TestImporter::onlyGivenKindReplaced() {
   ImportSummary summary;
   std::string error;
   // The folder is created when missing.
-  QVERIFY2(RunImport({"", dir.path("JIGYOSYO.CSV"), out}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport("", dir.path("JIGYOSYO.CSV"), out), summary, error), error.c_str());
   QCOMPARE(summary.filesWritten, 47);
   QCOMPARE(DataFilesIn(out), 47);
   QCOMPARE(access((out + "/KEN01.CSV").c_str(), F_OK), -1);
   std::string offices = FileBytes(out + "/JIG13.CSV");
   QVERIFY(!offices.empty());
   // The address files join the offices in the next edition; the offices stay as they were.
-  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(dir.path("KEN_ALL.CSV"), "", out), summary, error), error.c_str());
   QCOMPARE(summary.filesWritten, 47);
   QCOMPARE(DataFilesIn(out), 94);
   QCOMPARE(FileBytes(out + "/JIG13.CSV"), offices);
   QCOMPARE(DataFilesIn(out + "/previous"), 47);
-  QVERIFY(!RunImport({"", "", out}, summary, error));
+  QVERIFY(!RunImport(PartialImport("", "", out), summary, error));
   QVERIFY2(error.find("nothing to import") != std::string::npos, error.c_str());
 }
 
@@ -777,7 +782,7 @@ void TestImporter::keptFilesOnAnotherFileSystem() {
   QVERIFY(dir.write("KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, "")));
   ImportSummary summary;
   std::string error;
-  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(dir.path("KEN_ALL.CSV"), "", out), summary, error), error.c_str());
   QCOMPARE(DataFilesIn(out + "/current"), 94);
   QCOMPARE(FileBytes(out + "/JIG47.CSV"), std::string("offices 47"));
   QCOMPARE(FileBytes(out + "/previous/JIG47.CSV"), std::string("offices 47"));
@@ -810,7 +815,7 @@ void TestImporter::commandLine() {
   std::string out;
   std::string err;
   QCOMPARE(run({"--help"}, out, err), 0);
-  QVERIFY(out.find("Usage: tanzel-import [--ken FILE] [--jig FILE] --out DIR") == 0);
+  QVERIFY(out.find("Usage: tanzel-import [--ken FILE] [--jig FILE] [--partial] --out DIR") == 0);
   QVERIFY(out.find("utf_ken_all.zip") != std::string::npos);
   QCOMPARE(run({}, out, err), 2);
   QVERIFY(err.find("Usage") != std::string::npos);
@@ -818,7 +823,7 @@ void TestImporter::commandLine() {
   QCOMPARE(run({"--out", dir.path("o"), "--bogus"}, out, err), 2);
   QVERIFY(err.find("unknown argument '--bogus'") != std::string::npos);
   QCOMPARE(run({"--out"}, out, err), 2);
-  QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV"), "--out=" + dir.path("o")}, out, err), 0);
+  QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV"), "--partial", "--out=" + dir.path("o")}, out, err), 0);
   QVERIFY2(out.find("read:    47 lines, 47 records") != std::string::npos, out.c_str());
   QVERIFY2(out.find("47 files written to ") != std::string::npos, out.c_str());
   QVERIFY2(out.find("fields longer than the program keeps: 0") != std::string::npos, out.c_str());
@@ -827,7 +832,7 @@ void TestImporter::commandLine() {
   // Output that cannot be written is an error, said on the error output.
   QCOMPARE(run({"--help"}, out, err, "/dev/full"), 1);
   QVERIFY2(err == "tanzel-import: the help could not be written: No space left on device\n", err.c_str());
-  QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV"), "--out", dir.path("o")}, out, err, "/dev/full"), 1);
+  QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV"), "--partial", "--out", dir.path("o")}, out, err, "/dev/full"), 1);
   QVERIFY2(err.find("tanzel-import: the data is imported, but its report could not be written: No space") == 0,
            err.c_str());
 }

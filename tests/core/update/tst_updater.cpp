@@ -187,7 +187,7 @@ void TestUpdater::cancel() {
   QVERIFY2(work[0].rfind(".update-", 0) == 0, work[0].c_str());
   ImportSummary summary;
   std::string error;
-  QVERIFY2(RunImport({files_.path("every_ken.csv"), "", target.folder()}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(files_.path("every_ken.csv"), "", target.folder()), summary, error), error.c_str());
   QVERIFY(!FolderEntries(target.path("editions/" + work[0])).empty());  // the download goes on
   auto before = FolderSnapshot(target.folder());
   std::erase_if(before, [&](const auto& entry) { return entry.first.find(work[0]) != std::string::npos; });
