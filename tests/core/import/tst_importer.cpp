@@ -122,6 +122,8 @@ class TestImporter : public QObject {
   void damagedArchive();
   void oversizedInput_data();
   void oversizedInput();
+  void recordChecks_data();
+  void recordChecks();
   void prefecturesWithoutRecords_data();
   void prefecturesWithoutRecords();
   void badInput_data();
@@ -789,6 +791,68 @@ void TestImporter::keptFilesOnAnotherFileSystem() {
   struct stat kept {};
   QCOMPARE(lstat((out + "/current/JIG47.CSV").c_str(), &kept), 0);
   QVERIFY(S_ISREG(kept.st_mode) && kept.st_dev == a.st_dev);
+}
+
+void TestImporter::recordChecks_data() {
+  QTest::addColumn<bool>("asJig");
+  QTest::addColumn<QByteArray>("line");  // Shift-JIS, added to one line for each other prefecture
+  QTest::addColumn<bool>("partial");
+  QTest::addColumn<QString>("message");  // empty: imported
+  auto ken = [](const char* code, const char* postal, const char* pref) {
+    return QByteArray::fromStdString(
+        KenLine(std::atoi(code), postal, "トウキョウト", "チヨダク", "マルノウチ", pref, "千代田区", "丸の内"));
+  };
+  auto jig = [](const char* postal, const char* pref) {
+    return QByteArray::fromStdString(JigLine(13101, "シャ", "甲社", pref, "千代田区", "丸の内", "１", postal));
+  };
+  QTest::newRow("KEN letters as postal code")
+      << false << ken("13101", "ABCDEFG", "東京都") << true
+      << QStringLiteral("line 1: the postal code \"ABCDEFG\" is not seven digits");
+  QTest::newRow("KEN empty postal code") << false << ken("13101", "", "東京都") << true
+                                         << QStringLiteral("the postal code \"\" is not seven digits");
+  QTest::newRow("KEN six digits") << false << ken("13101", "100001", "東京都") << true
+                                  << QStringLiteral("the postal code \"100001\" is not seven digits");
+  QTest::newRow("KEN full-width digits") << false << ken("13101", "１０００００１", "東京都") << true
+                                         << QStringLiteral("the postal code \"１０００００１\" is not seven digits");
+  QTest::newRow("KEN four-digit code") << false << ken("1310", "1000001", "東京都") << true
+                                       << QStringLiteral("the local government code \"1310\" is not five digits");
+  QTest::newRow("KEN other prefecture")
+      << false << ken("13101", "1000001", "大阪府") << true
+      << QStringLiteral("the prefecture \"大阪府\" is not that of the local government code 13101 (東京都)");
+  QTest::newRow("JIG eight digits") << true << jig("10080011", "東京都") << true
+                                    << QStringLiteral("the postal code \"10080011\" is not seven digits");
+  QTest::newRow("JIG other prefecture") << true << jig("1008001", "北海道") << true
+                                        << QStringLiteral("the prefecture \"北海道\" is not that of");
+  QTest::newRow("KEN small, not partial") << false << ken("13101", "1000001", "東京都") << false
+                                          << QStringLiteral(
+                                                 "holds 47 records, far fewer than Japan Post's nationwide "
+                                                 "ken_all.zip (some 124,000); import the nationwide file, "
+                                                 "or give --partial");
+  QTest::newRow("JIG small, not partial") << true << jig("1008001", "東京都") << false
+                                          << QStringLiteral("far fewer than Japan Post's nationwide jigyosyo.zip");
+  QTest::newRow("KEN small, partial") << false << ken("13101", "1000001", "東京都") << true << QString();
+  QTest::newRow("JIG small, partial") << true << jig("1008001", "東京都") << true << QString();
+}
+
+// Every record's codes and prefecture are checked, and an input far smaller than a
+// nationwide archive is imported only when it is said to be partial.
+void TestImporter::recordChecks() {
+  QFETCH(bool, asJig);
+  QFETCH(QByteArray, line);
+  QFETCH(bool, partial);
+  QFETCH(QString, message);
+  TempData dir;
+  QVERIFY(dir.write("input.csv", WithEveryPrefecture(asJig ? DataKind::Jig : DataKind::Ken, line.toStdString())));
+  ImportOptions options;
+  (asJig ? options.jigPath : options.kenPath) = dir.path("input.csv");
+  options.outDir = dir.path("out");
+  options.partial = partial;
+  ImportSummary summary;
+  std::string error;
+  bool done = RunImport(options, summary, error);
+  QVERIFY2(done == message.isEmpty(), error.c_str());
+  QVERIFY2(QString::fromStdString(error).contains(message), error.c_str());
+  QCOMPARE(FolderEntries(dir.folder()).size(), std::size_t{done ? 2u : 1u});  // no out folder after a failure
 }
 
 void TestImporter::commandLine() {
