@@ -54,12 +54,13 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
 }  // namespace
 
 int RunSignalledAtStop(const std::vector<std::string>& argv, const std::vector<std::string>& env, int signal,
-                       const std::string& errFile) {
+                       const std::string& errFile, const std::function<void()>& whileStopped) {
   pid_t pid = Spawn(argv, env, errFile);
   if (pid < 0) return -1;
   int status = 0;
   waitpid(pid, &status, WUNTRACED);
   if (WIFSTOPPED(status)) {
+    if (whileStopped) whileStopped();
     kill(pid, signal);
     kill(pid, SIGCONT);
     waitpid(pid, &status, 0);

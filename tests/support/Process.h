@@ -29,8 +29,9 @@ ProcessResult RunProcess(const QString& program, const QStringList& args, const 
 // not start, 's' when it stopped itself and was killed, 'k' when the delay killed it.
 char RunAndKill(const std::vector<std::string>& argv, const std::vector<std::string>& env = {}, long killAfterUs = -1);
 
-// Runs `argv` as RunAndKill does, for a program that stops itself: sends it `signal` where it
-// stopped, lets it go on (SIGCONT) and waits for its end. Returns its exit status; -1 when it
-// ended without stopping or died of a signal. Its standard error goes into the file `errFile`.
+// Runs `argv` as RunAndKill does, for a program that stops itself: calls `whileStopped` (may
+// be empty) once it has stopped, then sends it `signal`, lets it go on (SIGCONT) and waits
+// for its end. Returns its exit status; -1 when it ended without stopping or died of a
+// signal. Its standard error goes into the file `errFile` (empty: thrown away).
 int RunSignalledAtStop(const std::vector<std::string>& argv, const std::vector<std::string>& env, int signal,
-                       const std::string& errFile);
+                       const std::string& errFile, const std::function<void()>& whileStopped = {});

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -161,6 +162,7 @@ class TestEditions : public QObject {
   void resolveEditionFolder();
   void layoutOfImports();
   void secondImportWaits();
+  void plainCurrentRefused();
   void cleanUpTouchesOnlyItsOwn_data();
   void cleanUpTouchesOnlyItsOwn();
   void interruptedAtEveryStep_data();
@@ -276,6 +278,33 @@ void TestEditions::secondImportWaits() {
   QCOMPARE(Reachable(editions_, data), 'A');
   QVERIFY2(RunImport(PartialImport(editions_.ken('B'), editions_.jig('B'), data), summary, error), error.c_str());
   QCOMPARE(Reachable(editions_, data), 'B');
+  // A real import stopped inside its commit holds the folder: a second one is refused, not run beside it.
+  bool refused = false;
+  int status = RunSignalledAtStop(
+      {TANZEL_IMPORT_HOOKED_EXE, "--ken", editions_.ken('A'), "--jig", editions_.jig('A'), "--partial", "--out", data},
+      {"TANZEL_IMPORT_STOP_AT=3"}, SIGKILL, {}, [&] {
+        refused = !RunImport(PartialImport(editions_.ken('A'), editions_.jig('A'), data), summary, error) &&
+                  error.find("another import into this folder is running") != std::string::npos;
+      });
+  QCOMPARE(status, -1);  // stopped, then killed
+  QVERIFY2(refused, error.c_str());
+  QCOMPARE(Reachable(editions_, data), 'B');
+}
+
+// A `current` that is a plain folder (not the link an import makes) is refused, and the
+// folder stays as it was.
+void TestEditions::plainCurrentRefused() {
+  TempData dir;
+  std::string data = dir.path("data");
+  WritePlain(editions_, 'A', data);
+  QCOMPARE(mkdir((data + "/current").c_str(), 0755), 0);
+  QVERIFY(dir.write("data/current/KEN01.CSV", "mine"));
+  auto before = FolderSnapshot(data);
+  ImportSummary summary;
+  std::string error;
+  QVERIFY(!RunImport(PartialImport(editions_.ken('B'), editions_.jig('B'), data), summary, error));
+  QVERIFY2(error.find("current: not a symbolic link to an edition") != std::string::npos, error.c_str());
+  QVERIFY(FolderSnapshot(data) == before);
 }
 
 void TestEditions::cleanUpTouchesOnlyItsOwn_data() {
