@@ -232,6 +232,7 @@ int Download(const Args& args, std::FILE* out, std::FILE* err, const CommitStepH
       std::fprintf(err, "the data in use is already the edition of %s: nothing imported\n", result.date.c_str());
       break;
     case UpdateStatus::Updated:
+      for (const std::string& note : result.notes) std::fprintf(err, "%s\n", note.c_str());
       std::fputs(FormatSummary(result.summary).c_str(), err);
       std::fprintf(err, "edition %s\n", result.date.c_str());
       std::fputs(result.compared ? CountsLine(result.changes).c_str() : "no earlier data to compare with\n", err);

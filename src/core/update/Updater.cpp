@@ -137,6 +137,8 @@ bool Update::Download(const std::vector<std::string>& names, int number, std::st
   }
   switch (r.error) {
     case DownloadError::None:
+      if (r.url != ArchiveUrl(options_.baseUrl, path.substr(work_.Path().size())))
+        result_.notes.push_back(path.substr(work_.Path().size()) + ": redirected to " + r.url);
       return true;
     case DownloadError::Cancelled:
       result_.status = UpdateStatus::Cancelled;

@@ -19,6 +19,8 @@
 #include <atomic>
 #include <string>
 
+#include <vector>
+
 #include "core/import/Importer.h"
 #include "core/update/DataChanges.h"
 #include "core/update/Download.h"
@@ -97,10 +99,11 @@ struct UpdateOptions {
 struct UpdateResult {
   UpdateStatus status = UpdateStatus::Failed;
   UpdateFailure failure = UpdateFailure::None;
-  std::string message;       // Failed: one line saying what went wrong
-  std::string date;          // the archives' edition date (YYYY-MM-DD), once they are measured
-  std::string targetFolder;  // with its trailing '/'
-  bool compared = false;     // `changes` holds the comparison with the edition in use before
+  std::string message;             // Failed: one line saying what went wrong
+  std::string date;                // the archives' edition date (YYYY-MM-DD), once they are measured
+  std::vector<std::string> notes;  // what the user should hear of a download: where it was redirected
+  std::string targetFolder;        // with its trailing '/'
+  bool compared = false;           // `changes` holds the comparison with the edition in use before
   DataChanges changes;
   ImportSummary summary;  // Updated: the final import's summary
 };
