@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -122,6 +123,8 @@ class TestImporter : public QObject {
   void damagedArchive();
   void oversizedInput_data();
   void oversizedInput();
+  void notARegularFile_data();
+  void notARegularFile();
   void recordChecks_data();
   void recordChecks();
   void prefecturesWithoutRecords_data();
@@ -791,6 +794,28 @@ void TestImporter::keptFilesOnAnotherFileSystem() {
   struct stat kept {};
   QCOMPARE(lstat((out + "/current/JIG47.CSV").c_str(), &kept), 0);
   QVERIFY(S_ISREG(kept.st_mode) && kept.st_dev == a.st_dev);
+}
+
+void TestImporter::notARegularFile_data() {
+  QTest::addColumn<int>("kind");
+  QTest::newRow("FIFO") << int(NotAFile::Fifo);
+  QTest::newRow("folder") << int(NotAFile::Folder);
+  QTest::newRow("link to /dev/zero") << int(NotAFile::LinkToDevZero);
+}
+
+// An input that is no regular file is refused at once: a FIFO is never opened (opening it
+// would wait for a writer).
+void TestImporter::notARegularFile() {
+  QFETCH(int, kind);
+  TempData dir;
+  QVERIFY(dir.writeNotAFile("input", NotAFile(kind)));
+  std::optional<FifoKnocker> knocker;
+  if (NotAFile(kind) == NotAFile::Fifo) knocker.emplace(dir.path("input"));
+  ImportSummary summary;
+  std::string error;
+  QVERIFY(!RunImport(PartialImport(dir.path("input"), "", dir.path("out")), summary, error));
+  QCOMPARE(error, dir.path("input") + ": not a regular file");
+  QCOMPARE(knocker ? knocker->Knocks() : 0, 0);
 }
 
 void TestImporter::recordChecks_data() {
