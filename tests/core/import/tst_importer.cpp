@@ -2,6 +2,7 @@
 // files, the line format, bad input and the all-or-nothing replacement of the files.
 #include <QTemporaryDir>
 #include <QTest>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
