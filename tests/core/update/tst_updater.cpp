@@ -51,6 +51,7 @@ class TestUpdater : public QObject {
   void failures();
   void addressArchiveFallback();
   void gzipAndRedirect();
+  void leftoversGoForeignStays();
   void redirectRule_data();
   void redirectRule();
   void cancel();
@@ -174,6 +175,27 @@ void TestUpdater::addressArchiveFallback() {
   QCOMPARE(result.failure, UpdateFailure::Archive);  // the tiny archives fail the counts
   QCOMPARE(server_.Requests("/utf/ken_all.zip"), 1);
   QCOMPARE(server_.Requests("/utf/utf_ken_all.zip"), 1);
+}
+
+// Every update starts by removing what killed updates left, under the import lock, also
+// when it then fails (or finds the data current) and imports nothing; what the program did
+// not make stays.
+void TestUpdater::leftoversGoForeignStays() {
+  TempData target;
+  WriteSetInUse(target);
+  QCOMPARE(mkdir(target.path("editions").c_str(), 0755), 0);
+  for (const char* folder : {"editions/.update-Ab12Cd", "editions/.update-Zz99Zz", "editions/notes"})
+    QCOMPARE(mkdir(target.path(folder).c_str(), 0755), 0);
+  QVERIFY(target.write(std::string("editions/.update-Ab12Cd/") + kOwnFolderMarker, ""));
+  QVERIFY(target.write("editions/.update-Ab12Cd/ken_all.zip", "half an archive"));
+  QVERIFY(target.write("editions/.update-Zz99Zz/mine.txt", "not the program's"));
+  QVERIFY(target.write("editions/notes/t.txt", "text"));
+  auto before = FolderSnapshot(target.folder());
+  std::erase_if(before, [](const auto& entry) { return entry.first.find("Ab12Cd") != std::string::npos; });
+  std::atomic<bool> cancel{false};
+  UpdateResult result = RunUpdate(Options(QStringLiteral("/missing"), target), nullptr, cancel);
+  QCOMPARE(result.failure, UpdateFailure::Server);
+  QVERIFY(FolderSnapshot(target.folder()) == before);
 }
 
 // Gzip-encoded answers are decoded (else the archives would not read); a redirect is
