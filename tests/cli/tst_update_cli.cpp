@@ -192,8 +192,8 @@ void TestUpdateCli::killedAtAnyMoment() {
   auto update = [&](char e, long killAfter, int stopAt = 0) {
     std::vector<std::string> env{"TMPDIR=" + tmp.folder()};
     if (stopAt > 0) env.push_back("TANZEL_IMPORT_STOP_AT=" + std::to_string(stopAt));
-    return RunAndKill({stopAt > 0 ? TANZEL_IMPORT_HOOKED_EXE : TANZEL_IMPORT_EXE, "--download", "--partial", "--from",
-                       server_.BaseUrl() + "/" + e, "--out", data},
+    return RunAndKill({stopAt > 0 ? TANZEL_IMPORT_HOOKED_EXE : TANZEL_IMPORT_EXE, "--download", "--partial",
+                       "--allow-older", "--from", server_.BaseUrl() + "/" + e, "--out", data},
                       env, killAfter);
   };
   // The edition in use: every file of the edition the folder resolves to, when the data
@@ -243,8 +243,8 @@ void TestUpdateCli::killedAtAnyMoment() {
   // A last update, whole: its changes are those between the editions now previous and
   // current, compared through the links and through the edition folders.
   Result last = Run(TANZEL_IMPORT_EXE,
-                    {QStringLiteral("--download"), QStringLiteral("--partial"), QStringLiteral("--from"),
-                     Url(used == 'A' ? "/B" : "/A"), QStringLiteral("--out"), Q(data)},
+                    {QStringLiteral("--download"), QStringLiteral("--partial"), QStringLiteral("--allow-older"),
+                     QStringLiteral("--from"), Url(used == 'A' ? "/B" : "/A"), QStringLiteral("--out"), Q(data)},
                     {QStringLiteral("TMPDIR=") + Q(tmp.folder())});
   QVERIFY2(last.exit == 0 && last.out.count(u'\n') > 1, qPrintable(last.err));
   QVERIFY(tidy());
@@ -279,6 +279,21 @@ void TestUpdateCli::interruptedAtThePointOfNoReturn() {
                std::string::npos,
            err.c_str());
   QVERIFY(ReadFile(data + "current/EDITION").rfind("2026-06-26\n", 0) == 0);
+
+  // Back to the older archives: refused, naming both editions, unless asked for.
+  auto before = FolderSnapshot(data);
+  QStringList older{QStringLiteral("--download"), QStringLiteral("--partial"),
+                    QStringLiteral("--from"),     Url("/A"),
+                    QStringLiteral("--out"),      Q(data)};
+  Result refused = Run(TANZEL_IMPORT_EXE, older);
+  QCOMPARE(refused.exit, 1);
+  QVERIFY2(
+      refused.err.endsWith(QLatin1String("tanzel-import: the archives are of 2026-05-26, older than the data in use "
+                                         "(of 2026-06-26); not imported (give --allow-older to go back to them)\n")),
+      qPrintable(refused.err));
+  QVERIFY(FolderSnapshot(data) == before);
+  QCOMPARE(Run(TANZEL_IMPORT_EXE, older << QStringLiteral("--allow-older")).exit, 0);
+  QVERIFY(ReadFile(data + "current/EDITION").rfind("2026-05-26\n", 0) == 0);
 }
 
 // An installed program (its folder read-only): the update goes into the user's data

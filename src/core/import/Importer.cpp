@@ -254,7 +254,8 @@ it is writable, otherwise into $XDG_DATA_HOME/tanzel (~/.local/share/tanzel). Th
 changes against the data in use are printed on standard output as tab-separated
 lines (kind KEN/JIG, change added/removed/changed, code, before, after, UTF-8);
 progress and the summary go to standard error. Archives equal to those of the
-data in use are not imported again.
+data in use are not imported again; archives older than the data in use are
+refused unless --allow-older is given (--partial: see above).
 --compare OLD NEW prints the changes between two sets the same way: data folders
 (their editions in use), edition folders or the links DIR/previous and DIR/current,
 or folders of plain data files; for instance what the last import changed:

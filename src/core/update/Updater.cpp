@@ -105,7 +105,7 @@ class Update {
     if (observer_ != nullptr) observer_->Progress(progress);
   }
   bool Download(const std::vector<std::string>& names, int number, std::string& path);
-  bool IsInUse(const EditionRecord& edition) const;
+  bool IsInUse(const EditionRecord& edition);
   bool Import(const std::string& ken, const std::string& jig);
   bool BeforeCommit(const ImportSummary& summary, const std::string& staged, ExtraFiles& more, std::string& error);
 
@@ -120,7 +120,7 @@ class Update {
 // Downloads the first of `names` that the server has (a later name is tried only when the
 // server answers 404 for the earlier one) into the work folder.
 bool Update::Download(const std::vector<std::string>& names, int number, std::string& path) {
-  DownloadResult r;
+  DownloadResult r, first;
   for (const std::string& name : names) {
     path = work_.Path() + name;
     UpdateProgress progress{UpdateStage::Download, name, number, 2, 0, -1};
@@ -134,7 +134,17 @@ bool Update::Download(const std::vector<std::string>& names, int number, std::st
         },
         cancel_);
     if (r.error != DownloadError::Server || r.httpStatus != 404) break;
+    if (first.message.empty()) {
+      first = r;
+      result_.file = name;
+    } else {
+      // The first name is the one the user looks for: its answer is the one to tell.
+      first.message += " (" + name + " too)";
+      r = first;
+    }
   }
+  if (r.error != DownloadError::Server || r.httpStatus != 404) result_.file = path.substr(work_.Path().size());
+  result_.httpStatus = r.httpStatus;
   switch (r.error) {
     case DownloadError::None:
       if (r.url != ArchiveUrl(options_.baseUrl, path.substr(work_.Path().size())))
@@ -152,9 +162,11 @@ bool Update::Download(const std::vector<std::string>& names, int number, std::st
   }
 }
 
-bool Update::IsInUse(const EditionRecord& edition) const {
+bool Update::IsInUse(const EditionRecord& edition) {
   if (options_.inUseFolder.empty()) return false;
   std::optional<EditionRecord> inUse = ReadEdition(ResolveEditionFolder(options_.inUseFolder));
+  if (inUse) result_.inUseDate = inUse->date;
+  // The archives' sums decide, not their dates: archives of the same date may differ.
   return inUse && inUse->archives == edition.archives;
 }
 
@@ -226,6 +238,7 @@ UpdateResult Update::Run() {
   Tell({UpdateStage::Check, {}, 0, 2, 0, -1});
   EditionRecord edition;
   if (!MakeEdition({ken, jig}, edition, error)) {
+    result_.file = error.find(jig) == 0 ? "jigyosyo.zip" : ken.substr(ken.rfind('/') + 1);
     Fail(UpdateFailure::Archive, error);
     return result_;
   }
@@ -233,6 +246,18 @@ UpdateResult Update::Run() {
   if (IsInUse(edition)) {
     result_.status = UpdateStatus::AlreadyCurrent;
     return result_;
+  }
+  // Dates YYYY-MM-DD order as text.
+  if (!result_.inUseDate.empty() && edition.date < result_.inUseDate) {
+    if (!options_.allowOlder) {
+      Fail(UpdateFailure::Older, "the archives are of " + edition.date + ", older than the data in use (of " +
+                                     result_.inUseDate + "); not imported");
+      return result_;
+    }
+    if (!options_.allowOlder(result_.inUseDate, edition.date)) {
+      result_.status = UpdateStatus::Cancelled;
+      return result_;
+    }
   }
   if (Cancelled() || !Import(ken, jig)) return result_;
   result_.status = UpdateStatus::Updated;

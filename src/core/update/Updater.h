@@ -17,6 +17,7 @@
 // byte-identical: the new one replaces it in one step or not at all.
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 #include <vector>
@@ -79,6 +80,7 @@ enum class UpdateFailure {
   Archive,  // an archive that cannot be read or fails the checks
   Disk,     // a file that cannot be written (a full disk, no permission)
   Busy,     // another update or import into the folder is running
+  Older,    // the archives are older than the data in use, and going back was not allowed
 };
 
 struct UpdateOptions {
@@ -93,13 +95,20 @@ struct UpdateOptions {
   long maxKenRecords = 500000;
   long minJigRecords = 5000;
   long maxJigRecords = 100000;
+  // Asked, on the thread that runs the update, when the archives are older than the
+  // edition in use (both dates YYYY-MM-DD): true goes back to them. Empty: refused
+  // (UpdateFailure::Older).
+  std::function<bool(const std::string& inUseDate, const std::string& newDate)> allowOlder = {};
   CommitStepHook atCommitStep = {};  // test hook (core/import/EditionWriter.h)
 };
 
 struct UpdateResult {
   UpdateStatus status = UpdateStatus::Failed;
   UpdateFailure failure = UpdateFailure::None;
-  std::string message;             // Failed: one line saying what went wrong
+  std::string message;             // Failed: one line saying what went wrong (technical, in English)
+  std::string file;                // Failed: the archive it concerns (ken_all.zip ..), when one
+  long httpStatus = 0;             // Failed with UpdateFailure::Server: the answer (0: a body too large)
+  std::string inUseDate;           // the date of the edition in use (YYYY-MM-DD), when it has one
   std::string date;                // the archives' edition date (YYYY-MM-DD), once they are measured
   std::vector<std::string> notes;  // what the user should hear of a download: where it was redirected
   std::string targetFolder;        // with its trailing '/'

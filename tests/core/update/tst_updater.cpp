@@ -52,6 +52,7 @@ class TestUpdater : public QObject {
   void addressArchiveFallback();
   void gzipAndRedirect();
   void leftoversGoForeignStays();
+  void sameDateOtherArchives();
   void redirectRule_data();
   void redirectRule();
   void cancel();
@@ -127,7 +128,7 @@ void TestUpdater::failures_data() {
                 int total = 0) {
     QTest::newRow(name) << base << int(f) << QString::fromUtf8(message) << real << total;
   };
-  row("not found", QStringLiteral("/missing"), UpdateFailure::Server, "404");
+  row("not found", QStringLiteral("/missing"), UpdateFailure::Server, "/missing/ken_all.zip: the server answered 404");
   row("server error", QStringLiteral("/e500"), UpdateFailure::Server, "500");
   row("cut short", QStringLiteral("/cut"), UpdateFailure::Network, "remaining");
   row("no server", QStringLiteral("http://127.0.0.1:%1").arg(ClosedPort()), UpdateFailure::Network, "onnect");
@@ -196,6 +197,30 @@ void TestUpdater::leftoversGoForeignStays() {
   UpdateResult result = RunUpdate(Options(QStringLiteral("/missing"), target), nullptr, cancel);
   QCOMPARE(result.failure, UpdateFailure::Server);
   QVERIFY(FolderSnapshot(target.folder()) == before);
+}
+
+// Archives that differ from those in use but carry the same date are new data: their sums
+// decide, not their date.
+void TestUpdater::sameDateOtherArchives() {
+  std::time_t when = LocalNoon(2026, 5, 26);
+  for (int n : {1, 2}) {
+    std::string prefix = files_.path("same" + std::to_string(n) + "_");
+    QVERIFY(
+        WriteZip(prefix + "ken_all.zip", {{"KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, TokyoLines(n))}}, when));
+    QVERIFY(WriteZip(prefix + "jigyosyo.zip", {{"JIGYOSYO.CSV", WithEveryPrefecture(DataKind::Jig, "")}}, when));
+    for (const char* name : {"ken_all.zip", "jigyosyo.zip"})
+      server_.Serve("/same" + std::to_string(n) + "/" + name, {200, ReadFile(prefix + name)});
+  }
+  TempData target;
+  std::atomic<bool> cancel{false};
+  for (const char* base : {"/same1", "/same2"}) {
+    UpdateOptions options = Options(QString::fromLatin1(base), target);
+    options.minKenRecords = options.minJigRecords = 1;
+    UpdateResult result = RunUpdate(options, nullptr, cancel);
+    QVERIFY2(result.status == UpdateStatus::Updated, base);
+    QCOMPARE(result.date, std::string("2026-05-26"));
+  }
+  QCOMPARE(ReadFile(target.path("current/KEN13.CSV")).size(), 2 * TokyoLine(0).size());
 }
 
 // Gzip-encoded answers are decoded (else the archives would not read); a redirect is
