@@ -1,11 +1,20 @@
 #include "forms/common/MessageBox.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 MessageHandler& Handler() {
   static MessageHandler handler;
   return handler;
+}
+QuestionHandler& Questions() {
+  static QuestionHandler handler;
+  return handler;
+}
+QString& Details() {
+  static QString details;
+  return details;
 }
 }  // namespace
 
@@ -23,4 +32,44 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& caption, M
 
 void SetMessageHandler(MessageHandler handler) {
   Handler() = std::move(handler);
+}
+
+void ShowMessage(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon,
+                 const QString& details) {
+  Details() = details;
+  if (Handler() || details.isEmpty()) {
+    ShowMessage(parent, text, caption, icon);
+    return;
+  }
+  QMessageBox::Icon boxIcon = icon == MessageIcon::Error     ? QMessageBox::Critical
+                              : icon == MessageIcon::Warning ? QMessageBox::Warning
+                                                             : QMessageBox::Information;
+  QMessageBox box(boxIcon, caption, text, QMessageBox::Ok, parent);
+  QPushButton* more = box.addButton(QStringLiteral(u"詳細…"), QMessageBox::ActionRole);
+  for (;;) {
+    box.exec();
+    if (box.clickedButton() != more) return;
+    QMessageBox shown(QMessageBox::NoIcon, caption, details, QMessageBox::Ok, &box);
+    shown.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    shown.exec();
+  }
+}
+
+const QString& LastMessageDetails() {
+  return Details();
+}
+
+bool AskQuestion(QWidget* parent, const QString& text, const QString& caption) {
+  if (Questions()) return Questions()(text);
+  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, parent);
+  QPushButton* yes = box.addButton(QStringLiteral(u"はい"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral(u"いいえ"), QMessageBox::NoRole);
+  box.setDefaultButton(no);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+void SetQuestionHandler(QuestionHandler handler) {
+  Questions() = std::move(handler);
 }

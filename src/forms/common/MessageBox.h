@@ -18,3 +18,15 @@ using MessageHandler = std::function<void(const QString& text, const QString& ca
 
 // Installs a handler in place of the real box; an empty handler brings the box back.
 void SetMessageHandler(MessageHandler handler);
+
+// A box with OK and a "詳細…" button that shows `details` (technical text, such as a
+// library's message) in a box of its own. Under a handler, the handler hears `text` and
+// LastMessageDetails() gives `details`.
+void ShowMessage(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon,
+                 const QString& details);
+const QString& LastMessageDetails();
+
+// A question with はい and いいえ; true for はい. Under a question handler, its answer.
+bool AskQuestion(QWidget* parent, const QString& text, const QString& caption);
+using QuestionHandler = std::function<bool(const QString& text)>;
+void SetQuestionHandler(QuestionHandler handler);
