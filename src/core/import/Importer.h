@@ -68,7 +68,10 @@ struct ImportOptions {
 
 // Reads the inputs, builds every file and puts them in use in `outDir` as a new edition, in
 // one step (see EditionWriter.h): the files of a kind not given, and nothing else, are kept
-// from the edition in use. An input without records for some prefecture is refused. On
+// from the edition in use. An input without records for some prefecture is refused, and so
+// is one with far fewer records than a nationwide archive unless `partial`; so is a record
+// whose postal code is not seven digits, whose local government code is not five, or whose
+// prefecture is not that of its code (DataFileBuilder.h). On
 // failure the edition in use stays in use, unchanged, and `error` says why (naming file and
 // line where the input is at fault). Imports into one folder are serialised: a second one
 // fails while the first runs.
