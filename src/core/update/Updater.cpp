@@ -50,8 +50,7 @@ class WorkFolder {
     // What killed updates and imports left goes first, under the import lock.
     std::vector<std::string> leftAlone;
     if (!TidyDataFolder(dataFolder, leftAlone, error)) {
-      struct stat st {};
-      busy = ::lstat(editions.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      busy = error.find(kAnotherImportRunning) != std::string::npos;
       return false;
     }
     // An import that cleans up between making the folder and flock may remove it: then
