@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -63,6 +64,7 @@ class TestUpdateCli : public QObject {
   void progressOnTerminalAndInterrupt();
   void fullDisk();
   void killedAtAnyMoment();
+  void interruptedAtThePointOfNoReturn();
   void userFolderPreferred();
 
  private:
@@ -77,6 +79,19 @@ void TestUpdateCli::initTestCase() {
   QVERIFY(server_.Start());
   server_.Serve("/stall/ken_all.zip", {200, std::string(1 << 20, 'x'), HttpServer::Mode::Stall, 1000});
   server_.Serve("/big/ken_all.zip", {200, std::string(2 << 20, 'x')});
+  // Two small editions: A, and B with other names and without A's 100-0005.
+  for (char e : {'A', 'B'}) {
+    std::string mark = e == 'A' ? "甲町" : "乙町";
+    std::string prefix = std::string(1, e) + "/";
+    QCOMPARE(mkdir(files_.path(prefix).c_str(), 0755), 0);
+    std::time_t when = LocalNoon(2026, e == 'A' ? 5 : 6, 26);
+    QVERIFY(WriteZip(files_.path(prefix + "ken_all.zip"),
+                     {{"KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, e == 'A' ? TokyoLine(5) : "", mark)}}, when));
+    QVERIFY(WriteZip(files_.path(prefix + "jigyosyo.zip"),
+                     {{"JIGYOSYO.CSV", WithEveryPrefecture(DataKind::Jig, "", mark)}}, when));
+    for (const char* name : {"ken_all.zip", "jigyosyo.zip"})
+      server_.Serve("/" + prefix + name, {200, ReadFile(files_.path(prefix + name))});
+  }
   QByteArray dir = qgetenv("TANZEL_JAPANPOST_DIR");
   if (dir.isEmpty()) return;
   archives_ = dir.toStdString();
@@ -92,6 +107,15 @@ void TestUpdateCli::dataInfoWithoutRecord() {
   QCOMPARE(r.exit, 3);
   QVERIFY2(r.err.contains(QLatin1String("no edition record (EDITION)")), qPrintable(r.err));
   QCOMPARE(Run(TANZEL_SEARCH_EXE, {QStringLiteral("--data-info"), QStringLiteral("x")}).exit, 2);
+  // Output that cannot be written: exit 4, and said.
+  WriteSetInUse(data);
+  r = Run(TANZEL_SEARCH_EXE, {QStringLiteral("--data"), Q(data.folder()), QStringLiteral("--data-info")}, {}, [] {
+    int full = open("/dev/full", O_WRONLY);
+    dup2(full, 1);
+  });
+  QCOMPARE(r.exit, 4);
+  QVERIFY2(r.err.contains(QLatin1String("tanzel-search: the output could not be written: No space left on device")),
+           qPrintable(r.err));
 }
 
 // On a terminal the progress is one line rewritten in place; an interrupt cancels the
@@ -165,24 +189,12 @@ void TestUpdateCli::fullDisk() {
 void TestUpdateCli::killedAtAnyMoment() {
   TempData files, tmp;
   const std::string data = files.path("data/");
-  // Two small editions: A, and B with other names and without A's 100-0005.
-  for (char e : {'A', 'B'}) {
-    std::string mark = e == 'A' ? "甲町" : "乙町";
-    std::string prefix = std::string(1, e) + "/";
-    QCOMPARE(mkdir(files.path(prefix).c_str(), 0755), 0);
-    std::time_t when = LocalNoon(2026, e == 'A' ? 5 : 6, 26);
-    QVERIFY(WriteZip(files.path(prefix + "ken_all.zip"),
-                     {{"KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, e == 'A' ? TokyoLine(5) : "", mark)}}, when));
-    QVERIFY(WriteZip(files.path(prefix + "jigyosyo.zip"),
-                     {{"JIGYOSYO.CSV", WithEveryPrefecture(DataKind::Jig, "", mark)}}, when));
-    for (const char* name : {"ken_all.zip", "jigyosyo.zip"})
-      server_.Serve("/" + prefix + name, {200, ReadFile(files.path(prefix + name))});
-  }
   auto update = [&](char e, long killAfter, int stopAt = 0) {
-    std::vector<std::string> env{"TANZEL_UPDATE_MIN_RECORDS=1", "TMPDIR=" + tmp.folder()};
+    std::vector<std::string> env{"TMPDIR=" + tmp.folder()};
     if (stopAt > 0) env.push_back("TANZEL_IMPORT_STOP_AT=" + std::to_string(stopAt));
-    return RunAndKill({TANZEL_IMPORT_EXE, "--download", "--from", server_.BaseUrl() + "/" + e, "--out", data}, env,
-                      killAfter);
+    return RunAndKill({stopAt > 0 ? TANZEL_IMPORT_HOOKED_EXE : TANZEL_IMPORT_EXE, "--download", "--partial",
+                       "--allow-older", "--from", server_.BaseUrl() + "/" + e, "--out", data},
+                      env, killAfter);
   };
   // The edition in use: every file of the edition the folder resolves to, when the data
   // names in the folder itself show the same; nothing otherwise.
@@ -206,7 +218,8 @@ void TestUpdateCli::killedAtAnyMoment() {
     QVERIFY(editions.count(e) == 0 || inUse() == editions[e]);  // A from nothing and from B: the same bytes
     editions[e] = inUse();
   }
-  QVERIFY(editions['A'].size() == 2 * PrefectureCount + 2 && editions['A'] != editions['B']);
+  QVERIFY(editions['A'].size() == 2 * PrefectureCount + 3 &&
+          editions['A'] != editions['B']);  // EDITION, REMOVED, marker
   QVERIFY2(editions['B']["REMOVED"] == "2026-06-26\n1000005\n", editions['B']["REMOVED"].c_str());
 
   std::mt19937 random(20260626);
@@ -230,9 +243,9 @@ void TestUpdateCli::killedAtAnyMoment() {
   // A last update, whole: its changes are those between the editions now previous and
   // current, compared through the links and through the edition folders.
   Result last = Run(TANZEL_IMPORT_EXE,
-                    {QStringLiteral("--download"), QStringLiteral("--from"), Url(used == 'A' ? "/B" : "/A"),
-                     QStringLiteral("--out"), Q(data)},
-                    {QStringLiteral("TANZEL_UPDATE_MIN_RECORDS=1"), QStringLiteral("TMPDIR=") + Q(tmp.folder())});
+                    {QStringLiteral("--download"), QStringLiteral("--partial"), QStringLiteral("--allow-older"),
+                     QStringLiteral("--from"), Url(used == 'A' ? "/B" : "/A"), QStringLiteral("--out"), Q(data)},
+                    {QStringLiteral("TMPDIR=") + Q(tmp.folder())});
   QVERIFY2(last.exit == 0 && last.out.count(u'\n') > 1, qPrintable(last.err));
   QVERIFY(tidy());
   auto compare = [](const QString& before, const QString& after) {
@@ -247,6 +260,40 @@ void TestUpdateCli::killedAtAnyMoment() {
   qInfo("%d updates, span %ld us: %s", kRuns, span, qPrintable(report));
   QVERIFY(outcomes["stopped in the commit, old in use"] > 0 && outcomes["stopped in the commit, new in use"] > 0);
   QVERIFY(outcomes["killed, old in use"] > 0);
+}
+
+// An interrupt that comes once the new edition is being put in use lets the update finish,
+// and says so: never a silent success.
+void TestUpdateCli::interruptedAtThePointOfNoReturn() {
+  TempData files;
+  const std::string data = files.path("data/");
+  Result first = Run(TANZEL_IMPORT_EXE, {QStringLiteral("--download"), QStringLiteral("--partial"),
+                                         QStringLiteral("--from"), Url("/A"), QStringLiteral("--out"), Q(data)});
+  QVERIFY2(first.exit == 0, qPrintable(first.err));
+  int status = RunSignalledAtStop(
+      {TANZEL_IMPORT_HOOKED_EXE, "--download", "--partial", "--from", server_.BaseUrl() + "/B", "--out", data},
+      {"TANZEL_IMPORT_STOP_AT=1"}, SIGINT, files.path("err"));
+  std::string err = ReadFile(files.path("err"));
+  QCOMPARE(status, 0);
+  QVERIFY2(err.find("tanzel-import: interrupted after the point of no return; the update is complete\n") !=
+               std::string::npos,
+           err.c_str());
+  QVERIFY(ReadFile(data + "current/EDITION").rfind("2026-06-26\n", 0) == 0);
+
+  // Back to the older archives: refused, naming both editions, unless asked for.
+  auto before = FolderSnapshot(data);
+  QStringList older{QStringLiteral("--download"), QStringLiteral("--partial"),
+                    QStringLiteral("--from"),     Url("/A"),
+                    QStringLiteral("--out"),      Q(data)};
+  Result refused = Run(TANZEL_IMPORT_EXE, older);
+  QCOMPARE(refused.exit, 1);
+  QVERIFY2(
+      refused.err.endsWith(QLatin1String("tanzel-import: the archives are of 2026-05-26, older than the data in use "
+                                         "(of 2026-06-26); not imported (give --allow-older to go back to them)\n")),
+      qPrintable(refused.err));
+  QVERIFY(FolderSnapshot(data) == before);
+  QCOMPARE(Run(TANZEL_IMPORT_EXE, older << QStringLiteral("--allow-older")).exit, 0);
+  QVERIFY(ReadFile(data + "current/EDITION").rfind("2026-05-26\n", 0) == 0);
 }
 
 // An installed program (its folder read-only): the update goes into the user's data

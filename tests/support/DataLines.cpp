@@ -2,6 +2,23 @@
 
 #include <cstdio>
 
+std::string PrefectureName(int pref) {
+  static const char* const kNames[tanzel::PrefectureCount] = {
+      "北海道", "青森県", "岩手県", "宮城県",   "秋田県", "山形県",   "福島県", "茨城県", "栃木県", "群馬県",
+      "埼玉県", "千葉県", "東京都", "神奈川県", "新潟県", "富山県",   "石川県", "福井県", "山梨県", "長野県",
+      "岐阜県", "静岡県", "愛知県", "三重県",   "滋賀県", "京都府",   "大阪府", "兵庫県", "奈良県", "和歌山県",
+      "鳥取県", "島根県", "岡山県", "広島県",   "山口県", "徳島県",   "香川県", "愛媛県", "高知県", "福岡県",
+      "佐賀県", "長崎県", "熊本県", "大分県",   "宮崎県", "鹿児島県", "沖縄県",
+  };
+  return pref >= 1 && pref <= tanzel::PrefectureCount ? kNames[pref - 1] : "";
+}
+
+tanzel::ImportOptions PartialImport(const std::string& ken, const std::string& jig, const std::string& out) {
+  tanzel::ImportOptions options{ken, jig, out};
+  options.partial = true;
+  return options;
+}
+
 std::string Quoted(std::string_view utf8) {
   return "\"" + S(utf8) + "\"";
 }
@@ -57,8 +74,8 @@ std::string WithEveryPrefecture(tanzel::DataKind kind, std::string csv, std::str
     std::snprintf(postal, sizeof postal, "%02d00001", p);
     int code = p * 1000 + 101;
     std::string line = kind == tanzel::DataKind::Ken
-                           ? KenLine(code, postal, "ケン", "シ", "ホンチョウ", "県", "市", name)
-                           : JigLine(code, "シャ", name, "県", "市", name, "１", postal);
+                           ? KenLine(code, postal, "ケン", "シ", "ホンチョウ", PrefectureName(p), "市", name)
+                           : JigLine(code, "シャ", name, PrefectureName(p), "市", name, "１", postal);
     csv += (p < 10 ? "0" : "") + line;
   }
   return csv;

@@ -6,12 +6,20 @@
 #include <string_view>
 
 #include "core/data/DataFile.h"
+#include "core/import/Importer.h"
 #include "support/Sjis.h"
 
 // The same as S(): Shift-JIS of a UTF-8 text.
 inline std::string Sjis(std::string_view utf8) {
   return S(utf8);
 }
+
+// The name of prefecture `pref` (1 .. 47) as Japan Post writes it, UTF-8.
+std::string PrefectureName(int pref);
+
+// The options of an import of small test inputs: `partial`, since they hold far fewer
+// records than Japan Post's nationwide archives.
+tanzel::ImportOptions PartialImport(const std::string& ken, const std::string& jig, const std::string& out);
 
 // "<Shift-JIS text>" with its quotes.
 std::string Quoted(std::string_view utf8);

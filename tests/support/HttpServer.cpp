@@ -6,9 +6,11 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -54,6 +56,20 @@ const char* Reason(int status) {
 }
 
 }  // namespace
+
+std::string Gzip(const std::string& bytes) {
+  z_stream z{};
+  deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);  // 16: gzip
+  std::string out(deflateBound(&z, bytes.size()) + 32, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  z.avail_in = static_cast<uInt>(bytes.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
 
 int ClosedPort() {
   int port = 0;
@@ -124,10 +140,25 @@ void HttpServer::Answer(int fd) {
     else
       reply = {404, "not found", Mode::Whole, 0, {}};
   }
-  std::string header = "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) +
-                       "\r\nContent-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n";
+  if (reply.gzip) reply.body = Gzip(reply.body);
+  std::string header = "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) + "\r\n" +
+                       (reply.mode == Mode::Endless ? std::string("Transfer-Encoding: chunked")
+                                                    : "Content-Length: " + std::to_string(reply.body.size())) +
+                       "\r\nConnection: close\r\n";
   if (!reply.location.empty()) header += "Location: " + reply.location + "\r\n";
+  if (reply.gzip) header += "Content-Encoding: gzip\r\n";
   header += "\r\n";
+  if (reply.mode == Mode::Endless) {
+    char size[32];
+    std::snprintf(size, sizeof size, "%zx\r\n", reply.body.size());
+    std::string chunk = size + reply.body + "\r\n";
+    if (!SendAll(fd, header.data(), header.size())) return;
+    for (;;) {
+      pollfd wake{wake_[0], POLLIN, 0};
+      if (::poll(&wake, 1, 0) != 0 || !SendAll(fd, chunk.data(), chunk.size())) return;
+      bodyBytes_ += static_cast<long long>(reply.body.size());
+    }
+  }
   std::size_t send = reply.mode == Mode::Whole ? reply.body.size() : std::min(reply.sendBytes, reply.body.size());
   if (!SendAll(fd, header.data(), header.size()) || !SendAll(fd, reply.body.data(), send)) return;
   bodyBytes_ += static_cast<long long>(send);

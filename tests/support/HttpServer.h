@@ -17,6 +17,8 @@ class HttpServer {
     CutShort,  // Content-Length of the whole body, then only `sendBytes` of it and the end
     Stall,     // Content-Length of the whole body, `sendBytes` of it, then nothing until the
                // client goes away or the server stops
+    Endless,   // chunked, without a length: the body again and again until the client goes
+               // away or the server stops
   };
   struct Reply {
     int status = 200;
@@ -24,6 +26,7 @@ class HttpServer {
     Mode mode = Mode::Whole;
     std::size_t sendBytes = 0;
     std::string location{};  // a Location header (for redirects)
+    bool gzip = false;       // the body sent gzip-compressed, with Content-Encoding: gzip
   };
 
   HttpServer() = default;
@@ -57,6 +60,9 @@ class HttpServer {
   std::map<std::string, int> requests_;   // guarded by mutex_
   std::thread thread_;
 };
+
+// `bytes` compressed in the gzip format.
+std::string Gzip(const std::string& bytes);
 
 // A port on 127.0.0.1 where nothing listens (found free a moment ago).
 int ClosedPort();

@@ -66,7 +66,10 @@ FifoKnocker::FifoKnocker(std::string path)
         while (!stop_.load()) {
           // Succeeds only while a reader has the FIFO open (or waits in opening it).
           int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-          if (fd >= 0) ::close(fd);
+          if (fd >= 0) {
+            ::close(fd);
+            ++knocks_;
+          }
           std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
       }) {}

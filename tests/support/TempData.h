@@ -67,9 +67,12 @@ class FifoKnocker {
   ~FifoKnocker();
   FifoKnocker(const FifoKnocker&) = delete;
   FifoKnocker& operator=(const FifoKnocker&) = delete;
+  // How many times it found a reader (one waiting in opening the FIFO, or holding it open).
+  int Knocks() const { return knocks_.load(); }
 
  private:
   std::atomic<bool> stop_{false};
+  std::atomic<int> knocks_{0};
   std::thread thread_;
 };
 

@@ -41,8 +41,62 @@ constexpr unsigned char kParenLead = 0x81;  // （ is 0x81 0x69, ） is 0x81 0x6
 constexpr unsigned char kOpenParenTrail = 0x69;
 constexpr unsigned char kCloseParenTrail = 0x6A;
 
+// The prefectures' names as Japan Post writes them (Shift-JIS), by prefecture code - 1.
+constexpr const char* kPrefectureNames[PrefectureCount] = {
+    "\x96\x6b\x8a\x43\x93\xb9",          // 北海道
+    "\x90\xc2\x90\x58\x8c\xa7",          // 青森県
+    "\x8a\xe2\x8e\xe8\x8c\xa7",          // 岩手県
+    "\x8b\x7b\x8f\xe9\x8c\xa7",          // 宮城県
+    "\x8f\x48\x93\x63\x8c\xa7",          // 秋田県
+    "\x8e\x52\x8c\x60\x8c\xa7",          // 山形県
+    "\x95\x9f\x93\x87\x8c\xa7",          // 福島県
+    "\x88\xef\x8f\xe9\x8c\xa7",          // 茨城県
+    "\x93\xc8\x96\xd8\x8c\xa7",          // 栃木県
+    "\x8c\x51\x94\x6e\x8c\xa7",          // 群馬県
+    "\x8d\xe9\x8b\xca\x8c\xa7",          // 埼玉県
+    "\x90\xe7\x97\x74\x8c\xa7",          // 千葉県
+    "\x93\x8c\x8b\x9e\x93\x73",          // 東京都
+    "\x90\x5f\x93\xde\x90\xec\x8c\xa7",  // 神奈川県
+    "\x90\x56\x8a\x83\x8c\xa7",          // 新潟県
+    "\x95\x78\x8e\x52\x8c\xa7",          // 富山県
+    "\x90\xce\x90\xec\x8c\xa7",          // 石川県
+    "\x95\x9f\x88\xe4\x8c\xa7",          // 福井県
+    "\x8e\x52\x97\x9c\x8c\xa7",          // 山梨県
+    "\x92\xb7\x96\xec\x8c\xa7",          // 長野県
+    "\x8a\xf2\x95\x8c\x8c\xa7",          // 岐阜県
+    "\x90\xc3\x89\xaa\x8c\xa7",          // 静岡県
+    "\x88\xa4\x92\x6d\x8c\xa7",          // 愛知県
+    "\x8e\x4f\x8f\x64\x8c\xa7",          // 三重県
+    "\x8e\xa0\x89\xea\x8c\xa7",          // 滋賀県
+    "\x8b\x9e\x93\x73\x95\x7b",          // 京都府
+    "\x91\xe5\x8d\xe3\x95\x7b",          // 大阪府
+    "\x95\xba\x8c\xc9\x8c\xa7",          // 兵庫県
+    "\x93\xde\x97\xc7\x8c\xa7",          // 奈良県
+    "\x98\x61\x89\xcc\x8e\x52\x8c\xa7",  // 和歌山県
+    "\x92\xb9\x8e\xe6\x8c\xa7",          // 鳥取県
+    "\x93\x87\x8d\xaa\x8c\xa7",          // 島根県
+    "\x89\xaa\x8e\x52\x8c\xa7",          // 岡山県
+    "\x8d\x4c\x93\x87\x8c\xa7",          // 広島県
+    "\x8e\x52\x8c\xfb\x8c\xa7",          // 山口県
+    "\x93\xbf\x93\x87\x8c\xa7",          // 徳島県
+    "\x8d\x81\x90\xec\x8c\xa7",          // 香川県
+    "\x88\xa4\x95\x51\x8c\xa7",          // 愛媛県
+    "\x8d\x82\x92\x6d\x8c\xa7",          // 高知県
+    "\x95\x9f\x89\xaa\x8c\xa7",          // 福岡県
+    "\x8d\xb2\x89\xea\x8c\xa7",          // 佐賀県
+    "\x92\xb7\x8d\xe8\x8c\xa7",          // 長崎県
+    "\x8c\x46\x96\x7b\x8c\xa7",          // 熊本県
+    "\x91\xe5\x95\xaa\x8c\xa7",          // 大分県
+    "\x8b\x7b\x8d\xe8\x8c\xa7",          // 宮崎県
+    "\x8e\xad\x8e\x99\x93\x87\x8c\xa7",  // 鹿児島県
+    "\x89\xab\x93\xea\x8c\xa7",          // 沖縄県
+};
+
 // Column positions (0-based) in the text columns 2 .. 9.
 constexpr int kKenPostalCode = 1;
+constexpr int kKenPrefKanji = 5;
+constexpr int kJigPrefKanji = 2;
+constexpr int kJigPostalCode = 6;
 constexpr int kKenCityKana = 3;
 constexpr int kKenTownKana = 4;
 constexpr int kKenTownKanji = 7;
@@ -72,6 +126,8 @@ class SourceLines {
 
  private:
   bool Fail(std::string& error, const std::string& what) const;
+  // The record's postal code (seven digits) and prefecture (that of its code).
+  bool CheckRecord(const SourceLine& line, std::string& error) const;
 
   DataKind kind_;
   const ImportSource& source_;
@@ -153,7 +209,26 @@ int SourceLines::Next(SourceLine& line, std::string& error) {
     p = comma + 1;
   }
   line.rest = body.substr(p);
-  return 1;
+  return CheckRecord(line, error) ? 1 : -1;
+}
+
+bool SourceLines::CheckRecord(const SourceLine& line, std::string& error) const {
+  int pref = (line.code[0] - '0') * 10 + (line.code[1] - '0');
+  if (pref < 1 || pref > PrefectureCount) {
+    return Fail(error, "the local government code " + std::string(line.code) + " names no prefecture (01 .. 47)");
+  }
+  bool ken = kind_ == DataKind::Ken;
+  std::string_view postal = line.text[static_cast<std::size_t>(ken ? kKenPostalCode : kJigPostalCode)];
+  if (postal.size() != 7 || !std::all_of(postal.begin(), postal.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return Fail(error, "the postal code \"" + SjisToUtf8(postal) + "\" is not seven digits");
+  }
+  std::string_view name = line.text[static_cast<std::size_t>(ken ? kKenPrefKanji : kJigPrefKanji)];
+  const char* expected = kPrefectureNames[pref - 1];
+  if (name != expected) {
+    return Fail(error, "the prefecture \"" + SjisToUtf8(name) + "\" is not that of the local government code " +
+                           std::string(line.code) + " (" + SjisToUtf8(expected) + ")");
+  }
+  return true;
 }
 
 // Counts of （ and ） in a Shift-JIS text.
@@ -272,13 +347,6 @@ bool Builder::Run(std::string& error) {
   // keeps KEN_ALL.CSV's split lines, and utf_ken_all.csv has none to join.
   const bool join = kind_ == DataKind::Ken;
   while (state > 0) {
-    int code = 0;
-    for (char c : line.code) code = code * 10 + (c - '0');
-    if (code / 1000 < 1 || code / 1000 > PrefectureCount) {
-      error = source_.name + ", line " + std::to_string(line.number) + ": the local government code " +
-              std::string(line.code) + " names no prefecture (01 .. 47)";
-      return false;
-    }
     std::string_view townKana = kind_ == DataKind::Ken ? line.text[kKenTownKana] : std::string_view();
     std::string_view townKanji = kind_ == DataKind::Ken ? line.text[kKenTownKanji] : std::string_view();
     long open = 0;

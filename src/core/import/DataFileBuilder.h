@@ -43,8 +43,10 @@ struct DataFileSet {
 // Builds the 47 files of one kind from `source` (KEN_ALL.CSV / utf_ken_all.csv or
 // JIGYOSYO.CSV, in Shift-JIS). Split town names of an address file are joined whatever the
 // source's encoding was. Returns false with a message that names the file and line on bad
-// input; a prefecture that passes kMaxFileLines records is refused at that record. A
-// prefecture without records gets an empty text (RunImport refuses such an input).
+// input (a wrong column count, bytes not valid Shift-JIS, a local government code that is not
+// five digits or names no prefecture, a postal code that is not seven digits, a prefecture
+// name other than that of the code, whose file the record goes to); a prefecture that passes kMaxFileLines records is
+// refused at that record. A prefecture without records gets an empty text (RunImport refuses such an input).
 bool BuildDataFiles(DataKind kind, const ImportSource& source, DataFileSet& out, std::string& error);
 
 }  // namespace tanzel

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/file.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
@@ -11,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +24,8 @@ namespace tanzel {
 namespace {
 
 constexpr const char* kStagingPrefix = ".staging-";
+constexpr const char* kUpdatePrefix = ".update-";
+constexpr const char* kMarkerText = "Made by tanzel-import; removed by the next import once no longer in use.\n";
 
 std::string ErrnoText() {
   return std::strerror(errno);
@@ -52,52 +52,145 @@ std::string LastComponent(std::string path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::vector<std::string> FolderEntries(const std::string& folder) {
+// The names in the folder open as `fd` (without "." and ".."); `fd` stays open.
+std::vector<std::string> EntriesAt(int fd) {
   std::vector<std::string> names;
-  if (DIR* d = ::opendir(folder.c_str())) {
-    while (dirent* e = ::readdir(d)) {
-      std::string name = e->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(d);
+  int own = ::dup(fd);
+  DIR* d = own < 0 ? nullptr : ::fdopendir(own);
+  if (d == nullptr) {
+    if (own >= 0) ::close(own);
+    return names;
   }
+  ::rewinddir(d);
+  while (dirent* e = ::readdir(d)) {
+    std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(d);
   return names;
 }
 
-void RemoveTree(const std::string& path) {
-  // Best effort: what cannot be removed now is removed by the next import.
-  auto remove = [](const char* p, const struct stat*, int, FTW*) {
-    ::remove(p);
-    return 0;
-  };
-  ::nftw(path.c_str(), remove, 16, FTW_DEPTH | FTW_PHYS);
+// Opens the folder `name` in the folder open as `parent`; -1 when it is none (a symbolic
+// link is none).
+int OpenFolderAt(int parent, const std::string& name) {
+  return ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
-// A new staging folder in `editions`, made by mkdir so that it becomes readable as the
-// umask allows, like the folders and files around it: an edition is read by every user of
-// the program, and mkdtemp's folders are the owner's only. Empty, with `error`, on failure.
-std::string MakeStagingFolder(const std::string& editions, std::string& error) {
-  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  std::random_device device;
-  std::uniform_int_distribution<std::size_t> letter(0, sizeof kLetters - 2);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string path = editions + "/" + kStagingPrefix;
-    for (int i = 0; i < 6; ++i) path += kLetters[letter(device)];
-    if (::mkdir(path.c_str(), 0755) == 0) return path;
-    if (errno != EEXIST) break;
+// Removes `name` in the folder open as `parent` with everything below it; a symbolic link is
+// removed itself, never followed. Best effort: what cannot be removed now is removed by the
+// next import.
+void RemoveAt(int parent, const std::string& name) {
+  int fd = OpenFolderAt(parent, name);
+  if (fd < 0) {
+    ::unlinkat(parent, name.c_str(), 0);
+    return;
   }
-  error = editions + ": cannot create a staging folder: " + ErrnoText();
-  return {};
+  for (const std::string& entry : EntriesAt(fd)) RemoveAt(fd, entry);
+  ::close(fd);
+  ::unlinkat(parent, name.c_str(), AT_REMOVEDIR);
 }
 
-// True when a process holds the folder `path` with flock(): the work folder of a running
-// update, which its owner removes itself (and the next import, once the owner is gone).
-bool HeldByAProcess(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+bool IsAlnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// An edition's id as NewId() makes it: YYYYMMDD-HHMMSS-<sequence>.
+bool IsEditionId(std::string_view name) {
+  return name.size() > 16 && AllDigits(name.substr(0, 8)) && name[8] == '-' && AllDigits(name.substr(9, 6)) &&
+         name[15] == '-' && AllDigits(name.substr(16));
+}
+
+// A name MakeOwnFolder() gives: <prefix>XXXXXX.
+bool IsWorkFolderName(std::string_view name) {
+  for (std::string_view prefix : {std::string_view(kStagingPrefix), std::string_view(kUpdatePrefix)}) {
+    if (name.size() == prefix.size() + 6 && name.substr(0, prefix.size()) == prefix &&
+        std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), IsAlnum))
+      return true;
+  }
+  return false;
+}
+
+// Whether the entry `name` of the editions folder open as `editions` is a folder this program
+// made: one of its names, a folder (not a link) and the marker inside as a plain file, or
+// else empty (made, and the marker not yet written, when an import was killed).
+bool IsOwnFolder(int editions, const std::string& name) {
+  if (!IsEditionId(name) && !IsWorkFolderName(name)) return false;
+  int fd = OpenFolderAt(editions, name);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool own =
+      (::fstatat(fd, kOwnFolderMarker, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) || EntriesAt(fd).empty();
+  ::close(fd);
+  return own;
+}
+
+// True when a process holds the folder `name` in `editions` with flock(): the work folder
+// of a running update, which its owner removes itself (and the next import, once the owner
+// is gone).
+bool HeldByAProcess(int editions, const std::string& name) {
+  int fd = OpenFolderAt(editions, name);
   if (fd < 0) return false;
   bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
   ::close(fd);
   return held;
+}
+
+// Opens D/editions (`editions`) to lock it: a folder of its own, never through a symbolic
+// link. -1, with `error`, when it cannot.
+int OpenEditionsFolder(const std::string& editions, std::string& error) {
+  int fd = ::open(editions.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd >= 0) return fd;
+  struct stat st {};
+  if (::lstat(editions.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+    error = editions + ": is " + (S_ISLNK(st.st_mode) ? "a symbolic link" : "not a folder") +
+            ", not the folder of editions the import keeps; nothing was written or removed (move it away and "
+            "import again)";
+  } else {
+    error = editions + ": cannot open the folder: " + ErrnoText();
+  }
+  return -1;
+}
+
+// Takes the import lock on the editions folder open as `fd`.
+bool Lock(int fd, const std::string& dir, std::string& error) {
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+  error = dir + ": " + kAnotherImportRunning;
+  return false;
+}
+
+// The clean-up of the data folder `dir` whose editions folder is open, and locked, as
+// `editions` (see TidyDataFolder).
+void RemoveLeftoversAt(const std::string& dir, int editions, std::vector<std::string>& leftAlone) {
+  auto path = [&](const std::string& name) { return dir + "/" + name; };
+  std::string current = LastComponent(ReadLink(path(kCurrentEdition)));
+  // A commit killed between putting its edition in use and moving `previous`: finish it.
+  std::string pending = path(std::string(".") + kPreviousEdition + ".new");
+  std::string older = LastComponent(ReadLink(pending));
+  struct stat st {};
+  if (!older.empty() && !current.empty() && older != current &&
+      ::fstatat(editions, older.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
+    ::rename(pending.c_str(), path(kPreviousEdition).c_str());
+  }
+  std::string previous = LastComponent(ReadLink(path(kPreviousEdition)));
+  for (const std::string& name : EntriesAt(editions)) {
+    if (name == current || name == previous || HeldByAProcess(editions, name)) continue;
+    if (IsOwnFolder(editions, name)) {
+      RemoveAt(editions, name);
+    } else if (std::find(leftAlone.begin(), leftAlone.end(), name) == leftAlone.end()) {
+      leftAlone.push_back(name);
+    }
+  }
+  // Temporary links in D, removed only when they are links.
+  std::vector<std::string> links{std::string(".") + kCurrentEdition + ".new",
+                                 std::string(".") + kPreviousEdition + ".new"};
+  for (const std::string& name : DataNames()) links.push_back("." + name + ".new");
+  for (const std::string& name : links) {
+    if (::lstat(path(name).c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(path(name).c_str());
+  }
 }
 
 bool SyncPath(const std::string& path, int flags) {
@@ -162,13 +255,55 @@ bool LinkOrCopy(const std::string& from, const std::string& to, std::string& err
 
 }  // namespace
 
+std::string MakeOwnFolder(const std::string& editions, const std::string& prefix, std::string& error) {
+  // Made by mkdir, not mkdtemp, so that it becomes readable as the umask allows, like the
+  // folders and files around it: an edition is read by every user of the program, and
+  // mkdtemp's folders are the owner's only.
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device device;
+  std::uniform_int_distribution<std::size_t> letter(0, sizeof kLetters - 2);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string path = editions + "/" + prefix;
+    for (int i = 0; i < 6; ++i) path += kLetters[letter(device)];
+    if (::mkdir(path.c_str(), 0755) != 0) {
+      if (errno == EEXIST) continue;
+      break;
+    }
+    if (!WriteFile(path + "/" + kOwnFolderMarker, kMarkerText, error)) {
+      ::rmdir(path.c_str());
+      return {};
+    }
+    return path;
+  }
+  error = editions + ": cannot create a folder there: " + ErrnoText();
+  return {};
+}
+
+bool TidyDataFolder(const std::string& dir, std::vector<std::string>& leftAlone, std::string& error) {
+  std::string folder = dir;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  std::string editions = folder + "/" + kEditionsFolder;
+  struct stat st {};
+  if (::lstat(editions.c_str(), &st) != 0 && errno == ENOENT) return true;
+  int fd = OpenEditionsFolder(editions, error);
+  if (fd < 0) return false;
+  bool locked = Lock(fd, folder, error);
+  if (locked) RemoveLeftoversAt(folder, fd, leftAlone);
+  ::close(fd);
+  return locked;
+}
+
 EditionWriter::~EditionWriter() {
-  if (!staging_.empty()) RemoveTree(staging_);
+  if (!staging_.empty()) Remove(staging_);
   if (lock_ >= 0) {
     // A first import that failed leaves the folder as it found it.
     if (ReadLink(Path(kCurrentEdition)).empty()) ::rmdir(editions_.c_str());
     ::close(lock_);
   }
+}
+
+void EditionWriter::Remove(const std::string& path) {
+  if (lock_ >= 0) RemoveAt(lock_, LastComponent(path));
 }
 
 bool EditionWriter::Begin(const std::string& dir, std::string& error) {
@@ -203,41 +338,29 @@ bool EditionWriter::Begin(const std::string& dir, std::string& error) {
       return false;
     }
   }
-  if (::mkdir(editions_.c_str(), 0755) != 0 && errno != EEXIST) {
+  bool made = ::mkdir(editions_.c_str(), 0755) == 0;
+  if (!made && errno != EEXIST) {
     error = editions_ + ": cannot create the folder: " + ErrnoText();
     return false;
   }
-  lock_ = ::open(editions_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (lock_ < 0) {
-    error = editions_ + ": cannot open the folder: " + ErrnoText();
-    return false;
-  }
-  if (::flock(lock_, LOCK_EX | LOCK_NB) != 0) {
-    error = dir_ + ": another import into this folder is running";
+  lock_ = OpenEditionsFolder(editions_, error);
+  if (lock_ < 0) return false;
+  if (!Lock(lock_, dir_, error)) {
     ::close(lock_);
     lock_ = -1;
+    if (made) ::rmdir(editions_.c_str());
     return false;
   }
-  for (const std::string& name : FolderEntries(editions_)) {
-    std::size_t dash = name.rfind('-');
-    if (name[0] != '.' && dash != std::string::npos)
-      lastSequence_ = std::max(lastSequence_, std::atol(&name[dash + 1]));
+  for (const std::string& name : EntriesAt(lock_)) {
+    if (IsEditionId(name)) lastSequence_ = std::max(lastSequence_, std::atol(&name[16]));
   }
   RemoveLeftovers();
-  staging_ = MakeStagingFolder(editions_, error);
+  staging_ = MakeOwnFolder(editions_, kStagingPrefix, error);
   return !staging_.empty();
 }
 
 void EditionWriter::RemoveLeftovers() {
-  std::string current = LastComponent(ReadLink(Path(kCurrentEdition)));
-  std::string previous = LastComponent(ReadLink(Path(kPreviousEdition)));
-  for (const std::string& name : FolderEntries(editions_)) {
-    std::string path = editions_ + "/" + name;
-    if (name != current && name != previous && !HeldByAProcess(path)) RemoveTree(path);
-  }
-  ::unlink(Path(std::string(".") + kCurrentEdition + ".new").c_str());
-  ::unlink(Path(std::string(".") + kPreviousEdition + ".new").c_str());
-  for (const std::string& name : DataNames()) ::unlink(Path("." + name + ".new").c_str());
+  RemoveLeftoversAt(dir_, lock_, leftAlone_);
 }
 
 bool EditionWriter::Write(const std::string& name, std::string_view bytes, std::string& error) {
@@ -260,16 +383,9 @@ bool EditionWriter::Keep(const std::string& name, std::string& error) {
 
 bool EditionWriter::Point(std::string& error) {
   ++point_;
-  // Test hooks: stop the process here (a test then kills it), or fail here as a failed
-  // system call would.
-  const char* stop = std::getenv("TANZEL_IMPORT_STOP_AT");
-  if (stop != nullptr && std::atoi(stop) == point_) std::raise(SIGSTOP);
-  const char* fail = std::getenv("TANZEL_IMPORT_FAIL_AT");
-  if (fail != nullptr && std::atoi(fail) == point_) {
-    error = dir_ + ": the import failed at its step " + std::to_string(point_) + " (TANZEL_IMPORT_FAIL_AT)";
-    return false;
-  }
-  return true;
+  if (!atStep_ || atStep_(point_)) return true;
+  error = dir_ + ": the import failed at its step " + std::to_string(point_) + " (test hook)";
+  return false;
 }
 
 std::string EditionWriter::NewId() {
@@ -297,28 +413,28 @@ bool EditionWriter::Stage(const std::string& staging, std::string& edition, std:
 }
 
 bool EditionWriter::AdoptPlainFiles(std::string& error) {
-  std::string pattern = MakeStagingFolder(editions_, error);
+  std::string pattern = MakeOwnFolder(editions_, kStagingPrefix, error);
   if (pattern.empty()) return false;
   bool any = false;
   for (const std::string& name : DataNames()) {
     if (!LinkOrCopy(Path(name), pattern + "/" + name, error)) {
-      RemoveTree(pattern);
+      Remove(pattern);
       return false;
     }
     any = any || ::access((pattern + "/" + name).c_str(), F_OK) == 0;
   }
   std::string edition;
   if (!any) {
-    RemoveTree(pattern);
+    Remove(pattern);
     return true;
   }
   if (!SyncPath(pattern, O_RDONLY | O_DIRECTORY) || !Point(error) || !Stage(pattern, edition, error)) {
     if (error.empty()) error = pattern + ": cannot sync: " + ErrnoText();
-    RemoveTree(edition.empty() ? pattern : editions_ + "/" + edition);
+    Remove(edition.empty() ? pattern : editions_ + "/" + edition);
     return false;
   }
   if (!ReplaceLink(kCurrentEdition, std::string(kEditionsFolder) + "/" + edition, error)) {
-    RemoveTree(editions_ + "/" + edition);
+    Remove(editions_ + "/" + edition);
     return false;
   }
   return true;
@@ -378,17 +494,30 @@ bool EditionWriter::Commit(std::string& error) {
   staging_ = editions_ + "/" + edition;
   // 3. The links in the data folder.
   if (!LinkDataNames(error)) return false;
-  // 4. and 5.
+  // 4., 5. and 6.: `previous` moves only once `current` names the new edition, so that it
+  // never names the edition `current` names.
   std::string old = ReadLink(Path(kCurrentEdition));
-  if (!old.empty() && !ReplaceLink(kPreviousEdition, old, error)) return false;
-  if (!ReplaceLink(kCurrentEdition, std::string(kEditionsFolder) + "/" + edition, error)) return false;
+  std::string pending = Path(std::string(".") + kPreviousEdition + ".new");
+  if (!old.empty()) {
+    ::unlink(pending.c_str());
+    if (::symlink(old.c_str(), pending.c_str()) != 0) {
+      error = pending + ": cannot create: " + ErrnoText();
+      return false;
+    }
+  }
+  if (!ReplaceLink(kCurrentEdition, std::string(kEditionsFolder) + "/" + edition, error)) {
+    ::unlink(pending.c_str());
+    return false;
+  }
   // The new edition is in use: nothing below can undo that.
   id_ = edition;
   staging_.clear();
-  SyncPath(dir_.empty() ? "/" : dir_, O_RDONLY | O_DIRECTORY);
   std::string ignored;
   Point(ignored);
-  // 6.
+  if (!old.empty()) ::rename(pending.c_str(), Path(kPreviousEdition).c_str());
+  SyncPath(dir_.empty() ? "/" : dir_, O_RDONLY | O_DIRECTORY);
+  Point(ignored);
+  // 7.
   RemoveLeftovers();
   Point(ignored);
   return true;

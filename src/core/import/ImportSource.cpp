@@ -32,12 +32,19 @@ std::string ErrnoText() {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Anything but a regular file is refused before it is opened: opening a FIFO would wait
+  // for a writer, a device could give bytes without end. Opened without waiting all the
+  // same, for a file replaced meanwhile.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    error = path + ": not a regular file";
+    return false;
+  }
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     error = path + ": cannot open: " + ErrnoText();
     return false;
   }
-  struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     error = path + ": not a regular file";
     ::close(fd);

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "core/data/Editions.h"
 #include "core/import/EditionWriter.h"
 #include "core/import/ImportSource.h"
 #include "core/update/Edition.h"
@@ -60,12 +61,25 @@ bool CheckEveryPrefecture(DataKind kind, const std::string& name, const DataFile
   return false;
 }
 
-bool BuildSide(DataKind kind, const std::string& path, DataFileSet& files, ImportSideSummary& side,
+// An input far smaller than Japan Post's nationwide archive is a cut-down or damaged file:
+// imported as the whole country, it would leave most places without data.
+bool CheckNationwide(DataKind kind, const std::string& name, const DataFileSet& files, std::string& error) {
+  bool ken = kind == DataKind::Ken;
+  long minimum = ken ? kNationalKenMinimum : kNationalJigMinimum;
+  if (files.records >= minimum) return true;
+  error = name + ": holds " + std::to_string(files.records) + " records, far fewer than Japan Post's nationwide " +
+          (ken ? "ken_all.zip (some 124,000)" : "jigyosyo.zip (some 22,000)") +
+          "; import the nationwide file, or give --partial when the input is cut down on purpose";
+  return false;
+}
+
+bool BuildSide(DataKind kind, const std::string& path, bool partial, DataFileSet& files, ImportSideSummary& side,
                std::string& error) {
   ImportSource source;
   if (!ReadImportSource(path, source, error)) return false;
   if (!BuildDataFiles(kind, source, files, error)) return false;
   if (!CheckEveryPrefecture(kind, source.name, files, error)) return false;
+  if (!partial && !CheckNationwide(kind, source.name, files, error)) return false;
   side.done = true;
   side.source = source.name;
   side.utf8 = source.utf8;
@@ -90,8 +104,10 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
   }
   DataFileSet ken;
   DataFileSet jig;
-  if (!options.kenPath.empty() && !BuildSide(DataKind::Ken, options.kenPath, ken, summary.ken, error)) return false;
-  if (!options.jigPath.empty() && !BuildSide(DataKind::Jig, options.jigPath, jig, summary.jig, error)) return false;
+  if (!options.kenPath.empty() && !BuildSide(DataKind::Ken, options.kenPath, options.partial, ken, summary.ken, error))
+    return false;
+  if (!options.jigPath.empty() && !BuildSide(DataKind::Jig, options.jigPath, options.partial, jig, summary.jig, error))
+    return false;
   EditionRecord record;  // what EDITION says of the archives read
   std::vector<std::string> inputs;
   for (const std::string* path : {&options.kenPath, &options.jigPath})
@@ -99,8 +115,10 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
   if (!MakeEdition(inputs, record, error)) return false;
 
   SignalShield shield;
-  EditionWriter edition;
-  if (!edition.Begin(options.outDir, error)) return false;
+  EditionWriter edition(options.atCommitStep);
+  bool begun = edition.Begin(options.outDir, error);
+  summary.leftAlone = edition.LeftAlone();
+  if (!begun) return false;
   int files = 0;
   for (const DataFileSet* set : {&ken, &jig}) {
     bool given = set == &ken ? summary.ken.done : summary.jig.done;
@@ -123,7 +141,9 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
   for (const auto& [name, bytes] : extra) {
     if (!edition.Write(name, bytes, error)) return false;
   }
-  if (!edition.Commit(error)) return false;
+  bool committed = edition.Commit(error);
+  summary.leftAlone = edition.LeftAlone();
+  if (!committed) return false;
   summary.edition = edition.Edition();
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return true;
@@ -158,8 +178,8 @@ void AppendSide(std::string& text, const char* kind, const ImportSideSummary& si
 }
 
 constexpr const char* kHelp =
-    R"HELP(Usage: tanzel-import [--ken FILE] [--jig FILE] --out DIR
-       tanzel-import --download [--from URL] [--out DIR]
+    R"HELP(Usage: tanzel-import [--ken FILE] [--jig FILE] [--partial] --out DIR
+       tanzel-import --download [--from URL] [--out DIR] [--partial] [--allow-older]
        tanzel-import --compare OLD NEW
 
 Turns Japan Post's postal-code archives into the data files Tanzel reads:
@@ -173,6 +193,9 @@ offices), one pair per prefecture, written into DIR (the folder of tanzel).
                same files.
   --jig FILE   jigyosyo.zip or the JIGYOSYO.CSV inside it.
   --out DIR    the folder to write into; created when missing.
+  --partial    the inputs are cut down on purpose (a test, a trial): accept
+               far fewer records than Japan Post's nationwide archives hold
+               (without it such an input is refused).
   -h, --help   show this text.
 
 At least one of --ken and --jig is needed; the files of a kind not given are kept
@@ -201,14 +224,23 @@ puts it in use in one step by pointing the link DIR/current at it. DIR/KEN01.CSV
 edition in use before the last import. To go back to it:
   cd DIR && ln -s "$(readlink previous)" .current.new && mv -T .current.new current
 A folder of plain data files becomes this layout at its first import.
+The links DIR/KEN01.CSV .. are switched one after the other: a reader that opens
+them during an import may find files of two editions. Read DIR/current/ (resolve
+the link once) to read one edition throughout.
+Every folder tanzel-import makes in DIR/editions holds the file .tanzel-edition;
+the clean-up removes only such folders, never follows a symbolic link, and names
+whatever else it finds there as left alone. A DIR/editions that is a symbolic
+link is refused.
 
 A field longer than Tanzel keeps is written whole and counted in the summary.
 The import fails, and the edition in use stays in use unchanged, when an input is
 missing, damaged (a CRC or size error in the archive) or not such an archive or
-CSV, when a line has the wrong number of columns, a code that is not five digits
-or bytes not valid in its encoding, when a character has no Shift-JIS form, when
-a prefecture has no records, or when a file would exceed 10240 lines or a line
-2047 bytes. An import that is interrupted or killed leaves the old or the new
+CSV (or not a regular file), when a line has the wrong number of columns, a local
+government code that is not five digits, a postal code that is not seven, a
+prefecture name other than that of its code, or bytes not valid in its encoding,
+when a character has no Shift-JIS form, when a prefecture has no records, when
+an input holds far fewer records than the nationwide archive (unless --partial),
+or when a file would exceed 10240 lines or a line 2047 bytes. An import that is interrupted or killed leaves the old or the new
 edition in use, whole; the next import removes what it left.
 
 Every import also writes EDITION into the new edition: the newest date among the
@@ -227,14 +259,17 @@ it is writable, otherwise into $XDG_DATA_HOME/tanzel (~/.local/share/tanzel). Th
 changes against the data in use are printed on standard output as tab-separated
 lines (kind KEN/JIG, change added/removed/changed, code, before, after, UTF-8);
 progress and the summary go to standard error. Archives equal to those of the
-data in use are not imported again.
+data in use are not imported again; archives older than the data in use are
+refused unless --allow-older is given (--partial: see above).
 --compare OLD NEW prints the changes between two sets the same way: data folders
 (their editions in use), edition folders or the links DIR/previous and DIR/current,
 or folders of plain data files; for instance what the last import changed:
   tanzel-import --compare DIR/previous DIR/current
 
 Exit status: 0 done, 1 the import failed (or its report could not be written),
-2 wrong command line.
+2 wrong command line, 3 another import or update into DIR is running. An
+interrupt of --download once the new edition is being put in use lets it finish
+and says so.
 )HELP";
 
 }  // namespace
@@ -251,6 +286,13 @@ bool WrittenOut(std::FILE* out, std::FILE* err, const char* what) {
 
 }  // namespace
 
+std::string FormatLeftAlone(const std::string& outDir, const std::vector<std::string>& leftAlone) {
+  if (leftAlone.empty()) return {};
+  std::string text = "left alone in " + outDir + "/" + kEditionsFolder + " (not made by tanzel-import):";
+  for (const std::string& name : leftAlone) text += " " + name;
+  return text + "\n";
+}
+
 std::string FormatSummary(const ImportSummary& summary) {
   std::string text;
   AppendSide(text, "KEN", summary.ken, kKenFieldLimits, kKenFieldNames);
@@ -259,17 +301,24 @@ std::string FormatSummary(const ImportSummary& summary) {
   std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
   text += std::to_string(summary.filesWritten) + " files written to " + summary.outDir + " (edition " +
           summary.edition + ") in " + seconds + " s\n";
+  text += FormatLeftAlone(summary.outDir, summary.leftAlone);
   return text;
 }
 
-int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err) {
-  if (IsUpdateCommandLine(argc, argv)) return UpdateCommand(argc, argv, out, err);
+int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err,
+                  const CommitStepHook& atCommitStep) {
+  if (IsUpdateCommandLine(argc, argv)) return UpdateCommand(argc, argv, out, err, atCommitStep);
   ImportOptions options;
+  options.atCommitStep = atCommitStep;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       std::fputs(kHelp, out);
       return WrittenOut(out, err, "the help") ? 0 : 1;
+    }
+    if (arg == "--partial") {
+      options.partial = true;
+      continue;
     }
     std::string* target = nullptr;
     std::string value;
@@ -304,14 +353,14 @@ int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE*
     *target = value;
   }
   if (options.outDir.empty() || (options.kenPath.empty() && options.jigPath.empty())) {
-    std::fputs("Usage: tanzel-import [--ken FILE] [--jig FILE] --out DIR (see --help)\n", err);
+    std::fputs("Usage: tanzel-import [--ken FILE] [--jig FILE] [--partial] --out DIR (see --help)\n", err);
     return 2;
   }
   ImportSummary summary;
   std::string error;
   if (!RunImport(options, summary, error)) {
     std::fprintf(err, "tanzel-import: %s\n", error.c_str());
-    return 1;
+    return error.find(kAnotherImportRunning) != std::string::npos ? 3 : 1;
   }
   std::fputs(FormatSummary(summary).c_str(), out);
   return WrittenOut(out, err, "the data is imported, but its report") ? 0 : 1;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/import/DataFileBuilder.h"
+#include "core/import/EditionWriter.h"
 
 namespace tanzel {
 
@@ -29,8 +30,16 @@ struct ImportSummary {
   std::string outDir;       // resolved, without a trailing '/'
   std::string edition;      // the id of the edition put in use (outDir/editions/<id>)
   std::string editionDate;  // the date EDITION records
+  // Names in outDir/editions the clean-up left alone because the program did not make them.
+  std::vector<std::string> leftAlone;
   double seconds = 0;
 };
+
+// Fewer records than this in an input are far from one of Japan Post's nationwide archives
+// (some 124,000 addresses and 22,000 offices): refused unless the import is told the input
+// is partial on purpose.
+inline constexpr long kNationalKenMinimum = 50000;
+inline constexpr long kNationalJigMinimum = 5000;
 
 // Files for a new edition beside its data files: (file name, content).
 using ExtraFiles = std::vector<std::pair<std::string, std::string>>;
@@ -39,6 +48,9 @@ struct ImportOptions {
   std::string kenPath;  // ken_all.zip, utf_ken_all.zip or the CSV inside; empty: KEN files left alone
   std::string jigPath;  // jigyosyo.zip or JIGYOSYO.CSV; empty: JIG files left alone
   std::string outDir;
+  // The inputs may hold far fewer records than Japan Post's nationwide archives (a file cut
+  // down on purpose, for a test or a trial); every prefecture still needs its records.
+  bool partial = false;
   // More files for the new edition. Every import also writes EDITION (the date and sums of
   // the archives read, core/update/Edition.h), which is no name for another file.
   ExtraFiles extraFiles = {};
@@ -51,11 +63,15 @@ struct ImportOptions {
   // in use meanwhile; the update compares that edition with the new one here.
   std::function<bool(const ImportSummary& summary, const std::string& staged, ExtraFiles& more, std::string& error)>
       beforeCommit = {};
+  CommitStepHook atCommitStep = {};  // test hook (EditionWriter.h)
 };
 
 // Reads the inputs, builds every file and puts them in use in `outDir` as a new edition, in
 // one step (see EditionWriter.h): the files of a kind not given, and nothing else, are kept
-// from the edition in use. An input without records for some prefecture is refused. On
+// from the edition in use. An input without records for some prefecture is refused, and so
+// is one with far fewer records than a nationwide archive unless `partial`; so is a record
+// whose postal code is not seven digits, whose local government code is not five, or whose
+// prefecture is not that of its code (DataFileBuilder.h). On
 // failure the edition in use stays in use, unchanged, and `error` says why (naming file and
 // line where the input is at fault). Imports into one folder are serialised: a second one
 // fails while the first runs.
@@ -63,11 +79,15 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
 
 // The short report printed after an import.
 std::string FormatSummary(const ImportSummary& summary);
+// The line that names what the clean-up left alone in `outDir`/editions; empty when nothing.
+std::string FormatLeftAlone(const std::string& outDir, const std::vector<std::string>& leftAlone);
 
-// The command line: tanzel-import [--ken FILE] [--jig FILE] --out DIR, or --help. Returns
+// The command line: tanzel-import [--ken FILE] [--jig FILE] [--partial] --out DIR, or --help. Returns
 // the exit status: 0 done, 1 the import failed or what it wrote to `out` did not arrive (a
-// full disk; said on `err`), 2 the command line is wrong. A command line with --download or
-// --compare is UpdateCommand's (core/update/UpdateCommand.h).
-int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err);
+// full disk; said on `err`), 2 the command line is wrong, 3 another import holds DIR. A command line with --download or
+// --compare is UpdateCommand's (core/update/UpdateCommand.h). `atCommitStep` is a test hook
+// (EditionWriter.h), handed on to UpdateCommand.
+int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err,
+                  const CommitStepHook& atCommitStep = {});
 
 }  // namespace tanzel

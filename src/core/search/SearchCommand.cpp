@@ -1,6 +1,7 @@
 #include "core/search/SearchCommand.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -187,7 +188,9 @@ int PrintDataInfo(const std::string& dataFolder, std::FILE* out, std::FILE* err)
     return 3;
   }
   std::fputs(FormatEdition(*edition).c_str(), out);
-  return std::fflush(out) == 0 && !std::ferror(out) ? 0 : 1;
+  if (std::fflush(out) == 0 && !std::ferror(out)) return 0;
+  std::fprintf(err, "tanzel-search: the output could not be written: %s\n", std::strerror(errno));
+  return kSearchOutputError;
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -62,6 +64,8 @@ struct Transfer {
   std::string tempPath;
   int writeErrno = 0;
   long long bytes = 0;
+  long long maxBytes = 0;
+  bool tooLarge = false;
   const DownloadProgress* progress = nullptr;
   const std::atomic<bool>* cancel = nullptr;
 };
@@ -69,6 +73,12 @@ struct Transfer {
 std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
   std::size_t total = size * count;
+  // Counted as the bytes arrive: a server that announces no length (or a false one) is
+  // stopped at the cap all the same.
+  if (t->bytes + static_cast<long long>(total) > t->maxBytes) {
+    t->tooLarge = true;
+    return 0;  // libcurl ends the transfer with CURLE_WRITE_ERROR
+  }
   std::size_t done = 0;
   while (done < total) {
     ssize_t n = ::write(t->fd, data + done, total - done);
@@ -106,15 +116,35 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
+// The scheme of an address, lower case ("https"); empty when it has none.
+std::string SchemeOf(const std::string& url) {
+  std::size_t colon = url.find("://");
+  if (colon == std::string::npos) return {};
+  std::string scheme = url.substr(0, colon);
+  for (char& c : scheme) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return scheme;
+}
+
+std::string MegabytesText(long long bytes) {
+  return std::to_string(bytes >> 20) + " MB";
+}
+
 }  // namespace
+
+bool RedirectAllowed(const std::string& from, const std::string& to) {
+  std::string scheme = SchemeOf(to);
+  return scheme == "https" || (scheme == SchemeOf(from) && scheme == "http");
+}
 
 DownloadResult DownloadFile(const std::string& url, const std::string& target, const DownloadLimits& limits,
                             const DownloadProgress& progress, const std::atomic<bool>& cancel) {
   const Curl& api = LoadCurl();
   DownloadResult result;
+  result.url = url;
   Transfer t;
   t.progress = &progress;
   t.cancel = &cancel;
+  t.maxBytes = limits.maxBytes;
   if (cancel.load()) return Fail(result, DownloadError::Cancelled, "cancelled");
 
   std::size_t slash = target.rfind('/');
@@ -135,13 +165,13 @@ DownloadResult DownloadFile(const std::string& url, const std::string& target, c
   if (!curl) return Fail(result, DownloadError::Network, "cannot start a transfer (libcurl)");
   char errorText[CURL_ERROR_SIZE] = {};
   CURL* c = curl.get();
-  api.setopt(c, CURLOPT_URL, url.c_str());
   api.setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-  api.setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  api.setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-  api.setopt(c, CURLOPT_MAXREDIRS, 10L);
+  // Redirects are followed here, one by one, so that each target's scheme is checked and a
+  // refused one can be named.
+  api.setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
   api.setopt(c, CURLOPT_FAILONERROR, 1L);
   api.setopt(c, CURLOPT_NOSIGNAL, 1L);
+  api.setopt(c, CURLOPT_ACCEPT_ENCODING, "");  // whatever this libcurl decodes (gzip, deflate, ...)
   api.setopt(c, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
   api.setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
   api.setopt(c, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
@@ -154,10 +184,41 @@ DownloadResult DownloadFile(const std::string& url, const std::string& target, c
   api.setopt(c, CURLOPT_XFERINFOFUNCTION, Progress);
   api.setopt(c, CURLOPT_XFERINFODATA, &t);
 
-  CURLcode code = api.perform(c);
-  api.getinfo(c, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.totalSeconds);
+  CURLcode code = CURLE_OK;
+  for (int hop = 0;; ++hop) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    api.setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<long long>(1, left.count())));
+    api.setopt(c, CURLOPT_URL, result.url.c_str());
+    errorText[0] = '\0';
+    code = api.perform(c);
+    api.getinfo(c, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+    if (code != CURLE_OK || result.httpStatus < 300 || result.httpStatus > 399) break;
+    char* location = nullptr;
+    api.getinfo(c, CURLINFO_REDIRECT_URL, &location);
+    if (location == nullptr) break;  // a 3xx without a place to go: taken as the answer
+    std::string next = location;
+    if (!RedirectAllowed(url, next))
+      return Fail(result, DownloadError::Network,
+                  result.url + ": the server redirected to " + next + ", which is not " +
+                      (SchemeOf(url) == "https" ? std::string("https") : std::string("https or http")) +
+                      "; not followed");
+    if (hop + 1 >= limits.maxRedirects)
+      return Fail(result, DownloadError::Network,
+                  url + ": more than " + std::to_string(limits.maxRedirects) + " redirects (the last to " + next + ")");
+    // The body of the redirect itself is not the file.
+    if (::ftruncate(t.fd, 0) != 0 || ::lseek(t.fd, 0, SEEK_SET) != 0)
+      return Fail(result, DownloadError::Write, t.tempPath + ": cannot write: " + std::strerror(errno));
+    t.bytes = 0;
+    result.url = next;
+  }
   result.bytes = t.bytes;
+  result.tooLarge = t.tooLarge || code == CURLE_FILESIZE_EXCEEDED;
   std::string why = errorText[0] != '\0' ? errorText : api.strerror(code);
+  std::string from = result.url == url ? url : url + " (redirected to " + result.url + ")";
+  if (result.tooLarge)
+    return Fail(result, DownloadError::Server,
+                from + ": the file is too large (more than " + MegabytesText(limits.maxBytes) + "); not an archive");
   switch (code) {
     case CURLE_OK:
       break;
@@ -165,13 +226,19 @@ DownloadResult DownloadFile(const std::string& url, const std::string& target, c
       return Fail(result, DownloadError::Cancelled, "cancelled");
     case CURLE_HTTP_RETURNED_ERROR:
       return Fail(result, DownloadError::Server,
-                  url + ": the server answered " + std::to_string(result.httpStatus) + " (" + why + ")");
+                  from + ": the server answered " + std::to_string(result.httpStatus) + " (" + why + ")");
+    case CURLE_OPERATION_TIMEDOUT:
+      if (std::chrono::steady_clock::now() + std::chrono::seconds(1) >= deadline)
+        return Fail(
+            result, DownloadError::Network,
+            from + ": the download took longer than " + std::to_string(limits.totalSeconds) + " seconds; stopped");
+      return Fail(result, DownloadError::Network, from + ": " + why);
     case CURLE_WRITE_ERROR:
       if (t.writeErrno != 0)
         return Fail(result, DownloadError::Write, t.tempPath + ": cannot write: " + std::strerror(t.writeErrno));
       [[fallthrough]];
     default:
-      return Fail(result, DownloadError::Network, url + ": " + why);
+      return Fail(result, DownloadError::Network, from + ": " + why);
   }
   int fd = t.fd;
   t.fd = -1;

@@ -21,7 +21,7 @@ namespace tanzel {
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tanzel-import --download [--from URL] [--out DIR]\n"
+    "Usage: tanzel-import --download [--from URL] [--out DIR] [--partial] [--allow-older]\n"
     "       tanzel-import --compare OLD NEW\n"
     "(see tanzel-import --help)\n";
 
@@ -124,6 +124,8 @@ std::string CountsLine(const DataChanges& c) {
 struct Args {
   bool download = false;
   bool compare = false;
+  bool partial = false;
+  bool allowOlder = false;
   std::string from;
   std::string out;
   std::vector<std::string> folders;
@@ -137,6 +139,10 @@ bool Parse(int argc, const char* const argv[], Args& args, std::FILE* err) {
       args.download = true;
     } else if (arg == "--compare") {
       args.compare = true;
+    } else if (arg == "--partial") {
+      args.partial = true;
+    } else if (arg == "--allow-older") {
+      args.allowOlder = true;
     } else if (value != nullptr) {
       if (i + 1 >= argc || argv[i + 1][0] == '\0') {
         std::fprintf(err, "tanzel-import: %s needs a value\n%s", arg.c_str(), kUsage);
@@ -150,8 +156,9 @@ bool Parse(int argc, const char* const argv[], Args& args, std::FILE* err) {
       return false;
     }
   }
-  bool ok = args.download != args.compare &&
-            (args.compare ? args.folders.size() == 2 && args.from.empty() && args.out.empty() : args.folders.empty());
+  bool ok = args.download != args.compare && (args.compare ? args.folders.size() == 2 && args.from.empty() &&
+                                                                 args.out.empty() && !args.partial && !args.allowOlder
+                                                           : args.folders.empty());
   if (!ok) std::fputs(kUsage, err);
   return ok;
 }
@@ -192,12 +199,12 @@ int Compare(const Args& args, std::FILE* out, std::FILE* err) {
   return Finish(out, err, 0);
 }
 
-int Download(const Args& args, std::FILE* out, std::FILE* err) {
+int Download(const Args& args, std::FILE* out, std::FILE* err, const CommitStepHook& atCommitStep) {
   UpdateOptions options;
   options.baseUrl = args.from.empty() ? UpdateBaseUrl() : args.from;
-  // Test hook: the least record count of either archive, so that tests serve small ones.
-  if (const char* least = std::getenv("TANZEL_UPDATE_MIN_RECORDS"))
-    options.minKenRecords = options.minJigRecords = std::atol(least);
+  if (args.partial) options.minKenRecords = options.minJigRecords = 1;
+  options.atCommitStep = atCommitStep;
+  if (args.allowOlder) options.allowOlder = [](const std::string&, const std::string&) { return true; };
   if (args.out.empty()) {
     std::string program = ExecutableFolder();
     options.targetFolder = UpdateTargetFolder(program);
@@ -207,15 +214,19 @@ int Download(const Args& args, std::FILE* out, std::FILE* err) {
     options.inUseFolder = args.out;
   }
   UpdateResult result;
+  bool interrupted = false;
   {
     InterruptToCancel interrupts;
     ProgressPrinter printer(err, WithSlash(options.targetFolder));
     result = RunUpdate(options, &printer, g_interrupted);
+    // An interrupt held off while the new edition was put in use arrives here at the latest.
+    interrupted = g_interrupted.load();
   }
   switch (result.status) {
     case UpdateStatus::Failed:
-      std::fprintf(err, "tanzel-import: %s\n", result.message.c_str());
-      return 1;
+      std::fprintf(err, "tanzel-import: %s%s\n", result.message.c_str(),
+                   result.failure == UpdateFailure::Older ? " (give --allow-older to go back to them)" : "");
+      return result.failure == UpdateFailure::Busy ? 3 : 1;
     case UpdateStatus::Cancelled:
       std::fputs("tanzel-import: interrupted: the data is unchanged\n", err);
       return 1;
@@ -223,9 +234,12 @@ int Download(const Args& args, std::FILE* out, std::FILE* err) {
       std::fprintf(err, "the data in use is already the edition of %s: nothing imported\n", result.date.c_str());
       break;
     case UpdateStatus::Updated:
+      for (const std::string& note : result.notes) std::fprintf(err, "%s\n", note.c_str());
       std::fputs(FormatSummary(result.summary).c_str(), err);
       std::fprintf(err, "edition %s\n", result.date.c_str());
       std::fputs(result.compared ? CountsLine(result.changes).c_str() : "no earlier data to compare with\n", err);
+      if (interrupted)
+        std::fputs("tanzel-import: interrupted after the point of no return; the update is complete\n", err);
       break;
   }
   std::fputs(FormatChangesTsv(result.changes).c_str(), out);
@@ -240,10 +254,11 @@ bool IsUpdateCommandLine(int argc, const char* const argv[]) {
   return false;
 }
 
-int UpdateCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err) {
+int UpdateCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err,
+                  const CommitStepHook& atCommitStep) {
   Args args;
   if (!Parse(argc, argv, args, err)) return 2;
-  return args.compare ? Compare(args, out, err) : Download(args, out, err);
+  return args.compare ? Compare(args, out, err) : Download(args, out, err, atCommitStep);
 }
 
 }  // namespace tanzel

@@ -15,12 +15,13 @@
 // --compare may be data folders (their editions in use), edition folders or the links to
 // them (D/previous D/current), or folders of plain data files; each is resolved once.
 //
-// Test hook: the environment variable TANZEL_UPDATE_MIN_RECORDS, when set, is the least
-// record count the update accepts of either archive (instead of that of Japan Post's
-// complete archives), so that tests can serve small archives.
+// --partial accepts archives with far fewer records than Japan Post's complete ones (a
+// mirror that serves cut-down archives on purpose).
 
 #include <cstdio>
 #include <string>
+
+#include "core/import/EditionWriter.h"
 
 namespace tanzel {
 
@@ -30,7 +31,10 @@ bool IsUpdateCommandLine(int argc, const char* const argv[]);
 
 // Runs the command line; returns the exit status: 0 done (also when the data was already
 // current), 1 the update or the comparison failed or was interrupted, 2 a wrong command
-// line. SIGINT and SIGTERM during an update cancel it cleanly.
-int UpdateCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err);
+// line, 3 another update or import into the folder is running. SIGINT and SIGTERM during
+// an update cancel it cleanly up to the point of no return; one that comes later is said
+// on `err` once the update is complete. `atCommitStep`: a test hook (EditionWriter.h).
+int UpdateCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err,
+                  const CommitStepHook& atCommitStep = {});
 
 }  // namespace tanzel

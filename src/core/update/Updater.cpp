@@ -35,7 +35,8 @@ class WorkFolder {
   WorkFolder(const WorkFolder&) = delete;
   WorkFolder& operator=(const WorkFolder&) = delete;
 
-  bool Create(const std::string& dataFolder, std::string& error) {
+  // False with `error` on failure; `busy` tells that another update or import holds the folder.
+  bool Create(const std::string& dataFolder, bool& busy, std::string& error) {
     std::string editions = dataFolder + kEditionsFolder;
     for (const std::string& folder : {dataFolder, editions}) {
       std::error_code ec;
@@ -46,22 +47,25 @@ class WorkFolder {
       }
       if (created) made_.push_back(folder);
     }
-    // An import that cleans up between mkdtemp and flock may remove the new folder: then
+    // What killed updates and imports left goes first, under the import lock.
+    std::vector<std::string> leftAlone;
+    if (!TidyDataFolder(dataFolder, leftAlone, error)) {
+      busy = error.find(kAnotherImportRunning) != std::string::npos;
+      return false;
+    }
+    // An import that cleans up between making the folder and flock may remove it: then
     // another one is made.
     for (int attempt = 0; attempt < 10; ++attempt) {
-      std::string pattern = editions + "/.update-XXXXXX";
-      if (::mkdtemp(pattern.data()) == nullptr) {
-        error = editions + ": cannot create a work folder: " + std::strerror(errno);
-        return false;
-      }
-      int fd = ::open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      std::string folder = MakeOwnFolder(editions, ".update-", error);
+      if (folder.empty()) return false;
+      int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
       struct stat held {
       }, named{};
       bool mine = fd >= 0 && ::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 &&
-                  ::stat(pattern.c_str(), &named) == 0 && held.st_ino == named.st_ino;
+                  ::lstat(folder.c_str(), &named) == 0 && held.st_ino == named.st_ino;
       if (mine) {
         lock_ = fd;
-        path_ = pattern + "/";
+        path_ = folder + "/";
         return true;
       }
       if (fd >= 0) ::close(fd);
@@ -100,7 +104,7 @@ class Update {
     if (observer_ != nullptr) observer_->Progress(progress);
   }
   bool Download(const std::vector<std::string>& names, int number, std::string& path);
-  bool IsInUse(const EditionRecord& edition) const;
+  bool IsInUse(const EditionRecord& edition);
   bool Import(const std::string& ken, const std::string& jig);
   bool BeforeCommit(const ImportSummary& summary, const std::string& staged, ExtraFiles& more, std::string& error);
 
@@ -115,7 +119,7 @@ class Update {
 // Downloads the first of `names` that the server has (a later name is tried only when the
 // server answers 404 for the earlier one) into the work folder.
 bool Update::Download(const std::vector<std::string>& names, int number, std::string& path) {
-  DownloadResult r;
+  DownloadResult r, first;
   for (const std::string& name : names) {
     path = work_.Path() + name;
     UpdateProgress progress{UpdateStage::Download, name, number, 2, 0, -1};
@@ -129,9 +133,21 @@ bool Update::Download(const std::vector<std::string>& names, int number, std::st
         },
         cancel_);
     if (r.error != DownloadError::Server || r.httpStatus != 404) break;
+    if (first.message.empty()) {
+      first = r;
+      result_.file = name;
+    } else {
+      // The first name is the one the user looks for: its answer is the one to tell.
+      first.message += " (" + name + " too)";
+      r = first;
+    }
   }
+  if (r.error != DownloadError::Server || r.httpStatus != 404) result_.file = path.substr(work_.Path().size());
+  result_.httpStatus = r.httpStatus;
   switch (r.error) {
     case DownloadError::None:
+      if (r.url != ArchiveUrl(options_.baseUrl, path.substr(work_.Path().size())))
+        result_.notes.push_back(path.substr(work_.Path().size()) + ": redirected to " + r.url);
       return true;
     case DownloadError::Cancelled:
       result_.status = UpdateStatus::Cancelled;
@@ -145,9 +161,11 @@ bool Update::Download(const std::vector<std::string>& names, int number, std::st
   }
 }
 
-bool Update::IsInUse(const EditionRecord& edition) const {
+bool Update::IsInUse(const EditionRecord& edition) {
   if (options_.inUseFolder.empty()) return false;
   std::optional<EditionRecord> inUse = ReadEdition(ResolveEditionFolder(options_.inUseFolder));
+  if (inUse) result_.inUseDate = inUse->date;
+  // The archives' sums decide, not their dates: archives of the same date may differ.
   return inUse && inUse->archives == edition.archives;
 }
 
@@ -185,6 +203,8 @@ bool Update::BeforeCommit(const ImportSummary& summary, const std::string& stage
 
 bool Update::Import(const std::string& ken, const std::string& jig) {
   ImportOptions import{ken, jig, result_.targetFolder};
+  import.partial = true;  // BeforeCommit checks the record counts against the update's own limits
+  import.atCommitStep = options_.atCommitStep;
   import.beforeCommit = [this](const ImportSummary& summary, const std::string& staged, ExtraFiles& more,
                                std::string& error) {
     return BeforeCommit(summary, staged, more, error);
@@ -192,6 +212,7 @@ bool Update::Import(const std::string& ken, const std::string& jig) {
 std::string error;
 if (RunImport(import, result_.summary, error)) return true;
 if (refused_) return false;
+if (error.find(kAnotherImportRunning) != std::string::npos) return Fail(UpdateFailure::Busy, error);
 // Archives that were read whole failed in the writing.
 bool read = result_.summary.ken.done && result_.summary.jig.done;
 return Fail(read ? UpdateFailure::Disk : UpdateFailure::Archive, error);
@@ -204,8 +225,9 @@ UpdateResult Update::Run() {
     Fail(UpdateFailure::Disk, "no folder to write the data into");
     return result_;
   }
-  if (!work_.Create(result_.targetFolder, error)) {
-    Fail(UpdateFailure::Disk, error);
+  bool busy = false;
+  if (!work_.Create(result_.targetFolder, busy, error)) {
+    Fail(busy ? UpdateFailure::Busy : UpdateFailure::Disk, error);
     return result_;
   }
   std::string ken, jig;
@@ -215,6 +237,7 @@ UpdateResult Update::Run() {
   Tell({UpdateStage::Check, {}, 0, 2, 0, -1});
   EditionRecord edition;
   if (!MakeEdition({ken, jig}, edition, error)) {
+    result_.file = error.find(jig) == 0 ? "jigyosyo.zip" : ken.substr(ken.rfind('/') + 1);
     Fail(UpdateFailure::Archive, error);
     return result_;
   }
@@ -222,6 +245,18 @@ UpdateResult Update::Run() {
   if (IsInUse(edition)) {
     result_.status = UpdateStatus::AlreadyCurrent;
     return result_;
+  }
+  // Dates YYYY-MM-DD order as text.
+  if (!result_.inUseDate.empty() && edition.date < result_.inUseDate) {
+    if (!options_.allowOlder) {
+      Fail(UpdateFailure::Older, "the archives are of " + edition.date + ", older than the data in use (of " +
+                                     result_.inUseDate + "); not imported");
+      return result_;
+    }
+    if (!options_.allowOlder(result_.inUseDate, edition.date)) {
+      result_.status = UpdateStatus::Cancelled;
+      return result_;
+    }
   }
   if (Cancelled() || !Import(ken, jig)) return result_;
   result_.status = UpdateStatus::Updated;

@@ -6,7 +6,9 @@
 //
 // The archives are downloaded into a work folder inside the target data folder,
 // D/editions/.update-XXXXXX (on the data's file system; held while the update runs and
-// removed at its end; what a killed update leaves there, the next import removes). Then one
+// removed at its end). Every update first removes, under the folder's import lock, what
+// killed updates and imports left there (TidyDataFolder), and fails at once when another
+// update or import into the folder is running. Then one
 // import (RunImport) reads them, which refuses a damaged archive or one that leaves a
 // prefecture empty, and writes the new edition; before it is put in use the update checks
 // its record counts, compares it with the edition in use and adds the list of the codes
@@ -15,7 +17,10 @@
 // byte-identical: the new one replaces it in one step or not at all.
 
 #include <atomic>
+#include <functional>
 #include <string>
+
+#include <vector>
 
 #include "core/import/Importer.h"
 #include "core/update/DataChanges.h"
@@ -74,6 +79,8 @@ enum class UpdateFailure {
   Server,   // the server answered with an error status
   Archive,  // an archive that cannot be read or fails the checks
   Disk,     // a file that cannot be written (a full disk, no permission)
+  Busy,     // another update or import into the folder is running
+  Older,    // the archives are older than the data in use, and going back was not allowed
 };
 
 struct UpdateOptions {
@@ -88,15 +95,24 @@ struct UpdateOptions {
   long maxKenRecords = 500000;
   long minJigRecords = 5000;
   long maxJigRecords = 100000;
+  // Asked, on the thread that runs the update, when the archives are older than the
+  // edition in use (both dates YYYY-MM-DD): true goes back to them. Empty: refused
+  // (UpdateFailure::Older).
+  std::function<bool(const std::string& inUseDate, const std::string& newDate)> allowOlder = {};
+  CommitStepHook atCommitStep = {};  // test hook (core/import/EditionWriter.h)
 };
 
 struct UpdateResult {
   UpdateStatus status = UpdateStatus::Failed;
   UpdateFailure failure = UpdateFailure::None;
-  std::string message;       // Failed: one line saying what went wrong
-  std::string date;          // the archives' edition date (YYYY-MM-DD), once they are measured
-  std::string targetFolder;  // with its trailing '/'
-  bool compared = false;     // `changes` holds the comparison with the edition in use before
+  std::string message;             // Failed: one line saying what went wrong (technical, in English)
+  std::string file;                // Failed: the archive it concerns (ken_all.zip ..), when one
+  long httpStatus = 0;             // Failed with UpdateFailure::Server: the answer (0: a body too large)
+  std::string inUseDate;           // the date of the edition in use (YYYY-MM-DD), when it has one
+  std::string date;                // the archives' edition date (YYYY-MM-DD), once they are measured
+  std::vector<std::string> notes;  // what the user should hear of a download: where it was redirected
+  std::string targetFolder;        // with its trailing '/'
+  bool compared = false;           // `changes` holds the comparison with the edition in use before
   DataChanges changes;
   ImportSummary summary;  // Updated: the final import's summary
 };

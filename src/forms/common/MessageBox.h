@@ -19,10 +19,22 @@ using MessageHandler = std::function<void(const QString& text, const QString& ca
 // Installs a handler in place of the real box; an empty handler brings the box back.
 void SetMessageHandler(MessageHandler handler);
 
+// A box with OK and a "詳細…" button that shows `details` (technical text, such as a
+// library's message) in a box of its own. Under a handler, the handler hears `text` and
+// LastMessageDetails() gives `details`.
+void ShowMessage(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon,
+                 const QString& details);
+const QString& LastMessageDetails();
+
+enum class DefaultAnswer { Yes, No };
+
 // A modal question with two buttons, `yes` and `no` (their captions); true for `yes`.
-bool AskQuestion(QWidget* parent, const QString& text, const QString& caption, const QString& yes, const QString& no);
+// Under a question handler, its answer.
+bool AskQuestion(QWidget* parent, const QString& text, const QString& caption, const QString& yes, const QString& no,
+                 DefaultAnswer byDefault);
+// The same with はい and いいえ, いいえ by default.
+bool AskQuestion(QWidget* parent, const QString& text, const QString& caption);
 
 using QuestionHandler = std::function<bool(const QString& text, const QString& caption)>;
-
 // Installs a handler in place of the real question box; an empty handler brings it back.
 void SetQuestionHandler(QuestionHandler handler);

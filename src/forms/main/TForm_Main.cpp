@@ -243,7 +243,8 @@ void TForm_Main::OfferDataAtStart() {
     folders += QStringLiteral(u"\n　") + QFile::decodeName(QByteArray::fromStdString(user));
   QString text = QStringLiteral(u"郵便番号のデータが見つかりません。\n\n探した場所：\n") + folders +
                  QStringLiteral(u"\n\n「その他」→「データ更新…」で日本郵便から取得できます。今すぐ取得しますか？");
-  if (AskQuestion(this, text, ApplicationTitle(), QStringLiteral(u"データ更新…"), QStringLiteral(u"あとで")))
+  if (AskQuestion(this, text, ApplicationTitle(), QStringLiteral(u"データ更新…"), QStringLiteral(u"あとで"),
+                  DefaultAnswer::Yes))
     UpdateData();
 }
 

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include <chrono>
+#include <future>
 
 #include "forms/common/Fonts.h"
 #include "forms/common/MessageBox.h"
@@ -33,16 +34,35 @@ QString StageText(const UpdateProgress& p) {
   }
 }
 
-QString FailureHeading(UpdateFailure failure) {
-  switch (failure) {
+// What failed, in words the user can act on: the archive, the server's answer, the disk.
+// The technical message (with addresses and paths) goes behind the details button.
+QString FailureText(const UpdateResult& r) {
+  QString file = QString::fromStdString(r.file);
+  switch (r.failure) {
     case UpdateFailure::Network:
-      return QStringLiteral(u"データをダウンロードできませんでした。ネットワークの接続を確かめてください。");
-    case UpdateFailure::Server:
-      return QStringLiteral(u"サーバーからデータを受け取れませんでした。");
+      return QStringLiteral(u"データをダウンロードできませんでした。ネットワークの接続を確かめてください。") +
+             (file.isEmpty() ? QString() : QStringLiteral(u"\n（%1 の受信中）").arg(file));
+    case UpdateFailure::Server: {
+      QString heading = QStringLiteral(u"サーバーからデータを受け取れませんでした。\n");
+      if (r.httpStatus == 0) return heading + QStringLiteral(u"%1 が大きすぎるため、受信を止めました。").arg(file);
+      QString answer = r.httpStatus == 404   ? QStringLiteral(u"（見つかりません）")
+                       : r.httpStatus >= 500 ? QStringLiteral(u"（サーバーの障害）")
+                                             : QString();
+      return heading +
+             QStringLiteral(u"%1 について、サーバーが %2%3 と答えました。").arg(file).arg(r.httpStatus).arg(answer);
+    }
     case UpdateFailure::Archive:
-      return QStringLiteral(u"ダウンロードしたデータに問題があるため、取り込みませんでした。");
+      return QStringLiteral(u"ダウンロードした%1に問題があるため、取り込みませんでした。")
+          .arg(file.isEmpty() ? QStringLiteral(u"データ") : QStringLiteral(u" %1 ").arg(file));
+    case UpdateFailure::Busy:
+      return QStringLiteral(u"別のデータ更新が実行中です。終わってから、もう一度お試しください。");
+    case UpdateFailure::Older:
+      return QStringLiteral(u"ダウンロードしたデータ（%1）は、お使いのデータ（%2）より古いため、取り込みませんでした。")
+          .arg(EraDateOf(r.date), EraDateOf(r.inUseDate));
     default:
-      return QStringLiteral(u"データを書き込めませんでした。");
+      return QStringLiteral(
+          u"データを書き込めませんでした。ディスクの空きと、データのフォルダーに書き込めるかを"
+          u"確かめてください。");
   }
 }
 
@@ -78,6 +98,25 @@ UpdateDialog::UpdateDialog(UpdateOptions options, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       options_(std::move(options)),
       result_(std::make_shared<UpdateResult>()) {
+  // Going back to older data is asked here, while the worker waits (or the update is cancelled).
+  options_.allowOlder = [this](const std::string& inUse, const std::string& offered) {
+    auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> future = answer->get_future();
+    QMetaObject::invokeMethod(
+        this,
+        [this, answer, inUse, offered] {
+          answer->set_value(AskQuestion(this,
+                                        QStringLiteral(u"ダウンロードしたデータ（%1）は、お使いのデータ（%2）より"
+                                                       u"古いものです。\n古いデータに戻しますか？")
+                                            .arg(EraDateOf(offered), EraDateOf(inUse)),
+                                        Caption()));
+        },
+        Qt::QueuedConnection);
+    while (future.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+      if (cancel_.load()) return false;
+    }
+    return future.get();
+  };
   setObjectName(QStringLiteral("updateDialog"));
   setWindowTitle(Caption());
   setFont(ProportionalFont(12));
@@ -154,10 +193,8 @@ void ShowUpdateOutcome(QWidget* parent, const UpdateResult& result) {
   const QString unchanged = QStringLiteral(u"お使いのデータは変わっていません。");
   switch (result.status) {
     case UpdateStatus::Failed:
-      ShowMessage(parent,
-                  FailureHeading(result.failure) + QStringLiteral("\n\n") + QString::fromStdString(result.message) +
-                      QStringLiteral("\n\n") + unchanged,
-                  Caption(), MessageIcon::Error);
+      ShowMessage(parent, FailureText(result) + QStringLiteral("\n\n") + unchanged, Caption(), MessageIcon::Error,
+                  QString::fromStdString(result.message));
       return;
     case UpdateStatus::Cancelled:
       ShowMessage(parent, QStringLiteral(u"データ更新を中止しました。") + unchanged, Caption(),

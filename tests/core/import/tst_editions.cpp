@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,14 +112,15 @@ void WritePlain(const Editions& editions, char e, const std::string& data) {
     std::ofstream(data + "/" + name, std::ios::binary) << editions.files.at(e)[i++];
 }
 
-// Runs the real tanzel-import into `data`, with `hook` (NAME=VALUE, or empty) in its
-// environment, killed after `killAfter` microseconds when that is >= 0 (RunAndKill).
-char RunImporter(const Editions& editions, char e, const std::string& data, const std::string& hook,
-                 long killAfter = -1) {
+// Runs tanzel-import into `data` (the test-built one that stops itself at the commit step
+// `stopAt` when that is > 0), killed after `killAfter` microseconds when that is >= 0
+// (RunAndKill).
+char RunImporter(const Editions& editions, char e, const std::string& data, int stopAt, long killAfter = -1) {
   std::vector<std::string> env;
-  if (!hook.empty()) env.push_back(hook);
-  return RunAndKill({TANZEL_IMPORT_EXE, "--ken", editions.ken(e), "--jig", editions.jig(e), "--out", data}, env,
-                    killAfter);
+  if (stopAt > 0) env.push_back("TANZEL_IMPORT_STOP_AT=" + std::to_string(stopAt));
+  return RunAndKill({stopAt > 0 ? TANZEL_IMPORT_HOOKED_EXE : TANZEL_IMPORT_EXE, "--ken", editions.ken(e), "--jig",
+                     editions.jig(e), "--partial", "--out", data},
+                    env, killAfter);
 }
 
 // Calls `attempt` (which returns whether the import got through) for the steps of a
@@ -160,6 +162,9 @@ class TestEditions : public QObject {
   void resolveEditionFolder();
   void layoutOfImports();
   void secondImportWaits();
+  void plainCurrentRefused();
+  void cleanUpTouchesOnlyItsOwn_data();
+  void cleanUpTouchesOnlyItsOwn();
   void interruptedAtEveryStep_data();
   void interruptedAtEveryStep();
   void killAtRandomMoments();
@@ -177,7 +182,7 @@ void TestEditions::initTestCase() {
     std::string reference = editions_.dir.path(std::string("reference_") + e);
     ImportSummary summary;
     std::string error;
-    QVERIFY2(RunImport({editions_.ken(e), editions_.jig(e), reference}, summary, error), error.c_str());
+    QVERIFY2(RunImport(PartialImport(editions_.ken(e), editions_.jig(e), reference), summary, error), error.c_str());
     for (const std::string& name : DataNames()) editions_.files[e].push_back(FileBytes(reference + "/" + name));
   }
   QVERIFY(editions_.files['A'] != editions_.files['B']);
@@ -225,11 +230,12 @@ void TestEditions::layoutOfImports() {
   // 1: into a new folder; 2: with an extra file; 3: after a killed import's leftovers.
   for (int i = 1; i <= 3; ++i) {
     char e = i == 2 ? 'B' : 'A';
-    ImportOptions options{editions_.ken(e), editions_.jig(e), data};
+    ImportOptions options = PartialImport(editions_.ken(e), editions_.jig(e), data);
     if (i == 2) options.extraFiles = {{"REMOVED", "2026-05-26\n"}, {"NOTES", ""}};
     if (i == 3) {
       QCOMPARE(mkdir((data + "/editions/.staging-x1Yz2a").c_str(), 0755), 0);
       QVERIFY(dir.write("data/editions/.staging-x1Yz2a/KEN01.CSV", "half"));
+      QVERIFY(dir.write(std::string("data/editions/.staging-x1Yz2a/") + kOwnFolderMarker, ""));
       QCOMPARE(mkdir((data + "/editions/20000101-000000-99").c_str(), 0755), 0);
       QCOMPARE(symlink("editions/nowhere", (data + "/.current.new").c_str()), 0);
       QCOMPARE(symlink("current/KEN01.CSV", (data + "/.KEN01.CSV.new").c_str()), 0);
@@ -246,7 +252,7 @@ void TestEditions::layoutOfImports() {
     // Every edition has its EDITION; the extra files belong to the edition they were written with.
     QVERIFY(ParseEdition(FileBytes(data + "/current/EDITION")).has_value());
     QCOMPARE(FileBytes(data + "/current/REMOVED"), std::string(i == 2 ? "2026-05-26\n" : ""));
-    QCOMPARE(FolderEntries(data + "/current").size(), std::size_t{i == 2 ? 97u : 95u});
+    QCOMPARE(FolderEntries(data + "/current").size(), std::size_t{i == 2 ? 98u : 96u});  // with the marker
     // Readable by every user as the umask allows (the data of an installation is read by all).
     mode_t mask = umask(022);
     umask(mask);
@@ -262,16 +268,100 @@ void TestEditions::secondImportWaits() {
   std::string data = dir.path("data");
   ImportSummary summary;
   std::string error;
-  QVERIFY2(RunImport({editions_.ken('A'), editions_.jig('A'), data}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(editions_.ken('A'), editions_.jig('A'), data), summary, error), error.c_str());
   // An import in progress holds the lock on the editions folder.
   int held = open((data + "/editions").c_str(), O_RDONLY | O_DIRECTORY);
   QCOMPARE(flock(held, LOCK_EX | LOCK_NB), 0);
-  QVERIFY(!RunImport({editions_.ken('B'), editions_.jig('B'), data}, summary, error));
+  QVERIFY(!RunImport(PartialImport(editions_.ken('B'), editions_.jig('B'), data), summary, error));
   QVERIFY2(error.find("another import into this folder is running") != std::string::npos, error.c_str());
   close(held);
   QCOMPARE(Reachable(editions_, data), 'A');
-  QVERIFY2(RunImport({editions_.ken('B'), editions_.jig('B'), data}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(editions_.ken('B'), editions_.jig('B'), data), summary, error), error.c_str());
   QCOMPARE(Reachable(editions_, data), 'B');
+  // A real import stopped inside its commit holds the folder: a second one is refused, not run beside it.
+  bool refused = false;
+  int status = RunSignalledAtStop(
+      {TANZEL_IMPORT_HOOKED_EXE, "--ken", editions_.ken('A'), "--jig", editions_.jig('A'), "--partial", "--out", data},
+      {"TANZEL_IMPORT_STOP_AT=3"}, SIGKILL, {}, [&] {
+        refused = !RunImport(PartialImport(editions_.ken('A'), editions_.jig('A'), data), summary, error) &&
+                  error.find("another import into this folder is running") != std::string::npos;
+      });
+  QCOMPARE(status, -1);  // stopped, then killed
+  QVERIFY2(refused, error.c_str());
+  QCOMPARE(Reachable(editions_, data), 'B');
+}
+
+// A `current` that is a plain folder (not the link an import makes) is refused, and the
+// folder stays as it was.
+void TestEditions::plainCurrentRefused() {
+  TempData dir;
+  std::string data = dir.path("data");
+  WritePlain(editions_, 'A', data);
+  QCOMPARE(mkdir((data + "/current").c_str(), 0755), 0);
+  QVERIFY(dir.write("data/current/KEN01.CSV", "mine"));
+  auto before = FolderSnapshot(data);
+  ImportSummary summary;
+  std::string error;
+  QVERIFY(!RunImport(PartialImport(editions_.ken('B'), editions_.jig('B'), data), summary, error));
+  QVERIFY2(error.find("current: not a symbolic link to an edition") != std::string::npos, error.c_str());
+  QVERIFY(FolderSnapshot(data) == before);
+}
+
+void TestEditions::cleanUpTouchesOnlyItsOwn_data() {
+  QTest::addColumn<QString>("entry");  // what is put into D/editions (or in its place) after a first import
+  QTest::addColumn<bool>("imported");  // the second import goes through
+  QTest::newRow("a foreign folder") << QStringLiteral("notes") << true;
+  QTest::newRow("an edition's name without the marker") << QStringLiteral("20000101-000000-7") << true;
+  QTest::newRow("a link to a marked folder") << QStringLiteral("20000101-000000-8") << true;
+  QTest::newRow("editions a link") << QStringLiteral("editions") << false;
+}
+
+// The clean-up removes only the folders the import made; it never follows a link: what it
+// leaves alone survives byte for byte and is named in the summary; an editions folder that
+// is a link is refused, its target untouched.
+void TestEditions::cleanUpTouchesOnlyItsOwn() {
+  QFETCH(QString, entry);
+  QFETCH(bool, imported);
+  TempData dir;
+  std::string data = dir.path("data"), outside = dir.path("outside");
+  ImportSummary summary;
+  std::string error;
+  QVERIFY2(RunImport(PartialImport(editions_.ken('A'), editions_.jig('A'), data), summary, error), error.c_str());
+  // Outside the data folder: a folder marked as the import marks its own.
+  QCOMPARE(mkdir(outside.c_str(), 0755), 0);
+  QCOMPARE(mkdir((outside + "/20000101-000000-9").c_str(), 0755), 0);
+  QVERIFY(dir.write("outside/20000101-000000-9/KEN01.CSV", "kept"));
+  QVERIFY(dir.write(std::string("outside/20000101-000000-9/") + kOwnFolderMarker, ""));
+  std::string name = entry.toStdString(), at = data + "/editions/" + name;
+  if (name == "notes") {
+    QCOMPARE(mkdir(at.c_str(), 0755), 0);
+    QVERIFY(dir.write("data/editions/notes/t.txt", "text"));
+  } else if (name == "20000101-000000-7") {
+    QCOMPARE(mkdir(at.c_str(), 0755), 0);
+    QVERIFY(dir.write("data/editions/" + name + "/KEN01.CSV", "mine"));
+  } else if (name == "20000101-000000-8") {
+    QCOMPARE(symlink((outside + "/20000101-000000-9").c_str(), at.c_str()), 0);
+  } else {
+    // The editions folder moved outside, a link in its place.
+    QCOMPARE(rename((data + "/editions").c_str(), (outside + "/editions").c_str()), 0);
+    QCOMPARE(symlink((outside + "/editions").c_str(), (data + "/editions").c_str()), 0);
+    QCOMPARE(symlink("../20000101-000000-9", (outside + "/editions/20000101-000000-9").c_str()), 0);
+  }
+  auto before = FolderSnapshot(outside);
+  auto entryBefore = FolderSnapshot(imported ? at + "/" : outside);
+  bool done = RunImport(PartialImport(editions_.ken('B'), editions_.jig('B'), data), summary, error);
+  QCOMPARE(done, imported);
+  QVERIFY(FolderSnapshot(outside) == before);
+  QVERIFY(FolderSnapshot(imported ? at + "/" : outside) == entryBefore);
+  if (imported) {
+    QCOMPARE(summary.leftAlone, std::vector<std::string>{name});
+    QVERIFY2(FormatSummary(summary).find("(not made by tanzel-import): " + name + "\n") != std::string::npos,
+             FormatSummary(summary).c_str());
+    QCOMPARE(Reachable(editions_, data), 'B');
+  } else {
+    QVERIFY2(error.find("editions: is a symbolic link") != std::string::npos, error.c_str());
+    QCOMPARE(Reachable(editions_, data), 'A');
+  }
 }
 
 void TestEditions::interruptedAtEveryStep_data() {
@@ -289,14 +379,12 @@ void TestEditions::interruptedAtEveryStep() {
   TempData dir;
   // Imports edition `e` into `data`, interrupted at `step` (0: nowhere); true when it got through.
   auto import = [&](char e, const std::string& data, int step) {
-    if (kill)
-      return RunImporter(editions_, e, data, step ? "TANZEL_IMPORT_STOP_AT=" + std::to_string(step) : "") == 'x';
-    if (step) qputenv("TANZEL_IMPORT_FAIL_AT", QByteArray::number(step));
+    if (kill) return RunImporter(editions_, e, data, step) == 'x';
+    ImportOptions options = PartialImport(editions_.ken(e), editions_.jig(e), data);
+    options.atCommitStep = [step](int at) { return at != step; };
     ImportSummary summary;
     std::string error;
-    bool done = RunImport({editions_.ken(e), editions_.jig(e), data}, summary, error);
-    qunsetenv("TANZEL_IMPORT_FAIL_AT");
-    return done;
+    return RunImport(options, summary, error);
   };
   int oldInUse = 0;
   int newInUse = 0;
@@ -304,12 +392,20 @@ void TestEditions::interruptedAtEveryStep() {
   auto attempt = [&](int step) {
     std::string data = dir.path("data" + std::to_string(step));
     if (plain) WritePlain(editions_, 'A', data);
-    if (!plain && !import('A', data, 0)) return wrong = true;
+    // With editions: two imports of A, so that `previous` names an edition before the one interrupted.
+    if (!plain && (!import('A', data, 0) || !import('A', data, 0))) return wrong = true;
     bool done = import('B', data, step);
     char found = Reachable(editions_, data);
+    std::string why = "step " + std::to_string(step) + ": ";
+    // At every step `previous` names a complete edition other than `current`'s, or none.
+    std::string previous = Link(data + "/previous");
+    if (!previous.empty() &&
+        (previous == Link(data + "/current") || EditionIn(editions_, data + "/previous/") == '?')) {
+      qWarning("%sprevious is %s, current %s", why.c_str(), previous.c_str(), Link(data + "/current").c_str());
+      return wrong = true;
+    }
     if (done) return wrong = wrong || found != 'B', true;
     // One whole edition in use: the old one until the swap (always after a failure), the new one from then on.
-    std::string why = "step " + std::to_string(step) + ": ";
     if ((found != 'A' && found != 'B') || (found == 'A' && newInUse > 0) || (found == 'B' && !kill)) {
       qWarning("%s%c in use", why.c_str(), found);
       return wrong = true;
@@ -336,8 +432,8 @@ void TestEditions::killAtRandomMoments() {
   std::string data = dir.path("data");
   // How long an import runs here, to spread the kills over it.
   auto start = std::chrono::steady_clock::now();
-  QCOMPARE(RunImporter(editions_, 'A', data, ""), 'x');
-  QCOMPARE(RunImporter(editions_, 'B', data, ""), 'x');
+  QCOMPARE(RunImporter(editions_, 'A', data, 0), 'x');
+  QCOMPARE(RunImporter(editions_, 'B', data, 0), 'x');
   long span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
   std::mt19937 random(20260529);
   std::uniform_int_distribution<long> delay(0, span * 3 / 4);  // up to one and a half runs
@@ -345,7 +441,7 @@ void TestEditions::killAtRandomMoments() {
   char inUse = 'B';
   for (int run = 0; run < 150; ++run) {
     char next = inUse == 'A' ? 'B' : 'A';
-    char outcome = RunImporter(editions_, next, data, "", delay(random));
+    char outcome = RunImporter(editions_, next, data, 0, delay(random));
     QVERIFY(outcome != 'f');
     char found = Reachable(editions_, data);
     QVERIFY2(found == inUse || found == next, qPrintable(QStringLiteral("run %1: %2").arg(run).arg(found)));
@@ -353,7 +449,7 @@ void TestEditions::killAtRandomMoments() {
     outcomes[outcome == 'x' ? "finished" : (found == next ? "killed, new in use" : "killed, old in use")] += 1;
     inUse = found;
   }
-  QCOMPARE(RunImporter(editions_, 'A', data, ""), 'x');
+  QCOMPARE(RunImporter(editions_, 'A', data, 0), 'x');
   std::string why;
   QVERIFY2(Tidy(data, why), why.c_str());
   QString report;
@@ -367,7 +463,7 @@ void TestEditions::readersNeverSeeAMix() {
   std::string data = dir.path("data");
   ImportSummary summary;
   std::string error;
-  QVERIFY2(RunImport({editions_.ken('A'), editions_.jig('A'), data}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(editions_.ken('A'), editions_.jig('A'), data), summary, error), error.c_str());
   const std::string folder = data + "/";
   std::atomic<bool> stop{false};
   // Per reader: what each search or prefecture load saw ('A', 'B', 'm' missing, '?' a mix).
@@ -412,7 +508,7 @@ void TestEditions::readersNeverSeeAMix() {
   int imports = 0;
   for (; imports < 120; ++imports) {
     char e = imports % 2 == 0 ? 'B' : 'A';
-    if (!RunImport({editions_.ken(e), editions_.jig(e), data}, summary, error)) break;
+    if (!RunImport(PartialImport(editions_.ken(e), editions_.jig(e), data), summary, error)) break;
   }
   stop = true;
   for (auto& t : readers) t.join();

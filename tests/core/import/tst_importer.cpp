@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,7 +30,7 @@ namespace {
 // A KEN_ALL.CSV line, text given in UTF-8 (half-width kana as Japan Post writes them).
 std::string Ken(const char* code, const char* postal, const char* cityKana, const char* townKana, const char* city,
                 const char* town, const char* flags = "0,0,0,0,0,0") {
-  std::string pref = code[0] == '1' && code[1] == '3' ? "東京都" : "北海道";
+  std::string pref = PrefectureName(std::atoi(std::string(code, 2).c_str()));
   std::string prefKana = code[0] == '1' && code[1] == '3' ? "ﾄｳｷｮｳﾄ" : "ﾎｯｶｲﾄﾞｳ";
   std::string line = std::string(code) + ",\"" + std::string(postal).substr(0, 3) + "  \",\"" + postal + "\",\"" +
                      prefKana + "\",\"" + cityKana + "\",\"" + townKana + "\",\"" + pref + "\",\"" + city + "\",\"" +
@@ -39,8 +40,9 @@ std::string Ken(const char* code, const char* postal, const char* cityKana, cons
 
 // A JIGYOSYO.CSV line.
 std::string Jig(const char* code, const char* kana, const char* kanji, const char* postal) {
-  return std::string(code) + ",\"" + kana + "\",\"" + kanji +
-         "\",\"北海道\",\"札幌市中央区\",\"北一条西\",\"１丁目\",\"" + postal + "\",\"060  \",\"札幌中央\",0,0,0\r\n";
+  return std::string(code) + ",\"" + kana + "\",\"" + kanji + "\",\"" +
+         PrefectureName(std::atoi(std::string(code, 2).c_str())) + "\",\"札幌市中央区\",\"北一条西\",\"１丁目\",\"" +
+         postal + "\",\"060  \",\"札幌中央\",0,0,0\r\n";
 }
 
 ImportSource SjisSource(const std::string& utf8Text) {
@@ -122,6 +124,10 @@ class TestImporter : public QObject {
   void damagedArchive();
   void oversizedInput_data();
   void oversizedInput();
+  void notARegularFile_data();
+  void notARegularFile();
+  void recordChecks_data();
+  void recordChecks();
   void prefecturesWithoutRecords_data();
   void prefecturesWithoutRecords();
   void badInput_data();
@@ -430,7 +436,8 @@ void TestImporter::archiveInput() {
   ImportSummary summary;
   std::string error;
   std::string out = dir.path("out");
-  QVERIFY2(RunImport({dir.path("ken_all.zip"), dir.path("jigyosyo.zip"), out}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(dir.path("ken_all.zip"), dir.path("jigyosyo.zip"), out), summary, error),
+           error.c_str());
   QCOMPARE(summary.filesWritten, 94);
   QCOMPARE(summary.ken.records, 47L);
   QCOMPARE(summary.jig.records, 47L);
@@ -438,7 +445,7 @@ void TestImporter::archiveInput() {
   QCOMPARE(DataFilesIn(out), 94);
   QCOMPARE(FileBytes(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
   std::string fromZip = FileBytes(out + "/KEN13.CSV");
-  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(dir.path("KEN_ALL.CSV"), "", out), summary, error), error.c_str());
   QCOMPARE(FileBytes(out + "/KEN13.CSV"), fromZip);
   QCOMPARE(summary.filesWritten, 47);
   QVERIFY(!summary.jig.done);
@@ -485,7 +492,7 @@ void TestImporter::damagedArchive() {
   QVERIFY(dir.write("out/KEN13.CSV", "old"));
   ImportSummary summary;
   std::string error;
-  QVERIFY(!RunImport({dir.path("ken_all.zip"), "", out}, summary, error));
+  QVERIFY(!RunImport(PartialImport(dir.path("ken_all.zip"), "", out), summary, error));
   std::string expected = dir.path("ken_all.zip") + ": KEN_ALL.CSV in the archive is damaged";
   // A flip in deflated data may break the compressed stream before the CRC is reached.
   QVERIFY2(error.find(expected) == 0, error.c_str());
@@ -520,7 +527,7 @@ void TestImporter::oversizedInput() {
   }
   ImportSummary summary;
   std::string error;
-  QVERIFY(!RunImport({dir.path("ken_all.zip"), "", dir.path("out")}, summary, error));
+  QVERIFY(!RunImport(PartialImport(dir.path("ken_all.zip"), "", dir.path("out")), summary, error));
   QVERIFY2(QString::fromStdString(error).contains(message), error.c_str());
   QCOMPARE(DataFilesIn(dir.path("out")), 0);
 }
@@ -555,7 +562,8 @@ void TestImporter::prefecturesWithoutRecords() {
   std::string out = dir.path("out");
   ImportSummary summary;
   std::string error;
-  QVERIFY(!RunImport({asJig ? "" : dir.path("input.csv"), asJig ? dir.path("input.csv") : "", out}, summary, error));
+  QVERIFY(!RunImport(PartialImport(asJig ? "" : dir.path("input.csv"), asJig ? dir.path("input.csv") : "", out),
+                     summary, error));
   QVERIFY2(error.find(dir.path("input.csv") + ": ") == 0, error.c_str());
   QVERIFY2(QString::fromStdString(error).contains(message), error.c_str());
   QCOMPARE(DataFilesIn(out), 0);
@@ -651,6 +659,7 @@ void TestImporter::badInput() {
   ImportOptions options;
   (asJig ? options.jigPath : options.kenPath) = dir.path(file.toStdString());
   options.outDir = out;
+  options.partial = true;
   ImportSummary summary;
   std::string error;
   QVERIFY(!RunImport(options, summary, error));
@@ -713,7 +722,7 @@ void TestImporter::failedImportChangesNothing() {
   QVERIFY(dir.write("JIGYOSYO.CSV", jig + "13101,\"x\"\r\n"));
   ImportSummary summary;
   std::string error;
-  QVERIFY(!RunImport({dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out}, summary, error));
+  QVERIFY(!RunImport(PartialImport(dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out), summary, error));
   QVERIFY2(error.find("JIGYOSYO.CSV, line 48") != std::string::npos, error.c_str());
   QCOMPARE(FolderEntries(out), (std::vector<std::string>{"JIG13.CSV", "KEN13.CSV", "tanzel"}));
   QCOMPARE(FileBytes(out + "/KEN13.CSV"), std::string("old ken"));
@@ -721,12 +730,13 @@ void TestImporter::failedImportChangesNothing() {
   // Fixed, the same import puts both kinds in use as the current edition; the old files
   // are the previous edition, and nothing else is left behind.
   QVERIFY(dir.write("JIGYOSYO.CSV", jig));
-  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(dir.path("KEN_ALL.CSV"), dir.path("JIGYOSYO.CSV"), out), summary, error),
+           error.c_str());
   QCOMPARE(FolderEntries(out).size(), std::size_t{98});  // tanzel, 94 links, editions, current, previous
   QCOMPARE(FileBytes(out + "/tanzel"), std::string("program"));
   QCOMPARE(FileBytes(out + "/JIG13.CSV"), S(Jig("13101", "ア", "甲", "1008001").c_str()));
   QCOMPARE(FileBytes(out + "/previous/KEN13.CSV"), std::string("old ken"));
-  QCOMPARE(FolderEntries(out + "/previous"), (std::vector<std::string>{"JIG13.CSV", "KEN13.CSV"}));
+  QCOMPARE(FolderEntries(out + "/previous"), (std::vector<std::string>{kOwnFolderMarker, "JIG13.CSV", "KEN13.CSV"}));
   QCOMPARE(FolderEntries(out + "/editions").size(), std::size_t{2});
 }
 
@@ -741,7 +751,7 @@ void TestImporter::folderInPlaceOfDataFile() {
   QVERIFY(dir.write("KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, "")));
   ImportSummary summary;
   std::string error;
-  QVERIFY(!RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error));
+  QVERIFY(!RunImport(PartialImport(dir.path("KEN_ALL.CSV"), "", out), summary, error));
   QVERIFY2(error.find("KEN05.CSV: is a folder, not a data file") != std::string::npos, error.c_str());
   QCOMPARE(FolderEntries(out),
            (std::vector<std::string>{"KEN01.CSV", "KEN02.CSV", "KEN03.CSV", "KEN04.CSV", "KEN05.CSV"}));
@@ -757,19 +767,19 @@ void TestImporter::onlyGivenKindReplaced() {
   ImportSummary summary;
   std::string error;
   // The folder is created when missing.
-  QVERIFY2(RunImport({"", dir.path("JIGYOSYO.CSV"), out}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport("", dir.path("JIGYOSYO.CSV"), out), summary, error), error.c_str());
   QCOMPARE(summary.filesWritten, 47);
   QCOMPARE(DataFilesIn(out), 47);
   QCOMPARE(access((out + "/KEN01.CSV").c_str(), F_OK), -1);
   std::string offices = FileBytes(out + "/JIG13.CSV");
   QVERIFY(!offices.empty());
   // The address files join the offices in the next edition; the offices stay as they were.
-  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(dir.path("KEN_ALL.CSV"), "", out), summary, error), error.c_str());
   QCOMPARE(summary.filesWritten, 47);
   QCOMPARE(DataFilesIn(out), 94);
   QCOMPARE(FileBytes(out + "/JIG13.CSV"), offices);
   QCOMPARE(DataFilesIn(out + "/previous"), 47);
-  QVERIFY(!RunImport({"", "", out}, summary, error));
+  QVERIFY(!RunImport(PartialImport("", "", out), summary, error));
   QVERIFY2(error.find("nothing to import") != std::string::npos, error.c_str());
 }
 
@@ -794,13 +804,97 @@ void TestImporter::keptFilesOnAnotherFileSystem() {
   QVERIFY(dir.write("KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, "")));
   ImportSummary summary;
   std::string error;
-  QVERIFY2(RunImport({dir.path("KEN_ALL.CSV"), "", out}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(dir.path("KEN_ALL.CSV"), "", out), summary, error), error.c_str());
   QCOMPARE(DataFilesIn(out + "/current"), 94);
   QCOMPARE(FileBytes(out + "/JIG47.CSV"), std::string("offices 47"));
   QCOMPARE(FileBytes(out + "/previous/JIG47.CSV"), std::string("offices 47"));
   struct stat kept {};
   QCOMPARE(lstat((out + "/current/JIG47.CSV").c_str(), &kept), 0);
   QVERIFY(S_ISREG(kept.st_mode) && kept.st_dev == a.st_dev);
+}
+
+void TestImporter::notARegularFile_data() {
+  QTest::addColumn<int>("kind");
+  QTest::newRow("FIFO") << int(NotAFile::Fifo);
+  QTest::newRow("folder") << int(NotAFile::Folder);
+  QTest::newRow("link to /dev/zero") << int(NotAFile::LinkToDevZero);
+}
+
+// An input that is no regular file is refused at once: a FIFO is never opened (opening it
+// would wait for a writer).
+void TestImporter::notARegularFile() {
+  QFETCH(int, kind);
+  TempData dir;
+  QVERIFY(dir.writeNotAFile("input", NotAFile(kind)));
+  std::optional<FifoKnocker> knocker;
+  if (NotAFile(kind) == NotAFile::Fifo) knocker.emplace(dir.path("input"));
+  ImportSummary summary;
+  std::string error;
+  QVERIFY(!RunImport(PartialImport(dir.path("input"), "", dir.path("out")), summary, error));
+  QCOMPARE(error, dir.path("input") + ": not a regular file");
+  QCOMPARE(knocker ? knocker->Knocks() : 0, 0);
+}
+
+void TestImporter::recordChecks_data() {
+  QTest::addColumn<bool>("asJig");
+  QTest::addColumn<QByteArray>("line");  // Shift-JIS, added to one line for each other prefecture
+  QTest::addColumn<bool>("partial");
+  QTest::addColumn<QString>("message");  // empty: imported
+  auto ken = [](const char* code, const char* postal, const char* pref) {
+    return QByteArray::fromStdString(
+        KenLine(std::atoi(code), postal, "トウキョウト", "チヨダク", "マルノウチ", pref, "千代田区", "丸の内"));
+  };
+  auto jig = [](const char* postal, const char* pref) {
+    return QByteArray::fromStdString(JigLine(13101, "シャ", "甲社", pref, "千代田区", "丸の内", "１", postal));
+  };
+  QTest::newRow("KEN letters as postal code")
+      << false << ken("13101", "ABCDEFG", "東京都") << true
+      << QStringLiteral("line 1: the postal code \"ABCDEFG\" is not seven digits");
+  QTest::newRow("KEN empty postal code") << false << ken("13101", "", "東京都") << true
+                                         << QStringLiteral("the postal code \"\" is not seven digits");
+  QTest::newRow("KEN six digits") << false << ken("13101", "100001", "東京都") << true
+                                  << QStringLiteral("the postal code \"100001\" is not seven digits");
+  QTest::newRow("KEN full-width digits") << false << ken("13101", "１０００００１", "東京都") << true
+                                         << QStringLiteral("the postal code \"１０００００１\" is not seven digits");
+  QTest::newRow("KEN four-digit code") << false << ken("1310", "1000001", "東京都") << true
+                                       << QStringLiteral("the local government code \"1310\" is not five digits");
+  QTest::newRow("KEN other prefecture")
+      << false << ken("13101", "1000001", "大阪府") << true
+      << QStringLiteral("the prefecture \"大阪府\" is not that of the local government code 13101 (東京都)");
+  QTest::newRow("JIG eight digits") << true << jig("10080011", "東京都") << true
+                                    << QStringLiteral("the postal code \"10080011\" is not seven digits");
+  QTest::newRow("JIG other prefecture") << true << jig("1008001", "北海道") << true
+                                        << QStringLiteral("the prefecture \"北海道\" is not that of");
+  QTest::newRow("KEN small, not partial") << false << ken("13101", "1000001", "東京都") << false
+                                          << QStringLiteral(
+                                                 "holds 47 records, far fewer than Japan Post's nationwide "
+                                                 "ken_all.zip (some 124,000); import the nationwide file, "
+                                                 "or give --partial");
+  QTest::newRow("JIG small, not partial") << true << jig("1008001", "東京都") << false
+                                          << QStringLiteral("far fewer than Japan Post's nationwide jigyosyo.zip");
+  QTest::newRow("KEN small, partial") << false << ken("13101", "1000001", "東京都") << true << QString();
+  QTest::newRow("JIG small, partial") << true << jig("1008001", "東京都") << true << QString();
+}
+
+// Every record's codes and prefecture are checked, and an input far smaller than a
+// nationwide archive is imported only when it is said to be partial.
+void TestImporter::recordChecks() {
+  QFETCH(bool, asJig);
+  QFETCH(QByteArray, line);
+  QFETCH(bool, partial);
+  QFETCH(QString, message);
+  TempData dir;
+  QVERIFY(dir.write("input.csv", WithEveryPrefecture(asJig ? DataKind::Jig : DataKind::Ken, line.toStdString())));
+  ImportOptions options;
+  (asJig ? options.jigPath : options.kenPath) = dir.path("input.csv");
+  options.outDir = dir.path("out");
+  options.partial = partial;
+  ImportSummary summary;
+  std::string error;
+  bool done = RunImport(options, summary, error);
+  QVERIFY2(done == message.isEmpty(), error.c_str());
+  QVERIFY2(QString::fromStdString(error).contains(message), error.c_str());
+  QCOMPARE(FolderEntries(dir.folder()).size(), std::size_t{done ? 2u : 1u});  // no out folder after a failure
 }
 
 void TestImporter::commandLine() {
@@ -827,7 +921,7 @@ void TestImporter::commandLine() {
   std::string out;
   std::string err;
   QCOMPARE(run({"--help"}, out, err), 0);
-  QVERIFY(out.find("Usage: tanzel-import [--ken FILE] [--jig FILE] --out DIR") == 0);
+  QVERIFY(out.find("Usage: tanzel-import [--ken FILE] [--jig FILE] [--partial] --out DIR") == 0);
   QVERIFY(out.find("utf_ken_all.zip") != std::string::npos);
   QCOMPARE(run({}, out, err), 2);
   QVERIFY(err.find("Usage") != std::string::npos);
@@ -835,7 +929,7 @@ void TestImporter::commandLine() {
   QCOMPARE(run({"--out", dir.path("o"), "--bogus"}, out, err), 2);
   QVERIFY(err.find("unknown argument '--bogus'") != std::string::npos);
   QCOMPARE(run({"--out"}, out, err), 2);
-  QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV"), "--out=" + dir.path("o")}, out, err), 0);
+  QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV"), "--partial", "--out=" + dir.path("o")}, out, err), 0);
   QVERIFY2(out.find("read:    47 lines, 47 records") != std::string::npos, out.c_str());
   QVERIFY2(out.find("47 files written to ") != std::string::npos, out.c_str());
   QVERIFY2(out.find("nothing shortened: every record written whole") != std::string::npos, out.c_str());
@@ -844,7 +938,7 @@ void TestImporter::commandLine() {
   // Output that cannot be written is an error, said on the error output.
   QCOMPARE(run({"--help"}, out, err, "/dev/full"), 1);
   QVERIFY2(err == "tanzel-import: the help could not be written: No space left on device\n", err.c_str());
-  QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV"), "--out", dir.path("o")}, out, err, "/dev/full"), 1);
+  QCOMPARE(run({"--jig", dir.path("JIGYOSYO.CSV"), "--partial", "--out", dir.path("o")}, out, err, "/dev/full"), 1);
   QVERIFY2(err.find("tanzel-import: the data is imported, but its report could not be written: No space") == 0,
            err.c_str());
 }

@@ -117,7 +117,7 @@ void TestEdition::importRecordsEdition() {
                     "\",\"" + S("東京都") + "\",\"" + S("千代田区") + "\",\"" + S("千代田") + "\",0,0,0,0,0,0\r\n";
   QVERIFY(WriteZip(dir.path("ken_all.zip"), {{"KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, ken)}},
                    LocalNoon(2026, 5, 26)));
-  ImportOptions options{dir.path("ken_all.zip"), "", dir.path("out")};
+  ImportOptions options = PartialImport(dir.path("ken_all.zip"), "", dir.path("out"));
   options.extraFiles = {{"REMOVED", "2026-05-26\n1000002\n"}};
   ImportSummary summary;
   std::string error;

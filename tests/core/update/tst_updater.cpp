@@ -50,6 +50,11 @@ class TestUpdater : public QObject {
   void failures_data();
   void failures();
   void addressArchiveFallback();
+  void gzipAndRedirect();
+  void leftoversGoForeignStays();
+  void sameDateOtherArchives();
+  void redirectRule_data();
+  void redirectRule();
   void cancel();
   void updateAndChanges();
 
@@ -82,6 +87,11 @@ void TestUpdater::initTestCase() {
   server_.Serve("/stall/ken_all.zip", {200, std::string(1 << 20, 'x'), M::Stall, 1000});
   server_.Serve("/hang/ken_all.zip", {200, std::string(1 << 20, 'x'), M::Stall, 0});
   server_.Serve("/utf/utf_ken_all.zip", {200, ken});
+  server_.Serve("/endless/ken_all.zip", {200, std::string(1 << 16, 'x'), M::Endless});
+  server_.Serve("/tofile/ken_all.zip", {302, "moved", M::Whole, 0, "file:///etc/passwd"});
+  server_.Serve("/gzip/ken_all.zip", {200, ken, M::Whole, 0, {}, true});
+  server_.Serve("/gzip/jigyosyo.zip", {302, "moved", M::Whole, 0, "/gzip-files/jigyosyo.zip"});
+  server_.Serve("/gzip-files/jigyosyo.zip", {200, jig, M::Whole, 0, {}, true});
   QVERIFY(files_.write("every_ken.csv", WithEveryPrefecture(DataKind::Ken, TokyoLines(2))));
 
   QByteArray dir = qgetenv("TANZEL_JAPANPOST_DIR");
@@ -113,10 +123,12 @@ void TestUpdater::failures_data() {
   QTest::addColumn<int>("failure");
   QTest::addColumn<QString>("message");  // a part of it
   QTest::addColumn<bool>("real");        // needs Japan Post's archives
-  auto row = [](const char* name, QString base, UpdateFailure f, const char* message, bool real = false) {
-    QTest::newRow(name) << base << int(f) << QString::fromUtf8(message) << real;
+  QTest::addColumn<int>("total");        // the overall time limit; 0: the usual one
+  auto row = [](const char* name, QString base, UpdateFailure f, const char* message, bool real = false,
+                int total = 0) {
+    QTest::newRow(name) << base << int(f) << QString::fromUtf8(message) << real << total;
   };
-  row("not found", QStringLiteral("/missing"), UpdateFailure::Server, "404");
+  row("not found", QStringLiteral("/missing"), UpdateFailure::Server, "/missing/ken_all.zip: the server answered 404");
   row("server error", QStringLiteral("/e500"), UpdateFailure::Server, "500");
   row("cut short", QStringLiteral("/cut"), UpdateFailure::Network, "remaining");
   row("no server", QStringLiteral("http://127.0.0.1:%1").arg(ClosedPort()), UpdateFailure::Network, "onnect");
@@ -127,6 +139,10 @@ void TestUpdater::failures_data() {
   row("web page", QStringLiteral("/html"), UpdateFailure::Archive, "is neither ken_all.zip");
   row("too few records", QStringLiteral("/few"), UpdateFailure::Archive, "51 addresses and 47 offices");
   row("prefecture left empty", QStringLiteral("/no47"), UpdateFailure::Archive, "(prefecture codes 47)", true);
+  row("endless chunked body", QStringLiteral("/endless"), UpdateFailure::Server, "too large (more than 32 MB)");
+  row("overall time limit", QStringLiteral("/hang"), UpdateFailure::Network, "took longer than 1 seconds", false, 1);
+  row("redirect off the web", QStringLiteral("/tofile"), UpdateFailure::Network,
+      "redirected to file:///etc/passwd, which is not https or http; not followed");
 }
 
 void TestUpdater::failures() {
@@ -134,12 +150,15 @@ void TestUpdater::failures() {
   QFETCH(int, failure);
   QFETCH(QString, message);
   QFETCH(bool, real);
+  QFETCH(int, total);
   if (real && archives_.empty()) QSKIP("TANZEL_JAPANPOST_DIR is not set");
   TempData target;
   WriteSetInUse(target);
   auto before = FolderSnapshot(target.folder());
   UpdateOptions options = Options(base, target);
-  options.limits.lowSpeedSeconds = 1;
+  options.limits.lowSpeedSeconds = total > 0 ? 60 : 1;
+  if (total > 0) options.limits.totalSeconds = total;
+  options.limits.maxBytes = 32 << 20;
   std::atomic<bool> cancel{false};
   UpdateResult result = RunUpdate(options, nullptr, cancel);
   QCOMPARE(int(result.status), int(UpdateStatus::Failed));
@@ -157,6 +176,91 @@ void TestUpdater::addressArchiveFallback() {
   QCOMPARE(result.failure, UpdateFailure::Archive);  // the tiny archives fail the counts
   QCOMPARE(server_.Requests("/utf/ken_all.zip"), 1);
   QCOMPARE(server_.Requests("/utf/utf_ken_all.zip"), 1);
+}
+
+// Every update starts by removing what killed updates left, under the import lock, also
+// when it then fails (or finds the data current) and imports nothing; what the program did
+// not make stays.
+void TestUpdater::leftoversGoForeignStays() {
+  TempData target;
+  WriteSetInUse(target);
+  QCOMPARE(mkdir(target.path("editions").c_str(), 0755), 0);
+  for (const char* folder : {"editions/.update-Ab12Cd", "editions/.update-Zz99Zz", "editions/notes"})
+    QCOMPARE(mkdir(target.path(folder).c_str(), 0755), 0);
+  QVERIFY(target.write(std::string("editions/.update-Ab12Cd/") + kOwnFolderMarker, ""));
+  QVERIFY(target.write("editions/.update-Ab12Cd/ken_all.zip", "half an archive"));
+  QVERIFY(target.write("editions/.update-Zz99Zz/mine.txt", "not the program's"));
+  QVERIFY(target.write("editions/notes/t.txt", "text"));
+  auto before = FolderSnapshot(target.folder());
+  std::erase_if(before, [](const auto& entry) { return entry.first.find("Ab12Cd") != std::string::npos; });
+  std::atomic<bool> cancel{false};
+  UpdateResult result = RunUpdate(Options(QStringLiteral("/missing"), target), nullptr, cancel);
+  QCOMPARE(result.failure, UpdateFailure::Server);
+  QVERIFY(FolderSnapshot(target.folder()) == before);
+}
+
+// Archives that differ from those in use but carry the same date are new data: their sums
+// decide, not their date.
+void TestUpdater::sameDateOtherArchives() {
+  std::time_t when = LocalNoon(2026, 5, 26);
+  for (int n : {1, 2}) {
+    std::string prefix = files_.path("same" + std::to_string(n) + "_");
+    QVERIFY(
+        WriteZip(prefix + "ken_all.zip", {{"KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, TokyoLines(n))}}, when));
+    QVERIFY(WriteZip(prefix + "jigyosyo.zip", {{"JIGYOSYO.CSV", WithEveryPrefecture(DataKind::Jig, "")}}, when));
+    for (const char* name : {"ken_all.zip", "jigyosyo.zip"})
+      server_.Serve("/same" + std::to_string(n) + "/" + name, {200, ReadFile(prefix + name)});
+  }
+  TempData target;
+  std::atomic<bool> cancel{false};
+  for (const char* base : {"/same1", "/same2"}) {
+    UpdateOptions options = Options(QString::fromLatin1(base), target);
+    options.minKenRecords = options.minJigRecords = 1;
+    UpdateResult result = RunUpdate(options, nullptr, cancel);
+    QVERIFY2(result.status == UpdateStatus::Updated, base);
+    QCOMPARE(result.date, std::string("2026-05-26"));
+  }
+  QCOMPARE(ReadFile(target.path("current/KEN13.CSV")).size(), 2 * TokyoLine(0).size());
+}
+
+// Gzip-encoded answers are decoded (else the archives would not read); a redirect is
+// followed and said.
+void TestUpdater::gzipAndRedirect() {
+  TempData target;
+  UpdateOptions options = Options(QStringLiteral("/gzip"), target);
+  options.minKenRecords = options.minJigRecords = 1;
+  std::atomic<bool> cancel{false};
+  UpdateResult result = RunUpdate(options, nullptr, cancel);
+  QVERIFY2(result.status == UpdateStatus::Updated, result.message.c_str());
+  QCOMPARE(result.notes,
+           std::vector<std::string>{"jigyosyo.zip: redirected to " + server_.BaseUrl() + "/gzip-files/jigyosyo.zip"});
+}
+
+void TestUpdater::redirectRule_data() {
+  QTest::addColumn<QString>("from");
+  QTest::addColumn<QString>("to");
+  QTest::addColumn<bool>("followed");
+  QTest::newRow("https to https") << "https://a/x"
+                                  << "https://b/y" << true;
+  QTest::newRow("https to HTTPS") << "https://a/x"
+                                  << "HTTPS://b/y" << true;
+  QTest::newRow("https to http") << "https://a/x"
+                                 << "http://b/y" << false;
+  QTest::newRow("http to https") << "http://a/x"
+                                 << "https://b/y" << true;
+  QTest::newRow("http to http") << "http://a/x"
+                                << "http://b/y" << true;
+  QTest::newRow("http to ftp") << "http://a/x"
+                               << "ftp://b/y" << false;
+  QTest::newRow("no scheme") << "https://a/x"
+                             << "//b/y" << false;
+}
+
+void TestUpdater::redirectRule() {
+  QFETCH(QString, from);
+  QFETCH(QString, to);
+  QFETCH(bool, followed);
+  QCOMPARE(RedirectAllowed(from.toStdString(), to.toStdString()), followed);
 }
 
 // A cancel while the server holds the download back ends the update within moments. An
@@ -187,7 +291,7 @@ void TestUpdater::cancel() {
   QVERIFY2(work[0].rfind(".update-", 0) == 0, work[0].c_str());
   ImportSummary summary;
   std::string error;
-  QVERIFY2(RunImport({files_.path("every_ken.csv"), "", target.folder()}, summary, error), error.c_str());
+  QVERIFY2(RunImport(PartialImport(files_.path("every_ken.csv"), "", target.folder()), summary, error), error.c_str());
   QVERIFY(!FolderEntries(target.path("editions/" + work[0])).empty());  // the download goes on
   auto before = FolderSnapshot(target.folder());
   std::erase_if(before, [&](const auto& entry) { return entry.first.find(work[0]) != std::string::npos; });

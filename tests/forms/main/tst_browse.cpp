@@ -426,7 +426,14 @@ void TestBrowse::rightClickedOfficeEntryIsNotChosen() {
 }
 
 namespace {
-enum class Gesture { RightClick, MiddleClick, DragToAnotherLine, DragOutOfTheList, CtrlClickOnChosenLine };
+enum class Gesture {
+  RightClick,
+  MiddleClick,
+  DragToAnotherLine,
+  DragOutOfTheList,
+  CtrlClickOnChosenLine,
+  CtrlSpaceOnChosenLine
+};
 }  // namespace
 Q_DECLARE_METATYPE(Gesture)
 
@@ -440,6 +447,7 @@ void TestBrowse::otherGesturesChooseNothing_data() {
     QTest::addRow("%s: drag to another line", list) << prefectures << Gesture::DragToAnotherLine;
     QTest::addRow("%s: drag out of the list", list) << prefectures << Gesture::DragOutOfTheList;
     QTest::addRow("%s: ctrl click on the chosen line", list) << prefectures << Gesture::CtrlClickOnChosenLine;
+    QTest::addRow("%s: ctrl space on the chosen line", list) << prefectures << Gesture::CtrlSpaceOnChosenLine;
   }
 }
 
@@ -475,6 +483,9 @@ void TestBrowse::otherGesturesChooseNothing() {
     case Gesture::CtrlClickOnChosenLine:
       QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, at(chosen));
       break;
+    case Gesture::CtrlSpaceOnChosenLine:
+      QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+      break;
   }
   QCOMPARE(list->currentRow(), chosen);
   QCOMPARE(list->selectedItems(), QList<QListWidgetItem*>{list->item(chosen)});
@@ -483,6 +494,7 @@ void TestBrowse::otherGesturesChooseNothing() {
   const bool chosenAgain = prefectures && gesture == Gesture::CtrlClickOnChosenLine;
   QCOMPARE(Lines(Form_Main->ListBox_Cho),
            chosenAgain ? QStringList{QStringLiteral(u"市区町村を指定してください。")} : towns);
+  list->keyboardSearch({});  // a space typed is not the start of the next test's typing
 }
 
 // A press that leaves its line and comes back is released as a click on that line.

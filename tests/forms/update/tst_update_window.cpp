@@ -9,6 +9,11 @@
 #include <QTableView>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "app/Application.h"
 #include "core/import/Importer.h"
 #include "forms/common/MessageBox.h"
@@ -20,6 +25,7 @@
 #include "forms/update/UpdateDialog.h"
 #include "support/Archives.h"
 #include "support/Browse.h"
+#include "support/DataLines.h"
 #include "support/HttpServer.h"
 #include "support/Modal.h"
 #include "support/Sjis.h"
@@ -51,7 +57,9 @@ class TestUpdateWindow : public QObject {
   void dateLabel_data();
   void dateLabel();
   void cancelFromProgressDialog();
+  void failureBox_data();
   void failureBox();
+  void olderDataAsked();
   void updateShowsChanges();
 
  private:
@@ -143,15 +151,65 @@ void TestUpdateWindow::cancelFromProgressDialog() {
   QVERIFY(FolderSnapshot(program_->folder()) == before);
 }
 
+void TestUpdateWindow::failureBox_data() {
+  QTest::addColumn<bool>("busy");  // another import holds the folder
+  QTest::addColumn<QString>("text");
+  QTest::newRow("not found") << false
+                             << QStringLiteral(
+                                    u"サーバーからデータを受け取れませんでした。\nken_all.zip について、サーバーが "
+                                    u"404（見つかりません） と答えました。\n\nお使いのデータは変わっていません。");
+  QTest::newRow("update running") << true
+                                  << QStringLiteral(
+                                         u"別のデータ更新が実行中です。終わってから、もう一度お試しください。"
+                                         u"\n\nお使いのデータは変わっていません。");
+}
+
+// The box says in Japanese what failed; the technical message (addresses, paths) waits
+// behind its details button.
 void TestUpdateWindow::failureBox() {
+  QFETCH(bool, busy);
+  QFETCH(QString, text);
   UseServer("/missing");
+  std::string editions = program_->path("editions");
+  int held = -1;
+  if (busy) {
+    QCOMPARE(mkdir(editions.c_str(), 0755), 0);
+    held = open(editions.c_str(), O_RDONLY | O_DIRECTORY);
+    QCOMPARE(flock(held, LOCK_EX | LOCK_NB), 0);
+  }
   Form_Main->UpdateData();
+  if (held >= 0) close(held);
   QCOMPARE(shown_.size(), std::size_t{1});
   QCOMPARE(shown_[0].icon, MessageIcon::Error);
-  QVERIFY2(shown_[0].text.startsWith(QStringLiteral(u"サーバーからデータを受け取れませんでした。\n\n")) &&
-               shown_[0].text.contains(QLatin1String("404")) &&
-               shown_[0].text.endsWith(QStringLiteral(u"お使いのデータは変わっていません。")),
-           qPrintable(shown_[0].text));
+  QCOMPARE(shown_[0].text, text);
+  QVERIFY2(LastMessageDetails().contains(QLatin1String(busy ? "another import into this folder is running" : "404")),
+           qPrintable(LastMessageDetails()));
+}
+
+// Archives older than the data in use: the window asks first; いいえ leaves the data as it was.
+void TestUpdateWindow::olderDataAsked() {
+  std::string older = files_.path("older/");
+  QCOMPARE(mkdir(older.c_str(), 0755), 0);
+  std::time_t when = LocalNoon(2026, 3, 27);
+  QVERIFY(WriteZip(older + "ken_all.zip", {{"KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, "")}}, when));
+  QVERIFY(WriteZip(older + "jigyosyo.zip", {{"JIGYOSYO.CSV", WithEveryPrefecture(DataKind::Jig, "")}}, when));
+  for (const char* name : {"ken_all.zip", "jigyosyo.zip"})
+    server_.Serve(std::string("/older/") + name, {200, ReadFile(older + name)});
+  UseServer("/older");
+  auto before = FolderSnapshot(program_->folder());
+  QStringList asked;
+  SetQuestionHandler([&](const QString& question, const QString&) {
+    asked << question;
+    return false;
+  });
+  Form_Main->UpdateData();
+  SetQuestionHandler({});
+  QCOMPARE(asked,
+           QStringList{QStringLiteral(u"ダウンロードしたデータ（令和8年3月27日）は、お使いのデータ（令和8年4月28日）"
+                                      u"より古いものです。\n古いデータに戻しますか？")});
+  QCOMPARE(shown_.size(), std::size_t{1});
+  QCOMPARE(shown_[0].text, QStringLiteral(u"データ更新を中止しました。お使いのデータは変わっていません。"));
+  QVERIFY(FolderSnapshot(program_->folder()) == before);
 }
 
 // Over Japan Post's data, the altered copy: the report lists the changes, the label shows
