@@ -558,8 +558,11 @@ ResolveAnswer Answer(const AddressIndex& index, std::string_view sjis) {
   int best = kNothing;
   for (const Candidate& c : candidates) best = std::max(best, c.match.score);
   if (best == kNothing) return given != 0 ? byCode() : answer;
+  // Across cities a town fits as well as another whatever its notes say: only a building
+  // of its own tells one apart.
+  int floor = best >= kBuilding || best <= kCatchAll ? best : kAnyOfTown;
   candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
-                                  [best](const Candidate& c) { return c.match.score != best; }),
+                                  [floor](const Candidate& c) { return c.match.score < floor; }),
                    candidates.end());
   // Several cities fit as well: large offices at exactly that address in one of them tell
   // which; otherwise there is no single code.
