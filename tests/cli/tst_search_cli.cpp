@@ -297,6 +297,22 @@ class TestSearchCli : public QObject {
     QCOMPARE(r.exit, exit);
   }
 
+  void resolveFailures() {
+    TempData empty;  // no data files: 3
+    Result r = Run({QStringLiteral("--data"), QString::fromStdString(empty.folder()), QStringLiteral("--resolve"),
+                    U("千代田区千代田")});
+    QCOMPARE(r.exit, 3);
+    QVERIFY(r.err.contains(QStringLiteral("cannot be read")));
+    Folder f;  // the output cannot be written: 4
+    QVERIFY(f.dir.write(KenName(13), KenLine(13101, "1000001", "ア", "ア", "ア", "東京都", "千代田区", "千代田")));
+    r = RunProcess(QStringLiteral(TANZEL_SEARCH_EXE),
+                   {QStringLiteral("--data"), f.path(), QStringLiteral("--resolve"), U("千代田区千代田")}, {}, [] {
+                     int fd = ::open("/dev/full", O_WRONLY);
+                     if (fd >= 0) ::dup2(fd, 1);
+                   });
+    QCOMPARE(r.exit, 4);
+  }
+
   void realData() {
     QString folder = qEnvironmentVariable("TANZEL_TEST_DATA");
     if (!QFile::exists(folder + QStringLiteral("/KEN13.CSV"))) QSKIP("no imported data files");
