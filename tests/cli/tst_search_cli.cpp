@@ -203,6 +203,7 @@ class TestSearchCli : public QObject {
     row("space", U("100 0001"), chiyoda);
     row("hyphen U+2010", U("100‐0001"), chiyoda);
     row("hiragana", U("ちよだく"), "102-0072\t東京都千代田区飯田橋\t");
+    row("hiragana from mu to n", U("むろらんしかいがんちょう"), "051-0022\t北海道室蘭市海岸町\t");
     row("half-width", U("ﾁﾖﾀﾞｸ"), "102-0072\t東京都千代田区飯田橋\t");
     row("decomposed", QString::fromUtf8("\xE3\x82\xB7\xE3\x83\x95\xE3\x82\x99\xE3\x83\xA4"), "\t東京都渋谷区上原\t");
     row("Arabic digit", U("丸の内2丁目"), "100-8994\t東京中央郵便局\t");
