@@ -474,10 +474,10 @@ const char* CertaintyWord(Certainty certainty) {
 namespace {
 
 // Whether a town name read at the very start of a text, with no prefecture or city before
-// it, stands as a name: it is not a bare number, and what follows is a block number, a
+// it, stands as a name: two characters at least, not a bare number, and what follows is a block number, a
 // building or nothing (丁寧 is no town 丁, 二番目 no town 二).
 bool TownAlone(std::string_view key, std::string_view after) {
-  if (key.find_first_not_of("0123456789") == std::string_view::npos) return false;
+  if (key.size() < 4 || key.find_first_not_of("0123456789") == std::string_view::npos) return false;
   if (after.empty()) return true;
   return IsDigit(after[0]) || after[0] == '-' || after[0] == kNumberBreak;
 }

@@ -134,6 +134,7 @@ class TestResolver : public QObject {
     row("東京都千代田区丸の内2-7-2 35階", "1000005 1008994 1008996", "building-unknown");
     row("千代田ビル", "", "");  // a place name that merely starts the text
     row("本町の候補", "", "");
+    row("千1", "", "");  // one character: no town alone
     row("千代田区丸の内", "1000005", "town");
   }
   void resolve() {
