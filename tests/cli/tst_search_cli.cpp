@@ -2,6 +2,9 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -209,6 +212,7 @@ class TestSearchCli : public QObject {
     row("space", U("100 0001"), chiyoda);
     row("hyphen U+2010", U("100‐0001"), chiyoda);
     row("hiragana", U("ちよだく"), "102-0072\t東京都千代田区飯田橋\t");
+    row("hiragana from mu to n", U("むろらんしかいがんちょう"), "051-0022\t北海道室蘭市海岸町\t");
     row("half-width", U("ﾁﾖﾀﾞｸ"), "102-0072\t東京都千代田区飯田橋\t");
     row("decomposed", QString::fromUtf8("\xE3\x82\xB7\xE3\x83\x95\xE3\x82\x99\xE3\x83\xA4"), "\t東京都渋谷区上原\t");
     row("Arabic digit", U("丸の内2丁目"), "100-8994\t東京中央郵便局\t");
@@ -260,6 +264,63 @@ class TestSearchCli : public QObject {
     QVERIFY(full.waitForFinished(60000));
     QCOMPARE(full.exitCode(), 4);
     QVERIFY(QString::fromUtf8(full.readAllStandardError()).contains(QStringLiteral("could not be written")));
+  }
+
+  // --resolve as a program: arguments or one address a line of standard input (UTF-8 with
+  // or without its mark, or Shift-JIS), ambiguous lines, and the exit status.
+  void resolveProgram_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<int>("exit");
+    const QString good = U("1000001\t東京都千代田区千代田\ttown\n");
+    QTest::newRow("arguments") << QStringList{U("千代田区千代田1-1")} << QByteArray() << good << 0;
+    QTest::newRow("one fails") << QStringList{U("丁寧"), U("千代田区千代田1-1")} << QByteArray() << U("\t\t\n") + good
+                               << 1;
+    QTest::newRow("ambiguous") << QStringList{U("本町1")} << QByteArray()
+                               << U("\t\tambiguous\t0493107\t北海道二海郡八雲町本町\ttown\t0530009\t北海道苫小"
+                                    "牧市本町\ttown\n")
+                               << 1;
+    QTest::newRow("stdin") << QStringList() << QByteArray("千代田区千代田1-1\r\n千代田区千代田1-1\n") << good + good
+                           << 0;
+    QTest::newRow("byte order mark") << QStringList() << QByteArray("\xef\xbb\xbf千代田区千代田1-1\n") << good << 0;
+    QTest::newRow("shift-jis") << QStringList() << QByteArray::fromStdString(Sjis("千代田区千代田1-1\n")) << good << 0;
+  }
+  void resolveProgram() {
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, out);
+    QFETCH(int, exit);
+    Folder f;
+    QVERIFY(f.dir.write(KenName(1), KenLine(1346, "0493107", "ア", "ア", "ア", "北海道", "二海郡八雲町", "本町") +
+                                        KenLine(1213, "0530009", "ア", "ア", "ア", "北海道", "苫小牧市", "本町")));
+    QVERIFY(f.dir.write(KenName(13), KenLine(13101, "1000001", "ア", "ア", "ア", "東京都", "千代田区", "千代田")));
+    QVERIFY(f.dir.write("input.txt", input.toStdString()));
+    std::string path = f.dir.folder() + "input.txt";
+    Result r =
+        RunProcess(QStringLiteral(TANZEL_SEARCH_EXE),
+                   QStringList{QStringLiteral("--data"), f.path(), QStringLiteral("--resolve")} + args, {}, [path] {
+                     int fd = ::open(path.c_str(), O_RDONLY);
+                     if (fd >= 0) ::dup2(fd, 0);
+                   });
+    QCOMPARE(r.out, out);
+    QCOMPARE(r.exit, exit);
+  }
+
+  void resolveFailures() {
+    TempData empty;  // no data files: 3
+    Result r = Run({QStringLiteral("--data"), QString::fromStdString(empty.folder()), QStringLiteral("--resolve"),
+                    U("千代田区千代田")});
+    QCOMPARE(r.exit, 3);
+    QVERIFY(r.err.contains(QStringLiteral("cannot be read")));
+    Folder f;  // the output cannot be written: 4
+    QVERIFY(f.dir.write(KenName(13), KenLine(13101, "1000001", "ア", "ア", "ア", "東京都", "千代田区", "千代田")));
+    r = RunProcess(QStringLiteral(TANZEL_SEARCH_EXE),
+                   {QStringLiteral("--data"), f.path(), QStringLiteral("--resolve"), U("千代田区千代田")}, {}, [] {
+                     int fd = ::open("/dev/full", O_WRONLY);
+                     if (fd >= 0) ::dup2(fd, 1);
+                   });
+    QCOMPARE(r.exit, 4);
   }
 
   void realData() {

@@ -20,6 +20,8 @@ constexpr std::string_view kBanchiFollows =
 constexpr std::string_view kDistrict = "\x8c\x53";                                       // 郡
 constexpr std::string_view kTownSuffix = "\x92\xac";                                     // 町
 constexpr std::string_view kVillageSuffix = "\x91\xba";                                  // 村
+constexpr std::string_view kCitySuffix = "\x8e\x73";                                     // 市
+constexpr std::string_view kWardSuffix = "\x8b\xe6";                                     // 区
 
 uint64_t Hash(uint32_t scope, std::string_view key) {
   uint64_t h = 1469598103934665603ull ^ scope;
@@ -66,6 +68,16 @@ std::string_view WithoutDistrict(std::string_view city) {
   if (!EndsWith(city, kTownSuffix) && !EndsWith(city, kVillageSuffix)) return {};
   for (std::size_t at = 0; at + 1 < city.size();) {
     if (city.compare(at, 2, kDistrict) == 0 && at + 2 < city.size()) return city.substr(at + 2);
+    at += IsSjisLeadByte(static_cast<unsigned char>(city[at])) ? 2 : 1;
+  }
+  return {};
+}
+
+// A designated city's ward without its city: 横浜市西区 gives 西区.
+std::string_view WardOnly(std::string_view city) {
+  if (!EndsWith(city, kWardSuffix)) return {};
+  for (std::size_t at = 0; at + 1 < city.size();) {
+    if (city.compare(at, 2, kCitySuffix) == 0 && at + 2 < city.size()) return city.substr(at + 2);
     at += IsSjisLeadByte(static_cast<unsigned char>(city[at])) ? 2 : 1;
   }
   return {};
@@ -229,7 +241,7 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
     city.townCount = 0;
     auto index = static_cast<uint32_t>(x_.cities_.size());
     cityByCode_.emplace(rec.LocalGovCode, index);
-    for (std::string_view name : {kanji, WithoutDistrict(kanji)}) {
+    for (std::string_view name : {kanji, WithoutDistrict(kanji), WardOnly(kanji)}) {
       if (name.empty()) continue;
       std::string key = MatchForm(name);
       x_.maxCityKey_ = std::max(x_.maxCityKey_, key.size());

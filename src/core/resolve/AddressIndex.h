@@ -87,7 +87,8 @@ class AddressIndex {
 
   // The prefecture whose name (match form) `key` is, or 0.
   int Prefecture(std::string_view key) const;
-  // The cities whose name, or whose name without its district (郡), is `key`; restricted to
+  // The cities whose name, whose name without its district (郡), or a designated city's ward
+  // without its city (西区 of 横浜市西区), is `key`; restricted to
   // prefecture `pref` unless it is 0. Appends their indices to `out`.
   void Cities(std::string_view key, int pref, std::vector<uint32_t>& out) const;
   // The records of `city` whose town name (match form, note left off) is `key`; of every

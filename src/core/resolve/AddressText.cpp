@@ -63,6 +63,28 @@ bool IsDigitCode(unsigned code) {
   return (code >= '0' && code <= '9') || (code >= 0x824F && code <= 0x8258) || IsKanjiNumeral(code);
 }
 
+// A kanji (or 々): the characters between which の, ノ and 之 are one word, and a ヶ may be
+// left out.
+bool IsKanjiCode(unsigned code) {
+  return code == 0x8158 || (code >= 0x889F && code <= 0x9FFC) || (code >= 0xE040 && code <= 0xFC4B);
+}
+
+// Variant kanji people type for the ones the data uses (both places CP932 has them).
+unsigned CommonKanji(unsigned code) {
+  static constexpr unsigned kPairs[][2] = {
+      {0xED95, 0x8DE8}, {0xFAB1, 0x8DE8},  // 﨑 崎
+      {0xEEE0, 0x8D82}, {0xFBFC, 0x8D82},  // 髙 高
+      {0xED9E, 0x93BF}, {0xFABA, 0x93BF},  // 德 徳
+      {0xEDEE, 0x956C}, {0xFB4D, 0x956C},  // 濵 浜
+      {0xEDF1, 0x90A3}, {0xFB50, 0x90A3},  // 瀨 瀬
+      {0xEEEC, 0x8D95}, {0xFC4B, 0x8D95},  // 黑 黒
+      {0xE7B2, 0x95D3}, {0xE7B3, 0x95D3},  // 邊 邉 辺
+  };
+  for (const auto& pair : kPairs)
+    if (pair[0] == code) return pair[1];
+  return code;
+}
+
 bool IsHyphenCode(unsigned code) {
   return code == '-' || code == 0x815D || code == 0x817C || code == 0x815C;
 }
@@ -141,6 +163,7 @@ std::string MatchForm(std::string_view sjis) {
   // keeps them apart after a digit, or after 番地, 番 or 号 and a space.
   bool spaceAfterDigit = false;
   bool spaceAfterBlock = false;
+  unsigned last = 0;  // the character before, as read
   auto kanjiFollows = [&] {
     if (spaceAfterDigit || spaceAfterBlock || (!out.empty() && IsAsciiDigit(out.back()))) out += kNumberBreak;
     spaceAfterDigit = spaceAfterBlock = false;
@@ -152,6 +175,7 @@ std::string MatchForm(std::string_view sjis) {
       run.clear();
       while (i < wide.size() && IsKanjiNumeral(code = CodeAt(wide, i, n))) {
         run.push_back(code);
+        last = '0';  // read as a number
         i += n;
       }
       kanjiFollows();
@@ -160,6 +184,9 @@ std::string MatchForm(std::string_view sjis) {
       continue;
     }
     i += n;
+    code = CommonKanji(code);
+    unsigned previous = last;
+    last = code;
     if (code == ' ' || code == '\t' || code == 0x8140) {
       spaceAfterDigit = spaceAfterDigit || (!out.empty() && IsAsciiDigit(out.back()));
       std::string_view sofar = out;
@@ -179,8 +206,14 @@ std::string MatchForm(std::string_view sjis) {
       out += static_cast<char>('A' + (code - 0x8260));
     } else if (code >= 0x8281 && code <= 0x829A) {
       out += static_cast<char>('A' + (code - 0x8281));
-    } else if (code == 0x8396 || code == 0x8395 || code == 0x82AA) {
-      out += "\x83\x50";  // ケ
+    } else if (code == 0x8350 || code == 0x8396 || code == 0x8395 || code == 0x82AA) {
+      // ケ; between two kanji left out, as the data often does (阿佐ヶ谷 阿佐谷, 霞が関).
+      std::size_t next;
+      if (!(IsKanjiCode(previous) && i < wide.size() && IsKanjiCode(CommonKanji(CodeAt(wide, i, next)))))
+        out += "\x83\x50";
+    } else if ((code == 0x836D || code == 0x9456) && IsKanjiCode(previous) && i < wide.size() &&
+               IsKanjiCode(CommonKanji(CodeAt(wide, i, n)))) {
+      out += "\x82\xcc";  // ノ and 之 between kanji: の
     } else if (IsHyphenCode(code)) {
       out += '-';
     } else if ((code == 0x815B || code == 0x82CC) && !out.empty() && IsAsciiDigit(out.back()) && i < wide.size() &&

@@ -10,33 +10,38 @@
 #include "core/resolve/Resolver.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
+#include "core/text/TextEncoding.h"
 
 namespace tanzel {
 
 namespace {
 
-// One output line for one address (UTF-8); true when it resolved.
-bool ResolveLine(const AddressIndex& index, std::string_view utf8, std::string& line) {
+// One output line for one address (Shift-JIS, or nothing when it could not be read);
+// true when it resolved to one code.
+bool ResolveLine(const AddressIndex& index, const std::optional<std::string>& sjis, std::string& line) {
   line.clear();
-  std::optional<std::string> sjis = IsValidUtf8(utf8) ? Utf8ToSjis(utf8) : std::nullopt;
-  std::vector<Resolution> found;
-  if (sjis) found = Resolve(index, *sjis);
-  if (found.empty()) {
+  ResolveAnswer answer;
+  if (sjis) answer = ResolveAddress(index, *sjis);
+  if (answer.codes.empty()) {
     line = "\t\t\n";
     return false;
   }
+  bool ambiguous = answer.certainty == Certainty::Ambiguous;
+  if (ambiguous) line = "\t\tambiguous";
   char code[16];
-  for (std::size_t i = 0; i < found.size(); ++i) {
-    if (i > 0) line += '\t';
-    std::snprintf(code, sizeof code, "%07u", found[i].postal);
+  std::vector<Resolution> all = answer.codes;
+  all.insert(all.end(), answer.also.begin(), answer.also.end());
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (i > 0 || ambiguous) line += '\t';
+    std::snprintf(code, sizeof code, "%07u", all[i].postal);
     line += code;
     line += '\t';
-    line += SjisToUtf8(RecordText(index, found[i]));
+    line += SjisToUtf8(RecordText(index, all[i]));
     line += '\t';
-    line += MatchKindWord(found[i].kind);
+    line += MatchKindWord(all[i].kind);
   }
   line += '\n';
-  return true;
+  return !ambiguous;
 }
 
 }  // namespace
@@ -53,22 +58,35 @@ int ResolveAddresses(const std::string& folder, const std::vector<const char*>& 
   }
   bool all = true;
   std::string line;
-  auto put = [&](std::string_view address) {
-    all = ResolveLine(*index, address, line) && all;
+  auto put = [&](const std::optional<std::string>& sjis) {
+    all = ResolveLine(*index, sjis, line) && all;
     std::fwrite(line.data(), 1, line.size(), out);
   };
+  auto utf8 = [](std::string_view text) { return IsValidUtf8(text) ? Utf8ToSjis(text) : std::optional<std::string>(); };
   if (!addresses.empty()) {
-    for (const char* address : addresses) put(address);
+    for (const char* address : addresses) put(utf8(address));
   } else {
-    char* buffer = nullptr;
-    std::size_t capacity = 0;
-    ssize_t n;
-    while ((n = getline(&buffer, &capacity, in)) >= 0) {
-      std::string_view address(buffer, static_cast<std::size_t>(n));
-      while (!address.empty() && (address.back() == '\n' || address.back() == '\r')) address.remove_suffix(1);
-      put(address);
+    // The whole input first: UTF-8 (with or without its mark) or Shift-JIS, as spreadsheets
+    // write it; anything else is refused, naming the line, rather than misread.
+    std::string text;
+    char chunk[65536];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, got);
+    std::optional<TextEncoding> encoding = DetectTextEncoding(text);
+    if (!encoding) {
+      std::fprintf(err, "tanzel-search: line %zu of the input is neither UTF-8 nor Shift-JIS\n",
+                   FirstInvalidLine(text, TextEncoding::Utf8));
+      return 1;
     }
-    std::free(buffer);
+    std::string_view rest = text;
+    if (*encoding == TextEncoding::Utf8Bom) rest.remove_prefix(3);
+    while (!rest.empty()) {
+      std::size_t end = rest.find('\n');
+      std::string_view address = rest.substr(0, end);
+      rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+      while (!address.empty() && address.back() == '\r') address.remove_suffix(1);
+      put(*encoding == TextEncoding::Cp932 ? std::optional<std::string>(std::string(address)) : utf8(address));
+    }
   }
   if (std::fflush(out) != 0 || std::ferror(out)) {
     std::fputs("tanzel-search: the output could not be written\n", err);

@@ -9,10 +9,12 @@ namespace tanzel {
 
 namespace {
 
-constexpr std::string_view kPostalMark = "\x81\xa7";                 // 〒
-constexpr std::string_view kOaza = "\x91\xe5\x8e\x9a";               // 大字
-constexpr std::string_view kAza = "\x8e\x9a";                        // 字
-constexpr std::string_view kKyotoCity = "\x8b\x9e\x93\x73\x8e\x73";  // 京都市
+constexpr std::string_view kPostalMark = "\x81\xa7";                   // 〒
+constexpr std::string_view kOaza = "\x91\xe5\x8e\x9a";                 // 大字
+constexpr std::string_view kAza = "\x8e\x9a";                          // 字
+constexpr std::string_view kKyotoCity = "\x8b\x9e\x93\x73\x8e\x73";    // 京都市
+constexpr std::string_view kSapporoCity = "\x8e\x44\x96\x79\x8e\x73";  // 札幌市
+constexpr std::string_view kJou = "\x8f\xf0";                          // 条
 
 // How well a candidate fits; the best wins, equals are all given.
 enum Score : int {
@@ -32,7 +34,8 @@ enum Score : int {
 struct Match {
   int score = kNothing;
   std::vector<Resolution> results;
-  bool offices = false;  // offices at exactly this address are among the results
+  bool offices = false;          // offices at exactly this address are among the results
+  std::string_view town, after;  // the town's name as written and what follows it
 };
 
 bool StartsWith(std::string_view s, std::string_view p) {
@@ -86,12 +89,18 @@ Resolution OfficeResolution(const AddressIndex& index, uint32_t office) {
 class CityResolver {
  public:
   CityResolver(const AddressIndex& index, uint32_t city, std::string_view text)
-      : x_(index), city_(index.Cities()[city]), cityIndex_(city), text_(text) {}
+      : x_(index), city_(index.Cities()[city]), cityIndex_(city), text_(text) {
+    if (StartsWith(x_.Text(city_.kanji, city_.kanjiLength), kSapporoCity)) SapporoShortForm();
+  }
 
   Match Run();
 
  private:
+  void SapporoShortForm();
   bool Building(Match& out);
+  void BuildingOfTown(Match& out) const;
+  const AddressIndex::Building* BuildingAt(std::string_view town, const AddressRest& rest) const;
+  bool FloorOf(const AddressIndex::Building& building, int floor, Match& out) const;
   Match Town(const std::vector<uint32_t>& records, std::string_view after, const std::string& street) const;
   int NoteScore(const TownNote& note, const AddressRest& rest, std::string_view after, const std::string& street,
                 MatchKind& kind) const;
@@ -101,7 +110,24 @@ class CityResolver {
   const AddressIndex::City& city_;
   uint32_t cityIndex_;
   std::string_view text_;
+  std::string own_;  // the text as rewritten, where it is
 };
+
+// Sapporo's grid as people write it: 北1西2 for 北1条西2丁目, 南15西16-9 for 南15条西16丁目9.
+void CityResolver::SapporoShortForm() {
+  static constexpr std::string_view kWays[] = {"\x96\x6b", "\x93\xec", "\x93\x8c", "\x90\xbc"};  // 北 南 東 西
+  auto way = [&](std::size_t at, std::size_t from) {
+    for (std::size_t i = from; i < 4; ++i)
+      if (text_.compare(at, 2, kWays[i]) == 0) return true;
+    return false;
+  };
+  if (text_.size() < 6 || !way(0, 0) || !IsDigit(text_[2])) return;
+  std::size_t at = 2;
+  while (at < text_.size() && IsDigit(text_[at])) ++at;
+  if (at + 3 > text_.size() || !way(at, 2) || !IsDigit(text_[at + 2])) return;
+  own_ = std::string(text_.substr(0, at)) + std::string(kJou) + std::string(text_.substr(at));
+  text_ = own_;
+}
 
 Match CityResolver::Run() {
   Match out;
@@ -138,6 +164,8 @@ Match CityResolver::Run() {
       if (records.empty()) continue;
       Match m = Town(records, from.substr(at[n]), street);
       if (m.score == kNothing) continue;
+      m.town = key;
+      m.after = from.substr(at[n]);
       found = true;
       if (m.score > out.score) {
         out = std::move(m);
@@ -148,7 +176,10 @@ Match CityResolver::Run() {
     }
     if (found && start > 0) break;  // a town after the street position
   }
-  if (out.score != kNothing) return out;
+  if (out.score != kNothing) {
+    BuildingOfTown(out);
+    return out;
+  }
   // No town the address file lists: the city's code for such addresses, and the offices
   // at exactly that address by the office file's own town names.
   std::size_t named = OfficesAt(text_, out);
@@ -189,24 +220,88 @@ bool CityResolver::Building(Match& out) {
   }
   if (best == nullptr) return false;
   AddressRest after = ParseRest(text_.substr(bestAt));
-  std::vector<uint32_t> records;
-  x_.Towns(cityIndex_, best->fullName, records);
-  for (uint32_t r : records) {
-    const AddressIndex::Town& t = x_.Towns()[r];
-    if (t.note == AddressIndex::kNoNote || after.floor <= 0) continue;
-    const TownNote& note = x_.Note(t.note);
-    if (note.kind == TownNote::Kind::Floor && note.floor == after.floor) {
-      out.score = kFloor;
-      Add(out.results, TownResolution(x_, r, MatchKind::Floor));
-      break;
+  if (!FloorOf(*best, after.floor, out)) return false;
+  OfficesAt(text_, out);  // offices at the same block of the building's town
+  return true;
+}
+
+// A town whose buildings have codes of their own, and a text that names a building or a
+// floor after the town's block: the building by a part of its name, or by its block through
+// the offices filed in it; its floor's code. A building or floor that tells no building
+// gives the town's code for other buildings as a fallback.
+void CityResolver::BuildingOfTown(Match& out) const {
+  if (out.results.empty() || out.results.front().office) return;
+  const AddressIndex::Town& t = x_.Towns()[out.results.front().record];
+  if (t.note == AddressIndex::kNoNote || x_.Note(t.note).kind != TownNote::Kind::ExceptBuildings) return;
+  AddressRest rest = ParseRest(out.after);
+  if (rest.floor == 0 && rest.trailing.empty()) return;
+  if (const AddressIndex::Building* building = BuildingAt(out.town, rest)) {
+    Match found;
+    if (FloorOf(*building, rest.floor, found)) {
+      for (const Resolution& r : out.results)
+        if (r.office) Add(found.results, r);
+      found.offices = out.offices;
+      out = std::move(found);
+      return;
     }
   }
-  if (out.score == kNothing) {
-    if (best->unknownFloor < 0) return false;
-    out.score = kBuilding;
-    Add(out.results, TownResolution(x_, static_cast<uint32_t>(best->unknownFloor), MatchKind::Building));
+  out.results.front().kind = MatchKind::BuildingUnknown;
+}
+
+const AddressIndex::Building* CityResolver::BuildingAt(std::string_view town, const AddressRest& rest) const {
+  std::vector<uint32_t> buildings;
+  x_.BuildingsOf(cityIndex_, buildings);
+  auto ofTown = [&](const AddressIndex::Building& b) {
+    return b.fullName.size() == town.size() + b.name.size() && StartsWith(b.fullName, town);
+  };
+  const AddressIndex::Building* found = nullptr;
+  auto one = [&](const AddressIndex::Building& b) {
+    if (found != nullptr && found != &b) return false;
+    found = &b;
+    return true;
+  };
+  // A part of its name (four bytes at least): 森タワー of 六本木ヒルズ森タワー.
+  if (rest.trailing.size() >= 4) {
+    for (uint32_t i : buildings) {
+      const AddressIndex::Building& b = x_.Buildings()[i];
+      if (ofTown(b) && Contains(b.name, rest.trailing) && !one(b)) return nullptr;
+    }
+    if (found != nullptr) return found;
   }
-  OfficesAt(text_, out);  // offices at the same block of the building's town
+  if (rest.count == 0) return nullptr;
+  // Its block: the offices at that block name the building.
+  std::vector<uint32_t> offices;
+  x_.Offices(cityIndex_, town, offices);
+  for (uint32_t o : offices) {
+    const AddressIndex::Office& office = x_.Offices()[o];
+    if (office.count != rest.count || !std::equal(rest.numbers, rest.numbers + rest.count, office.numbers)) continue;
+    std::string_view text = x_.Key(office.text, office.textLength);
+    for (uint32_t i : buildings) {
+      const AddressIndex::Building& b = x_.Buildings()[i];
+      if (ofTown(b) && !b.name.empty() && Contains(text, b.name) && !one(b)) return nullptr;
+    }
+  }
+  return found;
+}
+
+// The code of `floor` of a building (a basement, or a floor without a code of its own: its
+// code for an unknown floor).
+bool CityResolver::FloorOf(const AddressIndex::Building& building, int floor, Match& out) const {
+  std::vector<uint32_t> records;
+  x_.Towns(cityIndex_, building.fullName, records);
+  for (uint32_t r : records) {
+    const AddressIndex::Town& t = x_.Towns()[r];
+    if (t.note == AddressIndex::kNoNote || floor <= 0) continue;
+    const TownNote& note = x_.Note(t.note);
+    if (note.kind == TownNote::Kind::Floor && note.floor == floor) {
+      out.score = kFloor;
+      Add(out.results, TownResolution(x_, r, MatchKind::Floor));
+      return true;
+    }
+  }
+  if (building.unknownFloor < 0) return false;
+  out.score = kBuilding;
+  Add(out.results, TownResolution(x_, static_cast<uint32_t>(building.unknownFloor), MatchKind::Building));
   return true;
 }
 
@@ -356,6 +451,8 @@ const char* MatchKindWord(MatchKind kind) {
       return "whole-city";
     case MatchKind::Code:
       return "code";
+    case MatchKind::BuildingUnknown:
+      return "building-unknown";
   }
   return "";
 }
@@ -374,27 +471,78 @@ const char* CertaintyWord(Certainty certainty) {
   return "not-found";
 }
 
-ResolveAnswer ResolveAddress(const AddressIndex& index, std::string_view sjis) {
-  ResolveAnswer answer;
-  answer.codes = Resolve(index, sjis);
-  if (answer.codes.size() > 1) {
-    answer.certainty = Certainty::Ambiguous;
-  } else if (answer.codes.size() == 1) {
-    answer.certainty = answer.codes[0].kind == MatchKind::CatchAll ? Certainty::NotSure : Certainty::Sure;
-  }
-  return answer;
+namespace {
+
+// Whether a town name read at the very start of a text, with no prefecture or city before
+// it, stands as a name: two characters at least, not a bare number, and what follows is a block number, a
+// building or nothing (丁寧 is no town 丁, 二番目 no town 二).
+bool TownAlone(std::string_view key, std::string_view after) {
+  if (key.size() < 4 || key.find_first_not_of("0123456789") == std::string_view::npos) return false;
+  if (after.empty()) return true;
+  return IsDigit(after[0]) || after[0] == '-' || after[0] == kNumberBreak;
 }
 
-std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis) {
+// A place a text may mean, and how well it fits there.
+struct Candidate {
+  uint32_t city;
+  Match match;
+};
+
+// Every reading of `text` (match form, prefecture and postal code taken off).
+std::vector<Candidate> Readings(const AddressIndex& index, std::string_view text, int pref) {
+  std::vector<Candidate> candidates;
+  std::vector<std::size_t> at = CharBoundaries(text);
+  std::vector<uint32_t> cities;
+  // Every city (or ward) the text may start with, longest name first.
+  for (std::size_t n = at.size(); n-- > 1;) {
+    if (at[n] > index.MaxCityKey()) continue;
+    cities.clear();
+    index.Cities(text.substr(0, at[n]), pref, cities);
+    for (uint32_t c : cities) {
+      bool known = std::any_of(candidates.begin(), candidates.end(), [c](const Candidate& k) { return k.city == c; });
+      if (!known) candidates.push_back({c, CityResolver(index, c, text.substr(at[n])).Run()});
+    }
+  }
+  int best = kNothing;
+  for (const Candidate& c : candidates) best = std::max(best, c.match.score);
+  if (best > kCatchAll) return candidates;
+
+  // A town written without its city: a whole town name, found in a city, beats a catch-all.
+  std::vector<uint32_t> towns;
+  for (std::size_t n = at.size(); n-- > 1 && towns.empty();) {
+    if (at[n] > index.MaxTownKey()) continue;
+    std::string_view key = text.substr(0, at[n]);
+    if (!TownAlone(key, text.substr(at[n]))) continue;
+    index.Towns(AddressIndex::kAnyCity, key, towns);
+  }
+  for (uint32_t t : towns) {
+    uint32_t city = index.Towns()[t].city;
+    bool known =
+        std::any_of(candidates.begin(), candidates.end(), [city](const Candidate& c) { return c.city == city; });
+    if (known || (pref != 0 && index.Cities()[city].pref != pref)) continue;
+    Match m = CityResolver(index, city, text).Run();
+    if (m.score > kCatchAll) candidates.push_back({city, std::move(m)});
+  }
+  return candidates;
+}
+
+ResolveAnswer Answer(const AddressIndex& index, std::string_view sjis) {
+  ResolveAnswer answer;
   std::string form = MatchForm(sjis);
   std::string_view text = form;
   if (StartsWith(text, kPostalMark)) text.remove_prefix(kPostalMark.size());
 
-  // A postal code: alone it resolves to itself; before an address it only breaks ties.
+  // A postal code: alone it resolves to itself; before an address it picks among its
+  // candidates, or stands for it when nothing else fits.
   uint32_t given = 0;
+  auto byCode = [&] {
+    answer.codes = ByCode(index, given);
+    answer.certainty = answer.codes.empty() ? Certainty::NotFound : Certainty::Sure;
+    return answer;
+  };
   if (std::size_t n = LeadingCode(text, given)) {
     text.remove_prefix(n);
-    if (text.empty()) return ByCode(index, given);
+    if (text.empty()) return byCode();
   }
 
   int pref = 0;
@@ -402,81 +550,85 @@ std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis
   for (std::size_t n = at.size(); n-- > 1;) {
     if (at[n] <= index.MaxPrefectureKey() && (pref = index.Prefecture(text.substr(0, at[n]))) != 0) {
       text.remove_prefix(at[n]);
-      at = CharBoundaries(text);
       break;
     }
   }
-
-  // Every city the text may start with, longest name first.
-  struct Candidate {
-    uint32_t city;
-    Match match;
-  };
-  std::vector<Candidate> candidates;
-  std::vector<uint32_t> cities;
-  for (std::size_t n = at.size(); n-- > 1;) {
-    if (at[n] > index.MaxCityKey()) continue;
-    cities.clear();
-    index.Cities(text.substr(0, at[n]), pref, cities);
-    for (uint32_t c : cities) candidates.push_back({c, CityResolver(index, c, text.substr(at[n])).Run()});
-  }
-
-  // No city written: a town name that only one city of Japan (of the prefecture written)
-  // has, or a building of its own that only one has.
-  if (candidates.empty()) {
-    std::vector<uint32_t> towns;
-    for (std::size_t n = at.size(); n-- > 1 && towns.empty();) {
-      if (at[n] <= index.MaxTownKey()) index.Towns(AddressIndex::kAnyCity, text.substr(0, at[n]), towns);
-    }
-    for (uint32_t t : towns) {
-      uint32_t city = index.Towns()[t].city;
-      bool known =
-          std::any_of(candidates.begin(), candidates.end(), [city](const Candidate& c) { return c.city == city; });
-      if (!known && (pref == 0 || index.Cities()[city].pref == pref))
-        candidates.push_back({city, CityResolver(index, city, text).Run()});
-    }
-    if (candidates.size() > 1) {
-      // Several cities have the town: only a building or large offices at exactly that
-      // address tell which.
-      int top = kNothing;
-      for (const Candidate& c : candidates) top = std::max(top, c.match.score);
-      auto atTop = std::count_if(candidates.begin(), candidates.end(),
-                                 [top](const Candidate& c) { return c.match.score == top; });
-      auto withOffices =
-          std::count_if(candidates.begin(), candidates.end(), [](const Candidate& c) { return c.match.offices; });
-      if (top >= kBuilding && atTop == 1) {
-        candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
-                                        [top](const Candidate& c) { return c.match.score != top; }),
-                         candidates.end());
-      } else if (withOffices == 1) {
-        candidates.erase(
-            std::remove_if(candidates.begin(), candidates.end(), [](const Candidate& c) { return !c.match.offices; }),
-            candidates.end());
-      } else {
-        candidates.clear();
-      }
-    }
-  }
+  std::vector<Candidate> candidates = Readings(index, text, pref);
 
   int best = kNothing;
   for (const Candidate& c : candidates) best = std::max(best, c.match.score);
-  std::vector<Resolution> out;
-  if (best == kNothing) return given != 0 ? ByCode(index, given) : out;
-  uint32_t firstCity = UINT32_MAX;
-  bool severalCities = false;
-  for (const Candidate& c : candidates) {
-    if (c.match.score != best) continue;
-    if (firstCity != UINT32_MAX && c.city != firstCity) severalCities = true;
-    if (firstCity == UINT32_MAX) firstCity = c.city;
-    for (const Resolution& r : c.match.results) Add(out, r);
+  if (best == kNothing) return given != 0 ? byCode() : answer;
+  // Across cities a town fits as well as another whatever its notes say: only a building
+  // of its own tells one apart.
+  int floor = best >= kBuilding || best <= kCatchAll ? best : kAnyOfTown;
+  candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
+                                  [floor](const Candidate& c) { return c.match.score < floor; }),
+                   candidates.end());
+  // Several cities fit as well: large offices at exactly that address in one of them tell
+  // which; otherwise there is no single code.
+  if (candidates.size() > 1 && best > kCatchAll) {
+    auto withOffices =
+        std::count_if(candidates.begin(), candidates.end(), [](const Candidate& c) { return c.match.offices; });
+    if (withOffices == 1)
+      candidates.erase(
+          std::remove_if(candidates.begin(), candidates.end(), [](const Candidate& c) { return !c.match.offices; }),
+          candidates.end());
   }
-  // Never guess across cities: a town unknown in several cities is unknown.
-  if (severalCities && best <= kCatchAll) out.clear();
+  if (candidates.size() > 1) {
+    answer.severalCities = true;
+    for (const Candidate& c : candidates)
+      for (const Resolution& r : c.match.results)
+        if (!r.office) {
+          Add(answer.codes, r);
+          break;
+        }
+  } else {
+    // An office is the answer only when named; the others stand beside the answer.
+    const std::vector<Resolution>& results = candidates.front().match.results;
+    for (const Resolution& r : results) {
+      if (results.front().office ? answer.codes.empty() : !r.office)
+        answer.codes.push_back(r);
+      else
+        answer.also.push_back(r);
+    }
+    if (answer.codes.empty()) answer.codes.swap(answer.also);
+  }
   if (given != 0) {
-    auto it = std::find_if(out.begin(), out.end(), [given](const Resolution& r) { return r.postal == given; });
-    if (it != out.end()) std::rotate(out.begin(), it, it + 1);
-    if (out.empty()) return ByCode(index, given);
+    auto pick = [given](const Resolution& r) { return r.postal == given; };
+    auto it = std::find_if(answer.codes.begin(), answer.codes.end(), pick);
+    if (it != answer.codes.end()) {
+      std::rotate(answer.codes.begin(), it, it + 1);
+      answer.codes.resize(1);
+    } else if ((it = std::find_if(answer.also.begin(), answer.also.end(), pick)) != answer.also.end()) {
+      answer.codes.assign(1, *it);
+      answer.also.erase(it);
+    } else if (candidates.size() > 1 || best <= kCatchAll) {
+      return byCode();
+    }
+    answer.severalCities = answer.severalCities && answer.codes.size() > 1;
   }
+  if (answer.codes.size() > 1) {
+    answer.certainty = Certainty::Ambiguous;
+  } else {
+    MatchKind kind = answer.codes.front().kind;
+    bool fallback = kind == MatchKind::CatchAll || kind == MatchKind::BuildingUnknown;
+    answer.certainty = fallback ? Certainty::NotSure : Certainty::Sure;
+  }
+  return answer;
+}
+
+}  // namespace
+
+ResolveAnswer ResolveAddress(const AddressIndex& index, std::string_view sjis) {
+  return Answer(index, sjis);
+}
+
+std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis) {
+  ResolveAnswer answer = Answer(index, sjis);
+  // Never guess across cities.
+  if (answer.severalCities) return {};
+  std::vector<Resolution> out = std::move(answer.codes);
+  for (const Resolution& r : answer.also) Add(out, r);
   return out;
 }
 

@@ -15,17 +15,20 @@ namespace tanzel {
 
 // How an address matched its record.
 enum class MatchKind {
-  Town,       // a town area (also its その他 record, or one of its named parts)
-  Chome,      // a town area's record for a range or list of 丁目 or 番地
-  Building,   // a building with codes of its own, floor not given (its 地階・階層不明 code)
-  Floor,      // one floor of such a building
-  Office,     // a large business office at exactly that address
-  CatchAll,   // the city's "other addresses" code: its town is not listed
-  WholeCity,  // the city's one code for its whole area (村一円)
-  Code,       // the text was a postal code
+  Town,             // a town area (also its その他 record, or one of its named parts)
+  Chome,            // a town area's record for a range or list of 丁目 or 番地
+  Building,         // a building with codes of its own, floor not given (its 地階・階層不明 code)
+  Floor,            // one floor of such a building
+  Office,           // a large business office at exactly that address
+  CatchAll,         // the city's "other addresses" code: its town is not listed
+  WholeCity,        // the city's one code for its whole area (村一円)
+  Code,             // the text was a postal code
+  BuildingUnknown,  // a town's code for "other buildings", though the text names a building
+                    // or floor: the building has no code of its own, or is not known
 };
 
-// The short word for a kind: town, chome, building, floor, office, catchall, whole-city, code.
+// The short word for a kind: town, chome, building, floor, office, catchall, whole-city, code,
+// building-unknown.
 const char* MatchKindWord(MatchKind kind);
 
 // One code an address resolves to.
@@ -37,9 +40,9 @@ struct Resolution {
 };
 
 // Resolves `sjis` (an address, or a postal code, as people write them; Shift-JIS) to the
-// codes that fit it, best first; where several fit equally, all of them, each code once.
-// Empty when nothing fits: an address whose city cannot be told, or whose town is not
-// listed in a city without an "other addresses" code.
+// codes that fit it, best first; where several fit equally in one city, all of them, each
+// code once. Empty when nothing fits: an address whose city cannot be told (several cities
+// fit), or whose town is not listed in a city without an "other addresses" code.
 std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis);
 
 // How sure an answer is. Every front end that gives a postal code says which of these it is.
@@ -60,9 +63,15 @@ const char* CertaintyWord(Certainty certainty);
 struct ResolveAnswer {
   Certainty certainty = Certainty::NotFound;
   std::vector<Resolution> codes;
+  // Other codes at exactly that address, beside the answer: large business offices there,
+  // and the town's own code where the answer is an office named in the text.
+  std::vector<Resolution> also;
+  bool severalCities = false;  // Ambiguous: the candidates lie in different cities
 };
 
-// Resolves `sjis` as Resolve does and says how sure the answer is.
+// Reads `sjis` every way it can be meant (prefecture, city, a designated city's ward
+// without its city, a town alone) and says how sure the answer is. A postal code written
+// before the address picks among its candidates.
 ResolveAnswer ResolveAddress(const AddressIndex& index, std::string_view sjis);
 
 // A cheap test, without an index, of whether `sjis` may be an address worth resolving: it

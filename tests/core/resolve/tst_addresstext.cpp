@@ -31,7 +31,10 @@ class TestAddressText : public QObject {
     row("digit by digit", "二〇二号", "202号");
     row("spaces", "東京都　新宿区 西新宿", "東京都新宿区西新宿");
     row("a thousand", "千代田", "1000代田");
-    row("ke", "霞ヶ関・霞が関・霞ヵ関", "霞ケ関・霞ケ関・霞ケ関");
+    row("ke between kanji left out", "霞ヶ関・霞が関・霞ヵ関・阿佐ケ谷", "霞関・霞関・霞関・阿佐谷");
+    row("ke elsewhere", "つつじヶ丘・ヶ岳・関ヶ", "つつじケ丘・ケ岳・関ケ");
+    row("no between kanji", "丸ノ内・丸之内・丸の内・ノ木・之", "丸の内・丸の内・丸の内・ノ木・之");
+    row("variant kanji", "髙田﨑德濵瀨黑邊邉", "高田崎徳浜瀬黒辺辺");
     row("hyphens", "1‐2−3－4―5", "1-2-3-4-5");
     row("long vowel between digits", "1ー2 センター", "1-2センター");
     row("no between digits", "12番地の3", "12番地の3");

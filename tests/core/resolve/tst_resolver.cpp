@@ -58,6 +58,9 @@ class TestResolver : public QObject {
                                      Ken(13206, "1830000", "東京都", "府中市", "以下に掲載がない場合") +
                                      Ken(13206, "1830022", "東京都", "府中市", "宮西町") +
                                      Ken(13361, "1000301", "東京都", "利島村", "利島村一円")));
+    QVERIFY(data_.write(KenName(20), Ken(20204, "3940000", "長野県", "岡谷市", "以下に掲載がない場合") +
+                                         Ken(20204, "3940091", "長野県", "岡谷市", "岡谷市の次に番地がくる場合") +
+                                         Ken(20204, "3940002", "長野県", "岡谷市", "赤羽")));
     QVERIFY(data_.write(KenName(25), Ken(25443, "5220300", "滋賀県", "犬上郡多賀町", "以下に掲載がない場合") +
                                          Ken(25443, "5220317", "滋賀県", "犬上郡多賀町", "一円") +
                                          Ken(25443, "5221341", "滋賀県", "犬上郡多賀町", "多賀")));
@@ -71,6 +74,7 @@ class TestResolver : public QObject {
     QVERIFY(data_.write(
         JigName(13), Jig(13101, "東京中央郵便局", "東京都", "千代田区", "丸の内", "２丁目７－２", "1008994") +
                          Jig(13101, "株式会社　ゆうちょ銀行", "東京都", "千代田区", "丸の内", "２－７－２", "1008996") +
+                         Jig(13101, "タワー商事", "東京都", "千代田区", "丸の内", "２丁目７－３ＪＰタワー", "1007031") +
                          Jig(13101, "宮内庁", "東京都", "千代田区", "千代田", "１－１", "1008111")));
     std::string error;
     index_ = AddressIndex::Build(data_.folder(), error);
@@ -118,8 +122,20 @@ class TestResolver : public QObject {
     row("丸の内1-9-1", "1000005", "town");  // a town only one city has
     row("宮西町1-1", "1830022", "town");
     row("丸の内JPタワー30階", "1007030", "floor");
-    row("本町1-2", "", "");                       // no city, and a town name of several
-    row("千代田1-1", "1000001 1008111", "town");  // several, but offices at that address in one
+    row("本町1-2", "", "");                                    // no city, and a town name of several
+    row("千代田1-1", "1000001 1008111", "town");               // several, but offices at that address in one
+    row("〒6028031 京都市上京区今出川町", "6028031", "town");  // the code written picks among several
+    row("岡谷市123", "3940091", "town");
+    row("岡谷市存在しない町", "3940000", "catchall");
+    row("東京都千代田区丸ノ内1-9-1", "1000005", "town");
+    row("東京都千代田区丸之内1-9-1", "1000005", "town");
+    row("東京都千代田区丸の内2-4-1 丸ビル 20F", "1000005", "building-unknown");
+    row("東京都千代田区丸の内2-7-3 30階", "1007030", "floor");  // by its block, through an office there
+    row("東京都千代田区丸の内2-7-2 35階", "1000005 1008994 1008996", "building-unknown");
+    row("千代田ビル", "", "");  // a place name that merely starts the text
+    row("本町の候補", "", "");
+    row("千1", "", "");  // one character: no town alone
+    row("千代田区丸の内", "1000005", "town");
   }
   void resolve() {
     QFETCH(QString, address);
@@ -130,6 +146,26 @@ class TestResolver : public QObject {
     for (const Resolution& r : found) got << QString::asprintf("%07u", r.postal);
     QCOMPARE(got.join(QLatin1Char(' ')), codes);
     QCOMPARE(found.empty() ? QString() : QString::fromLatin1(MatchKindWord(found.front().kind)), kind);
+  }
+
+  void certainty_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("certainty");
+    QTest::addColumn<int>("codes");
+    QTest::newRow("town") << u"千代田区丸の内1-1"_qs << u"sure"_qs << 1;
+    QTest::newRow("catch-all") << u"東京都千代田区存在しない町"_qs << u"not-sure"_qs << 1;
+    QTest::newRow("building unknown") << u"千代田区丸の内1-1 丸ビル"_qs << u"not-sure"_qs << 1;
+    QTest::newRow("several cities") << u"本町1-2"_qs << u"ambiguous"_qs << 2;
+    QTest::newRow("several codes") << u"京都市上京区今出川町"_qs << u"ambiguous"_qs << 2;
+    QTest::newRow("junk") << u"丁寧"_qs << u"not-found"_qs << 0;
+  }
+  void certainty() {
+    QFETCH(QString, address);
+    QFETCH(QString, certainty);
+    QFETCH(int, codes);
+    ResolveAnswer answer = ResolveAddress(*index_, S(address.toStdString()));
+    QCOMPARE(QString::fromLatin1(CertaintyWord(answer.certainty)), certainty);
+    QCOMPARE(static_cast<int>(answer.codes.size()), codes);
   }
 
   void recordTexts() {
