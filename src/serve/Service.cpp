@@ -181,10 +181,12 @@ class PageSink : public SearchSink {
                         {"localGovCode", Utf8(row.Cell(3))},
                         {"officeAddress", Utf8(row.Cell(4))}});
   }
-  void AddressPass() override { pass = "address"; }
-  void TolerantPass(std::string_view keyword) override {
-    pass = "tolerant";
-    tolerantKeyword = Utf8(keyword);
+  void PassStarted(SearchPass kind, std::string_view keyword) override {
+    if (kind == SearchPass::Address) pass = "address";
+    if (kind == SearchPass::Tolerant) {
+      pass = "tolerant";
+      tolerantKeyword = Utf8(keyword);
+    }
   }
 
   Json rows = Json::array();

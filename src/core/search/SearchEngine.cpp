@@ -77,8 +77,7 @@ KeywordSearch::KeywordSearch(const SearchParams& params)
 
 void SearchSink::Record(int, const KenRecord&) {}
 void SearchSink::Record(int, const JigRecord&) {}
-void SearchSink::AddressPass() {}
-void SearchSink::TolerantPass(std::string_view) {}
+void SearchSink::PassStarted(SearchPass, std::string_view) {}
 
 namespace {
 
@@ -137,19 +136,27 @@ int32_t SearchRun::SearchFile(DataKind kind, int pref) {
   return hits >= TableCapacity ? -1 : hits;
 }
 
+// Hands on hit `number`, whose record stands in the scratch's record of `kind`.
+void HandOn(DataKind kind, int32_t number, SearchScratch& s, std::atomic<int32_t>& hitCount, SearchSink& sink) {
+  if (kind == DataKind::Ken) {
+    MakeRow(s.ken, s.row);
+    hitCount.store(number);
+    sink.Record(number, s.ken);
+  } else {
+    MakeRow(s.jig, s.row);
+    hitCount.store(number);
+    sink.Record(number, s.jig);
+  }
+  sink.Row(number, s.row);
+}
+
 void SearchRun::Hit(DataKind kind, int32_t number) {
   if (kind == DataKind::Ken) {
     SplitKen(s_.line, s_.ken);
-    MakeRow(s_.ken, s_.row);
-    hitCount_.store(number);
-    sink_.Record(number, s_.ken);
   } else {
     SplitJig(s_.line, s_.jig);
-    MakeRow(s_.jig, s_.row);
-    hitCount_.store(number);
-    sink_.Record(number, s_.jig);
   }
-  sink_.Row(number, s_.row);
+  HandOn(kind, number, s_, hitCount_, sink_);
 }
 
 // One pass over every data file of one edition (its folder); the hit count goes on from
@@ -198,22 +205,15 @@ void AddressHits(const std::string& address, const std::string& folder, SearchSc
   int32_t hits = hitCount.load();
   std::vector<Resolution> found = Resolve(*index, address);
   if (found.empty() || found.front().kind == MatchKind::Code) return;
-  sink.AddressPass();
+  sink.PassStarted(SearchPass::Address, address);
   for (const Resolution& r : found) {
     if (hits >= TableCapacity) break;
-    ++hits;
     if (r.office) {
       index->FillRecord(r.record, s.jig);
-      MakeRow(s.jig, s.row);
-      hitCount.store(hits);
-      sink.Record(hits, s.jig);
     } else {
       index->FillRecord(r.record, s.ken);
-      MakeRow(s.ken, s.row);
-      hitCount.store(hits);
-      sink.Record(hits, s.ken);
     }
-    sink.Row(hits, s.row);
+    HandOn(r.office ? DataKind::Jig : DataKind::Ken, ++hits, s, hitCount, sink);
   }
 }
 
@@ -225,12 +225,13 @@ SearchNotice RunKeywordSearch(const KeywordSearch& search, const std::string& fo
   if (search.Exact().AsksForKeyword()) return SearchNotice::EnterKeyword;
   // Every pass reads the one edition in use when the search started.
   const std::string edition = ResolveEditionFolder(folder);
+  sink.PassStarted(SearchPass::Exact, search.Exact().Keyword());
   RunPass(search.Exact(), edition, scratch, hitCount, cancel, sink);
   SearchNotice notice = NoticeOf(hitCount.load());
   if (notice != SearchNotice::NoHit || cancel.load() != 0) return notice;
   if (!search.Address().empty()) AddressHits(search.Address(), edition, scratch, hitCount, sink);
   if (const SearchQuery* tolerant = search.Tolerant(); tolerant != nullptr && cancel.load() == 0) {
-    sink.TolerantPass(tolerant->Keyword());
+    sink.PassStarted(SearchPass::Tolerant, tolerant->Keyword());
     RunPass(*tolerant, edition, scratch, hitCount, cancel, sink);
   }
   return NoticeOf(hitCount.load());

@@ -48,10 +48,11 @@ struct RelayCode {
 };
 RelayCode RelayCodeOf(SearchNotice notice);
 
-// Which pass of a search a query makes: the keyword as typed, or the keyword in the data's
-// own forms (DataFormOfKeyword), matched folded (FoldKana), where a whole postal code also
-// finds the "other addresses" lines of its code.
-enum class SearchPass { Exact, Tolerant };
+// The passes of a search: the keyword as typed; the codes the keyword resolves to as an
+// address; the keyword in the data's own forms (DataFormOfKeyword), matched folded
+// (FoldKana), where a whole postal code also finds the "other addresses" lines of its code.
+// A SearchQuery is made for Exact or Tolerant; the address pass reads the address index.
+enum class SearchPass { Exact, Tolerant, Address };
 
 // A compiled search pass: the match rule of its mode and the prefilter that goes with it.
 // Immutable once made; one query may be run by several threads at once.
@@ -115,11 +116,10 @@ class SearchSink {
   virtual void Record(int number, const JigRecord& record);
   // `number` is the hit count after counting this hit (1 ...): the grid row of the hit.
   virtual void Row(int number, const ResultRow& row) = 0;
-  // Before the rows of the codes the keyword of a keyword search resolves to as an address.
-  virtual void AddressPass();
-  // Before the tolerant pass of a keyword search: the rows that follow are hits for
-  // `sjisKeyword`, the keyword in the data's own forms.
-  virtual void TolerantPass(std::string_view sjisKeyword);
+  // Before the rows of each pass: the rows that follow are hits of `pass` for `sjisKeyword`
+  // (the keyword as typed; for the tolerant pass, in the data's own forms; for the address
+  // pass, the text read as an address).
+  virtual void PassStarted(SearchPass pass, std::string_view sjisKeyword);
 };
 
 // The buffers of one running search (about 260 KB). Reused by every search of its owner;

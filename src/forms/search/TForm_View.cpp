@@ -303,6 +303,8 @@ void TForm_View::Button_SearchClick() {
   Label_Msg->show();
   Label_SearchedAs->clear();
   Label_SearchedAs->hide();
+  pass_ = tanzel::SearchPass::Exact;
+  resolved_ = false;
   StringGrid1->SetRowCount(2);
   for (int c = 0; c < kGridColumns; ++c) StringGrid1->SetCell(c, 1, QString());
   StringGrid1->ScrollHome();
@@ -371,11 +373,14 @@ bool TForm_View::event(QEvent* event) {
   if (event->type() == SearchPassEvent::EventType()) {
     auto* pass = static_cast<SearchPassEvent*>(event);
     if (SearchThread && pass->generation == SearchThread->Generation()) {
-      bool address = pass->keyword.isEmpty() || Label_SearchedAs->text() == AddressCaption();
-      QString searched = QStringLiteral(u"「%1」で検索した結果です").arg(pass->keyword);
-      Label_SearchedAs->setText(pass->keyword.isEmpty() ? AddressCaption()
-                                : address               ? QStringLiteral(u"住所の郵便番号と、") + searched
-                                                        : searched);
+      pass_ = pass->pass;
+      if (pass_ == tanzel::SearchPass::Address) {
+        resolved_ = true;
+        Label_SearchedAs->setText(AddressCaption());
+      } else if (pass_ == tanzel::SearchPass::Tolerant) {
+        QString searched = QStringLiteral(u"「%1」で検索した結果です").arg(pass->keyword);
+        Label_SearchedAs->setText(resolved_ ? QStringLiteral(u"住所の郵便番号と、") + searched : searched);
+      }
     }
     return true;
   }

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QTableWidget>
 
+#include "core/search/SearchEngine.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -91,6 +93,10 @@ class TForm_View : public QDialog {
 
  private:
   void SetHitText(const QString& text);
+
+  // The pass whose rows arrive now, and whether the search resolved its keyword as an address.
+  tanzel::SearchPass pass_ = tanzel::SearchPass::Exact;
+  bool resolved_ = false;
 };
 
 extern TForm_View* Form_View;

@@ -46,9 +46,8 @@ class TThread_Search::Sink : public SearchWorkerSink {
     PostRelayMessage(code.kind, code.index);
   }
   void FocusRequest() override { QCoreApplication::postEvent(receiver, new SearchFocusEvent(generation)); }
-  void AddressPass() override { QCoreApplication::postEvent(receiver, new SearchPassEvent(generation, QString())); }
-  void TolerantPass(std::string_view keyword) override {
-    QCoreApplication::postEvent(receiver, new SearchPassEvent(generation, FromSjis(keyword)));
+  void PassStarted(SearchPass pass, std::string_view keyword) override {
+    QCoreApplication::postEvent(receiver, new SearchPassEvent(generation, pass, FromSjis(keyword)));
   }
 };
 
