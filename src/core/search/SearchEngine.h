@@ -13,9 +13,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/data/DataFile.h"
 #include "core/data/Records.h"
+#include "core/resolve/Resolver.h"
 #include "core/search/SearchMatch.h"
 #include "core/search/SearchScan.h"
 
@@ -120,6 +122,9 @@ class SearchSink {
   // (the keyword as typed; for the tolerant pass, in the data's own forms; for the address
   // pass, the text read as an address).
   virtual void PassStarted(SearchPass pass, std::string_view sjisKeyword);
+  // Just after the address pass started: how sure the answer is, and how its first code was
+  // found. With Certainty::Ambiguous the rows that follow are candidates, none the answer.
+  virtual void Answered(Certainty certainty, MatchKind kind);
 };
 
 // The buffers of one running search (about 260 KB). Reused by every search of its owner;
@@ -130,6 +135,9 @@ struct SearchScratch {
   KenRecord ken;
   JigRecord jig;
   ResultRow row;
+  // The rows the address pass handed on (code, kanji, kana cells): a later pass does not
+  // hand them on again.
+  std::vector<std::string> resolved;
 };
 
 // Runs `query` over the data files in `folder` (with its trailing '/'), all of one edition

@@ -17,6 +17,7 @@ class SearchWorker::TableSink : public SearchSink {
   }
   void Row(int number, const ResultRow& row) override { worker_.sink_.Row(number, row); }
   void PassStarted(SearchPass pass, std::string_view keyword) override { worker_.sink_.PassStarted(pass, keyword); }
+  void Answered(Certainty certainty, MatchKind kind) override { worker_.sink_.Answered(certainty, kind); }
 
  private:
   SearchWorker& worker_;

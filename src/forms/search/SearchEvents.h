@@ -41,4 +41,7 @@ class SearchPassEvent : public QEvent {
   quint64 generation;
   tanzel::SearchPass pass;
   QString keyword;
+  // The address pass: how sure its answer is, and how its first code was found.
+  tanzel::Certainty certainty = tanzel::Certainty::Sure;
+  tanzel::MatchKind kind = tanzel::MatchKind::Town;
 };

@@ -1,6 +1,7 @@
 #include "forms/search/TForm_View.h"
 
 #include <QClipboard>
+#include <QColor>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -59,9 +60,24 @@ QPushButton* MakeButton(QWidget* parent, const char* name, int left, int top, in
 }
 
 // What the message line says when the first rows are the codes of the keyword read as an
-// address.
-QString AddressCaption() {
-  return QStringLiteral(u"住所として読んだ郵便番号です");
+// address: how sure they are.
+QString AddressCaption(tanzel::Certainty certainty, tanzel::MatchKind kind) {
+  if (certainty == tanzel::Certainty::Ambiguous)
+    return QStringLiteral(u"住所が複数の地域に当てはまります（色付きの行は候補）");
+  if (certainty == tanzel::Certainty::NotSure && kind == tanzel::MatchKind::BuildingUnknown)
+    return QStringLiteral(u"住所から（ビルが見つかりません：町域の番号）");
+  if (certainty == tanzel::Certainty::NotSure)
+    return QStringLiteral(u"住所から（町域が見つかりません：市区町村の代表番号）");
+  return QStringLiteral(u"住所として読んだ郵便番号です（色付きの行）");
+}
+
+// The tooltip of a row of the address pass.
+QString RowMarkOf(tanzel::Certainty certainty, tanzel::MatchKind kind) {
+  if (certainty == tanzel::Certainty::Ambiguous) return QStringLiteral(u"候補（複数の地域に当てはまります）");
+  if (certainty == tanzel::Certainty::NotSure && kind == tanzel::MatchKind::BuildingUnknown)
+    return QStringLiteral(u"ビルが見つかりません（町域の番号）");
+  if (certainty == tanzel::Certainty::NotSure) return QStringLiteral(u"町域が見つかりません（市区町村の代表番号）");
+  return QStringLiteral(u"住所から見つかった郵便番号");
 }
 
 // The search button's caption while the worker waits, and while a search runs.
@@ -119,6 +135,21 @@ void TStringGrid::SetCell(int column, int row, const QString& text) {
   } else if (!text.isEmpty()) {
     setItem(row - 1, column, new QTableWidgetItem(text));
   }
+}
+
+void TStringGrid::MarkRow(int row, const QString& mark) {
+  if (row < 1 || row > rowCount()) return;
+  for (int c = 0; c < columnCount(); ++c) {
+    QTableWidgetItem* it = item(row - 1, c);
+    if (!it) setItem(row - 1, c, it = new QTableWidgetItem());
+    it->setBackground(QColor(0xFF, 0xF4, 0xC8));
+    it->setToolTip(mark);
+  }
+}
+
+QString TStringGrid::RowMark(int row) const {
+  const QTableWidgetItem* it = row >= 1 ? item(row - 1, 0) : nullptr;
+  return it ? it->toolTip() : QString();
 }
 
 void TStringGrid::ScrollHome() {
@@ -305,6 +336,7 @@ void TForm_View::Button_SearchClick() {
   Label_SearchedAs->hide();
   pass_ = tanzel::SearchPass::Exact;
   resolved_ = false;
+  StringGrid1->clearContents();  // the cells and the marks of the last search
   StringGrid1->SetRowCount(2);
   for (int c = 0; c < kGridColumns; ++c) StringGrid1->SetCell(c, 1, QString());
   StringGrid1->ScrollHome();
@@ -367,6 +399,7 @@ bool TForm_View::event(QEvent* event) {
     if (SearchThread && row->generation == SearchThread->Generation()) {
       if (StringGrid1->RowCount() < row->number + 1) StringGrid1->SetRowCount(StringGrid1->RowCount() + 1);
       for (int c = 0; c < 5; ++c) StringGrid1->SetCell(c, row->number, row->cells[c]);
+      if (pass_ == tanzel::SearchPass::Address) StringGrid1->MarkRow(row->number, rowMark_);
     }
     return true;
   }
@@ -376,7 +409,8 @@ bool TForm_View::event(QEvent* event) {
       pass_ = pass->pass;
       if (pass_ == tanzel::SearchPass::Address) {
         resolved_ = true;
-        Label_SearchedAs->setText(AddressCaption());
+        rowMark_ = RowMarkOf(pass->certainty, pass->kind);
+        Label_SearchedAs->setText(AddressCaption(pass->certainty, pass->kind));
       } else if (pass_ == tanzel::SearchPass::Tolerant) {
         QString searched = QStringLiteral(u"「%1」で検索した結果です").arg(pass->keyword);
         Label_SearchedAs->setText(resolved_ ? QStringLiteral(u"住所の郵便番号と、") + searched : searched);

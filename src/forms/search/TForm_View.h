@@ -29,6 +29,9 @@ class TStringGrid : public QTableWidget {
   // The text of a cell of row `row` (1 ...), empty when it has none.
   QString Cell(int column, int row) const;
   void SetCell(int column, int row, const QString& text);
+  // Sets a row apart: its cells shaded, `mark` (what the row is) as their tooltip.
+  void MarkRow(int row, const QString& mark);
+  QString RowMark(int row) const;
   // Scrolls back to the first row and the first column.
   void ScrollHome();
   // The rows (1 ...) holding at least one selected cell, as tab-separated text: columns 0
@@ -97,6 +100,7 @@ class TForm_View : public QDialog {
   // The pass whose rows arrive now, and whether the search resolved its keyword as an address.
   tanzel::SearchPass pass_ = tanzel::SearchPass::Exact;
   bool resolved_ = false;
+  QString rowMark_;  // the mark of the rows of the address pass
 };
 
 extern TForm_View* Form_View;
