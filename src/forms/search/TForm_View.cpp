@@ -411,9 +411,10 @@ bool TForm_View::event(QEvent* event) {
         resolved_ = true;
         rowMark_ = RowMarkOf(pass->certainty, pass->kind);
         Label_SearchedAs->setText(AddressCaption(pass->certainty, pass->kind));
-      } else if (pass_ == tanzel::SearchPass::Tolerant) {
-        QString searched = QStringLiteral(u"「%1」で検索した結果です").arg(pass->keyword);
-        Label_SearchedAs->setText(resolved_ ? QStringLiteral(u"住所の郵便番号と、") + searched : searched);
+      } else if (pass_ == tanzel::SearchPass::Tolerant && !resolved_) {
+        // After the rows of an address the line keeps saying how sure they are; the shaded
+        // rows tell them from the hits that follow.
+        Label_SearchedAs->setText(QStringLiteral(u"「%1」で検索した結果です").arg(pass->keyword));
       }
     }
     return true;
