@@ -385,7 +385,7 @@ void TForm_View::StringGrid1MouseDown(int r) {
   if (!Form_Nmb7) return;
   std::string cells[kResultColumns];
   for (int i = 0; i < kResultColumns; ++i) cells[i] = ToSjis(StringGrid1->Cell(i, r)).value_or(std::string());
-  Form_Nmb7->ShowResult(GridRowResult(cells));
+  Form_Nmb7->ShowResult(GridRowResult(cells), StringGrid1->RowMark(r));
 }
 
 void TForm_View::Button_CloseClick() {

@@ -412,6 +412,7 @@ class TestSearchView : public QObject {
                                       KenLine(13101, "1000005", "トウキョウト", "チヨダク", "マルノウチ", "東京都",
                                               "千代田区", "丸の内（次のビルを除く）")));
     QString shownName;
+    QString shownTitle;
     QTimer::singleShot(0, Form_View, [&] {
       [&] {
         QVERIFY(WaitIdle());
@@ -422,6 +423,7 @@ class TestSearchView : public QObject {
         QVERIFY(Form_View->Label_SearchedAs->text().startsWith(U("住所")));
         QTimer::singleShot(0, Form_Nmb7, [&] {
           shownName = Form_Nmb7->Memo_Name->toPlainText();
+          shownTitle = Form_Nmb7->windowTitle();
           Form_Nmb7->close();
         });
         QRect cell = grid->visualRect(grid->model()->index(0, 1));
@@ -434,6 +436,7 @@ class TestSearchView : public QObject {
     Form_Main->Edit_Keyword->setText(U("東京都千代田区丸の内1丁目9番1号"));
     QTest::keyClick(Form_Main->Edit_Keyword, Qt::Key_Return);
     QCOMPARE(shownName, U("〒100-0005\n東京都千代田区丸の内（次のビルを除く）\nトウキョウトチヨダクマルノウチ\n"));
+    QVERIFY2(shownTitle.contains(U("住所から")), qPrintable(shownTitle));  // how the code was found
   }
 
   // The rows of an address come first, shaded, saying how sure they are; none comes twice.
