@@ -381,6 +381,16 @@ void TForm_View::SetHitText(const QString& text) {
   Label_Hit->setGeometry(kHitRightEdge - Label_Hit->width(), 64, Label_Hit->width(), 12);
 }
 
+void TForm_View::Open(int mode, const QString& keyword, const std::string& prefName, const std::string& cityCode) {
+  if (mode >= 0) SearchMode = mode;
+  if (SearchMode == 1) {
+    SearchThread->FilterPrefName = prefName;
+    SearchThread->FilterCityCode = cityCode;
+  }
+  Edit_Keyword->setText(keyword);
+  exec();  // the search starts as the window opens
+}
+
 void TForm_View::StringGrid1MouseDown(int r) {
   if (!Form_Nmb7) return;
   std::string cells[kResultColumns];

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QTableWidget>
 
+#include <string>
+
 #include "core/search/SearchEngine.h"
 
 class QLabel;
@@ -76,8 +78,14 @@ class TForm_View : public QDialog {
   QTimer* Timer_Search;
 
   // 0 = keyword search over all prefectures; 1 = town-area search in the city chosen in
-  // the main window. Written by the openers before they show the window.
+  // the main window. Set by Open.
   int SearchMode = 0;
+
+  // The one way in for other windows: opens this window modally on `keyword` and starts its
+  // search. `mode` 0 searches by keyword; 1 searches the towns of the city `cityCode` (local
+  // government code as decimal text) in the prefecture `prefName` (Shift-JIS); a negative
+  // mode keeps the mode of the last search. Returns when the window is closed.
+  void Open(int mode, const QString& keyword, const std::string& prefName = {}, const std::string& cityCode = {});
 
   // Handlers.
   void FormCreate();
