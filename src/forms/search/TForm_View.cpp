@@ -170,6 +170,8 @@ QString TStringGrid::SelectedRowsText() const {
       cells.append(Cell(c, row));
       any = any || !cells.back().isEmpty();
     }
+    // A row read from an address carries what it is: a candidate is never copied as the answer.
+    if (any && !RowMark(row).isEmpty()) cells.append(RowMark(row));
     if (any) text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
   }
   return text;

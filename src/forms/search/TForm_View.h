@@ -38,6 +38,7 @@ class TStringGrid : public QTableWidget {
   void ScrollHome();
   // The rows (1 ...) holding at least one selected cell, as tab-separated text: columns 0
   // to 4, one line per row ending in '\n'; rows without any text are left out.
+  // A marked row adds its mark as a sixth column.
   QString SelectedRowsText() const;
 
  Q_SIGNALS:

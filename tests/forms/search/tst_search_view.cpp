@@ -488,6 +488,8 @@ class TestSearchView : public QObject {
       seen.insert(cells);
     }
     QVERIFY(grid->RowCount() > static_cast<int>(codes.size()));
+    grid->selectRow(0);  // a copied row says what it is
+    QVERIFY(grid->SelectedRowsText().trimmed().endsWith(grid->RowMark(1)));
     Form_View->close();
   }
 
