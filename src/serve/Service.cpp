@@ -181,16 +181,21 @@ class PageSink : public SearchSink {
                         {"localGovCode", Utf8(row.Cell(3))},
                         {"officeAddress", Utf8(row.Cell(4))}});
   }
-  void AddressPass() override { pass = "address"; }
-  void TolerantPass(std::string_view keyword) override {
-    pass = "tolerant";
-    tolerantKeyword = Utf8(keyword);
+  void PassStarted(SearchPass kind, std::string_view keyword) override {
+    if (kind == SearchPass::Address) pass = "address";
+    if (kind == SearchPass::Tolerant) {
+      pass = "tolerant";
+      tolerantKeyword = Utf8(keyword);
+    }
   }
+  // The rows of the address pass are as sure as its answer: a candidate is not the answer.
+  void Answered(Certainty sure, MatchKind) override { certainty = CertaintyWord(sure); }
 
   Json rows = Json::array();
   bool more = false;
   std::string pass = "exact";
   std::string tolerantKeyword;
+  std::string certainty;  // the address pass: how sure its rows are (CertaintyWord)
 
  private:
   int after_;
@@ -224,6 +229,7 @@ Response Search(const ServedEdition& served, const Request& request) {
   if (notice == SearchNotice::FileMissing) return Error(503, "not-ready", "a data file is missing");
   Json body{{"q", *q}, {"pass", sink.pass}, {"results", std::move(sink.rows)}};
   if (!sink.tolerantKeyword.empty()) body["keyword"] = sink.tolerantKeyword;
+  if (!sink.certainty.empty()) body["certainty"] = sink.certainty;
   body["next"] = sink.more ? Json(*after + *limit) : Json(nullptr);
   RelayCode code = RelayCodeOf(notice);
   const char* text = code.kind != 0 && !sink.more ? RelayText(code.kind, code.index) : nullptr;

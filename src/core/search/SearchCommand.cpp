@@ -53,9 +53,14 @@ class PrintSink : public SearchSink {
     line_ += '\n';
     if (std::fwrite(line_.data(), 1, line_.size(), out_) != line_.size()) cancel_.store(1);
   }
-  void AddressPass() override { Note("tanzel-search: nothing found as typed; resolved as an address\n"); }
-  void TolerantPass(std::string_view keyword) override {
-    Note("tanzel-search: nothing found as typed; searching for " + SjisToUtf8(keyword) + "\n");
+  void PassStarted(SearchPass pass, std::string_view keyword) override {
+    if (pass == SearchPass::Address) Note("tanzel-search: nothing found as typed; resolved as an address");
+    if (pass == SearchPass::Tolerant)
+      Note("tanzel-search: nothing found as typed; searching for " + SjisToUtf8(keyword) + "\n");
+  }
+  void Answered(Certainty certainty, MatchKind kind) override {
+    // The same words as --resolve: how sure, and how the first code was found.
+    Note(std::string(" (") + CertaintyWord(certainty) + ", " + MatchKindWord(kind) + ")\n");
   }
 
  private:

@@ -77,8 +77,8 @@ KeywordSearch::KeywordSearch(const SearchParams& params)
 
 void SearchSink::Record(int, const KenRecord&) {}
 void SearchSink::Record(int, const JigRecord&) {}
-void SearchSink::AddressPass() {}
-void SearchSink::TolerantPass(std::string_view) {}
+void SearchSink::PassStarted(SearchPass, std::string_view) {}
+void SearchSink::Answered(Certainty, MatchKind) {}
 
 namespace {
 
@@ -94,7 +94,9 @@ class SearchRun {
 
  private:
   bool Cancelled() const { return cancel_.load(std::memory_order_relaxed) != 0; }
-  void Hit(DataKind kind, int32_t number);
+  // Hands on the line as hit `number`; false (nothing handed on) when the address pass
+  // already handed on its row.
+  bool Hit(DataKind kind, int32_t number);
 
   const SearchQuery& query_;
   const std::string& folder_;
@@ -130,26 +132,50 @@ int32_t SearchRun::SearchFile(DataKind kind, int pref) {
       at += frame;
       // The line ends at its first NUL, as every reader of a line sees it.
       if (!query_.Matches(s_.line, strnlen(s_.line, frame), kind)) continue;
-      Hit(kind, ++hits);
+      if (Hit(kind, hits + 1)) ++hits;
     }
   }
   s_.reader.Close();
   return hits >= TableCapacity ? -1 : hits;
 }
 
-void SearchRun::Hit(DataKind kind, int32_t number) {
+// The cells that tell one row from another.
+std::string RowKey(const ResultRow& row) {
+  std::string key;
+  for (int c = 0; c < 5; ++c) key.append(row.Cell(c)).push_back('\n');
+  return key;
+}
+
+// Hands on hit `number`, whose record stands in the scratch's record of `kind`; false, with
+// nothing handed on, when its row is one the address pass handed on.
+bool HandOn(DataKind kind, int32_t number, SearchScratch& s, std::atomic<int32_t>& hitCount, SearchSink& sink) {
+  if (kind == DataKind::Ken) {
+    MakeRow(s.ken, s.row);
+  } else {
+    MakeRow(s.jig, s.row);
+  }
+  if (!s.resolved.empty()) {
+    std::string key = RowKey(s.row);
+    for (const std::string& seen : s.resolved)
+      if (seen == key) return false;
+  }
+  hitCount.store(number);
+  if (kind == DataKind::Ken) {
+    sink.Record(number, s.ken);
+  } else {
+    sink.Record(number, s.jig);
+  }
+  sink.Row(number, s.row);
+  return true;
+}
+
+bool SearchRun::Hit(DataKind kind, int32_t number) {
   if (kind == DataKind::Ken) {
     SplitKen(s_.line, s_.ken);
-    MakeRow(s_.ken, s_.row);
-    hitCount_.store(number);
-    sink_.Record(number, s_.ken);
   } else {
     SplitJig(s_.line, s_.jig);
-    MakeRow(s_.jig, s_.row);
-    hitCount_.store(number);
-    sink_.Record(number, s_.jig);
   }
-  sink_.Row(number, s_.row);
+  return HandOn(kind, number, s_, hitCount_, sink_);
 }
 
 // One pass over every data file of one edition (its folder); the hit count goes on from
@@ -181,6 +207,7 @@ SearchNotice NoticeOf(int32_t hits) {
 SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, SearchScratch& scratch,
                        std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
   hitCount.store(0);
+  scratch.resolved.clear();
   if (query.AsksForKeyword()) return SearchNotice::EnterKeyword;
   // One edition for the whole search, whatever imports run meanwhile.
   RunPass(query, ResolveEditionFolder(folder), scratch, hitCount, cancel, sink);
@@ -196,24 +223,24 @@ void AddressHits(const std::string& address, const std::string& folder, SearchSc
   std::shared_ptr<const AddressIndex> index = SharedAddressIndex(folder, error);
   if (!index) return;
   int32_t hits = hitCount.load();
-  std::vector<Resolution> found = Resolve(*index, address);
+  ResolveAnswer answer = ResolveAddress(*index, address);
+  std::vector<Resolution> found = std::move(answer.codes);
+  // Then the other codes at exactly that address (a row already handed on is not repeated).
+  found.insert(found.end(), answer.also.begin(), answer.also.end());
   if (found.empty() || found.front().kind == MatchKind::Code) return;
-  sink.AddressPass();
+  sink.PassStarted(SearchPass::Address, address);
+  sink.Answered(answer.certainty, found.front().kind);
   for (const Resolution& r : found) {
     if (hits >= TableCapacity) break;
-    ++hits;
     if (r.office) {
       index->FillRecord(r.record, s.jig);
-      MakeRow(s.jig, s.row);
-      hitCount.store(hits);
-      sink.Record(hits, s.jig);
     } else {
       index->FillRecord(r.record, s.ken);
-      MakeRow(s.ken, s.row);
-      hitCount.store(hits);
-      sink.Record(hits, s.ken);
     }
-    sink.Row(hits, s.row);
+    if (HandOn(r.office ? DataKind::Jig : DataKind::Ken, hits + 1, s, hitCount, sink)) {
+      ++hits;
+      s.resolved.push_back(RowKey(s.row));
+    }
   }
 }
 
@@ -222,15 +249,17 @@ void AddressHits(const std::string& address, const std::string& folder, SearchSc
 SearchNotice RunKeywordSearch(const KeywordSearch& search, const std::string& folder, SearchScratch& scratch,
                               std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
   hitCount.store(0);
+  scratch.resolved.clear();
   if (search.Exact().AsksForKeyword()) return SearchNotice::EnterKeyword;
   // Every pass reads the one edition in use when the search started.
   const std::string edition = ResolveEditionFolder(folder);
+  sink.PassStarted(SearchPass::Exact, search.Exact().Keyword());
   RunPass(search.Exact(), edition, scratch, hitCount, cancel, sink);
   SearchNotice notice = NoticeOf(hitCount.load());
   if (notice != SearchNotice::NoHit || cancel.load() != 0) return notice;
   if (!search.Address().empty()) AddressHits(search.Address(), edition, scratch, hitCount, sink);
   if (const SearchQuery* tolerant = search.Tolerant(); tolerant != nullptr && cancel.load() == 0) {
-    sink.TolerantPass(tolerant->Keyword());
+    sink.PassStarted(SearchPass::Tolerant, tolerant->Keyword());
     RunPass(*tolerant, edition, scratch, hitCount, cancel, sink);
   }
   return NoticeOf(hitCount.load());

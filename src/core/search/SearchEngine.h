@@ -13,9 +13,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/data/DataFile.h"
 #include "core/data/Records.h"
+#include "core/resolve/Resolver.h"
 #include "core/search/SearchMatch.h"
 #include "core/search/SearchScan.h"
 
@@ -48,10 +50,11 @@ struct RelayCode {
 };
 RelayCode RelayCodeOf(SearchNotice notice);
 
-// Which pass of a search a query makes: the keyword as typed, or the keyword in the data's
-// own forms (DataFormOfKeyword), matched folded (FoldKana), where a whole postal code also
-// finds the "other addresses" lines of its code.
-enum class SearchPass { Exact, Tolerant };
+// The passes of a search: the keyword as typed; the codes the keyword resolves to as an
+// address; the keyword in the data's own forms (DataFormOfKeyword), matched folded
+// (FoldKana), where a whole postal code also finds the "other addresses" lines of its code.
+// A SearchQuery is made for Exact or Tolerant; the address pass reads the address index.
+enum class SearchPass { Exact, Tolerant, Address };
 
 // A compiled search pass: the match rule of its mode and the prefilter that goes with it.
 // Immutable once made; one query may be run by several threads at once.
@@ -115,11 +118,13 @@ class SearchSink {
   virtual void Record(int number, const JigRecord& record);
   // `number` is the hit count after counting this hit (1 ...): the grid row of the hit.
   virtual void Row(int number, const ResultRow& row) = 0;
-  // Before the rows of the codes the keyword of a keyword search resolves to as an address.
-  virtual void AddressPass();
-  // Before the tolerant pass of a keyword search: the rows that follow are hits for
-  // `sjisKeyword`, the keyword in the data's own forms.
-  virtual void TolerantPass(std::string_view sjisKeyword);
+  // Before the rows of each pass: the rows that follow are hits of `pass` for `sjisKeyword`
+  // (the keyword as typed; for the tolerant pass, in the data's own forms; for the address
+  // pass, the text read as an address).
+  virtual void PassStarted(SearchPass pass, std::string_view sjisKeyword);
+  // Just after the address pass started: how sure the answer is, and how its first code was
+  // found. With Certainty::Ambiguous the rows that follow are candidates, none the answer.
+  virtual void Answered(Certainty certainty, MatchKind kind);
 };
 
 // The buffers of one running search (about 260 KB). Reused by every search of its owner;
@@ -130,6 +135,9 @@ struct SearchScratch {
   KenRecord ken;
   JigRecord jig;
   ResultRow row;
+  // The rows the address pass handed on (code, kanji, kana cells): a later pass does not
+  // hand them on again.
+  std::vector<std::string> resolved;
 };
 
 // Runs `query` over the data files in `folder` (with its trailing '/'), all of one edition

@@ -16,8 +16,8 @@ class SearchWorker::TableSink : public SearchSink {
     std::memcpy(&worker_.jigHits_[static_cast<std::size_t>(number - 1)], &record, sizeof record);
   }
   void Row(int number, const ResultRow& row) override { worker_.sink_.Row(number, row); }
-  void AddressPass() override { worker_.sink_.AddressPass(); }
-  void TolerantPass(std::string_view keyword) override { worker_.sink_.TolerantPass(keyword); }
+  void PassStarted(SearchPass pass, std::string_view keyword) override { worker_.sink_.PassStarted(pass, keyword); }
+  void Answered(Certainty certainty, MatchKind kind) override { worker_.sink_.Answered(certainty, kind); }
 
  private:
   SearchWorker& worker_;

@@ -5,9 +5,7 @@
 #include "forms/search/TForm_View.h"
 
 void TForm_Main::Button_SearchClick() {
-  Form_View->SearchMode = 0;
-  Form_View->Edit_Keyword->setText(Edit_Keyword->text());
-  Form_View->exec();
+  Form_View->Open(0, Edit_Keyword->text());
 }
 
 void TForm_Main::Edit_KeywordKeyDown(int key) {
@@ -15,6 +13,5 @@ void TForm_Main::Edit_KeywordKeyDown(int key) {
 }
 
 void TForm_Main::Menu_FindClick() {
-  Form_View->Edit_Keyword->clear();
-  Form_View->exec();
+  Form_View->Open(-1, QString());  // an empty keyword, the last search's mode
 }

@@ -8,7 +8,6 @@
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/search/TForm_View.h"
-#include "forms/search/TThread_Search.h"
 
 namespace {
 // The text of a list line as Shift-JIS; empty when there is no such line.
@@ -29,11 +28,8 @@ void TForm_Main::Button_ChoClick() {
   if (ListBox_Shi->currentRow() == 0) return refuse(u"大口事業所の町域名検索は出来ません", ListBox_Shi);
   if (Edit_KeyCho->text().isEmpty()) return refuse(u"検索する町村域名を入力してください", Edit_KeyCho);
 
-  Form_View->SearchMode = 1;
-  Form_View->Edit_Keyword->setText(Edit_KeyCho->text());
-  SearchThread->FilterPrefName = LineText(ListBox_Ken, ListBox_Ken->currentRow());
-  SearchThread->FilterCityCode = LineText(ListBox_Code, ListBox_Shi->currentRow());
-  Form_View->exec();  // the window starts the search as it opens
+  Form_View->Open(1, Edit_KeyCho->text(), LineText(ListBox_Ken, ListBox_Ken->currentRow()),
+                  LineText(ListBox_Code, ListBox_Shi->currentRow()));
 }
 
 void TForm_Main::Edit_KeyChoKeyDown(int key) {

@@ -171,7 +171,8 @@ QLabel* TForm_Nmb7::NmbLabel(int index) const {
   return index >= 0 && index < 7 ? labels[index] : nullptr;
 }
 
-void TForm_Nmb7::ShowResult(const tanzel::ResultText& result) {
+void TForm_Nmb7::ShowResult(const tanzel::ResultText& result, const QString& how) {
+  setWindowTitle(how.isEmpty() ? QStringLiteral(u"〒 郵便番号") : QStringLiteral(u"〒 郵便番号 ― ") + how);
   for (int i = 0; i < 7; ++i) NmbLabel(i)->setText(FromSjis(result.Digits[i]));
   Memo_Name->clear();
   for (int i = 0; i < result.NameLineCount; ++i) Memo_Name->appendPlainText(FromSjis(result.NameLines[i]));

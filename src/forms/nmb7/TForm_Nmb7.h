@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <string>
 
@@ -56,8 +57,9 @@ class TForm_Nmb7 : public QDialog {
   QLabel* NmbLabel(int index) const;
 
   // Writes `result` into the digit labels, the two memos and AdrText, then shows the dialog
-  // modally; returns when it is closed.
-  void ShowResult(const tanzel::ResultText& result);
+  // modally; returns when it is closed. `how`, when given, says in the title how the code was
+  // found (a code read from an address: sure, a fallback, or one of several candidates).
+  void ShowResult(const tanzel::ResultText& result, const QString& how = QString());
 
   // Handlers.
   void FormShow();

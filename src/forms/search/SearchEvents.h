@@ -8,6 +8,8 @@
 
 #include <utility>
 
+#include "core/search/SearchEngine.h"
+
 // One result row: grid row `number` gets `cells` in columns 0 to 4.
 class SearchRowEvent : public QEvent {
  public:
@@ -28,15 +30,18 @@ class SearchFocusEvent : public QEvent {
   quint64 generation;
 };
 
-// Before the rows of a later pass of a keyword search: the codes the keyword resolves to as
-// an address (`keyword` empty), or the hits for `keyword`, the keyword in the data's own
-// forms.
+// Before the rows of each pass of a keyword search: the rows that follow are hits of `pass`
+// for `keyword` (for the tolerant pass, the keyword in the data's own forms).
 class SearchPassEvent : public QEvent {
  public:
   static QEvent::Type EventType();
-  SearchPassEvent(quint64 generation, QString keyword)
-      : QEvent(EventType()), generation(generation), keyword(std::move(keyword)) {}
+  SearchPassEvent(quint64 generation, tanzel::SearchPass pass, QString keyword)
+      : QEvent(EventType()), generation(generation), pass(pass), keyword(std::move(keyword)) {}
 
   quint64 generation;
+  tanzel::SearchPass pass;
   QString keyword;
+  // The address pass: how sure its answer is, and how its first code was found.
+  tanzel::Certainty certainty = tanzel::Certainty::Sure;
+  tanzel::MatchKind kind = tanzel::MatchKind::Town;
 };

@@ -1,6 +1,7 @@
 #include "forms/search/TForm_View.h"
 
 #include <QClipboard>
+#include <QColor>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -59,9 +60,24 @@ QPushButton* MakeButton(QWidget* parent, const char* name, int left, int top, in
 }
 
 // What the message line says when the first rows are the codes of the keyword read as an
-// address.
-QString AddressCaption() {
-  return QStringLiteral(u"住所として読んだ郵便番号です");
+// address: how sure they are.
+QString AddressCaption(tanzel::Certainty certainty, tanzel::MatchKind kind) {
+  if (certainty == tanzel::Certainty::Ambiguous)
+    return QStringLiteral(u"住所が複数の地域に当てはまります（色付きの行は候補）");
+  if (certainty == tanzel::Certainty::NotSure && kind == tanzel::MatchKind::BuildingUnknown)
+    return QStringLiteral(u"住所から（ビルが見つかりません：町域の番号）");
+  if (certainty == tanzel::Certainty::NotSure)
+    return QStringLiteral(u"住所から（町域が見つかりません：市区町村の代表番号）");
+  return QStringLiteral(u"住所として読んだ郵便番号です（色付きの行）");
+}
+
+// The tooltip of a row of the address pass.
+QString RowMarkOf(tanzel::Certainty certainty, tanzel::MatchKind kind) {
+  if (certainty == tanzel::Certainty::Ambiguous) return QStringLiteral(u"候補（複数の地域に当てはまります）");
+  if (certainty == tanzel::Certainty::NotSure && kind == tanzel::MatchKind::BuildingUnknown)
+    return QStringLiteral(u"ビルが見つかりません（町域の番号）");
+  if (certainty == tanzel::Certainty::NotSure) return QStringLiteral(u"町域が見つかりません（市区町村の代表番号）");
+  return QStringLiteral(u"住所から見つかった郵便番号");
 }
 
 // The search button's caption while the worker waits, and while a search runs.
@@ -121,6 +137,21 @@ void TStringGrid::SetCell(int column, int row, const QString& text) {
   }
 }
 
+void TStringGrid::MarkRow(int row, const QString& mark) {
+  if (row < 1 || row > rowCount()) return;
+  for (int c = 0; c < columnCount(); ++c) {
+    QTableWidgetItem* it = item(row - 1, c);
+    if (!it) setItem(row - 1, c, it = new QTableWidgetItem());
+    it->setBackground(QColor(0xFF, 0xF4, 0xC8));
+    it->setToolTip(mark);
+  }
+}
+
+QString TStringGrid::RowMark(int row) const {
+  const QTableWidgetItem* it = row >= 1 ? item(row - 1, 0) : nullptr;
+  return it ? it->toolTip() : QString();
+}
+
 void TStringGrid::ScrollHome() {
   horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
   verticalScrollBar()->setValue(verticalScrollBar()->minimum());
@@ -139,6 +170,8 @@ QString TStringGrid::SelectedRowsText() const {
       cells.append(Cell(c, row));
       any = any || !cells.back().isEmpty();
     }
+    // A row read from an address carries what it is: a candidate is never copied as the answer.
+    if (any && !RowMark(row).isEmpty()) cells.append(RowMark(row));
     if (any) text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
   }
   return text;
@@ -303,6 +336,9 @@ void TForm_View::Button_SearchClick() {
   Label_Msg->show();
   Label_SearchedAs->clear();
   Label_SearchedAs->hide();
+  pass_ = tanzel::SearchPass::Exact;
+  resolved_ = false;
+  StringGrid1->clearContents();  // the cells and the marks of the last search
   StringGrid1->SetRowCount(2);
   for (int c = 0; c < kGridColumns; ++c) StringGrid1->SetCell(c, 1, QString());
   StringGrid1->ScrollHome();
@@ -347,11 +383,21 @@ void TForm_View::SetHitText(const QString& text) {
   Label_Hit->setGeometry(kHitRightEdge - Label_Hit->width(), 64, Label_Hit->width(), 12);
 }
 
+void TForm_View::Open(int mode, const QString& keyword, const std::string& prefName, const std::string& cityCode) {
+  if (mode >= 0) SearchMode = mode;
+  if (SearchMode == 1) {
+    SearchThread->FilterPrefName = prefName;
+    SearchThread->FilterCityCode = cityCode;
+  }
+  Edit_Keyword->setText(keyword);
+  exec();  // the search starts as the window opens
+}
+
 void TForm_View::StringGrid1MouseDown(int r) {
   if (!Form_Nmb7) return;
   std::string cells[kResultColumns];
   for (int i = 0; i < kResultColumns; ++i) cells[i] = ToSjis(StringGrid1->Cell(i, r)).value_or(std::string());
-  Form_Nmb7->ShowResult(GridRowResult(cells));
+  Form_Nmb7->ShowResult(GridRowResult(cells), StringGrid1->RowMark(r));
 }
 
 void TForm_View::Button_CloseClick() {
@@ -365,17 +411,23 @@ bool TForm_View::event(QEvent* event) {
     if (SearchThread && row->generation == SearchThread->Generation()) {
       if (StringGrid1->RowCount() < row->number + 1) StringGrid1->SetRowCount(StringGrid1->RowCount() + 1);
       for (int c = 0; c < 5; ++c) StringGrid1->SetCell(c, row->number, row->cells[c]);
+      if (pass_ == tanzel::SearchPass::Address) StringGrid1->MarkRow(row->number, rowMark_);
     }
     return true;
   }
   if (event->type() == SearchPassEvent::EventType()) {
     auto* pass = static_cast<SearchPassEvent*>(event);
     if (SearchThread && pass->generation == SearchThread->Generation()) {
-      bool address = pass->keyword.isEmpty() || Label_SearchedAs->text() == AddressCaption();
-      QString searched = QStringLiteral(u"「%1」で検索した結果です").arg(pass->keyword);
-      Label_SearchedAs->setText(pass->keyword.isEmpty() ? AddressCaption()
-                                : address               ? QStringLiteral(u"住所の郵便番号と、") + searched
-                                                        : searched);
+      pass_ = pass->pass;
+      if (pass_ == tanzel::SearchPass::Address) {
+        resolved_ = true;
+        rowMark_ = RowMarkOf(pass->certainty, pass->kind);
+        Label_SearchedAs->setText(AddressCaption(pass->certainty, pass->kind));
+      } else if (pass_ == tanzel::SearchPass::Tolerant && !resolved_) {
+        // After the rows of an address the line keeps saying how sure they are; the shaded
+        // rows tell them from the hits that follow.
+        Label_SearchedAs->setText(QStringLiteral(u"「%1」で検索した結果です").arg(pass->keyword));
+      }
     }
     return true;
   }

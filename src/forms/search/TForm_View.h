@@ -3,6 +3,10 @@
 #include <QDialog>
 #include <QTableWidget>
 
+#include <string>
+
+#include "core/search/SearchEngine.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -27,10 +31,14 @@ class TStringGrid : public QTableWidget {
   // The text of a cell of row `row` (1 ...), empty when it has none.
   QString Cell(int column, int row) const;
   void SetCell(int column, int row, const QString& text);
+  // Sets a row apart: its cells shaded, `mark` (what the row is) as their tooltip.
+  void MarkRow(int row, const QString& mark);
+  QString RowMark(int row) const;
   // Scrolls back to the first row and the first column.
   void ScrollHome();
   // The rows (1 ...) holding at least one selected cell, as tab-separated text: columns 0
   // to 4, one line per row ending in '\n'; rows without any text are left out.
+  // A marked row adds its mark as a sixth column.
   QString SelectedRowsText() const;
 
  Q_SIGNALS:
@@ -71,8 +79,14 @@ class TForm_View : public QDialog {
   QTimer* Timer_Search;
 
   // 0 = keyword search over all prefectures; 1 = town-area search in the city chosen in
-  // the main window. Written by the openers before they show the window.
+  // the main window. Set by Open.
   int SearchMode = 0;
+
+  // The one way in for other windows: opens this window modally on `keyword` and starts its
+  // search. `mode` 0 searches by keyword; 1 searches the towns of the city `cityCode` (local
+  // government code as decimal text) in the prefecture `prefName` (Shift-JIS); a negative
+  // mode keeps the mode of the last search. Returns when the window is closed.
+  void Open(int mode, const QString& keyword, const std::string& prefName = {}, const std::string& cityCode = {});
 
   // Handlers.
   void FormCreate();
@@ -91,6 +105,11 @@ class TForm_View : public QDialog {
 
  private:
   void SetHitText(const QString& text);
+
+  // The pass whose rows arrive now, and whether the search resolved its keyword as an address.
+  tanzel::SearchPass pass_ = tanzel::SearchPass::Exact;
+  bool resolved_ = false;
+  QString rowMark_;  // the mark of the rows of the address pass
 };
 
 extern TForm_View* Form_View;

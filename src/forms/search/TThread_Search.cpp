@@ -46,10 +46,23 @@ class TThread_Search::Sink : public SearchWorkerSink {
     PostRelayMessage(code.kind, code.index);
   }
   void FocusRequest() override { QCoreApplication::postEvent(receiver, new SearchFocusEvent(generation)); }
-  void AddressPass() override { QCoreApplication::postEvent(receiver, new SearchPassEvent(generation, QString())); }
-  void TolerantPass(std::string_view keyword) override {
-    QCoreApplication::postEvent(receiver, new SearchPassEvent(generation, FromSjis(keyword)));
+  void PassStarted(SearchPass pass, std::string_view keyword) override {
+    // The address pass is posted once its answer is known.
+    if (pass == SearchPass::Address) {
+      address_ = FromSjis(keyword);
+      return;
+    }
+    QCoreApplication::postEvent(receiver, new SearchPassEvent(generation, pass, FromSjis(keyword)));
   }
+  void Answered(Certainty certainty, MatchKind kind) override {
+    auto* event = new SearchPassEvent(generation, SearchPass::Address, address_);
+    event->certainty = certainty;
+    event->kind = kind;
+    QCoreApplication::postEvent(receiver, event);
+  }
+
+ private:
+  QString address_;
 };
 
 TThread_Search::TThread_Search(const std::string& dataFolder)

@@ -23,7 +23,9 @@ using namespace tanzel;
 namespace {
 
 struct Collected : SearchSink {
-  void TolerantPass(std::string_view keyword) override { tolerant.emplace_back(keyword); }
+  void PassStarted(SearchPass pass, std::string_view keyword) override {
+    if (pass == SearchPass::Tolerant) tolerant.emplace_back(keyword);
+  }
   std::vector<std::string> tolerant;
   void Record(int number, const KenRecord& record) override {
     if (number <= 8) addresses[number] = record;

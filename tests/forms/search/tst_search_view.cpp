@@ -412,6 +412,7 @@ class TestSearchView : public QObject {
                                       KenLine(13101, "1000005", "トウキョウト", "チヨダク", "マルノウチ", "東京都",
                                               "千代田区", "丸の内（次のビルを除く）")));
     QString shownName;
+    QString shownTitle;
     QTimer::singleShot(0, Form_View, [&] {
       [&] {
         QVERIFY(WaitIdle());
@@ -422,6 +423,7 @@ class TestSearchView : public QObject {
         QVERIFY(Form_View->Label_SearchedAs->text().startsWith(U("住所")));
         QTimer::singleShot(0, Form_Nmb7, [&] {
           shownName = Form_Nmb7->Memo_Name->toPlainText();
+          shownTitle = Form_Nmb7->windowTitle();
           Form_Nmb7->close();
         });
         QRect cell = grid->visualRect(grid->model()->index(0, 1));
@@ -434,6 +436,61 @@ class TestSearchView : public QObject {
     Form_Main->Edit_Keyword->setText(U("東京都千代田区丸の内1丁目9番1号"));
     QTest::keyClick(Form_Main->Edit_Keyword, Qt::Key_Return);
     QCOMPARE(shownName, U("〒100-0005\n東京都千代田区丸の内（次のビルを除く）\nトウキョウトチヨダクマルノウチ\n"));
+    QVERIFY2(shownTitle.contains(U("住所から")), qPrintable(shownTitle));  // how the code was found
+  }
+
+  // The rows of an address come first, shaded, saying how sure they are; none comes twice.
+  void addressRowsStandApart_data() {
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<QString>("codeText");  // the codes of the address rows, in order
+    QTest::addColumn<QString>("caption");   // part of the message line
+    QTest::addColumn<QString>("mark");      // part of each such row's tooltip
+    QTest::newRow("sure, with the office at the block")
+        << U("大阪市北区梅田3-1-3") << QStringLiteral("530-0001 530-8217") << U("住所として読んだ") << U("住所から");
+    QTest::newRow("catch-all") << U("東京都千代田区霞が関1-1") << QStringLiteral("100-0000")
+                               << U("町域が見つかりません") << U("代表番号");
+    QTest::newRow("several cities") << U("中央区本町1-1") << QStringLiteral("260-0012 541-0053") << U("複数の地域")
+                                    << U("候補");
+  }
+  void addressRowsStandApart() {
+    QFETCH(QString, keyword);
+    QFETCH(QString, codeText);
+    const QStringList codes = codeText.split(QLatin1Char(' '));
+    QFETCH(QString, caption);
+    QFETCH(QString, mark);
+    QVERIFY(data_->write(
+        KenName(13),
+        KenLine(13101, "1000000", "トウキョウト", "チヨダク", "イカニケイサイガナイバアイ", "東京都", "千代田区",
+                "以下に掲載がない場合") +
+            KenLine(13101, "1000005", "トウキョウト", "チヨダク", "マルノウチ", "東京都", "千代田区", "丸の内")));
+    QVERIFY(data_->write(KenName(12), KenLine(12101, "2600012", "チバケン", "チバシチュウオウク", "ホンチョウ",
+                                              "千葉県", "千葉市中央区", "本町")));
+    QVERIFY(data_->write(KenName(27), KenLine(27128, "5410053", "オオサカフ", "オオサカシチュウオウク", "ホンマチ",
+                                              "大阪府", "大阪市中央区", "本町") +
+                                          KenLine(27127, "5300001", "オオサカフ", "オオサカシキタク", "ウメダ",
+                                                  "大阪府", "大阪市北区", "梅田")));
+    QVERIFY(data_->write(
+        JigName(27), JigLine(27127, "ルクア", "ＬＵＣＵＡ", "大阪府", "大阪市北区", "梅田", "３－１－３", "5308217")));
+    Form_View->Edit_Keyword->setText(keyword);
+    Form_View->show();
+    QVERIFY(WaitIdle());
+    TStringGrid* grid = Form_View->StringGrid1;
+    QTRY_COMPARE(grid->Cell(0, 1), codes.front());
+    Form_View->Timer_SearchTimer();
+    QVERIFY2(Form_View->Label_SearchedAs->text().contains(caption), qPrintable(Form_View->Label_SearchedAs->text()));
+    QSet<QString> seen;
+    for (int row = 1; row < grid->RowCount(); ++row) {
+      bool resolved = row <= static_cast<int>(codes.size());
+      if (resolved) QCOMPARE(grid->Cell(0, row), codes[row - 1]);
+      QCOMPARE(grid->RowMark(row).contains(mark), resolved);
+      QString cells = grid->Cell(0, row) + grid->Cell(1, row);
+      QVERIFY2(!seen.contains(cells), qPrintable(cells));
+      seen.insert(cells);
+    }
+    QVERIFY(grid->RowCount() > static_cast<int>(codes.size()));
+    grid->selectRow(0);  // a copied row says what it is
+    QVERIFY(grid->SelectedRowsText().trimmed().endsWith(grid->RowMark(1)));
+    Form_View->close();
   }
 
   void pressingRowsFillsResultDialog() {
