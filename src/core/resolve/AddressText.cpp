@@ -85,6 +85,12 @@ unsigned CommonKanji(unsigned code) {
   return code;
 }
 
+// What may stand before a の, ノ, 之 or ヶ joining two parts of a name: a kanji, or a number
+// (五之上 and 5之上, 八ケ代 and 8ケ代 are one name).
+bool JoinsAfter(unsigned code) {
+  return IsKanjiCode(code) || IsDigitCode(code);
+}
+
 bool IsHyphenCode(unsigned code) {
   return code == '-' || code == 0x815D || code == 0x817C || code == 0x815C;
 }
@@ -175,7 +181,7 @@ std::string MatchForm(std::string_view sjis) {
       run.clear();
       while (i < wide.size() && IsKanjiNumeral(code = CodeAt(wide, i, n))) {
         run.push_back(code);
-        last = '0';  // read as a number
+        last = code;  // a kanji all the same: 三ノ丸, 上九ヶ沢
         i += n;
       }
       kanjiFollows();
@@ -209,9 +215,9 @@ std::string MatchForm(std::string_view sjis) {
     } else if (code == 0x8350 || code == 0x8396 || code == 0x8395 || code == 0x82AA) {
       // ケ; between two kanji left out, as the data often does (阿佐ヶ谷 阿佐谷, 霞が関).
       std::size_t next;
-      if (!(IsKanjiCode(previous) && i < wide.size() && IsKanjiCode(CommonKanji(CodeAt(wide, i, next)))))
+      if (!(JoinsAfter(previous) && i < wide.size() && IsKanjiCode(CommonKanji(CodeAt(wide, i, next)))))
         out += "\x83\x50";
-    } else if ((code == 0x836D || code == 0x9456) && IsKanjiCode(previous) && i < wide.size() &&
+    } else if ((code == 0x836D || code == 0x9456) && JoinsAfter(previous) && i < wide.size() &&
                IsKanjiCode(CommonKanji(CodeAt(wide, i, n)))) {
       out += "\x82\xcc";  // ノ and 之 between kanji: の
     } else if (IsHyphenCode(code)) {
@@ -240,15 +246,23 @@ std::vector<std::size_t> CharBoundaries(std::string_view sjis) {
 
 AddressRest ParseRest(std::string_view s) {
   AddressRest rest;
+  rest.floorAt = s.size();
   enum { kLeading, kBlock, kTrailing } phase = kLeading;
+  // Where the two characters of text right before stand (a basement's B or 地下), or npos.
+  constexpr std::size_t kNone = std::string_view::npos;
+  std::size_t last = kNone, beforeLast = kNone;
   for (std::size_t at = 0; at < s.size();) {
     if (IsAsciiDigit(s[at])) {
+      std::size_t start = at;
       int32_t n = ReadNumber(s, at);
       std::string& text = phase == kTrailing ? rest.trailing : rest.leading;
-      bool basementWord = EndsWith(text, kChika) || EndsWith(text, "B");
-      if (Skip(s, at, kKai) || Skip(s, at, "F") || (basementWord && at == s.size())) {
-        if (basementWord) text.resize(text.size() - (EndsWith(text, "B") ? 1 : kChika.size()));
-        rest.floor = basementWord ? -1 : n;
+      bool b = last != kNone && last + 1 == start && s[last] == 'B';
+      bool chika = beforeLast != kNone && beforeLast + kChika.size() == start && StartsWith(s, beforeLast, kChika);
+      last = beforeLast = kNone;
+      if (Skip(s, at, kKai) || Skip(s, at, "F") || ((b || chika) && at == s.size())) {
+        if (b || chika) text.resize(text.size() - (b ? 1 : kChika.size()));
+        rest.floor = b || chika ? -1 : n;
+        rest.floorAt = start - (b ? 1 : chika ? kChika.size() : 0);
         phase = kTrailing;
         continue;
       }
@@ -262,6 +276,7 @@ AddressRest ParseRest(std::string_view s) {
     }
     if (phase == kBlock && (s[at] == '-' || (StartsWith(s, at, kNo) && at + 2 < s.size() && IsAsciiDigit(s[at + 2])))) {
       at += s[at] == '-' ? 1 : 2;
+      last = beforeLast = kNone;
       continue;
     }
     std::size_t n = CharLength(s, at);
@@ -270,6 +285,8 @@ AddressRest ParseRest(std::string_view s) {
       rest.end = at;
     }
     (phase == kLeading ? rest.leading : rest.trailing).append(s.substr(at, n));
+    beforeLast = last;
+    last = at;
     at += n;
   }
   if (phase == kBlock) rest.end = s.size();

@@ -36,6 +36,7 @@ struct AddressRest {
   bool hasChome = false;    // the first number was followed by 丁目
   bool banchiWord = false;  // 番地 or 番 was written after the first number
   int floor = 0;            // a floor written as N階 or NF after the block; -1 a basement
+  std::size_t floorAt = 0;  // offset where the floor is written (B1, 地下1階, 20F ...), or the length
   std::string leading;      // text before the first number (a sub-area, 字 ...)
   std::string trailing;     // text after the block numbers (a building, an office's name ...)
   std::size_t end = 0;      // offset where the block numbers end (the trailing text starts)

@@ -35,6 +35,7 @@ struct Match {
   int score = kNothing;
   std::vector<Resolution> results;
   bool offices = false;          // offices at exactly this address are among the results
+  bool whole = true;             // the town's name is written whole: what follows it is a block, or named
   std::string_view town, after;  // the town's name as written and what follows it
 };
 
@@ -99,7 +100,8 @@ class CityResolver {
   void SapporoShortForm();
   bool Building(Match& out);
   void BuildingOfTown(Match& out) const;
-  const AddressIndex::Building* BuildingAt(std::string_view town, const AddressRest& rest) const;
+  const AddressIndex::Building* BuildingAt(std::string_view town, std::string_view after,
+                                           const AddressRest& rest) const;
   bool FloorOf(const AddressIndex::Building& building, int floor, Match& out) const;
   Match Town(const std::vector<uint32_t>& records, std::string_view after, const std::string& street) const;
   int NoteScore(const TownNote& note, const AddressRest& rest, std::string_view after, const std::string& street,
@@ -166,6 +168,8 @@ Match CityResolver::Run() {
       if (m.score == kNothing) continue;
       m.town = key;
       m.after = from.substr(at[n]);
+      m.whole = m.after.empty() || m.score >= kNamed || IsDigit(m.after[0]) || m.after[0] == '-' ||
+                m.after[0] == kNumberBreak;
       found = true;
       if (m.score > out.score) {
         out = std::move(m);
@@ -235,7 +239,7 @@ void CityResolver::BuildingOfTown(Match& out) const {
   if (t.note == AddressIndex::kNoNote || x_.Note(t.note).kind != TownNote::Kind::ExceptBuildings) return;
   AddressRest rest = ParseRest(out.after);
   if (rest.floor == 0 && rest.trailing.empty()) return;
-  if (const AddressIndex::Building* building = BuildingAt(out.town, rest)) {
+  if (const AddressIndex::Building* building = BuildingAt(out.town, out.after, rest)) {
     Match found;
     if (FloorOf(*building, rest.floor, found)) {
       for (const Resolution& r : out.results)
@@ -248,7 +252,8 @@ void CityResolver::BuildingOfTown(Match& out) const {
   out.results.front().kind = MatchKind::BuildingUnknown;
 }
 
-const AddressIndex::Building* CityResolver::BuildingAt(std::string_view town, const AddressRest& rest) const {
+const AddressIndex::Building* CityResolver::BuildingAt(std::string_view town, std::string_view after,
+                                                       const AddressRest& rest) const {
   std::vector<uint32_t> buildings;
   x_.BuildingsOf(cityIndex_, buildings);
   auto ofTown = [&](const AddressIndex::Building& b) {
@@ -260,14 +265,21 @@ const AddressIndex::Building* CityResolver::BuildingAt(std::string_view town, co
     found = &b;
     return true;
   };
-  // A part of its name (four bytes at least): 森タワー of 六本木ヒルズ森タワー.
-  if (rest.trailing.size() >= 4) {
+  // A part of its name (four bytes at least): 森タワー of 六本木ヒルズ森タワー, after the block;
+  // or, without one, all that stands between the town and the floor (a name may hold a
+  // numeral: 住友不動産六本木).
+  auto byPart = [&](std::string_view part) -> const AddressIndex::Building* {
+    found = nullptr;
+    if (part.size() < 4) return nullptr;
     for (uint32_t i : buildings) {
       const AddressIndex::Building& b = x_.Buildings()[i];
-      if (ofTown(b) && Contains(b.name, rest.trailing) && !one(b)) return nullptr;
+      if (ofTown(b) && Contains(b.name, part) && !one(b)) return nullptr;
     }
-    if (found != nullptr) return found;
-  }
+    return found;
+  };
+  if (const AddressIndex::Building* b = byPart(rest.count > 0 ? rest.trailing : rest.leading)) return b;
+  if (const AddressIndex::Building* b = byPart(after.substr(0, rest.floorAt))) return b;
+  found = nullptr;
   if (rest.count == 0) return nullptr;
   // Its block: the offices at that block name the building.
   std::vector<uint32_t> offices;
@@ -477,7 +489,7 @@ namespace {
 // it, stands as a name: two characters at least, not a bare number, and what follows is a block number, a
 // building or nothing (丁寧 is no town 丁, 二番目 no town 二).
 bool TownAlone(std::string_view key, std::string_view after) {
-  if (key.size() < 4 || key.find_first_not_of("0123456789") == std::string_view::npos) return false;
+  if (CharBoundaries(key).size() < 3 || key.find_first_not_of("0123456789") == std::string_view::npos) return false;
   if (after.empty()) return true;
   return IsDigit(after[0]) || after[0] == '-' || after[0] == kNumberBreak;
 }
@@ -564,6 +576,13 @@ ResolveAnswer Answer(const AddressIndex& index, std::string_view sjis) {
   candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
                                   [floor](const Candidate& c) { return c.match.score < floor; }),
                    candidates.end());
+  // A town's name written whole in one city beats one that only starts the text in another
+  // (港区海岸通 of 大阪市 over 東京都港区海岸).
+  if (candidates.size() > 1 &&
+      std::any_of(candidates.begin(), candidates.end(), [](const Candidate& c) { return c.match.whole; }))
+    candidates.erase(
+        std::remove_if(candidates.begin(), candidates.end(), [](const Candidate& c) { return !c.match.whole; }),
+        candidates.end());
   // Several cities fit as well: large offices at exactly that address in one of them tell
   // which; otherwise there is no single code.
   if (candidates.size() > 1 && best > kCatchAll) {
