@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/text/KanaWidth.h"
+#include "core/text/NameVariants.h"
 #include "core/text/SjisText.h"
 
 namespace tanzel {
@@ -61,34 +62,6 @@ bool IsKanjiNumeral(unsigned code) {
 
 bool IsDigitCode(unsigned code) {
   return (code >= '0' && code <= '9') || (code >= 0x824F && code <= 0x8258) || IsKanjiNumeral(code);
-}
-
-// A kanji (or 々): the characters between which の, ノ and 之 are one word, and a ヶ may be
-// left out.
-bool IsKanjiCode(unsigned code) {
-  return code == 0x8158 || (code >= 0x889F && code <= 0x9FFC) || (code >= 0xE040 && code <= 0xFC4B);
-}
-
-// Variant kanji people type for the ones the data uses (both places CP932 has them).
-unsigned CommonKanji(unsigned code) {
-  static constexpr unsigned kPairs[][2] = {
-      {0xED95, 0x8DE8}, {0xFAB1, 0x8DE8},  // 﨑 崎
-      {0xEEE0, 0x8D82}, {0xFBFC, 0x8D82},  // 髙 高
-      {0xED9E, 0x93BF}, {0xFABA, 0x93BF},  // 德 徳
-      {0xEDEE, 0x956C}, {0xFB4D, 0x956C},  // 濵 浜
-      {0xEDF1, 0x90A3}, {0xFB50, 0x90A3},  // 瀨 瀬
-      {0xEEEC, 0x8D95}, {0xFC4B, 0x8D95},  // 黑 黒
-      {0xE7B2, 0x95D3}, {0xE7B3, 0x95D3},  // 邊 邉 辺
-  };
-  for (const auto& pair : kPairs)
-    if (pair[0] == code) return pair[1];
-  return code;
-}
-
-// What may stand before a の, ノ, 之 or ヶ joining two parts of a name: a kanji, or a number
-// (五之上 and 5之上, 八ケ代 and 8ケ代 are one name).
-bool JoinsAfter(unsigned code) {
-  return IsKanjiCode(code) || IsDigitCode(code);
 }
 
 bool IsHyphenCode(unsigned code) {
@@ -212,14 +185,14 @@ std::string MatchForm(std::string_view sjis) {
       out += static_cast<char>('A' + (code - 0x8260));
     } else if (code >= 0x8281 && code <= 0x829A) {
       out += static_cast<char>('A' + (code - 0x8281));
-    } else if (code == 0x8350 || code == 0x8396 || code == 0x8395 || code == 0x82AA) {
-      // ケ; between two kanji left out, as the data often does (阿佐ヶ谷 阿佐谷, 霞が関).
-      std::size_t next;
-      if (!(JoinsAfter(previous) && i < wide.size() && IsKanjiCode(CommonKanji(CodeAt(wide, i, next)))))
-        out += "\x83\x50";
-    } else if ((code == 0x836D || code == 0x9456) && JoinsAfter(previous) && i < wide.size() &&
-               IsKanjiCode(CommonKanji(CodeAt(wide, i, n)))) {
-      out += "\x82\xcc";  // ノ and 之 between kanji: の
+    } else if (unsigned variant = NameVariant(previous, code, i < wide.size() ? CodeAt(wide, i, n) : 0);
+               variant != code) {
+      // ケ joining two parts left out, as the data often does (阿佐ヶ谷 阿佐谷, 霞が関); ノ and
+      // 之 joining them written の.
+      if (variant != 0) {
+        out += static_cast<char>(variant >> 8);
+        out += static_cast<char>(variant & 0xFF);
+      }
     } else if (IsHyphenCode(code)) {
       out += '-';
     } else if ((code == 0x815B || code == 0x82CC) && !out.empty() && IsAsciiDigit(out.back()) && i < wide.size() &&
