@@ -208,13 +208,19 @@ std::string MatchForm(std::string_view sjis) {
   return out;
 }
 
-std::vector<std::size_t> CharBoundaries(std::string_view sjis) {
-  std::vector<std::size_t> at{0};
+CharBoundaries::CharBoundaries(std::string_view sjis) {
+  auto put = [&](std::size_t at) {
+    if (size_ < kInPlace)
+      inPlace_[size_] = static_cast<uint32_t>(at);
+    else
+      more_.push_back(at);
+    ++size_;
+  };
+  put(0);
   for (std::size_t i = 0; i < sjis.size();) {
     i += CharLength(sjis, i);
-    at.push_back(i);
+    put(i);
   }
-  return at;
 }
 
 AddressRest ParseRest(std::string_view s) {

@@ -26,7 +26,20 @@ std::string MatchForm(std::string_view sjis);
 inline constexpr char kNumberBreak = '\x1f';
 
 // Offsets of the character boundaries of Shift-JIS text: 0, then after each character.
-std::vector<std::size_t> CharBoundaries(std::string_view sjis);
+// Held in place for texts of the length of an address (no heap allocation below 128
+// characters).
+class CharBoundaries {
+ public:
+  explicit CharBoundaries(std::string_view sjis);
+  std::size_t size() const { return size_; }
+  std::size_t operator[](std::size_t i) const { return i < kInPlace ? inPlace_[i] : more_[i - kInPlace]; }
+
+ private:
+  static constexpr std::size_t kInPlace = 128;
+  uint32_t inPlace_[kInPlace];
+  std::vector<std::size_t> more_;
+  std::size_t size_ = 0;
+};
 
 // What follows the town area of an address, read from its match form.
 struct AddressRest {

@@ -155,7 +155,7 @@ Match CityResolver::Run() {
   std::vector<uint32_t> records;
   for (std::size_t start : starts) {
     std::string_view from = text_.substr(start);
-    std::vector<std::size_t> at = CharBoundaries(from);
+    CharBoundaries at(from);
     std::string street = start > 0 && start != kOaza.size() ? StreetPosition(text_.substr(0, start)) : std::string();
     bool found = false;
     for (std::size_t n = at.size(); n-- > 1;) {
@@ -393,7 +393,7 @@ Match CityResolver::Town(const std::vector<uint32_t>& records, std::string_view 
 std::size_t CityResolver::OfficesAt(std::string_view from, Match& match) const {
   for (std::string_view aza : {kOaza, kAza})  // filed without them
     if (StartsWith(from, aza)) from.remove_prefix(aza.size());
-  std::vector<std::size_t> at = CharBoundaries(from);
+  CharBoundaries at(from);
   std::vector<uint32_t> offices;
   for (std::size_t n = at.size(); n-- > 0;) {
     if (at[n] > x_.MaxOfficeKey()) continue;
@@ -489,7 +489,10 @@ namespace {
 // it, stands as a name: two characters at least, not a bare number, and what follows is a block number, a
 // building or nothing (丁寧 is no town 丁, 二番目 no town 二).
 bool TownAlone(std::string_view key, std::string_view after) {
-  if (CharBoundaries(key).size() < 3 || key.find_first_not_of("0123456789") == std::string_view::npos) return false;
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < key.size() && chars < 2; ++chars)
+    i += IsSjisLeadByte(static_cast<unsigned char>(key[i])) && i + 1 < key.size() ? 2 : 1;
+  if (chars < 2 || key.find_first_not_of("0123456789") == std::string_view::npos) return false;
   if (after.empty()) return true;
   return IsDigit(after[0]) || after[0] == '-' || after[0] == kNumberBreak;
 }
@@ -503,7 +506,7 @@ struct Candidate {
 // Every reading of `text` (match form, prefecture and postal code taken off).
 std::vector<Candidate> Readings(const AddressIndex& index, std::string_view text, int pref) {
   std::vector<Candidate> candidates;
-  std::vector<std::size_t> at = CharBoundaries(text);
+  CharBoundaries at(text);
   std::vector<uint32_t> cities;
   // Every city (or ward) the text may start with, longest name first.
   for (std::size_t n = at.size(); n-- > 1;) {
@@ -558,7 +561,7 @@ ResolveAnswer Answer(const AddressIndex& index, std::string_view sjis) {
   }
 
   int pref = 0;
-  std::vector<std::size_t> at = CharBoundaries(text);
+  CharBoundaries at(text);
   for (std::size_t n = at.size(); n-- > 1;) {
     if (at[n] <= index.MaxPrefectureKey() && (pref = index.Prefecture(text.substr(0, at[n]))) != 0) {
       text.remove_prefix(at[n]);
