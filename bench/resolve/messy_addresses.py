@@ -24,7 +24,8 @@ from collections import defaultdict
 
 FULL = str.maketrans("０１２３４５６７８９－Ｆ", "0123456789-F")
 KANJI_DIGITS = "〇一二三四五六七八九"
-VARIANTS = {"高": "髙", "崎": "﨑", "徳": "德", "浜": "濵", "瀬": "瀨", "黒": "黑", "辺": "邊"}
+VARIANTS = {"高": "髙", "崎": "﨑", "徳": "德", "浜": "濵", "瀬": "瀨", "黒": "黑", "辺": "邊",
+            "塚": "\ufa10", "神": "\ufa19", "福": "\ufa1b", "館": "\ufa2c", "隆": "\uf9dc"}
 LEFT_OUT_BEFORE = set("谷丘崎関原岳沢島窪浦瀬")
 NICKNAMES = ["丸ビル", "新丸ビル", "本館", "東館", "北ウイング", "第二別館", "サクラビル", "旧本社ビル", "アネックス"]
 PLAIN_BUILDINGS = ["山田ビル", "コーポ桜", "第一ハイツ", "メゾン緑", "中央ビル", "グリーンハイツ"]
@@ -60,6 +61,7 @@ def fold(text):
     """Spellings that people take for one name: の ノ 之 between kanji, ヶ ケ が ヵ (left out
     between kanji), variant kanji, widths. Only to tell whether a text names one place."""
     text = text.translate(FULL).replace(" ", "").replace("　", "")
+    text = re.sub(r"[〇一二三四五六七八九十]+", lambda m: str(kanji_number(m.group(0))), text)
     for plain, variant in VARIANTS.items():
         text = text.replace(variant, plain)
     out = []

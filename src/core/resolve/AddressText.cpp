@@ -188,8 +188,11 @@ std::string MatchForm(std::string_view sjis) {
     } else if (unsigned variant = NameVariant(previous, code, i < wide.size() ? CodeAt(wide, i, n) : 0);
                variant != code) {
       // ケ joining two parts left out, as the data often does (阿佐ヶ谷 阿佐谷, 霞が関); ノ and
-      // 之 joining them written の.
-      if (variant != 0) {
+      // 之 joining them written の, and between two numbers '-' as の is (五之三 五の三).
+      if (variant == 0x82CC && !out.empty() && IsAsciiDigit(out.back()) && i < wide.size() &&
+          IsDigitCode(CodeAt(wide, i, n))) {
+        out += '-';
+      } else if (variant != 0) {
         out += static_cast<char>(variant >> 8);
         out += static_cast<char>(variant & 0xFF);
       }
@@ -235,7 +238,8 @@ AddressRest ParseRest(std::string_view s) {
       std::size_t start = at;
       int32_t n = ReadNumber(s, at);
       std::string& text = phase == kTrailing ? rest.trailing : rest.leading;
-      bool b = last != kNone && last + 1 == start && s[last] == 'B';
+      // B1F, B2 (no deeper than B9: インターシティB21階 is a building B and its 21st floor)
+      bool b = last != kNone && last + 1 == start && s[last] == 'B' && at - start == 1;
       bool chika = beforeLast != kNone && beforeLast + kChika.size() == start && StartsWith(s, beforeLast, kChika);
       last = beforeLast = kNone;
       if (Skip(s, at, kKai) || Skip(s, at, "F") || ((b || chika) && at == s.size())) {
