@@ -137,11 +137,12 @@ class Data:
             for base in towns:
                 self.by_fold[fold(base)].add(key)
         self.numbered = set()  # folded names of towns that another town's name continues with a number
+        numeral = "0123456789０１２３４５６７８９〇一二三四五六七八九十"
         for towns in self.towns.values():
             for base in towns:
-                m = re.match(r"^(.*?)[0-9０-９〇一二三四五六七八九十]", base)
-                if m and m.group(1):
-                    self.numbered.add(fold(m.group(1)))
+                for i in range(1, len(base)):
+                    if base[i] in numeral and base[i - 1] not in numeral:
+                        self.numbered.add(fold(base[:i]))
 
     def one_code(self, key, base):
         codes = self.towns[key].get(base, set())
@@ -224,7 +225,10 @@ def make(archives, out_path, per_kind):
                 short += rng.choice(["", f"-{rng.randint(1, 20)}", f"-{rng.randint(1, 20)}-{rng.randint(1, 9)}"])
                 if rng.random() < 0.3:
                     short = short.translate(str.maketrans("0123456789-", "０１２３４５６７８９－"))
-                add("sapporo", rng.choice(["", key[0]]) + key[1] + short, code, "sure")
+                where = rng.choice(["", key[0]]) + key[1]
+                if len(d.by_fold[fold(base)]) == 1 and rng.random() < 0.3:
+                    where = ""  # the grid alone, where one city has it
+                add("sapporo", where + short, code, "sure")
 
     # Buildings with codes per floor: named, by a unique part of the name, by their block.
     rng.shuffle(d.buildings)
@@ -258,7 +262,8 @@ def make(archives, out_path, per_kind):
             if parts:
                 part = rng.choice(parts)
                 blk = rng.choice(blocks) if blocks and rng.random() < 0.5 else ""
-                add("building-by-part", where + blk + sep + part + sep + typed_floor, want, "sure")
+                after = sep or (" " if re.search(r"[A-Za-zＡ-Ｚａ-ｚ]$", part) else "")
+                add("building-by-part", where + blk + sep + part + after + typed_floor, want, "sure")
 
     # A building or floor not recognised in a town whose buildings have codes of their own.
     towns = sorted(d.except_buildings.items())

@@ -87,17 +87,33 @@ Resolution OfficeResolution(const AddressIndex& index, uint32_t office) {
   return Resolution{MatchKind::Office, true, office, index.Offices()[office].postal};
 }
 
+// Sapporo's grid as people write it: 北1西2 for 北1条西2丁目, 南15西16-9 for 南15条西16丁目9.
+// Returns the text with its 条 written (kept in `own`), or the text as it is.
+std::string_view SapporoGrid(std::string_view text, std::string& own) {
+  static constexpr std::string_view kWays[] = {"\x96\x6b", "\x93\xec", "\x93\x8c", "\x90\xbc"};  // 北 南 東 西
+  auto way = [&](std::size_t at, std::size_t from) {
+    for (std::size_t i = from; i < 4; ++i)
+      if (text.compare(at, 2, kWays[i]) == 0) return true;
+    return false;
+  };
+  if (text.size() < 6 || !way(0, 0) || !IsDigit(text[2])) return text;
+  std::size_t at = 2;
+  while (at < text.size() && IsDigit(text[at])) ++at;
+  if (at + 3 > text.size() || !way(at, 2) || !IsDigit(text[at + 2])) return text;
+  own = std::string(text.substr(0, at)) + std::string(kJou) + std::string(text.substr(at));
+  return own;
+}
+
 class CityResolver {
  public:
   CityResolver(const AddressIndex& index, uint32_t city, std::string_view text)
       : x_(index), city_(index.Cities()[city]), cityIndex_(city), text_(text) {
-    if (StartsWith(x_.Text(city_.kanji, city_.kanjiLength), kSapporoCity)) SapporoShortForm();
+    if (StartsWith(x_.Text(city_.kanji, city_.kanjiLength), kSapporoCity)) text_ = SapporoGrid(text_, own_);
   }
 
   Match Run();
 
  private:
-  void SapporoShortForm();
   bool Building(Match& out);
   void BuildingOfTown(Match& out) const;
   const AddressIndex::Building* BuildingAt(std::string_view town, std::string_view after,
@@ -114,22 +130,6 @@ class CityResolver {
   std::string_view text_;
   std::string own_;  // the text as rewritten, where it is
 };
-
-// Sapporo's grid as people write it: 北1西2 for 北1条西2丁目, 南15西16-9 for 南15条西16丁目9.
-void CityResolver::SapporoShortForm() {
-  static constexpr std::string_view kWays[] = {"\x96\x6b", "\x93\xec", "\x93\x8c", "\x90\xbc"};  // 北 南 東 西
-  auto way = [&](std::size_t at, std::size_t from) {
-    for (std::size_t i = from; i < 4; ++i)
-      if (text_.compare(at, 2, kWays[i]) == 0) return true;
-    return false;
-  };
-  if (text_.size() < 6 || !way(0, 0) || !IsDigit(text_[2])) return;
-  std::size_t at = 2;
-  while (at < text_.size() && IsDigit(text_[at])) ++at;
-  if (at + 3 > text_.size() || !way(at, 2) || !IsDigit(text_[at + 2])) return;
-  own_ = std::string(text_.substr(0, at)) + std::string(kJou) + std::string(text_.substr(at));
-  text_ = own_;
-}
 
 Match CityResolver::Run() {
   Match out;
@@ -522,21 +522,32 @@ std::vector<Candidate> Readings(const AddressIndex& index, std::string_view text
   for (const Candidate& c : candidates) best = std::max(best, c.match.score);
   if (best > kCatchAll) return candidates;
 
-  // A town written without its city: a whole town name, found in a city, beats a catch-all.
+  // A town written without its city: a whole town name, found in a city, beats a catch-all
+  // (Sapporo's grid as the town: 南1西4).
+  std::string grid;
+  std::string_view named = SapporoGrid(text, grid);
+  CharBoundaries atNamed(named);
   std::vector<uint32_t> towns;
-  for (std::size_t n = at.size(); n-- > 1 && towns.empty();) {
-    if (at[n] > index.MaxTownKey()) continue;
-    std::string_view key = text.substr(0, at[n]);
-    if (!TownAlone(key, text.substr(at[n]))) continue;
+  for (std::size_t n = atNamed.size(); n-- > 1 && towns.empty();) {
+    if (atNamed[n] > index.MaxTownKey()) continue;
+    std::string_view key = named.substr(0, atNamed[n]);
+    if (!TownAlone(key, named.substr(atNamed[n]))) continue;
     index.Towns(AddressIndex::kAnyCity, key, towns);
   }
   for (uint32_t t : towns) {
     uint32_t city = index.Towns()[t].city;
-    bool known =
-        std::any_of(candidates.begin(), candidates.end(), [city](const Candidate& c) { return c.city == city; });
-    if (known || (pref != 0 && index.Cities()[city].pref != pref)) continue;
+    if (pref != 0 && index.Cities()[city].pref != pref) continue;
+    auto known =
+        std::find_if(candidates.begin(), candidates.end(), [city](const Candidate& c) { return c.city == city; });
+    // Read as a town, a text that reads as a city with no town after it (神恵内村4丁目: the
+    // town 神恵内村 of 神恵内村) is that town.
+    if (known != candidates.end() && known->match.score > kCatchAll) continue;
     Match m = CityResolver(index, city, text).Run();
-    if (m.score > kCatchAll) candidates.push_back({city, std::move(m)});
+    if (m.score <= kCatchAll) continue;
+    if (known != candidates.end())
+      known->match = std::move(m);
+    else
+      candidates.push_back({city, std::move(m)});
   }
   return candidates;
 }
