@@ -66,7 +66,7 @@ def fold(text):
         text = text.replace(variant, plain)
     out = []
     for i, c in enumerate(text):
-        between = 0 < i < len(text) - 1 and is_kanji(text[i - 1]) and is_kanji(text[i + 1])
+        between = 0 < i < len(text) - 1 and (is_kanji(text[i - 1]) or text[i - 1].isdigit()) and is_kanji(text[i + 1])
         if c in "ノ之" and between:
             c = "の"
         if c in "ヶケがヵ":
@@ -244,7 +244,7 @@ def make(archives, out_path, per_kind):
                     blocks.append("-".join(map(str, numbers)))
         where = pref + city + town
         numbered = [n for n in floors if n > 0]
-        for _ in range(3):
+        for _ in range(5):
             n = rng.choice(numbered + [0]) if numbered else 0
             want = floors[n]
             sep = rng.choice([" ", "　", ""])
@@ -258,11 +258,14 @@ def make(archives, out_path, per_kind):
                     and name[k] not in "ノヶケが" and name[k - 1] not in "ノヶケが"]
             parts = {name[k:] for k in cuts} | {name[:k] for k in cuts}
             parts = sorted(p for p in parts if not any(p in o for o in others) and p not in town and len(p) >= 2
+                           and not re.search(re.escape(p) + "[0-9０-９]", name)  # サンシャイン of サンシャイン６０
                            and sum(script(c) in ("kanji", "katakana") for c in p) >= 2)
             if parts:
                 part = rng.choice(parts)
                 blk = rng.choice(blocks) if blocks and rng.random() < 0.5 else ""
-                after = sep or (" " if re.search(r"[A-Za-zＡ-Ｚａ-ｚ]$", part) else "")
+                # Apart from the floor where they would read as one: インターシティＢ 6F, サンシャイン 60F.
+                joined = re.search(r"[A-Za-zＡ-Ｚａ-ｚ]$", part) or re.search(re.escape(part) + "[0-9０-９]", name)
+                after = sep or (" " if joined else "")
                 add("building-by-part", where + blk + sep + part + after + typed_floor, want, "sure")
 
     # A building or floor not recognised in a town whose buildings have codes of their own.
@@ -303,11 +306,11 @@ def make(archives, out_path, per_kind):
                 add("ambiguous", ward + base + rest, "ambiguous", "ambiguous")
         if len(d.city_pref[city]) == 1 and code and not any(city != c and city.startswith(c) for c in d.city_pref):
             short = city.split("郡", 1)[1] if "郡" in city and rng.random() < 0.5 else city
-            if sum(1 for c in d.city_pref if c == short or c.endswith("郡" + short)) == 1:
+            if sum(1 for c in d.city_pref if c == short or c.endswith("郡" + short)) == 1 and len(d.wards.get(short, ())) <= 1:
                 add("city-without-prefecture", short + base + rest, code, "sure")
         places = d.by_fold[fold(base)]
         if len(base) >= 2 and not d.starts_with_name(base):
-            if len(places) == 1 and code:
+            if len(places) == 1 and code and d.unique_in_city(key, base):
                 add("town-alone", base + rest, code, "sure")
             elif len({c for _, c in places}) > 1:
                 codes = {frozenset(d.towns[p][b]) for p in places for b in d.towns[p] if fold(b) == fold(base)}

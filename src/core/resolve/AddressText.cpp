@@ -106,6 +106,10 @@ bool IsAsciiDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+bool IsAsciiUpper(char c) {
+  return c >= 'A' && c <= 'Z';
+}
+
 // Reads the decimal number at s[at]; moves `at` past it.
 int32_t ReadNumber(std::string_view s, std::size_t& at) {
   long value = 0;
@@ -167,7 +171,8 @@ std::string MatchForm(std::string_view sjis) {
     unsigned previous = last;
     last = code;
     if (code == ' ' || code == '\t' || code == 0x8140) {
-      spaceAfterDigit = spaceAfterDigit || (!out.empty() && IsAsciiDigit(out.back()));
+      // A letter and a number a space keeps apart stay apart (シティＢ ６Ｆ is no basement).
+      spaceAfterDigit = spaceAfterDigit || (!out.empty() && (IsAsciiDigit(out.back()) || IsAsciiUpper(out.back())));
       std::string_view sofar = out;
       spaceAfterBlock = spaceAfterBlock || EndsWith(sofar, kBan) || EndsWith(sofar, kBanchi) || EndsWith(sofar, kGo);
       continue;
@@ -234,6 +239,15 @@ AddressRest ParseRest(std::string_view s) {
   constexpr std::size_t kNone = std::string_view::npos;
   std::size_t last = kNone, beforeLast = kNone;
   for (std::size_t at = 0; at < s.size();) {
+    if (s[at] == kNumberBreak) {  // ends the block, and keeps a letter from the floor: シティB 6F
+      if (phase == kBlock) {
+        phase = kTrailing;
+        rest.end = at;
+      }
+      ++at;
+      last = beforeLast = kNone;
+      continue;
+    }
     if (IsAsciiDigit(s[at])) {
       std::size_t start = at;
       int32_t n = ReadNumber(s, at);

@@ -84,6 +84,8 @@ class TestAddressText : public QObject {
     row("a name ending in a B byte", "3-20-2オペラシティ4階", "3 20 2", false, 4, "", "オペラシティ");
     row("basement as B", "1-1ビルB1", "1 1", false, -1, "", "ビル");
     row("a building B, no basement", "1-1シティB21階", "1 1", false, 21, "", "シティB");
+    row("a building B and a floor apart", "1-1シティＢ ６Ｆ", "1 1", false, 6, "", "シティB");
+    row("basement after a space", "1-1シティ B1", "1 1", false, -1, "", "シティ");
     row("basement as 地下", "1-1ビル地下2階", "1 1", false, -1, "", "ビル");
   }
   void rest() {
