@@ -325,7 +325,7 @@ def make(archives, out_path, per_kind):
             if not code or (pref, city, base) in d.except_buildings:
                 continue
             sep = rng.choice([" ", "　"])
-            add("floor-plain", pref + city + base + block(rng) + sep + rng.choice(PLAIN_BUILDINGS) + sep + floor_text(rng, rng.randint(1, 9)), code, "sure")
+            add("floor-plain", pref + city + base + block(rng) + sep + rng.choice(PLAIN_BUILDINGS) + sep + floor_text(rng, rng.randint(0, 12)), code, "sure")
 
     with open(out_path, "w", encoding="utf-8") as out:
         for kind in sorted(cases):

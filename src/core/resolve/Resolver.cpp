@@ -281,19 +281,24 @@ const AddressIndex::Building* CityResolver::BuildingAt(std::string_view town, st
   if (const AddressIndex::Building* b = byPart(after.substr(0, rest.floorAt))) return b;
   found = nullptr;
   if (rest.count == 0) return nullptr;
-  // Its block: the offices at that block name the building.
+  // Its block: the offices at that block name the building; failing that, at the block
+  // the address's numbers start with (2-2-1 of 2-2-1-1, a number within the block).
   std::vector<uint32_t> offices;
   x_.Offices(cityIndex_, town, offices);
-  for (uint32_t o : offices) {
-    const AddressIndex::Office& office = x_.Offices()[o];
-    if (office.count != rest.count || !std::equal(rest.numbers, rest.numbers + rest.count, office.numbers)) continue;
-    std::string_view text = x_.Key(office.text, office.textLength);
-    for (uint32_t i : buildings) {
-      const AddressIndex::Building& b = x_.Buildings()[i];
-      if (ofTown(b) && !b.name.empty() && Contains(text, b.name) && !one(b)) return nullptr;
+  for (bool within : {false, true}) {
+    for (uint32_t o : offices) {
+      const AddressIndex::Office& office = x_.Offices()[o];
+      bool at = within ? office.count >= 2 && office.count < rest.count : office.count == rest.count;
+      if (!at || !std::equal(office.numbers, office.numbers + office.count, rest.numbers)) continue;
+      std::string_view text = x_.Key(office.text, office.textLength);
+      for (uint32_t i : buildings) {
+        const AddressIndex::Building& b = x_.Buildings()[i];
+        if (ofTown(b) && !b.name.empty() && Contains(text, b.name) && !one(b)) return nullptr;
+      }
     }
+    if (found != nullptr) return found;
   }
-  return found;
+  return nullptr;
 }
 
 // The code of `floor` of a building (a basement, or a floor without a code of its own: its
