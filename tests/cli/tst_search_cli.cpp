@@ -221,6 +221,13 @@ class TestSearchCli : public QObject {
     row("upper-case letters", U("NHK"), "\tＮＨＫ札幌拠点放送局\t");
     row("small kana", U("トウキョウダイガク"), "\t東京大学　宇宙線研究所\t");
     row("catch-all code", U("1000000"), "100-0000\t東京都千代田区以下に掲載がない場合\t");
+    row("station name, ga", U("霞ヶ関"), "100-0013\t東京都千代田区霞が関（次のビルを除く）\t");
+    row("station name, ga too", U("自由ヶ丘"), "\t東京都目黒区自由が丘\t");
+    row("station name, ke left out", U("阿佐ヶ谷"), "166-0001\t東京都杉並区阿佐谷北\t");
+    row("station name, ke left out too", U("市ヶ谷"), "\t東京都新宿区市谷田町\t");
+    row("no as katakana", U("丸ノ内"), "100-0005\t東京都千代田区丸の内（次のビルを除く）\t");
+    row("block names the town", U("丸の内2丁目"), "100-0005\t東京都千代田区丸の内（次のビルを除く）\t");
+    row("block with hyphens names the town", U("丸の内２－４"), "100-0005\t東京都千代田区丸の内（次のビルを除く）\t");
   }
   void tolerantRealData() {
     QFETCH(QString, keyword);

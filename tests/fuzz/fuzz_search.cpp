@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, std::size_t size) {
     at += n;
   }
   if (keyword.empty() && !town) return 0;
-  Prefilter filter = town ? Prefilter::ForTown(keyword) : Prefilter::ForKeyword(keyword, rule.Retry(), rule.HasRetry());
+  Prefilter filter = town ? Prefilter::ForTown(keyword) : rule.MakePrefilter();
   Prefilter::Cursor cursor;
   for (std::size_t at = 0; (at = filter.NextCandidate(data, len, at, cursor)) < len;) {
     std::size_t n = FrameLength(data + at, len - at);

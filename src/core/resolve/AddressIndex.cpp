@@ -111,21 +111,34 @@ void AddressIndex::Table::Finish(const std::string& keys) {
   });
   std::size_t size = 16;
   while (size < entries.size() * 2) size *= 2;
-  slots.assign(size, 0);
+  slots.assign(size, Slot{0, 0});
+  constexpr uint32_t kManyScopes = 1u << 16;  // city indices and prefectures; not kAnyCity
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (i > 0 && entries[i - 1].scope == entries[i].scope && key(entries[i - 1]) == key(entries[i])) continue;
-    std::size_t slot = Hash(entries[i].scope, key(entries[i])) & (size - 1);
-    while (slots[slot] != 0) slot = (slot + 1) & (size - 1);
-    slots[slot] = static_cast<uint32_t>(i + 1);
+    const Entry& e = entries[i];
+    std::array<uint64_t, 2>* bits = &otherLengths;
+    if (e.scope < kManyScopes) {
+      if (lengths.size() <= e.scope) lengths.resize(e.scope + 1, {0, 0});
+      bits = &lengths[e.scope];
+    }
+    std::size_t bit = e.keyLength < 127 ? e.keyLength : 127;
+    (*bits)[bit / 64] |= uint64_t{1} << (bit % 64);
+    if (i > 0 && entries[i - 1].scope == e.scope && key(entries[i - 1]) == key(e)) continue;
+    uint64_t hash = Hash(e.scope, key(e));
+    std::size_t slot = hash & (size - 1);
+    while (slots[slot].entry != 0) slot = (slot + 1) & (size - 1);
+    slots[slot] = Slot{static_cast<uint32_t>(i + 1), static_cast<uint32_t>(hash >> 32)};
   }
 }
 
 void AddressIndex::Table::Find(const std::string& keys, uint32_t scope, std::string_view key,
                                std::vector<uint32_t>& out) const {
-  if (slots.empty()) return;
+  if (slots.empty() || !MayHold(scope, key.size())) return;
   std::size_t mask = slots.size() - 1;
-  for (std::size_t slot = Hash(scope, key) & mask; slots[slot] != 0; slot = (slot + 1) & mask) {
-    std::size_t i = slots[slot] - 1;
+  uint64_t hash = Hash(scope, key);
+  auto check = static_cast<uint32_t>(hash >> 32);
+  for (std::size_t slot = hash & mask; slots[slot].entry != 0; slot = (slot + 1) & mask) {
+    if (slots[slot].hash != check) continue;
+    std::size_t i = slots[slot].entry - 1;
     const Entry& e = entries[i];
     if (e.scope != scope || std::string_view(keys).substr(e.key, e.keyLength) != key) continue;
     for (; i < entries.size() && entries[i].scope == scope &&
@@ -351,7 +364,7 @@ void AddressIndex::Builder::FindBuildingNames() {
   std::vector<uint32_t> found;
   for (Building& b : x_.buildings_) {
     b.name = b.fullName;
-    std::vector<std::size_t> at = CharBoundaries(b.fullName);
+    CharBoundaries at(b.fullName);
     for (std::size_t n = at.size() - 1; n-- > 1;) {
       found.clear();
       x_.townTable_.Find(x_.keys_, b.city, std::string_view(b.fullName).substr(0, at[n]), found);
@@ -374,7 +387,9 @@ std::unique_ptr<AddressIndex> AddressIndex::Build(const std::string& folder, std
 
 int AddressIndex::Prefecture(std::string_view key) const {
   for (std::size_t i = 0; i < prefectures_.size(); ++i)
-    if (!prefectures_[i].empty() && prefectures_[i] == key) return static_cast<int>(i + 1);
+    if (prefectures_[i].size() == key.size() && key.size() > 1 && prefectures_[i][1] == key[1] &&
+        prefectures_[i] == key)
+      return static_cast<int>(i + 1);
   return 0;
 }
 
@@ -404,7 +419,9 @@ void AddressIndex::ByPostalCode(uint32_t postal, std::vector<uint32_t>& towns, s
 }
 
 std::size_t AddressIndex::Bytes() const {
-  auto table = [](const Table& t) { return t.entries.capacity() * sizeof(Entry) + t.slots.capacity() * 4; };
+  auto table = [](const Table& t) {
+    return t.entries.capacity() * sizeof(Entry) + t.slots.capacity() * sizeof(Table::Slot) + t.lengths.capacity() * 16;
+  };
   std::size_t notes = notes_.capacity() * sizeof(TownNote);
   for (const TownNote& n : notes_) notes += n.items.capacity() * sizeof(NoteItem);
   return arena_.capacity() + keys_.capacity() + towns_.capacity() * sizeof(Town) +

@@ -5,6 +5,7 @@
 // (AddressText.h). Built once from the data files and then only read: one index may be
 // used by any number of threads at once.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -124,9 +125,22 @@ class AddressIndex {
     uint32_t value;  // town, office or city index
   };
   struct Table {
-    std::vector<Entry> entries;   // sorted by (scope, key)
-    std::vector<uint32_t> slots;  // index of the first entry of a run + 1, or 0
+    std::vector<Entry> entries;  // sorted by (scope, key)
+    struct Slot {
+      uint32_t entry;  // index of the first entry of a run + 1, or 0
+      uint32_t hash;   // the high half of its key's hash, compared before the key
+    };
+    std::vector<Slot> slots;
+    // The key lengths of each scope, a bit per length (the last bit: 127 bytes or more), so
+    // that most lookups of a prefix that is no key end before hashing it.
+    std::vector<std::array<uint64_t, 2>> lengths;  // scopes below its size
+    std::array<uint64_t, 2> otherLengths{};        // the others
     void Finish(const std::string& keys);
+    bool MayHold(uint32_t scope, std::size_t length) const {
+      const std::array<uint64_t, 2>& bits = scope < lengths.size() ? lengths[scope] : otherLengths;
+      std::size_t bit = length < 127 ? length : 127;
+      return (bits[bit / 64] >> (bit % 64) & 1) != 0;
+    }
     // Appends the values of the run of (scope, key) to out.
     void Find(const std::string& keys, uint32_t scope, std::string_view key, std::vector<uint32_t>& out) const;
   };

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/text/KanaWidth.h"
+#include "core/text/NameVariants.h"
 #include "core/text/SjisText.h"
 
 namespace tanzel {
@@ -63,28 +64,6 @@ bool IsDigitCode(unsigned code) {
   return (code >= '0' && code <= '9') || (code >= 0x824F && code <= 0x8258) || IsKanjiNumeral(code);
 }
 
-// A kanji (or 々): the characters between which の, ノ and 之 are one word, and a ヶ may be
-// left out.
-bool IsKanjiCode(unsigned code) {
-  return code == 0x8158 || (code >= 0x889F && code <= 0x9FFC) || (code >= 0xE040 && code <= 0xFC4B);
-}
-
-// Variant kanji people type for the ones the data uses (both places CP932 has them).
-unsigned CommonKanji(unsigned code) {
-  static constexpr unsigned kPairs[][2] = {
-      {0xED95, 0x8DE8}, {0xFAB1, 0x8DE8},  // 﨑 崎
-      {0xEEE0, 0x8D82}, {0xFBFC, 0x8D82},  // 髙 高
-      {0xED9E, 0x93BF}, {0xFABA, 0x93BF},  // 德 徳
-      {0xEDEE, 0x956C}, {0xFB4D, 0x956C},  // 濵 浜
-      {0xEDF1, 0x90A3}, {0xFB50, 0x90A3},  // 瀨 瀬
-      {0xEEEC, 0x8D95}, {0xFC4B, 0x8D95},  // 黑 黒
-      {0xE7B2, 0x95D3}, {0xE7B3, 0x95D3},  // 邊 邉 辺
-  };
-  for (const auto& pair : kPairs)
-    if (pair[0] == code) return pair[1];
-  return code;
-}
-
 bool IsHyphenCode(unsigned code) {
   return code == '-' || code == 0x815D || code == 0x817C || code == 0x815C;
 }
@@ -125,6 +104,10 @@ bool EndsWith(std::string_view s, std::string_view word) {
 
 bool IsAsciiDigit(char c) {
   return c >= '0' && c <= '9';
+}
+
+bool IsAsciiUpper(char c) {
+  return c >= 'A' && c <= 'Z';
 }
 
 // Reads the decimal number at s[at]; moves `at` past it.
@@ -175,7 +158,7 @@ std::string MatchForm(std::string_view sjis) {
       run.clear();
       while (i < wide.size() && IsKanjiNumeral(code = CodeAt(wide, i, n))) {
         run.push_back(code);
-        last = '0';  // read as a number
+        last = code;  // a kanji all the same: 三ノ丸, 上九ヶ沢
         i += n;
       }
       kanjiFollows();
@@ -188,7 +171,8 @@ std::string MatchForm(std::string_view sjis) {
     unsigned previous = last;
     last = code;
     if (code == ' ' || code == '\t' || code == 0x8140) {
-      spaceAfterDigit = spaceAfterDigit || (!out.empty() && IsAsciiDigit(out.back()));
+      // A letter and a number a space keeps apart stay apart (シティＢ ６Ｆ is no basement).
+      spaceAfterDigit = spaceAfterDigit || (!out.empty() && (IsAsciiDigit(out.back()) || IsAsciiUpper(out.back())));
       std::string_view sofar = out;
       spaceAfterBlock = spaceAfterBlock || EndsWith(sofar, kBan) || EndsWith(sofar, kBanchi) || EndsWith(sofar, kGo);
       continue;
@@ -206,14 +190,17 @@ std::string MatchForm(std::string_view sjis) {
       out += static_cast<char>('A' + (code - 0x8260));
     } else if (code >= 0x8281 && code <= 0x829A) {
       out += static_cast<char>('A' + (code - 0x8281));
-    } else if (code == 0x8350 || code == 0x8396 || code == 0x8395 || code == 0x82AA) {
-      // ケ; between two kanji left out, as the data often does (阿佐ヶ谷 阿佐谷, 霞が関).
-      std::size_t next;
-      if (!(IsKanjiCode(previous) && i < wide.size() && IsKanjiCode(CommonKanji(CodeAt(wide, i, next)))))
-        out += "\x83\x50";
-    } else if ((code == 0x836D || code == 0x9456) && IsKanjiCode(previous) && i < wide.size() &&
-               IsKanjiCode(CommonKanji(CodeAt(wide, i, n)))) {
-      out += "\x82\xcc";  // ノ and 之 between kanji: の
+    } else if (unsigned variant = NameVariant(previous, code, i < wide.size() ? CodeAt(wide, i, n) : 0);
+               variant != code) {
+      // ケ joining two parts left out, as the data often does (阿佐ヶ谷 阿佐谷, 霞が関); ノ and
+      // 之 joining them written の, and between two numbers '-' as の is (五之三 五の三).
+      if (variant == 0x82CC && !out.empty() && IsAsciiDigit(out.back()) && i < wide.size() &&
+          IsDigitCode(CodeAt(wide, i, n))) {
+        out += '-';
+      } else if (variant != 0) {
+        out += static_cast<char>(variant >> 8);
+        out += static_cast<char>(variant & 0xFF);
+      }
     } else if (IsHyphenCode(code)) {
       out += '-';
     } else if ((code == 0x815B || code == 0x82CC) && !out.empty() && IsAsciiDigit(out.back()) && i < wide.size() &&
@@ -229,26 +216,50 @@ std::string MatchForm(std::string_view sjis) {
   return out;
 }
 
-std::vector<std::size_t> CharBoundaries(std::string_view sjis) {
-  std::vector<std::size_t> at{0};
+CharBoundaries::CharBoundaries(std::string_view sjis) {
+  auto put = [&](std::size_t at) {
+    if (size_ < kInPlace)
+      inPlace_[size_] = static_cast<uint32_t>(at);
+    else
+      more_.push_back(at);
+    ++size_;
+  };
+  put(0);
   for (std::size_t i = 0; i < sjis.size();) {
     i += CharLength(sjis, i);
-    at.push_back(i);
+    put(i);
   }
-  return at;
 }
 
 AddressRest ParseRest(std::string_view s) {
   AddressRest rest;
+  rest.floorAt = s.size();
   enum { kLeading, kBlock, kTrailing } phase = kLeading;
+  // Where the two characters of text right before stand (a basement's B or 地下), or npos.
+  constexpr std::size_t kNone = std::string_view::npos;
+  std::size_t last = kNone, beforeLast = kNone;
   for (std::size_t at = 0; at < s.size();) {
+    if (s[at] == kNumberBreak) {  // ends the block, and keeps a letter from the floor: シティB 6F
+      if (phase == kBlock) {
+        phase = kTrailing;
+        rest.end = at;
+      }
+      ++at;
+      last = beforeLast = kNone;
+      continue;
+    }
     if (IsAsciiDigit(s[at])) {
+      std::size_t start = at;
       int32_t n = ReadNumber(s, at);
       std::string& text = phase == kTrailing ? rest.trailing : rest.leading;
-      bool basementWord = EndsWith(text, kChika) || EndsWith(text, "B");
-      if (Skip(s, at, kKai) || Skip(s, at, "F") || (basementWord && at == s.size())) {
-        if (basementWord) text.resize(text.size() - (EndsWith(text, "B") ? 1 : kChika.size()));
-        rest.floor = basementWord ? -1 : n;
+      // B1F, B2 (no deeper than B9: インターシティB21階 is a building B and its 21st floor)
+      bool b = last != kNone && last + 1 == start && s[last] == 'B' && at - start == 1;
+      bool chika = beforeLast != kNone && beforeLast + kChika.size() == start && StartsWith(s, beforeLast, kChika);
+      last = beforeLast = kNone;
+      if (Skip(s, at, kKai) || Skip(s, at, "F") || ((b || chika) && at == s.size())) {
+        if (b || chika) text.resize(text.size() - (b ? 1 : kChika.size()));
+        rest.floor = b || chika ? -1 : n;
+        rest.floorAt = start - (b ? 1 : chika ? kChika.size() : 0);
         phase = kTrailing;
         continue;
       }
@@ -262,6 +273,7 @@ AddressRest ParseRest(std::string_view s) {
     }
     if (phase == kBlock && (s[at] == '-' || (StartsWith(s, at, kNo) && at + 2 < s.size() && IsAsciiDigit(s[at + 2])))) {
       at += s[at] == '-' ? 1 : 2;
+      last = beforeLast = kNone;
       continue;
     }
     std::size_t n = CharLength(s, at);
@@ -270,6 +282,8 @@ AddressRest ParseRest(std::string_view s) {
       rest.end = at;
     }
     (phase == kLeading ? rest.leading : rest.trailing).append(s.substr(at, n));
+    beforeLast = last;
+    last = at;
     at += n;
   }
   if (phase == kBlock) rest.end = s.size();

@@ -26,7 +26,20 @@ std::string MatchForm(std::string_view sjis);
 inline constexpr char kNumberBreak = '\x1f';
 
 // Offsets of the character boundaries of Shift-JIS text: 0, then after each character.
-std::vector<std::size_t> CharBoundaries(std::string_view sjis);
+// Held in place for texts of the length of an address (no heap allocation below 128
+// characters).
+class CharBoundaries {
+ public:
+  explicit CharBoundaries(std::string_view sjis);
+  std::size_t size() const { return size_; }
+  std::size_t operator[](std::size_t i) const { return i < kInPlace ? inPlace_[i] : more_[i - kInPlace]; }
+
+ private:
+  static constexpr std::size_t kInPlace = 128;
+  uint32_t inPlace_[kInPlace];
+  std::vector<std::size_t> more_;
+  std::size_t size_ = 0;
+};
 
 // What follows the town area of an address, read from its match form.
 struct AddressRest {
@@ -36,6 +49,7 @@ struct AddressRest {
   bool hasChome = false;    // the first number was followed by 丁目
   bool banchiWord = false;  // 番地 or 番 was written after the first number
   int floor = 0;            // a floor written as N階 or NF after the block; -1 a basement
+  std::size_t floorAt = 0;  // offset where the floor is written (B1, 地下1階, 20F ...), or the length
   std::string leading;      // text before the first number (a sub-area, 字 ...)
   std::string trailing;     // text after the block numbers (a building, an office's name ...)
   std::size_t end = 0;      // offset where the block numbers end (the trailing text starts)

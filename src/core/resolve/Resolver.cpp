@@ -35,6 +35,7 @@ struct Match {
   int score = kNothing;
   std::vector<Resolution> results;
   bool offices = false;          // offices at exactly this address are among the results
+  bool whole = true;             // the town's name is written whole: what follows it is a block, or named
   std::string_view town, after;  // the town's name as written and what follows it
 };
 
@@ -86,20 +87,37 @@ Resolution OfficeResolution(const AddressIndex& index, uint32_t office) {
   return Resolution{MatchKind::Office, true, office, index.Offices()[office].postal};
 }
 
+// Sapporo's grid as people write it: 北1西2 for 北1条西2丁目, 南15西16-9 for 南15条西16丁目9.
+// Returns the text with its 条 written (kept in `own`), or the text as it is.
+std::string_view SapporoGrid(std::string_view text, std::string& own) {
+  static constexpr std::string_view kWays[] = {"\x96\x6b", "\x93\xec", "\x93\x8c", "\x90\xbc"};  // 北 南 東 西
+  auto way = [&](std::size_t at, std::size_t from) {
+    for (std::size_t i = from; i < 4; ++i)
+      if (text.compare(at, 2, kWays[i]) == 0) return true;
+    return false;
+  };
+  if (text.size() < 6 || !way(0, 0) || !IsDigit(text[2])) return text;
+  std::size_t at = 2;
+  while (at < text.size() && IsDigit(text[at])) ++at;
+  if (at + 3 > text.size() || !way(at, 2) || !IsDigit(text[at + 2])) return text;
+  own = std::string(text.substr(0, at)) + std::string(kJou) + std::string(text.substr(at));
+  return own;
+}
+
 class CityResolver {
  public:
   CityResolver(const AddressIndex& index, uint32_t city, std::string_view text)
       : x_(index), city_(index.Cities()[city]), cityIndex_(city), text_(text) {
-    if (StartsWith(x_.Text(city_.kanji, city_.kanjiLength), kSapporoCity)) SapporoShortForm();
+    if (StartsWith(x_.Text(city_.kanji, city_.kanjiLength), kSapporoCity)) text_ = SapporoGrid(text_, own_);
   }
 
   Match Run();
 
  private:
-  void SapporoShortForm();
   bool Building(Match& out);
   void BuildingOfTown(Match& out) const;
-  const AddressIndex::Building* BuildingAt(std::string_view town, const AddressRest& rest) const;
+  const AddressIndex::Building* BuildingAt(std::string_view town, std::string_view after,
+                                           const AddressRest& rest) const;
   bool FloorOf(const AddressIndex::Building& building, int floor, Match& out) const;
   Match Town(const std::vector<uint32_t>& records, std::string_view after, const std::string& street) const;
   int NoteScore(const TownNote& note, const AddressRest& rest, std::string_view after, const std::string& street,
@@ -112,22 +130,6 @@ class CityResolver {
   std::string_view text_;
   std::string own_;  // the text as rewritten, where it is
 };
-
-// Sapporo's grid as people write it: 北1西2 for 北1条西2丁目, 南15西16-9 for 南15条西16丁目9.
-void CityResolver::SapporoShortForm() {
-  static constexpr std::string_view kWays[] = {"\x96\x6b", "\x93\xec", "\x93\x8c", "\x90\xbc"};  // 北 南 東 西
-  auto way = [&](std::size_t at, std::size_t from) {
-    for (std::size_t i = from; i < 4; ++i)
-      if (text_.compare(at, 2, kWays[i]) == 0) return true;
-    return false;
-  };
-  if (text_.size() < 6 || !way(0, 0) || !IsDigit(text_[2])) return;
-  std::size_t at = 2;
-  while (at < text_.size() && IsDigit(text_[at])) ++at;
-  if (at + 3 > text_.size() || !way(at, 2) || !IsDigit(text_[at + 2])) return;
-  own_ = std::string(text_.substr(0, at)) + std::string(kJou) + std::string(text_.substr(at));
-  text_ = own_;
-}
 
 Match CityResolver::Run() {
   Match out;
@@ -153,7 +155,7 @@ Match CityResolver::Run() {
   std::vector<uint32_t> records;
   for (std::size_t start : starts) {
     std::string_view from = text_.substr(start);
-    std::vector<std::size_t> at = CharBoundaries(from);
+    CharBoundaries at(from);
     std::string street = start > 0 && start != kOaza.size() ? StreetPosition(text_.substr(0, start)) : std::string();
     bool found = false;
     for (std::size_t n = at.size(); n-- > 1;) {
@@ -166,6 +168,8 @@ Match CityResolver::Run() {
       if (m.score == kNothing) continue;
       m.town = key;
       m.after = from.substr(at[n]);
+      m.whole = m.after.empty() || m.score >= kNamed || IsDigit(m.after[0]) || m.after[0] == '-' ||
+                m.after[0] == kNumberBreak;
       found = true;
       if (m.score > out.score) {
         out = std::move(m);
@@ -235,7 +239,7 @@ void CityResolver::BuildingOfTown(Match& out) const {
   if (t.note == AddressIndex::kNoNote || x_.Note(t.note).kind != TownNote::Kind::ExceptBuildings) return;
   AddressRest rest = ParseRest(out.after);
   if (rest.floor == 0 && rest.trailing.empty()) return;
-  if (const AddressIndex::Building* building = BuildingAt(out.town, rest)) {
+  if (const AddressIndex::Building* building = BuildingAt(out.town, out.after, rest)) {
     Match found;
     if (FloorOf(*building, rest.floor, found)) {
       for (const Resolution& r : out.results)
@@ -248,7 +252,8 @@ void CityResolver::BuildingOfTown(Match& out) const {
   out.results.front().kind = MatchKind::BuildingUnknown;
 }
 
-const AddressIndex::Building* CityResolver::BuildingAt(std::string_view town, const AddressRest& rest) const {
+const AddressIndex::Building* CityResolver::BuildingAt(std::string_view town, std::string_view after,
+                                                       const AddressRest& rest) const {
   std::vector<uint32_t> buildings;
   x_.BuildingsOf(cityIndex_, buildings);
   auto ofTown = [&](const AddressIndex::Building& b) {
@@ -260,28 +265,40 @@ const AddressIndex::Building* CityResolver::BuildingAt(std::string_view town, co
     found = &b;
     return true;
   };
-  // A part of its name (four bytes at least): 森タワー of 六本木ヒルズ森タワー.
-  if (rest.trailing.size() >= 4) {
+  // A part of its name (four bytes at least): 森タワー of 六本木ヒルズ森タワー, after the block;
+  // or, without one, all that stands between the town and the floor (a name may hold a
+  // numeral: 住友不動産六本木).
+  auto byPart = [&](std::string_view part) -> const AddressIndex::Building* {
+    found = nullptr;
+    if (part.size() < 4) return nullptr;
     for (uint32_t i : buildings) {
       const AddressIndex::Building& b = x_.Buildings()[i];
-      if (ofTown(b) && Contains(b.name, rest.trailing) && !one(b)) return nullptr;
+      if (ofTown(b) && Contains(b.name, part) && !one(b)) return nullptr;
+    }
+    return found;
+  };
+  if (const AddressIndex::Building* b = byPart(rest.count > 0 ? rest.trailing : rest.leading)) return b;
+  if (const AddressIndex::Building* b = byPart(after.substr(0, rest.floorAt))) return b;
+  found = nullptr;
+  if (rest.count == 0) return nullptr;
+  // Its block: the offices at that block name the building; failing that, at the block
+  // the address's numbers start with (2-2-1 of 2-2-1-1, a number within the block).
+  std::vector<uint32_t> offices;
+  x_.Offices(cityIndex_, town, offices);
+  for (bool within : {false, true}) {
+    for (uint32_t o : offices) {
+      const AddressIndex::Office& office = x_.Offices()[o];
+      bool at = within ? office.count >= 2 && office.count < rest.count : office.count == rest.count;
+      if (!at || !std::equal(office.numbers, office.numbers + office.count, rest.numbers)) continue;
+      std::string_view text = x_.Key(office.text, office.textLength);
+      for (uint32_t i : buildings) {
+        const AddressIndex::Building& b = x_.Buildings()[i];
+        if (ofTown(b) && !b.name.empty() && Contains(text, b.name) && !one(b)) return nullptr;
+      }
     }
     if (found != nullptr) return found;
   }
-  if (rest.count == 0) return nullptr;
-  // Its block: the offices at that block name the building.
-  std::vector<uint32_t> offices;
-  x_.Offices(cityIndex_, town, offices);
-  for (uint32_t o : offices) {
-    const AddressIndex::Office& office = x_.Offices()[o];
-    if (office.count != rest.count || !std::equal(rest.numbers, rest.numbers + rest.count, office.numbers)) continue;
-    std::string_view text = x_.Key(office.text, office.textLength);
-    for (uint32_t i : buildings) {
-      const AddressIndex::Building& b = x_.Buildings()[i];
-      if (ofTown(b) && !b.name.empty() && Contains(text, b.name) && !one(b)) return nullptr;
-    }
-  }
-  return found;
+  return nullptr;
 }
 
 // The code of `floor` of a building (a basement, or a floor without a code of its own: its
@@ -381,7 +398,7 @@ Match CityResolver::Town(const std::vector<uint32_t>& records, std::string_view 
 std::size_t CityResolver::OfficesAt(std::string_view from, Match& match) const {
   for (std::string_view aza : {kOaza, kAza})  // filed without them
     if (StartsWith(from, aza)) from.remove_prefix(aza.size());
-  std::vector<std::size_t> at = CharBoundaries(from);
+  CharBoundaries at(from);
   std::vector<uint32_t> offices;
   for (std::size_t n = at.size(); n-- > 0;) {
     if (at[n] > x_.MaxOfficeKey()) continue;
@@ -477,7 +494,10 @@ namespace {
 // it, stands as a name: two characters at least, not a bare number, and what follows is a block number, a
 // building or nothing (丁寧 is no town 丁, 二番目 no town 二).
 bool TownAlone(std::string_view key, std::string_view after) {
-  if (key.size() < 4 || key.find_first_not_of("0123456789") == std::string_view::npos) return false;
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < key.size() && chars < 2; ++chars)
+    i += IsSjisLeadByte(static_cast<unsigned char>(key[i])) && i + 1 < key.size() ? 2 : 1;
+  if (chars < 2 || key.find_first_not_of("0123456789") == std::string_view::npos) return false;
   if (after.empty()) return true;
   return IsDigit(after[0]) || after[0] == '-' || after[0] == kNumberBreak;
 }
@@ -491,7 +511,7 @@ struct Candidate {
 // Every reading of `text` (match form, prefecture and postal code taken off).
 std::vector<Candidate> Readings(const AddressIndex& index, std::string_view text, int pref) {
   std::vector<Candidate> candidates;
-  std::vector<std::size_t> at = CharBoundaries(text);
+  CharBoundaries at(text);
   std::vector<uint32_t> cities;
   // Every city (or ward) the text may start with, longest name first.
   for (std::size_t n = at.size(); n-- > 1;) {
@@ -507,21 +527,32 @@ std::vector<Candidate> Readings(const AddressIndex& index, std::string_view text
   for (const Candidate& c : candidates) best = std::max(best, c.match.score);
   if (best > kCatchAll) return candidates;
 
-  // A town written without its city: a whole town name, found in a city, beats a catch-all.
+  // A town written without its city: a whole town name, found in a city, beats a catch-all
+  // (Sapporo's grid as the town: 南1西4).
+  std::string grid;
+  std::string_view named = SapporoGrid(text, grid);
+  CharBoundaries atNamed(named);
   std::vector<uint32_t> towns;
-  for (std::size_t n = at.size(); n-- > 1 && towns.empty();) {
-    if (at[n] > index.MaxTownKey()) continue;
-    std::string_view key = text.substr(0, at[n]);
-    if (!TownAlone(key, text.substr(at[n]))) continue;
+  for (std::size_t n = atNamed.size(); n-- > 1 && towns.empty();) {
+    if (atNamed[n] > index.MaxTownKey()) continue;
+    std::string_view key = named.substr(0, atNamed[n]);
+    if (!TownAlone(key, named.substr(atNamed[n]))) continue;
     index.Towns(AddressIndex::kAnyCity, key, towns);
   }
   for (uint32_t t : towns) {
     uint32_t city = index.Towns()[t].city;
-    bool known =
-        std::any_of(candidates.begin(), candidates.end(), [city](const Candidate& c) { return c.city == city; });
-    if (known || (pref != 0 && index.Cities()[city].pref != pref)) continue;
+    if (pref != 0 && index.Cities()[city].pref != pref) continue;
+    auto known =
+        std::find_if(candidates.begin(), candidates.end(), [city](const Candidate& c) { return c.city == city; });
+    // Read as a town, a text that reads as a city with no town after it (神恵内村4丁目: the
+    // town 神恵内村 of 神恵内村) is that town.
+    if (known != candidates.end() && known->match.score > kCatchAll) continue;
     Match m = CityResolver(index, city, text).Run();
-    if (m.score > kCatchAll) candidates.push_back({city, std::move(m)});
+    if (m.score <= kCatchAll) continue;
+    if (known != candidates.end())
+      known->match = std::move(m);
+    else
+      candidates.push_back({city, std::move(m)});
   }
   return candidates;
 }
@@ -546,7 +577,7 @@ ResolveAnswer Answer(const AddressIndex& index, std::string_view sjis) {
   }
 
   int pref = 0;
-  std::vector<std::size_t> at = CharBoundaries(text);
+  CharBoundaries at(text);
   for (std::size_t n = at.size(); n-- > 1;) {
     if (at[n] <= index.MaxPrefectureKey() && (pref = index.Prefecture(text.substr(0, at[n]))) != 0) {
       text.remove_prefix(at[n]);
@@ -564,6 +595,13 @@ ResolveAnswer Answer(const AddressIndex& index, std::string_view sjis) {
   candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
                                   [floor](const Candidate& c) { return c.match.score < floor; }),
                    candidates.end());
+  // A town's name written whole in one city beats one that only starts the text in another
+  // (港区海岸通 of 大阪市 over 東京都港区海岸).
+  if (candidates.size() > 1 &&
+      std::any_of(candidates.begin(), candidates.end(), [](const Candidate& c) { return c.match.whole; }))
+    candidates.erase(
+        std::remove_if(candidates.begin(), candidates.end(), [](const Candidate& c) { return !c.match.whole; }),
+        candidates.end());
   // Several cities fit as well: large offices at exactly that address in one of them tell
   // which; otherwise there is no single code.
   if (candidates.size() > 1 && best > kCatchAll) {

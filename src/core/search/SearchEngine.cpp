@@ -51,8 +51,7 @@ SearchQuery::SearchQuery(const SearchParams& params, SearchPass pass)
     prefilter_ = Prefilter::ForTown(townRule_.Keyword(), options_.fold);
   } else {
     keywordRule_ = KeywordRule(keyword_, options_);
-    prefilter_ =
-        Prefilter::ForKeyword(keywordRule_.Keyword(), keywordRule_.Retry(), keywordRule_.HasRetry(), options_.fold);
+    prefilter_ = keywordRule_.MakePrefilter();
   }
 }
 

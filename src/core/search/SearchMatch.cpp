@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/text/NameVariants.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
 
@@ -86,21 +87,160 @@ std::size_t JoinedCopy(const char* line, std::size_t len, DataKind kind, char* o
   return n;
 }
 
+namespace {
+
+unsigned CodeAt(std::string_view s, std::size_t i, std::size_t& length) {
+  auto c = static_cast<unsigned char>(s[i]);
+  if (IsSjisLeadByte(c) && i + 1 < s.size()) {
+    length = 2;
+    return static_cast<unsigned>(c << 8 | static_cast<unsigned char>(s[i + 1]));
+  }
+  length = 1;
+  return c;
+}
+
+bool IsHyphenLike(unsigned code) {
+  return code == '-' || code == 0x815D || code == 0x817C || code == 0x815B || code == 0x815C;
+}
+
+// The length of the unit (丁目 番地 番 号) at s[at], or 0.
+std::size_t UnitAt(std::string_view s, std::size_t at) {
+  for (std::string_view unit : {"\x92\x9a\x96\xda", "\x94\xd4\x92\x6e", "\x94\xd4", "\x8d\x86"})
+    if (s.compare(at, unit.size(), unit) == 0) return unit.size();
+  return 0;
+}
+
+// Whether s (all of it) is a block: numbers, each with a unit or a hyphen-like mark after it
+// but the last, which may stand bare after a mark; kanji numerals only before a unit.
+bool IsBlock(std::string_view s) {
+  std::size_t at = 0;
+  bool marked = false;  // a unit or a mark seen
+  while (at < s.size()) {
+    std::size_t start = at, length;
+    bool kanji = false;
+    while (at < s.size()) {
+      unsigned code = CodeAt(s, at, length);
+      if (!IsNumeralCode(code)) break;
+      kanji = kanji || (code > 0xFF && !(code >= 0x824F && code <= 0x8258));
+      at += length;
+    }
+    if (at == start) return false;
+    if (std::size_t unit = UnitAt(s, at)) {
+      at += unit;
+      marked = true;
+    } else if (kanji) {
+      return false;
+    }
+    if (at < s.size() && IsHyphenLike(CodeAt(s, at, length))) {
+      at += length;
+      marked = true;
+      if (at == s.size()) return false;
+    } else if (at < s.size() && UnitAt(s, at) == 0) {
+      return false;
+    }
+  }
+  return marked;
+}
+
+}  // namespace
+
+std::size_t TownBeforeBlock(std::string_view sjis) {
+  std::size_t length;
+  unsigned previous = 0;
+  for (std::size_t at = 0; at < sjis.size(); at += length) {
+    unsigned code = CodeAt(sjis, at, length);
+    if (at > 0 && IsNumeralCode(code) && !IsNumeralCode(previous) && IsBlock(sjis.substr(at))) return at;
+    previous = code;
+  }
+  return 0;
+}
+
 KeywordRule::KeywordRule(std::string_view keyword, MatchOptions options) : keyword_(keyword), options_(options) {
-  if (options_.fold) FoldKana(keyword_.data(), keyword_.size());
+  std::size_t townLength = TownBeforeBlock(keyword);
+  std::string town(keyword.substr(0, townLength));
+  // The retry rule's keyword, and the raw line, must hold it too.
+  if (town.find_first_of("-\",") != std::string::npos) town.clear();
+  // A keyword with a name variant: what every spelling of it holds is the prefilter's.
+  if (HasVariantPlace(keyword) && keyword.find_first_of("-\",") == std::string_view::npos) {
+    variant_ = FoldNameVariants(keyword);
+    filter_ = StableStretch(town.empty() ? keyword : std::string_view(town));
+    everyLine_ = filter_.empty();  // nothing holds still: every line goes to the rule
+    town = FoldNameVariants(town);
+  }
+  // As typed, a block keyword also finds its block in the data's own forms (丸の内２丁目).
+  if (!town.empty() && !options_.fold &&
+      DataFormOfKeyword(keyword.substr(0, townLength)) == keyword.substr(0, townLength)) {
+    std::string data = DataFormOfKeyword(keyword);
+    if (data != keyword) alternate_ = std::move(data);
+  }
+  if (options_.fold) {
+    for (std::string* s : {&keyword_, &variant_, &filter_, &town}) FoldKana(s->data(), s->size());
+  }
+  townPart_ = std::move(town);
+  if (filter_.empty()) filter_ = townPart_;
   retry_ = keyword_;
   if (auto hyphen = retry_.find('-'); hyphen != std::string::npos) retry_.erase(hyphen, 1);
   hasRetry_ = !retry_.empty();
+}
+
+Prefilter KeywordRule::MakePrefilter() const {
+  if (everyLine_) return Prefilter::ForKeyword({}, {}, false, options_.fold);
+  if (!filter_.empty()) return Prefilter::ForKeyword(filter_, {}, false, options_.fold);
+  return Prefilter::ForKeyword(keyword_, retry_, hasRetry_, options_.fold);
+}
+
+// Folds text of a line as the keyword was folded; returns its length in `out`.
+std::size_t KeywordRule::Fold(const char* text, std::size_t len, char* out) const {
+  std::size_t n = len;
+  if (variant_.empty())
+    std::memcpy(out, text, len);
+  else
+    n = FoldNameVariants(text, len, out);
+  if (options_.fold) FoldKana(out, n);
+  return n;
+}
+
+// An address line whose town name (its note left off) is the town part.
+bool KeywordRule::NamesTown(const char* line, std::size_t len) const {
+  const char* p = line;
+  const char* end = line + len;
+  const char* field = nullptr;
+  for (int i = 0; i < 9; ++i) {
+    const void* c = std::memchr(p, ',', static_cast<std::size_t>(end - p));
+    if (c == nullptr) return false;
+    if (i == 7) field = static_cast<const char*>(c) + 1;
+    p = static_cast<const char*>(c) + 1;
+  }
+  std::string_view town(field, static_cast<std::size_t>(p - 1 - field));
+  if (town.size() >= 2 && town.front() == '"' && town.back() == '"') town = town.substr(1, town.size() - 2);
+  for (std::size_t at = 0, length; at < town.size(); at += length) {
+    if (CodeAt(town, at, length) == 0x8169) {  // （
+      town = town.substr(0, at);
+      break;
+    }
+  }
+  char folded[ReadBlockSize];
+  return std::string_view(folded, Fold(town.data(), town.size(), folded)) == townPart_;
 }
 
 bool KeywordRule::Matches(const char* line, std::size_t len, DataKind kind) const {
   char copy[ReadBlockSize] = {};
   bool hit = false;
   if (len <= sizeof copy) {
+    if (!variant_.empty()) {
+      // Within one field: 市ヶ谷 is no 函館市 before 谷地頭町.
+      std::size_t n = 0;
+      for (std::size_t i = 0; i < len; ++i)
+        if (line[i] != '"') copy[n++] = line[i];
+      char folded[ReadBlockSize];
+      hit = SjisContains(folded, Fold(copy, n, folded), variant_);
+    }
     std::size_t n = JoinedCopy(line, len, kind, copy);
+    hit = hit || (!alternate_.empty() && SjisContains(copy, n, alternate_));
     if (options_.fold) FoldKana(copy, n);
-    hit = SjisContains(copy, n, keyword_);
+    hit = hit || SjisContains(copy, n, keyword_);
   }
+  if (!hit && kind == DataKind::Ken && !townPart_.empty()) hit = NamesTown(line, len);
   if (!hit && hasRetry_) {
     if (!options_.fold) {
       hit = SjisContains(line, len, retry_);

@@ -11,6 +11,7 @@
 
 #include "core/data/DataFile.h"
 #include "core/data/Records.h"
+#include "core/search/SearchScan.h"
 
 namespace tanzel {
 
@@ -38,12 +39,27 @@ struct MatchOptions {
   bool keepCatchAll = false;
 };
 
-// Mode 0: the keyword rule, prepared once per search.
+// The length of the town name before the block a keyword ends in (丸の内 of 丸の内2丁目,
+// 丸の内２－４, 丸の内二丁目三番), or 0 when it ends in none. A block is numbers with 丁目,
+// 番地, 番 or 号 after them or hyphen-like marks between them (kanji numerals only before a
+// unit).
+std::size_t TownBeforeBlock(std::string_view sjis);
+
+// Mode 0: the keyword rule, prepared once per search. Beside the keyword itself, a keyword
+// that ends in a block finds the address lines of the towns it names (a town name of
+// exactly that text), and, as typed, its block in the data's own forms too (丸の内2丁目 finds
+// 丸の内２丁目); a keyword with a name variant (霞ヶ関, 丸ノ内, 市ヶ谷, 髙田) finds the data's
+// spelling of it (FoldNameVariants on both sides, before FoldKana where matched folded).
 class KeywordRule {
  public:
   KeywordRule() = default;
   // `keyword` must not be empty. With `options.fold` the keyword is folded here.
   explicit KeywordRule(std::string_view keyword, MatchOptions options = {});
+
+  // The town name a keyword that ends in a block names (folded as the keyword), or empty.
+  const std::string& TownPart() const { return townPart_; }
+  // The prefilter for this rule: every line it may find holds what the prefilter looks for.
+  Prefilter MakePrefilter() const;
 
   const std::string& Keyword() const { return keyword_; }
   // The keyword without its first hyphen-minus, tried on the raw line; only when it is
@@ -56,10 +72,18 @@ class KeywordRule {
   bool Matches(const char* line, std::size_t len, DataKind kind) const;
 
  private:
+  std::size_t Fold(const char* text, std::size_t len, char* out) const;
+  bool NamesTown(const char* line, std::size_t len) const;
+
   std::string keyword_;
   std::string retry_;
   bool hasRetry_ = false;
   MatchOptions options_;
+  std::string variant_;     // the keyword folded by FoldNameVariants and FoldKana, where it holds a variant
+  std::string townPart_;    // the town a block keyword names (folded like variant_ when matched folded)
+  std::string alternate_;   // as typed, a block keyword in the data's own forms, where they differ
+  std::string filter_;      // what every line this rule finds holds (the keyword where empty)
+  bool everyLine_ = false;  // no such text: the prefilter passes every line
 };
 
 // Mode 1: an address line of one city whose town name holds the keyword (folded, in the

@@ -35,6 +35,8 @@ class TestAddressText : public QObject {
     row("ke elsewhere", "つつじヶ丘・ヶ岳・関ヶ", "つつじケ丘・ケ岳・関ケ");
     row("no between kanji", "丸ノ内・丸之内・丸の内・ノ木・之", "丸の内・丸の内・丸の内・ノ木・之");
     row("variant kanji", "髙田﨑德濵瀨黑邊邉", "高田崎徳浜瀬黒辺辺");
+    row("no and ke after a number", "三ノ丸・5之上・上九ヶ沢・8ケ代", "3の丸・5の上・上9沢・8代");
+    row("no between numerals", "五之三町・五の三町・五ノ三町", "5-3町・5-3町・5-3町");
     row("hyphens", "1‐2−3－4―5", "1-2-3-4-5");
     row("long vowel between digits", "1ー2 センター", "1-2センター");
     row("no between digits", "12番地の3", "12番地の3");
@@ -79,6 +81,12 @@ class TestAddressText : public QObject {
     row("room numbers are no block", "1-2-3ハイツ101号室", "1 2 3", false, 0, "", "ハイツ号室");
     row("sub-area first", "字東原123", "123", false, 0, "字東原", "");
     row("building without block", "JPタワー30階", "", false, 30, "JPタワー", "");
+    row("a name ending in a B byte", "3-20-2オペラシティ4階", "3 20 2", false, 4, "", "オペラシティ");
+    row("basement as B", "1-1ビルB1", "1 1", false, -1, "", "ビル");
+    row("a building B, no basement", "1-1シティB21階", "1 1", false, 21, "", "シティB");
+    row("a building B and a floor apart", "1-1シティＢ ６Ｆ", "1 1", false, 6, "", "シティB");
+    row("basement after a space", "1-1シティ B1", "1 1", false, -1, "", "シティ");
+    row("basement as 地下", "1-1ビル地下2階", "1 1", false, -1, "", "ビル");
   }
   void rest() {
     QFETCH(QString, rest);

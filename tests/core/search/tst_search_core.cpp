@@ -197,6 +197,50 @@ class TestSearchCore : public QObject {
         hit);
   }
 
+  // Name variants and keywords that end in a block, as typed and folded.
+  void variantsAndBlocks_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("office");
+    QTest::addColumn<QByteArray>("keyword");
+    QTest::addColumn<bool>("fold");
+    QTest::addColumn<bool>("hit");
+    auto ken = [](const char* city, const char* town) {
+      return KenLine(13101, "1000013", "トウキョウト", "ア", "ア", "東京都", city, town);
+    };
+    auto row = [](const char* name, const std::string& line, bool office, const char* keyword, bool fold, bool hit) {
+      QTest::newRow(name) << QByteArray::fromStdString(line) << office << QByteArray::fromStdString(Sjis(keyword))
+                          << fold << hit;
+    };
+    row("ke the data writes ga", ken("千代田区", "霞が関（次のビルを除く）"), false, "霞ヶ関", false, true);
+    row("ke the data writes small", ken("川越市", "霞ケ関北"), false, "霞ヶ関", true, true);
+    row("ke the data leaves out", ken("杉並区", "阿佐谷北"), false, "阿佐ヶ谷", false, true);
+    row("ke left out, folded", ken("新宿区", "市谷田町"), false, "市ヶ谷", true, true);
+    row("ke within one column only", ken("函館市", "谷地頭町"), false, "市ヶ谷", true, false);
+    row("no as katakana", ken("千代田区", "丸の内"), false, "丸ノ内", false, true);
+    row("no as kanji", ken("千代田区", "丸の内"), false, "丸之内", true, true);
+    row("no the data writes as katakana", ken("高知市", "丸ノ内"), false, "丸の内", false, true);
+    row("variant kanji", ken("新宿区", "高田馬場"), false, "髙田馬場", true, true);
+    row("block names the town", ken("千代田区", "丸の内（次のビルを除く）"), false, "丸の内2丁目", false, true);
+    row("block with hyphens, folded", ken("千代田区", "丸の内"), false, "丸の内２－４", true, true);
+    row("block in kanji numerals", ken("千代田区", "丸の内"), false, "丸の内二丁目", false, true);
+    row("block names no other town", ken("千代田区", "丸の内ＪＰタワー（３０階）"), false, "丸の内2丁目", false, false);
+    row("block with a variant", ken("千代田区", "丸の内"), false, "丸ノ内2丁目", false, true);
+    row("a bare number is no block", ken("千代田区", "丸の内"), false, "丸の内2", false, false);
+    row("block in the data's forms", kOffice, true, "千代田1-1", false, true);
+    row("block names no office", kOffice, true, "千代田2-1", false, false);
+  }
+  void variantsAndBlocks() {
+    QFETCH(QByteArray, line);
+    QFETCH(bool, office);
+    QFETCH(QByteArray, keyword);
+    QFETCH(bool, fold);
+    QFETCH(bool, hit);
+    KeywordRule rule(keyword.toStdString(), MatchOptions{fold, false});
+    QCOMPARE(
+        rule.Matches(line.constData(), static_cast<std::size_t>(line.size()), office ? DataKind::Jig : DataKind::Ken),
+        hit);
+  }
+
   void townRule_data() {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QByteArray>("pref");
@@ -335,10 +379,11 @@ class TestSearchCore : public QObject {
   // line, matching plainly or folded.
   void prefilterIsExact() {
     const std::string alphabet[] = {
-        ",",    "\"",   "\n",       "A",        "-",        "1",          "0",
-        "\x83", "\x41", "\x8e",     "\x44",     Sjis("ア"), Sjis("札幌"), Sjis("以下に掲載がない場合"),
-        "\r\n", " ",    Sjis("ァ"), Sjis("ッ"), Sjis("ツ"), Sjis("ａ"),   Sjis("Ａ"),
-        "\x82", "\x60"};
+        ",",        "\"",       "\n",       "A",          "-",        "1",          "0",
+        "\x83",     "\x41",     "\x8e",     "\x44",       Sjis("ア"), Sjis("札幌"), Sjis("以下に掲載がない場合"),
+        "\r\n",     " ",        Sjis("ァ"), Sjis("ッ"),   Sjis("ツ"), Sjis("ａ"),   Sjis("Ａ"),
+        "\x82",     "\x60",     Sjis("ヶ"), Sjis("が"),   Sjis("ノ"), Sjis("の"),   Sjis("丸"),
+        Sjis("谷"), Sjis("髙"), Sjis("高"), Sjis("丁目"), Sjis("２"), Sjis("（")};
     std::mt19937 rng(12345);
     auto pick = [&](int n) {
       std::string s;
@@ -348,7 +393,7 @@ class TestSearchCore : public QObject {
     for (int round = 0; round < 3000; ++round) {
       std::string data = pick(static_cast<int>(rng() % 200));
       if (round % 50 == 0) data += std::string(2100 + rng() % 300, 'A') + pick(20);
-      std::string keyword = pick(1 + static_cast<int>(rng() % 3));
+      std::string keyword = pick(1 + static_cast<int>(rng() % 4));
       bool office = rng() % 2;
       bool town = rng() % 4 == 0;
       bool fold = rng() % 2;
@@ -369,8 +414,7 @@ class TestSearchCore : public QObject {
         if (matches(data.data() + at, n)) expected.push_back(at);
         at += n;
       }
-      Prefilter filter = town ? Prefilter::ForTown(townRule.Keyword(), fold)
-                              : Prefilter::ForKeyword(rule.Keyword(), rule.Retry(), rule.HasRetry(), fold);
+      Prefilter filter = town ? Prefilter::ForTown(townRule.Keyword(), fold) : rule.MakePrefilter();
       Prefilter::Cursor cursor;
       for (std::size_t at = 0; (at = filter.NextCandidate(data.data(), data.size(), at, cursor)) < data.size();) {
         std::size_t n = FrameLength(data.data() + at, data.size() - at);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "core/text/NameVariants.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
 #include "support/Sjis.h"
@@ -89,6 +90,34 @@ class TestNormalize : public QObject {
     QCOMPARE(UnfoldedTrail(0x83, 0x41), 0x40);  // ア stands for ァ too
     QCOMPARE(UnfoldedTrail(0x83, 0x63), 0x62);  // ツ for ッ
     QCOMPARE(UnfoldedTrail(0x83, 0x67), 0);     // ト has no other form
+  }
+
+  // One name in the spellings of people and of the data: the fold, and the stretch that
+  // every spelling holds as it is (the prefilter's).
+  void nameVariants_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("folded");
+    QTest::addColumn<QString>("stretch");
+    auto row = [](const char* text, const char* folded, const char* stretch) {
+      QTest::newRow(text) << QString::fromUtf8(text) << QString::fromUtf8(folded) << QString::fromUtf8(stretch);
+    };
+    row("霞ヶ関", "霞関", "霞");
+    row("霞が関ビル", "霞関ビル", "関ビル");
+    row("阿佐ヶ谷", "阿佐谷", "阿");
+    row("丸ノ内・丸之内・丸の内", "丸の内・丸の内・丸の内", "内・丸");
+    row("髙田馬場", "高田馬場", "田");
+    row("三ノ丸・5之上", "三の丸・5の上", "丸・5");  // after a number too
+    row("ケ岳・つつじが丘", "ケ岳・つつじケ丘", "岳・つつじ");
+    row("ノ木・之", "ノ木・之", "ノ木・之");
+  }
+  void nameVariants() {
+    QFETCH(QString, text);
+    QFETCH(QString, folded);
+    QFETCH(QString, stretch);
+    std::string sjis = S(text.toStdString());
+    QCOMPARE(QString::fromStdString(SjisToUtf8(FoldNameVariants(sjis))), folded);
+    QCOMPARE(QString::fromStdString(SjisToUtf8(StableStretch(sjis))), stretch);
+    QCOMPARE(HasVariantPlace(sjis), folded != text || stretch != text);
   }
 
   void composesDecomposedKana() {
