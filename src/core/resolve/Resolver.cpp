@@ -686,6 +686,24 @@ bool MayBeAddress(std::string_view sjis) {
   return false;
 }
 
+bool WritesBlock(std::string_view sjis) {
+  static constexpr std::string_view kChome = "\x92\x9A\x96\xDA", kBanchi = "\x94\xD4\x92\x6E";  // 丁目 番地
+  for (std::size_t i = 0; i < sjis.size();) {
+    auto lead = static_cast<unsigned char>(sjis[i]);
+    if (!IsSjisLeadByte(lead)) {
+      if (lead >= '0' && lead <= '9') return true;
+      ++i;
+      continue;
+    }
+    if (i + 1 >= sjis.size()) break;
+    unsigned code = lead << 8 | static_cast<unsigned char>(sjis[i + 1]);
+    std::string_view here = sjis.substr(i);
+    if ((code >= 0x824F && code <= 0x8258) || StartsWith(here, kChome) || StartsWith(here, kBanchi)) return true;
+    i += 2;
+  }
+  return false;
+}
+
 std::string RecordText(const AddressIndex& index, const Resolution& r) {
   if (!r.office) {
     const AddressIndex::Town& t = index.Towns()[r.record];

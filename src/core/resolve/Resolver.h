@@ -78,6 +78,10 @@ ResolveAnswer ResolveAddress(const AddressIndex& index, std::string_view sjis);
 // holds a character that ends the name of a prefecture, city or district (都道府県市区町村郡).
 bool MayBeAddress(std::string_view sjis);
 
+// Whether `sjis` writes a block number (a digit, half- or full-width, or 丁目 or 番地): an
+// address down to its block rather than a place name.
+bool WritesBlock(std::string_view sjis);
+
 // The record of a resolution as the data spells it, in Shift-JIS: prefecture, city and town
 // with its note; or the office's name, a space and its address.
 std::string RecordText(const AddressIndex& index, const Resolution& r);

@@ -54,9 +54,14 @@ class PrintSink : public SearchSink {
     if (std::fwrite(line_.data(), 1, line_.size(), out_) != line_.size()) cancel_.store(1);
   }
   void PassStarted(SearchPass pass, std::string_view keyword) override {
-    if (pass == SearchPass::Address) Note("tanzel-search: nothing found as typed; resolved as an address");
+    if (pass == SearchPass::Address) {
+      Note("tanzel-search: read as an address");
+      address_ = true;
+    }
     if (pass == SearchPass::Tolerant)
-      Note("tanzel-search: nothing found as typed; searching for " + SjisToUtf8(keyword) + "\n");
+      Note(std::string(address_ ? "tanzel-search: also searching for "
+                                : "tanzel-search: nothing found as typed; searching for ") +
+           SjisToUtf8(keyword) + "\n");
   }
   void Answered(Certainty certainty, MatchKind kind) override {
     // The same words as --resolve: how sure, and how the first code was found.
@@ -70,6 +75,7 @@ class PrintSink : public SearchSink {
   std::FILE* err_;
   std::atomic<uint8_t>& cancel_;
   std::string line_;
+  bool address_ = false;  // the rows so far are an address's
 };
 
 // The parsed command line.

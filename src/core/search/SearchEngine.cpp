@@ -71,7 +71,10 @@ bool SearchQuery::CanFindMoreThan(const SearchQuery& before) const {
 KeywordSearch::KeywordSearch(const SearchParams& params)
     : exact_(params, SearchPass::Exact), tolerant_(params, SearchPass::Tolerant) {
   hasTolerant_ = !exact_.AsksForKeyword() && tolerant_.CanFindMoreThan(exact_);
-  if (params.mode == SearchMode::Keyword && MayBeAddress(params.keyword)) address_ = params.keyword;
+  if (params.mode == SearchMode::Keyword && MayBeAddress(params.keyword)) {
+    address_ = params.keyword;
+    addressFirst_ = WritesBlock(address_);
+  }
 }
 
 void SearchSink::Record(int, const KenRecord&) {}
@@ -252,11 +255,13 @@ SearchNotice RunKeywordSearch(const KeywordSearch& search, const std::string& fo
   if (search.Exact().AsksForKeyword()) return SearchNotice::EnterKeyword;
   // Every pass reads the one edition in use when the search started.
   const std::string edition = ResolveEditionFolder(folder);
+  if (search.AddressFirst()) AddressHits(search.Address(), edition, scratch, hitCount, sink);
+  const int32_t before = hitCount.load();
   sink.PassStarted(SearchPass::Exact, search.Exact().Keyword());
   RunPass(search.Exact(), edition, scratch, hitCount, cancel, sink);
-  SearchNotice notice = NoticeOf(hitCount.load());
-  if (notice != SearchNotice::NoHit || cancel.load() != 0) return notice;
-  if (!search.Address().empty()) AddressHits(search.Address(), edition, scratch, hitCount, sink);
+  if (int32_t now = hitCount.load(); now != before || cancel.load() != 0) return NoticeOf(now);
+  if (!search.Address().empty() && !search.AddressFirst())
+    AddressHits(search.Address(), edition, scratch, hitCount, sink);
   if (const SearchQuery* tolerant = search.Tolerant(); tolerant != nullptr && cancel.load() == 0) {
     sink.PassStarted(SearchPass::Tolerant, tolerant->Keyword());
     RunPass(*tolerant, edition, scratch, hitCount, cancel, sink);

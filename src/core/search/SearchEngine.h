@@ -90,7 +90,9 @@ class SearchQuery {
 
 // A search as the program runs it: the exact pass and, when that finds nothing and no data
 // file is missing, the codes the keyword resolves to as an address (keyword mode only),
-// then the tolerant pass. Immutable once made.
+// then the tolerant pass. A keyword written down to its block (大阪市北区梅田3-1-3) is read
+// as an address first, so that its answer leads whatever the exact pass adds (the offices
+// at that block). Immutable once made.
 class KeywordSearch {
  public:
   explicit KeywordSearch(const SearchParams& params);
@@ -100,12 +102,15 @@ class KeywordSearch {
   const SearchQuery* Tolerant() const { return hasTolerant_ ? &tolerant_ : nullptr; }
   // The keyword to resolve as an address (Shift-JIS), or empty when it does not read as one.
   const std::string& Address() const { return address_; }
+  // Whether the address is read before the exact pass.
+  bool AddressFirst() const { return addressFirst_; }
 
  private:
   SearchQuery exact_;
   SearchQuery tolerant_;
   bool hasTolerant_;
   std::string address_;
+  bool addressFirst_ = false;
 };
 
 // Receives the hits of a search, in hit order, on the searching thread.
