@@ -228,6 +228,7 @@ class TestSearchCli : public QObject {
     row("no as katakana", U("丸ノ内"), "100-0005\t東京都千代田区丸の内（次のビルを除く）\t");
     row("block names the town", U("丸の内2丁目"), "100-0005\t東京都千代田区丸の内（次のビルを除く）\t");
     row("block with hyphens names the town", U("丸の内２－４"), "100-0005\t東京都千代田区丸の内（次のビルを除く）\t");
+    row("address down to its block, offices there too", U("大阪市北区梅田3-1-3"), "530-0001\t大阪府大阪市北区梅田\t");
   }
   void tolerantRealData() {
     QFETCH(QString, keyword);
