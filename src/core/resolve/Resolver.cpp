@@ -238,7 +238,13 @@ void CityResolver::BuildingOfTown(Match& out) const {
   const AddressIndex::Town& t = x_.Towns()[out.results.front().record];
   if (t.note == AddressIndex::kNoNote || x_.Note(t.note).kind != TownNote::Kind::ExceptBuildings) return;
   AddressRest rest = ParseRest(out.after);
-  if (rest.floor == 0 && rest.trailing.empty()) return;
+  if (rest.floor == 0 && rest.trailing.empty()) {
+    // The block of a building with codes of its own, and no floor: the town's code is the
+    // one code that leaves that building out, so it is no sure answer.
+    if (rest.count > 0 && BuildingAt(out.town, out.after, rest) != nullptr)
+      out.results.front().kind = MatchKind::BuildingUnknown;
+    return;
+  }
   if (const AddressIndex::Building* building = BuildingAt(out.town, out.after, rest)) {
     Match found;
     if (FloorOf(*building, rest.floor, found)) {

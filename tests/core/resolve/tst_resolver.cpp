@@ -145,8 +145,9 @@ class TestResolver : public QObject {
     row("東京都千代田区丸ノ内1-9-1", "1000005", "town");
     row("東京都千代田区丸之内1-9-1", "1000005", "town");
     row("東京都千代田区丸の内2-4-1 丸ビル 20F", "1000005", "building-unknown");
-    row("東京都千代田区丸の内2-7-3 30階", "1007030", "floor");    // by its block, through an office there
-    row("東京都千代田区丸の内2-7-3-5 30階", "1007030", "floor");  // a number within the block
+    row("東京都千代田区丸の内2-7-3 30階", "1007030", "floor");        // by its block, through an office there
+    row("東京都千代田区丸の内2-7-3-5 30階", "1007030", "floor");      // a number within the block
+    row("東京都千代田区丸の内2-7-3", "1000005", "building-unknown");  // that building, no floor
     row("東京都千代田区丸の内2-7-2 35階", "1000005 1008994 1008996", "building-unknown");
     row("千代田ビル", "", "");  // a place name that merely starts the text
     row("本町の候補", "", "");
