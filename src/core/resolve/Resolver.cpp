@@ -287,8 +287,10 @@ const AddressIndex::Building* CityResolver::BuildingAt(std::string_view town, st
   if (const AddressIndex::Building* b = byPart(after.substr(0, rest.floorAt))) return b;
   found = nullptr;
   if (rest.count == 0) return nullptr;
-  // Its block: the offices at that block name the building; failing that, at the block
-  // the address's numbers start with (2-2-1 of 2-2-1-1, a number within the block).
+  // Its block: the offices at that block name the building, or hold codes of its series
+  // (the first five digits of its floors' codes: 100-6751 at 丸の内1-9-1 is in
+  // グラントウキョウノースタワー's 100-67xx); failing that, at the block the address's
+  // numbers start with (2-2-1 of 2-2-1-1, a number within the block).
   std::vector<uint32_t> offices;
   x_.Offices(cityIndex_, town, offices);
   for (bool within : {false, true}) {
@@ -299,7 +301,8 @@ const AddressIndex::Building* CityResolver::BuildingAt(std::string_view town, st
       std::string_view text = x_.Key(office.text, office.textLength);
       for (uint32_t i : buildings) {
         const AddressIndex::Building& b = x_.Buildings()[i];
-        if (ofTown(b) && !b.name.empty() && Contains(text, b.name) && !one(b)) return nullptr;
+        bool series = b.unknownFloor >= 0 && x_.Towns()[b.unknownFloor].postal / 100 == office.postal / 100;
+        if (ofTown(b) && !b.name.empty() && (series || Contains(text, b.name)) && !one(b)) return nullptr;
       }
     }
     if (found != nullptr) return found;

@@ -90,7 +90,8 @@ class TestResolver : public QObject {
         JigName(13), Jig(13101, "東京中央郵便局", "東京都", "千代田区", "丸の内", "２丁目７－２", "1008994") +
                          Jig(13101, "株式会社　ゆうちょ銀行", "東京都", "千代田区", "丸の内", "２－７－２", "1008996") +
                          Jig(13101, "タワー商事", "東京都", "千代田区", "丸の内", "２丁目７－３ＪＰタワー", "1007031") +
-                         Jig(13101, "宮内庁", "東京都", "千代田区", "千代田", "１－１", "1008111")));
+                         Jig(13101, "宮内庁", "東京都", "千代田区", "千代田", "１－１", "1008111") +
+                         Jig(13101, "八丁商事", "東京都", "千代田区", "丸の内", "１丁目８－１", "1007051")));
     std::string error;
     index_ = AddressIndex::Build(data_.folder(), error);
     QVERIFY2(index_, error.c_str());
@@ -145,9 +146,10 @@ class TestResolver : public QObject {
     row("東京都千代田区丸ノ内1-9-1", "1000005", "town");
     row("東京都千代田区丸之内1-9-1", "1000005", "town");
     row("東京都千代田区丸の内2-4-1 丸ビル 20F", "1000005", "building-unknown");
-    row("東京都千代田区丸の内2-7-3 30階", "1007030", "floor");        // by its block, through an office there
-    row("東京都千代田区丸の内2-7-3-5 30階", "1007030", "floor");      // a number within the block
-    row("東京都千代田区丸の内2-7-3", "1000005", "building-unknown");  // that building, no floor
+    row("東京都千代田区丸の内2-7-3 30階", "1007030", "floor");          // by its block, through an office there
+    row("東京都千代田区丸の内2-7-3-5 30階", "1007030", "floor");        // a number within the block
+    row("東京都千代田区丸の内2-7-3", "1000005", "building-unknown");    // that building, no floor
+    row("東京都千代田区丸の内1-8-1 30階", "1007030 1007051", "floor");  // an office there holds a code of its series
     row("東京都千代田区丸の内2-7-2 35階", "1000005 1008994 1008996", "building-unknown");
     row("千代田ビル", "", "");  // a place name that merely starts the text
     row("本町の候補", "", "");
