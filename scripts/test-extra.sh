@@ -37,7 +37,7 @@ cmake --build build-tsan -j "$jobs" --target "${thread_tests[@]}"
 TSAN_OPTIONS="halt_on_error=1 die_after_fork=0 second_deadlock_stack=1 ignore_noninstrumented_modules=1 suppressions=$(pwd)/tests/tsan.supp" \
   "${norandom[@]}" ctest --test-dir build-tsan -L thread --output-on-failure
 
-echo "== libFuzzer: search framing, splitting and matching"
+echo "== libFuzzer: search framing, splitting and matching; the web service's request handling"
 if ! command -v clang++ >/dev/null; then
   echo "clang++ is needed for the fuzzing run" >&2
   exit 1
@@ -46,10 +46,15 @@ cmake -S . -B build-fuzz "${generator[@]}" "${launcher[@]}" -DCMAKE_CXX_COMPILER
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTANZEL_SANITIZE=address,undefined \
   -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -DTANZEL_BUILD_GUI=OFF -DTANZEL_BUILD_BENCH=OFF \
   -DTANZEL_BUILD_FUZZ=ON >/dev/null
-cmake --build build-fuzz -j "$jobs" --target fuzz_search
-corpus=build-fuzz/fuzz/corpus
-mkdir -p "$corpus"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  "${norandom[@]}" build-fuzz/fuzz/fuzz_search -max_total_time="${FUZZ_SECONDS:-60}" -max_len=4200 \
-  -print_final_stats=1 "$corpus" tests/fuzz/seeds
+cmake --build build-fuzz -j "$jobs" --target fuzz_search fuzz_serve
+# The fuzzing time is shared: two thirds for the search, a third for the service.
+fuzz_seconds=${FUZZ_SECONDS:-60}
+fuzz() {  # TARGET SECONDS MAX_LEN SEEDS
+  local corpus=build-fuzz/fuzz/corpus-$1
+  mkdir -p "$corpus"
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    "${norandom[@]}" "build-fuzz/fuzz/$1" -max_total_time="$2" -max_len="$3" -print_final_stats=1 "$corpus" "$4"
+}
+fuzz fuzz_search $((fuzz_seconds * 2 / 3)) 4200 tests/fuzz/seeds
+fuzz fuzz_serve $((fuzz_seconds - fuzz_seconds * 2 / 3)) 16384 tests/fuzz/serve-seeds
 echo "== extra test runs passed"
