@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+#include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -87,6 +89,7 @@ class TestServe : public QObject {
   void malformed_data();
   void malformed();
   void slowClient();
+  void socketActivation();
   void editionSwitchUnderLoad();
 
  private:
@@ -283,6 +286,36 @@ void TestServe::slowClient() {
   HttpReply reply = HttpSend(quick.port, "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n");
   QCOMPARE(reply.status, 0);
   QCOMPARE(HttpGet(quick.port, "/healthz").status, 200);
+}
+
+// Started by systemd with a listening socket (fd 3, LISTEN_FDS=1, LISTEN_PID its own), the
+// program serves on that socket and stops cleanly on SIGTERM.
+void TestServe::socketActivation() {
+  int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  QVERIFY(listener >= 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&address), size) == 0 && ::listen(listener, 16) == 0);
+  QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) == 0);
+  QProcess serve;
+  serve.setChildProcessModifier([listener] {
+    ::dup2(listener, 3);
+    char pid[16];
+    std::snprintf(pid, sizeof pid, "%d", static_cast<int>(::getpid()));
+    ::setenv("LISTEN_PID", pid, 1);
+    ::setenv("LISTEN_FDS", "1", 1);
+  });
+  serve.start(QStringLiteral(TANZEL_SERVE_EXE), {QStringLiteral("--data"), QString::fromStdString(data_)});
+  QVERIFY(serve.waitForStarted());
+  ::close(listener);
+  HttpReply reply = HttpGet(ntohs(address.sin_port), "/v1/codes/1000001");
+  QCOMPARE(reply.status, 200);
+  QVERIFY(Body(reply)["results"][0]["town"] == "千代田");
+  ::kill(static_cast<pid_t>(serve.processId()), SIGTERM);
+  QVERIFY(serve.waitForFinished());
+  QCOMPARE(serve.exitCode(), 0);
 }
 
 void TestServe::editionSwitchUnderLoad() {
