@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "core/data/DataFolders.h"
 #include "core/data/Editions.h"
 
 namespace tanzel {
@@ -77,6 +78,10 @@ std::shared_ptr<const DataSet> DataSet::Open(const std::string& folder) {
   if (set->record_)
     set->removed_ = RemovedCodes(SmallFile(set->edition_ + kRemovedFile, kMaxRemovedBytes), set->record_->date);
   return set;
+}
+
+std::shared_ptr<const DataSet> DataSet::OpenInUse(const std::string& programFolder) {
+  return Open(ChooseDataFolder(programFolder));
 }
 
 bool DataSet::Removed(std::string_view code) const {

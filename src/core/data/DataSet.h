@@ -11,6 +11,7 @@
 //
 // Every member may be called from any number of threads at once.
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -29,6 +30,9 @@ class DataSet {
   // Opens the edition `folder` serves now. Reads the link `current`, the EDITION and the
   // REMOVED files; no data file is opened yet (a missing one shows when it is read).
   static std::shared_ptr<const DataSet> Open(const std::string& folder);
+  // Opens the data in use of the program whose own folder is `programFolder`: the edition
+  // the data folder that ChooseDataFolder (core/data/DataFolders.h) chooses serves now.
+  static std::shared_ptr<const DataSet> OpenInUse(const std::string& programFolder);
 
   // The data folder, with its trailing '/'.
   const std::string& Folder() const { return folder_; }
@@ -68,5 +72,8 @@ class DataSet {
   mutable std::shared_ptr<const AddressIndex> index_;
   mutable std::string indexError_;
 };
+
+// Where a window or a worker takes the data it reads at each start: the DataSet in use then.
+using DataSource = std::function<std::shared_ptr<const DataSet>()>;
 
 }  // namespace tanzel

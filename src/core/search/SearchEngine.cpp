@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "core/data/Editions.h"
-#include "core/resolve/IndexCache.h"
+#include "core/resolve/AddressIndex.h"
 #include "core/resolve/Resolver.h"
 #include "core/search/RelayTexts.h"
 #include "core/text/Normalize.h"
@@ -206,23 +205,22 @@ SearchNotice NoticeOf(int32_t hits) {
 
 }  // namespace
 
-SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, SearchScratch& scratch,
+SearchNotice RunSearch(const SearchQuery& query, const DataSet& data, SearchScratch& scratch,
                        std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
   hitCount.store(0);
   scratch.resolved.clear();
   if (query.AsksForKeyword()) return SearchNotice::EnterKeyword;
-  // One edition for the whole search, whatever imports run meanwhile.
-  RunPass(query, ResolveEditionFolder(folder), scratch, hitCount, cancel, sink);
+  RunPass(query, data.EditionFolder(), scratch, hitCount, cancel, sink);
   return NoticeOf(hitCount.load());
 }
 
 namespace {
 
 // The records an address resolves to, as hits (a postal code is left to the tolerant pass).
-void AddressHits(const std::string& address, const std::string& folder, SearchScratch& s,
-                 std::atomic<int32_t>& hitCount, SearchSink& sink) {
+void AddressHits(const std::string& address, const DataSet& data, SearchScratch& s, std::atomic<int32_t>& hitCount,
+                 SearchSink& sink) {
   std::string error;
-  std::shared_ptr<const AddressIndex> index = SharedAddressIndex(folder, error);
+  std::shared_ptr<const AddressIndex> index = data.Index(error);
   if (!index) return;
   int32_t hits = hitCount.load();
   ResolveAnswer answer = ResolveAddress(*index, address);
@@ -248,32 +246,24 @@ void AddressHits(const std::string& address, const std::string& folder, SearchSc
 
 }  // namespace
 
-SearchNotice RunKeywordSearch(const KeywordSearch& search, const std::string& folder, SearchScratch& scratch,
+SearchNotice RunKeywordSearch(const KeywordSearch& search, const DataSet& data, SearchScratch& scratch,
                               std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
   hitCount.store(0);
   scratch.resolved.clear();
   if (search.Exact().AsksForKeyword()) return SearchNotice::EnterKeyword;
-  // Every pass reads the one edition in use when the search started.
-  const std::string edition = ResolveEditionFolder(folder);
-  if (search.AddressFirst()) AddressHits(search.Address(), edition, scratch, hitCount, sink);
+  // Every pass reads the one edition of `data`, whatever imports run meanwhile.
+  const std::string& edition = data.EditionFolder();
+  if (search.AddressFirst()) AddressHits(search.Address(), data, scratch, hitCount, sink);
   const int32_t before = hitCount.load();
   sink.PassStarted(SearchPass::Exact, search.Exact().Keyword());
   RunPass(search.Exact(), edition, scratch, hitCount, cancel, sink);
   if (int32_t now = hitCount.load(); now != before || cancel.load() != 0) return NoticeOf(now);
-  if (!search.Address().empty() && !search.AddressFirst())
-    AddressHits(search.Address(), edition, scratch, hitCount, sink);
+  if (!search.Address().empty() && !search.AddressFirst()) AddressHits(search.Address(), data, scratch, hitCount, sink);
   if (const SearchQuery* tolerant = search.Tolerant(); tolerant != nullptr && cancel.load() == 0) {
     sink.PassStarted(SearchPass::Tolerant, tolerant->Keyword());
     RunPass(*tolerant, edition, scratch, hitCount, cancel, sink);
   }
   return NoticeOf(hitCount.load());
-}
-
-SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, std::atomic<int32_t>& hitCount,
-                       const std::atomic<uint8_t>& cancel, SearchSink& sink) {
-  // Default-initialised: the buffers are written before they are read.
-  std::unique_ptr<SearchScratch> scratch(new SearchScratch);
-  return RunSearch(query, folder, *scratch, hitCount, cancel, sink);
 }
 
 }  // namespace tanzel

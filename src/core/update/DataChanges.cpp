@@ -8,12 +8,11 @@
 #include <iterator>
 #include <tuple>
 
+#include "core/data/DataFolders.h"
+#include "core/data/EditionRecord.h"
 #include "core/data/Editions.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
-#include "core/update/DataFolders.h"
-#include "core/update/Edition.h"
-#include "core/update/EraDate.h"
 
 namespace tanzel {
 
@@ -23,8 +22,6 @@ namespace {
 inline constexpr char kWideSpace[] = "\x81@";  // 　
 inline constexpr char kOpen[] = "\x81i";  // （
 inline constexpr char kClose[] = "\x81j";  // ）
-inline constexpr char kRemovedHead[] = "\x82\xb1\x82\xcc\x97X\x95\xd6\x94\xd4\x8d\x86\x82\xcd";  // この郵便番号は
-inline constexpr char kRemovedTail[] = "\x82\xcc\x8dX\x90V\x82\xc5\x94p\x8e~\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd";  // の更新で廃止されました
 // clang-format on
 
 // One record as the comparison sees it.
@@ -224,22 +221,6 @@ std::optional<std::string> RemovedInEdition(const std::string& editionFolder, st
     rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
   }
   return std::nullopt;
-}
-
-std::string PostalCodeOfKeyword(std::string_view keyword) {
-  std::string code = DataFormOfKeyword(keyword);
-  if (!IsWholePostalCode(code)) return {};
-  code.erase(std::remove(code.begin(), code.end(), '-'), code.end());
-  return code;
-}
-
-std::string RemovedCodeNotice(const std::string& edition, std::string_view keyword) {
-  std::string code = PostalCodeOfKeyword(keyword);
-  if (code.empty()) return {};
-  std::optional<std::string> date = RemovedInEdition(edition, code);
-  std::optional<CalendarDate> day = date ? ParseIsoDate(*date) : std::nullopt;
-  if (!day) return {};
-  return kRemovedHead + EraMonthText(*day) + kRemovedTail;
 }
 
 }  // namespace tanzel

@@ -70,16 +70,4 @@ std::string FormatRemoved(const std::string& date, const std::vector<std::string
 // EDITION there; nothing otherwise.
 std::optional<std::string> RemovedInEdition(const std::string& edition, std::string_view code);
 
-// The 7-digit code a search keyword (Shift-JIS) names, written in any of the ways the
-// tolerant search accepts (DataFormOfKeyword in core/text/Normalize.h): ASCII or
-// full-width digits, spaces, a leading 〒, a hyphen-like mark between the third and the
-// fourth digit. Empty when the keyword is no whole postal code.
-std::string PostalCodeOfKeyword(std::string_view keyword);
-
-// For a search that found nothing: when `keyword` names a code that the update which
-// brought the edition in `edition` removed (RemovedInEdition), the notice
-// "この郵便番号は令和8年5月の更新で廃止されました" (Shift-JIS, with the era month of that
-// edition); empty otherwise.
-std::string RemovedCodeNotice(const std::string& edition, std::string_view keyword);
-
 }  // namespace tanzel

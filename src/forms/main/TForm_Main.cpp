@@ -15,10 +15,10 @@
 #include <QUrl>
 
 #include "core/data/DataFile.h"
+#include "core/data/DataFolders.h"
 #include "core/data/Editions.h"
+#include "core/data/EraDate.h"
 #include "core/data/Loaders.h"
-#include "core/update/DataFolders.h"
-#include "core/update/EraDate.h"
 #include "forms/common/Centring.h"
 #include "forms/common/Controls.h"
 #include "forms/common/Fonts.h"
@@ -221,8 +221,18 @@ void TForm_Main::FormCreate() {
   ShowDataDate();
 }
 
+std::shared_ptr<const DataSet> TForm_Main::Data() const {
+  if (!data_ || dataOpenedFor_ != DataFolder || data_->Outdated()) {
+    data_ = DataSet::OpenInUse(DataFolder);
+    dataOpenedFor_ = DataFolder;
+  }
+  return data_;
+}
+
 void TForm_Main::ShowDataDate() {
-  std::optional<EditionRecord> edition = ReadEdition(ResolveEditionFolder(ChooseDataFolder(DataFolder)));
+  data_.reset();  // the label tells what is in use now: after an update, the new data
+  std::shared_ptr<const DataSet> data = Data();
+  const std::optional<EditionRecord>& edition = data->Edition();
   std::optional<CalendarDate> date = edition ? ParseIsoDate(edition->date) : std::nullopt;
   QString text = !HasData() ? QStringLiteral(u"データがありません")
                  : date     ? FromSjis(DataDateLabel(*date))
@@ -233,7 +243,7 @@ void TForm_Main::ShowDataDate() {
 }
 
 bool TForm_Main::HasData() const {
-  return HoldsCompleteSet(ResolveEditionFolder(ChooseDataFolder(DataFolder)));
+  return HoldsCompleteSet(Data()->EditionFolder());
 }
 
 void TForm_Main::OfferDataAtStart() {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "core/data/DataSet.h"
 #include "core/data/Records.h"
 #include "core/data/ZeroedTable.h"
 
@@ -67,8 +68,12 @@ class TForm_Main : public QMainWindow {
   int JigCount = 0;
   // Folder of the executable with its trailing '/'; the data files lie there.
   std::string DataFolder;
-  // The edition of DataFolder that the prefecture being loaded is read from
-  // (ResolveEditionFolder, set by ListBox_KenClick before its two loads).
+  // The data in use: the DataSet that DataFolder serves (DataSet::OpenInUse), kept between
+  // reads and opened anew when DataFolder changes, when its `current` moves (an import by
+  // another process) and after an update.
+  std::shared_ptr<const tanzel::DataSet> Data() const;
+  // The edition folder of the data that the prefecture being loaded is read from (set by
+  // ListBox_KenClick before its two loads).
   std::string EditionFolder;
 
   // Load the KEN (JIG) file of prefecture n (1 ... 47) from EditionFolder into its table; the
@@ -125,6 +130,9 @@ class TForm_Main : public QMainWindow {
 
   QAction* updateAction_ = nullptr;  // "データ更新…" in Exit1
   QAction* listAction_ = nullptr;    // "住所一覧から郵便番号…" in Exit1
+  // The set Data() hands out, and the DataFolder it was opened for.
+  mutable std::shared_ptr<const tanzel::DataSet> data_;
+  mutable std::string dataOpenedFor_;
 };
 
 extern TForm_Main* Form_Main;

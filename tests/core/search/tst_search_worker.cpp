@@ -101,7 +101,7 @@ Search Params(const Folder& f, std::string keyword) {
   return s;
 }
 bool Start(SearchWorker& worker, const Search& search) {
-  return worker.Start(search.params, search.folder);
+  return worker.Start(search.params, DataSet::Open(search.folder));
 }
 
 bool WaitIdle(const SearchWorker& worker) {
@@ -234,7 +234,8 @@ class TestSearchWorker : public QObject {
     auto run = [&](Rows& sink) {
       std::atomic<int32_t> hits{0};
       std::atomic<uint8_t> cancel{0};
-      return RunSearch(query, f.dir.folder(), hits, cancel, sink);
+      auto scratch = std::make_unique<SearchScratch>();
+      return RunSearch(query, *DataSet::Open(f.dir.folder()), *scratch, hits, cancel, sink);
     };
     Rows alone;
     QCOMPARE(run(alone), SearchNotice::None);

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "core/data/Editions.h"
-#include "core/update/Edition.h"
+#include "core/import/ArchiveSums.h"
 #include "core/update/Updater.h"
 #include "support/Archives.h"
 #include "support/DataLines.h"

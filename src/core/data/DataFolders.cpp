@@ -1,4 +1,4 @@
-#include "core/update/DataFolders.h"
+#include "core/data/DataFolders.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "core/data/DataFile.h"
+#include "core/data/EditionRecord.h"
 #include "core/data/Editions.h"
-#include "core/update/Edition.h"
 
 namespace tanzel {
 
