@@ -57,8 +57,9 @@ std::vector<std::string> RemovedCodes(std::string_view text, const std::string& 
 
 }  // namespace
 
-std::shared_ptr<const DataSet> DataSet::Open(const std::string& folder) {
+std::shared_ptr<const DataSet> DataSet::Open(const std::string& folder, ReadHook beforeRead) {
   std::shared_ptr<DataSet> set(new DataSet);
+  set->beforeRead_ = std::move(beforeRead);
   set->folder_ = folder.empty() ? std::string("./") : folder;
   if (set->folder_.back() != '/') set->folder_ += '/';
   // The link is read before and after resolving it, so that the edition and the link kept
