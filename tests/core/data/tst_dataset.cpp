@@ -7,7 +7,9 @@
 
 #include "core/data/DataSet.h"
 #include "core/resolve/AddressIndex.h"
+#include "core/search/SearchEngine.h"
 #include "support/DataLines.h"
+#include "support/Sjis.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -16,6 +18,7 @@ class TestDataSet : public QObject {
   Q_OBJECT
  private Q_SLOTS:
   void outlivesASwitch();
+  void searchFinishesOnItsEdition();
 };
 
 void TestDataSet::outlivesASwitch() {
@@ -49,6 +52,34 @@ void TestDataSet::outlivesASwitch() {
   now->Index(error)->ByPostalCode(1000001, towns, offices);
   QVERIFY(towns.empty());
   QCOMPARE(old->Index(error), index);  // built once, kept as long as the set
+}
+
+// A search that started on one edition reads every file of it, though `current` moves to
+// another edition while it opens its first file.
+void TestDataSet::searchFinishesOnItsEdition() {
+  TempData dir;
+  const std::string data = dir.folder();
+  QVERIFY(WriteEdition(data, "a", KenCsv(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田"), "2026-04-30"));
+  QVERIFY(WriteEdition(data, "b", KenCsv(13101, "1000002", "チヨダク", "コウキョガイエン", "千代田区", "皇居外苑"),
+                       "2026-05-29"));
+  QVERIFY(UseEdition(data, "a"));
+  bool switched = false;
+  std::shared_ptr<const DataSet> set = DataSet::Open(data, [&](const char*) {
+    if (!switched) switched = UseEdition(data, "b");
+  });
+  struct Towns : SearchSink {
+    void Row(int, const ResultRow& row) override { codes.emplace_back(row.Cell(0)); }
+    std::vector<std::string> codes;
+  } found;
+  SearchParams params;
+  params.keyword = S("千代田");
+  std::atomic<int32_t> hits{0};
+  std::atomic<uint8_t> cancel{0};
+  auto scratch = std::make_unique<SearchScratch>();
+  RunKeywordSearch(KeywordSearch(params), *set, *scratch, hits, cancel, found);
+  QVERIFY(switched);
+  QVERIFY(set->Outdated());
+  QCOMPARE(found.codes, std::vector<std::string>{"100-0001"});
 }
 
 QTEST_APPLESS_MAIN(TestDataSet)
