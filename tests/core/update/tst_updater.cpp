@@ -33,13 +33,6 @@ class Recorder : public UpdateObserver {
   std::atomic<bool> received{false};
 };
 
-// A data set standing for the one in use: it must come out of a failed update unchanged.
-void WriteSetInUse(const TempData& data) {
-  data.writeEmptyPrefectures();
-  data.write(KenName(13), TokyoLines(3));
-  data.write("EDITION", "2026-04-28\n");
-}
-
 }  // namespace
 
 class TestUpdater : public QObject {

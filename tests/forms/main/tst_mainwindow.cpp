@@ -19,6 +19,7 @@
 #include "forms/common/ProgramInfo.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
+#include "support/DataLines.h"
 #include "support/Process.h"
 #include "support/Sjis.h"
 #include "support/TempData.h"
@@ -44,8 +45,7 @@ class RelayCounter : public QObject {
 };
 
 std::string KenLine(int code) {
-  return std::to_string(code) + ",\"100  \",\"1000001\",\"" + S("トウキョウト") + "\",\"" + S("チヨダク") + "\",\"" +
-         S("チヨダ") + "\",\"" + S("東京都") + "\",\"" + S("千代田区") + "\",\"" + S("千代田") + "\",0,0,0,0,0,0\r\n";
+  return KenCsv(code, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田");
 }
 
 }  // namespace
