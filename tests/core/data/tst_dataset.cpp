@@ -14,6 +14,19 @@
 
 using namespace tanzel;
 
+namespace {
+
+// Two editions of `data`, "a" in use: 千代田 (1000001) of 2026-04-30, then 皇居外苑
+// (1000002) of 2026-05-29.
+bool WriteTwoEditions(const std::string& data) {
+  return WriteEdition(data, "a", KenCsv(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田"), "2026-04-30") &&
+         WriteEdition(data, "b", KenCsv(13101, "1000002", "チヨダク", "コウキョガイエン", "千代田区", "皇居外苑"),
+                      "2026-05-29") &&
+         UseEdition(data, "a");
+}
+
+}  // namespace
+
 class TestDataSet : public QObject {
   Q_OBJECT
  private Q_SLOTS:
@@ -24,11 +37,8 @@ class TestDataSet : public QObject {
 void TestDataSet::outlivesASwitch() {
   TempData dir;
   const std::string data = dir.folder();
-  QVERIFY(WriteEdition(data, "a", KenCsv(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田"), "2026-04-30"));
-  QVERIFY(WriteEdition(data, "b", KenCsv(13101, "1000002", "チヨダク", "コウキョガイエン", "千代田区", "皇居外苑"),
-                       "2026-05-29"));
+  QVERIFY(WriteTwoEditions(data));
   QVERIFY(dir.write("editions/b/REMOVED", "2026-05-29\n1000001\n"));
-  QVERIFY(UseEdition(data, "a"));
 
   std::shared_ptr<const DataSet> old = DataSet::Open(data);
   QVERIFY(UseEdition(data, "b"));
@@ -59,10 +69,7 @@ void TestDataSet::outlivesASwitch() {
 void TestDataSet::searchFinishesOnItsEdition() {
   TempData dir;
   const std::string data = dir.folder();
-  QVERIFY(WriteEdition(data, "a", KenCsv(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田"), "2026-04-30"));
-  QVERIFY(WriteEdition(data, "b", KenCsv(13101, "1000002", "チヨダク", "コウキョガイエン", "千代田区", "皇居外苑"),
-                       "2026-05-29"));
-  QVERIFY(UseEdition(data, "a"));
+  QVERIFY(WriteTwoEditions(data));
   bool switched = false;
   std::shared_ptr<const DataSet> set = DataSet::Open(data, [&](const char*) {
     if (!switched) switched = UseEdition(data, "b");
