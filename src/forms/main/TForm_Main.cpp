@@ -221,28 +221,33 @@ void TForm_Main::FormCreate() {
   ShowDataDate();
 }
 
-std::shared_ptr<const DataSet> TForm_Main::Data() const {
+std::shared_ptr<const DataSet> TForm_Main::Data() {
   if (!data_ || dataOpenedFor_ != DataFolder || data_->Outdated()) {
+    const bool moved = data_ && dataOpenedFor_ == DataFolder;
     data_ = DataSet::OpenInUse(DataFolder);
     dataOpenedFor_ = DataFolder;
+    if (moved) ShowDateOf(*data_);  // another edition came into use meanwhile
   }
   return data_;
 }
 
 void TForm_Main::ShowDataDate() {
   data_.reset();  // the label tells what is in use now: after an update, the new data
-  std::shared_ptr<const DataSet> data = Data();
-  const std::optional<EditionRecord>& edition = data->Edition();
+  ShowDateOf(*Data());
+}
+
+void TForm_Main::ShowDateOf(const DataSet& data) {
+  const std::optional<EditionRecord>& edition = data.Edition();
   std::optional<CalendarDate> date = edition ? ParseIsoDate(edition->date) : std::nullopt;
-  QString text = !HasData() ? QStringLiteral(u"データがありません")
-                 : date     ? FromSjis(DataDateLabel(*date))
-                            : FirstDataDate();
+  QString text = !HoldsCompleteSet(data.EditionFolder()) ? QStringLiteral(u"データがありません")
+                 : date                                  ? FromSjis(DataDateLabel(*date))
+                                                         : FirstDataDate();
   Label4->setText(text);
   int width = std::max(kDateWidth, Label4->fontMetrics().horizontalAdvance(text));
   Label4->setGeometry(kDateRight - width, Label4->y(), width, Label4->height());
 }
 
-bool TForm_Main::HasData() const {
+bool TForm_Main::HasData() {
   return HoldsCompleteSet(Data()->EditionFolder());
 }
 
