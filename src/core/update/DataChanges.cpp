@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "core/data/DataFolders.h"
+#include "core/data/DataSet.h"
 #include "core/data/EditionRecord.h"
 #include "core/data/Editions.h"
 #include "core/text/Normalize.h"
@@ -174,8 +175,8 @@ const char* ChangeName(ChangeKind change) {
 bool CompareDataSets(const std::string& oldFolder, const std::string& newFolder, DataChanges& changes,
                      std::string& error) {
   changes = DataChanges{};
-  const std::string before = WithSlash(ResolveEditionFolder(oldFolder));
-  const std::string after = WithSlash(ResolveEditionFolder(newFolder));
+  const std::string before = DataSet::Open(WithSlash(oldFolder))->EditionFolder();
+  const std::string after = DataSet::Open(WithSlash(newFolder))->EditionFolder();
   std::vector<Entry> oldKen, oldJig, newKen, newJig;
   if (!ReadEntries(before, DataKind::Ken, oldKen, error) || !ReadEntries(before, DataKind::Jig, oldJig, error) ||
       !ReadEntries(after, DataKind::Ken, newKen, error) || !ReadEntries(after, DataKind::Jig, newJig, error)) {

@@ -49,7 +49,7 @@ struct DataChanges {
 };
 
 // Compares the sets that the folders `oldFolder` and `newFolder` serve, each resolved once
-// (ResolveEditionFolder: a data folder's edition in use, or an edition folder, or a flat
+// (as DataSet::Open does: a data folder's edition in use, or an edition folder, or a flat
 // data folder as it is), record by record as the program reads them
 // (local government code, names and readings; the flag columns are left out). A code
 // counts as changed when its records differ in any of these. False, with `error`, when a

@@ -177,7 +177,7 @@ int Finish(std::FILE* out, std::FILE* err, int status) {
 // folder of plain data files as it is.
 std::string EditionOfArgument(const std::string& folder) {
   char real[PATH_MAX];
-  return WithSlash(ResolveEditionFolder(::realpath(folder.c_str(), real) != nullptr ? real : folder));
+  return DataSet::Open(::realpath(folder.c_str(), real) != nullptr ? real : folder)->EditionFolder();
 }
 
 int Compare(const Args& args, std::FILE* out, std::FILE* err) {

@@ -155,8 +155,7 @@ class TestSearchWorker : public QObject {
 
   void startWhileRunningIsRefused_andCancelStops() {
     Folder f;
-    std::string lines = TokyoLines(2000);
-    QVERIFY(f.dir.write(KenName(1), lines));
+    QVERIFY(f.dir.write(KenName(1), TokyoLines(2000)));
     Recorder sink;
     sink.holdFirstRow = true;
     SearchWorker worker(sink);
@@ -180,8 +179,7 @@ class TestSearchWorker : public QObject {
 
   void shutdownDuringSearch() {
     Folder f;
-    std::string lines = TokyoLines(2000);
-    QVERIFY(f.dir.write(KenName(1), lines));
+    QVERIFY(f.dir.write(KenName(1), TokyoLines(2000)));
     Recorder sink;
     sink.holdFirstRow = true;
     {
