@@ -103,6 +103,12 @@ Search Params(const Folder& f, std::string keyword) {
 bool Start(SearchWorker& worker, const Search& search) {
   return worker.Start(search.params, DataSet::Open(search.folder));
 }
+// Starts a search of 千代田 over `f`, whose KEN01.CSV gets 2000 hits, and waits until `sink`
+// holds the worker at its first row.
+bool StartHeld(SearchWorker& worker, Recorder& sink, const Folder& f) {
+  sink.holdFirstRow = true;
+  return f.dir.write(KenName(1), TokyoLines(2000)) && Start(worker, Params(f, Sjis("千代田"))) && sink.WaitHeld();
+}
 
 bool WaitIdle(const SearchWorker& worker) {
   return QTest::qWaitFor([&] { return worker.IsWaiting(); }, 5000);
@@ -155,12 +161,9 @@ class TestSearchWorker : public QObject {
 
   void startWhileRunningIsRefused_andCancelStops() {
     Folder f;
-    QVERIFY(f.dir.write(KenName(1), TokyoLines(2000)));
     Recorder sink;
-    sink.holdFirstRow = true;
     SearchWorker worker(sink);
-    QVERIFY(Start(worker, Params(f, Sjis("千代田"))));
-    QVERIFY(sink.WaitHeld());
+    QVERIFY(StartHeld(worker, sink, f));
     QVERIFY(!worker.IsWaiting());
     QVERIFY(!Start(worker, Params(f, Sjis("大阪"))));
     worker.CancelFlag.store(1);
@@ -179,13 +182,10 @@ class TestSearchWorker : public QObject {
 
   void shutdownDuringSearch() {
     Folder f;
-    QVERIFY(f.dir.write(KenName(1), TokyoLines(2000)));
     Recorder sink;
-    sink.holdFirstRow = true;
     {
       SearchWorker worker(sink);
-      QVERIFY(Start(worker, Params(f, Sjis("千代田"))));
-      QVERIFY(sink.WaitHeld());
+      QVERIFY(StartHeld(worker, sink, f));
       // The row is let go only once the shutdown has cancelled the search.
       std::thread release([&] {
         while (worker.CancelFlag.load() == 0) std::this_thread::yield();
