@@ -33,7 +33,7 @@ class TThread_Search {
   int HitCount() const { return worker_->HitCount.load(); }
   bool IsWaiting() const { return worker_->IsWaiting(); }
 
-  // Starts a search with Keyword, the filters, `searchMode` and the data folder, all copied
+  // Starts a search with Keyword, the filters, `searchMode` and the data in use (Data()), all taken
   // now. `receiver` gets the rows and the focus request. Only while the worker waits.
   // `keywordMatchesNothing` marks a keyword typed with a character Shift-JIS cannot
   // represent: the search reads no line and ends with the no-hit notice.
