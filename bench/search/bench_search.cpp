@@ -54,6 +54,7 @@ bench::ProcessRun Grep(const std::string& sjisKeyword, const std::vector<std::st
 
 void InProcess(const std::string& folder, const std::vector<std::string>& files, int runs) {
   std::unique_ptr<SearchScratch> scratch(new SearchScratch);
+  std::shared_ptr<const DataSet> data = DataSet::Open(folder);
   std::printf("in process: the search engine against grep\n");
   std::printf("%-16s %8s %12s %12s %8s\n", "keyword", "hits", "search ms", "grep ms", "ratio");
   for (const char* keyword : {kNoHit, kNoHitTwoPasses, kCommonBytes, kFewHits, kLimit}) {
@@ -67,7 +68,7 @@ void InProcess(const std::string& folder, const std::vector<std::string>& files,
       std::atomic<uint8_t> cancel{0};
       CountSink sink;
       auto start = Clock::now();
-      RunKeywordSearch(query, folder, *scratch, hitCount, cancel, sink);
+      RunKeywordSearch(query, *data, *scratch, hitCount, cancel, sink);
       search.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
       hits = hitCount.load();
       grep.push_back(Grep(params.keyword, files).milliseconds);

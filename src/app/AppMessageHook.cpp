@@ -2,10 +2,8 @@
 
 #include <QApplication>
 
-#include "core/data/Editions.h"
+#include "core/data/RemovedNotice.h"
 #include "core/search/RelayTexts.h"
-#include "core/update/DataChanges.h"
-#include "core/update/DataFolders.h"
 #include "forms/common/MessageBox.h"
 #include "forms/common/ProgramInfo.h"
 #include "forms/common/QtText.h"
@@ -23,8 +21,8 @@ QString RemovedCodeLine(const RelayMessage& message) {
   if (message.kind() != RelayInformation || message.index() != RelayNoHit || !Form_Main || !SearchThread ||
       !Form_View || Form_View->SearchMode != 0)
     return {};
-  std::string edition = ResolveEditionFolder(ChooseDataFolder(Form_Main->DataFolder));
-  std::string notice = RemovedCodeNotice(edition, SearchThread->Keyword);
+  if (!SearchThread->Data()) return {};
+  std::string notice = RemovedCodeNotice(*SearchThread->Data(), SearchThread->Keyword);
   return notice.empty() ? QString() : QLatin1Char('\n') + FromSjis(notice);
 }
 

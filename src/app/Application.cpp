@@ -19,7 +19,7 @@ void CreateWindows() {
   Hook = new AppMessageHook();
   qApp->installEventFilter(Hook);
   Form_Main = new TForm_Main();
-  SearchThread = new TThread_Search(Form_Main->DataFolder);
+  SearchThread = new TThread_Search([] { return Form_Main->Data(); });
   Form_Nmb7 = new TForm_Nmb7(Form_Main);
   Form_Map = new TForm_Map(Form_Main);
   Form_Ver = new TForm_Ver(Form_Main);
@@ -27,7 +27,7 @@ void CreateWindows() {
   // Each list opens in a window of its own, owned by the main window (closing one deletes
   // it, after its worker stopped).
   Form_Main->OpenAddressList = [](const QString& path) {
-    auto* dialog = new AddressListDialog(Form_Main->DataFolder, Form_Main);
+    auto* dialog = new AddressListDialog([] { return Form_Main->Data(); }, Form_Main);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
     if (!path.isEmpty()) dialog->OpenFile(path);

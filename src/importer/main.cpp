@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "core/import/Importer.h"
+#include "core/update/UpdateCommand.h"
 
 int main(int argc, char* argv[]) {
-  return tanzel::ImportCommand(argc, argv, stdout, stderr);
+  return tanzel::ImporterCommand(argc, argv, stdout, stderr);
 }

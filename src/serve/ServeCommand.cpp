@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/data/DataFile.h"
-#include "core/update/DataFolders.h"
+#include "core/data/DataFolders.h"
 #include "serve/HttpServer.h"
 #include "serve/Service.h"
 
@@ -72,7 +72,7 @@ int ServeCommand(int argc, const char* const argv[], const sigset_t& stopSignals
       options.allowedOrigins.emplace_back(argv[i]);
     }
   }
-  if (options.dataFolder.empty()) options.dataFolder = ChooseDataFolder(ExecutableFolder());
+  if (options.dataFolder.empty()) options.dataFolder = DataSet::OpenInUse(ExecutableFolder())->Folder();
   listen.socket = SocketFromSystemd();
   Service service(options);
   if (!service.Ready()) {

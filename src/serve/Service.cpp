@@ -9,13 +9,13 @@
 
 #include "core/browse/CheckDigit.h"
 #include "core/data/Records.h"
+#include "core/data/RemovedNotice.h"
 #include "core/resolve/AddressIndex.h"
 #include "core/resolve/Resolver.h"
 #include "core/search/RelayTexts.h"
 #include "core/search/SearchEngine.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
-#include "core/update/DataChanges.h"
 
 namespace tanzel {
 
@@ -224,8 +224,7 @@ Response Search(const ServedEdition& served, const Request& request) {
   std::atomic<int32_t> hitCount{0};
   std::atomic<uint8_t> cancel{0};
   PageSink sink(*after, *limit, cancel);
-  SearchNotice notice =
-      RunKeywordSearch(KeywordSearch(params), served.set->EditionFolder(), *scratch, hitCount, cancel, sink);
+  SearchNotice notice = RunKeywordSearch(KeywordSearch(params), *served.set, *scratch, hitCount, cancel, sink);
   if (notice == SearchNotice::FileMissing) return Error(503, "not-ready", "a data file is missing");
   Json body{{"q", *q}, {"pass", sink.pass}, {"results", std::move(sink.rows)}};
   if (!sink.tolerantKeyword.empty()) body["keyword"] = sink.tolerantKeyword;

@@ -351,7 +351,9 @@ class TestSearchCli : public QObject {
     std::atomic<int32_t> hits{0};
     std::atomic<uint8_t> cancel{0};
     Rows rows;
-    QCOMPARE(RunSearch(SearchQuery(params), folder.toStdString() + "/", hits, cancel, rows), SearchNotice::None);
+    auto scratch = std::make_unique<SearchScratch>();
+    QCOMPARE(RunSearch(SearchQuery(params), *DataSet::Open(folder.toStdString()), *scratch, hits, cancel, rows),
+             SearchNotice::None);
     r = Run({QStringLiteral("--data"), folder, U("チヨダ")});
     QCOMPARE(r.out, rows.text);
 

@@ -40,13 +40,6 @@ QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-// A small set standing for the data in use.
-void WriteSetInUse(const TempData& data) {
-  data.writeEmptyPrefectures();
-  data.write(KenName(13), TokyoLines(3));
-  data.write("EDITION", "2026-04-28\n");
-}
-
 bool ImportReal(const std::string& archives, const std::string& out) {
   ImportSummary summary;
   std::string error;

@@ -80,3 +80,9 @@ std::string WithEveryPrefecture(tanzel::DataKind kind, std::string csv, std::str
   }
   return csv;
 }
+
+void WriteSetInUse(const TempData& data) {
+  data.writeEmptyPrefectures();
+  data.write(KenName(13), TokyoLines(3));
+  data.write("EDITION", "2026-04-28\n");
+}

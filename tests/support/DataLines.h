@@ -8,6 +8,7 @@
 #include "core/data/DataFile.h"
 #include "core/import/Importer.h"
 #include "support/Sjis.h"
+#include "support/TempData.h"
 
 // The same as S(): Shift-JIS of a UTF-8 text.
 inline std::string Sjis(std::string_view utf8) {
@@ -51,3 +52,7 @@ std::string TokyoLines(int count);
 // pp101, postal code pp00001), so that an import, which wants every prefecture, takes it:
 // an address line whose town is `name`, or an office named `name` in the town `name`.
 std::string WithEveryPrefecture(tanzel::DataKind kind, std::string csv, std::string_view name = "本町");
+
+// A small set standing for the data in use, in the flat layout: every data file, KEN13.CSV
+// with TokyoLines(3), and an EDITION record of 2026-04-28.
+void WriteSetInUse(const TempData& data);

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/import/Importer.h"
+#include "core/update/UpdateCommand.h"
 
 int main(int argc, char* argv[]) {
   const char* stop = std::getenv("TANZEL_IMPORT_STOP_AT");
@@ -18,5 +18,5 @@ int main(int argc, char* argv[]) {
     if (step == stopAt) std::raise(SIGSTOP);
     return step != failAt;
   };
-  return tanzel::ImportCommand(argc, argv, stdout, stderr, atStep);
+  return tanzel::ImporterCommand(argc, argv, stdout, stderr, atStep);
 }

@@ -19,8 +19,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/data/DataFolders.h"
 #include "core/text/SjisText.h"
-#include "core/update/DataFolders.h"
 
 #include "app/Application.h"
 #include "forms/aux/TForm_Map.h"
@@ -159,7 +159,7 @@ void SaveList() {
                             u"高橋 三郎,,どこか遠く,\r\n")
                  .toUtf8());
   file.close();
-  AddressListDialog dialog(Form_Main->DataFolder, Form_Main);
+  AddressListDialog dialog([] { return Form_Main->Data(); }, Form_Main);
   dialog.show();
   dialog.OpenFile(path);
   QTRY_VERIFY_WITH_TIMEOUT(dialog.findChild<QWidget*>(QStringLiteral("resolveButton"))->isEnabled(), 10000);

@@ -52,21 +52,9 @@ std::size_t FrameLength(const char* data, std::size_t len) {
   return lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) + 1 : block;
 }
 
-namespace {
-std::function<void(const char*)>& OpenObserver() {
-  static std::function<void(const char*)> observer;
-  return observer;
-}
-}  // namespace
-
-void SetOpenObserver(std::function<void(const char* path)> observer) {
-  OpenObserver() = std::move(observer);
-}
-
 bool DataFileHandle::Open(const char* path) {
   Close();
   if (path == nullptr || path[0] == '\0') return false;
-  if (const auto& observer = OpenObserver()) observer(path);
   // Non-blocking, so that a FIFO does not wait for a writer; only a regular file is kept.
   // O_NONBLOCK changes nothing for the reads of a regular file, so it stays set.
   int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);

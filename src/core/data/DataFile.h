@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <string>
 
 #include "core/data/Records.h"
@@ -66,11 +65,6 @@ class DataFileHandle {
  private:
   int fd_ = -1;
 };
-
-// For tests: `observer` is called with the path at the start of every DataFileHandle::Open,
-// on the opening thread, and may block it (to hold a reader at a file). Set it only while
-// no file is being opened; an empty function (the default) turns it off.
-void SetOpenObserver(std::function<void(const char* path)> observer);
 
 // The bytes of one data file seen through a fixed read-ahead buffer of N bytes: the
 // unread bytes are data()[0, Available()).

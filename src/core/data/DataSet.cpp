@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "core/data/DataFolders.h"
 #include "core/data/Editions.h"
 
 namespace tanzel {
@@ -56,8 +57,9 @@ std::vector<std::string> RemovedCodes(std::string_view text, const std::string& 
 
 }  // namespace
 
-std::shared_ptr<const DataSet> DataSet::Open(const std::string& folder) {
+std::shared_ptr<const DataSet> DataSet::Open(const std::string& folder, ReadHook beforeRead) {
   std::shared_ptr<DataSet> set(new DataSet);
+  set->beforeRead_ = std::move(beforeRead);
   set->folder_ = folder.empty() ? std::string("./") : folder;
   if (set->folder_.back() != '/') set->folder_ += '/';
   // The link is read before and after resolving it, so that the edition and the link kept
@@ -77,6 +79,10 @@ std::shared_ptr<const DataSet> DataSet::Open(const std::string& folder) {
   if (set->record_)
     set->removed_ = RemovedCodes(SmallFile(set->edition_ + kRemovedFile, kMaxRemovedBytes), set->record_->date);
   return set;
+}
+
+std::shared_ptr<const DataSet> DataSet::OpenInUse(const std::string& programFolder) {
+  return Open(ChooseDataFolder(programFolder));
 }
 
 bool DataSet::Removed(std::string_view code) const {

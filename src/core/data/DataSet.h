@@ -11,6 +11,7 @@
 //
 // Every member may be called from any number of threads at once.
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -28,7 +29,15 @@ class DataSet {
  public:
   // Opens the edition `folder` serves now. Reads the link `current`, the EDITION and the
   // REMOVED files; no data file is opened yet (a missing one shows when it is read).
-  static std::shared_ptr<const DataSet> Open(const std::string& folder);
+  //
+  // `beforeRead`, when given, is called with the path of every data file a search of this
+  // set opens, just before it opens it, on the searching thread; it may block (a test holds a
+  // search at a file with it).
+  using ReadHook = std::function<void(const char* path)>;
+  static std::shared_ptr<const DataSet> Open(const std::string& folder, ReadHook beforeRead = {});
+  // Opens the data in use of the program whose own folder is `programFolder`: the edition
+  // the data folder that ChooseDataFolder (core/data/DataFolders.h) chooses serves now.
+  static std::shared_ptr<const DataSet> OpenInUse(const std::string& programFolder);
 
   // The data folder, with its trailing '/'.
   const std::string& Folder() const { return folder_; }
@@ -50,6 +59,11 @@ class DataSet {
   // on the resolver.
   std::shared_ptr<const AddressIndex> Index(std::string& error) const;
 
+  // Calls the set's `beforeRead` hook, when it has one, with `path`.
+  void BeforeRead(const char* path) const {
+    if (beforeRead_) beforeRead_(path);
+  }
+
   // Whether `folder`'s `current` names another edition than this set's now: one readlink
   // (false for a folder of plain files, which is read as it is).
   bool Outdated() const;
@@ -63,10 +77,14 @@ class DataSet {
   std::string id_;
   std::optional<EditionRecord> record_;
   std::vector<std::string> removed_;  // sorted
+  ReadHook beforeRead_;
 
   mutable std::once_flag indexOnce_;
   mutable std::shared_ptr<const AddressIndex> index_;
   mutable std::string indexError_;
 };
+
+// Where a window or a worker takes the data it reads at each start: the DataSet in use then.
+using DataSource = std::function<std::shared_ptr<const DataSet>()>;
 
 }  // namespace tanzel

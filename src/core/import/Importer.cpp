@@ -8,10 +8,9 @@
 #include <cstring>
 
 #include "core/data/Editions.h"
+#include "core/import/ArchiveSums.h"
 #include "core/import/EditionWriter.h"
 #include "core/import/ImportSource.h"
-#include "core/update/Edition.h"
-#include "core/update/UpdateCommand.h"
 
 namespace tanzel {
 
@@ -307,7 +306,6 @@ std::string FormatSummary(const ImportSummary& summary) {
 
 int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err,
                   const CommitStepHook& atCommitStep) {
-  if (IsUpdateCommandLine(argc, argv)) return UpdateCommand(argc, argv, out, err, atCommitStep);
   ImportOptions options;
   options.atCommitStep = atCommitStep;
   for (int i = 1; i < argc; ++i) {

@@ -52,7 +52,7 @@ struct ImportOptions {
   // down on purpose, for a test or a trial); every prefecture still needs its records.
   bool partial = false;
   // More files for the new edition. Every import also writes EDITION (the date and sums of
-  // the archives read, core/update/Edition.h), which is no name for another file.
+  // the archives read, core/import/ArchiveSums.h), which is no name for another file.
   ExtraFiles extraFiles = {};
   // Called, when set, once every file of the new edition is written and before it is put
   // in use, with the summary so far (both sides and `outDir`, `editionDate` filled in) and
@@ -84,9 +84,9 @@ std::string FormatLeftAlone(const std::string& outDir, const std::vector<std::st
 
 // The command line: tanzel-import [--ken FILE] [--jig FILE] [--partial] --out DIR, or --help. Returns
 // the exit status: 0 done, 1 the import failed or what it wrote to `out` did not arrive (a
-// full disk; said on `err`), 2 the command line is wrong, 3 another import holds DIR. A command line with --download or
-// --compare is UpdateCommand's (core/update/UpdateCommand.h). `atCommitStep` is a test hook
-// (EditionWriter.h), handed on to UpdateCommand.
+// full disk; said on `err`), 2 the command line is wrong, 3 another import holds DIR. tanzel-import
+// runs it through ImporterCommand (core/update/UpdateCommand.h), which hands a command line with
+// --download or --compare to UpdateCommand. `atCommitStep` is a test hook (EditionWriter.h).
 int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err,
                   const CommitStepHook& atCommitStep = {});
 

@@ -6,12 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include "core/data/Editions.h"
 #include "core/lists/BatchResolve.h"
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
 #include "core/lists/ListText.h"
-#include "core/resolve/IndexCache.h"
+#include "core/resolve/AddressIndex.h"
 
 namespace tanzel {
 
@@ -193,7 +192,7 @@ bool WantsCsvList(int argc, const char* const argv[]) {
   return false;
 }
 
-int ResolveCsvCommand(int argc, const char* const argv[], const std::string& defaultFolder, std::FILE* out,
+int ResolveCsvCommand(int argc, const char* const argv[], const std::shared_ptr<const DataSet>& inUse, std::FILE* out,
                       std::FILE* err) {
   CsvArgs args;
   if (!ParseCsvArgs(argc, argv, args, err)) return 2;
@@ -215,12 +214,10 @@ int ResolveCsvCommand(int argc, const char* const argv[], const std::string& def
   ListColumns columns;
   if (!PickColumns(args, *format, header, width, columns, err)) return 2;
 
-  std::string folder = args.folder.empty() ? defaultFolder : args.folder;
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  const std::string edition = ResolveEditionFolder(folder);
-  std::shared_ptr<const AddressIndex> index = SharedAddressIndex(edition, error);
+  std::shared_ptr<const DataSet> data = args.folder.empty() ? inUse : DataSet::Open(args.folder);
+  std::shared_ptr<const AddressIndex> index = data->Index(error);
   if (!index) {
-    std::fprintf(err, "tanzel-search: %s%s cannot be read\n", edition.c_str(), error.c_str());
+    std::fprintf(err, "tanzel-search: %s%s cannot be read\n", data->EditionFolder().c_str(), error.c_str());
     return 3;
   }
   const TextEncoding to = args.encoding.value_or(format->encoding);

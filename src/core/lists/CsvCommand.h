@@ -5,7 +5,10 @@
 // the row's existing code agrees.
 
 #include <cstdio>
+#include <memory>
 #include <string>
+
+#include "core/data/DataSet.h"
 
 namespace tanzel {
 
@@ -14,12 +17,12 @@ bool WantsCsvList(int argc, const char* const argv[]);
 
 // Runs `tanzel-search --resolve --csv FILE [--column N|NAME]... [--code-column N|NAME]
 // [--header|--no-header] [--out FILE] [--encoding utf-8|utf-8-bom|cp932] [--data DIR]`,
-// reading the data in `defaultFolder` unless --data names another. Writes the list, comma-
+// reading `inUse` unless --data names another data folder. Writes the list, comma-
 // separated, to --out (a new file renamed into place; never the input) or to `out`. Returns
 // 0 when every row resolved sure, 1 when one did not, 2 for a wrong command line or a file
 // that cannot be read as a list (nothing written), 3 when a data file is missing, 4 when the
 // output could not be written.
-int ResolveCsvCommand(int argc, const char* const argv[], const std::string& defaultFolder, std::FILE* out,
+int ResolveCsvCommand(int argc, const char* const argv[], const std::shared_ptr<const DataSet>& inUse, std::FILE* out,
                       std::FILE* err);
 
 }  // namespace tanzel

@@ -5,8 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "core/data/Editions.h"
-#include "core/resolve/IndexCache.h"
+#include "core/resolve/AddressIndex.h"
 #include "core/resolve/Resolver.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
@@ -46,14 +45,13 @@ bool ResolveLine(const AddressIndex& index, const std::optional<std::string>& sj
 
 }  // namespace
 
-int ResolveAddresses(const std::string& folder, const std::vector<const char*>& addresses, std::FILE* in,
-                     std::FILE* out, std::FILE* err) {
+int ResolveAddresses(const DataSet& data, const std::vector<const char*>& addresses, std::FILE* in, std::FILE* out,
+                     std::FILE* err) {
   std::string error;
   // One edition for every address, whatever imports run meanwhile.
-  const std::string edition = ResolveEditionFolder(folder);
-  std::shared_ptr<const AddressIndex> index = SharedAddressIndex(edition, error);
+  std::shared_ptr<const AddressIndex> index = data.Index(error);
   if (!index) {
-    std::fprintf(err, "tanzel-search: %s%s cannot be read\n", edition.c_str(), error.c_str());
+    std::fprintf(err, "tanzel-search: %s%s cannot be read\n", data.EditionFolder().c_str(), error.c_str());
     return 3;
   }
   bool all = true;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/data/DataSet.h"
+
 namespace tanzel {
 
 // Resolves `addresses` (UTF-8), or, when there are none, one address per line of `in`.
@@ -18,7 +20,7 @@ namespace tanzel {
 // its line. Returns the exit status: 0 every address resolved to one code, 1 one did not
 // (or was ambiguous, or the input could not be read), 3 a data file is missing, 4 the
 // output could not be written.
-int ResolveAddresses(const std::string& folder, const std::vector<const char*>& addresses, std::FILE* in,
-                     std::FILE* out, std::FILE* err);
+int ResolveAddresses(const DataSet& data, const std::vector<const char*>& addresses, std::FILE* in, std::FILE* out,
+                     std::FILE* err);
 
 }  // namespace tanzel

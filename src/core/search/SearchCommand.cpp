@@ -9,16 +9,15 @@
 #include <vector>
 
 #include "core/data/DataFile.h"
-#include "core/data/Editions.h"
+#include "core/data/DataFolders.h"
+#include "core/data/DataSet.h"
+#include "core/data/RemovedNotice.h"
 #include "core/lists/CsvCommand.h"
 #include "core/resolve/ResolveCommand.h"
 #include "core/search/RelayTexts.h"
 #include "core/search/SearchEngine.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
-#include "core/update/DataChanges.h"
-#include "core/update/DataFolders.h"
-#include "core/update/Edition.h"
 
 namespace tanzel {
 
@@ -186,16 +185,15 @@ int ExitStatus(SearchNotice notice) {
   }
 }
 
-// `--data-info`: prints the EDITION record of the edition `dataFolder` serves (its date,
-// then the archives' sums); without a record, says so and returns 3.
-int PrintDataInfo(const std::string& dataFolder, std::FILE* out, std::FILE* err) {
-  const std::string folder = ResolveEditionFolder(dataFolder);
-  std::optional<EditionRecord> edition = ReadEdition(folder);
+// `--data-info`: prints the EDITION record of `set` (its date, then the archives' sums);
+// without a record, says so and returns 3.
+int PrintDataInfo(const DataSet& set, std::FILE* out, std::FILE* err) {
+  const std::optional<EditionRecord>& edition = set.Edition();
   if (!edition) {
     std::fprintf(err,
                  "tanzel-search: %s holds no edition record (EDITION): its data files were made by an older "
                  "tanzel-import or are missing; import the archives again to record their date\n",
-                 folder.c_str());
+                 set.EditionFolder().c_str());
     return 3;
   }
   std::fputs(FormatEdition(*edition).c_str(), out);
@@ -207,16 +205,18 @@ int PrintDataInfo(const std::string& dataFolder, std::FILE* out, std::FILE* err)
 }  // namespace
 
 int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* out, std::FILE* err) {
-  if (WantsCsvList(argc, argv)) return ResolveCsvCommand(argc, argv, ChooseDataFolder(ExecutableFolder()), out, err);
+  if (WantsCsvList(argc, argv)) return ResolveCsvCommand(argc, argv, DataSet::OpenInUse(ExecutableFolder()), out, err);
   SearchArgs args;
   if (!ParseArgs(argc, argv, args, err)) return kSearchUsage;
   if (args.help) {
     std::fputs(kUsage, out);
     return std::fflush(out) == 0 && !std::ferror(out) ? kSearchHits : kSearchOutputError;
   }
-  std::string folder = args.folder.empty() ? ChooseDataFolder(ExecutableFolder()) : WithSlash(args.folder);
-  if (args.dataInfo) return PrintDataInfo(folder, out, err);
-  if (args.resolve) return ResolveAddresses(folder, args.positional, in, out, err);
+  // One edition for all this command reads, whatever imports run meanwhile.
+  std::shared_ptr<const DataSet> set =
+      args.folder.empty() ? DataSet::OpenInUse(ExecutableFolder()) : DataSet::Open(WithSlash(args.folder));
+  if (args.dataInfo) return PrintDataInfo(*set, out, err);
+  if (args.resolve) return ResolveAddresses(*set, args.positional, in, out, err);
   std::optional<SearchParams> params = MakeParams(args, err);
   if (!params) return kSearchUsage;
 
@@ -224,7 +224,7 @@ int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* 
   std::atomic<uint8_t> cancel{0};
   PrintSink sink(out, err, cancel);
   std::unique_ptr<SearchScratch> scratch(new SearchScratch);
-  SearchNotice notice = RunKeywordSearch(KeywordSearch(*params), folder, *scratch, hitCount, cancel, sink);
+  SearchNotice notice = RunKeywordSearch(KeywordSearch(*params), *set, *scratch, hitCount, cancel, sink);
   if (std::fflush(out) != 0 || std::ferror(out)) {
     std::fputs("tanzel-search: the output could not be written\n", err);
     return kSearchOutputError;
@@ -234,8 +234,7 @@ int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* 
     std::string line = SjisToUtf8(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), err);
   }
-  std::string removed =
-      notice == SearchNotice::NoHit ? RemovedCodeNotice(ResolveEditionFolder(folder), params->keyword) : std::string();
+  std::string removed = notice == SearchNotice::NoHit ? RemovedCodeNotice(*set, params->keyword) : std::string();
   if (!removed.empty()) std::fprintf(err, "%s\n", SjisToUtf8(removed).c_str());
   return ExitStatus(notice);
 }

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "core/data/Editions.h"
-#include "core/resolve/IndexCache.h"
+#include "core/resolve/AddressIndex.h"
 #include "core/resolve/Resolver.h"
 #include "core/search/RelayTexts.h"
 #include "core/text/Normalize.h"
@@ -87,9 +86,9 @@ namespace {
 // One search in progress.
 class SearchRun {
  public:
-  SearchRun(const SearchQuery& query, const std::string& folder, SearchScratch& scratch, std::atomic<int32_t>& hitCount,
+  SearchRun(const SearchQuery& query, const DataSet& data, SearchScratch& scratch, std::atomic<int32_t>& hitCount,
             const std::atomic<uint8_t>& cancel, SearchSink& sink)
-      : query_(query), folder_(folder), s_(scratch), hitCount_(hitCount), cancel_(cancel), sink_(sink) {}
+      : query_(query), data_(data), s_(scratch), hitCount_(hitCount), cancel_(cancel), sink_(sink) {}
 
   // One file; returns the hit count, or -1 (missing file, or the limit reached).
   int32_t SearchFile(DataKind kind, int pref);
@@ -101,7 +100,7 @@ class SearchRun {
   bool Hit(DataKind kind, int32_t number);
 
   const SearchQuery& query_;
-  const std::string& folder_;
+  const DataSet& data_;
   SearchScratch& s_;
   std::atomic<int32_t>& hitCount_;
   const std::atomic<uint8_t>& cancel_;
@@ -112,7 +111,12 @@ int32_t SearchRun::SearchFile(DataKind kind, int pref) {
   if (kind == DataKind::Jig && query_.Mode() == SearchMode::Town) return 0;
 
   char path[FileNameCapacity];
-  if (!DataFileName(path, folder_.c_str(), kind, pref) || !s_.reader.Open(path)) {
+  if (!DataFileName(path, data_.EditionFolder().c_str(), kind, pref)) {
+    hitCount_.store(-1);
+    return -1;
+  }
+  data_.BeforeRead(path);
+  if (!s_.reader.Open(path)) {
     hitCount_.store(-1);
     return -1;
   }
@@ -180,11 +184,11 @@ bool SearchRun::Hit(DataKind kind, int32_t number) {
   return HandOn(kind, number, s_, hitCount_, sink_);
 }
 
-// One pass over every data file of one edition (its folder); the hit count goes on from
-// where it stands.
-void RunPass(const SearchQuery& query, const std::string& edition, SearchScratch& scratch,
-             std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
-  SearchRun run(query, edition, scratch, hitCount, cancel, sink);
+// One pass over every data file of `data`'s edition; the hit count goes on from where it
+// stands.
+void RunPass(const SearchQuery& query, const DataSet& data, SearchScratch& scratch, std::atomic<int32_t>& hitCount,
+             const std::atomic<uint8_t>& cancel, SearchSink& sink) {
+  SearchRun run(query, data, scratch, hitCount, cancel, sink);
   // The address pass, then the office pass; a pass stops at its first negative result. After
   // a missing address file no office file is searched.
   for (int pref = 1; pref <= PrefectureCount; ++pref) {
@@ -206,23 +210,22 @@ SearchNotice NoticeOf(int32_t hits) {
 
 }  // namespace
 
-SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, SearchScratch& scratch,
+SearchNotice RunSearch(const SearchQuery& query, const DataSet& data, SearchScratch& scratch,
                        std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
   hitCount.store(0);
   scratch.resolved.clear();
   if (query.AsksForKeyword()) return SearchNotice::EnterKeyword;
-  // One edition for the whole search, whatever imports run meanwhile.
-  RunPass(query, ResolveEditionFolder(folder), scratch, hitCount, cancel, sink);
+  RunPass(query, data, scratch, hitCount, cancel, sink);
   return NoticeOf(hitCount.load());
 }
 
 namespace {
 
 // The records an address resolves to, as hits (a postal code is left to the tolerant pass).
-void AddressHits(const std::string& address, const std::string& folder, SearchScratch& s,
-                 std::atomic<int32_t>& hitCount, SearchSink& sink) {
+void AddressHits(const std::string& address, const DataSet& data, SearchScratch& s, std::atomic<int32_t>& hitCount,
+                 SearchSink& sink) {
   std::string error;
-  std::shared_ptr<const AddressIndex> index = SharedAddressIndex(folder, error);
+  std::shared_ptr<const AddressIndex> index = data.Index(error);
   if (!index) return;
   int32_t hits = hitCount.load();
   ResolveAnswer answer = ResolveAddress(*index, address);
@@ -248,32 +251,23 @@ void AddressHits(const std::string& address, const std::string& folder, SearchSc
 
 }  // namespace
 
-SearchNotice RunKeywordSearch(const KeywordSearch& search, const std::string& folder, SearchScratch& scratch,
+SearchNotice RunKeywordSearch(const KeywordSearch& search, const DataSet& data, SearchScratch& scratch,
                               std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
   hitCount.store(0);
   scratch.resolved.clear();
   if (search.Exact().AsksForKeyword()) return SearchNotice::EnterKeyword;
-  // Every pass reads the one edition in use when the search started.
-  const std::string edition = ResolveEditionFolder(folder);
-  if (search.AddressFirst()) AddressHits(search.Address(), edition, scratch, hitCount, sink);
+  // Every pass reads the one edition of `data`, whatever imports run meanwhile.
+  if (search.AddressFirst()) AddressHits(search.Address(), data, scratch, hitCount, sink);
   const int32_t before = hitCount.load();
   sink.PassStarted(SearchPass::Exact, search.Exact().Keyword());
-  RunPass(search.Exact(), edition, scratch, hitCount, cancel, sink);
+  RunPass(search.Exact(), data, scratch, hitCount, cancel, sink);
   if (int32_t now = hitCount.load(); now != before || cancel.load() != 0) return NoticeOf(now);
-  if (!search.Address().empty() && !search.AddressFirst())
-    AddressHits(search.Address(), edition, scratch, hitCount, sink);
+  if (!search.Address().empty() && !search.AddressFirst()) AddressHits(search.Address(), data, scratch, hitCount, sink);
   if (const SearchQuery* tolerant = search.Tolerant(); tolerant != nullptr && cancel.load() == 0) {
     sink.PassStarted(SearchPass::Tolerant, tolerant->Keyword());
-    RunPass(*tolerant, edition, scratch, hitCount, cancel, sink);
+    RunPass(*tolerant, data, scratch, hitCount, cancel, sink);
   }
   return NoticeOf(hitCount.load());
-}
-
-SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, std::atomic<int32_t>& hitCount,
-                       const std::atomic<uint8_t>& cancel, SearchSink& sink) {
-  // Default-initialised: the buffers are written before they are read.
-  std::unique_ptr<SearchScratch> scratch(new SearchScratch);
-  return RunSearch(query, folder, *scratch, hitCount, cancel, sink);
 }
 
 }  // namespace tanzel

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/data/DataFile.h"
+#include "core/data/DataSet.h"
 #include "core/data/Records.h"
 #include "core/resolve/Resolver.h"
 #include "core/search/SearchMatch.h"
@@ -145,22 +146,18 @@ struct SearchScratch {
   std::vector<std::string> resolved;
 };
 
-// Runs `query` over the data files in `folder` (with its trailing '/'), all of one edition
-// (ResolveEditionFolder, once at the start). `hitCount` is set
-// to 0 at once and follows the hits (-1 after a missing file); `cancel` set to 1 stops the
-// search before its next line. At most TableCapacity hits are handed on.
-SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, SearchScratch& scratch,
+// Runs `query` over the data files of `data` (its one edition). `hitCount` is set to 0 at
+// once and follows the hits (-1 after a missing file); `cancel` set to 1 stops the search
+// before its next line. At most TableCapacity hits are handed on.
+SearchNotice RunSearch(const SearchQuery& query, const DataSet& data, SearchScratch& scratch,
                        std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink);
-
-// The same with a scratch of its own, for a single search.
-SearchNotice RunSearch(const SearchQuery& query, const std::string& folder, std::atomic<int32_t>& hitCount,
-                       const std::atomic<uint8_t>& cancel, SearchSink& sink);
 
 // Runs a keyword search: its exact pass, then, when that found nothing, no data file was
 // missing and it was not cancelled, the records its keyword resolves to as an address (the
-// address index of `folder` is built on first use), then its tolerant pass (after telling
-// the sink). The notice is that of the whole search.
-SearchNotice RunKeywordSearch(const KeywordSearch& search, const std::string& folder, SearchScratch& scratch,
+// address index of `data`, built on its first use), then its tolerant pass (after telling
+// the sink). Every pass reads the one edition of `data`. The notice is that of the whole
+// search.
+SearchNotice RunKeywordSearch(const KeywordSearch& search, const DataSet& data, SearchScratch& scratch,
                               std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink);
 
 }  // namespace tanzel

@@ -30,7 +30,7 @@ SearchWorker::~SearchWorker() {
   Shutdown();
 }
 
-bool SearchWorker::Start(const SearchParams& params, std::string folder) {
+bool SearchWorker::Start(const SearchParams& params, std::shared_ptr<const DataSet> data) {
   if (!waiting_.load() || stopping_.load()) return false;
   auto search = std::make_unique<KeywordSearch>(params);  // compiled here, before the thread sees it
   HitCount.store(0);
@@ -39,7 +39,7 @@ bool SearchWorker::Start(const SearchParams& params, std::string folder) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_ = std::move(search);
-    pendingFolder_ = std::move(folder);
+    pendingData_ = std::move(data);
     startSignal_ = true;
   }
   wake_.notify_one();
@@ -62,16 +62,16 @@ void SearchWorker::Loop() {
   TableSink tables(*this);
   for (;;) {
     std::unique_ptr<KeywordSearch> search;
-    std::string folder;
+    std::shared_ptr<const DataSet> data;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       wake_.wait(lock, [this] { return startSignal_ || stop_; });
       if (stop_) return;
       startSignal_ = false;
       search = std::move(pending_);
-      folder = std::move(pendingFolder_);
+      data = std::move(pendingData_);
     }
-    SearchNotice notice = RunKeywordSearch(*search, folder, *scratch_, HitCount, CancelFlag, tables);
+    SearchNotice notice = RunKeywordSearch(*search, *data, *scratch_, HitCount, CancelFlag, tables);
     if (!stopping_.load()) {
       if (notice != SearchNotice::None) sink_.Notice(notice);
       if (notice == SearchNotice::EnterKeyword) sink_.FocusRequest();

@@ -43,10 +43,10 @@ class SearchWorker {
   // the search has ended and its notice has been handed on.
   bool IsWaiting() const { return waiting_.load(); }
 
-  // Gives the start signal for a search with these parameters over the data files in
-  // `folder`. Only while waiting; returns false (and does nothing) otherwise. The hit count
-  // and the cancel flag are reset here.
-  bool Start(const SearchParams& params, std::string folder);
+  // Gives the start signal for a search with these parameters over `data`, which the search
+  // holds to its end (it finishes on the edition it started on). Only while waiting; returns
+  // false (and does nothing) otherwise. The hit count and the cancel flag are reset here.
+  bool Start(const SearchParams& params, std::shared_ptr<const DataSet> data);
 
   // Cancels a running search and ends the thread; no notice is handed on after it.
   void Shutdown();
@@ -69,11 +69,11 @@ class SearchWorker {
   std::atomic<bool> stopping_{false};
   std::mutex mutex_;
   std::condition_variable wake_;
-  bool startSignal_ = false;                // guarded by mutex_
-  bool stop_ = false;                       // guarded by mutex_
-  std::unique_ptr<KeywordSearch> pending_;  // guarded by mutex_
-  std::string pendingFolder_;               // guarded by mutex_
-  std::thread thread_;                      // last: started once everything above exists
+  bool startSignal_ = false;                    // guarded by mutex_
+  bool stop_ = false;                           // guarded by mutex_
+  std::unique_ptr<KeywordSearch> pending_;      // guarded by mutex_
+  std::shared_ptr<const DataSet> pendingData_;  // guarded by mutex_
+  std::thread thread_;                          // last: started once everything above exists
 };
 
 }  // namespace tanzel

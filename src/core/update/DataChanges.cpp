@@ -8,12 +8,12 @@
 #include <iterator>
 #include <tuple>
 
+#include "core/data/DataFolders.h"
+#include "core/data/DataSet.h"
+#include "core/data/EditionRecord.h"
 #include "core/data/Editions.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
-#include "core/update/DataFolders.h"
-#include "core/update/Edition.h"
-#include "core/update/EraDate.h"
 
 namespace tanzel {
 
@@ -23,8 +23,6 @@ namespace {
 inline constexpr char kWideSpace[] = "\x81@";  // 　
 inline constexpr char kOpen[] = "\x81i";  // （
 inline constexpr char kClose[] = "\x81j";  // ）
-inline constexpr char kRemovedHead[] = "\x82\xb1\x82\xcc\x97X\x95\xd6\x94\xd4\x8d\x86\x82\xcd";  // この郵便番号は
-inline constexpr char kRemovedTail[] = "\x82\xcc\x8dX\x90V\x82\xc5\x94p\x8e~\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd";  // の更新で廃止されました
 // clang-format on
 
 // One record as the comparison sees it.
@@ -177,8 +175,8 @@ const char* ChangeName(ChangeKind change) {
 bool CompareDataSets(const std::string& oldFolder, const std::string& newFolder, DataChanges& changes,
                      std::string& error) {
   changes = DataChanges{};
-  const std::string before = WithSlash(ResolveEditionFolder(oldFolder));
-  const std::string after = WithSlash(ResolveEditionFolder(newFolder));
+  const std::string before = DataSet::Open(WithSlash(oldFolder))->EditionFolder();
+  const std::string after = DataSet::Open(WithSlash(newFolder))->EditionFolder();
   std::vector<Entry> oldKen, oldJig, newKen, newJig;
   if (!ReadEntries(before, DataKind::Ken, oldKen, error) || !ReadEntries(before, DataKind::Jig, oldJig, error) ||
       !ReadEntries(after, DataKind::Ken, newKen, error) || !ReadEntries(after, DataKind::Jig, newJig, error)) {
@@ -224,22 +222,6 @@ std::optional<std::string> RemovedInEdition(const std::string& editionFolder, st
     rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
   }
   return std::nullopt;
-}
-
-std::string PostalCodeOfKeyword(std::string_view keyword) {
-  std::string code = DataFormOfKeyword(keyword);
-  if (!IsWholePostalCode(code)) return {};
-  code.erase(std::remove(code.begin(), code.end(), '-'), code.end());
-  return code;
-}
-
-std::string RemovedCodeNotice(const std::string& edition, std::string_view keyword) {
-  std::string code = PostalCodeOfKeyword(keyword);
-  if (code.empty()) return {};
-  std::optional<std::string> date = RemovedInEdition(edition, code);
-  std::optional<CalendarDate> day = date ? ParseIsoDate(*date) : std::nullopt;
-  if (!day) return {};
-  return kRemovedHead + EraMonthText(*day) + kRemovedTail;
 }
 
 }  // namespace tanzel

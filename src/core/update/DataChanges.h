@@ -49,7 +49,7 @@ struct DataChanges {
 };
 
 // Compares the sets that the folders `oldFolder` and `newFolder` serve, each resolved once
-// (ResolveEditionFolder: a data folder's edition in use, or an edition folder, or a flat
+// (as DataSet::Open does: a data folder's edition in use, or an edition folder, or a flat
 // data folder as it is), record by record as the program reads them
 // (local government code, names and readings; the flag columns are left out). A code
 // counts as changed when its records differ in any of these. False, with `error`, when a
@@ -69,17 +69,5 @@ std::string FormatRemoved(const std::string& date, const std::vector<std::string
 // it, or a flat data folder; nothing is resolved) lists it and its date is that of the
 // EDITION there; nothing otherwise.
 std::optional<std::string> RemovedInEdition(const std::string& edition, std::string_view code);
-
-// The 7-digit code a search keyword (Shift-JIS) names, written in any of the ways the
-// tolerant search accepts (DataFormOfKeyword in core/text/Normalize.h): ASCII or
-// full-width digits, spaces, a leading 〒, a hyphen-like mark between the third and the
-// fourth digit. Empty when the keyword is no whole postal code.
-std::string PostalCodeOfKeyword(std::string_view keyword);
-
-// For a search that found nothing: when `keyword` names a code that the update which
-// brought the edition in `edition` removed (RemovedInEdition), the notice
-// "この郵便番号は令和8年5月の更新で廃止されました" (Shift-JIS, with the era month of that
-// edition); empty otherwise.
-std::string RemovedCodeNotice(const std::string& edition, std::string_view keyword);
 
 }  // namespace tanzel

@@ -11,9 +11,10 @@
 #include <optional>
 
 #include "core/data/DataFile.h"
+#include "core/data/DataFolders.h"
+#include "core/data/DataSet.h"
 #include "core/data/Editions.h"
-#include "core/update/DataFolders.h"
-#include "core/update/Edition.h"
+#include "core/import/ArchiveSums.h"
 #include "core/update/Updater.h"
 
 namespace tanzel {
@@ -176,7 +177,7 @@ int Finish(std::FILE* out, std::FILE* err, int status) {
 // folder of plain data files as it is.
 std::string EditionOfArgument(const std::string& folder) {
   char real[PATH_MAX];
-  return WithSlash(ResolveEditionFolder(::realpath(folder.c_str(), real) != nullptr ? real : folder));
+  return DataSet::Open(::realpath(folder.c_str(), real) != nullptr ? real : folder)->EditionFolder();
 }
 
 int Compare(const Args& args, std::FILE* out, std::FILE* err) {
@@ -208,7 +209,7 @@ int Download(const Args& args, std::FILE* out, std::FILE* err, const CommitStepH
   if (args.out.empty()) {
     std::string program = ExecutableFolder();
     options.targetFolder = UpdateTargetFolder(program);
-    options.inUseFolder = ChooseDataFolder(program);
+    options.inUseFolder = DataSet::OpenInUse(program)->Folder();
   } else {
     options.targetFolder = args.out;
     options.inUseFolder = args.out;
@@ -259,6 +260,12 @@ int UpdateCommand(int argc, const char* const argv[], std::FILE* out, std::FILE*
   Args args;
   if (!Parse(argc, argv, args, err)) return 2;
   return args.compare ? Compare(args, out, err) : Download(args, out, err, atCommitStep);
+}
+
+int ImporterCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err,
+                    const CommitStepHook& atCommitStep) {
+  if (IsUpdateCommandLine(argc, argv)) return UpdateCommand(argc, argv, out, err, atCommitStep);
+  return ImportCommand(argc, argv, out, err, atCommitStep);
 }
 
 }  // namespace tanzel

@@ -11,9 +11,10 @@
 #include <filesystem>
 #include <optional>
 
+#include "core/data/DataFolders.h"
+#include "core/data/DataSet.h"
 #include "core/data/Editions.h"
-#include "core/update/DataFolders.h"
-#include "core/update/Edition.h"
+#include "core/import/ArchiveSums.h"
 
 namespace tanzel {
 
@@ -163,7 +164,7 @@ bool Update::Download(const std::vector<std::string>& names, int number, std::st
 
 bool Update::IsInUse(const EditionRecord& edition) {
   if (options_.inUseFolder.empty()) return false;
-  std::optional<EditionRecord> inUse = ReadEdition(ResolveEditionFolder(options_.inUseFolder));
+  std::optional<EditionRecord> inUse = DataSet::Open(options_.inUseFolder)->Edition();
   if (inUse) result_.inUseDate = inUse->date;
   // The archives' sums decide, not their dates: archives of the same date may differ.
   return inUse && inUse->archives == edition.archives;
@@ -185,7 +186,7 @@ bool Update::BeforeCommit(const ImportSummary& summary, const std::string& stage
     return Fail(UpdateFailure::Archive, error);
   }
   if (!options_.inUseFolder.empty()) {
-    std::string inUse = ResolveEditionFolder(options_.inUseFolder);
+    const std::string inUse = DataSet::Open(options_.inUseFolder)->EditionFolder();
     std::string ignored;
     result_.compared = HoldsCompleteSet(inUse) && CompareDataSets(inUse, staged, result_.changes, ignored);
   }

@@ -19,11 +19,11 @@
 
 #include <chrono>
 
+#include "core/data/DataSet.h"
 #include "core/data/Editions.h"
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
-#include "core/resolve/IndexCache.h"
-#include "core/update/DataFolders.h"
+#include "core/resolve/AddressIndex.h"
 #include "forms/common/MessageBox.h"
 #include "forms/common/QtText.h"
 #include "forms/lists/ListTableModel.h"
@@ -56,8 +56,8 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
 
 }  // namespace
 
-AddressListDialog::AddressListDialog(std::string programFolder, QWidget* parent)
-    : QDialog(parent), programFolder_(std::move(programFolder)) {
+AddressListDialog::AddressListDialog(tanzel::DataSource data, QWidget* parent)
+    : QDialog(parent), data_(std::move(data)) {
   setObjectName(QStringLiteral("AddressListDialog"));
   setWindowTitle(kCaption);
   CreateControls();
@@ -301,13 +301,12 @@ void AddressListDialog::Resolve() {
   auto list = list_;
   auto decisions = decisions_;
   const std::size_t first = model_->First();
-  const std::string folder = programFolder_;
-  job_.Start([this, list, decisions, first, folder, columns](const std::atomic<bool>& cancel) {
+  std::shared_ptr<const DataSet> data = data_();
+  job_.Start([this, list, decisions, first, data, columns](const std::atomic<bool>& cancel) {
     std::string error;
-    const std::string edition = ResolveEditionFolder(ChooseDataFolder(folder));
-    std::shared_ptr<const AddressIndex> index = SharedAddressIndex(edition, error);
+    std::shared_ptr<const AddressIndex> index = data->Index(error);
     if (!index) {
-      const QString why = QString::fromStdString(edition + error) + QStringLiteral(u" を読めません。");
+      const QString why = QString::fromStdString(data->EditionFolder() + error) + QStringLiteral(u" を読めません。");
       job_.Post([this, why] { Finished(false, why); });
       return;
     }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "core/data/DataSet.h"
 #include "core/lists/AddressList.h"
 #include "forms/lists/ListJob.h"
 
@@ -28,8 +29,8 @@ class NeedsPersonFilter;
 class AddressListDialog : public QDialog {
   Q_OBJECT
  public:
-  // `programFolder`: the program's own folder (with '/'), where the data it reads is chosen.
-  explicit AddressListDialog(std::string programFolder, QWidget* parent = nullptr);
+  // `data` gives the data in use each time a list is resolved.
+  explicit AddressListDialog(tanzel::DataSource data, QWidget* parent = nullptr);
   ~AddressListDialog() override;
 
   // Reads the list in the file at `path` on the worker; the table shows it once read. A
@@ -61,7 +62,7 @@ class AddressListDialog : public QDialog {
   void CopyTable();
   void AskSavePath();
 
-  std::string programFolder_;
+  tanzel::DataSource data_;
   bool busy_ = false;
   QString inputPath_;
   bool pasted_ = false;

@@ -2,8 +2,6 @@
 #include <QString>
 
 #include "core/browse/BrowseText.h"
-#include "core/data/Editions.h"
-#include "core/update/DataFolders.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 
@@ -12,7 +10,7 @@ using namespace tanzel;
 void TForm_Main::ListBox_KenClick() {
   int n = ListBox_Ken->currentRow() + 1;
   // Both files from one edition of the data, whatever an import does meanwhile.
-  EditionFolder = ResolveEditionFolder(ChooseDataFolder(DataFolder));
+  EditionFolder = Data()->EditionFolder();
   KenCount = LoadKen(n);
   JigCount = LoadJig(n);
 

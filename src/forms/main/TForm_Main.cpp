@@ -15,10 +15,10 @@
 #include <QUrl>
 
 #include "core/data/DataFile.h"
+#include "core/data/DataFolders.h"
 #include "core/data/Editions.h"
+#include "core/data/EraDate.h"
 #include "core/data/Loaders.h"
-#include "core/update/DataFolders.h"
-#include "core/update/EraDate.h"
 #include "forms/common/Centring.h"
 #include "forms/common/Controls.h"
 #include "forms/common/Fonts.h"
@@ -221,19 +221,34 @@ void TForm_Main::FormCreate() {
   ShowDataDate();
 }
 
+std::shared_ptr<const DataSet> TForm_Main::Data() {
+  if (!data_ || dataOpenedFor_ != DataFolder || data_->Outdated()) {
+    const bool moved = data_ && dataOpenedFor_ == DataFolder;
+    data_ = DataSet::OpenInUse(DataFolder);
+    dataOpenedFor_ = DataFolder;
+    if (moved) ShowDateOf(*data_);  // another edition came into use meanwhile
+  }
+  return data_;
+}
+
 void TForm_Main::ShowDataDate() {
-  std::optional<EditionRecord> edition = ReadEdition(ResolveEditionFolder(ChooseDataFolder(DataFolder)));
+  data_.reset();  // the label tells what is in use now: after an update, the new data
+  ShowDateOf(*Data());
+}
+
+void TForm_Main::ShowDateOf(const DataSet& data) {
+  const std::optional<EditionRecord>& edition = data.Edition();
   std::optional<CalendarDate> date = edition ? ParseIsoDate(edition->date) : std::nullopt;
-  QString text = !HasData() ? QStringLiteral(u"データがありません")
-                 : date     ? FromSjis(DataDateLabel(*date))
-                            : FirstDataDate();
+  QString text = !HoldsCompleteSet(data.EditionFolder()) ? QStringLiteral(u"データがありません")
+                 : date                                  ? FromSjis(DataDateLabel(*date))
+                                                         : FirstDataDate();
   Label4->setText(text);
   int width = std::max(kDateWidth, Label4->fontMetrics().horizontalAdvance(text));
   Label4->setGeometry(kDateRight - width, Label4->y(), width, Label4->height());
 }
 
-bool TForm_Main::HasData() const {
-  return HoldsCompleteSet(ResolveEditionFolder(ChooseDataFolder(DataFolder)));
+bool TForm_Main::HasData() {
+  return HoldsCompleteSet(Data()->EditionFolder());
 }
 
 void TForm_Main::OfferDataAtStart() {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "core/data/DataSet.h"
 #include "core/data/Records.h"
 #include "core/data/ZeroedTable.h"
 
@@ -67,8 +68,12 @@ class TForm_Main : public QMainWindow {
   int JigCount = 0;
   // Folder of the executable with its trailing '/'; the data files lie there.
   std::string DataFolder;
-  // The edition of DataFolder that the prefecture being loaded is read from
-  // (ResolveEditionFolder, set by ListBox_KenClick before its two loads).
+  // The data in use: the DataSet that DataFolder serves (DataSet::OpenInUse), kept between
+  // reads and opened anew when DataFolder changes, when its `current` moves (an import by
+  // another process; the date label then shows the new data's date) and after an update.
+  std::shared_ptr<const tanzel::DataSet> Data();
+  // The edition folder of the data that the prefecture being loaded is read from (set by
+  // ListBox_KenClick before its two loads).
   std::string EditionFolder;
 
   // Load the KEN (JIG) file of prefecture n (1 ... 47) from EditionFolder into its table; the
@@ -106,7 +111,7 @@ class TForm_Main : public QMainWindow {
   // edge fixed; the date of the program's first data when the data carries none.
   void ShowDataDate();
   // Whether the data in use is a complete set of the 94 files.
-  bool HasData() const;
+  bool HasData();
   // At start, without data: one box names the folders looked in and offers the update.
   void OfferDataAtStart();
 
@@ -122,9 +127,14 @@ class TForm_Main : public QMainWindow {
 
  private:
   void CreateControls();
+  // Label4 for `data`.
+  void ShowDateOf(const tanzel::DataSet& data);
 
   QAction* updateAction_ = nullptr;  // "データ更新…" in Exit1
   QAction* listAction_ = nullptr;    // "住所一覧から郵便番号…" in Exit1
+  // The set Data() hands out, and the DataFolder it was opened for.
+  std::shared_ptr<const tanzel::DataSet> data_;
+  std::string dataOpenedFor_;
 };
 
 extern TForm_Main* Form_Main;

@@ -1,5 +1,5 @@
 // The main window's way into the update of the postal data.
-#include "core/update/DataFolders.h"
+#include "core/data/DataFolders.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/update/UpdateDialog.h"
@@ -8,7 +8,7 @@ void TForm_Main::UpdateData() {
   tanzel::UpdateOptions options;
   options.baseUrl = tanzel::UpdateBaseUrl();
   options.targetFolder = tanzel::UpdateTargetFolder(DataFolder);
-  options.inUseFolder = tanzel::ChooseDataFolder(DataFolder);
+  options.inUseFolder = Data()->Folder();
   UpdateDialog dialog(options, this);
   dialog.exec();
   ShowDataDate();

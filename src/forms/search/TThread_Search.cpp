@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "core/update/DataFolders.h"
 #include "forms/common/QtText.h"
 #include "forms/common/RelayMessage.h"
 #include "forms/search/SearchEvents.h"
@@ -65,8 +64,8 @@ class TThread_Search::Sink : public SearchWorkerSink {
   QString address_;
 };
 
-TThread_Search::TThread_Search(const std::string& dataFolder)
-    : dataFolder_(dataFolder), sink_(new Sink()), worker_(new SearchWorker(*sink_)) {
+TThread_Search::TThread_Search(tanzel::DataSource data)
+    : source_(std::move(data)), sink_(new Sink()), worker_(new SearchWorker(*sink_)) {
   // Make sure the event types exist before the worker's thread first asks for them.
   SearchRowEvent::EventType();
   SearchFocusEvent::EventType();
@@ -87,7 +86,8 @@ bool TThread_Search::Start(QObject* receiver, int searchMode, bool keywordMatche
   params.cityCode = FilterCityCode;
   sink_->receiver = receiver;
   sink_->generation = ++generation_;
-  return worker_->Start(params, ChooseDataFolder(dataFolder_));
+  data_ = source_();
+  return worker_->Start(params, data_);
 }
 
 void TThread_Search::Shutdown() {

@@ -15,9 +15,8 @@ class QObject;
 // through the relay.
 class TThread_Search {
  public:
-  // `dataFolder` is the main window's DataFolder, read at every start (so it must outlive
-  // every start); each search reads the folder ChooseDataFolder picks for it.
-  explicit TThread_Search(const std::string& dataFolder);
+  // `data` gives the data in use at every start; each search reads that one set to its end.
+  explicit TThread_Search(tanzel::DataSource data);
   ~TThread_Search();
   TThread_Search(const TThread_Search&) = delete;
   TThread_Search& operator=(const TThread_Search&) = delete;
@@ -34,12 +33,14 @@ class TThread_Search {
   int HitCount() const { return worker_->HitCount.load(); }
   bool IsWaiting() const { return worker_->IsWaiting(); }
 
-  // Starts a search with Keyword, the filters, `searchMode` and the data folder, all copied
+  // Starts a search with Keyword, the filters, `searchMode` and the data in use (Data()), all taken
   // now. `receiver` gets the rows and the focus request. Only while the worker waits.
   // `keywordMatchesNothing` marks a keyword typed with a character Shift-JIS cannot
   // represent: the search reads no line and ends with the no-hit notice.
   // Returns false (and does nothing) when a search runs.
   bool Start(QObject* receiver, int searchMode, bool keywordMatchesNothing = false);
+  // The data of the last search started (null before the first).
+  const std::shared_ptr<const tanzel::DataSet>& Data() const { return data_; }
   // Increases with every Start: rows and requests carry the number of their search.
   quint64 Generation() const { return generation_; }
   // Asks the running search to stop at its next line.
@@ -52,7 +53,8 @@ class TThread_Search {
 
  private:
   class Sink;
-  const std::string& dataFolder_;
+  tanzel::DataSource source_;
+  std::shared_ptr<const tanzel::DataSet> data_;
   std::unique_ptr<Sink> sink_;
   std::unique_ptr<tanzel::SearchWorker> worker_;
   quint64 generation_ = 0;

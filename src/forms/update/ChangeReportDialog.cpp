@@ -14,7 +14,7 @@
 
 #include <optional>
 
-#include "core/update/EraDate.h"
+#include "core/data/EraDate.h"
 #include "forms/common/Fonts.h"
 #include "forms/common/QtText.h"
 

@@ -13,6 +13,7 @@
 #include "core/data/DataFile.h"
 #include "core/data/Loaders.h"
 #include "core/text/SjisText.h"
+#include "support/DataLines.h"
 #include "support/Sjis.h"
 #include "support/TempData.h"
 
@@ -33,9 +34,9 @@ std::vector<std::string> ReadAll(const std::string& path) {
   return lines;
 }
 
-std::string KenLine(const std::string& code, const std::string& town) {
-  return code + ",\"100  \",\"1000001\",\"" + S("トウキョウト") + "\",\"" + S("チヨダク") + "\",\"" + S("チヨダ") +
-         "\",\"" + S("東京都") + "\",\"" + S("千代田区") + "\",\"" + town + "\",0,0,0,0,0,0\r\n";
+// An address line of 千代田区 (1000001) with the town `town` (UTF-8).
+std::string KenLine(int code, std::string_view town) {
+  return KenCsv(code, "1000001", "チヨダク", "チヨダ", "千代田区", town);
 }
 
 // The town name of generated line i ("T0", "T1", ...).
@@ -148,8 +149,8 @@ void TestDataFile::splitKen_data() {
   QTest::addColumn<std::string>("cityKana");
   QTest::addColumn<std::string>("town");
   QTest::newRow("usual line, CR never reaches a field")
-      << KenLine("13101", S("千代田")) << 13101 << std::string("1000001") << S("チヨダク") << S("千代田");
-  QTest::newRow("empty quoted text") << KenLine("1101", "") << 1101 << std::string("1000001") << S("チヨダク")
+      << KenLine(13101, "千代田") << 13101 << std::string("1000001") << S("チヨダク") << S("千代田");
+  QTest::newRow("empty quoted text") << KenLine(1101, "") << 1101 << std::string("1000001") << S("チヨダク")
                                      << std::string();
   QTest::newRow("quoted comma shifts later fields")
       << std::string("1,\"a\",\"b,c\",\"d\",\"e\",\"f\",\"g\",\"h\",\"i\",0\r\n") << 1 << std::string()
@@ -226,7 +227,7 @@ void TestDataFile::splitJig() {
 
 void TestDataFile::slotIsClearedBeforeSplit() {
   auto rec = std::make_unique<KenRecord>();
-  std::string full = KenLine("13101", S("千代田"));
+  std::string full = KenLine(13101, "千代田");
   LineBuffer buf{};
   std::memcpy(buf, full.data(), full.size());
   SplitKen(buf, *rec);
@@ -276,7 +277,7 @@ void TestDataFile::loaderCounts() {
   QFETCH(int, notice);
   TempData dir;
   std::string content;
-  for (int i = 0; i < lines; ++i) content += KenLine(std::to_string(i + 1), TownName(i));
+  for (int i = 0; i < lines; ++i) content += KenLine(i + 1, TownName(i));
   QVERIFY(dir.write(KenName(13), content));
   QVERIFY(dir.write(JigName(13), content));
   auto ken = std::make_unique<KenRecord[]>(TableCapacity);
@@ -332,7 +333,7 @@ void TestDataFile::deepFolder() {
   TempData dir(400);
   QVERIFY(dir.valid());
   QVERIFY(dir.folder().size() >= 400);
-  QVERIFY(dir.write(KenName(13), KenLine("13101", "a") + KenLine("13101", "b")));
+  QVERIFY(dir.write(KenName(13), KenLine(13101, "a") + KenLine(13101, "b")));
   char name[FileNameCapacity];
   QVERIFY(DataFileName(name, dir.folder().c_str(), DataKind::Ken, 13));
   auto ken = std::make_unique<KenRecord[]>(TableCapacity);

@@ -7,25 +7,38 @@
 
 #include "core/data/DataSet.h"
 #include "core/resolve/AddressIndex.h"
+#include "core/search/SearchEngine.h"
 #include "support/DataLines.h"
+#include "support/Sjis.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
+
+namespace {
+
+// Two editions of `data`, "a" in use: 千代田 (1000001) of 2026-04-30, then 皇居外苑
+// (1000002) of 2026-05-29.
+bool WriteTwoEditions(const std::string& data) {
+  return WriteEdition(data, "a", KenCsv(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田"), "2026-04-30") &&
+         WriteEdition(data, "b", KenCsv(13101, "1000002", "チヨダク", "コウキョガイエン", "千代田区", "皇居外苑"),
+                      "2026-05-29") &&
+         UseEdition(data, "a");
+}
+
+}  // namespace
 
 class TestDataSet : public QObject {
   Q_OBJECT
  private Q_SLOTS:
   void outlivesASwitch();
+  void searchFinishesOnItsEdition();
 };
 
 void TestDataSet::outlivesASwitch() {
   TempData dir;
   const std::string data = dir.folder();
-  QVERIFY(WriteEdition(data, "a", KenCsv(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田"), "2026-04-30"));
-  QVERIFY(WriteEdition(data, "b", KenCsv(13101, "1000002", "チヨダク", "コウキョガイエン", "千代田区", "皇居外苑"),
-                       "2026-05-29"));
+  QVERIFY(WriteTwoEditions(data));
   QVERIFY(dir.write("editions/b/REMOVED", "2026-05-29\n1000001\n"));
-  QVERIFY(UseEdition(data, "a"));
 
   std::shared_ptr<const DataSet> old = DataSet::Open(data);
   QVERIFY(UseEdition(data, "b"));
@@ -49,6 +62,31 @@ void TestDataSet::outlivesASwitch() {
   now->Index(error)->ByPostalCode(1000001, towns, offices);
   QVERIFY(towns.empty());
   QCOMPARE(old->Index(error), index);  // built once, kept as long as the set
+}
+
+// A search that started on one edition reads every file of it, though `current` moves to
+// another edition while it opens its first file.
+void TestDataSet::searchFinishesOnItsEdition() {
+  TempData dir;
+  const std::string data = dir.folder();
+  QVERIFY(WriteTwoEditions(data));
+  bool switched = false;
+  std::shared_ptr<const DataSet> set = DataSet::Open(data, [&](const char*) {
+    if (!switched) switched = UseEdition(data, "b");
+  });
+  struct Towns : SearchSink {
+    void Row(int, const ResultRow& row) override { codes.emplace_back(row.Cell(0)); }
+    std::vector<std::string> codes;
+  } found;
+  SearchParams params;
+  params.keyword = S("千代田");
+  std::atomic<int32_t> hits{0};
+  std::atomic<uint8_t> cancel{0};
+  auto scratch = std::make_unique<SearchScratch>();
+  RunKeywordSearch(KeywordSearch(params), *set, *scratch, hits, cancel, found);
+  QVERIFY(switched);
+  QVERIFY(set->Outdated());
+  QCOMPARE(found.codes, std::vector<std::string>{"100-0001"});
 }
 
 QTEST_APPLESS_MAIN(TestDataSet)

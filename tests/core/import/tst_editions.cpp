@@ -26,9 +26,9 @@
 
 #include "core/data/Editions.h"
 #include "core/data/Loaders.h"
+#include "core/import/ArchiveSums.h"
 #include "core/import/Importer.h"
 #include "core/search/SearchEngine.h"
-#include "core/update/Edition.h"
 #include "support/DataLines.h"
 #include "support/Process.h"
 #include "support/TempData.h"
@@ -477,7 +477,7 @@ void TestEditions::readersNeverSeeAMix() {
     std::atomic<uint8_t> cancel{0};
     while (!stop.load()) {
       MarkSink sink(S("甲"), S("乙"));
-      SearchNotice notice = RunSearch(query, folder, *scratch, hits, cancel, sink);
+      SearchNotice notice = RunSearch(query, *DataSet::Open(folder), *scratch, hits, cancel, sink);
       std::string& m = sink.marks_;
       bool one = m.size() == 94 && std::count(m.begin(), m.end(), m[0]) == 94 && m[0] != '?';
       counts[notice == SearchNotice::FileMissing ? 'm' : (one ? m[0] : '?')] += 1;

@@ -68,7 +68,8 @@ Outcome Search(Scratch& engine, const Folder& folder, std::string keyword, Searc
   std::atomic<int32_t> hitCount{0};
   std::atomic<uint8_t> cancel{static_cast<uint8_t>(cancelled ? 1 : 0)};
   Outcome out;
-  out.notice = RunSearch(SearchQuery(params), folder.dir.folder(), *engine.buffers, hitCount, cancel, out.rows);
+  out.notice =
+      RunSearch(SearchQuery(params), *DataSet::Open(folder.dir.folder()), *engine.buffers, hitCount, cancel, out.rows);
   out.hitCount = hitCount.load();
   return out;
 }
@@ -562,24 +563,28 @@ class TestSearchCore : public QObject {
     std::atomic<int32_t> hitCount{0};
     std::atomic<uint8_t> cancel{0};
     Collected rows;
-    QCOMPARE(RunSearch(SearchQuery(params), deep.folder(), *engine.buffers, hitCount, cancel, rows),
+    QCOMPARE(RunSearch(SearchQuery(params), *DataSet::Open(deep.folder()), *engine.buffers, hitCount, cancel, rows),
              SearchNotice::None);
     QCOMPARE(hitCount.load(), 1);
   }
 
   void emptyKeyword() {
     TempData empty;  // no data file at all: nothing is opened
+    Scratch scratch;
     SearchParams params;
     std::atomic<int32_t> hitCount{7};
     std::atomic<uint8_t> cancel{0};
     Collected rows;
-    QCOMPARE(RunSearch(SearchQuery(params), empty.folder(), hitCount, cancel, rows), SearchNotice::EnterKeyword);
+    QCOMPARE(RunSearch(SearchQuery(params), *DataSet::Open(empty.folder()), *scratch.buffers, hitCount, cancel, rows),
+             SearchNotice::EnterKeyword);
     QCOMPARE(hitCount.load(), 0);
     params.matchesNothing = true;  // a keyword Shift-JIS cannot hold: searched, never found
-    QCOMPARE(RunSearch(SearchQuery(params), empty.folder(), hitCount, cancel, rows), SearchNotice::FileMissing);
+    QCOMPARE(RunSearch(SearchQuery(params), *DataSet::Open(empty.folder()), *scratch.buffers, hitCount, cancel, rows),
+             SearchNotice::FileMissing);
     Folder f;
     QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
-    QCOMPARE(RunSearch(SearchQuery(params), f.dir.folder(), hitCount, cancel, rows), SearchNotice::NoHit);
+    QCOMPARE(RunSearch(SearchQuery(params), *DataSet::Open(f.dir.folder()), *scratch.buffers, hitCount, cancel, rows),
+             SearchNotice::NoHit);
   }
 
   // The tolerant pass runs only after an exact pass that found nothing, with nothing
@@ -620,7 +625,8 @@ class TestSearchCore : public QObject {
     std::atomic<int32_t> hits{0};
     std::atomic<uint8_t> cancel{0};
     Collected out;
-    SearchNotice notice = RunKeywordSearch(KeywordSearch(params), f.dir.folder(), *scratch.buffers, hits, cancel, out);
+    SearchNotice notice =
+        RunKeywordSearch(KeywordSearch(params), *DataSet::Open(f.dir.folder()), *scratch.buffers, hits, cancel, out);
     QStringList kanji;
     for (const std::string& k : out.kanji) kanji << QString::fromStdString(SjisToUtf8(k));
     QStringList tolerant;
@@ -644,13 +650,15 @@ class TestSearchCore : public QObject {
     std::atomic<uint8_t> cancel{1};
     Collected out;
     Scratch scratch;
-    QCOMPARE(RunKeywordSearch(KeywordSearch(params), f.dir.folder(), *scratch.buffers, hits, cancel, out),
-             SearchNotice::NoHit);
+    QCOMPARE(
+        RunKeywordSearch(KeywordSearch(params), *DataSet::Open(f.dir.folder()), *scratch.buffers, hits, cancel, out),
+        SearchNotice::NoHit);
     QVERIFY(out.tolerant.empty());
     cancel.store(0);
     f.Remove(JigName(5));
-    QCOMPARE(RunKeywordSearch(KeywordSearch(params), f.dir.folder(), *scratch.buffers, hits, cancel, out),
-             SearchNotice::FileMissing);
+    QCOMPARE(
+        RunKeywordSearch(KeywordSearch(params), *DataSet::Open(f.dir.folder()), *scratch.buffers, hits, cancel, out),
+        SearchNotice::FileMissing);
     QVERIFY(out.tolerant.empty());
   }
 

@@ -101,7 +101,13 @@ Search Params(const Folder& f, std::string keyword) {
   return s;
 }
 bool Start(SearchWorker& worker, const Search& search) {
-  return worker.Start(search.params, search.folder);
+  return worker.Start(search.params, DataSet::Open(search.folder));
+}
+// Starts a search of 千代田 over `f`, whose KEN01.CSV gets 2000 hits, and waits until `sink`
+// holds the worker at its first row.
+bool StartHeld(SearchWorker& worker, Recorder& sink, const Folder& f) {
+  sink.holdFirstRow = true;
+  return f.dir.write(KenName(1), TokyoLines(2000)) && Start(worker, Params(f, Sjis("千代田"))) && sink.WaitHeld();
 }
 
 bool WaitIdle(const SearchWorker& worker) {
@@ -155,13 +161,9 @@ class TestSearchWorker : public QObject {
 
   void startWhileRunningIsRefused_andCancelStops() {
     Folder f;
-    std::string lines = TokyoLines(2000);
-    QVERIFY(f.dir.write(KenName(1), lines));
     Recorder sink;
-    sink.holdFirstRow = true;
     SearchWorker worker(sink);
-    QVERIFY(Start(worker, Params(f, Sjis("千代田"))));
-    QVERIFY(sink.WaitHeld());
+    QVERIFY(StartHeld(worker, sink, f));
     QVERIFY(!worker.IsWaiting());
     QVERIFY(!Start(worker, Params(f, Sjis("大阪"))));
     worker.CancelFlag.store(1);
@@ -180,14 +182,10 @@ class TestSearchWorker : public QObject {
 
   void shutdownDuringSearch() {
     Folder f;
-    std::string lines = TokyoLines(2000);
-    QVERIFY(f.dir.write(KenName(1), lines));
     Recorder sink;
-    sink.holdFirstRow = true;
     {
       SearchWorker worker(sink);
-      QVERIFY(Start(worker, Params(f, Sjis("千代田"))));
-      QVERIFY(sink.WaitHeld());
+      QVERIFY(StartHeld(worker, sink, f));
       // The row is let go only once the shutdown has cancelled the search.
       std::thread release([&] {
         while (worker.CancelFlag.load() == 0) std::this_thread::yield();
@@ -234,7 +232,8 @@ class TestSearchWorker : public QObject {
     auto run = [&](Rows& sink) {
       std::atomic<int32_t> hits{0};
       std::atomic<uint8_t> cancel{0};
-      return RunSearch(query, f.dir.folder(), hits, cancel, sink);
+      auto scratch = std::make_unique<SearchScratch>();
+      return RunSearch(query, *DataSet::Open(f.dir.folder()), *scratch, hits, cancel, sink);
     };
     Rows alone;
     QCOMPARE(run(alone), SearchNotice::None);

@@ -1,6 +1,7 @@
 // What an update changed: two small sets compared, the REMOVED list and its notice.
 #include <QTest>
 
+#include "core/data/RemovedNotice.h"
 #include "core/text/SjisText.h"
 #include "core/update/DataChanges.h"
 #include "support/DataLines.h"
@@ -93,9 +94,9 @@ void TestDataChanges::removedList() {
   QCOMPARE(RemovedInEdition(data.folder(), "1008002").value_or("none"), std::string("2026-06-26"));
   QVERIFY(!RemovedInEdition(data.folder(), "1000002"));
   QVERIFY(!RemovedInEdition(data.folder(), "100000"));
-  QCOMPARE(SjisToUtf8(RemovedCodeNotice(data.folder(), "100-0001")),
+  QCOMPARE(SjisToUtf8(RemovedCodeNotice(*DataSet::Open(data.folder()), "100-0001")),
            std::string("この郵便番号は令和8年6月の更新で廃止されました"));
-  QVERIFY(RemovedCodeNotice(data.folder(), "1000002").empty());
+  QVERIFY(RemovedCodeNotice(*DataSet::Open(data.folder()), "1000002").empty());
   QVERIFY(data.write("EDITION", "2026-07-28\n"));  // a later import without a list
   QVERIFY(!RemovedInEdition(data.folder(), "1000001"));
 }

@@ -6,9 +6,10 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include "core/data/EraDate.h"
+#include "core/import/ArchiveSums.h"
 #include "core/import/Importer.h"
 #include "core/text/SjisText.h"
-#include "core/update/EraDate.h"
 #include "support/Archives.h"
 #include "support/DataLines.h"
 #include "support/Sjis.h"

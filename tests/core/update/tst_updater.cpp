@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "core/data/Editions.h"
-#include "core/update/Edition.h"
+#include "core/import/ArchiveSums.h"
 #include "core/update/Updater.h"
 #include "support/Archives.h"
 #include "support/DataLines.h"
@@ -32,13 +32,6 @@ class Recorder : public UpdateObserver {
   std::set<std::string> completeFiles;
   std::atomic<bool> received{false};
 };
-
-// A data set standing for the one in use: it must come out of a failed update unchanged.
-void WriteSetInUse(const TempData& data) {
-  data.writeEmptyPrefectures();
-  data.write(KenName(13), TokyoLines(3));
-  data.write("EDITION", "2026-04-28\n");
-}
 
 }  // namespace
 

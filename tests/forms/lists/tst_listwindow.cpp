@@ -145,7 +145,7 @@ class TestListWindow : public QObject {
   // Cells pasted from a spreadsheet: tab-separated, no header; saved in UTF-8 with its mark
   // unless the person says otherwise.
   void paste() {
-    AddressListDialog dialog(Form_Main->DataFolder, Form_Main);
+    AddressListDialog dialog([] { return Form_Main->Data(); }, Form_Main);
     QApplication::clipboard()->setText(QStringLiteral(u"客A\t東京都府中市宮西町1\n客B\t京都府京都市上京区今出川町\n"));
     QTest::mouseClick(Child<QPushButton>(&dialog, "pasteButton"), Qt::LeftButton);
     QCOMPARE(Child<QTableView>(&dialog, "table")->model()->rowCount(), 2);

@@ -19,6 +19,7 @@
 #include "forms/common/ProgramInfo.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
+#include "support/DataLines.h"
 #include "support/Process.h"
 #include "support/Sjis.h"
 #include "support/TempData.h"
@@ -44,8 +45,7 @@ class RelayCounter : public QObject {
 };
 
 std::string KenLine(int code) {
-  return std::to_string(code) + ",\"100  \",\"1000001\",\"" + S("トウキョウト") + "\",\"" + S("チヨダク") + "\",\"" +
-         S("チヨダ") + "\",\"" + S("東京都") + "\",\"" + S("千代田区") + "\",\"" + S("千代田") + "\",0,0,0,0,0,0\r\n";
+  return KenCsv(code, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田");
 }
 
 }  // namespace
@@ -68,6 +68,7 @@ class TestMainWindow : public QObject {
   void smallPrefectureAfterLargeOne();
   void keyboardSelectionLoads();
   void startWithoutData();
+  void newEditionInUse();
   void helpNeedsNoWindow();
   void guideIsFoundAboveTheProgram();
   void doubleClickMovesFocus();
@@ -326,6 +327,26 @@ void TestMainWindow::startWithoutData() {
   QCOMPARE(Form_Main->ListBox_Shi->count(), 3);  // the office entry and two cities
   QVERIFY(shown_.empty());
   SetQuestionHandler({});
+  Form_Main->DataFolder = data_.folder();
+}
+
+// An import by another process puts another edition in use: the next look-up reads it, and
+// the date label follows.
+void TestMainWindow::newEditionInUse() {
+  TempData dir;
+  const std::string data = dir.folder();
+  QVERIFY(WriteEdition(data, "a", KenLine(13101), "2026-04-30"));
+  QVERIFY(WriteEdition(data, "b", KenLine(13101) + KenLine(13102), "2026-05-29"));
+  QVERIFY(UseEdition(data, "a"));
+  Form_Main->DataFolder = data;
+  Form_Main->ShowDataDate();
+  QCOMPARE(Form_Main->Label4->text(), QStringLiteral(u"令和8年4月30日　郵便番号改定"));
+  Form_Main->ListBox_Ken->ClickRow(12);
+  QCOMPARE(Form_Main->KenCount, 1);
+  QVERIFY(UseEdition(data, "b"));
+  Form_Main->ListBox_Ken->ClickRow(12);
+  QCOMPARE(Form_Main->KenCount, 2);
+  QCOMPARE(Form_Main->Label4->text(), QStringLiteral(u"令和8年5月29日　郵便番号改定"));
   Form_Main->DataFolder = data_.folder();
 }
 

@@ -19,6 +19,7 @@
 #include "forms/main/TForm_Main.h"
 #include "forms/search/TForm_View.h"
 #include "forms/search/TThread_Search.h"
+#include "support/DataLines.h"
 #include "support/Modal.h"
 #include "support/Sjis.h"
 #include "support/TempData.h"
@@ -31,24 +32,24 @@ struct Shown {
   MessageIcon icon;
 };
 
-std::string KenLine(int code, const char* postal, const char* pref, const char* city, const char* town,
-                    const char* townKana = "チョウ") {
-  return std::to_string(code) + ",\"100  \",\"" + postal + "\",\"" + S("トウキョウト") + "\",\"" + S("シ") + "\",\"" +
-         S(townKana) + "\",\"" + S(pref) + "\",\"" + S(city) + "\",\"" + S(town) + "\",0,0,0,0,0,0\r\n";
+std::string TownLine(int code, const char* postal, const char* pref, const char* city, const char* town,
+                     const char* townKana = "チョウ") {
+  return KenLine(code, postal, "トウキョウト", "シ", townKana, pref, city, town);
 }
 
 // Two cities of Tokyo share a town name; a town of the first city's name appears also in
 // another prefecture under the same code, so only the prefecture tells them apart.
 std::string Tokyo() {
-  return KenLine(13101, "1000000", "東京都", "千代田区", "以下に掲載がない場合") +
-         KenLine(13101, "1000005", "東京都", "千代田区", "丸の内", "マルノウチ") +
-         KenLine(13101, "1000004", "東京都", "千代田区", "大手町") +
-         KenLine(13101, "1000099", "東京都", "千代田区", "本町") +
-         KenLine(13102, "1040000", "東京都", "中央区", "以下に掲載がない場合") +
-         KenLine(13102, "1040061", "東京都", "中央区", "銀座") + KenLine(13102, "1040098", "東京都", "中央区", "本町");
+  return TownLine(13101, "1000000", "東京都", "千代田区", "以下に掲載がない場合") +
+         TownLine(13101, "1000005", "東京都", "千代田区", "丸の内", "マルノウチ") +
+         TownLine(13101, "1000004", "東京都", "千代田区", "大手町") +
+         TownLine(13101, "1000099", "東京都", "千代田区", "本町") +
+         TownLine(13102, "1040000", "東京都", "中央区", "以下に掲載がない場合") +
+         TownLine(13102, "1040061", "東京都", "中央区", "銀座") +
+         TownLine(13102, "1040098", "東京都", "中央区", "本町");
 }
 std::string Kanagawa() {
-  return KenLine(13101, "2200000", "神奈川県", "横浜市", "丸の内");
+  return TownLine(13101, "2200000", "神奈川県", "横浜市", "丸の内");
 }
 
 constexpr int kTokyo = 12;  // row of 東京都 in the prefecture list

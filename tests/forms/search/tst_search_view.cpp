@@ -46,8 +46,8 @@ QString U(const char* utf8) {
   return QString::fromUtf8(utf8);
 }
 
-// The data files whose opening holds the worker until the test lets them go. The observer
-// that waits on them is installed once, before any worker exists.
+// The data files whose opening holds the worker until the test lets them go: the search
+// reads a DataSet whose read hook waits on them.
 struct Holds {
   std::mutex mutex;
   std::condition_variable released;
@@ -113,10 +113,6 @@ class TestSearchView : public QObject {
   }
 
  private Q_SLOTS:
-  void initTestCase() {
-    SetOpenObserver([](const char* path) { TheHolds().Wait(path); });
-  }
-  void cleanupTestCase() { SetOpenObserver({}); }
   void init() {
     SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
     boxes_.clear();
@@ -127,6 +123,10 @@ class TestSearchView : public QObject {
     data_ = new TempData();
     Form_Main->DataFolder = data_->folder();
     WriteAll();
+    // The worker reads the data folder through the hook that holds it at a HeldFile.
+    delete SearchThread;
+    SearchThread = new TThread_Search(
+        [] { return DataSet::Open(Form_Main->DataFolder, [](const char* path) { TheHolds().Wait(path); }); });
   }
   void cleanup() {
     DestroyWindows();
@@ -637,9 +637,12 @@ class TestSearchView : public QObject {
     TStringGrid* grid = Form_View->StringGrid1;
     QHeaderView* header = grid->horizontalHeader();
     bool shown = false;
+    bool looked = false;  // the check below ran: the press has been handled by then
     auto watch = [&] {
+      looked = false;
       QTimer::singleShot(0, Form_Nmb7, [&] {
         shown = Form_Nmb7->isVisible();
+        looked = true;
         Form_Nmb7->close();
       });
     };
@@ -647,13 +650,13 @@ class TestSearchView : public QObject {
     // On a column border the press starts resizing: no result dialog.
     QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(72, 9));
     QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(72, 9));
-    QTest::qWait(10);
+    QTRY_VERIFY(looked);
     QVERIFY(!shown);
     // Anywhere else on the heading row, with any button: no result dialog either.
     for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
       watch();
       QTest::mouseClick(header->viewport(), button, {}, QPoint(30, 9));
-      QTest::qWait(10);
+      QTRY_VERIFY(looked);
       QVERIFY(!shown);
     }
     // A press on row 1 of a grid without hits shows the empty result.
@@ -696,13 +699,17 @@ class TestSearchView : public QObject {
     Form_View->Edit_Keyword->setText(U("千代田"));
     Form_View->show();
     QVERIFY(!SearchThread->IsWaiting());
+    // Let the worker go once the close has asked it to stop (it waits for the worker then,
+    // so the thread object stays alive until the worker ends).
+    TThread_Search* thread = SearchThread;
     std::thread release([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      while (thread->CancelFlag() == 0) std::this_thread::yield();
       held.Release(TokyoLine(1));
     });
     DestroyWindows();
     release.join();
-    QTest::qWait(50);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     QVERIFY(boxes_.isEmpty());
     CreateWindows();  // for cleanup()
   }

@@ -1,4 +1,4 @@
-#include "core/update/EraDate.h"
+#include "core/data/EraDate.h"
 
 #include <tuple>
 

@@ -1,4 +1,4 @@
-#include "core/update/DataFolders.h"
+#include "core/data/DataFolders.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "core/data/DataFile.h"
-#include "core/data/Editions.h"
-#include "core/update/Edition.h"
+#include "core/data/DataSet.h"
+#include "core/data/EditionRecord.h"
 
 namespace tanzel {
 
@@ -42,12 +42,13 @@ std::string ChooseDataFolder(const std::string& programFolder) {
   std::string program = WithSlash(programFolder);
   std::string user = UserDataFolder();
   if (user.empty() || user == program) return program;
-  std::string userEdition = ResolveEditionFolder(user);
-  std::optional<EditionRecord> userRecord = ReadEdition(userEdition);
+  std::shared_ptr<const DataSet> userSet = DataSet::Open(user);
+  const std::optional<EditionRecord>& userRecord = userSet->Edition();
   if (!userRecord) return program;
-  std::optional<EditionRecord> programRecord = ReadEdition(ResolveEditionFolder(program));
+  std::shared_ptr<const DataSet> programSet = DataSet::Open(program);
+  const std::optional<EditionRecord>& programRecord = programSet->Edition();
   if (programRecord && programRecord->date >= userRecord->date) return program;
-  return HoldsCompleteSet(userEdition) ? user : program;
+  return HoldsCompleteSet(userSet->EditionFolder()) ? user : program;
 }
 
 std::string UpdateTargetFolder(const std::string& programFolder) {

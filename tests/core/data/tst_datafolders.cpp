@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/update/DataFolders.h"
+#include "core/data/DataFolders.h"
 #include "support/TempData.h"
 
 using namespace tanzel;

@@ -5,11 +5,9 @@
 // A data folder holds one set of the 94 data files (KEN01.CSV .. JIG47.CSV) with its
 // EDITION record, either directly (the flat layout of an installation) or as editions, the
 // one in use named by its link "current" (core/data/Editions.h). Two data folders can
-// serve the program: its own folder (the executable's) and the user's data folder. Every
-// reader of data files, the windows and the command-line search alike, takes its folder
-// from ChooseDataFolder and then resolves the edition it reads once, with
-// ResolveEditionFolder, for everything one look-up reads (a prefecture's two files, a
-// whole search, an EDITION and its REMOVED).
+// serve the program: its own folder (the executable's) and the user's data folder. Readers
+// do not call these functions: they read a DataSet (core/data/DataSet.h), which
+// DataSet::OpenInUse opens from the folder ChooseDataFolder chooses.
 //
 // All functions read the environment and the file system at each call and keep no state;
 // they may be called from any thread.

@@ -1,4 +1,4 @@
-#include "core/update/Edition.h"
+#include "core/import/ArchiveSums.h"
 
 // Measuring the archives an import reads (their SHA-256 and dates): apart from the rest of
 // the edition record, so that the programs that only read records link no hashing library.

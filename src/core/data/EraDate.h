@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/update/Edition.h"
+#include "core/data/EditionRecord.h"
 
 namespace tanzel {
 
