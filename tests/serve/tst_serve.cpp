@@ -219,6 +219,14 @@ void TestServe::resolveBatch() {
   reply = HttpSend(running_->port, HttpRequest("POST", "/v1/resolve", "", "\xff\xfe\n東京都千代田区千代田\n"));
   QCOMPARE(Body(reply)["results"][0]["certainty"].get<std::string>(), std::string("not-found"));
   QCOMPARE(Body(reply)["results"][1]["code"].get<std::string>(), std::string("1000001"));
+  // A large batch, resolved in parts at once, answers in order as the small one does.
+  Json many = Json::array();
+  for (int i = 0; i < 1000; ++i) many.insert(many.end(), addresses.begin(), addresses.end());
+  reply =
+      HttpSend(running_->port, HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", many.dump()));
+  Json all = Body(reply)["results"];
+  QCOMPARE(all.size(), std::size_t(3000));
+  for (std::size_t i = 0; i < all.size(); i += 997) QCOMPARE(all[i], results[i % 3]);
 }
 
 void TestServe::cachingAndCors() {
