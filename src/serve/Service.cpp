@@ -5,8 +5,8 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <thread>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "core/browse/CheckDigit.h"
 #include "core/data/Records.h"
