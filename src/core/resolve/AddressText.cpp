@@ -40,16 +40,6 @@ constexpr std::string_view kSuji = "\x8b\xd8";                   // 筋
 constexpr unsigned kKanjiDigits[10] = {0x815A, 0x88EA, 0x93F1, 0x8E4F, 0x8E6C, 0x8CDC, 0x985A, 0x8EB5, 0x94AA, 0x8BE3};
 constexpr unsigned kTen = 0x8F5C, kHundred = 0x9553, kThousand = 0x90E7;
 
-unsigned CodeAt(std::string_view s, std::size_t i, std::size_t& length) {
-  auto c = static_cast<unsigned char>(s[i]);
-  if (IsSjisLeadByte(c) && i + 1 < s.size()) {
-    length = 2;
-    return static_cast<unsigned>(c << 8 | static_cast<unsigned char>(s[i + 1]));
-  }
-  length = 1;
-  return c;
-}
-
 int KanjiDigit(unsigned code) {
   for (int d = 0; d < 10; ++d)
     if (kKanjiDigits[d] == code) return d;
@@ -129,7 +119,7 @@ bool Skip(std::string_view s, std::size_t& at, std::string_view word) {
 
 std::size_t CharLength(std::string_view s, std::size_t at) {
   std::size_t n;
-  CodeAt(s, at, n);
+  SjisCodeAt(s, at, n);
   return n;
 }
 
@@ -153,17 +143,17 @@ std::string MatchForm(std::string_view sjis) {
   };
   for (std::size_t i = 0; i < wide.size();) {
     std::size_t n;
-    unsigned code = CodeAt(wide, i, n);
+    unsigned code = SjisCodeAt(wide, i, n);
     if (IsKanjiNumeral(code)) {
       run.clear();
-      while (i < wide.size() && IsKanjiNumeral(code = CodeAt(wide, i, n))) {
+      while (i < wide.size() && IsKanjiNumeral(code = SjisCodeAt(wide, i, n))) {
         run.push_back(code);
         last = code;  // a kanji all the same: 三ノ丸, 上九ヶ沢
         i += n;
       }
       kanjiFollows();
       out += KanjiNumber(run);
-      if (i < wide.size() && IsDigitCode(CodeAt(wide, i, n))) out += kNumberBreak;
+      if (i < wide.size() && IsDigitCode(SjisCodeAt(wide, i, n))) out += kNumberBreak;
       continue;
     }
     i += n;
@@ -190,12 +180,12 @@ std::string MatchForm(std::string_view sjis) {
       out += static_cast<char>('A' + (code - 0x8260));
     } else if (code >= 0x8281 && code <= 0x829A) {
       out += static_cast<char>('A' + (code - 0x8281));
-    } else if (unsigned variant = NameVariant(previous, code, i < wide.size() ? CodeAt(wide, i, n) : 0);
+    } else if (unsigned variant = NameVariant(previous, code, i < wide.size() ? SjisCodeAt(wide, i, n) : 0);
                variant != code) {
       // ケ joining two parts left out, as the data often does (阿佐ヶ谷 阿佐谷, 霞が関); ノ and
       // 之 joining them written の, and between two numbers '-' as の is (五之三 五の三).
       if (variant == 0x82CC && !out.empty() && IsAsciiDigit(out.back()) && i < wide.size() &&
-          IsDigitCode(CodeAt(wide, i, n))) {
+          IsDigitCode(SjisCodeAt(wide, i, n))) {
         out += '-';
       } else if (variant != 0) {
         out += static_cast<char>(variant >> 8);
@@ -204,7 +194,7 @@ std::string MatchForm(std::string_view sjis) {
     } else if (IsHyphenCode(code)) {
       out += '-';
     } else if ((code == 0x815B || code == 0x82CC) && !out.empty() && IsAsciiDigit(out.back()) && i < wide.size() &&
-               IsDigitCode(CodeAt(wide, i, n))) {
+               IsDigitCode(SjisCodeAt(wide, i, n))) {
       out += '-';  // ー or の between two numbers
     } else if (code > 0xFF) {
       out += static_cast<char>(code >> 8);

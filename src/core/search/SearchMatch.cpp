@@ -89,16 +89,6 @@ std::size_t JoinedCopy(const char* line, std::size_t len, DataKind kind, char* o
 
 namespace {
 
-unsigned CodeAt(std::string_view s, std::size_t i, std::size_t& length) {
-  auto c = static_cast<unsigned char>(s[i]);
-  if (IsSjisLeadByte(c) && i + 1 < s.size()) {
-    length = 2;
-    return static_cast<unsigned>(c << 8 | static_cast<unsigned char>(s[i + 1]));
-  }
-  length = 1;
-  return c;
-}
-
 bool IsHyphenLike(unsigned code) {
   return code == '-' || code == 0x815D || code == 0x817C || code == 0x815B || code == 0x815C;
 }
@@ -119,7 +109,7 @@ bool IsBlock(std::string_view s) {
     std::size_t start = at, length;
     bool kanji = false;
     while (at < s.size()) {
-      unsigned code = CodeAt(s, at, length);
+      unsigned code = SjisCodeAt(s, at, length);
       if (!IsNumeralCode(code)) break;
       kanji = kanji || (code > 0xFF && !(code >= 0x824F && code <= 0x8258));
       at += length;
@@ -131,7 +121,7 @@ bool IsBlock(std::string_view s) {
     } else if (kanji) {
       return false;
     }
-    if (at < s.size() && IsHyphenLike(CodeAt(s, at, length))) {
+    if (at < s.size() && IsHyphenLike(SjisCodeAt(s, at, length))) {
       at += length;
       marked = true;
       if (at == s.size()) return false;
@@ -148,7 +138,7 @@ std::size_t TownBeforeBlock(std::string_view sjis) {
   std::size_t length;
   unsigned previous = 0;
   for (std::size_t at = 0; at < sjis.size(); at += length) {
-    unsigned code = CodeAt(sjis, at, length);
+    unsigned code = SjisCodeAt(sjis, at, length);
     if (at > 0 && IsNumeralCode(code) && !IsNumeralCode(previous) && IsBlock(sjis.substr(at))) return at;
     previous = code;
   }
@@ -214,7 +204,7 @@ bool KeywordRule::NamesTown(const char* line, std::size_t len) const {
   std::string_view town(field, static_cast<std::size_t>(p - 1 - field));
   if (town.size() >= 2 && town.front() == '"' && town.back() == '"') town = town.substr(1, town.size() - 2);
   for (std::size_t at = 0, length; at < town.size(); at += length) {
-    if (CodeAt(town, at, length) == 0x8169) {  // （
+    if (SjisCodeAt(town, at, length) == 0x8169) {  // （
       town = town.substr(0, at);
       break;
     }

@@ -28,13 +28,7 @@ bool Joining(unsigned previous, unsigned next) {
 }
 
 unsigned CodeAt(const char* s, std::size_t len, std::size_t i, std::size_t& length) {
-  auto c = static_cast<unsigned char>(s[i]);
-  if (IsSjisLeadByte(c) && i + 1 < len) {
-    length = 2;
-    return static_cast<unsigned>(c << 8 | static_cast<unsigned char>(s[i + 1]));
-  }
-  length = 1;
-  return c;
+  return SjisCodeAt(std::string_view(s, len), i, length);
 }
 
 void Put(char* out, std::size_t& n, unsigned code) {

@@ -16,6 +16,19 @@ constexpr bool IsSjisLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+// The character of `s` at byte `i`: its code (lead byte << 8 | trail byte for a double-byte
+// one, else the byte), and in `length` how many bytes it takes. A lead byte at the end
+// stands alone.
+constexpr unsigned SjisCodeAt(std::string_view s, std::size_t i, std::size_t& length) {
+  auto c = static_cast<unsigned char>(s[i]);
+  if (IsSjisLeadByte(c) && i + 1 < s.size()) {
+    length = 2;
+    return static_cast<unsigned>(c << 8 | static_cast<unsigned char>(s[i + 1]));
+  }
+  length = 1;
+  return c;
+}
+
 // Bytes a Unicode character takes in Shift-JIS: 1 for ASCII and half-width katakana, 2 for
 // every other character (also for one Shift-JIS cannot represent).
 constexpr std::size_t SjisCharLength(char32_t c) {
