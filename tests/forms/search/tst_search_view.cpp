@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <atomic>
 #include <chrono>
 #include <climits>
 #include <condition_variable>
@@ -52,12 +53,16 @@ struct Holds {
   std::mutex mutex;
   std::condition_variable released;
   std::set<std::string> paths;  // canonical
+  std::atomic<int> waiting{0};  // workers held now
 
   void Wait(const char* path) {
     const std::string canonical = Canonical(path);
     std::unique_lock<std::mutex> lock(mutex);
+    if (paths.count(canonical) == 0) return;
+    ++waiting;
     // A few seconds at most: a test that never lets go fails instead of hanging.
     released.wait_for(lock, std::chrono::seconds(10), [&] { return paths.count(canonical) == 0; });
+    --waiting;
   }
   static std::string Canonical(const std::string& path) {
     char resolved[PATH_MAX];
@@ -699,14 +704,22 @@ class TestSearchView : public QObject {
     Form_View->Edit_Keyword->setText(U("千代田"));
     Form_View->show();
     QVERIFY(!SearchThread->IsWaiting());
-    // Let the worker go once the close has asked it to stop (it waits for the worker then,
-    // so the thread object stays alive until the worker ends).
+    // Let the worker go once the close has asked it to stop. The thread object is read only
+    // while the worker is held at the file: the close waits for the worker, so it lives on.
+    // A worker stopped before it reached the file needs no letting go.
     TThread_Search* thread = SearchThread;
+    std::atomic<bool> closed{false};
     std::thread release([&] {
-      while (thread->CancelFlag() == 0) std::this_thread::yield();
-      held.Release(TokyoLine(1));
+      while (!closed) {
+        if (TheHolds().waiting > 0 && thread->CancelFlag() != 0) {
+          held.Release(TokyoLine(1));
+          return;
+        }
+        std::this_thread::yield();
+      }
     });
     DestroyWindows();
+    closed = true;
     release.join();
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
