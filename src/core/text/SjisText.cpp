@@ -9,8 +9,8 @@ namespace tanzel {
 
 namespace {
 
-// One iconv descriptor per call: cheap enough for the boundary conversions, and safe
-// from any thread.
+// An iconv descriptor. Each thread keeps one per direction (opening one costs more than
+// converting a name), brought back to its initial state before each text.
 class Iconv {
  public:
   Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
@@ -56,6 +56,7 @@ namespace {
 // Converts `text` with `cv` into `out`. At a byte sequence that does not convert, either
 // gives up (returns false) or, with `replace`, puts U+FFFD for one byte and goes on.
 bool Convert(Iconv& cv, std::string_view text, std::string& out, bool replace) {
+  iconv(cv.get(), nullptr, nullptr, nullptr, nullptr);
   char* in = const_cast<char*>(text.data());
   std::size_t inLeft = text.size();
   char buf[512];
@@ -82,7 +83,7 @@ bool Convert(Iconv& cv, std::string_view text, std::string& out, bool replace) {
 std::string SjisToUtf8(std::string_view sjis) {
   std::string out;
   out.reserve(sjis.size() * 3 / 2 + 4);
-  Iconv cv("UTF-8", "CP932");
+  thread_local Iconv cv("UTF-8", "CP932");
   if (cv.valid()) Convert(cv, sjis, out, true);
   return out;
 }
@@ -92,7 +93,7 @@ std::optional<std::string> Utf8ToSjis(std::string_view typed) {
   // they are composed.
   std::string composed = ComposeNfc(typed);
   std::string out;
-  Iconv cv("CP932", "UTF-8");
+  thread_local Iconv cv("CP932", "UTF-8");
   if (!cv.valid() || !Convert(cv, composed, out, false)) return std::nullopt;
   return out;
 }
