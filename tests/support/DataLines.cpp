@@ -86,3 +86,14 @@ void WriteSetInUse(const TempData& data) {
   data.write(KenName(13), TokyoLines(3));
   data.write("EDITION", "2026-04-28\n");
 }
+
+QStringList TokyoCityLines() {
+  return {QStringLiteral(u"　　大口事業所"),
+          QStringLiteral(u"ア　昭島市　(アキシマシ)"),
+          QStringLiteral(u"タ　中央区　(チュウオウク)"),
+          QStringLiteral(u"　　千代田区　(チヨダク)"),
+          QStringLiteral(u"　　中央区　(チュウオウク)"),
+          QStringLiteral(u"ナ　西東京市　(ニシトウキョウシ)"),
+          QStringLiteral(u"ン　大島町　(オオシママチ)"),
+          QStringLiteral(u"　　利島村　(トシマムラ)")};
+}

@@ -2,6 +2,8 @@
 
 // Test helpers: lines of the data files built from UTF-8 texts, converted to Shift-JIS.
 
+#include <QStringList>
+
 #include <string>
 #include <string_view>
 
@@ -56,3 +58,7 @@ std::string WithEveryPrefecture(tanzel::DataKind kind, std::string csv, std::str
 // A small set standing for the data in use, in the flat layout: every data file, KEN13.CSV
 // with TokyoLines(3), and an EDITION record of 2026-04-28.
 void WriteSetInUse(const TempData& data);
+
+// The city list of the main window for Tokyo records of 昭島市, 中央区, 千代田区, 中央区
+// again, 西東京市, 大島町 and 利島村 in that order (the office line first).
+QStringList TokyoCityLines();

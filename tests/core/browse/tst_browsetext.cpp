@@ -10,6 +10,7 @@
 #include "core/browse/KanaRow.h"
 #include "core/search/SearchMatch.h"
 #include "core/text/SjisText.h"
+#include "support/DataLines.h"
 #include "support/Sjis.h"
 
 using namespace tanzel;
@@ -115,16 +116,8 @@ void TestBrowseText::cityLines() {
       Ken(13362, "1000301", "トシマムラ", "イカニケイサイガナイバアイ", "利島村", "以下に掲載がない場合"),
   };
   auto lines = CityLines(t.data(), static_cast<int>(t.size()));
-  QCOMPARE(Texts(lines), (QStringList{
-                             QStringLiteral(u"　　大口事業所"),
-                             QStringLiteral(u"ア　昭島市　(アキシマシ)"),
-                             QStringLiteral(u"タ　中央区　(チュウオウク)"),
-                             QStringLiteral(u"　　千代田区　(チヨダク)"),
-                             QStringLiteral(u"　　中央区　(チュウオウク)"),
-                             QStringLiteral(u"ナ　西東京市　(ニシトウキョウシ)"),
-                             QStringLiteral(u"ン　大島町　(オオシママチ)"),
-                             QStringLiteral(u"　　利島村　(トシマムラ)"),
-                         }));
+  QCOMPARE(Texts(lines), TokyoCityLines());
+
   QCOMPARE(Keys(lines), (QList<int>{0, 13207, 13102, 13101, 13102, 13229, 13361, 13362}));
   // Only the records before the count are read.
   QCOMPARE(CityLines(t.data(), 2).size(), std::size_t{2});

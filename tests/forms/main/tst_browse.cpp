@@ -54,17 +54,6 @@ std::string TokyoJig() {
          JigCsv(13102, "カキクケコ", "かきくけこ", "銀座", "３丁目３－３", "1048793");
 }
 
-QStringList TokyoCities() {
-  return {QStringLiteral(u"　　大口事業所"),
-          QStringLiteral(u"ア　昭島市　(アキシマシ)"),
-          QStringLiteral(u"タ　中央区　(チュウオウク)"),
-          QStringLiteral(u"　　千代田区　(チヨダク)"),
-          QStringLiteral(u"　　中央区　(チュウオウク)"),
-          QStringLiteral(u"ナ　西東京市　(ニシトウキョウシ)"),
-          QStringLiteral(u"ン　大島町　(オオシママチ)"),
-          QStringLiteral(u"　　利島村　(トシマムラ)")};
-}
-
 struct Shown {
   QString text;
   QString caption;
@@ -153,7 +142,7 @@ void TestBrowse::cityList() {
   QCOMPARE(Form_Main->KenCount, 11);
   QCOMPARE(Form_Main->JigCount, 3);
   QVERIFY(Form_Main->ListBox_Shi->isEnabled());
-  QCOMPARE(Lines(Form_Main->ListBox_Shi), TokyoCities());
+  QCOMPARE(Lines(Form_Main->ListBox_Shi), TokyoCityLines());
   QCOMPARE(Lines(Form_Main->ListBox_Code),
            (QStringList{QStringLiteral("0"), QStringLiteral("13207"), QStringLiteral("13102"), QStringLiteral("13101"),
                         QStringLiteral("13102"), QStringLiteral("13229"), QStringLiteral("13361"),
@@ -172,7 +161,7 @@ void TestBrowse::cityListRebuiltOnEveryChoice() {
   Form_Main->Edit_KeyCho->setText(QStringLiteral(u"丸"));
   // The same prefecture again: read again, lists rebuilt, town list back to its prompt.
   ChoosePrefecture(kTokyo);
-  QCOMPARE(Lines(Form_Main->ListBox_Shi), TokyoCities());
+  QCOMPARE(Lines(Form_Main->ListBox_Shi), TokyoCityLines());
   QCOMPARE(Form_Main->ListBox_Code->count(), Form_Main->ListBox_Shi->count());
   QCOMPARE(Form_Main->ListBox_Shi->currentRow(), -1);
   QVERIFY(!Form_Main->ListBox_Cho->isEnabled());
@@ -285,7 +274,7 @@ void TestBrowse::keyboardFiresTheSameHandlers() {
   Form_Main->ListBox_Ken->setFocus();
   QTest::keyClick(Form_Main->ListBox_Ken, Qt::Key_Down);
   QCOMPARE(Form_Main->ListBox_Ken->currentRow(), kTokyo);
-  QCOMPARE(Lines(Form_Main->ListBox_Shi), TokyoCities());
+  QCOMPARE(Lines(Form_Main->ListBox_Shi), TokyoCityLines());
 
   Form_Main->ListBox_Shi->setFocus();
   Form_Main->ListBox_Shi->setCurrentRow(0);  // fires nothing
@@ -507,7 +496,7 @@ void TestBrowse::pressDraggedBackIsAClick() {
   QTest::mouseMove(ken->viewport(), tokyo);
   QTest::mouseRelease(ken->viewport(), Qt::LeftButton, {}, tokyo);
   QCOMPARE(ken->currentRow(), kTokyo);
-  QCOMPARE(Lines(Form_Main->ListBox_Shi), TokyoCities());
+  QCOMPARE(Lines(Form_Main->ListBox_Shi), TokyoCityLines());
 }
 
 // Press, release, double click, release: one Click for the line, then one DblClick.
