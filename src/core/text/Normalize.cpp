@@ -86,9 +86,33 @@ unsigned Folded(unsigned code) {
   return code;
 }
 
+// True when `utf8` is well-formed and every character is one that NFC leaves as it is
+// whatever stands beside it: ASCII, CJK punctuation and kana without the combining marks
+// (U+302A-302F, U+3099-309A), the unified ideographs, and the full- and half-width forms.
+// Nearly every typed address is only these, and composing them would change nothing.
+bool StableUnderNfc(std::string_view utf8) {
+  for (std::size_t i = 0; i < utf8.size();) {
+    auto b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    if ((b & 0xF0) != 0xE0 || i + 2 >= utf8.size()) return false;
+    auto b1 = static_cast<unsigned char>(utf8[i + 1]), b2 = static_cast<unsigned char>(utf8[i + 2]);
+    if ((b1 & 0xC0) != 0x80 || (b2 & 0xC0) != 0x80) return false;
+    unsigned c = (b & 0x0Fu) << 12 | (b1 & 0x3Fu) << 6 | (b2 & 0x3Fu);
+    bool stable = (c >= 0x3000 && c <= 0x3029) || (c >= 0x3030 && c <= 0x3096) || (c >= 0x309B && c <= 0x30FF) ||
+                  (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xFF01 && c <= 0xFFEF);
+    if (!stable) return false;
+    i += 3;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string ComposeNfc(std::string_view utf8) {
+  if (StableUnderNfc(utf8)) return std::string(utf8);
   if (!IsValidUtf8(utf8)) return std::string(utf8);
   utf8proc_uint8_t* composed = nullptr;
   utf8proc_ssize_t n =

@@ -1,6 +1,9 @@
 // The keyword rules of the tolerant pass and the folding on both sides of its match.
 #include <QtTest>
 
+#include <utf8proc.h>
+
+#include <cstdlib>
 #include <string>
 
 #include "core/text/NameVariants.h"
@@ -126,6 +129,23 @@ class TestNormalize : public QObject {
     QCOMPARE(ComposeNfc("\xFF\xFE"), std::string("\xFF\xFE"));  // not UTF-8: left alone
     QVERIFY(!IsValidUtf8("\xC3\x28"));
     QVERIFY(IsValidUtf8("\xE6\x9D\xB1"));
+  }
+  // Every character of the Basic Multilingual Plane between letters or kana that a combining
+  // mark would join: composed as the library composes it.
+  void composesAsTheLibrary() {
+    auto encode = [](char32_t c) { return QString::fromUcs4(&c, 1).toStdString(); };
+    for (char32_t c = 1; c < 0x10000; ++c) {
+      if (c >= 0xD800 && c <= 0xDFFF) continue;
+      for (const char* beside : {"e", "\xE3\x81\x8B", "\xE3\x82\xAB"}) {  // e, か, カ
+        std::string text = beside + encode(c) + beside;
+        utf8proc_uint8_t* nfc = utf8proc_NFC(reinterpret_cast<const utf8proc_uint8_t*>(text.c_str()));
+        QVERIFY(nfc != nullptr);
+        std::string expected(reinterpret_cast<const char*>(nfc));
+        std::free(nfc);
+        if (ComposeNfc(text) != expected)
+          QFAIL(qPrintable(QStringLiteral("U+%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0'))));
+      }
+    }
   }
 };
 
