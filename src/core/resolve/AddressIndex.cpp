@@ -29,6 +29,16 @@ uint64_t Hash(uint32_t scope, std::string_view key) {
   return h;
 }
 
+// Where a key's two bits stand in a table's filter of `words` words (a power of two).
+struct FilterBits {
+  std::size_t word;
+  uint64_t mask;
+};
+FilterBits FilterOf(uint64_t hash, std::size_t words) {
+  uint64_t h = hash * 0x9E3779B97F4A7C15ull;
+  return {static_cast<std::size_t>(h >> 40) & (words - 1), uint64_t{1} << (h & 63) | uint64_t{1} << (h >> 6 & 63)};
+}
+
 bool EndsWith(std::string_view s, std::string_view end) {
   return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
 }
@@ -112,6 +122,9 @@ void AddressIndex::Table::Finish(const std::string& keys) {
   std::size_t size = 16;
   while (size < entries.size() * 2) size *= 2;
   slots.assign(size, Slot{0, 0});
+  std::size_t words = 1;
+  while (words * 64 < entries.size() * 8) words *= 2;
+  filter.assign(words, 0);
   constexpr uint32_t kManyScopes = 1u << 16;  // city indices and prefectures; not kAnyCity
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const Entry& e = entries[i];
@@ -124,6 +137,8 @@ void AddressIndex::Table::Finish(const std::string& keys) {
     (*bits)[bit / 64] |= uint64_t{1} << (bit % 64);
     if (i > 0 && entries[i - 1].scope == e.scope && key(entries[i - 1]) == key(e)) continue;
     uint64_t hash = Hash(e.scope, key(e));
+    FilterBits seen = FilterOf(hash, words);
+    filter[seen.word] |= seen.mask;
     std::size_t slot = hash & (size - 1);
     while (slots[slot].entry != 0) slot = (slot + 1) & (size - 1);
     slots[slot] = Slot{static_cast<uint32_t>(i + 1), static_cast<uint32_t>(hash >> 32)};
@@ -135,6 +150,8 @@ void AddressIndex::Table::Find(const std::string& keys, uint32_t scope, std::str
   if (slots.empty() || !MayHold(scope, key.size())) return;
   std::size_t mask = slots.size() - 1;
   uint64_t hash = Hash(scope, key);
+  FilterBits bits = FilterOf(hash, filter.size());
+  if ((filter[bits.word] & bits.mask) != bits.mask) return;
   auto check = static_cast<uint32_t>(hash >> 32);
   for (std::size_t slot = hash & mask; slots[slot].entry != 0; slot = (slot + 1) & mask) {
     if (slots[slot].hash != check) continue;
@@ -420,7 +437,8 @@ void AddressIndex::ByPostalCode(uint32_t postal, std::vector<uint32_t>& towns, s
 
 std::size_t AddressIndex::Bytes() const {
   auto table = [](const Table& t) {
-    return t.entries.capacity() * sizeof(Entry) + t.slots.capacity() * sizeof(Table::Slot) + t.lengths.capacity() * 16;
+    return t.entries.capacity() * sizeof(Entry) + t.slots.capacity() * sizeof(Table::Slot) + t.lengths.capacity() * 16 +
+           t.filter.capacity() * 8;
   };
   std::size_t notes = notes_.capacity() * sizeof(TownNote);
   for (const TownNote& n : notes_) notes += n.items.capacity() * sizeof(NoteItem);

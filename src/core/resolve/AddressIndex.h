@@ -131,6 +131,10 @@ class AddressIndex {
       uint32_t hash;   // the high half of its key's hash, compared before the key
     };
     std::vector<Slot> slots;
+    // A byte per key in front of the slots (two bits of a word set by each key): most lookups
+    // of a prefix that is no key end here, in memory that stays in the cache, where the slots
+    // do not.
+    std::vector<uint64_t> filter;
     // The key lengths of each scope, a bit per length (the last bit: 127 bytes or more), so
     // that most lookups of a prefix that is no key end before hashing it.
     std::vector<std::array<uint64_t, 2>> lengths;  // scopes below its size
