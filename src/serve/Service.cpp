@@ -141,8 +141,18 @@ Response Codes(const ServedEdition& served, std::string_view text) {
   std::optional<std::string> sjis = Utf8ToSjis(text);
   std::string code = sjis && sjis->size() < 64 ? PostalCodeOfKeyword(*sjis) : std::string();
   if (code.size() != 7) return Error(400, "bad-code", "not a postal code: write 7 digits, as 1000001 or 100-0001");
+  auto postal = static_cast<uint32_t>(std::stoul(code));
+  {
+    std::lock_guard lock(served.codesMutex);
+    auto kept = served.codes.find(postal);
+    if (kept != served.codes.end()) {
+      Response r;
+      r.body = kept->second;
+      return r;
+    }
+  }
   std::vector<uint32_t> towns, offices;
-  served.index->ByPostalCode(static_cast<uint32_t>(std::stoul(code)), towns, offices);
+  served.index->ByPostalCode(postal, towns, offices);
   if (towns.empty() && offices.empty()) {
     Response r = Error(404, "unknown-code", "no address or office has this code");
     Json body = Json::parse(r.body);
@@ -162,7 +172,11 @@ Response Codes(const ServedEdition& served, std::string_view text) {
     served.index->FillRecord(o, *jig);
     list.push_back(JigJson(*jig));
   }
-  return Ok(Json{{"code", code}, {"results", std::move(list)}});
+  Response r = Ok(Json{{"code", code}, {"results", std::move(list)}});
+  std::lock_guard lock(served.codesMutex);
+  if (served.codes.size() >= ServedEdition::kCachedCodes) served.codes.clear();
+  served.codes.emplace(postal, r.body);
+  return r;
 }
 
 // Collects one page of a search's rows and stops the search after it.

@@ -25,6 +25,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -71,6 +72,11 @@ struct ServedEdition {
   std::string error;                          // why, then
   std::string etag;                           // "\"...\"", from the edition's id and date
   std::string editionJson;
+  // The answers of /v1/codes written so far (a code's answer never changes within an edition):
+  // at most kCachedCodes of them, all forgotten when that many are kept.
+  static constexpr std::size_t kCachedCodes = 4096;
+  mutable std::mutex codesMutex;
+  mutable std::unordered_map<uint32_t, std::string> codes;
 };
 
 class Service {
