@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # tanzel-serve under load, on 127.0.0.1 only, with wrk:
-#   bench/serve/serve-bench.sh [BUILDDIR] [SECONDS]
+#   bench/serve/serve-bench.sh [BUILDDIR] [SECONDS] [WRK_THREADS]
 # 1. GET /v1/codes/1000001 at 64 connections, against tanzel-serve and against nginx serving
-#    a static file of the same JSON, in the same run: requests/s and the 99th percentile.
+#    a static file of the same JSON, in the same run, three rounds taking turns: requests/s and
+#    the 99th percentile. wrk runs on the same machine: by default on one thread, which leaves
+#    the servers the other cores (on two cores, two wrk threads make the tail the scheduler's).
 # 2. POST /v1/resolve with 10,000 addresses made from the data: addresses/s (median of 5).
 # 3. Resident memory at rest (after start, after the index is built) and after the load.
 # 4. An import that switches the edition while wrk runs: answers that are not 2xx.
@@ -12,6 +14,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=${1:-$root/build}
 seconds=${2:-10}
+wrk_threads=${3:-1}
 for tool in wrk nginx curl python3; do
   command -v "$tool" >/dev/null || [[ -x /usr/sbin/$tool ]] || { echo "serve-bench.sh: $tool is needed" >&2; exit 2; }
 done
@@ -41,7 +44,7 @@ wait_ready() {
 }
 # "requests/s p99" of a wrk run.
 wrk_figures() {
-  wrk --latency -t2 -c64 -d"${seconds}s" "$1" |
+  wrk --latency -t"$wrk_threads" -c64 -d"${seconds}s" "$1" |
     awk '/Requests\/sec/ {rps=$2} $1=="99%" {p99=$2} END {print rps, p99}'
 }
 
@@ -85,12 +88,29 @@ CONF
 pids+=("$!")
 for _ in $(seq 50); do curl -sf "http://127.0.0.1:$nport/v1/codes/1000001" >/dev/null && break; sleep 0.1; done
 
-echo "== GET /v1/codes/1000001, 64 connections, ${seconds} s each (requests/s, p99)"
-read -r serve_rps serve_p99 < <(wrk_figures "http://127.0.0.1:$port/v1/codes/1000001")
-read -r nginx_rps nginx_p99 < <(wrk_figures "http://127.0.0.1:$nport/v1/codes/1000001")
-echo "tanzel-serve  $serve_rps  p99 $serve_p99"
-echo "nginx         $nginx_rps  p99 $nginx_p99"
-python3 -c "print(f'ratio         {float($serve_rps) / float($nginx_rps):.2f} of nginx')"
+echo "== GET /v1/codes/1000001, 64 connections, $wrk_threads wrk thread(s), ${seconds} s each, 3 rounds (requests/s, p99)"
+figures=()
+for round in 1 2 3; do
+  read -r serve_rps serve_p99 < <(wrk_figures "http://127.0.0.1:$port/v1/codes/1000001")
+  read -r nginx_rps nginx_p99 < <(wrk_figures "http://127.0.0.1:$nport/v1/codes/1000001")
+  echo "round $round: tanzel-serve $serve_rps p99 $serve_p99 | nginx $nginx_rps p99 $nginx_p99"
+  figures+=("$serve_rps $serve_p99 $nginx_rps $nginx_p99")
+done
+python3 - "${figures[@]}" <<'PY'
+import statistics, sys
+def ms(t):
+    return float(t[:-2]) if t.endswith("ms") else float(t[:-2]) / 1000 if t.endswith("us") else float(t[:-1]) * 1000
+rounds = [r.split() for r in sys.argv[1:]]
+ratio = statistics.median(float(r[0]) / float(r[2]) for r in rounds)
+print(f"median: {ratio:.2f} of nginx; p99 tanzel-serve {statistics.median(ms(r[1]) for r in rounds):.2f} ms, "
+      f"nginx {statistics.median(ms(r[3]) for r in rounds):.2f} ms")
+PY
+# Every code of the data in turn: no answer comes from the service's cache.
+cut -d, -f3 "$data"/current/KEN*.CSV | tr -d '"' | sort -u >"$work/codes.txt"
+echo "== GET /v1/codes/ of all $(wc -l <"$work/codes.txt") codes in turn, 64 connections (tanzel-serve alone)"
+wrk --latency -t"$wrk_threads" -c64 -d"${seconds}s" -s "$here/count-failures.lua" \
+  "http://127.0.0.1:$port/v1/codes/1000001" -- "$work/codes.txt" |
+  awk '/Requests\/sec/ {rps=$2} $1=="99%" {p99=$2} /non-2xx/ {bad=$3} END {print "tanzel-serve", rps, "p99", p99, "non-2xx", bad}'
 
 echo "== POST /v1/resolve, 10,000 addresses (5 runs)"
 python3 "$here/make_addresses.py" "$data" 10000 "$work/addresses.json"
@@ -108,7 +128,7 @@ echo "tanzel-serve: resident after the load $(rss_kib "$serve") KiB"
 
 echo "== an edition switch under load (tanzel-import into the served folder while wrk runs)"
 wrk -t2 -c64 -d"$((seconds + 20))s" -s "$here/count-failures.lua" "http://127.0.0.1:$port/v1/codes/1000001" \
-  >"$work/switch.txt" &
+  -- "$work/codes.txt" >"$work/switch.txt" &
 load=$!
 sleep 2
 before=$(curl -sf "http://127.0.0.1:$port/v1/edition")
