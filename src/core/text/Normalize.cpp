@@ -124,14 +124,35 @@ std::string ComposeNfc(std::string_view utf8) {
 }
 
 bool IsValidUtf8(std::string_view utf8) {
-  const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(utf8.data());
-  auto left = static_cast<utf8proc_ssize_t>(utf8.size());
-  while (left > 0) {
-    utf8proc_int32_t c;
-    utf8proc_ssize_t n = utf8proc_iterate(p, left, &c);
-    if (n <= 0) return false;
-    p += n;
-    left -= n;
+  // The well-formed byte sequences of Unicode's table 3-7: the second byte's range depends on
+  // the first (no overlong forms, surrogates or values above U+10FFFF).
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const unsigned char* end = p + utf8.size();
+  while (p < end) {
+    unsigned char b = *p;
+    if (b < 0x80) {
+      ++p;
+      continue;
+    }
+    std::size_t more = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+      more = 1;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      more = 2;
+      if (b == 0xE0) low = 0xA0;
+      if (b == 0xED) high = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      more = 3;
+      if (b == 0xF0) low = 0x90;
+      if (b == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (static_cast<std::size_t>(end - p) <= more || p[1] < low || p[1] > high) return false;
+    for (std::size_t k = 2; k <= more; ++k)
+      if ((p[k] & 0xC0) != 0x80) return false;
+    p += more + 1;
   }
   return true;
 }

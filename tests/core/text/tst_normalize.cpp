@@ -130,6 +130,40 @@ class TestNormalize : public QObject {
     QVERIFY(!IsValidUtf8("\xC3\x28"));
     QVERIFY(IsValidUtf8("\xE6\x9D\xB1"));
   }
+  // Every text of one and two bytes, and those of three and four with the later bytes at the
+  // edges of their ranges: judged as the library judges them.
+  void validUtf8AsTheLibrary() {
+    auto library = [](std::string_view text) {
+      const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+      auto left = static_cast<utf8proc_ssize_t>(text.size());
+      for (utf8proc_ssize_t n; left > 0; p += n, left -= n) {
+        utf8proc_int32_t c;
+        if ((n = utf8proc_iterate(p, left, &c)) <= 0) return false;
+      }
+      return true;
+    };
+    const unsigned char tails[] = {0x00, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xFF};
+    std::string text;
+    auto same = [&] { return IsValidUtf8(text) == library(text); };
+    for (unsigned a = 0; a < 256; ++a) {
+      text.assign(1, static_cast<char>(a));
+      QVERIFY(same());
+      for (unsigned b = 0; b < 256; ++b) {
+        text.assign({static_cast<char>(a), static_cast<char>(b)});
+        QVERIFY2(same(), qPrintable(QString::number(a * 256 + b, 16)));
+        if (a < 0xC0) continue;
+        for (unsigned char c : tails) {
+          text.assign({static_cast<char>(a), static_cast<char>(b), static_cast<char>(c)});
+          QVERIFY2(same(), qPrintable(QString::fromLatin1(QByteArray(text.data(), 3).toHex())));
+          if (a < 0xF0) continue;
+          for (unsigned char d : tails) {
+            text.assign({static_cast<char>(a), static_cast<char>(b), static_cast<char>(c), static_cast<char>(d)});
+            QVERIFY2(same(), qPrintable(QString::fromLatin1(QByteArray(text.data(), 4).toHex())));
+          }
+        }
+      }
+    }
+  }
   // Every character of the Basic Multilingual Plane between letters or kana that a combining
   // mark would join: composed as the library composes it.
   void composesAsTheLibrary() {
