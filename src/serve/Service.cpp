@@ -322,16 +322,59 @@ Response ResolveOne(const ServedEdition& served, const Request& request) {
   return Answer(*served.index, *address);
 }
 
+// The strings of a JSON array of strings, read as they come (no document is built: a batch is
+// ten thousand of them).
+class AddressArray : public nlohmann::json_sax<Json> {
+ public:
+  enum Refusal { kNone, kNotArray, kNotString, kTooMany };
+  explicit AddressArray(std::vector<std::string>& out) : out_(out) {}
+  Refusal refused = kNone;
+
+  bool string(string_t& text) override {
+    if (depth_ != 1) return Refuse();
+    if (out_.size() == kMaxBatch) {
+      refused = kTooMany;
+      return false;
+    }
+    out_.push_back(std::move(text));
+    return true;
+  }
+  bool start_array(std::size_t) override { return depth_++ == 0 || Refuse(); }
+  bool end_array() override {
+    --depth_;
+    return true;
+  }
+  bool null() override { return Refuse(); }
+  bool boolean(bool) override { return Refuse(); }
+  bool number_integer(number_integer_t) override { return Refuse(); }
+  bool number_unsigned(number_unsigned_t) override { return Refuse(); }
+  bool number_float(number_float_t, const string_t&) override { return Refuse(); }
+  bool binary(binary_t&) override { return Refuse(); }
+  bool start_object(std::size_t) override { return Refuse(); }
+  bool key(string_t&) override { return Refuse(); }
+  bool end_object() override { return Refuse(); }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
+
+ private:
+  bool Refuse() {
+    refused = depth_ == 1 ? kNotString : kNotArray;
+    return false;
+  }
+  std::vector<std::string>& out_;
+  int depth_ = 0;
+};
+
 Response ResolveBatch(const ServedEdition& served, const Request& request) {
   if (request.bodyTooLarge) return Error(413, "body-too-large", "the body is larger than 4 MiB");
   std::vector<std::string> addresses;
   if (request.contentType.substr(0, 16) == "application/json") {
-    Json parsed = Json::parse(request.body, nullptr, false);
-    if (parsed.is_discarded() || !parsed.is_array()) return Error(400, "bad-json", "the body is no JSON array");
-    if (parsed.size() > kMaxBatch) return Error(413, "batch-too-large", "at most 10000 addresses at once");
-    for (const Json& item : parsed) {
-      if (!item.is_string()) return Error(400, "bad-json", "every item of the array is a string");
-      addresses.push_back(item.get<std::string>());
+    AddressArray array(addresses);
+    if (!Json::sax_parse(request.body, &array)) {
+      if (array.refused == AddressArray::kTooMany)
+        return Error(413, "batch-too-large", "at most 10000 addresses at once");
+      if (array.refused == AddressArray::kNotString)
+        return Error(400, "bad-json", "every item of the array is a string");
+      return Error(400, "bad-json", "the body is no JSON array");
     }
   } else {
     std::string_view text = request.body;

@@ -262,6 +262,14 @@ void TestServe::malformed_data() {
       << std::string("body-too-large");
   QTest::newRow("batch over the limit") << HttpRequest("POST", "/v1/resolve", "", batch) << 413
                                         << std::string("batch-too-large");
+  std::string strings = "[";
+  for (std::size_t i = 0; i <= kMaxBatch; ++i) strings += i == 0 ? "\"a\"" : ",\"a\"";
+  QTest::newRow("JSON batch over the limit")
+      << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", strings + "]") << 413
+      << std::string("batch-too-large");
+  for (const char* json : {"{\"a\":\"b\"}", "\"a\"", "[[\"a\"]]", "[\"a\"] x"})
+    QTest::newRow(json) << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", json) << 400
+                        << std::string("bad-json");
   QTest::newRow("bad JSON") << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", "[\"a\",")
                             << 400 << std::string("bad-json");
   QTest::newRow("JSON not strings") << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", "[1]")
