@@ -45,10 +45,16 @@ std::string_view Header(MHD_Connection* connection, const char* name) {
   return value != nullptr ? std::string_view(value) : std::string_view();
 }
 
-MHD_Result Send(MHD_Connection* connection, const Response& r) {
-  MHD_Response* response =
-      MHD_create_response_from_buffer(r.body.size(), const_cast<char*>(r.body.data()), MHD_RESPMEM_MUST_COPY);
-  if (response == nullptr) return MHD_NO;
+MHD_Result Send(MHD_Connection* connection, Response r) {
+  // The library keeps the body until it has been sent, and frees it then: a batch's answer
+  // of megabytes is not copied.
+  auto* body = new std::string(std::move(r.body));
+  MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
+      body->size(), body->data(), [](void* text) { delete static_cast<std::string*>(text); }, body);
+  if (response == nullptr) {
+    delete body;
+    return MHD_NO;
+  }
   if (!r.contentType.empty()) MHD_add_response_header(response, "Content-Type", r.contentType.c_str());
   for (const auto& [name, value] : r.headers) MHD_add_response_header(response, name.c_str(), value.c_str());
   MHD_Result result = MHD_queue_response(connection, static_cast<unsigned>(r.status), response);
@@ -96,7 +102,7 @@ MHD_Result Answer(void* cls, MHD_Connection* connection, const char* url, const 
     response.status = 413;
     response.body = R"({"error":"body-too-large","message":"the body is larger than 4 MiB"})";
   }
-  return Send(connection, response);
+  return Send(connection, std::move(response));
 }
 
 void Completed(void*, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
