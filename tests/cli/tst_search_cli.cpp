@@ -14,6 +14,7 @@
 #include "core/text/SjisText.h"
 #include "support/DataLines.h"
 #include "support/Process.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -129,8 +130,7 @@ class TestSearchCli : public QObject {
 
   // A data file that is no regular file is a missing one: exit 3 at once, with the notice.
   void notAFileIsMissing_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<std::string>("name");
+    Columns<int, std::string>("kind", "name");
     QTest::newRow("FIFO KEN05") << int(NotAFile::Fifo) << KenName(5);
     QTest::newRow("folder KEN13") << int(NotAFile::Folder) << KenName(13);
     QTest::newRow("link to /dev/zero JIG13") << int(NotAFile::LinkToDevZero) << JigName(13);
@@ -160,7 +160,7 @@ class TestSearchCli : public QObject {
   }
 
   void usageErrors_data() {
-    QTest::addColumn<QStringList>("args");
+    Columns<QStringList>("args");
     QTest::newRow("no keyword") << QStringList();
     QTest::newRow("empty keyword") << QStringList{QString()};
     QTest::newRow("two keywords") << QStringList{QStringLiteral("a"), QStringLiteral("b")};
@@ -203,8 +203,7 @@ class TestSearchCli : public QObject {
 
   // What people type finds what the data spells (the tolerant pass), and says so on stderr.
   void tolerantRealData_data() {
-    QTest::addColumn<QString>("keyword");
-    QTest::addColumn<QString>("row");
+    Columns<QString, QString>("keyword", "row");
     auto row = [](const char* name, QString keyword, const char* row) { QTest::newRow(name) << keyword << U(row); };
     const char* chiyoda = "100-0001\t東京都千代田区千代田\tトウキョウトチヨダクチヨダ\t13101\t\n";
     row("input method digits", U("１００－０００１"), chiyoda);
@@ -277,10 +276,7 @@ class TestSearchCli : public QObject {
   // --resolve as a program: arguments or one address a line of standard input (UTF-8 with
   // or without its mark, or Shift-JIS), ambiguous lines, and the exit status.
   void resolveProgram_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<int>("exit");
+    Columns<QStringList, QByteArray, QString, int>("args", "input", "out", "exit");
     const QString good = U("1000001\t東京都千代田区千代田\ttown\n");
     QTest::newRow("arguments") << QStringList{U("千代田区千代田1-1")} << QByteArray() << good << 0;
     QTest::newRow("one fails") << QStringList{U("丁寧"), U("千代田区千代田1-1")} << QByteArray() << U("\t\t\n") + good

@@ -12,6 +12,7 @@
 #include "core/text/SjisText.h"
 #include "support/DataLines.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -260,11 +261,8 @@ void TestBrowseText::shortPostalCode() {
 
 // A grid row: the texts the search window shows, read back from its cells.
 void TestBrowseText::gridRowResult_data() {
-  QTest::addColumn<QStringList>("cells");
-  QTest::addColumn<QString>("digits");
-  QTest::addColumn<QString>("name");
-  QTest::addColumn<QString>("code");
-  QTest::addColumn<QString>("adr");  // what the copy button copies
+  Columns<QStringList, QString, QString, QString, QString>("cells", "digits", "name", "code",
+                                                           "adr");  // what the copy button copies
   QTest::newRow("address") << QStringList{u"100-0001"_qs, u"東京都千代田区千代田"_qs, u"トウキョウトチヨダクチヨダ"_qs,
                                           u"13101"_qs, QString()}
                            << u"1000001"_qs << u"〒100-0001\n東京都千代田区千代田\nトウキョウトチヨダクチヨダ\n"_qs
@@ -312,8 +310,7 @@ void TestBrowseText::gridRowCopiesWhatBrowsingCopies() {
 }
 
 void TestBrowseText::withoutNotes_data() {
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<QString>("plain");
+  Columns<QString, QString>("text", "plain");
   QTest::newRow("except note") << u"東京都千代田区丸の内（次のビルを除く）"_qs << u"東京都千代田区丸の内"_qs;
   QTest::newRow("reading note") << u"マルノウチ（ツギノビルヲノゾク）"_qs << u"マルノウチ"_qs;
   QTest::newRow("half-width note") << u"ﾏﾙﾉｳﾁ(ﾂｷﾞﾉﾋﾞﾙｦﾉｿﾞｸ)"_qs << u"ﾏﾙﾉｳﾁ"_qs;

@@ -11,6 +11,7 @@
 #include "core/data/DataFile.h"
 #include "core/data/Loaders.h"
 #include "core/text/SjisText.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -26,8 +27,7 @@ class TestCheckDigit : public QObject {
 };
 
 void TestCheckDigit::digit_data() {
-  QTest::addColumn<QByteArray>("code5");
-  QTest::addColumn<int>("expected");
+  Columns<QByteArray, int>("code5", "expected");
   // Sum 27, remainder 5.
   QTest::newRow("13101") << QByteArray("13101") << 6;
   // Remainder 0 gives 1, remainder 1 gives 0.
@@ -62,9 +62,7 @@ void TestCheckDigit::onlyFiveCharactersCount() {
 // of the real data: the result dialog of the city's first record shows the same six digits.
 // Both special remainders are among them (札幌市中央区 0, 札幌市西区 and 札幌市清田区 1).
 void TestCheckDigit::publishedCodesOfTheRealData_data() {
-  QTest::addColumn<int>("code");
-  QTest::addColumn<QString>("city");
-  QTest::addColumn<QString>("published");
+  Columns<int, QString, QString>("code", "city", "published");
   QTest::newRow("札幌市中央区") << 1101 << QStringLiteral(u"札幌市中央区") << QStringLiteral("011011");
   QTest::newRow("札幌市西区") << 1107 << QStringLiteral(u"札幌市西区") << QStringLiteral("011070");
   QTest::newRow("札幌市清田区") << 1110 << QStringLiteral(u"札幌市清田区") << QStringLiteral("011100");

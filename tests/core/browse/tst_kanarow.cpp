@@ -8,6 +8,7 @@
 #include "core/browse/KanaRow.h"
 #include "core/text/SjisText.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -44,8 +45,7 @@ class TestKanaRow : public QObject {
 };
 
 void TestKanaRow::headings_data() {
-  QTest::addColumn<QStringList>("names");
-  QTest::addColumn<QStringList>("expected");
+  Columns<QStringList, QStringList>("names", "expected");
   // Names are written space-separated; an empty entry is an empty name.
   QTest::newRow("kana order") << L(u"アキシマシ アダチク カツシカク キヨセシ サ タ チ ナ ハ マ ヤ ラ ワ")
                               << L(u"ア _ カ _ サ タ _ ナ ハ マ ヤ ラ ワ");

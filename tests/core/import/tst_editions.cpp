@@ -31,6 +31,7 @@
 #include "core/search/SearchEngine.h"
 #include "support/DataLines.h"
 #include "support/Process.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -189,9 +190,9 @@ void TestEditions::initTestCase() {
 }
 
 void TestEditions::resolveEditionFolder_data() {
-  QTest::addColumn<QString>("link");      // the target of D/current; empty: none
-  QTest::addColumn<QString>("given");     // the folder as given, relative to D's parent
-  QTest::addColumn<QString>("expected");  // "D/" stands for D's real path
+  Columns<QString, QString, QString>("link",       // the target of D/current; empty: none
+                                     "given",      // the folder as given, relative to D's parent
+                                     "expected");  // "D/" stands for D's real path
   QTest::newRow("flat layout") << QString() << QStringLiteral("D/") << QStringLiteral("<given>");
   QTest::newRow("flat, no slash") << QString() << QStringLiteral("D") << QStringLiteral("<given>");
   QTest::newRow("edition") << QStringLiteral("editions/7") << QStringLiteral("D/") << QStringLiteral("D/editions/7/");
@@ -308,8 +309,8 @@ void TestEditions::plainCurrentRefused() {
 }
 
 void TestEditions::cleanUpTouchesOnlyItsOwn_data() {
-  QTest::addColumn<QString>("entry");  // what is put into D/editions (or in its place) after a first import
-  QTest::addColumn<bool>("imported");  // the second import goes through
+  Columns<QString, bool>("entry",      // what is put into D/editions (or in its place) after a first import
+                         "imported");  // the second import goes through
   QTest::newRow("a foreign folder") << QStringLiteral("notes") << true;
   QTest::newRow("an edition's name without the marker") << QStringLiteral("20000101-000000-7") << true;
   QTest::newRow("a link to a marked folder") << QStringLiteral("20000101-000000-8") << true;
@@ -365,8 +366,8 @@ void TestEditions::cleanUpTouchesOnlyItsOwn() {
 }
 
 void TestEditions::interruptedAtEveryStep_data() {
-  QTest::addColumn<bool>("plain");  // the old data as plain files, not yet an edition
-  QTest::addColumn<bool>("kill");   // the real tanzel-import stopped at the step and killed; else a failure there
+  Columns<bool, bool>("plain",  // the old data as plain files, not yet an edition
+                      "kill");  // the real tanzel-import stopped at the step and killed; else a failure there
   QTest::newRow("plain files, failure") << true << false;
   QTest::newRow("editions, failure") << false << false;
   QTest::newRow("plain files, kill") << true << true;

@@ -9,6 +9,7 @@
 #include "core/lists/ListFile.h"
 #include "core/lists/ListText.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -45,9 +46,7 @@ class TestCsv : public QObject {
 
  private Q_SLOTS:
   void read_data() {
-    QTest::addColumn<std::string>("text");
-    QTest::addColumn<char>("delimiter");
-    QTest::addColumn<QString>("records");
+    Columns<std::string, char, QString>("text", "delimiter", "records");
     QTest::newRow("plain, CRLF") << std::string("a,b\r\nc,d\r\n") << ',' << QStringLiteral("a|b/c|d");
     QTest::newRow("LF, no last break") << std::string("a,b\nc,d") << ',' << QStringLiteral("a|b/c|d");
     QTest::newRow("quoted comma") << std::string("\"a,b\",c\n") << ',' << QStringLiteral("a,b|c");
@@ -91,8 +90,7 @@ class TestCsv : public QObject {
   }
 
   void write_data() {
-    QTest::addColumn<QStringList>("fields");
-    QTest::addColumn<QString>("text");
+    Columns<QStringList, QString>("fields", "text");
     QTest::newRow("plain") << QStringList{QStringLiteral("a"), QString()} << QStringLiteral("a,\r\n");
     QTest::newRow("comma") << QStringList{QStringLiteral("a,b")} << QStringLiteral("\"a,b\"\r\n");
     QTest::newRow("quote") << QStringList{QStringLiteral("5\" disk")} << QStringLiteral("\"5\"\" disk\"\r\n");
@@ -121,9 +119,9 @@ class TestCsv : public QObject {
   }
 
   void inspect_data() {
-    QTest::addColumn<std::string>("bytes");
-    QTest::addColumn<int>("encoding");  // -1: refused
-    QTest::addColumn<QString>("body");  // the body, or the error
+    Columns<std::string, int, QString>("bytes",
+                                       "encoding",  // -1: refused
+                                       "body");     // the body, or the error
     QTest::newRow("utf-8") << std::string("住所\n") << int(TextEncoding::Utf8) << QStringLiteral("住所\n");
     QTest::newRow("bom") << std::string(kUtf8Bom) + "住所\n" << int(TextEncoding::Utf8Bom) << QStringLiteral("住所\n");
     QTest::newRow("cp932") << S("住所\n") << int(TextEncoding::Cp932) << QString();
@@ -148,9 +146,7 @@ class TestCsv : public QObject {
   }
 
   void header_data() {
-    QTest::addColumn<std::vector<std::string>>("first");
-    QTest::addColumn<std::vector<std::string>>("second");
-    QTest::addColumn<bool>("header");
+    Columns<std::vector<std::string>, std::vector<std::string>, bool>("first", "second", "header");
     QTest::newRow("usual names") << Row({"氏名", "住所"}) << Row({}) << true;
     QTest::newRow("names over addresses") << Row({"name", "where"}) << Row({"a", "東京都府中市"}) << true;
     QTest::newRow("an address") << Row({"山田", "東京都府中市"}) << Row({"a", "東京都府中市"}) << false;
@@ -181,8 +177,8 @@ class TestCsv : public QObject {
   }
 
   void postal_data() {
-    QTest::addColumn<std::string>("text");
-    QTest::addColumn<int>("postal");  // -1: not a code
+    Columns<std::string, int>("text",
+                              "postal");  // -1: not a code
     QTest::newRow("digits") << std::string("1000001") << 1000001;
     QTest::newRow("hyphen") << std::string("100-0001") << 1000001;
     QTest::newRow("full-width, 〒") << S("〒１００－０００１") << 1000001;

@@ -6,6 +6,7 @@
 #include "core/resolve/AddressText.h"
 #include "core/text/SjisText.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -20,8 +21,7 @@ class TestAddressText : public QObject {
 
  private Q_SLOTS:
   void matchForm_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("form");
+    Columns<QString, QString>("text", "form");
     auto row = [](const char* name, const char* text, const char* form) {
       QTest::newRow(name) << QString::fromUtf8(text) << QString::fromUtf8(form);
     };
@@ -61,12 +61,7 @@ class TestAddressText : public QObject {
   }
 
   void rest_data() {
-    QTest::addColumn<QString>("rest");
-    QTest::addColumn<QString>("numbers");
-    QTest::addColumn<bool>("chome");
-    QTest::addColumn<int>("floor");
-    QTest::addColumn<QString>("leading");
-    QTest::addColumn<QString>("trailing");
+    Columns<QString, QString, bool, int, QString, QString>("rest", "numbers", "chome", "floor", "leading", "trailing");
     auto row = [](const char* name, const char* rest, const char* numbers, bool chome, int floor, const char* leading,
                   const char* trailing) {
       QTest::newRow(name) << QString::fromUtf8(rest) << QString::fromUtf8(numbers) << chome << floor
@@ -107,9 +102,7 @@ class TestAddressText : public QObject {
 
   // Notes and what fits them: 2 fully, 1 as far as the address goes, 0 not.
   void notes_data() {
-    QTest::addColumn<QString>("note");
-    QTest::addColumn<QString>("rest");
-    QTest::addColumn<int>("fit");
+    Columns<QString, QString, int>("note", "rest", "fit");
     auto row = [](const char* name, const char* note, const char* rest, int fit) {
       QTest::newRow(name) << QString::fromUtf8(note) << QString::fromUtf8(rest) << fit;
     };

@@ -17,6 +17,7 @@
 #include "core/resolve/AddressIndex.h"
 #include "core/resolve/Resolver.h"
 #include "core/text/SjisText.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -179,8 +180,7 @@ class TestResolveRealData : public QObject {
   }
 
   void examples_data() {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("first");
+    Columns<QString, QString>("address", "first");
     auto row = [](const char* address, const char* first) {
       QTest::newRow(address) << QString::fromUtf8(address) << QString::fromUtf8(first);
     };

@@ -9,6 +9,7 @@
 #include "core/resolve/Resolver.h"
 #include "core/text/SjisText.h"
 #include "support/DataLines.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -98,9 +99,9 @@ class TestResolver : public QObject {
   }
 
   void resolve_data() {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("codes");  // best first, space-separated
-    QTest::addColumn<QString>("kind");   // of the first
+    Columns<QString, QString, QString>("address",
+                                       "codes",  // best first, space-separated
+                                       "kind");  // of the first
     auto row = [](const char* address, const char* codes, const char* kind) {
       QTest::newRow(address) << QString::fromUtf8(address) << QString::fromUtf8(codes) << QString::fromUtf8(kind);
     };
@@ -180,9 +181,7 @@ class TestResolver : public QObject {
   }
 
   void certainty_data() {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("certainty");
-    QTest::addColumn<int>("codes");
+    Columns<QString, QString, int>("address", "certainty", "codes");
     QTest::newRow("town") << u"千代田区丸の内1-1"_qs << u"sure"_qs << 1;
     QTest::newRow("catch-all") << u"東京都千代田区存在しない町"_qs << u"not-sure"_qs << 1;
     QTest::newRow("building unknown") << u"千代田区丸の内1-1 丸ビル"_qs << u"not-sure"_qs << 1;

@@ -16,6 +16,7 @@
 #include "core/search/SearchScan.h"
 #include "core/text/SjisText.h"
 #include "support/DataLines.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -96,9 +97,7 @@ class TestSearchCore : public QObject {
 
  private Q_SLOTS:
   void contains_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QByteArray>("needle");
-    QTest::addColumn<bool>("found");
+    Columns<QByteArray, QByteArray, bool>("text", "needle", "found");
     auto row = [](const char* name, std::string text, std::string needle, bool found) {
       QTest::newRow(name) << QByteArray::fromStdString(text) << QByteArray::fromStdString(needle) << found;
     };
@@ -124,9 +123,7 @@ class TestSearchCore : public QObject {
   }
 
   void joinedCopy_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("office");
-    QTest::addColumn<QByteArray>("joined");
+    Columns<QByteArray, bool, QByteArray>("line", "office", "joined");
     QTest::newRow("address") << QByteArray("1,\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\",\"h\",0,0\r\n") << false
                              << QByteArray("1,a,b,cde,fgh,0,0\r\n");
     QTest::newRow("office") << QByteArray("1,\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\",\"h\",0\r\n") << true
@@ -145,10 +142,7 @@ class TestSearchCore : public QObject {
   }
 
   void keywordRule_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("office");
-    QTest::addColumn<QByteArray>("keyword");
-    QTest::addColumn<bool>("hit");
+    Columns<QByteArray, bool, QByteArray, bool>("line", "office", "keyword", "hit");
     auto row = [](const char* name, const std::string& line, bool office, std::string keyword, bool hit) {
       QTest::newRow(name) << QByteArray::fromStdString(line) << office << QByteArray::fromStdString(keyword) << hit;
     };
@@ -200,11 +194,7 @@ class TestSearchCore : public QObject {
 
   // Name variants and keywords that end in a block, as typed and folded.
   void variantsAndBlocks_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("office");
-    QTest::addColumn<QByteArray>("keyword");
-    QTest::addColumn<bool>("fold");
-    QTest::addColumn<bool>("hit");
+    Columns<QByteArray, bool, QByteArray, bool, bool>("line", "office", "keyword", "fold", "hit");
     auto ken = [](const char* city, const char* town) {
       return KenLine(13101, "1000013", "トウキョウト", "ア", "ア", "東京都", city, town);
     };
@@ -243,11 +233,7 @@ class TestSearchCore : public QObject {
   }
 
   void townRule_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QByteArray>("pref");
-    QTest::addColumn<QByteArray>("city");
-    QTest::addColumn<QByteArray>("keyword");
-    QTest::addColumn<bool>("hit");
+    Columns<QByteArray, QByteArray, QByteArray, QByteArray, bool>("line", "pref", "city", "keyword", "hit");
     auto row = [](const char* name, const std::string& line, std::string pref, std::string city, std::string keyword,
                   bool hit) {
       QTest::newRow(name) << QByteArray::fromStdString(line) << QByteArray::fromStdString(pref)
@@ -284,8 +270,7 @@ class TestSearchCore : public QObject {
   }
 
   void rows_data() {
-    QTest::addColumn<QByteArray>("postal");
-    QTest::addColumn<QByteArray>("cell");
+    Columns<QByteArray, QByteArray>("postal", "cell");
     QTest::newRow("seven digits") << QByteArray("1000001") << QByteArray("100-0001");
     QTest::newRow("empty") << QByteArray("") << QByteArray("");
     QTest::newRow("two bytes") << QByteArray("12") << QByteArray("12");
@@ -332,7 +317,7 @@ class TestSearchCore : public QObject {
 
   // The block framing gives the same lines as the line reader, for every kind of line end.
   void framingMatchesLineReader_data() {
-    QTest::addColumn<QByteArray>("bytes");
+    Columns<QByteArray>("bytes");
     QTest::newRow("ordinary") << QByteArray("a,b\r\nc,d\r\n");
     QTest::newRow("no final line feed") << QByteArray("a\nb");
     QTest::newRow("empty lines") << QByteArray("\n\n\n");
@@ -453,11 +438,7 @@ class TestSearchCore : public QObject {
   }
 
   void limit_data() {
-    QTest::addColumn<int>("addressHits");
-    QTest::addColumn<int>("officeHits");
-    QTest::addColumn<bool>("officeFileOneMissing");
-    QTest::addColumn<int>("hitCount");
-    QTest::addColumn<int>("notice");
+    Columns<int, int, bool, int, int>("addressHits", "officeHits", "officeFileOneMissing", "hitCount", "notice");
     QTest::newRow("limit in the address pass") << 10240 << 5 << false << 10240 << int(SearchNotice::HitLimit);
     QTest::newRow("address pass over the limit") << 10300 << 5 << false << 10240 << int(SearchNotice::HitLimit);
     QTest::newRow("limit in the office pass") << 10000 << 300 << false << 10240 << int(SearchNotice::HitLimit);
@@ -528,8 +509,7 @@ class TestSearchCore : public QObject {
 
   // What is not a regular file is a missing file: a FIFO is not waited on, a device not read.
   void notAFileIsMissing_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<bool>("office");
+    Columns<int, bool>("kind", "office");
     QTest::newRow("FIFO KEN05") << int(NotAFile::Fifo) << false;
     QTest::newRow("folder KEN13") << int(NotAFile::Folder) << false;
     QTest::newRow("link to /dev/zero KEN13") << int(NotAFile::LinkToDevZero) << false;
@@ -590,10 +570,9 @@ class TestSearchCore : public QObject {
   // The tolerant pass runs only after an exact pass that found nothing, with nothing
   // missing and nothing cancelled, and only when it can find more.
   void tolerantPass_data() {
-    QTest::addColumn<QString>("keyword");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("searchedAs");  // empty: no tolerant pass
-    QTest::addColumn<QStringList>("rows");
+    Columns<QString, int, QString, QStringList>("keyword", "mode",
+                                                "searchedAs",  // empty: no tolerant pass
+                                                "rows");
     const QString sapporo = u"北海道札幌市中央区旭ケ丘"_qs;
     const QString office = u"宮内庁"_qs;
     QTest::newRow("found as typed") << u"旭ケ丘"_qs << 0 << QString() << QStringList{sapporo};

@@ -7,6 +7,7 @@
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -15,8 +16,7 @@ class TestNormalize : public QObject {
 
  private Q_SLOTS:
   void dataForm_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("searched");
+    Columns<QString, QString>("typed", "searched");
     auto row = [](const char* name, const char* typed, const char* searched) {
       QTest::newRow(name) << QString::fromUtf8(typed) << QString::fromUtf8(searched);
     };
@@ -49,8 +49,7 @@ class TestNormalize : public QObject {
   }
 
   void wholePostalCode_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("code");
+    Columns<QByteArray, bool>("text", "code");
     QTest::newRow("seven digits") << QByteArray("1000000") << true;
     QTest::newRow("with hyphen") << QByteArray("100-0000") << true;
     QTest::newRow("six digits") << QByteArray("100000") << false;
@@ -65,8 +64,7 @@ class TestNormalize : public QObject {
   }
 
   void fold_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("folded");
+    Columns<QString, QString>("text", "folded");
     QTest::newRow("small katakana") << u"トウキョウ"_qs << u"トウキヨウ"_qs;
     QTest::newRow("every small katakana") << u"ァィゥェォッャュョヮヵヶ"_qs << u"アイウエオツヤユヨワカケ"_qs;
     QTest::newRow("hiragana kept") << u"きょうっ"_qs << u"きょうっ"_qs;
@@ -95,9 +93,7 @@ class TestNormalize : public QObject {
   // One name in the spellings of people and of the data: the fold, and the stretch that
   // every spelling holds as it is (the prefilter's).
   void nameVariants_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("folded");
-    QTest::addColumn<QString>("stretch");
+    Columns<QString, QString, QString>("text", "folded", "stretch");
     auto row = [](const char* text, const char* folded, const char* stretch) {
       QTest::newRow(text) << QString::fromUtf8(text) << QString::fromUtf8(folded) << QString::fromUtf8(stretch);
     };

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/text/SjisText.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -24,8 +25,7 @@ class TestSjisText : public QObject {
 };
 
 void TestSjisText::toSjis_data() {
-  QTest::addColumn<QByteArray>("utf8");
-  QTest::addColumn<QByteArray>("sjis");
+  Columns<QByteArray, QByteArray>("utf8", "sjis");
   QTest::newRow("ascii") << QByteArray("100-0001") << QByteArray("100-0001");
   QTest::newRow("katakana a") << QByteArray("ア") << QByteArray("\x83\x41");
   QTest::newRow("katakana n") << QByteArray("ン") << QByteArray("\x83\x93");
@@ -67,9 +67,7 @@ void TestSjisText::invalidBytesNeverFail() {
 }
 
 void TestSjisText::fitLength_data() {
-  QTest::addColumn<std::string>("text");
-  QTest::addColumn<int>("max");
-  QTest::addColumn<int>("fit");
+  Columns<std::string, int, int>("text", "max", "fit");
   const std::string a2 = "\x83\x41\x83\x41";  // アア
   QTest::newRow("fits whole") << a2 << 4 << 4;
   QTest::newRow("cut between characters") << a2 << 2 << 2;

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "core/version/FileVersion.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -18,9 +19,8 @@ class TestFileVersion : public QObject {
 };
 
 void TestFileVersion::scan_data() {
-  QTest::addColumn<QByteArray>("text");
-  QTest::addColumn<int>("count");
-  QTest::addColumn<QList<int>>("numbers");  // after a scan into {7, 7, 7, 7}
+  Columns<QByteArray, int, QList<int>>("text", "count",
+                                       "numbers");  // after a scan into {7, 7, 7, 7}
 
   QTest::newRow("four") << QByteArray("24.5.0.113") << 4 << QList<int>{24, 5, 0, 113};
   QTest::newRow("leading zero") << QByteArray("24.05.0.113") << 4 << QList<int>{24, 5, 0, 113};
@@ -51,8 +51,7 @@ void TestFileVersion::scan() {
 }
 
 void TestFileVersion::label_data() {
-  QTest::addColumn<QByteArray>("text");
-  QTest::addColumn<QString>("label");
+  Columns<QByteArray, QString>("text", "label");
   // The dialog starts from zeros: numbers the text does not hold read 0.
   QTest::newRow("build number not shown") << QByteArray("24.5.0.113") << QStringLiteral("version 24.5.0");
   QTest::newRow("leading zero dropped") << QByteArray("24.05.0.113") << QStringLiteral("version 24.5.0");

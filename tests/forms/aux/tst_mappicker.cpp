@@ -15,6 +15,7 @@
 #include "forms/main/TForm_Main.h"
 #include "support/Modal.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 namespace {
@@ -156,7 +157,7 @@ void TestMapPicker::window() {
 }
 
 void TestMapPicker::buttons_data() {
-  QTest::addColumn<int>("index");
+  Columns<int>("index");
   for (int i = 0; i < 47; ++i) QTest::newRow(kPlaces[i].name) << i;
 }
 
@@ -214,9 +215,7 @@ void TestMapPicker::neighboursShareOneBorderLine() {
 }
 
 void TestMapPicker::choiceFollowsTheTag_data() {
-  QTest::addColumn<QString>("button");
-  QTest::addColumn<int>("row");
-  QTest::addColumn<QString>("prefecture");
+  Columns<QString, int, QString>("button", "row", "prefecture");
   QTest::newRow("岩手 is Button3, tag 3") << QStringLiteral("Button3") << 2 << QStringLiteral(u"岩手県");
   QTest::newRow("秋田 is Button2, tag 5") << QStringLiteral("Button2") << 4 << QStringLiteral(u"秋田県");
   QTest::newRow("千葉 is Button48, tag 12") << QStringLiteral("Button48") << 11 << QStringLiteral(u"千葉県");

@@ -21,6 +21,7 @@
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
 #include "support/Browse.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 namespace {
@@ -427,8 +428,8 @@ enum class Gesture {
 Q_DECLARE_METATYPE(Gesture)
 
 void TestBrowse::otherGesturesChooseNothing_data() {
-  QTest::addColumn<bool>("prefectures");  // on the prefecture list (else on the city list)
-  QTest::addColumn<Gesture>("gesture");
+  Columns<bool, Gesture>("prefectures",  // on the prefecture list (else on the city list)
+                         "gesture");
   for (bool prefectures : {true, false}) {
     const char* list = prefectures ? "prefecture list" : "city list";
     QTest::addRow("%s: right click", list) << prefectures << Gesture::RightClick;

@@ -22,6 +22,7 @@
 #include "support/DataLines.h"
 #include "support/Process.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -144,8 +145,7 @@ void TestMainWindow::initialState() {
 }
 
 void TestMainWindow::geometry_data() {
-  QTest::addColumn<QString>("name");
-  QTest::addColumn<QRect>("rect");
+  Columns<QString, QRect>("name", "rect");
   struct Row {
     const char* name;
     int l, t, w, h;
@@ -188,11 +188,7 @@ void TestMainWindow::menu() {
 }
 
 void TestMainWindow::relay_data() {
-  QTest::addColumn<int>("kind");
-  QTest::addColumn<int>("index");
-  QTest::addColumn<bool>("box");
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<int>("icon");
+  Columns<int, int, bool, QString, int>("kind", "index", "box", "text", "icon");
   const QString missing = QStringLiteral(u"データファイルが見つかりません");
   QTest::newRow("error 1") << 1 << 1 << true << missing << int(MessageIcon::Error);
   QTest::newRow("warning 1") << 2 << 1 << true << missing << int(MessageIcon::Warning);
@@ -235,12 +231,7 @@ void TestMainWindow::relayIsAlwaysConsumed() {
 }
 
 void TestMainWindow::loaderBoxes_data() {
-  QTest::addColumn<bool>("ken");
-  QTest::addColumn<bool>("jig");
-  QTest::addColumn<int>("kenLines");
-  QTest::addColumn<QStringList>("texts");
-  QTest::addColumn<int>("kenCount");
-  QTest::addColumn<int>("jigCount");
+  Columns<bool, bool, int, QStringList, int, int>("ken", "jig", "kenLines", "texts", "kenCount", "jigCount");
   const QString missing = QStringLiteral(u"ファイルが見つかりません");
   const QString over = QStringLiteral(u"データ量がオーバーしました");
   QTest::newRow("both present") << true << true << 2 << QStringList{} << 2 << 2;

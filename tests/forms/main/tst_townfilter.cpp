@@ -22,6 +22,7 @@
 #include "support/DataLines.h"
 #include "support/Modal.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 namespace {
@@ -144,11 +145,9 @@ void TestTownFilter::RunFilter(std::function<void()> whileOpen, std::function<vo
 }
 
 void TestTownFilter::refusals_data() {
-  QTest::addColumn<int>("prefecture");  // row in the prefecture list, -1 none
-  QTest::addColumn<QString>("city");    // "office" for line 0, empty for none
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<QString>("message");
-  QTest::addColumn<QString>("focus");
+  Columns<int, QString, QString, QString, QString>("prefecture",  // row in the prefecture list, -1 none
+                                                   "city",        // "office" for line 0, empty for none
+                                                   "text", "message", "focus");
 
   QTest::newRow("no prefecture") << -1 << QString() << QStringLiteral(u"本町")
                                  << QStringLiteral(u"都道府県名を選択してください") << QStringLiteral("ListBox_Ken");
@@ -238,10 +237,7 @@ void TestTownFilter::otherKeysReachTheEdit() {
 }
 
 void TestTownFilter::findsTownInChosenCityOnly_data() {
-  QTest::addColumn<QString>("city");
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<QString>("postal");
-  QTest::addColumn<QString>("code");
+  Columns<QString, QString, QString, QString>("city", "text", "postal", "code");
   // 本町 lies in both cities; 丸の内 also in another prefecture under the same code.
   QTest::newRow("本町 in 千代田区") << QStringLiteral(u"千代田区") << QStringLiteral(u"本町")
                                     << QStringLiteral("100-0099") << QStringLiteral("13101");

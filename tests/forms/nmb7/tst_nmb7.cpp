@@ -19,6 +19,7 @@
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
 #include "support/Browse.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -89,8 +90,7 @@ void TestNmb7::window() {
 }
 
 void TestNmb7::geometry_data() {
-  QTest::addColumn<QString>("name");
-  QTest::addColumn<QRect>("rect");
+  Columns<QString, QRect>("name", "rect");
   QTest::newRow("Shape10") << QStringLiteral("Shape10") << QRect(24, 24, 361, 449);
   QTest::newRow("Shape1") << QStringLiteral("Shape1") << QRect(16, 16, 353, 441);
   const int boxLefts[] = {112, 144, 176, 224, 256, 288, 320};

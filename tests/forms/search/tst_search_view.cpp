@@ -31,6 +31,7 @@
 #include "forms/search/TForm_View.h"
 #include "forms/search/TThread_Search.h"
 #include "support/DataLines.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -446,10 +447,10 @@ class TestSearchView : public QObject {
 
   // The rows of an address come first, shaded, saying how sure they are; none comes twice.
   void addressRowsStandApart_data() {
-    QTest::addColumn<QString>("keyword");
-    QTest::addColumn<QString>("codeText");  // the codes of the address rows, in order
-    QTest::addColumn<QString>("caption");   // part of the message line
-    QTest::addColumn<QString>("mark");      // part of each such row's tooltip
+    Columns<QString, QString, QString, QString>("keyword",
+                                                "codeText",  // the codes of the address rows, in order
+                                                "caption",   // part of the message line
+                                                "mark");     // part of each such row's tooltip
     QTest::newRow("sure, with the office at the block")
         << U("大阪市北区梅田3-1-3") << QStringLiteral("530-0001 530-8217") << U("住所として読んだ") << U("住所から");
     QTest::newRow("catch-all") << U("東京都千代田区霞が関1-1") << QStringLiteral("100-0000")

@@ -29,6 +29,7 @@
 #include "support/HttpServer.h"
 #include "support/Modal.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -108,8 +109,8 @@ void TestUpdateWindow::init() {
 }
 
 void TestUpdateWindow::dateLabel_data() {
-  QTest::addColumn<QByteArray>("edition");  // empty: none
-  QTest::addColumn<QString>("text");
+  Columns<QByteArray, QString>("edition",  // empty: none
+                               "text");
   QTest::newRow("2026-05") << QByteArray("2026-05-26\n") << QStringLiteral(u"令和8年5月26日　郵便番号改定");
   QTest::newRow("longest") << QByteArray("2027-12-28\n") << QStringLiteral(u"令和9年12月28日　郵便番号改定");
   QTest::newRow("no record") << QByteArray() << QStringLiteral(u"令和6年4月30日 郵便番号改定");
@@ -152,8 +153,8 @@ void TestUpdateWindow::cancelFromProgressDialog() {
 }
 
 void TestUpdateWindow::failureBox_data() {
-  QTest::addColumn<bool>("busy");  // another import holds the folder
-  QTest::addColumn<QString>("text");
+  Columns<bool, QString>("busy",  // another import holds the folder
+                         "text");
   QTest::newRow("not found") << false
                              << QStringLiteral(
                                     u"サーバーからデータを受け取れませんでした。\nken_all.zip について、サーバーが "
