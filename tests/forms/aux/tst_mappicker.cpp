@@ -8,15 +8,14 @@
 
 #include <vector>
 
-#include "app/Application.h"
 #include "forms/aux/TForm_Map.h"
-#include "forms/common/MessageBox.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "support/Modal.h"
 #include "support/Sjis.h"
 #include "support/Table.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 namespace {
 
@@ -96,14 +95,12 @@ class TestMapPicker : public QObject {
  private:
   // Opens the picker through the map button and runs `step` while it is up.
   void OpenAndRun(std::function<void()> step);
-  std::vector<QString> shown_;
+  std::vector<ShownMessage> shown_;
   TempData data_;
 };
 
 void TestMapPicker::initTestCase() {
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
-  SetMessageHandler([this](const QString& text, const QString&, MessageIcon) { shown_.push_back(text); });
+  CreateTestWindows(&shown_);
   Form_Main->DataFolder = data_.folder();
   for (int n = 1; n <= 47; ++n) {
     QVERIFY(data_.write(KenName(n), KenFile(n)));
@@ -112,8 +109,7 @@ void TestMapPicker::initTestCase() {
 }
 
 void TestMapPicker::cleanupTestCase() {
-  SetMessageHandler({});
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 void TestMapPicker::init() {

@@ -8,11 +8,12 @@
 #include <QTest>
 #include <QUrl>
 
-#include "app/Application.h"
 #include "forms/aux/TForm_Ver.h"
+#include "forms/common/ProgramInfo.h"
 #include "forms/main/TForm_Main.h"
 #include "support/Modal.h"
 #include "support/Table.h"
+#include "support/Windows.h"
 
 // Receives the URLs the desktop would open.
 class UrlRecorder : public QObject {
@@ -47,8 +48,7 @@ class TestVersionDialog : public QObject {
 };
 
 void TestVersionDialog::initTestCase() {
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
+  CreateTestWindows();
   QDesktopServices::setUrlHandler(QStringLiteral("https"), &urls_, "open");
   QDesktopServices::setUrlHandler(QStringLiteral("http"), &urls_, "open");
 }
@@ -56,7 +56,7 @@ void TestVersionDialog::initTestCase() {
 void TestVersionDialog::cleanupTestCase() {
   QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
   QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 void TestVersionDialog::window() {

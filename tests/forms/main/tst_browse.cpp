@@ -15,14 +15,13 @@
 
 #include <vector>
 
-#include "app/Application.h"
-#include "forms/common/MessageBox.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
 #include "support/Browse.h"
 #include "support/Table.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 namespace {
 
@@ -54,11 +53,6 @@ std::string TokyoJig() {
          JigCsv(13101, "アオバギンコウ", "青葉銀行", "大手町", "２丁目２－２", "1008792") +
          JigCsv(13102, "カキクケコ", "かきくけこ", "銀座", "３丁目３－３", "1048793");
 }
-
-struct Shown {
-  QString text;
-  QString caption;
-};
 
 }  // namespace
 
@@ -98,16 +92,12 @@ class TestBrowse : public QObject {
   ShownResult ClickTown(int row);
 
   TempData data_;
-  std::vector<Shown> shown_;
+  std::vector<ShownMessage> shown_;
 };
 
 void TestBrowse::initTestCase() {
   QVERIFY(data_.valid());
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
-  SetMessageHandler([this](const QString& text, const QString& caption, MessageIcon) {
-    shown_.push_back({text, caption});
-  });
+  CreateTestWindows(&shown_);
   Form_Main->DataFolder = data_.folder();
   QVERIFY(data_.write(KenName(13), TokyoKen()));
   QVERIFY(data_.write(JigName(13), TokyoJig()));
@@ -116,13 +106,11 @@ void TestBrowse::initTestCase() {
   QVERIFY(data_.write(KenName(2), KenCsv(2201, "0300000", "アオモリシ", "イカニ", "青森市", "以下に掲載がない場合")));
   QVERIFY(data_.write(KenName(12), ""));
   QVERIFY(data_.write(JigName(12), ""));
-  Form_Main->show();
-  QVERIFY(QTest::qWaitForWindowExposed(Form_Main));
+  QVERIFY(ShowMainWindow());
 }
 
 void TestBrowse::cleanupTestCase() {
-  SetMessageHandler({});
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 void TestBrowse::init() {

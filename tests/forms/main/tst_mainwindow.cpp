@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/AppMessageHook.h"
-#include "app/Application.h"
 #include "forms/common/MessageBox.h"
 #include "forms/common/ProgramInfo.h"
 #include "forms/main/ListBox.h"
@@ -24,16 +23,11 @@
 #include "support/Sjis.h"
 #include "support/Table.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 using namespace tanzel;
 
 namespace {
-
-struct Shown {
-  QString text;
-  QString caption;
-  MessageIcon icon;
-};
 
 // Counts relay events that get past the hook: installed before the hook, so it runs after it.
 class RelayCounter : public QObject {
@@ -76,26 +70,20 @@ class TestMainWindow : public QObject {
   void resizeSnapsBack();
 
  private:
-  std::vector<Shown> shown_;
+  std::vector<ShownMessage> shown_;
   RelayCounter counter_;
   TempData data_;
 };
 
 void TestMainWindow::initTestCase() {
   qApp->installEventFilter(&counter_);
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
-  SetMessageHandler([this](const QString& text, const QString& caption, MessageIcon icon) {
-    shown_.push_back({text, caption, icon});
-  });
+  CreateTestWindows(&shown_);
   Form_Main->DataFolder = data_.folder();
-  Form_Main->show();
-  QVERIFY(QTest::qWaitForWindowExposed(Form_Main));
+  QVERIFY(ShowMainWindow());
 }
 
 void TestMainWindow::cleanupTestCase() {
-  SetMessageHandler({});
-  DestroyWindows();
+  DestroyTestWindows();
   qApp->removeEventFilter(&counter_);
 }
 
@@ -257,7 +245,7 @@ void TestMainWindow::loaderBoxes() {
   Form_Main->DataFolder = dir.folder();
   Form_Main->ListBox_Ken->ClickRow(1);  // 青森県: prefecture 2
   QStringList got;
-  for (const Shown& s : shown_) {
+  for (const ShownMessage& s : shown_) {
     got << s.text;
     QCOMPARE(s.caption, QStringLiteral(u"ファイル"));
     QCOMPARE(int(s.icon),

@@ -12,7 +12,6 @@
 
 #include <vector>
 
-#include "app/Application.h"
 #include "forms/aux/TForm_Map.h"
 #include "forms/common/MessageBox.h"
 #include "forms/main/ListBox.h"
@@ -24,14 +23,9 @@
 #include "support/Sjis.h"
 #include "support/Table.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 namespace {
-
-struct Shown {
-  QString text;
-  QString caption;
-  MessageIcon icon;
-};
 
 std::string TownLine(int code, const char* postal, const char* pref, const char* city, const char* town,
                      const char* townKana = "チョウ") {
@@ -82,28 +76,21 @@ class TestTownFilter : public QObject {
   // Runs the filter by its button; `whileOpen` sees the search window once its search
   // has ended.
   void RunFilter(std::function<void()> whileOpen, std::function<void()> start = {});
-  std::vector<Shown> shown_;
+  std::vector<ShownMessage> shown_;
   TempData data_;
 };
 
 void TestTownFilter::initTestCase() {
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
-  SetMessageHandler([this](const QString& text, const QString& caption, MessageIcon icon) {
-    shown_.push_back({text, caption, icon});
-  });
+  CreateTestWindows(&shown_);
   Form_Main->DataFolder = data_.folder();
-  for (int n = 1; n <= 47; ++n) {
-    QVERIFY(data_.write(KenName(n), n == 13 ? Tokyo() : n == 14 ? Kanagawa() : std::string()));
-    QVERIFY(data_.write(JigName(n), ""));
-  }
-  Form_Main->show();
-  QVERIFY(QTest::qWaitForWindowActive(Form_Main));
+  data_.writeEmptyPrefectures();
+  QVERIFY(data_.write(KenName(13), Tokyo()));
+  QVERIFY(data_.write(KenName(14), Kanagawa()));
+  QVERIFY(ShowMainWindow());
 }
 
 void TestTownFilter::cleanupTestCase() {
-  SetMessageHandler({});
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 void TestTownFilter::init() {

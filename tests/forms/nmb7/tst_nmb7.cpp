@@ -12,7 +12,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/Application.h"
 #include "core/browse/BrowseText.h"
 #include "core/text/SjisText.h"
 #include "forms/main/ListBox.h"
@@ -20,6 +19,7 @@
 #include "forms/nmb7/TForm_Nmb7.h"
 #include "support/Browse.h"
 #include "support/Table.h"
+#include "support/Windows.h"
 
 using namespace tanzel;
 
@@ -58,13 +58,12 @@ class TestNmb7 : public QObject {
 };
 
 void TestNmb7::initTestCase() {
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
+  CreateTestWindows();
   QVERIFY(Form_Nmb7);
 }
 
 void TestNmb7::cleanupTestCase() {
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 void TestNmb7::ShowAndRun(std::function<void()> whileShown) {

@@ -33,6 +33,7 @@
 #include "support/DataLines.h"
 #include "support/Table.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 using namespace tanzel;
 
@@ -108,12 +109,6 @@ class TestSearchView : public QObject {
   TempData* data_ = nullptr;
   QList<Box> boxes_;
 
-  void WriteAll() {
-    for (int p = 1; p <= PrefectureCount; ++p) {
-      data_->write(KenName(p), "");
-      data_->write(JigName(p), "");
-    }
-  }
   static bool WaitIdle() {
     return QTest::qWaitFor([] { return SearchThread->IsWaiting(); }, 10000);
   }
@@ -128,7 +123,7 @@ class TestSearchView : public QObject {
     CreateWindows();
     data_ = new TempData();
     Form_Main->DataFolder = data_->folder();
-    WriteAll();
+    data_->writeEmptyPrefectures();
     // The worker reads the data folder through the hook that holds it at a HeldFile.
     delete SearchThread;
     SearchThread = new TThread_Search(
@@ -228,8 +223,7 @@ class TestSearchView : public QObject {
       });
       Form_Main->Menu_Find->trigger();
     };
-    Form_Main->show();
-    QVERIFY(QTest::qWaitForWindowActive(Form_Main));
+    QVERIFY(ShowMainWindow());
     whileOpen(false);
     whileOpen(true);
     QCOMPARE(typed, (QStringList{QStringLiteral("ab"), QStringLiteral("ab")}));

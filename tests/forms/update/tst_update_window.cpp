@@ -14,7 +14,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/Application.h"
 #include "core/import/Importer.h"
 #include "forms/common/MessageBox.h"
 #include "forms/main/ListBox.h"
@@ -31,15 +30,11 @@
 #include "support/Sjis.h"
 #include "support/Table.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 using namespace tanzel;
 
 namespace {
-
-struct Shown {
-  QString text;
-  MessageIcon icon;
-};
 
 template <typename T>
 T* Child(QObject* parent, const char* name) {
@@ -69,7 +64,7 @@ class TestUpdateWindow : public QObject {
   }
 
   HttpServer server_;
-  std::vector<Shown> shown_;
+  std::vector<ShownMessage> shown_;
   TempData home_;
   std::unique_ptr<TempData> program_;
   std::string archives_;
@@ -87,16 +82,12 @@ void TestUpdateWindow::initTestCase() {
     for (const char* name : {"ken_all.zip", "jigyosyo.zip"})
       server_.Serve(std::string("/altered/") + name, {200, ReadFile(files_.path(name))});
   }
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
-  SetMessageHandler([this](const QString& text, const QString&, MessageIcon icon) { shown_.push_back({text, icon}); });
-  Form_Main->show();
-  QVERIFY(QTest::qWaitForWindowExposed(Form_Main));
+  CreateTestWindows(&shown_);
+  QVERIFY(ShowMainWindow());
 }
 
 void TestUpdateWindow::cleanupTestCase() {
-  SetMessageHandler({});
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 // Each test starts from a program folder with a small set of 2026-04-28.
