@@ -144,24 +144,21 @@ class TestImporter : public QObject {
 
 void TestImporter::widening_data() {
   Columns<QString, QString>("input", "expected");
-  auto row = [](const char* name, const char* in, const char* out) {
-    QTest::newRow(name) << QString::fromUtf8(in) << QString::fromUtf8(out);
-  };
-  row("plain kana", "ｱｲｳｴｵﾝ", "アイウエオン");
-  row("small kana", "ｧｨｩｪｫｬｭｮｯｦ", "ァィゥェォャュョッヲ");
-  row("voiced", "ｶﾞｷﾞｸﾞｹﾞｺﾞｻﾞｼﾞｽﾞｾﾞｿﾞﾀﾞﾁﾞﾂﾞﾃﾞﾄﾞ", "ガギグゲゴザジズゼゾダヂヅデド");
-  row("voiced ha row", "ﾊﾞﾋﾞﾌﾞﾍﾞﾎﾞ", "バビブベボ");
-  row("semi-voiced", "ﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ", "パピプペポ");
-  row("vu", "ｳﾞ", "ヴ");
-  row("marks that combine with nothing", "ｱﾞﾏﾟﾞﾟ", "ア゛マ゜゛゜");
-  row("semi-voiced mark after ka", "ｶﾟ", "カ゜");
-  row("mark after a double-byte kana", "ガﾞ", "ガ゛");
-  row("punctuation", "｡｢｣､･ｰ", "。「」、・ー");
-  row("ascii", "(1-3) AZaz09", "（１－３）　ＡＺａｚ０９");
-  row("ascii symbols", "!\"#$%&'*+,./:;<=>?@[\\]^_`{|}~", "！＂＃＄％＆＇＊＋，．／：；＜＝＞？＠［＼］＾＿｀｛｜｝～");
-  row("full width kept", "アイ（１）東京　ー", "アイ（１）東京　ー");
-  row("mixed", "ｵｵﾄﾞｵﾘﾆｼ(1-19ﾁｮｳﾒ)", "オオドオリニシ（１－１９チョウメ）");
-  row("empty", "", "");
+  Row("plain kana", "ｱｲｳｴｵﾝ", "アイウエオン");
+  Row("small kana", "ｧｨｩｪｫｬｭｮｯｦ", "ァィゥェォャュョッヲ");
+  Row("voiced", "ｶﾞｷﾞｸﾞｹﾞｺﾞｻﾞｼﾞｽﾞｾﾞｿﾞﾀﾞﾁﾞﾂﾞﾃﾞﾄﾞ", "ガギグゲゴザジズゼゾダヂヅデド");
+  Row("voiced ha row", "ﾊﾞﾋﾞﾌﾞﾍﾞﾎﾞ", "バビブベボ");
+  Row("semi-voiced", "ﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ", "パピプペポ");
+  Row("vu", "ｳﾞ", "ヴ");
+  Row("marks that combine with nothing", "ｱﾞﾏﾟﾞﾟ", "ア゛マ゜゛゜");
+  Row("semi-voiced mark after ka", "ｶﾟ", "カ゜");
+  Row("mark after a double-byte kana", "ガﾞ", "ガ゛");
+  Row("punctuation", "｡｢｣､･ｰ", "。「」、・ー");
+  Row("ascii", "(1-3) AZaz09", "（１－３）　ＡＺａｚ０９");
+  Row("ascii symbols", "!\"#$%&'*+,./:;<=>?@[\\]^_`{|}~", "！＂＃＄％＆＇＊＋，．／：；＜＝＞？＠［＼］＾＿｀｛｜｝～");
+  Row("full width kept", "アイ（１）東京　ー", "アイ（１）東京　ー");
+  Row("mixed", "ｵｵﾄﾞｵﾘﾆｼ(1-19ﾁｮｳﾒ)", "オオドオリニシ（１－１９チョウメ）");
+  Row("empty", "", "");
 }
 
 void TestImporter::widening() {

@@ -33,7 +33,7 @@ QString ReadAll(const std::string& text, char delimiter) {
   return out;
 }
 
-std::vector<std::string> Row(std::initializer_list<const char*> utf8) {
+std::vector<std::string> Fields(std::initializer_list<const char*> utf8) {
   std::vector<std::string> out;
   for (const char* f : utf8) out.push_back(S(f));
   return out;
@@ -76,7 +76,7 @@ class TestCsv : public QObject {
     CsvReader reader(text, ',');
     std::vector<std::string> fields;
     QVERIFY(reader.Next(fields));
-    QCOMPARE(fields, Row({"表,ソ", "十"}));
+    QCOMPARE(fields, Fields({"表,ソ", "十"}));
   }
 
   void longRowRefused() {
@@ -147,11 +147,11 @@ class TestCsv : public QObject {
 
   void header_data() {
     Columns<std::vector<std::string>, std::vector<std::string>, bool>("first", "second", "header");
-    QTest::newRow("usual names") << Row({"氏名", "住所"}) << Row({}) << true;
-    QTest::newRow("names over addresses") << Row({"name", "where"}) << Row({"a", "東京都府中市"}) << true;
-    QTest::newRow("an address") << Row({"山田", "東京都府中市"}) << Row({"a", "東京都府中市"}) << false;
-    QTest::newRow("a code") << Row({"name", "100-0001"}) << Row({"a", "東京都府中市"}) << false;
-    QTest::newRow("nothing like data below") << Row({"a", "b"}) << Row({"c", "d"}) << false;
+    QTest::newRow("usual names") << Fields({"氏名", "住所"}) << Fields({}) << true;
+    QTest::newRow("names over addresses") << Fields({"name", "where"}) << Fields({"a", "東京都府中市"}) << true;
+    QTest::newRow("an address") << Fields({"山田", "東京都府中市"}) << Fields({"a", "東京都府中市"}) << false;
+    QTest::newRow("a code") << Fields({"name", "100-0001"}) << Fields({"a", "東京都府中市"}) << false;
+    QTest::newRow("nothing like data below") << Fields({"a", "b"}) << Fields({"c", "d"}) << false;
   }
   void header() {
     QFETCH(std::vector<std::string>, first);
@@ -161,19 +161,19 @@ class TestCsv : public QObject {
   }
 
   void columns() {
-    std::vector<std::string> names = Row({"氏名", "〒", "都道府県", "市区町村", "番地"});
+    std::vector<std::string> names = Fields({"氏名", "〒", "都道府県", "市区町村", "番地"});
     ListColumns named = GuessColumns(&names, {});
     QCOMPARE(named.address, (std::vector<int>{2, 3, 4}));
     QCOMPARE(named.code, 1);
-    std::vector<std::vector<std::string>> rows = {Row({"a", "東京都", "府中市宮西町", "1000001"}),
-                                                  Row({"b", "京都府", "京都市上京区", "602-0033"})};
+    std::vector<std::vector<std::string>> rows = {Fields({"a", "東京都", "府中市宮西町", "1000001"}),
+                                                  Fields({"b", "京都府", "京都市上京区", "602-0033"})};
     ListColumns guessed = GuessColumns(nullptr, rows);
     QCOMPARE(guessed.address, (std::vector<int>{1, 2}));
     QCOMPARE(guessed.code, 3);
     QCOMPARE(ColumnOf("2", nullptr, 4), 1);
     QCOMPARE(ColumnOf("5", nullptr, 4), -1);
     QCOMPARE(ColumnOf("番地", &names, 5), 4);
-    QCOMPARE(JoinAddress(Row({"東京都", "", "府中市"}), {0, 1, 2, 7}), S("東京都 府中市"));
+    QCOMPARE(JoinAddress(Fields({"東京都", "", "府中市"}), {0, 1, 2, 7}), S("東京都 府中市"));
   }
 
   void postal_data() {

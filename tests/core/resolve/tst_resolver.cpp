@@ -102,9 +102,7 @@ class TestResolver : public QObject {
     Columns<QString, QString, QString>("address",
                                        "codes",  // best first, space-separated
                                        "kind");  // of the first
-    auto row = [](const char* address, const char* codes, const char* kind) {
-      QTest::newRow(address) << QString::fromUtf8(address) << QString::fromUtf8(codes) << QString::fromUtf8(kind);
-    };
+    auto row = [](const char* address, const char* codes, const char* kind) { Row(address, address, codes, kind); };
     row("東京都千代田区丸の内1丁目9番1号", "1000005", "town");
     row("千代田区千代田1-1", "1000001 1008111", "town");
     row("東京都 千代田区 丸の内 一丁目九番一号", "1000005", "town");
