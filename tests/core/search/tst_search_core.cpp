@@ -75,6 +75,16 @@ Outcome Search(Scratch& engine, const Folder& folder, std::string keyword, Searc
   return out;
 }
 
+// A keyword search for 千代田 over `folder`, where a data file is missing: it says so, gives
+// no hit count, and has shown the `rows` rows found before it.
+void ExpectFileMissing(const Folder& folder, int rows) {
+  Scratch engine;
+  Outcome out = Search(engine, folder, Sjis("千代田"));
+  QCOMPARE(out.notice, SearchNotice::FileMissing);
+  QCOMPARE(out.hitCount, -1);
+  QCOMPARE(int(out.rows.numbers.size()), rows);
+}
+
 std::string Repeat(const std::string& line, int times) {
   std::string s;
   s.reserve(line.size() * static_cast<std::size_t>(times));
@@ -474,11 +484,7 @@ class TestSearchCore : public QObject {
     for (int p = 1; p <= 20; ++p) QVERIFY(f.dir.write(KenName(p), TokyoLine(p)));
     QVERIFY(f.dir.write(JigName(1), kOffice));
     f.Remove(KenName(13));
-    Scratch engine;
-    Outcome out = Search(engine, f, Sjis("千代田"));
-    QCOMPARE(out.notice, SearchNotice::FileMissing);
-    QCOMPARE(out.hitCount, -1);
-    QCOMPARE(int(out.rows.numbers.size()), 12);  // prefectures 1 to 12, no office hit
+    ExpectFileMissing(f, 12);  // prefectures 1 to 12, no office hit
   }
 
   void missingOfficeFile() {
@@ -486,11 +492,7 @@ class TestSearchCore : public QObject {
     QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
     QVERIFY(f.dir.write(JigName(1), kOffice));
     f.Remove(JigName(2));
-    Scratch engine;
-    Outcome out = Search(engine, f, Sjis("千代田"));
-    QCOMPARE(out.notice, SearchNotice::FileMissing);
-    QCOMPARE(out.hitCount, -1);
-    QCOMPARE(int(out.rows.numbers.size()), 2);
+    ExpectFileMissing(f, 2);
   }
 
   void cancelBeforeFirstHit() {
@@ -524,11 +526,7 @@ class TestSearchCore : public QObject {
     const std::string name = office ? JigName(pref) : KenName(pref);
     QVERIFY(f.dir.writeNotAFile(name, NotAFile(kind)));
     FifoKnocker knocker(f.dir.path(name));
-    Scratch engine;
-    Outcome out = Search(engine, f, Sjis("千代田"));
-    QCOMPARE(out.notice, SearchNotice::FileMissing);
-    QCOMPARE(out.hitCount, -1);
-    QCOMPARE(int(out.rows.numbers.size()), 1);
+    ExpectFileMissing(f, 1);
   }
 
   // A data folder path far longer than 260 bytes is searched like any other.
