@@ -11,7 +11,6 @@
 
 #include "core/search/SearchCommand.h"
 #include "core/search/SearchEngine.h"
-#include "core/text/SjisText.h"
 #include "support/DataLines.h"
 #include "support/Process.h"
 #include "support/Table.h"
@@ -60,7 +59,7 @@ class Rows : public SearchSink {
  public:
   void Row(int, const ResultRow& row) override {
     QStringList cells;
-    for (int c = 0; c < 5; ++c) cells << QString::fromStdString(SjisToUtf8(row.Cell(c)));
+    for (int c = 0; c < 5; ++c) cells << FromSjis(row.Cell(c));
     text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
   }
   QString text;

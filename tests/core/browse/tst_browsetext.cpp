@@ -9,7 +9,6 @@
 #include "core/browse/BrowseText.h"
 #include "core/browse/KanaRow.h"
 #include "core/search/SearchMatch.h"
-#include "core/text/SjisText.h"
 #include "support/DataLines.h"
 #include "support/Sjis.h"
 #include "support/Table.h"
@@ -55,16 +54,13 @@ JigRecord Jig(int code, const char* kana, const char* kanji, const char* postal)
 // The lines in UTF-8 and the keys, for readable comparisons.
 QStringList Texts(const std::vector<BrowseLine>& lines) {
   QStringList out;
-  for (const BrowseLine& l : lines) out.append(QString::fromStdString(SjisToUtf8(l.text)));
+  for (const BrowseLine& l : lines) out.append(FromSjis(l.text));
   return out;
 }
 QList<int> Keys(const std::vector<BrowseLine>& lines) {
   QList<int> out;
   for (const BrowseLine& l : lines) out.append(l.key);
   return out;
-}
-QString U(const std::string& sjis) {
-  return QString::fromStdString(SjisToUtf8(sjis));
 }
 
 }  // namespace
@@ -94,11 +90,11 @@ class TestBrowseText : public QObject {
 void TestBrowseText::lineShapes() {
   KenRecord k = Ken(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田");
   std::string ka = S("カ");
-  QCOMPARE(U(CityLine(kBlankHeading, k)), QStringLiteral(u"　　千代田区　(チヨダク)"));
-  QCOMPARE(U(CityLine(ka.c_str(), k)), QStringLiteral(u"カ　千代田区　(チヨダク)"));
-  QCOMPARE(U(TownLine(kBlankHeading, k)), QStringLiteral(u"　　千代田　(チヨダ)"));
+  QCOMPARE(FromSjis(CityLine(kBlankHeading, k)), QStringLiteral(u"　　千代田区　(チヨダク)"));
+  QCOMPARE(FromSjis(CityLine(ka.c_str(), k)), QStringLiteral(u"カ　千代田区　(チヨダク)"));
+  QCOMPARE(FromSjis(TownLine(kBlankHeading, k)), QStringLiteral(u"　　千代田　(チヨダ)"));
   JigRecord j = Jig(1101, "アイ", "アイ商事　株式会社", "0608799");
-  QCOMPARE(U(OfficeLine(ka.c_str(), j)), QStringLiteral(u"カ　アイ商事　株式会社"));
+  QCOMPARE(FromSjis(OfficeLine(ka.c_str(), j)), QStringLiteral(u"カ　アイ商事　株式会社"));
   // Both brackets are single-byte, the space before the opening one is full-width.
   std::string line = TownLine(kBlankHeading, k);
   QCOMPARE(line.substr(line.size() - 1), std::string(")"));
@@ -211,12 +207,12 @@ void TestBrowseText::addressResult() {
   const char* digits[] = {"1", "0", "0", "0", "0", "0", "1"};
   for (int i = 0; i < 7; ++i) QCOMPARE(r.Digits[i], digits[i]);
   QCOMPARE(r.NameLineCount, 3);
-  QCOMPARE(U(r.NameLines[0]), QStringLiteral(u"〒100-0001"));
-  QCOMPARE(U(r.NameLines[1]), QStringLiteral(u"東京都 千代田区 千代田"));
-  QCOMPARE(U(r.NameLines[2]), QStringLiteral(u"トウキョウト チヨダク チヨダ"));
-  QCOMPARE(U(r.CodeText), QStringLiteral(u"地方公共団体コード：13101\nディジットコード付：131016"));
+  QCOMPARE(FromSjis(r.NameLines[0]), QStringLiteral(u"〒100-0001"));
+  QCOMPARE(FromSjis(r.NameLines[1]), QStringLiteral(u"東京都 千代田区 千代田"));
+  QCOMPARE(FromSjis(r.NameLines[2]), QStringLiteral(u"トウキョウト チヨダク チヨダ"));
+  QCOMPARE(FromSjis(r.CodeText), QStringLiteral(u"地方公共団体コード：13101\nディジットコード付：131016"));
   QCOMPARE(r.AdrText, r.NameLines[1]);
-  QCOMPARE(U(r.AdrText), QStringLiteral(u"東京都 千代田区 千代田"));
+  QCOMPARE(FromSjis(r.AdrText), QStringLiteral(u"東京都 千代田区 千代田"));
 }
 
 void TestBrowseText::addressResultPadsTheCode() {
@@ -225,13 +221,15 @@ void TestBrowseText::addressResultPadsTheCode() {
   SET(k.PrefKanji, "北海道");
   SET(k.PrefKana, "ホッカイドウ");
   ResultText r = AddressResult(k);
-  QCOMPARE(U(r.CodeText), QStringLiteral(u"地方公共団体コード：01101\nディジットコード付：011011"));
-  QCOMPARE(U(r.NameLines[0]), QStringLiteral(u"〒060-0000"));
-  QCOMPARE(U(r.AdrText), QStringLiteral(u"北海道 札幌市中央区 以下に掲載がない場合"));
+  QCOMPARE(FromSjis(r.CodeText), QStringLiteral(u"地方公共団体コード：01101\nディジットコード付：011011"));
+  QCOMPARE(FromSjis(r.NameLines[0]), QStringLiteral(u"〒060-0000"));
+  QCOMPARE(FromSjis(r.AdrText), QStringLiteral(u"北海道 札幌市中央区 以下に掲載がない場合"));
   k.LocalGovCode = 1107;
-  QCOMPARE(U(AddressResult(k).CodeText), QStringLiteral(u"地方公共団体コード：01107\nディジットコード付：011070"));
+  QCOMPARE(FromSjis(AddressResult(k).CodeText),
+           QStringLiteral(u"地方公共団体コード：01107\nディジットコード付：011070"));
   k.LocalGovCode = 1100;
-  QCOMPARE(U(AddressResult(k).CodeText), QStringLiteral(u"地方公共団体コード：01100\nディジットコード付：011002"));
+  QCOMPARE(FromSjis(AddressResult(k).CodeText),
+           QStringLiteral(u"地方公共団体コード：01100\nディジットコード付：011002"));
 }
 
 void TestBrowseText::officeResult() {
@@ -239,24 +237,24 @@ void TestBrowseText::officeResult() {
   const char* digits[] = {"0", "6", "0", "8", "7", "0", "1"};
   for (int i = 0; i < 7; ++i) QCOMPARE(r.Digits[i], digits[i]);
   QCOMPARE(r.NameLineCount, 4);
-  QCOMPARE(U(r.NameLines[0]), QStringLiteral(u"〒060-8701"));
-  QCOMPARE(U(r.NameLines[1]), QStringLiteral(u"アイ商事　株式会社"));
-  QCOMPARE(U(r.NameLines[2]), QStringLiteral(u"アイショウジ"));
-  QCOMPARE(U(r.NameLines[3]), QStringLiteral(u"北海道札幌市中央区北一条西２丁目"));
+  QCOMPARE(FromSjis(r.NameLines[0]), QStringLiteral(u"〒060-8701"));
+  QCOMPARE(FromSjis(r.NameLines[1]), QStringLiteral(u"アイ商事　株式会社"));
+  QCOMPARE(FromSjis(r.NameLines[2]), QStringLiteral(u"アイショウジ"));
+  QCOMPARE(FromSjis(r.NameLines[3]), QStringLiteral(u"北海道札幌市中央区北一条西２丁目"));
   QCOMPARE(r.AdrText, r.NameLines[3]);
   // No colon, no leading zeros, no check-digit line.
-  QCOMPARE(U(r.CodeText), QStringLiteral(u"地方公共団体コード1101"));
+  QCOMPARE(FromSjis(r.CodeText), QStringLiteral(u"地方公共団体コード1101"));
 }
 
 void TestBrowseText::shortPostalCode() {
   KenRecord k = Ken(13101, "10000", "チヨダク", "チヨダ", "千代田区", "千代田");
   ResultText r = AddressResult(k);
-  QCOMPARE(U(r.NameLines[0]), QStringLiteral(u"〒100-00"));
+  QCOMPARE(FromSjis(r.NameLines[0]), QStringLiteral(u"〒100-00"));
   QCOMPARE(r.Digits[4], "0");
   QCOMPARE(r.Digits[5], "");
   QCOMPARE(r.Digits[6], "");
   k.PostalCode[0] = '\0';
-  QCOMPARE(U(AddressResult(k).NameLines[0]), QStringLiteral(u"〒-"));
+  QCOMPARE(FromSjis(AddressResult(k).NameLines[0]), QStringLiteral(u"〒-"));
 }
 
 // A grid row: the texts the search window shows, read back from its cells.
@@ -286,14 +284,14 @@ void TestBrowseText::gridRowResult() {
   for (int i = 0; i < 5; ++i) sjis[i] = S(cells[i].toStdString());
   ResultText r = GridRowResult(sjis);
   QString shownDigits;
-  for (int i = 0; i < 7; ++i) shownDigits += U(r.Digits[i]);
+  for (int i = 0; i < 7; ++i) shownDigits += FromSjis(r.Digits[i]);
   QCOMPARE(shownDigits, digits);
   QStringList lines;
-  for (int i = 0; i < r.NameLineCount; ++i) lines << U(r.NameLines[i]);
+  for (int i = 0; i < r.NameLineCount; ++i) lines << FromSjis(r.NameLines[i]);
   QCOMPARE(lines.join(QLatin1Char('\n')), name);
-  QCOMPARE(U(r.CodeText), code);
+  QCOMPARE(FromSjis(r.CodeText), code);
   QFETCH(QString, adr);
-  QCOMPARE(U(r.AdrText), adr);
+  QCOMPARE(FromSjis(r.AdrText), adr);
 }
 
 // The copy button of an office's grid row copies what browsing to the office copies.
@@ -331,7 +329,7 @@ void TestBrowseText::withoutNotes_data() {
 void TestBrowseText::withoutNotes() {
   QFETCH(QString, text);
   QFETCH(QString, plain);
-  QCOMPARE(U(WithoutNotes(S(text.toStdString()))), plain);
+  QCOMPARE(FromSjis(WithoutNotes(S(text.toStdString()))), plain);
 }
 
 // The plain address and reading of a record are the same from the town list and from a
@@ -341,8 +339,8 @@ void TestBrowseText::plainAddressOfGridAndBrowsingAgree() {
     std::string cells[5];
     for (int c = 0; c < 5; ++c) cells[c] = std::string(row.Cell(c));
     ResultText grid = GridRowResult(cells);
-    QCOMPARE(U(grid.PlainAddress), U(browsed.PlainAddress));
-    QCOMPARE(U(grid.PlainKana), U(browsed.PlainKana));
+    QCOMPARE(FromSjis(grid.PlainAddress), FromSjis(browsed.PlainAddress));
+    QCOMPARE(FromSjis(grid.PlainKana), FromSjis(browsed.PlainKana));
   };
   for (const KenRecord& town :
        {Ken(13101, "1000005", "チヨダク", "マルノウチ（ツギノビルヲノゾク）", "千代田区", "丸の内（次のビルを除く）"),
@@ -351,15 +349,15 @@ void TestBrowseText::plainAddressOfGridAndBrowsingAgree() {
     MakeRow(town, row);
     agree(AddressResult(town), row);
   }
-  QCOMPARE(U(AddressResult(
-                 Ken(13101, "1000000", "チヨダク", "イカニケイサイガナイバアイ", "千代田区", "以下に掲載がない場合"))
-                 .PlainAddress),
+  QCOMPARE(FromSjis(AddressResult(Ken(13101, "1000000", "チヨダク", "イカニケイサイガナイバアイ", "千代田区",
+                                      "以下に掲載がない場合"))
+                        .PlainAddress),
            u"東京都千代田区"_qs);
   JigRecord office = Jig(1101, "アイショウジ", "アイ商事　株式会社", "0608701");
   ResultRow row;
   MakeRow(office, row);
   agree(OfficeResult(office), row);
-  QCOMPARE(U(OfficeResult(office).PlainAddress), u"北海道札幌市中央区北一条西２丁目"_qs);
+  QCOMPARE(FromSjis(OfficeResult(office).PlainAddress), u"北海道札幌市中央区北一条西２丁目"_qs);
 }
 
 QTEST_APPLESS_MAIN(TestBrowseText)

@@ -10,7 +10,7 @@
 #include "core/browse/CheckDigit.h"
 #include "core/data/DataFile.h"
 #include "core/data/Loaders.h"
-#include "core/text/SjisText.h"
+#include "support/Sjis.h"
 #include "support/Table.h"
 
 using namespace tanzel;
@@ -83,10 +83,9 @@ class TestCheckDigit : public QObject {
     int i = 0;
     while (i < r.count && table[i].LocalGovCode != code) ++i;
     QVERIFY2(i < r.count, "the city is not in the data");
-    QCOMPARE(QString::fromStdString(SjisToUtf8(table[i].CityKanji)), city);
+    QCOMPARE(FromSjis(table[i].CityKanji), city);
     const std::string shown = AddressResult(table[i]).CodeText;
-    QCOMPARE(QString::fromStdString(SjisToUtf8(shown.substr(shown.rfind('\n') + 1))),
-             QStringLiteral(u"ディジットコード付：") + published);
+    QCOMPARE(FromSjis(shown.substr(shown.rfind('\n') + 1)), QStringLiteral(u"ディジットコード付：") + published);
   }
 };
 

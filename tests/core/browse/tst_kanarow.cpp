@@ -6,7 +6,6 @@
 #include <string>
 
 #include "core/browse/KanaRow.h"
-#include "core/text/SjisText.h"
 #include "support/Sjis.h"
 #include "support/Table.h"
 
@@ -25,8 +24,7 @@ QStringList Headings(const QStringList& names) {
             ? std::string(1, static_cast<char>(name.mid(2, 2).toInt(nullptr, 16))) + name.mid(4).toStdString()
             : S(name.toStdString().c_str());
     const char* heading = KanaRowHeading(bytes.c_str(), row);
-    out.append(std::strcmp(heading, kBlankHeading) == 0 ? QStringLiteral("_")
-                                                        : QString::fromStdString(SjisToUtf8(heading)));
+    out.append(std::strcmp(heading, kBlankHeading) == 0 ? QStringLiteral("_") : FromSjis(heading));
   }
   return out;
 }

@@ -4,17 +4,12 @@
 #include <string>
 
 #include "core/resolve/AddressText.h"
-#include "core/text/SjisText.h"
 #include "support/Sjis.h"
 #include "support/Table.h"
 
 using namespace tanzel;
 
-namespace {
-QString U(const std::string& sjis) {
-  return QString::fromStdString(SjisToUtf8(sjis));
-}
-}  // namespace
+namespace {}  // namespace
 
 class TestAddressText : public QObject {
   Q_OBJECT
@@ -44,7 +39,7 @@ class TestAddressText : public QObject {
   void matchForm() {
     QFETCH(QString, text);
     QFETCH(QString, form);
-    QCOMPARE(U(MatchForm(S(text.toStdString()))), form);
+    QCOMPARE(FromSjis(MatchForm(S(text.toStdString()))), form);
   }
 
   // Numbers that a space or a kanji numeral keeps apart do not run together.
@@ -88,8 +83,8 @@ class TestAddressText : public QObject {
     QCOMPARE(got.join(QLatin1Char(' ')), numbers);
     QCOMPARE(r.hasChome, chome);
     QCOMPARE(r.floor, floor);
-    QCOMPARE(U(r.leading), leading);
-    QCOMPARE(U(r.trailing), trailing);
+    QCOMPARE(FromSjis(r.leading), leading);
+    QCOMPARE(FromSjis(r.trailing), trailing);
   }
 
   // Notes and what fits them: 2 fully, 1 as far as the address goes, 0 not.
@@ -139,13 +134,13 @@ class TestAddressText : public QObject {
     QVERIFY(!names.items[0].name.empty());
     TownNote kyoto = ParseNote(MatchForm(S("烏丸通今出川上る、今出川通烏丸西入")));
     QCOMPARE(kyoto.items.size(), std::size_t{2});
-    QCOMPARE(U(kyoto.items[1].name), u"今出川通烏丸西入"_qs);
+    QCOMPARE(FromSjis(kyoto.items[1].name), u"今出川通烏丸西入"_qs);
     TownNote quoted = ParseNote(MatchForm(S("３丁目１１番５〜８号「多の津団地」")));
     QCOMPARE(quoted.items[0].levels, 3);
   }
 
   void streetPositions() {
-    auto position = [](const char* text) { return U(StreetPosition(MatchForm(S(text)))); };
+    auto position = [](const char* text) { return FromSjis(StreetPosition(MatchForm(S(text)))); };
     QCOMPARE(position("烏丸通今出川上る"), position("烏丸今出川上ル"));
     QCOMPARE(position("今出川通烏丸西入"), position("今出川通烏丸西入ル"));
     QCOMPARE(position("寺町通二条下る"), position("寺町二条下がる"));
@@ -153,7 +148,7 @@ class TestAddressText : public QObject {
     std::string text = MatchForm(S("寺町通今出川下る東入今出川町"));
     std::vector<std::size_t> ends = DirectionWordEnds(text);
     QCOMPARE(ends.size(), std::size_t{2});
-    QCOMPARE(U(text.substr(ends[1])), u"今出川町"_qs);
+    QCOMPARE(FromSjis(text.substr(ends[1])), u"今出川町"_qs);
   }
 };
 

@@ -17,6 +17,7 @@
 #include "core/resolve/AddressIndex.h"
 #include "core/resolve/Resolver.h"
 #include "core/text/SjisText.h"
+#include "support/Sjis.h"
 #include "support/Table.h"
 
 using namespace tanzel;
@@ -142,7 +143,7 @@ class TestResolveRealData : public QObject {
     char path[FileNameCapacity];
     static const QRegularExpression noted(QStringLiteral(u"^(.*?)（(.*)）$"));
     auto columns = [&] {
-      QStringList c = QString::fromStdString(SjisToUtf8(line)).split(u',');
+      QStringList c = FromSjis(line).split(u',');
       for (QString& text : c)
         if (text.startsWith(u'"')) text = text.mid(1, text.size() - 2);
       return c;

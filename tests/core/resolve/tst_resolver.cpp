@@ -7,7 +7,6 @@
 
 #include "core/resolve/AddressIndex.h"
 #include "core/resolve/Resolver.h"
-#include "core/text/SjisText.h"
 #include "support/DataLines.h"
 #include "support/Table.h"
 #include "support/TempData.h"
@@ -199,10 +198,8 @@ class TestResolver : public QObject {
   void recordTexts() {
     std::vector<Resolution> found = Resolve(*index_, S("東京都千代田区丸の内2-7-2"));
     QCOMPARE(found.size(), std::size_t{3});
-    QCOMPARE(QString::fromStdString(SjisToUtf8(RecordText(*index_, found[0]))),
-             u"東京都千代田区丸の内（次のビルを除く）"_qs);
-    QCOMPARE(QString::fromStdString(SjisToUtf8(RecordText(*index_, found[1]))),
-             u"東京中央郵便局 東京都千代田区丸の内２丁目７－２"_qs);
+    QCOMPARE(FromSjis(RecordText(*index_, found[0])), u"東京都千代田区丸の内（次のビルを除く）"_qs);
+    QCOMPARE(FromSjis(RecordText(*index_, found[1])), u"東京中央郵便局 東京都千代田区丸の内２丁目７－２"_qs);
     KenRecord town;
     index_->FillRecord(found[0].record, town);
     QCOMPARE(std::string(town.PostalCode), std::string("1000005"));

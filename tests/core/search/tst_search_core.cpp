@@ -605,9 +605,9 @@ class TestSearchCore : public QObject {
     SearchNotice notice =
         RunKeywordSearch(KeywordSearch(params), *DataSet::Open(f.dir.folder()), *scratch.buffers, hits, cancel, out);
     QStringList kanji;
-    for (const std::string& k : out.kanji) kanji << QString::fromStdString(SjisToUtf8(k));
+    for (const std::string& k : out.kanji) kanji << FromSjis(k);
     QStringList tolerant;
-    for (const std::string& t : out.tolerant) tolerant << QString::fromStdString(SjisToUtf8(t));
+    for (const std::string& t : out.tolerant) tolerant << FromSjis(t);
     QCOMPARE(tolerant, searchedAs.isEmpty() ? QStringList{} : QStringList{searchedAs});
     if (mode == 1) {
       QCOMPARE(kanji, QStringList{u"北海道札幌市中央区旭ケ丘"_qs});

@@ -9,7 +9,6 @@
 #include "core/data/EraDate.h"
 #include "core/import/ArchiveSums.h"
 #include "core/import/Importer.h"
-#include "core/text/SjisText.h"
 #include "support/Archives.h"
 #include "support/DataLines.h"
 #include "support/Sjis.h"
@@ -60,8 +59,8 @@ void TestEdition::eraDate() {
   std::optional<CalendarDate> date = ParseIsoDate(iso.toStdString());
   QCOMPARE(date.has_value(), !label.isEmpty());
   if (!date) return;
-  QCOMPARE(QString::fromStdString(SjisToUtf8(DataDateLabel(*date))), label);
-  QCOMPARE(QString::fromStdString(SjisToUtf8(EraMonthText(*date))), label.left(label.indexOf(u'月') + 1));
+  QCOMPARE(FromSjis(DataDateLabel(*date)), label);
+  QCOMPARE(FromSjis(EraMonthText(*date)), label.left(label.indexOf(u'月') + 1));
 }
 
 void TestEdition::parseEdition_data() {

@@ -16,7 +16,6 @@
 #include <QTest>
 
 #include "app/Application.h"
-#include "core/text/SjisText.h"
 #include "forms/common/MessageBox.h"
 #include "forms/lists/AddressListDialog.h"
 #include "forms/main/TForm_Main.h"
@@ -131,7 +130,7 @@ class TestListWindow : public QObject {
     const QStringList in = QString::fromStdString(input).split(QStringLiteral("\r\n"));
     const std::string bytes = FileBytes(saved);
     QVERIFY(S(ListCsv(50)).size() < bytes.size());
-    const QStringList out = QString::fromStdString(tanzel::SjisToUtf8(bytes)).split(QStringLiteral("\r\n"));
+    const QStringList out = FromSjis(bytes).split(QStringLiteral("\r\n"));
     QCOMPARE(out.size(), 52);
     QCOMPARE(out[0], QStringLiteral(u"氏名,郵便番号,住所,郵便番号,確度,該当住所,既存番号"));
     const QStringList original = QString::fromStdString(ListCsv(50)).split(QStringLiteral("\r\n"));

@@ -13,11 +13,11 @@
 #include <QTimer>
 
 #include "core/browse/BrowseText.h"
-#include "core/text/SjisText.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
 #include "support/Browse.h"
+#include "support/Sjis.h"
 #include "support/Table.h"
 #include "support/Windows.h"
 
@@ -278,7 +278,7 @@ void TestNmb7::copyAddressIsUnicode() {
     QTest::mouseClick(Form_Nmb7->Button_CopyAdr, Qt::LeftButton);
     copied = QGuiApplication::clipboard()->text();
   });
-  QCOMPARE(copied, QString::fromStdString(SjisToUtf8(S("北海道札幌市中央区北一条西２丁目～"))));
+  QCOMPARE(copied, FromSjis(S("北海道札幌市中央区北一条西２丁目～")));
   QVERIFY(copied.startsWith(QStringLiteral(u"北海道札幌市中央区北一条西２丁目")));
   // Each copy replaces the previous clipboard contents.
   ShowAndRun([&] {
