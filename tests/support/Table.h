@@ -27,3 +27,9 @@ template <typename... T>
 void Row(const char* name, const T&... cells) {
   (QTest::newRow(name) << ... << Cell(cells));
 }
+
+// A row named after its first cell, a UTF-8 text: RowOf("東京都", "13").
+template <typename... T>
+void RowOf(const char* first, const T&... cells) {
+  Row(first, first, cells...);
+}

@@ -47,21 +47,23 @@ class TestCsv : public QObject {
  private Q_SLOTS:
   void read_data() {
     Columns<std::string, char, QString>("text", "delimiter", "records");
-    QTest::newRow("plain, CRLF") << std::string("a,b\r\nc,d\r\n") << ',' << QStringLiteral("a|b/c|d");
-    QTest::newRow("LF, no last break") << std::string("a,b\nc,d") << ',' << QStringLiteral("a|b/c|d");
-    QTest::newRow("quoted comma") << std::string("\"a,b\",c\n") << ',' << QStringLiteral("a,b|c");
-    QTest::newRow("doubled quote") << std::string("\"say \"\"hi\"\"\",x\n") << ',' << QStringLiteral("say \"hi\"|x");
-    QTest::newRow("line break inside") << std::string("\"1\r\n2\",x\ny,z\n") << ',' << QStringLiteral("1\r\n2|x/y|z");
-    QTest::newRow("empty fields") << std::string(",,\n\"\",a\n") << ',' << QStringLiteral("||/|a");
-    QTest::newRow("ragged rows") << std::string("a\nb,c,d\ne,f\n") << ',' << QStringLiteral("a/b|c|d/e|f");
-    QTest::newRow("empty line") << std::string("a\n\nb\n") << ',' << QStringLiteral("a//b");
-    QTest::newRow("quote inside a plain field") << std::string("a\"b,c\n") << ',' << QStringLiteral("a\"b|c");
-    QTest::newRow("text after the closing quote") << std::string("\"a\"b,c\n") << ',' << QStringLiteral("ab|c");
-    QTest::newRow("tabs") << std::string("a,b\tc\n") << '\t' << QStringLiteral("a,b|c");
-    QTest::newRow("lone CR kept") << std::string("a\rb,c\n") << ',' << QStringLiteral("a\rb|c");
-    QTest::newRow("unterminated quote names its line")
-        << std::string("a,b\n\"x\ny\",z\nc,\"never\nclosed\n") << ','
-        << QStringLiteral("a|b/x\ny|z !line 4: a quoted field that starts there is never closed");
+    auto row = [](const char* name, const char* text, const char* records, char delimiter = ',') {
+      Row(name, std::string(text), delimiter, records);
+    };
+    row("plain, CRLF", "a,b\r\nc,d\r\n", "a|b/c|d");
+    row("LF, no last break", "a,b\nc,d", "a|b/c|d");
+    row("quoted comma", "\"a,b\",c\n", "a,b|c");
+    row("doubled quote", "\"say \"\"hi\"\"\",x\n", "say \"hi\"|x");
+    row("line break inside", "\"1\r\n2\",x\ny,z\n", "1\r\n2|x/y|z");
+    row("empty fields", ",,\n\"\",a\n", "||/|a");
+    row("ragged rows", "a\nb,c,d\ne,f\n", "a/b|c|d/e|f");
+    row("empty line", "a\n\nb\n", "a//b");
+    row("quote inside a plain field", "a\"b,c\n", "a\"b|c");
+    row("text after the closing quote", "\"a\"b,c\n", "ab|c");
+    row("tabs", "a,b\tc\n", "a,b|c", '\t');
+    row("lone CR kept", "a\rb,c\n", "a\rb|c");
+    row("unterminated quote names its line", "a,b\n\"x\ny\",z\nc,\"never\nclosed\n",
+        "a|b/x\ny|z !line 4: a quoted field that starts there is never closed");
   }
   void read() {
     QFETCH(std::string, text);

@@ -59,7 +59,8 @@ struct Outcome {
   Collected rows;
 };
 
-Outcome Search(Scratch& engine, const Folder& folder, std::string keyword, SearchMode mode = SearchMode::Keyword,
+// A search over the data folder `data`.
+Outcome Search(Scratch& engine, const TempData& data, std::string keyword, SearchMode mode = SearchMode::Keyword,
                bool cancelled = false, std::string pref = {}, std::string city = {}) {
   SearchParams params;
   params.mode = mode;
@@ -70,7 +71,7 @@ Outcome Search(Scratch& engine, const Folder& folder, std::string keyword, Searc
   std::atomic<uint8_t> cancel{static_cast<uint8_t>(cancelled ? 1 : 0)};
   Outcome out;
   out.notice =
-      RunSearch(SearchQuery(params), *DataSet::Open(folder.dir.folder()), *engine.buffers, hitCount, cancel, out.rows);
+      RunSearch(SearchQuery(params), *DataSet::Open(data.folder()), *engine.buffers, hitCount, cancel, out.rows);
   out.hitCount = hitCount.load();
   return out;
 }
@@ -79,7 +80,7 @@ Outcome Search(Scratch& engine, const Folder& folder, std::string keyword, Searc
 // no hit count, and has shown the `rows` rows found before it.
 void ExpectFileMissing(const Folder& folder, int rows) {
   Scratch engine;
-  Outcome out = Search(engine, folder, Sjis("千代田"));
+  Outcome out = Search(engine, folder.dir, Sjis("千代田"));
   QCOMPARE(out.notice, SearchNotice::FileMissing);
   QCOMPARE(out.hitCount, -1);
   QCOMPARE(int(out.rows.numbers.size()), rows);
@@ -434,7 +435,7 @@ class TestSearchCore : public QObject {
     QVERIFY(f.dir.write(KenName(47), KenLine(47201, "9000001", "ア", "ア", "ア", "沖縄県", "那覇市", "千代田")));
     QVERIFY(f.dir.write(KenName(13), TokyoLine(1)));
     Scratch engine;
-    Outcome out = Search(engine, f, Sjis("千代田"));
+    Outcome out = Search(engine, f.dir, Sjis("千代田"));
     QCOMPARE(out.notice, SearchNotice::None);
     QCOMPARE(out.hitCount, 4);
     QCOMPARE(out.rows.numbers, (std::vector<int>{1, 2, 3, 4}));
@@ -470,7 +471,7 @@ class TestSearchCore : public QObject {
     QVERIFY(f.dir.write(JigName(40), Repeat(kOffice, officeHits - officeHits / 2)));
     if (officeFileOneMissing) f.Remove(JigName(1));
     Scratch engine;
-    Outcome out = Search(engine, f, Sjis("千代田"));
+    Outcome out = Search(engine, f.dir, Sjis("千代田"));
     QCOMPARE(out.hitCount, hitCount);
     QCOMPARE(int(out.notice), notice);
     int rows = hitCount < 0 ? 10240 : hitCount;
@@ -499,13 +500,13 @@ class TestSearchCore : public QObject {
     Folder f;
     QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
     Scratch engine;
-    Outcome out = Search(engine, f, Sjis("千代田"), SearchMode::Keyword, true);
+    Outcome out = Search(engine, f.dir, Sjis("千代田"), SearchMode::Keyword, true);
     QCOMPARE(out.notice, SearchNotice::NoHit);
     QCOMPARE(out.hitCount, 0);
     QVERIFY(out.rows.numbers.empty());
     // Files are still opened after a cancel: a missing one still counts.
     f.Remove(JigName(47));
-    out = Search(engine, f, Sjis("千代田"), SearchMode::Keyword, true);
+    out = Search(engine, f.dir, Sjis("千代田"), SearchMode::Keyword, true);
     QCOMPARE(out.notice, SearchNotice::FileMissing);
   }
 
@@ -536,14 +537,9 @@ class TestSearchCore : public QObject {
     deep.writeEmptyPrefectures();
     QVERIFY(deep.write(KenName(47), TokyoLine(1)));
     Scratch engine;
-    SearchParams params;
-    params.keyword = Sjis("千代田");
-    std::atomic<int32_t> hitCount{0};
-    std::atomic<uint8_t> cancel{0};
-    Collected rows;
-    QCOMPARE(RunSearch(SearchQuery(params), *DataSet::Open(deep.folder()), *engine.buffers, hitCount, cancel, rows),
-             SearchNotice::None);
-    QCOMPARE(hitCount.load(), 1);
+    Outcome out = Search(engine, deep, Sjis("千代田"));
+    QCOMPARE(out.notice, SearchNotice::None);
+    QCOMPARE(out.hitCount, 1);
   }
 
   void emptyKeyword() {
@@ -646,12 +642,12 @@ class TestSearchCore : public QObject {
     QVERIFY(f.dir.write(JigName(1), JigLine(1101, "ア", "旭", "北海道", "札幌市中央区", "旭ケ丘", "", "0600001")));
     for (int p = 1; p <= PrefectureCount; ++p) f.Remove(JigName(p));  // never opened in this mode
     Scratch engine;
-    Outcome out = Search(engine, f, Sjis("旭"), SearchMode::Town, false, Sjis("北海道"), "01101");
+    Outcome out = Search(engine, f.dir, Sjis("旭"), SearchMode::Town, false, Sjis("北海道"), "01101");
     QCOMPARE(out.notice, SearchNotice::None);
     QCOMPARE(out.rows.kanji, (std::vector<std::string>{Sjis("北海道札幌市中央区旭ケ丘")}));
-    out = Search(engine, f, Sjis("以下"), SearchMode::Town, false, Sjis("北海道"), "1101");
+    out = Search(engine, f.dir, Sjis("以下"), SearchMode::Town, false, Sjis("北海道"), "1101");
     QCOMPARE(out.rows.kanji, (std::vector<std::string>{Sjis("北海道札幌市中央区以下に掲載がない場合")}));
-    out = Search(engine, f, Sjis("旭"), SearchMode::Town, false, Sjis("東京都"), "1101");
+    out = Search(engine, f.dir, Sjis("旭"), SearchMode::Town, false, Sjis("東京都"), "1101");
     QCOMPARE(out.notice, SearchNotice::NoHit);
   }
 };

@@ -91,15 +91,14 @@ class TestNormalize : public QObject {
   // every spelling holds as it is (the prefilter's).
   void nameVariants_data() {
     Columns<QString, QString, QString>("text", "folded", "stretch");
-    auto row = [](const char* text, const char* folded, const char* stretch) { Row(text, text, folded, stretch); };
-    row("霞ヶ関", "霞関", "霞");
-    row("霞が関ビル", "霞関ビル", "関ビル");
-    row("阿佐ヶ谷", "阿佐谷", "阿");
-    row("丸ノ内・丸之内・丸の内", "丸の内・丸の内・丸の内", "内・丸");
-    row("髙田馬場", "高田馬場", "田");
-    row("三ノ丸・5之上", "三の丸・5の上", "丸・5");  // after a number too
-    row("ケ岳・つつじが丘", "ケ岳・つつじケ丘", "岳・つつじ");
-    row("ノ木・之", "ノ木・之", "ノ木・之");
+    RowOf("霞ヶ関", "霞関", "霞");
+    RowOf("霞が関ビル", "霞関ビル", "関ビル");
+    RowOf("阿佐ヶ谷", "阿佐谷", "阿");
+    RowOf("丸ノ内・丸之内・丸の内", "丸の内・丸の内・丸の内", "内・丸");
+    RowOf("髙田馬場", "高田馬場", "田");
+    RowOf("三ノ丸・5之上", "三の丸・5の上", "丸・5");  // after a number too
+    RowOf("ケ岳・つつじが丘", "ケ岳・つつじケ丘", "岳・つつじ");
+    RowOf("ノ木・之", "ノ木・之", "ノ木・之");
   }
   void nameVariants() {
     QFETCH(QString, text);

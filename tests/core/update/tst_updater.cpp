@@ -232,20 +232,13 @@ void TestUpdater::gzipAndRedirect() {
 
 void TestUpdater::redirectRule_data() {
   Columns<QString, QString, bool>("from", "to", "followed");
-  QTest::newRow("https to https") << "https://a/x"
-                                  << "https://b/y" << true;
-  QTest::newRow("https to HTTPS") << "https://a/x"
-                                  << "HTTPS://b/y" << true;
-  QTest::newRow("https to http") << "https://a/x"
-                                 << "http://b/y" << false;
-  QTest::newRow("http to https") << "http://a/x"
-                                 << "https://b/y" << true;
-  QTest::newRow("http to http") << "http://a/x"
-                                << "http://b/y" << true;
-  QTest::newRow("http to ftp") << "http://a/x"
-                               << "ftp://b/y" << false;
-  QTest::newRow("no scheme") << "https://a/x"
-                             << "//b/y" << false;
+  Row("https to https", "https://a/x", "https://b/y", true);
+  Row("https to HTTPS", "https://a/x", "HTTPS://b/y", true);
+  Row("https to http", "https://a/x", "http://b/y", false);
+  Row("http to https", "http://a/x", "https://b/y", true);
+  Row("http to http", "http://a/x", "http://b/y", true);
+  Row("http to ftp", "http://a/x", "ftp://b/y", false);
+  Row("no scheme", "https://a/x", "//b/y", false);
 }
 
 void TestUpdater::redirectRule() {
