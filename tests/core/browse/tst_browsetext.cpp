@@ -57,6 +57,17 @@ QStringList Texts(const std::vector<BrowseLine>& lines) {
   for (const BrowseLine& l : lines) out.append(FromSjis(l.text));
   return out;
 }
+// The seven digit captions of a result, and its address memo lines, in UTF-8.
+QString Digits(const ResultText& r) {
+  QString out;
+  for (const auto& digit : r.Digits) out += FromSjis(digit);
+  return out;
+}
+QStringList NameLines(const ResultText& r) {
+  QStringList out;
+  for (int i = 0; i < r.NameLineCount; ++i) out << FromSjis(r.NameLines[i]);
+  return out;
+}
 QList<int> Keys(const std::vector<BrowseLine>& lines) {
   QList<int> out;
   for (const BrowseLine& l : lines) out.append(l.key);
@@ -102,16 +113,7 @@ void TestBrowseText::lineShapes() {
 }
 
 void TestBrowseText::cityLines() {
-  std::vector<KenRecord> t = {
-      Ken(13207, "1960000", "アキシマシ", "イカニケイサイガナイバアイ", "昭島市", "以下に掲載がない場合"),
-      Ken(13207, "1960025", "アキシマシ", "アサヒチョウ", "昭島市", "朝日町"),
-      Ken(13102, "1040000", "チュウオウク", "イカニケイサイガナイバアイ", "中央区", "以下に掲載がない場合"),
-      Ken(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田"),
-      Ken(13102, "1040061", "チュウオウク", "ギンザ", "中央区", "銀座"),  // the city comes back: a second line
-      Ken(13229, "2020000", "ニシトウキョウシ", "イカニケイサイガナイバアイ", "西東京市", "以下に掲載がない場合"),
-      Ken(13361, "1000100", "オオシママチ", "イカニケイサイガナイバアイ", "大島町", "以下に掲載がない場合"),
-      Ken(13362, "1000301", "トシマムラ", "イカニケイサイガナイバアイ", "利島村", "以下に掲載がない場合"),
-  };
+  std::vector<KenRecord> t = KenRecords(TokyoKen());
   auto lines = CityLines(t.data(), static_cast<int>(t.size()));
   QCOMPARE(Texts(lines), TokyoCityLines());
 
@@ -204,12 +206,9 @@ void TestBrowseText::officeLines() {
 
 void TestBrowseText::addressResult() {
   ResultText r = AddressResult(Ken(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田"));
-  const char* digits[] = {"1", "0", "0", "0", "0", "0", "1"};
-  for (int i = 0; i < 7; ++i) QCOMPARE(r.Digits[i], digits[i]);
-  QCOMPARE(r.NameLineCount, 3);
-  QCOMPARE(FromSjis(r.NameLines[0]), QStringLiteral(u"〒100-0001"));
-  QCOMPARE(FromSjis(r.NameLines[1]), QStringLiteral(u"東京都 千代田区 千代田"));
-  QCOMPARE(FromSjis(r.NameLines[2]), QStringLiteral(u"トウキョウト チヨダク チヨダ"));
+  QCOMPARE(Digits(r), QStringLiteral("1000001"));
+  QCOMPARE(NameLines(r),
+           (QStringList{u"〒100-0001"_qs, u"東京都 千代田区 千代田"_qs, u"トウキョウト チヨダク チヨダ"_qs}));
   QCOMPARE(FromSjis(r.CodeText), QStringLiteral(u"地方公共団体コード：13101\nディジットコード付：131016"));
   QCOMPARE(r.AdrText, r.NameLines[1]);
   QCOMPARE(FromSjis(r.AdrText), QStringLiteral(u"東京都 千代田区 千代田"));
@@ -234,13 +233,9 @@ void TestBrowseText::addressResultPadsTheCode() {
 
 void TestBrowseText::officeResult() {
   ResultText r = OfficeResult(Jig(1101, "アイショウジ", "アイ商事　株式会社", "0608701"));
-  const char* digits[] = {"0", "6", "0", "8", "7", "0", "1"};
-  for (int i = 0; i < 7; ++i) QCOMPARE(r.Digits[i], digits[i]);
-  QCOMPARE(r.NameLineCount, 4);
-  QCOMPARE(FromSjis(r.NameLines[0]), QStringLiteral(u"〒060-8701"));
-  QCOMPARE(FromSjis(r.NameLines[1]), QStringLiteral(u"アイ商事　株式会社"));
-  QCOMPARE(FromSjis(r.NameLines[2]), QStringLiteral(u"アイショウジ"));
-  QCOMPARE(FromSjis(r.NameLines[3]), QStringLiteral(u"北海道札幌市中央区北一条西２丁目"));
+  QCOMPARE(Digits(r), QStringLiteral("0608701"));
+  QCOMPARE(NameLines(r), (QStringList{u"〒060-8701"_qs, u"アイ商事　株式会社"_qs, u"アイショウジ"_qs,
+                                      u"北海道札幌市中央区北一条西２丁目"_qs}));
   QCOMPARE(r.AdrText, r.NameLines[3]);
   // No colon, no leading zeros, no check-digit line.
   QCOMPARE(FromSjis(r.CodeText), QStringLiteral(u"地方公共団体コード1101"));
@@ -283,12 +278,8 @@ void TestBrowseText::gridRowResult() {
   std::string sjis[5];
   for (int i = 0; i < 5; ++i) sjis[i] = S(cells[i].toStdString());
   ResultText r = GridRowResult(sjis);
-  QString shownDigits;
-  for (int i = 0; i < 7; ++i) shownDigits += FromSjis(r.Digits[i]);
-  QCOMPARE(shownDigits, digits);
-  QStringList lines;
-  for (int i = 0; i < r.NameLineCount; ++i) lines << FromSjis(r.NameLines[i]);
-  QCOMPARE(lines.join(QLatin1Char('\n')), name);
+  QCOMPARE(Digits(r), digits);
+  QCOMPARE(NameLines(r).join(QLatin1Char('\n')), name);
   QCOMPARE(FromSjis(r.CodeText), code);
   QFETCH(QString, adr);
   QCOMPARE(FromSjis(r.AdrText), adr);
