@@ -1,5 +1,6 @@
 #include "support/Windows.h"
 
+#include <QStringList>
 #include <QTest>
 
 #include "app/Application.h"
@@ -14,6 +15,12 @@ void CreateTestWindows(std::vector<ShownMessage>* shown) {
       shown->push_back({text, caption, icon});
     });
   }
+}
+
+QString MessageTexts(const std::vector<ShownMessage>& shown) {
+  QStringList texts;
+  for (const ShownMessage& message : shown) texts << message.text;
+  return texts.join(QLatin1Char('\n'));
 }
 
 bool ShowMainWindow() {

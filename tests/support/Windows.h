@@ -20,6 +20,9 @@ struct ShownMessage {
 // message box goes into it, in order, instead of on the screen until DestroyTestWindows.
 void CreateTestWindows(std::vector<ShownMessage>* shown = nullptr);
 
+// The texts of the message boxes in `shown`, one a line: for the message of a failed check.
+QString MessageTexts(const std::vector<ShownMessage>& shown);
+
 // Shows the main window and waits until it is active; false when it does not become so.
 bool ShowMainWindow();
 
