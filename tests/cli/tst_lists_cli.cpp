@@ -7,6 +7,7 @@
 #include "support/Lists.h"
 #include "support/Process.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 namespace {
@@ -68,10 +69,9 @@ class TestListsCli : public QObject {
   }
 
   void status_data() {
-    QTest::addColumn<std::string>("list");
-    QTest::addColumn<QStringList>("args");  // IN and OUT stand for the files
-    QTest::addColumn<int>("exit");
-    QTest::addColumn<QString>("message");
+    Columns<std::string, QStringList, int, QString>("list",
+                                                    "args",  // IN and OUT stand for the files
+                                                    "exit", "message");
     const std::string good = ListCsv(2);
     const QStringList resolve = {QStringLiteral("--resolve"), QStringLiteral("--csv"), QStringLiteral("IN")};
     auto with = [&](QStringList more) { return resolve + more; };

@@ -11,9 +11,9 @@
 
 #include "core/search/SearchCommand.h"
 #include "core/search/SearchEngine.h"
-#include "core/text/SjisText.h"
 #include "support/DataLines.h"
 #include "support/Process.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -59,7 +59,7 @@ class Rows : public SearchSink {
  public:
   void Row(int, const ResultRow& row) override {
     QStringList cells;
-    for (int c = 0; c < 5; ++c) cells << QString::fromStdString(SjisToUtf8(row.Cell(c)));
+    for (int c = 0; c < 5; ++c) cells << FromSjis(row.Cell(c));
     text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
   }
   QString text;
@@ -129,8 +129,7 @@ class TestSearchCli : public QObject {
 
   // A data file that is no regular file is a missing one: exit 3 at once, with the notice.
   void notAFileIsMissing_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<std::string>("name");
+    Columns<int, std::string>("kind", "name");
     QTest::newRow("FIFO KEN05") << int(NotAFile::Fifo) << KenName(5);
     QTest::newRow("folder KEN13") << int(NotAFile::Folder) << KenName(13);
     QTest::newRow("link to /dev/zero JIG13") << int(NotAFile::LinkToDevZero) << JigName(13);
@@ -160,7 +159,7 @@ class TestSearchCli : public QObject {
   }
 
   void usageErrors_data() {
-    QTest::addColumn<QStringList>("args");
+    Columns<QStringList>("args");
     QTest::newRow("no keyword") << QStringList();
     QTest::newRow("empty keyword") << QStringList{QString()};
     QTest::newRow("two keywords") << QStringList{QStringLiteral("a"), QStringLiteral("b")};
@@ -203,32 +202,30 @@ class TestSearchCli : public QObject {
 
   // What people type finds what the data spells (the tolerant pass), and says so on stderr.
   void tolerantRealData_data() {
-    QTest::addColumn<QString>("keyword");
-    QTest::addColumn<QString>("row");
-    auto row = [](const char* name, QString keyword, const char* row) { QTest::newRow(name) << keyword << U(row); };
+    Columns<QString, QString>("keyword", "row");
     const char* chiyoda = "100-0001\t東京都千代田区千代田\tトウキョウトチヨダクチヨダ\t13101\t\n";
-    row("input method digits", U("１００－０００１"), chiyoda);
-    row("postal mark", U("〒100-0001"), chiyoda);
-    row("space", U("100 0001"), chiyoda);
-    row("hyphen U+2010", U("100‐0001"), chiyoda);
-    row("hiragana", U("ちよだく"), "102-0072\t東京都千代田区飯田橋\t");
-    row("hiragana from mu to n", U("むろらんしかいがんちょう"), "051-0022\t北海道室蘭市海岸町\t");
-    row("half-width", U("ﾁﾖﾀﾞｸ"), "102-0072\t東京都千代田区飯田橋\t");
-    row("decomposed", QString::fromUtf8("\xE3\x82\xB7\xE3\x83\x95\xE3\x82\x99\xE3\x83\xA4"), "\t東京都渋谷区上原\t");
-    row("Arabic digit", U("丸の内2丁目"), "100-8994\t東京中央郵便局\t");
-    row("spaced", U("東京都 千代田区"), "102-0072\t東京都千代田区飯田橋\t");
-    row("letters", U("JAビル"), "100-6810\t東京都千代田区大手町ＪＡビル（１０階）\t");
-    row("upper-case letters", U("NHK"), "\tＮＨＫ札幌拠点放送局\t");
-    row("small kana", U("トウキョウダイガク"), "\t東京大学　宇宙線研究所\t");
-    row("catch-all code", U("1000000"), "100-0000\t東京都千代田区以下に掲載がない場合\t");
-    row("station name, ga", U("霞ヶ関"), "100-0013\t東京都千代田区霞が関（次のビルを除く）\t");
-    row("station name, ga too", U("自由ヶ丘"), "\t東京都目黒区自由が丘\t");
-    row("station name, ke left out", U("阿佐ヶ谷"), "166-0001\t東京都杉並区阿佐谷北\t");
-    row("station name, ke left out too", U("市ヶ谷"), "\t東京都新宿区市谷田町\t");
-    row("no as katakana", U("丸ノ内"), "100-0005\t東京都千代田区丸の内（次のビルを除く）\t");
-    row("block names the town", U("丸の内2丁目"), "100-0005\t東京都千代田区丸の内（次のビルを除く）\t");
-    row("block with hyphens names the town", U("丸の内２－４"), "100-0005\t東京都千代田区丸の内（次のビルを除く）\t");
-    row("address down to its block, offices there too", U("大阪市北区梅田3-1-3"), "530-0001\t大阪府大阪市北区梅田\t");
+    Row("input method digits", "１００－０００１", chiyoda);
+    Row("postal mark", "〒100-0001", chiyoda);
+    Row("space", "100 0001", chiyoda);
+    Row("hyphen U+2010", "100‐0001", chiyoda);
+    Row("hiragana", "ちよだく", "102-0072\t東京都千代田区飯田橋\t");
+    Row("hiragana from mu to n", "むろらんしかいがんちょう", "051-0022\t北海道室蘭市海岸町\t");
+    Row("half-width", "ﾁﾖﾀﾞｸ", "102-0072\t東京都千代田区飯田橋\t");
+    Row("decomposed", "\xE3\x82\xB7\xE3\x83\x95\xE3\x82\x99\xE3\x83\xA4", "\t東京都渋谷区上原\t");
+    Row("Arabic digit", "丸の内2丁目", "100-8994\t東京中央郵便局\t");
+    Row("spaced", "東京都 千代田区", "102-0072\t東京都千代田区飯田橋\t");
+    Row("letters", "JAビル", "100-6810\t東京都千代田区大手町ＪＡビル（１０階）\t");
+    Row("upper-case letters", "NHK", "\tＮＨＫ札幌拠点放送局\t");
+    Row("small kana", "トウキョウダイガク", "\t東京大学　宇宙線研究所\t");
+    Row("catch-all code", "1000000", "100-0000\t東京都千代田区以下に掲載がない場合\t");
+    Row("station name, ga", "霞ヶ関", "100-0013\t東京都千代田区霞が関（次のビルを除く）\t");
+    Row("station name, ga too", "自由ヶ丘", "\t東京都目黒区自由が丘\t");
+    Row("station name, ke left out", "阿佐ヶ谷", "166-0001\t東京都杉並区阿佐谷北\t");
+    Row("station name, ke left out too", "市ヶ谷", "\t東京都新宿区市谷田町\t");
+    Row("no as katakana", "丸ノ内", "100-0005\t東京都千代田区丸の内（次のビルを除く）\t");
+    Row("block names the town", "丸の内2丁目", "100-0005\t東京都千代田区丸の内（次のビルを除く）\t");
+    Row("block with hyphens names the town", "丸の内２－４", "100-0005\t東京都千代田区丸の内（次のビルを除く）\t");
+    Row("address down to its block, offices there too", "大阪市北区梅田3-1-3", "530-0001\t大阪府大阪市北区梅田\t");
   }
   void tolerantRealData() {
     QFETCH(QString, keyword);
@@ -277,10 +274,7 @@ class TestSearchCli : public QObject {
   // --resolve as a program: arguments or one address a line of standard input (UTF-8 with
   // or without its mark, or Shift-JIS), ambiguous lines, and the exit status.
   void resolveProgram_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<int>("exit");
+    Columns<QStringList, QByteArray, QString, int>("args", "input", "out", "exit");
     const QString good = U("1000001\t東京都千代田区千代田\ttown\n");
     QTest::newRow("arguments") << QStringList{U("千代田区千代田1-1")} << QByteArray() << good << 0;
     QTest::newRow("one fails") << QStringList{U("丁寧"), U("千代田区千代田1-1")} << QByteArray() << U("\t\t\n") + good

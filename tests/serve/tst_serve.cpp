@@ -17,6 +17,7 @@
 #include "support/DataLines.h"
 #include "support/HttpClient.h"
 #include "support/Process.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -107,11 +108,10 @@ void TestServe::initTestCase() {
 }
 
 void TestServe::endpoints_data() {
-  QTest::addColumn<std::string>("method");
-  QTest::addColumn<std::string>("target");
-  QTest::addColumn<int>("status");
-  QTest::addColumn<std::string>("pointer");  // a JSON pointer into the answer, or a text it holds
-  QTest::addColumn<std::string>("expected");
+  Columns<std::string, std::string, int, std::string, std::string>(
+      "method", "target", "status",
+      "pointer",  // a JSON pointer into the answer, or a text it holds
+      "expected");
   auto row = [](const char* name, const char* method, std::string target, int status, const char* pointer,
                 const char* expected) {
     QTest::newRow(name) << std::string(method) << target << status << std::string(pointer) << std::string(expected);
@@ -166,8 +166,7 @@ void TestServe::endpoints() {
 }
 
 void TestServe::sameAsTheCommandLine_data() {
-  QTest::addColumn<bool>("resolve");
-  QTest::addColumn<std::string>("input");
+  Columns<bool, std::string>("resolve", "input");
   QTest::newRow("search 千代田") << false << std::string("千代田");
   QTest::newRow("search 100-0005") << false << std::string("100-0005");
   QTest::newRow("search tolerant") << false << std::string("ﾏﾙﾉｳﾁ");
@@ -249,9 +248,9 @@ void TestServe::cachingAndCors() {
 }
 
 void TestServe::malformed_data() {
-  QTest::addColumn<std::string>("request");
-  QTest::addColumn<int>("status");  // 0: the connection is closed without an answer
-  QTest::addColumn<std::string>("error");
+  Columns<std::string, int, std::string>("request",
+                                         "status",  // 0: the connection is closed without an answer
+                                         "error");
   std::string big(kMaxBody + 1, 'a');
   std::string batch;
   for (std::size_t i = 0; i <= kMaxBatch; ++i) batch += "a\n";

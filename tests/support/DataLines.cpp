@@ -87,6 +87,24 @@ void WriteSetInUse(const TempData& data) {
   data.write("EDITION", "2026-04-28\n");
 }
 
+std::string TokyoKen() {
+  return KenCsv(13207, "1960000", "アキシマシ", "イカニケイサイガナイバアイ", "昭島市", "以下に掲載がない場合") +  // 0
+         KenCsv(13207, "1960025", "アキシマシ", "アサヒチョウ", "昭島市", "朝日町") +                              // 1
+         KenCsv(13207, "1960033", "アキシマシ", "アズマチョウ", "昭島市", "東町") +                                // 2
+         KenCsv(13207, "1960022", "アキシマシ", "ナカガミチョウ", "昭島市", "中神町") +                            // 3
+         KenCsv(13102, "1040000", "チュウオウク", "イカニケイサイガナイバアイ", "中央区",
+                "以下に掲載がない場合") +                                            // 4
+         KenCsv(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田") +      // 5
+         KenCsv(13101, "1000005", "チヨダク", "マルノウチ", "千代田区", "丸の内") +  // 6
+         KenCsv(13102, "1040061", "チュウオウク", "ギンザ", "中央区", "銀座") +      // 7
+         KenCsv(13229, "2020000", "ニシトウキョウシ", "イカニケイサイガナイバアイ", "西東京市",
+                "以下に掲載がない場合") +  // 8
+         KenCsv(13361, "1000100", "オオシママチ", "イカニケイサイガナイバアイ", "大島町",
+                "以下に掲載がない場合") +  // 9
+         KenCsv(13362, "1000301", "トシマムラ", "イカニケイサイガナイバアイ", "利島村",
+                "以下に掲載がない場合");  // 10
+}
+
 QStringList TokyoCityLines() {
   return {QStringLiteral(u"　　大口事業所"),
           QStringLiteral(u"ア　昭島市　(アキシマシ)"),
@@ -96,4 +114,14 @@ QStringList TokyoCityLines() {
           QStringLiteral(u"ナ　西東京市　(ニシトウキョウシ)"),
           QStringLiteral(u"ン　大島町　(オオシママチ)"),
           QStringLiteral(u"　　利島村　(トシマムラ)")};
+}
+
+std::vector<tanzel::KenRecord> KenRecords(const std::string& lines) {
+  std::vector<tanzel::KenRecord> records;
+  std::size_t at = 0;
+  for (std::size_t end; (end = lines.find('\n', at)) != std::string::npos; at = end + 1) {
+    std::string line = lines.substr(at, end - at);
+    tanzel::SplitKen(line.data(), records.emplace_back());
+  }
+  return records;
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/data/DataFile.h"
 #include "core/import/Importer.h"
@@ -59,6 +60,13 @@ std::string WithEveryPrefecture(tanzel::DataKind kind, std::string csv, std::str
 // with TokyoLines(3), and an EDITION record of 2026-04-28.
 void WriteSetInUse(const TempData& data);
 
-// The city list of the main window for Tokyo records of 昭島市, 中央区, 千代田区, 中央区
-// again, 西東京市, 大島町 and 利島村 in that order (the office line first).
+// KEN13.CSV lines of Tokyo in the order the data files keep: cities by reading, one city split
+// in two runs, a city out of reading order. Lines from 0: 昭島市 0-3, 中央区 4, 千代田区 5-6,
+// 中央区 again 7, 西東京市 8, 大島町 9, 利島村 10; 0, 4, 8, 9 and 10 are catch-alls.
+std::string TokyoKen();
+
+// The city list of the main window for TokyoKen() (the office line first).
 QStringList TokyoCityLines();
+
+// The address records of data-file lines (each ending in a line feed), as the loader splits them.
+std::vector<tanzel::KenRecord> KenRecords(const std::string& lines);

@@ -9,9 +9,9 @@
 #include "core/browse/BrowseText.h"
 #include "core/browse/KanaRow.h"
 #include "core/search/SearchMatch.h"
-#include "core/text/SjisText.h"
 #include "support/DataLines.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -54,16 +54,24 @@ JigRecord Jig(int code, const char* kana, const char* kanji, const char* postal)
 // The lines in UTF-8 and the keys, for readable comparisons.
 QStringList Texts(const std::vector<BrowseLine>& lines) {
   QStringList out;
-  for (const BrowseLine& l : lines) out.append(QString::fromStdString(SjisToUtf8(l.text)));
+  for (const BrowseLine& l : lines) out.append(FromSjis(l.text));
+  return out;
+}
+// The seven digit captions of a result, and its address memo lines, in UTF-8.
+QString Digits(const ResultText& r) {
+  QString out;
+  for (const auto& digit : r.Digits) out += FromSjis(digit);
+  return out;
+}
+QStringList NameLines(const ResultText& r) {
+  QStringList out;
+  for (int i = 0; i < r.NameLineCount; ++i) out << FromSjis(r.NameLines[i]);
   return out;
 }
 QList<int> Keys(const std::vector<BrowseLine>& lines) {
   QList<int> out;
   for (const BrowseLine& l : lines) out.append(l.key);
   return out;
-}
-QString U(const std::string& sjis) {
-  return QString::fromStdString(SjisToUtf8(sjis));
 }
 
 }  // namespace
@@ -93,11 +101,11 @@ class TestBrowseText : public QObject {
 void TestBrowseText::lineShapes() {
   KenRecord k = Ken(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田");
   std::string ka = S("カ");
-  QCOMPARE(U(CityLine(kBlankHeading, k)), QStringLiteral(u"　　千代田区　(チヨダク)"));
-  QCOMPARE(U(CityLine(ka.c_str(), k)), QStringLiteral(u"カ　千代田区　(チヨダク)"));
-  QCOMPARE(U(TownLine(kBlankHeading, k)), QStringLiteral(u"　　千代田　(チヨダ)"));
+  QCOMPARE(FromSjis(CityLine(kBlankHeading, k)), QStringLiteral(u"　　千代田区　(チヨダク)"));
+  QCOMPARE(FromSjis(CityLine(ka.c_str(), k)), QStringLiteral(u"カ　千代田区　(チヨダク)"));
+  QCOMPARE(FromSjis(TownLine(kBlankHeading, k)), QStringLiteral(u"　　千代田　(チヨダ)"));
   JigRecord j = Jig(1101, "アイ", "アイ商事　株式会社", "0608799");
-  QCOMPARE(U(OfficeLine(ka.c_str(), j)), QStringLiteral(u"カ　アイ商事　株式会社"));
+  QCOMPARE(FromSjis(OfficeLine(ka.c_str(), j)), QStringLiteral(u"カ　アイ商事　株式会社"));
   // Both brackets are single-byte, the space before the opening one is full-width.
   std::string line = TownLine(kBlankHeading, k);
   QCOMPARE(line.substr(line.size() - 1), std::string(")"));
@@ -105,16 +113,7 @@ void TestBrowseText::lineShapes() {
 }
 
 void TestBrowseText::cityLines() {
-  std::vector<KenRecord> t = {
-      Ken(13207, "1960000", "アキシマシ", "イカニケイサイガナイバアイ", "昭島市", "以下に掲載がない場合"),
-      Ken(13207, "1960025", "アキシマシ", "アサヒチョウ", "昭島市", "朝日町"),
-      Ken(13102, "1040000", "チュウオウク", "イカニケイサイガナイバアイ", "中央区", "以下に掲載がない場合"),
-      Ken(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田"),
-      Ken(13102, "1040061", "チュウオウク", "ギンザ", "中央区", "銀座"),  // the city comes back: a second line
-      Ken(13229, "2020000", "ニシトウキョウシ", "イカニケイサイガナイバアイ", "西東京市", "以下に掲載がない場合"),
-      Ken(13361, "1000100", "オオシママチ", "イカニケイサイガナイバアイ", "大島町", "以下に掲載がない場合"),
-      Ken(13362, "1000301", "トシマムラ", "イカニケイサイガナイバアイ", "利島村", "以下に掲載がない場合"),
-  };
+  std::vector<KenRecord> t = KenRecords(TokyoKen());
   auto lines = CityLines(t.data(), static_cast<int>(t.size()));
   QCOMPARE(Texts(lines), TokyoCityLines());
 
@@ -207,15 +206,12 @@ void TestBrowseText::officeLines() {
 
 void TestBrowseText::addressResult() {
   ResultText r = AddressResult(Ken(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田"));
-  const char* digits[] = {"1", "0", "0", "0", "0", "0", "1"};
-  for (int i = 0; i < 7; ++i) QCOMPARE(r.Digits[i], digits[i]);
-  QCOMPARE(r.NameLineCount, 3);
-  QCOMPARE(U(r.NameLines[0]), QStringLiteral(u"〒100-0001"));
-  QCOMPARE(U(r.NameLines[1]), QStringLiteral(u"東京都 千代田区 千代田"));
-  QCOMPARE(U(r.NameLines[2]), QStringLiteral(u"トウキョウト チヨダク チヨダ"));
-  QCOMPARE(U(r.CodeText), QStringLiteral(u"地方公共団体コード：13101\nディジットコード付：131016"));
+  QCOMPARE(Digits(r), QStringLiteral("1000001"));
+  QCOMPARE(NameLines(r),
+           (QStringList{u"〒100-0001"_qs, u"東京都 千代田区 千代田"_qs, u"トウキョウト チヨダク チヨダ"_qs}));
+  QCOMPARE(FromSjis(r.CodeText), QStringLiteral(u"地方公共団体コード：13101\nディジットコード付：131016"));
   QCOMPARE(r.AdrText, r.NameLines[1]);
-  QCOMPARE(U(r.AdrText), QStringLiteral(u"東京都 千代田区 千代田"));
+  QCOMPARE(FromSjis(r.AdrText), QStringLiteral(u"東京都 千代田区 千代田"));
 }
 
 void TestBrowseText::addressResultPadsTheCode() {
@@ -224,47 +220,42 @@ void TestBrowseText::addressResultPadsTheCode() {
   SET(k.PrefKanji, "北海道");
   SET(k.PrefKana, "ホッカイドウ");
   ResultText r = AddressResult(k);
-  QCOMPARE(U(r.CodeText), QStringLiteral(u"地方公共団体コード：01101\nディジットコード付：011011"));
-  QCOMPARE(U(r.NameLines[0]), QStringLiteral(u"〒060-0000"));
-  QCOMPARE(U(r.AdrText), QStringLiteral(u"北海道 札幌市中央区 以下に掲載がない場合"));
+  QCOMPARE(FromSjis(r.CodeText), QStringLiteral(u"地方公共団体コード：01101\nディジットコード付：011011"));
+  QCOMPARE(FromSjis(r.NameLines[0]), QStringLiteral(u"〒060-0000"));
+  QCOMPARE(FromSjis(r.AdrText), QStringLiteral(u"北海道 札幌市中央区 以下に掲載がない場合"));
   k.LocalGovCode = 1107;
-  QCOMPARE(U(AddressResult(k).CodeText), QStringLiteral(u"地方公共団体コード：01107\nディジットコード付：011070"));
+  QCOMPARE(FromSjis(AddressResult(k).CodeText),
+           QStringLiteral(u"地方公共団体コード：01107\nディジットコード付：011070"));
   k.LocalGovCode = 1100;
-  QCOMPARE(U(AddressResult(k).CodeText), QStringLiteral(u"地方公共団体コード：01100\nディジットコード付：011002"));
+  QCOMPARE(FromSjis(AddressResult(k).CodeText),
+           QStringLiteral(u"地方公共団体コード：01100\nディジットコード付：011002"));
 }
 
 void TestBrowseText::officeResult() {
   ResultText r = OfficeResult(Jig(1101, "アイショウジ", "アイ商事　株式会社", "0608701"));
-  const char* digits[] = {"0", "6", "0", "8", "7", "0", "1"};
-  for (int i = 0; i < 7; ++i) QCOMPARE(r.Digits[i], digits[i]);
-  QCOMPARE(r.NameLineCount, 4);
-  QCOMPARE(U(r.NameLines[0]), QStringLiteral(u"〒060-8701"));
-  QCOMPARE(U(r.NameLines[1]), QStringLiteral(u"アイ商事　株式会社"));
-  QCOMPARE(U(r.NameLines[2]), QStringLiteral(u"アイショウジ"));
-  QCOMPARE(U(r.NameLines[3]), QStringLiteral(u"北海道札幌市中央区北一条西２丁目"));
+  QCOMPARE(Digits(r), QStringLiteral("0608701"));
+  QCOMPARE(NameLines(r), (QStringList{u"〒060-8701"_qs, u"アイ商事　株式会社"_qs, u"アイショウジ"_qs,
+                                      u"北海道札幌市中央区北一条西２丁目"_qs}));
   QCOMPARE(r.AdrText, r.NameLines[3]);
   // No colon, no leading zeros, no check-digit line.
-  QCOMPARE(U(r.CodeText), QStringLiteral(u"地方公共団体コード1101"));
+  QCOMPARE(FromSjis(r.CodeText), QStringLiteral(u"地方公共団体コード1101"));
 }
 
 void TestBrowseText::shortPostalCode() {
   KenRecord k = Ken(13101, "10000", "チヨダク", "チヨダ", "千代田区", "千代田");
   ResultText r = AddressResult(k);
-  QCOMPARE(U(r.NameLines[0]), QStringLiteral(u"〒100-00"));
+  QCOMPARE(FromSjis(r.NameLines[0]), QStringLiteral(u"〒100-00"));
   QCOMPARE(r.Digits[4], "0");
   QCOMPARE(r.Digits[5], "");
   QCOMPARE(r.Digits[6], "");
   k.PostalCode[0] = '\0';
-  QCOMPARE(U(AddressResult(k).NameLines[0]), QStringLiteral(u"〒-"));
+  QCOMPARE(FromSjis(AddressResult(k).NameLines[0]), QStringLiteral(u"〒-"));
 }
 
 // A grid row: the texts the search window shows, read back from its cells.
 void TestBrowseText::gridRowResult_data() {
-  QTest::addColumn<QStringList>("cells");
-  QTest::addColumn<QString>("digits");
-  QTest::addColumn<QString>("name");
-  QTest::addColumn<QString>("code");
-  QTest::addColumn<QString>("adr");  // what the copy button copies
+  Columns<QStringList, QString, QString, QString, QString>("cells", "digits", "name", "code",
+                                                           "adr");  // what the copy button copies
   QTest::newRow("address") << QStringList{u"100-0001"_qs, u"東京都千代田区千代田"_qs, u"トウキョウトチヨダクチヨダ"_qs,
                                           u"13101"_qs, QString()}
                            << u"1000001"_qs << u"〒100-0001\n東京都千代田区千代田\nトウキョウトチヨダクチヨダ\n"_qs
@@ -287,15 +278,11 @@ void TestBrowseText::gridRowResult() {
   std::string sjis[5];
   for (int i = 0; i < 5; ++i) sjis[i] = S(cells[i].toStdString());
   ResultText r = GridRowResult(sjis);
-  QString shownDigits;
-  for (int i = 0; i < 7; ++i) shownDigits += U(r.Digits[i]);
-  QCOMPARE(shownDigits, digits);
-  QStringList lines;
-  for (int i = 0; i < r.NameLineCount; ++i) lines << U(r.NameLines[i]);
-  QCOMPARE(lines.join(QLatin1Char('\n')), name);
-  QCOMPARE(U(r.CodeText), code);
+  QCOMPARE(Digits(r), digits);
+  QCOMPARE(NameLines(r).join(QLatin1Char('\n')), name);
+  QCOMPARE(FromSjis(r.CodeText), code);
   QFETCH(QString, adr);
-  QCOMPARE(U(r.AdrText), adr);
+  QCOMPARE(FromSjis(r.AdrText), adr);
 }
 
 // The copy button of an office's grid row copies what browsing to the office copies.
@@ -312,8 +299,7 @@ void TestBrowseText::gridRowCopiesWhatBrowsingCopies() {
 }
 
 void TestBrowseText::withoutNotes_data() {
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<QString>("plain");
+  Columns<QString, QString>("text", "plain");
   QTest::newRow("except note") << u"東京都千代田区丸の内（次のビルを除く）"_qs << u"東京都千代田区丸の内"_qs;
   QTest::newRow("reading note") << u"マルノウチ（ツギノビルヲノゾク）"_qs << u"マルノウチ"_qs;
   QTest::newRow("half-width note") << u"ﾏﾙﾉｳﾁ(ﾂｷﾞﾉﾋﾞﾙｦﾉｿﾞｸ)"_qs << u"ﾏﾙﾉｳﾁ"_qs;
@@ -334,7 +320,7 @@ void TestBrowseText::withoutNotes_data() {
 void TestBrowseText::withoutNotes() {
   QFETCH(QString, text);
   QFETCH(QString, plain);
-  QCOMPARE(U(WithoutNotes(S(text.toStdString()))), plain);
+  QCOMPARE(FromSjis(WithoutNotes(S(text.toStdString()))), plain);
 }
 
 // The plain address and reading of a record are the same from the town list and from a
@@ -344,8 +330,8 @@ void TestBrowseText::plainAddressOfGridAndBrowsingAgree() {
     std::string cells[5];
     for (int c = 0; c < 5; ++c) cells[c] = std::string(row.Cell(c));
     ResultText grid = GridRowResult(cells);
-    QCOMPARE(U(grid.PlainAddress), U(browsed.PlainAddress));
-    QCOMPARE(U(grid.PlainKana), U(browsed.PlainKana));
+    QCOMPARE(FromSjis(grid.PlainAddress), FromSjis(browsed.PlainAddress));
+    QCOMPARE(FromSjis(grid.PlainKana), FromSjis(browsed.PlainKana));
   };
   for (const KenRecord& town :
        {Ken(13101, "1000005", "チヨダク", "マルノウチ（ツギノビルヲノゾク）", "千代田区", "丸の内（次のビルを除く）"),
@@ -354,15 +340,15 @@ void TestBrowseText::plainAddressOfGridAndBrowsingAgree() {
     MakeRow(town, row);
     agree(AddressResult(town), row);
   }
-  QCOMPARE(U(AddressResult(
-                 Ken(13101, "1000000", "チヨダク", "イカニケイサイガナイバアイ", "千代田区", "以下に掲載がない場合"))
-                 .PlainAddress),
+  QCOMPARE(FromSjis(AddressResult(Ken(13101, "1000000", "チヨダク", "イカニケイサイガナイバアイ", "千代田区",
+                                      "以下に掲載がない場合"))
+                        .PlainAddress),
            u"東京都千代田区"_qs);
   JigRecord office = Jig(1101, "アイショウジ", "アイ商事　株式会社", "0608701");
   ResultRow row;
   MakeRow(office, row);
   agree(OfficeResult(office), row);
-  QCOMPARE(U(OfficeResult(office).PlainAddress), u"北海道札幌市中央区北一条西２丁目"_qs);
+  QCOMPARE(FromSjis(OfficeResult(office).PlainAddress), u"北海道札幌市中央区北一条西２丁目"_qs);
 }
 
 QTEST_APPLESS_MAIN(TestBrowseText)

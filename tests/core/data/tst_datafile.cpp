@@ -15,6 +15,7 @@
 #include "core/text/SjisText.h"
 #include "support/DataLines.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -75,8 +76,7 @@ class TestDataFile : public QObject {
 };
 
 void TestDataFile::framing_data() {
-  QTest::addColumn<std::string>("content");
-  QTest::addColumn<std::vector<std::string>>("lines");
+  Columns<std::string, std::vector<std::string>>("content", "lines");
   using V = std::vector<std::string>;
   QTest::newRow("empty file") << std::string() << V{};
   QTest::newRow("ends with line feed: no extra line") << std::string("a\r\nb\r\n") << V{"a\r\n", "b\r\n"};
@@ -143,11 +143,7 @@ void TestDataFile::fileNames() {
 }
 
 void TestDataFile::splitKen_data() {
-  QTest::addColumn<std::string>("line");
-  QTest::addColumn<int>("code");
-  QTest::addColumn<std::string>("postal");
-  QTest::addColumn<std::string>("cityKana");
-  QTest::addColumn<std::string>("town");
+  Columns<std::string, int, std::string, std::string, std::string>("line", "code", "postal", "cityKana", "town");
   QTest::newRow("usual line, CR never reaches a field")
       << KenLine(13101, "千代田") << 13101 << std::string("1000001") << S("チヨダク") << S("千代田");
   QTest::newRow("empty quoted text") << KenLine(1101, "") << 1101 << std::string("1000001") << S("チヨダク")
@@ -242,8 +238,7 @@ void TestDataFile::slotIsClearedBeforeSplit() {
 }
 
 void TestDataFile::atol_data() {
-  QTest::addColumn<QByteArray>("text");
-  QTest::addColumn<int>("value");
+  Columns<QByteArray, int>("text", "value");
   QTest::newRow("plain") << QByteArray("13101") << 13101;
   QTest::newRow("leading zero") << QByteArray("01101") << 1101;
   QTest::newRow("white space and sign") << QByteArray(" \t-42x") << -42;
@@ -261,9 +256,7 @@ void TestDataFile::atol() {
 }
 
 void TestDataFile::loaderCounts_data() {
-  QTest::addColumn<int>("lines");
-  QTest::addColumn<int>("count");
-  QTest::addColumn<int>("notice");
+  Columns<int, int, int>("lines", "count", "notice");
   QTest::newRow("empty") << 0 << 0 << int(LoadNotice::None);
   QTest::newRow("three") << 3 << 3 << int(LoadNotice::None);
   QTest::newRow("exactly the capacity: no notice") << TableCapacity << TableCapacity << int(LoadNotice::None);
@@ -311,7 +304,7 @@ void TestDataFile::loaderLeavesTableOnMissingFile() {
 Q_DECLARE_METATYPE(NotAFile)
 
 void TestDataFile::notAFileIsMissing_data() {
-  QTest::addColumn<NotAFile>("kind");
+  Columns<NotAFile>("kind");
   QTest::newRow("FIFO") << NotAFile::Fifo;
   QTest::newRow("folder") << NotAFile::Folder;
   QTest::newRow("link to /dev/zero") << NotAFile::LinkToDevZero;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "core/data/DataFolders.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -75,9 +76,8 @@ class TestDataFolders : public QObject {
 };
 
 void TestDataFolders::userFolder_data() {
-  QTest::addColumn<QByteArray>("xdg");  // null: unset
-  QTest::addColumn<QByteArray>("home");
-  QTest::addColumn<QString>("folder");
+  Columns<QByteArray, QByteArray, QString>("xdg",  // null: unset
+                                           "home", "folder");
   QTest::newRow("XDG_DATA_HOME") << QByteArray("/x/data") << QByteArray("/h") << QStringLiteral("/x/data/tanzel/");
   QTest::newRow("trailing slash") << QByteArray("/x/data/") << QByteArray("/h") << QStringLiteral("/x/data/tanzel/");
   QTest::newRow("relative: ignored") << QByteArray("x/data") << QByteArray("/h")
@@ -97,11 +97,11 @@ void TestDataFolders::userFolder() {
 }
 
 void TestDataFolders::choice_data() {
-  QTest::addColumn<QByteArray>("programDate");  // empty: no EDITION
-  QTest::addColumn<QByteArray>("userDate");     // null: no user set at all
-  QTest::addColumn<bool>("userComplete");
-  QTest::addColumn<bool>("editions");  // both sets as editions in use (else plain files)
-  QTest::addColumn<bool>("user");      // the user's folder is chosen
+  Columns<QByteArray, QByteArray, bool, bool, bool>("programDate",  // empty: no EDITION
+                                                    "userDate",     // null: no user set at all
+                                                    "userComplete",
+                                                    "editions",  // both sets as editions in use (else plain files)
+                                                    "user");     // the user's folder is chosen
   QByteArray may("2026-05-26"), june("2026-06-26");
   QTest::newRow("newer, complete") << may << june << true << false << true;
   QTest::newRow("newer, incomplete") << may << june << false << false << false;

@@ -31,6 +31,7 @@
 #include "core/search/SearchEngine.h"
 #include "support/DataLines.h"
 #include "support/Process.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -56,6 +57,14 @@ struct Editions {
   std::map<char, std::vector<std::string>> files;
   std::string ken(char e) const { return dir.path(std::string("ken_") + e + ".csv"); }
   std::string jig(char e) const { return dir.path(std::string("jig_") + e + ".csv"); }
+  // Imports edition `e` into the data folder `data` (RunImport): empty when it went through,
+  // else why not. `summary`, when given, receives the import's summary.
+  std::string Import(char e, const std::string& data, ImportSummary* summary = nullptr) const {
+    ImportSummary ignored;
+    std::string error;
+    if (RunImport(PartialImport(ken(e), jig(e), data), summary ? *summary : ignored, error)) return {};
+    return error.empty() ? std::string("the import failed") : error;
+  }
 };
 
 // Which edition the 94 files read from `folder` (with its '/') are: 'A', 'B', or '?' for a
@@ -180,18 +189,16 @@ void TestEditions::initTestCase() {
     QVERIFY(editions_.dir.write(std::string("ken_") + e + ".csv", WithEveryPrefecture(DataKind::Ken, "", mark)));
     QVERIFY(editions_.dir.write(std::string("jig_") + e + ".csv", WithEveryPrefecture(DataKind::Jig, "", mark)));
     std::string reference = editions_.dir.path(std::string("reference_") + e);
-    ImportSummary summary;
-    std::string error;
-    QVERIFY2(RunImport(PartialImport(editions_.ken(e), editions_.jig(e), reference), summary, error), error.c_str());
+    QCOMPARE(editions_.Import(e, reference), std::string());
     for (const std::string& name : DataNames()) editions_.files[e].push_back(FileBytes(reference + "/" + name));
   }
   QVERIFY(editions_.files['A'] != editions_.files['B']);
 }
 
 void TestEditions::resolveEditionFolder_data() {
-  QTest::addColumn<QString>("link");      // the target of D/current; empty: none
-  QTest::addColumn<QString>("given");     // the folder as given, relative to D's parent
-  QTest::addColumn<QString>("expected");  // "D/" stands for D's real path
+  Columns<QString, QString, QString>("link",       // the target of D/current; empty: none
+                                     "given",      // the folder as given, relative to D's parent
+                                     "expected");  // "D/" stands for D's real path
   QTest::newRow("flat layout") << QString() << QStringLiteral("D/") << QStringLiteral("<given>");
   QTest::newRow("flat, no slash") << QString() << QStringLiteral("D") << QStringLiteral("<given>");
   QTest::newRow("edition") << QStringLiteral("editions/7") << QStringLiteral("D/") << QStringLiteral("D/editions/7/");
@@ -266,25 +273,23 @@ void TestEditions::layoutOfImports() {
 void TestEditions::secondImportWaits() {
   TempData dir;
   std::string data = dir.path("data");
-  ImportSummary summary;
-  std::string error;
-  QVERIFY2(RunImport(PartialImport(editions_.ken('A'), editions_.jig('A'), data), summary, error), error.c_str());
+  QCOMPARE(editions_.Import('A', data), std::string());
   // An import in progress holds the lock on the editions folder.
   int held = open((data + "/editions").c_str(), O_RDONLY | O_DIRECTORY);
   QCOMPARE(flock(held, LOCK_EX | LOCK_NB), 0);
-  QVERIFY(!RunImport(PartialImport(editions_.ken('B'), editions_.jig('B'), data), summary, error));
+  std::string error = editions_.Import('B', data);
   QVERIFY2(error.find("another import into this folder is running") != std::string::npos, error.c_str());
   close(held);
   QCOMPARE(Reachable(editions_, data), 'A');
-  QVERIFY2(RunImport(PartialImport(editions_.ken('B'), editions_.jig('B'), data), summary, error), error.c_str());
+  QCOMPARE(editions_.Import('B', data), std::string());
   QCOMPARE(Reachable(editions_, data), 'B');
   // A real import stopped inside its commit holds the folder: a second one is refused, not run beside it.
   bool refused = false;
   int status = RunSignalledAtStop(
       {TANZEL_IMPORT_HOOKED_EXE, "--ken", editions_.ken('A'), "--jig", editions_.jig('A'), "--partial", "--out", data},
       {"TANZEL_IMPORT_STOP_AT=3"}, SIGKILL, {}, [&] {
-        refused = !RunImport(PartialImport(editions_.ken('A'), editions_.jig('A'), data), summary, error) &&
-                  error.find("another import into this folder is running") != std::string::npos;
+        error = editions_.Import('A', data);
+        refused = error.find("another import into this folder is running") != std::string::npos;
       });
   QCOMPARE(status, -1);  // stopped, then killed
   QVERIFY2(refused, error.c_str());
@@ -300,16 +305,14 @@ void TestEditions::plainCurrentRefused() {
   QCOMPARE(mkdir((data + "/current").c_str(), 0755), 0);
   QVERIFY(dir.write("data/current/KEN01.CSV", "mine"));
   auto before = FolderSnapshot(data);
-  ImportSummary summary;
-  std::string error;
-  QVERIFY(!RunImport(PartialImport(editions_.ken('B'), editions_.jig('B'), data), summary, error));
+  std::string error = editions_.Import('B', data);
   QVERIFY2(error.find("current: not a symbolic link to an edition") != std::string::npos, error.c_str());
   QVERIFY(FolderSnapshot(data) == before);
 }
 
 void TestEditions::cleanUpTouchesOnlyItsOwn_data() {
-  QTest::addColumn<QString>("entry");  // what is put into D/editions (or in its place) after a first import
-  QTest::addColumn<bool>("imported");  // the second import goes through
+  Columns<QString, bool>("entry",      // what is put into D/editions (or in its place) after a first import
+                         "imported");  // the second import goes through
   QTest::newRow("a foreign folder") << QStringLiteral("notes") << true;
   QTest::newRow("an edition's name without the marker") << QStringLiteral("20000101-000000-7") << true;
   QTest::newRow("a link to a marked folder") << QStringLiteral("20000101-000000-8") << true;
@@ -324,9 +327,7 @@ void TestEditions::cleanUpTouchesOnlyItsOwn() {
   QFETCH(bool, imported);
   TempData dir;
   std::string data = dir.path("data"), outside = dir.path("outside");
-  ImportSummary summary;
-  std::string error;
-  QVERIFY2(RunImport(PartialImport(editions_.ken('A'), editions_.jig('A'), data), summary, error), error.c_str());
+  QCOMPARE(editions_.Import('A', data), std::string());
   // Outside the data folder: a folder marked as the import marks its own.
   QCOMPARE(mkdir(outside.c_str(), 0755), 0);
   QCOMPARE(mkdir((outside + "/20000101-000000-9").c_str(), 0755), 0);
@@ -349,8 +350,9 @@ void TestEditions::cleanUpTouchesOnlyItsOwn() {
   }
   auto before = FolderSnapshot(outside);
   auto entryBefore = FolderSnapshot(imported ? at + "/" : outside);
-  bool done = RunImport(PartialImport(editions_.ken('B'), editions_.jig('B'), data), summary, error);
-  QCOMPARE(done, imported);
+  ImportSummary summary;
+  std::string error = editions_.Import('B', data, &summary);
+  QCOMPARE(error.empty(), imported);
   QVERIFY(FolderSnapshot(outside) == before);
   QVERIFY(FolderSnapshot(imported ? at + "/" : outside) == entryBefore);
   if (imported) {
@@ -365,8 +367,8 @@ void TestEditions::cleanUpTouchesOnlyItsOwn() {
 }
 
 void TestEditions::interruptedAtEveryStep_data() {
-  QTest::addColumn<bool>("plain");  // the old data as plain files, not yet an edition
-  QTest::addColumn<bool>("kill");   // the real tanzel-import stopped at the step and killed; else a failure there
+  Columns<bool, bool>("plain",  // the old data as plain files, not yet an edition
+                      "kill");  // the real tanzel-import stopped at the step and killed; else a failure there
   QTest::newRow("plain files, failure") << true << false;
   QTest::newRow("editions, failure") << false << false;
   QTest::newRow("plain files, kill") << true << true;
@@ -461,9 +463,7 @@ void TestEditions::killAtRandomMoments() {
 void TestEditions::readersNeverSeeAMix() {
   TempData dir;
   std::string data = dir.path("data");
-  ImportSummary summary;
-  std::string error;
-  QVERIFY2(RunImport(PartialImport(editions_.ken('A'), editions_.jig('A'), data), summary, error), error.c_str());
+  QCOMPARE(editions_.Import('A', data), std::string());
   const std::string folder = data + "/";
   std::atomic<bool> stop{false};
   // Per reader: what each search or prefecture load saw ('A', 'B', 'm' missing, '?' a mix).
@@ -508,7 +508,7 @@ void TestEditions::readersNeverSeeAMix() {
   int imports = 0;
   for (; imports < 120; ++imports) {
     char e = imports % 2 == 0 ? 'B' : 'A';
-    if (!RunImport(PartialImport(editions_.ken(e), editions_.jig(e), data), summary, error)) break;
+    if (!editions_.Import(e, data).empty()) break;
   }
   stop = true;
   for (auto& t : readers) t.join();

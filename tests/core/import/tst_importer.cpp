@@ -21,6 +21,7 @@
 #include "support/Archives.h"
 #include "support/DataLines.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -142,26 +143,22 @@ class TestImporter : public QObject {
 };
 
 void TestImporter::widening_data() {
-  QTest::addColumn<QString>("input");
-  QTest::addColumn<QString>("expected");
-  auto row = [](const char* name, const char* in, const char* out) {
-    QTest::newRow(name) << QString::fromUtf8(in) << QString::fromUtf8(out);
-  };
-  row("plain kana", "ｱｲｳｴｵﾝ", "アイウエオン");
-  row("small kana", "ｧｨｩｪｫｬｭｮｯｦ", "ァィゥェォャュョッヲ");
-  row("voiced", "ｶﾞｷﾞｸﾞｹﾞｺﾞｻﾞｼﾞｽﾞｾﾞｿﾞﾀﾞﾁﾞﾂﾞﾃﾞﾄﾞ", "ガギグゲゴザジズゼゾダヂヅデド");
-  row("voiced ha row", "ﾊﾞﾋﾞﾌﾞﾍﾞﾎﾞ", "バビブベボ");
-  row("semi-voiced", "ﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ", "パピプペポ");
-  row("vu", "ｳﾞ", "ヴ");
-  row("marks that combine with nothing", "ｱﾞﾏﾟﾞﾟ", "ア゛マ゜゛゜");
-  row("semi-voiced mark after ka", "ｶﾟ", "カ゜");
-  row("mark after a double-byte kana", "ガﾞ", "ガ゛");
-  row("punctuation", "｡｢｣､･ｰ", "。「」、・ー");
-  row("ascii", "(1-3) AZaz09", "（１－３）　ＡＺａｚ０９");
-  row("ascii symbols", "!\"#$%&'*+,./:;<=>?@[\\]^_`{|}~", "！＂＃＄％＆＇＊＋，．／：；＜＝＞？＠［＼］＾＿｀｛｜｝～");
-  row("full width kept", "アイ（１）東京　ー", "アイ（１）東京　ー");
-  row("mixed", "ｵｵﾄﾞｵﾘﾆｼ(1-19ﾁｮｳﾒ)", "オオドオリニシ（１－１９チョウメ）");
-  row("empty", "", "");
+  Columns<QString, QString>("input", "expected");
+  Row("plain kana", "ｱｲｳｴｵﾝ", "アイウエオン");
+  Row("small kana", "ｧｨｩｪｫｬｭｮｯｦ", "ァィゥェォャュョッヲ");
+  Row("voiced", "ｶﾞｷﾞｸﾞｹﾞｺﾞｻﾞｼﾞｽﾞｾﾞｿﾞﾀﾞﾁﾞﾂﾞﾃﾞﾄﾞ", "ガギグゲゴザジズゼゾダヂヅデド");
+  Row("voiced ha row", "ﾊﾞﾋﾞﾌﾞﾍﾞﾎﾞ", "バビブベボ");
+  Row("semi-voiced", "ﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ", "パピプペポ");
+  Row("vu", "ｳﾞ", "ヴ");
+  Row("marks that combine with nothing", "ｱﾞﾏﾟﾞﾟ", "ア゛マ゜゛゜");
+  Row("semi-voiced mark after ka", "ｶﾟ", "カ゜");
+  Row("mark after a double-byte kana", "ガﾞ", "ガ゛");
+  Row("punctuation", "｡｢｣､･ｰ", "。「」、・ー");
+  Row("ascii", "(1-3) AZaz09", "（１－３）　ＡＺａｚ０９");
+  Row("ascii symbols", "!\"#$%&'*+,./:;<=>?@[\\]^_`{|}~", "！＂＃＄％＆＇＊＋，．／：；＜＝＞？＠［＼］＾＿｀｛｜｝～");
+  Row("full width kept", "アイ（１）東京　ー", "アイ（１）東京　ー");
+  Row("mixed", "ｵｵﾄﾞｵﾘﾆｼ(1-19ﾁｮｳﾒ)", "オオドオリニシ（１－１９チョウメ）");
+  Row("empty", "", "");
 }
 
 void TestImporter::widening() {
@@ -169,13 +166,13 @@ void TestImporter::widening() {
   QFETCH(QString, expected);
   std::string out = "x";
   AppendWideKana(out, S(input.toUtf8().constData()));
-  QCOMPARE(QString::fromStdString(SjisToUtf8(out)), QStringLiteral("x") + expected);
+  QCOMPARE(FromSjis(out), QStringLiteral("x") + expected);
 }
 
 void TestImporter::joining_data() {
-  QTest::addColumn<QString>("csv");
-  QTest::addColumn<QStringList>("towns");      // town kanji of the records, in source order
-  QTest::addColumn<QStringList>("townKanas");  // town kana
+  Columns<QString, QStringList, QStringList>("csv",
+                                             "towns",       // town kanji of the records, in source order
+                                             "townKanas");  // town kana
   auto lines = [](std::initializer_list<std::string> ls) {
     std::string all;
     for (const auto& l : ls) all += l;
@@ -452,10 +449,9 @@ void TestImporter::archiveInput() {
 }
 
 void TestImporter::damagedArchive_data() {
-  QTest::addColumn<bool>("stored");  // the entry uncompressed
-  QTest::addColumn<int>("damage");   // 0 a bit flipped in the entry's data, 1 its size lowered in the central
-                                     // directory, 2 in both headers, 3 its CRC changed
-  QTest::addColumn<QString>("reason");
+  // stored: the entry uncompressed; damage: 0 a bit flipped in the entry's data, 1 its size
+  // lowered in the central directory, 2 in both headers, 3 its CRC changed.
+  Columns<bool, int, QString>("stored", "damage", "reason");
   // A flipped bit of stored data changes one character and leaves a valid CSV.
   QTest::newRow("bit flipped, stored") << true << 0 << QStringLiteral("CRC error");
   QTest::newRow("bit flipped, deflated") << false << 0 << QString();
@@ -502,9 +498,9 @@ void TestImporter::damagedArchive() {
 }
 
 void TestImporter::oversizedInput_data() {
-  QTest::addColumn<int>("lines");        // Tokyo lines of the archive's CSV
-  QTest::addColumn<uint32_t>("size");    // the size its headers declare; 0: the true one
-  QTest::addColumn<QString>("message");  // in the error
+  Columns<int, uint32_t, QString>("lines",     // Tokyo lines of the archive's CSV
+                                  "size",      // the size its headers declare; 0: the true one
+                                  "message");  // in the error
   // About 4 MB of lines deflated to a few KB: refused at the first record too many, not read through.
   QTest::newRow("one prefecture past its lines")
       << 30000 << 0u << QStringLiteral("(KEN_ALL.CSV), line 10241: KEN13.CSV would have more than the 10240 lines");
@@ -533,9 +529,9 @@ void TestImporter::oversizedInput() {
 }
 
 void TestImporter::prefecturesWithoutRecords_data() {
-  QTest::addColumn<bool>("asJig");
-  QTest::addColumn<QList<int>>("prefectures");  // those with records
-  QTest::addColumn<QString>("message");
+  Columns<bool, QList<int>, QString>("asJig",
+                                     "prefectures",  // those with records
+                                     "message");
   QList<int> allButSome;
   for (int p = 3; p <= 46; ++p) allButSome << p;
   QTest::newRow("addresses of Tokyo only")
@@ -570,10 +566,10 @@ void TestImporter::prefecturesWithoutRecords() {
 }
 
 void TestImporter::badInput_data() {
-  QTest::addColumn<QByteArray>("file");  // name of the input written into the folder; empty: none written
-  QTest::addColumn<QByteArray>("bytes");
-  QTest::addColumn<bool>("asJig");
-  QTest::addColumn<QString>("message");  // must occur in the error
+  Columns<QByteArray, QByteArray, bool, QString>(
+      "file",  // name of the input written into the folder; empty: none written
+      "bytes", "asJig",
+      "message");  // must occur in the error
   auto ken = [](std::initializer_list<std::string> ls) {
     std::string all;
     for (const auto& l : ls) all += S(l.c_str());
@@ -670,9 +666,9 @@ void TestImporter::badInput() {
 }
 
 void TestImporter::limits_data() {
-  QTest::addColumn<int>("records");      // records of prefecture 1
-  QTest::addColumn<int>("lineLength");   // bytes of each written line before its line feed
-  QTest::addColumn<QString>("message");  // empty: the import succeeds
+  Columns<int, int, QString>("records",     // records of prefecture 1
+                             "lineLength",  // bytes of each written line before its line feed
+                             "message");    // empty: the import succeeds
   QTest::newRow("10240 lines") << 10240 << 200 << QString();
   QTest::newRow("10241 lines") << 10241 << 200
                                << QStringLiteral("line 10241: KEN01.CSV would have more than the 10240 lines");
@@ -814,7 +810,7 @@ void TestImporter::keptFilesOnAnotherFileSystem() {
 }
 
 void TestImporter::notARegularFile_data() {
-  QTest::addColumn<int>("kind");
+  Columns<int>("kind");
   QTest::newRow("FIFO") << int(NotAFile::Fifo);
   QTest::newRow("folder") << int(NotAFile::Folder);
   QTest::newRow("link to /dev/zero") << int(NotAFile::LinkToDevZero);
@@ -836,10 +832,10 @@ void TestImporter::notARegularFile() {
 }
 
 void TestImporter::recordChecks_data() {
-  QTest::addColumn<bool>("asJig");
-  QTest::addColumn<QByteArray>("line");  // Shift-JIS, added to one line for each other prefecture
-  QTest::addColumn<bool>("partial");
-  QTest::addColumn<QString>("message");  // empty: imported
+  Columns<bool, QByteArray, bool, QString>("asJig",
+                                           "line",  // Shift-JIS, added to one line for each other prefecture
+                                           "partial",
+                                           "message");  // empty: imported
   auto ken = [](const char* code, const char* postal, const char* pref) {
     return QByteArray::fromStdString(
         KenLine(std::atoi(code), postal, "トウキョウト", "チヨダク", "マルノウチ", pref, "千代田区", "丸の内"));

@@ -9,6 +9,7 @@
 #include "core/lists/ListFile.h"
 #include "core/lists/ListText.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -32,7 +33,7 @@ QString ReadAll(const std::string& text, char delimiter) {
   return out;
 }
 
-std::vector<std::string> Row(std::initializer_list<const char*> utf8) {
+std::vector<std::string> Fields(std::initializer_list<const char*> utf8) {
   std::vector<std::string> out;
   for (const char* f : utf8) out.push_back(S(f));
   return out;
@@ -45,24 +46,24 @@ class TestCsv : public QObject {
 
  private Q_SLOTS:
   void read_data() {
-    QTest::addColumn<std::string>("text");
-    QTest::addColumn<char>("delimiter");
-    QTest::addColumn<QString>("records");
-    QTest::newRow("plain, CRLF") << std::string("a,b\r\nc,d\r\n") << ',' << QStringLiteral("a|b/c|d");
-    QTest::newRow("LF, no last break") << std::string("a,b\nc,d") << ',' << QStringLiteral("a|b/c|d");
-    QTest::newRow("quoted comma") << std::string("\"a,b\",c\n") << ',' << QStringLiteral("a,b|c");
-    QTest::newRow("doubled quote") << std::string("\"say \"\"hi\"\"\",x\n") << ',' << QStringLiteral("say \"hi\"|x");
-    QTest::newRow("line break inside") << std::string("\"1\r\n2\",x\ny,z\n") << ',' << QStringLiteral("1\r\n2|x/y|z");
-    QTest::newRow("empty fields") << std::string(",,\n\"\",a\n") << ',' << QStringLiteral("||/|a");
-    QTest::newRow("ragged rows") << std::string("a\nb,c,d\ne,f\n") << ',' << QStringLiteral("a/b|c|d/e|f");
-    QTest::newRow("empty line") << std::string("a\n\nb\n") << ',' << QStringLiteral("a//b");
-    QTest::newRow("quote inside a plain field") << std::string("a\"b,c\n") << ',' << QStringLiteral("a\"b|c");
-    QTest::newRow("text after the closing quote") << std::string("\"a\"b,c\n") << ',' << QStringLiteral("ab|c");
-    QTest::newRow("tabs") << std::string("a,b\tc\n") << '\t' << QStringLiteral("a,b|c");
-    QTest::newRow("lone CR kept") << std::string("a\rb,c\n") << ',' << QStringLiteral("a\rb|c");
-    QTest::newRow("unterminated quote names its line")
-        << std::string("a,b\n\"x\ny\",z\nc,\"never\nclosed\n") << ','
-        << QStringLiteral("a|b/x\ny|z !line 4: a quoted field that starts there is never closed");
+    Columns<std::string, char, QString>("text", "delimiter", "records");
+    auto row = [](const char* name, const char* text, const char* records, char delimiter = ',') {
+      Row(name, std::string(text), delimiter, records);
+    };
+    row("plain, CRLF", "a,b\r\nc,d\r\n", "a|b/c|d");
+    row("LF, no last break", "a,b\nc,d", "a|b/c|d");
+    row("quoted comma", "\"a,b\",c\n", "a,b|c");
+    row("doubled quote", "\"say \"\"hi\"\"\",x\n", "say \"hi\"|x");
+    row("line break inside", "\"1\r\n2\",x\ny,z\n", "1\r\n2|x/y|z");
+    row("empty fields", ",,\n\"\",a\n", "||/|a");
+    row("ragged rows", "a\nb,c,d\ne,f\n", "a/b|c|d/e|f");
+    row("empty line", "a\n\nb\n", "a//b");
+    row("quote inside a plain field", "a\"b,c\n", "a\"b|c");
+    row("text after the closing quote", "\"a\"b,c\n", "ab|c");
+    row("tabs", "a,b\tc\n", "a,b|c", '\t');
+    row("lone CR kept", "a\rb,c\n", "a\rb|c");
+    row("unterminated quote names its line", "a,b\n\"x\ny\",z\nc,\"never\nclosed\n",
+        "a|b/x\ny|z !line 4: a quoted field that starts there is never closed");
   }
   void read() {
     QFETCH(std::string, text);
@@ -77,7 +78,7 @@ class TestCsv : public QObject {
     CsvReader reader(text, ',');
     std::vector<std::string> fields;
     QVERIFY(reader.Next(fields));
-    QCOMPARE(fields, Row({"表,ソ", "十"}));
+    QCOMPARE(fields, Fields({"表,ソ", "十"}));
   }
 
   void longRowRefused() {
@@ -91,8 +92,7 @@ class TestCsv : public QObject {
   }
 
   void write_data() {
-    QTest::addColumn<QStringList>("fields");
-    QTest::addColumn<QString>("text");
+    Columns<QStringList, QString>("fields", "text");
     QTest::newRow("plain") << QStringList{QStringLiteral("a"), QString()} << QStringLiteral("a,\r\n");
     QTest::newRow("comma") << QStringList{QStringLiteral("a,b")} << QStringLiteral("\"a,b\"\r\n");
     QTest::newRow("quote") << QStringList{QStringLiteral("5\" disk")} << QStringLiteral("\"5\"\" disk\"\r\n");
@@ -121,9 +121,9 @@ class TestCsv : public QObject {
   }
 
   void inspect_data() {
-    QTest::addColumn<std::string>("bytes");
-    QTest::addColumn<int>("encoding");  // -1: refused
-    QTest::addColumn<QString>("body");  // the body, or the error
+    Columns<std::string, int, QString>("bytes",
+                                       "encoding",  // -1: refused
+                                       "body");     // the body, or the error
     QTest::newRow("utf-8") << std::string("住所\n") << int(TextEncoding::Utf8) << QStringLiteral("住所\n");
     QTest::newRow("bom") << std::string(kUtf8Bom) + "住所\n" << int(TextEncoding::Utf8Bom) << QStringLiteral("住所\n");
     QTest::newRow("cp932") << S("住所\n") << int(TextEncoding::Cp932) << QString();
@@ -148,14 +148,12 @@ class TestCsv : public QObject {
   }
 
   void header_data() {
-    QTest::addColumn<std::vector<std::string>>("first");
-    QTest::addColumn<std::vector<std::string>>("second");
-    QTest::addColumn<bool>("header");
-    QTest::newRow("usual names") << Row({"氏名", "住所"}) << Row({}) << true;
-    QTest::newRow("names over addresses") << Row({"name", "where"}) << Row({"a", "東京都府中市"}) << true;
-    QTest::newRow("an address") << Row({"山田", "東京都府中市"}) << Row({"a", "東京都府中市"}) << false;
-    QTest::newRow("a code") << Row({"name", "100-0001"}) << Row({"a", "東京都府中市"}) << false;
-    QTest::newRow("nothing like data below") << Row({"a", "b"}) << Row({"c", "d"}) << false;
+    Columns<std::vector<std::string>, std::vector<std::string>, bool>("first", "second", "header");
+    QTest::newRow("usual names") << Fields({"氏名", "住所"}) << Fields({}) << true;
+    QTest::newRow("names over addresses") << Fields({"name", "where"}) << Fields({"a", "東京都府中市"}) << true;
+    QTest::newRow("an address") << Fields({"山田", "東京都府中市"}) << Fields({"a", "東京都府中市"}) << false;
+    QTest::newRow("a code") << Fields({"name", "100-0001"}) << Fields({"a", "東京都府中市"}) << false;
+    QTest::newRow("nothing like data below") << Fields({"a", "b"}) << Fields({"c", "d"}) << false;
   }
   void header() {
     QFETCH(std::vector<std::string>, first);
@@ -165,24 +163,24 @@ class TestCsv : public QObject {
   }
 
   void columns() {
-    std::vector<std::string> names = Row({"氏名", "〒", "都道府県", "市区町村", "番地"});
+    std::vector<std::string> names = Fields({"氏名", "〒", "都道府県", "市区町村", "番地"});
     ListColumns named = GuessColumns(&names, {});
     QCOMPARE(named.address, (std::vector<int>{2, 3, 4}));
     QCOMPARE(named.code, 1);
-    std::vector<std::vector<std::string>> rows = {Row({"a", "東京都", "府中市宮西町", "1000001"}),
-                                                  Row({"b", "京都府", "京都市上京区", "602-0033"})};
+    std::vector<std::vector<std::string>> rows = {Fields({"a", "東京都", "府中市宮西町", "1000001"}),
+                                                  Fields({"b", "京都府", "京都市上京区", "602-0033"})};
     ListColumns guessed = GuessColumns(nullptr, rows);
     QCOMPARE(guessed.address, (std::vector<int>{1, 2}));
     QCOMPARE(guessed.code, 3);
     QCOMPARE(ColumnOf("2", nullptr, 4), 1);
     QCOMPARE(ColumnOf("5", nullptr, 4), -1);
     QCOMPARE(ColumnOf("番地", &names, 5), 4);
-    QCOMPARE(JoinAddress(Row({"東京都", "", "府中市"}), {0, 1, 2, 7}), S("東京都 府中市"));
+    QCOMPARE(JoinAddress(Fields({"東京都", "", "府中市"}), {0, 1, 2, 7}), S("東京都 府中市"));
   }
 
   void postal_data() {
-    QTest::addColumn<std::string>("text");
-    QTest::addColumn<int>("postal");  // -1: not a code
+    Columns<std::string, int>("text",
+                              "postal");  // -1: not a code
     QTest::newRow("digits") << std::string("1000001") << 1000001;
     QTest::newRow("hyphen") << std::string("100-0001") << 1000001;
     QTest::newRow("full-width, 〒") << S("〒１００－０００１") << 1000001;

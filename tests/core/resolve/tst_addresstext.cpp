@@ -4,50 +4,42 @@
 #include <string>
 
 #include "core/resolve/AddressText.h"
-#include "core/text/SjisText.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
-namespace {
-QString U(const std::string& sjis) {
-  return QString::fromStdString(SjisToUtf8(sjis));
-}
-}  // namespace
+namespace {}  // namespace
 
 class TestAddressText : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
   void matchForm_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("form");
-    auto row = [](const char* name, const char* text, const char* form) {
-      QTest::newRow(name) << QString::fromUtf8(text) << QString::fromUtf8(form);
-    };
-    row("full-width digits", "丸の内１－９－１", "丸の内1-9-1");
-    row("kanji numerals", "北一条西二丁目", "北1条西2丁目");
-    row("positional numerals", "二十四軒三百五番", "24軒305番");
-    row("digit by digit", "二〇二号", "202号");
-    row("spaces", "東京都　新宿区 西新宿", "東京都新宿区西新宿");
-    row("a thousand", "千代田", "1000代田");
-    row("ke between kanji left out", "霞ヶ関・霞が関・霞ヵ関・阿佐ケ谷", "霞関・霞関・霞関・阿佐谷");
-    row("ke elsewhere", "つつじヶ丘・ヶ岳・関ヶ", "つつじケ丘・ケ岳・関ケ");
-    row("no between kanji", "丸ノ内・丸之内・丸の内・ノ木・之", "丸の内・丸の内・丸の内・ノ木・之");
-    row("variant kanji", "髙田﨑德濵瀨黑邊邉", "高田崎徳浜瀬黒辺辺");
-    row("no and ke after a number", "三ノ丸・5之上・上九ヶ沢・8ケ代", "3の丸・5の上・上9沢・8代");
-    row("no between numerals", "五之三町・五の三町・五ノ三町", "5-3町・5-3町・5-3町");
-    row("hyphens", "1‐2−3－4―5", "1-2-3-4-5");
-    row("long vowel between digits", "1ー2 センター", "1-2センター");
-    row("no between digits", "12番地の3", "12番地の3");
-    row("no between numbers", "12の3", "12-3");
-    row("letters", "ＪＰタワーjp", "JPタワーJP");
-    row("half-width kana", "ﾀﾜｰ", "タワー");
+    Columns<QString, QString>("text", "form");
+    Row("full-width digits", "丸の内１－９－１", "丸の内1-9-1");
+    Row("kanji numerals", "北一条西二丁目", "北1条西2丁目");
+    Row("positional numerals", "二十四軒三百五番", "24軒305番");
+    Row("digit by digit", "二〇二号", "202号");
+    Row("spaces", "東京都　新宿区 西新宿", "東京都新宿区西新宿");
+    Row("a thousand", "千代田", "1000代田");
+    Row("ke between kanji left out", "霞ヶ関・霞が関・霞ヵ関・阿佐ケ谷", "霞関・霞関・霞関・阿佐谷");
+    Row("ke elsewhere", "つつじヶ丘・ヶ岳・関ヶ", "つつじケ丘・ケ岳・関ケ");
+    Row("no between kanji", "丸ノ内・丸之内・丸の内・ノ木・之", "丸の内・丸の内・丸の内・ノ木・之");
+    Row("variant kanji", "髙田﨑德濵瀨黑邊邉", "高田崎徳浜瀬黒辺辺");
+    Row("no and ke after a number", "三ノ丸・5之上・上九ヶ沢・8ケ代", "3の丸・5の上・上9沢・8代");
+    Row("no between numerals", "五之三町・五の三町・五ノ三町", "5-3町・5-3町・5-3町");
+    Row("hyphens", "1‐2−3－4―5", "1-2-3-4-5");
+    Row("long vowel between digits", "1ー2 センター", "1-2センター");
+    Row("no between digits", "12番地の3", "12番地の3");
+    Row("no between numbers", "12の3", "12-3");
+    Row("letters", "ＪＰタワーjp", "JPタワーJP");
+    Row("half-width kana", "ﾀﾜｰ", "タワー");
   }
   void matchForm() {
     QFETCH(QString, text);
     QFETCH(QString, form);
-    QCOMPARE(U(MatchForm(S(text.toStdString()))), form);
+    QCOMPARE(FromSjis(MatchForm(S(text.toStdString()))), form);
   }
 
   // Numbers that a space or a kanji numeral keeps apart do not run together.
@@ -61,32 +53,22 @@ class TestAddressText : public QObject {
   }
 
   void rest_data() {
-    QTest::addColumn<QString>("rest");
-    QTest::addColumn<QString>("numbers");
-    QTest::addColumn<bool>("chome");
-    QTest::addColumn<int>("floor");
-    QTest::addColumn<QString>("leading");
-    QTest::addColumn<QString>("trailing");
-    auto row = [](const char* name, const char* rest, const char* numbers, bool chome, int floor, const char* leading,
-                  const char* trailing) {
-      QTest::newRow(name) << QString::fromUtf8(rest) << QString::fromUtf8(numbers) << chome << floor
-                          << QString::fromUtf8(leading) << QString::fromUtf8(trailing);
-    };
-    row("chome ban go", "1丁目9番1号", "1 9 1", true, 0, "", "");
-    row("hyphens", "2-7-2", "2 7 2", false, 0, "", "");
-    row("banchi no", "123番地の4", "123 4", false, 0, "", "");
-    row("building and floor", "2-7-2JPタワー30階", "2 7 2", false, 30, "", "JPタワー");
-    row("floor as F", "2-7-2JPタワー30F", "2 7 2", false, 30, "", "JPタワー");
-    row("basement", "1-1ビル地下1階", "1 1", false, -1, "", "ビル");
-    row("room numbers are no block", "1-2-3ハイツ101号室", "1 2 3", false, 0, "", "ハイツ号室");
-    row("sub-area first", "字東原123", "123", false, 0, "字東原", "");
-    row("building without block", "JPタワー30階", "", false, 30, "JPタワー", "");
-    row("a name ending in a B byte", "3-20-2オペラシティ4階", "3 20 2", false, 4, "", "オペラシティ");
-    row("basement as B", "1-1ビルB1", "1 1", false, -1, "", "ビル");
-    row("a building B, no basement", "1-1シティB21階", "1 1", false, 21, "", "シティB");
-    row("a building B and a floor apart", "1-1シティＢ ６Ｆ", "1 1", false, 6, "", "シティB");
-    row("basement after a space", "1-1シティ B1", "1 1", false, -1, "", "シティ");
-    row("basement as 地下", "1-1ビル地下2階", "1 1", false, -1, "", "ビル");
+    Columns<QString, QString, bool, int, QString, QString>("rest", "numbers", "chome", "floor", "leading", "trailing");
+    Row("chome ban go", "1丁目9番1号", "1 9 1", true, 0, "", "");
+    Row("hyphens", "2-7-2", "2 7 2", false, 0, "", "");
+    Row("banchi no", "123番地の4", "123 4", false, 0, "", "");
+    Row("building and floor", "2-7-2JPタワー30階", "2 7 2", false, 30, "", "JPタワー");
+    Row("floor as F", "2-7-2JPタワー30F", "2 7 2", false, 30, "", "JPタワー");
+    Row("basement", "1-1ビル地下1階", "1 1", false, -1, "", "ビル");
+    Row("room numbers are no block", "1-2-3ハイツ101号室", "1 2 3", false, 0, "", "ハイツ号室");
+    Row("sub-area first", "字東原123", "123", false, 0, "字東原", "");
+    Row("building without block", "JPタワー30階", "", false, 30, "JPタワー", "");
+    Row("a name ending in a B byte", "3-20-2オペラシティ4階", "3 20 2", false, 4, "", "オペラシティ");
+    Row("basement as B", "1-1ビルB1", "1 1", false, -1, "", "ビル");
+    Row("a building B, no basement", "1-1シティB21階", "1 1", false, 21, "", "シティB");
+    Row("a building B and a floor apart", "1-1シティＢ ６Ｆ", "1 1", false, 6, "", "シティB");
+    Row("basement after a space", "1-1シティ B1", "1 1", false, -1, "", "シティ");
+    Row("basement as 地下", "1-1ビル地下2階", "1 1", false, -1, "", "ビル");
   }
   void rest() {
     QFETCH(QString, rest);
@@ -101,33 +83,28 @@ class TestAddressText : public QObject {
     QCOMPARE(got.join(QLatin1Char(' ')), numbers);
     QCOMPARE(r.hasChome, chome);
     QCOMPARE(r.floor, floor);
-    QCOMPARE(U(r.leading), leading);
-    QCOMPARE(U(r.trailing), trailing);
+    QCOMPARE(FromSjis(r.leading), leading);
+    QCOMPARE(FromSjis(r.trailing), trailing);
   }
 
   // Notes and what fits them: 2 fully, 1 as far as the address goes, 0 not.
   void notes_data() {
-    QTest::addColumn<QString>("note");
-    QTest::addColumn<QString>("rest");
-    QTest::addColumn<int>("fit");
-    auto row = [](const char* name, const char* note, const char* rest, int fit) {
-      QTest::newRow(name) << QString::fromUtf8(note) << QString::fromUtf8(rest) << fit;
-    };
-    row("chome range", "１〜１９丁目", "2丁目1-1", 2);
-    row("chome range, bare numbers", "１〜１９丁目", "5-3-1", 2);
-    row("chome out of range", "２０〜２８丁目", "2丁目1-1", 0);
-    row("chome list", "１、２丁目", "2丁目", 2);
-    row("banchi range", "１〜１３１番地", "50番地", 2);
-    row("banchi range, written as chome", "１〜１３１番地", "5丁目", 0);
-    row("chome and banchi", "４丁目５５〜１１４番地", "4丁目60", 2);
-    row("chome and banchi, banchi missing", "４丁目５５〜１１４番地", "4丁目", 1);
-    row("chome and banchi, banchi outside", "４丁目５５〜１１４番地", "4丁目10", 0);
-    row("from a number on", "２００番以上", "244-1", 2);
-    row("below it", "２００番以上", "199", 0);
-    row("lot with branch", "２７９４−１２番地", "2794-12", 2);
-    row("lot with another branch", "２７９４−１２番地", "2794-13", 0);
-    row("lines and lots", "西５〜８線７９〜１１０番地", "西6線80番地", 2);
-    row("chiwari", "第９地割〜第１１地割", "第10地割5", 2);
+    Columns<QString, QString, int>("note", "rest", "fit");
+    Row("chome range", "１〜１９丁目", "2丁目1-1", 2);
+    Row("chome range, bare numbers", "１〜１９丁目", "5-3-1", 2);
+    Row("chome out of range", "２０〜２８丁目", "2丁目1-1", 0);
+    Row("chome list", "１、２丁目", "2丁目", 2);
+    Row("banchi range", "１〜１３１番地", "50番地", 2);
+    Row("banchi range, written as chome", "１〜１３１番地", "5丁目", 0);
+    Row("chome and banchi", "４丁目５５〜１１４番地", "4丁目60", 2);
+    Row("chome and banchi, banchi missing", "４丁目５５〜１１４番地", "4丁目", 1);
+    Row("chome and banchi, banchi outside", "４丁目５５〜１１４番地", "4丁目10", 0);
+    Row("from a number on", "２００番以上", "244-1", 2);
+    Row("below it", "２００番以上", "199", 0);
+    Row("lot with branch", "２７９４−１２番地", "2794-12", 2);
+    Row("lot with another branch", "２７９４−１２番地", "2794-13", 0);
+    Row("lines and lots", "西５〜８線７９〜１１０番地", "西6線80番地", 2);
+    Row("chiwari", "第９地割〜第１１地割", "第10地割5", 2);
   }
   void notes() {
     QFETCH(QString, note);
@@ -157,13 +134,13 @@ class TestAddressText : public QObject {
     QVERIFY(!names.items[0].name.empty());
     TownNote kyoto = ParseNote(MatchForm(S("烏丸通今出川上る、今出川通烏丸西入")));
     QCOMPARE(kyoto.items.size(), std::size_t{2});
-    QCOMPARE(U(kyoto.items[1].name), u"今出川通烏丸西入"_qs);
+    QCOMPARE(FromSjis(kyoto.items[1].name), u"今出川通烏丸西入"_qs);
     TownNote quoted = ParseNote(MatchForm(S("３丁目１１番５〜８号「多の津団地」")));
     QCOMPARE(quoted.items[0].levels, 3);
   }
 
   void streetPositions() {
-    auto position = [](const char* text) { return U(StreetPosition(MatchForm(S(text)))); };
+    auto position = [](const char* text) { return FromSjis(StreetPosition(MatchForm(S(text)))); };
     QCOMPARE(position("烏丸通今出川上る"), position("烏丸今出川上ル"));
     QCOMPARE(position("今出川通烏丸西入"), position("今出川通烏丸西入ル"));
     QCOMPARE(position("寺町通二条下る"), position("寺町二条下がる"));
@@ -171,7 +148,7 @@ class TestAddressText : public QObject {
     std::string text = MatchForm(S("寺町通今出川下る東入今出川町"));
     std::vector<std::size_t> ends = DirectionWordEnds(text);
     QCOMPARE(ends.size(), std::size_t{2});
-    QCOMPARE(U(text.substr(ends[1])), u"今出川町"_qs);
+    QCOMPARE(FromSjis(text.substr(ends[1])), u"今出川町"_qs);
   }
 };
 

@@ -17,6 +17,8 @@
 #include "core/resolve/AddressIndex.h"
 #include "core/resolve/Resolver.h"
 #include "core/text/SjisText.h"
+#include "support/Sjis.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -141,7 +143,7 @@ class TestResolveRealData : public QObject {
     char path[FileNameCapacity];
     static const QRegularExpression noted(QStringLiteral(u"^(.*?)（(.*)）$"));
     auto columns = [&] {
-      QStringList c = QString::fromStdString(SjisToUtf8(line)).split(u',');
+      QStringList c = FromSjis(line).split(u',');
       for (QString& text : c)
         if (text.startsWith(u'"')) text = text.mid(1, text.size() - 2);
       return c;
@@ -179,23 +181,19 @@ class TestResolveRealData : public QObject {
   }
 
   void examples_data() {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("first");
-    auto row = [](const char* address, const char* first) {
-      QTest::newRow(address) << QString::fromUtf8(address) << QString::fromUtf8(first);
-    };
-    row("東京都千代田区丸の内1丁目9番1号", "1000005");
-    row("札幌市中央区北1条西2丁目1-1", "0600001");
-    row("千代田区千代田1-1", "1000001");
-    row("北海道八雲町本町", "0493107");
-    row("京都市上京区烏丸通今出川上る今出川町", "6020033");
-    row("東京都千代田区丸の内2-7-2 JPタワー 30階", "1007030");
-    row("東京都千代田区丸の内2-7-2 JPタワー", "1007090");
-    row("東京都千代田区丸の内2-7-2", "1000005");
-    row("東京都千代田区丸の内2-7-2 東京中央郵便局", "1008994");
-    row("東京都利島村123", "1000301");
-    row("東京都千代田区", "1000000");
-    row("１００－０００１", "1000001");
+    Columns<QString, QString>("address", "first");
+    RowOf("東京都千代田区丸の内1丁目9番1号", "1000005");
+    RowOf("札幌市中央区北1条西2丁目1-1", "0600001");
+    RowOf("千代田区千代田1-1", "1000001");
+    RowOf("北海道八雲町本町", "0493107");
+    RowOf("京都市上京区烏丸通今出川上る今出川町", "6020033");
+    RowOf("東京都千代田区丸の内2-7-2 JPタワー 30階", "1007030");
+    RowOf("東京都千代田区丸の内2-7-2 JPタワー", "1007090");
+    RowOf("東京都千代田区丸の内2-7-2", "1000005");
+    RowOf("東京都千代田区丸の内2-7-2 東京中央郵便局", "1008994");
+    RowOf("東京都利島村123", "1000301");
+    RowOf("東京都千代田区", "1000000");
+    RowOf("１００－０００１", "1000001");
   }
   void examples() {
     QFETCH(QString, address);

@@ -7,8 +7,8 @@
 
 #include "core/resolve/AddressIndex.h"
 #include "core/resolve/Resolver.h"
-#include "core/text/SjisText.h"
 #include "support/DataLines.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -98,75 +98,72 @@ class TestResolver : public QObject {
   }
 
   void resolve_data() {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("codes");  // best first, space-separated
-    QTest::addColumn<QString>("kind");   // of the first
-    auto row = [](const char* address, const char* codes, const char* kind) {
-      QTest::newRow(address) << QString::fromUtf8(address) << QString::fromUtf8(codes) << QString::fromUtf8(kind);
-    };
-    row("東京都千代田区丸の内1丁目9番1号", "1000005", "town");
-    row("千代田区千代田1-1", "1000001 1008111", "town");
-    row("東京都 千代田区 丸の内 一丁目九番一号", "1000005", "town");
-    row("東京都千代田区丸の内2-7-2", "1000005 1008994 1008996", "town");
-    row("東京都千代田区丸の内2-7-2 東京中央郵便局", "1008994 1000005 1008996", "office");
-    row("東京都千代田区丸の内2-7-2 JPタワー 30階", "1007030 1008994 1008996", "floor");
-    row("東京都千代田区丸の内２－７－２ ＪＰタワー", "1007090 1008994 1008996", "building");
-    row("東京都千代田区丸の内JPタワー地下1階", "1007090", "building");
-    row("東京都千代田区丸の内JPタワー12階", "1007090", "building");  // a floor without a code of its own
-    row("東京都千代田区霞ヶ関1-1", "1000013", "town");
-    row("〒100-0013 東京都千代田区霞が関1", "1000013", "town");
-    row("東京都千代田区", "1000000", "catchall");
-    row("東京都千代田区存在しない町1-2", "1000000", "catchall");
-    row("東京都利島村123", "1000301", "whole-city");
-    row("滋賀県犬上郡多賀町一円12", "5220317", "town");
-    row("府中市宮西町1-1", "1830022", "town");
-    row("府中市存在しない町1", "", "");  // never a guess across cities
-    row("広島県府中市", "7260000", "catchall");
-    row("札幌市中央区北1条西2丁目1-1", "0600001", "chome");
-    row("北海道札幌市中央区北一条西二十丁目", "0640821", "chome");
-    row("北海道八雲町本町", "0493107", "town");
-    row("京都市上京区烏丸通今出川上ル今出川町", "6020033", "town");
-    row("京都市上京区寺町通今出川下る今出川町", "6028031", "town");
-    row("京都市上京区今出川町", "6020033 6028031", "town");
-    row("苫小牧市一本松町8番地", "0530001", "chome");
-    row("苫小牧市常盤200", "0530003", "town");
-    row("苫小牧市常盤20", "0530002", "chome");
-    row("〒100-0001", "1000001", "code");
-    row("１００－０００１", "1000001", "code");
-    row("1000001", "1000001", "code");
-    row("9999999", "", "");
-    row("丸の内1-9-1", "1000005", "town");  // a town only one city has
-    row("宮西町1-1", "1830022", "town");
-    row("丸の内JPタワー30階", "1007030", "floor");
-    row("本町1-2", "", "");                                    // no city, and a town name of several
-    row("千代田1-1", "1000001 1008111", "town");               // several, but offices at that address in one
-    row("〒6028031 京都市上京区今出川町", "6028031", "town");  // the code written picks among several
-    row("岡谷市123", "3940091", "town");
-    row("岡谷市存在しない町", "3940000", "catchall");
-    row("東京都千代田区丸ノ内1-9-1", "1000005", "town");
-    row("東京都千代田区丸之内1-9-1", "1000005", "town");
-    row("東京都千代田区丸の内2-4-1 丸ビル 20F", "1000005", "building-unknown");
-    row("東京都千代田区丸の内2-7-3 30階", "1007030", "floor");          // by its block, through an office there
-    row("東京都千代田区丸の内2-7-3-5 30階", "1007030", "floor");        // a number within the block
-    row("東京都千代田区丸の内2-7-3", "1000005", "building-unknown");    // that building, no floor
-    row("東京都千代田区丸の内1-8-1 30階", "1007030 1007051", "floor");  // an office there holds a code of its series
-    row("東京都千代田区丸の内2-7-2 35階", "1000005 1008994 1008996", "building-unknown");
-    row("千代田ビル", "", "");  // a place name that merely starts the text
-    row("本町の候補", "", "");
-    row("千1", "", "");  // one character: no town alone
-    row("千代田区丸の内", "1000005", "town");
+    Columns<QString, QString, QString>("address",
+                                       "codes",  // best first, space-separated
+                                       "kind");  // of the first
+    RowOf("東京都千代田区丸の内1丁目9番1号", "1000005", "town");
+    RowOf("千代田区千代田1-1", "1000001 1008111", "town");
+    RowOf("東京都 千代田区 丸の内 一丁目九番一号", "1000005", "town");
+    RowOf("東京都千代田区丸の内2-7-2", "1000005 1008994 1008996", "town");
+    RowOf("東京都千代田区丸の内2-7-2 東京中央郵便局", "1008994 1000005 1008996", "office");
+    RowOf("東京都千代田区丸の内2-7-2 JPタワー 30階", "1007030 1008994 1008996", "floor");
+    RowOf("東京都千代田区丸の内２－７－２ ＪＰタワー", "1007090 1008994 1008996", "building");
+    RowOf("東京都千代田区丸の内JPタワー地下1階", "1007090", "building");
+    RowOf("東京都千代田区丸の内JPタワー12階", "1007090", "building");  // a floor without a code of its own
+    RowOf("東京都千代田区霞ヶ関1-1", "1000013", "town");
+    RowOf("〒100-0013 東京都千代田区霞が関1", "1000013", "town");
+    RowOf("東京都千代田区", "1000000", "catchall");
+    RowOf("東京都千代田区存在しない町1-2", "1000000", "catchall");
+    RowOf("東京都利島村123", "1000301", "whole-city");
+    RowOf("滋賀県犬上郡多賀町一円12", "5220317", "town");
+    RowOf("府中市宮西町1-1", "1830022", "town");
+    RowOf("府中市存在しない町1", "", "");  // never a guess across cities
+    RowOf("広島県府中市", "7260000", "catchall");
+    RowOf("札幌市中央区北1条西2丁目1-1", "0600001", "chome");
+    RowOf("北海道札幌市中央区北一条西二十丁目", "0640821", "chome");
+    RowOf("北海道八雲町本町", "0493107", "town");
+    RowOf("京都市上京区烏丸通今出川上ル今出川町", "6020033", "town");
+    RowOf("京都市上京区寺町通今出川下る今出川町", "6028031", "town");
+    RowOf("京都市上京区今出川町", "6020033 6028031", "town");
+    RowOf("苫小牧市一本松町8番地", "0530001", "chome");
+    RowOf("苫小牧市常盤200", "0530003", "town");
+    RowOf("苫小牧市常盤20", "0530002", "chome");
+    RowOf("〒100-0001", "1000001", "code");
+    RowOf("１００－０００１", "1000001", "code");
+    RowOf("1000001", "1000001", "code");
+    RowOf("9999999", "", "");
+    RowOf("丸の内1-9-1", "1000005", "town");  // a town only one city has
+    RowOf("宮西町1-1", "1830022", "town");
+    RowOf("丸の内JPタワー30階", "1007030", "floor");
+    RowOf("本町1-2", "", "");                                    // no city, and a town name of several
+    RowOf("千代田1-1", "1000001 1008111", "town");               // several, but offices at that address in one
+    RowOf("〒6028031 京都市上京区今出川町", "6028031", "town");  // the code written picks among several
+    RowOf("岡谷市123", "3940091", "town");
+    RowOf("岡谷市存在しない町", "3940000", "catchall");
+    RowOf("東京都千代田区丸ノ内1-9-1", "1000005", "town");
+    RowOf("東京都千代田区丸之内1-9-1", "1000005", "town");
+    RowOf("東京都千代田区丸の内2-4-1 丸ビル 20F", "1000005", "building-unknown");
+    RowOf("東京都千代田区丸の内2-7-3 30階", "1007030", "floor");          // by its block, through an office there
+    RowOf("東京都千代田区丸の内2-7-3-5 30階", "1007030", "floor");        // a number within the block
+    RowOf("東京都千代田区丸の内2-7-3", "1000005", "building-unknown");    // that building, no floor
+    RowOf("東京都千代田区丸の内1-8-1 30階", "1007030 1007051", "floor");  // an office there holds a code of its series
+    RowOf("東京都千代田区丸の内2-7-2 35階", "1000005 1008994 1008996", "building-unknown");
+    RowOf("千代田ビル", "", "");  // a place name that merely starts the text
+    RowOf("本町の候補", "", "");
+    RowOf("千1", "", "");  // one character: no town alone
+    RowOf("千代田区丸の内", "1000005", "town");
     // Mended readings: a town written whole beats one that only starts the text elsewhere; a
     // town alone of two characters, one a numeral; a building by the part of its name
     // between the town and the floor, one holding a numeral; a name ending in the byte of B.
-    row("港区海岸通19番地3", "5520022", "town");
-    row("港区海岸1-2", "1050022", "chome");
-    row("八尋3-28-17", "0530011", "town");
-    row("八雲町4丁目24番19号", "0493199", "town");  // the town 八雲町 of 八雲町, not its catch-all
-    row("東京都港区六本木 住友不動産六本木 30階", "1066230", "floor");
-    row("東京都港区六本木ガーデンタワー4F", "1066004", "floor");
-    row("東京都港区六本木グランドタワーB1", "1066290", "building");
-    row("東京都港区六本木タワー4F", "1060032", "building-unknown");  // two buildings fit
-    row("東京都新宿区西新宿3-20-2 オペラシティ ４階", "1631404", "floor");
+    RowOf("港区海岸通19番地3", "5520022", "town");
+    RowOf("港区海岸1-2", "1050022", "chome");
+    RowOf("八尋3-28-17", "0530011", "town");
+    RowOf("八雲町4丁目24番19号", "0493199", "town");  // the town 八雲町 of 八雲町, not its catch-all
+    RowOf("東京都港区六本木 住友不動産六本木 30階", "1066230", "floor");
+    RowOf("東京都港区六本木ガーデンタワー4F", "1066004", "floor");
+    RowOf("東京都港区六本木グランドタワーB1", "1066290", "building");
+    RowOf("東京都港区六本木タワー4F", "1060032", "building-unknown");  // two buildings fit
+    RowOf("東京都新宿区西新宿3-20-2 オペラシティ ４階", "1631404", "floor");
   }
   void resolve() {
     QFETCH(QString, address);
@@ -180,9 +177,7 @@ class TestResolver : public QObject {
   }
 
   void certainty_data() {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("certainty");
-    QTest::addColumn<int>("codes");
+    Columns<QString, QString, int>("address", "certainty", "codes");
     QTest::newRow("town") << u"千代田区丸の内1-1"_qs << u"sure"_qs << 1;
     QTest::newRow("catch-all") << u"東京都千代田区存在しない町"_qs << u"not-sure"_qs << 1;
     QTest::newRow("building unknown") << u"千代田区丸の内1-1 丸ビル"_qs << u"not-sure"_qs << 1;
@@ -202,10 +197,8 @@ class TestResolver : public QObject {
   void recordTexts() {
     std::vector<Resolution> found = Resolve(*index_, S("東京都千代田区丸の内2-7-2"));
     QCOMPARE(found.size(), std::size_t{3});
-    QCOMPARE(QString::fromStdString(SjisToUtf8(RecordText(*index_, found[0]))),
-             u"東京都千代田区丸の内（次のビルを除く）"_qs);
-    QCOMPARE(QString::fromStdString(SjisToUtf8(RecordText(*index_, found[1]))),
-             u"東京中央郵便局 東京都千代田区丸の内２丁目７－２"_qs);
+    QCOMPARE(FromSjis(RecordText(*index_, found[0])), u"東京都千代田区丸の内（次のビルを除く）"_qs);
+    QCOMPARE(FromSjis(RecordText(*index_, found[1])), u"東京中央郵便局 東京都千代田区丸の内２丁目７－２"_qs);
     KenRecord town;
     index_->FillRecord(found[0].record, town);
     QCOMPARE(std::string(town.PostalCode), std::string("1000005"));

@@ -16,6 +16,7 @@
 #include "core/search/SearchScan.h"
 #include "core/text/SjisText.h"
 #include "support/DataLines.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -58,7 +59,8 @@ struct Outcome {
   Collected rows;
 };
 
-Outcome Search(Scratch& engine, const Folder& folder, std::string keyword, SearchMode mode = SearchMode::Keyword,
+// A search over the data folder `data`.
+Outcome Search(Scratch& engine, const TempData& data, std::string keyword, SearchMode mode = SearchMode::Keyword,
                bool cancelled = false, std::string pref = {}, std::string city = {}) {
   SearchParams params;
   params.mode = mode;
@@ -69,9 +71,19 @@ Outcome Search(Scratch& engine, const Folder& folder, std::string keyword, Searc
   std::atomic<uint8_t> cancel{static_cast<uint8_t>(cancelled ? 1 : 0)};
   Outcome out;
   out.notice =
-      RunSearch(SearchQuery(params), *DataSet::Open(folder.dir.folder()), *engine.buffers, hitCount, cancel, out.rows);
+      RunSearch(SearchQuery(params), *DataSet::Open(data.folder()), *engine.buffers, hitCount, cancel, out.rows);
   out.hitCount = hitCount.load();
   return out;
+}
+
+// A keyword search for 千代田 over `folder`, where a data file is missing: it says so, gives
+// no hit count, and has shown the `rows` rows found before it.
+void ExpectFileMissing(const Folder& folder, int rows) {
+  Scratch engine;
+  Outcome out = Search(engine, folder.dir, Sjis("千代田"));
+  QCOMPARE(out.notice, SearchNotice::FileMissing);
+  QCOMPARE(out.hitCount, -1);
+  QCOMPARE(int(out.rows.numbers.size()), rows);
 }
 
 std::string Repeat(const std::string& line, int times) {
@@ -96,9 +108,7 @@ class TestSearchCore : public QObject {
 
  private Q_SLOTS:
   void contains_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QByteArray>("needle");
-    QTest::addColumn<bool>("found");
+    Columns<QByteArray, QByteArray, bool>("text", "needle", "found");
     auto row = [](const char* name, std::string text, std::string needle, bool found) {
       QTest::newRow(name) << QByteArray::fromStdString(text) << QByteArray::fromStdString(needle) << found;
     };
@@ -124,9 +134,7 @@ class TestSearchCore : public QObject {
   }
 
   void joinedCopy_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("office");
-    QTest::addColumn<QByteArray>("joined");
+    Columns<QByteArray, bool, QByteArray>("line", "office", "joined");
     QTest::newRow("address") << QByteArray("1,\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\",\"h\",0,0\r\n") << false
                              << QByteArray("1,a,b,cde,fgh,0,0\r\n");
     QTest::newRow("office") << QByteArray("1,\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\",\"h\",0\r\n") << true
@@ -145,10 +153,7 @@ class TestSearchCore : public QObject {
   }
 
   void keywordRule_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("office");
-    QTest::addColumn<QByteArray>("keyword");
-    QTest::addColumn<bool>("hit");
+    Columns<QByteArray, bool, QByteArray, bool>("line", "office", "keyword", "hit");
     auto row = [](const char* name, const std::string& line, bool office, std::string keyword, bool hit) {
       QTest::newRow(name) << QByteArray::fromStdString(line) << office << QByteArray::fromStdString(keyword) << hit;
     };
@@ -200,11 +205,7 @@ class TestSearchCore : public QObject {
 
   // Name variants and keywords that end in a block, as typed and folded.
   void variantsAndBlocks_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("office");
-    QTest::addColumn<QByteArray>("keyword");
-    QTest::addColumn<bool>("fold");
-    QTest::addColumn<bool>("hit");
+    Columns<QByteArray, bool, QByteArray, bool, bool>("line", "office", "keyword", "fold", "hit");
     auto ken = [](const char* city, const char* town) {
       return KenLine(13101, "1000013", "トウキョウト", "ア", "ア", "東京都", city, town);
     };
@@ -243,11 +244,7 @@ class TestSearchCore : public QObject {
   }
 
   void townRule_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QByteArray>("pref");
-    QTest::addColumn<QByteArray>("city");
-    QTest::addColumn<QByteArray>("keyword");
-    QTest::addColumn<bool>("hit");
+    Columns<QByteArray, QByteArray, QByteArray, QByteArray, bool>("line", "pref", "city", "keyword", "hit");
     auto row = [](const char* name, const std::string& line, std::string pref, std::string city, std::string keyword,
                   bool hit) {
       QTest::newRow(name) << QByteArray::fromStdString(line) << QByteArray::fromStdString(pref)
@@ -284,8 +281,7 @@ class TestSearchCore : public QObject {
   }
 
   void rows_data() {
-    QTest::addColumn<QByteArray>("postal");
-    QTest::addColumn<QByteArray>("cell");
+    Columns<QByteArray, QByteArray>("postal", "cell");
     QTest::newRow("seven digits") << QByteArray("1000001") << QByteArray("100-0001");
     QTest::newRow("empty") << QByteArray("") << QByteArray("");
     QTest::newRow("two bytes") << QByteArray("12") << QByteArray("12");
@@ -332,7 +328,7 @@ class TestSearchCore : public QObject {
 
   // The block framing gives the same lines as the line reader, for every kind of line end.
   void framingMatchesLineReader_data() {
-    QTest::addColumn<QByteArray>("bytes");
+    Columns<QByteArray>("bytes");
     QTest::newRow("ordinary") << QByteArray("a,b\r\nc,d\r\n");
     QTest::newRow("no final line feed") << QByteArray("a\nb");
     QTest::newRow("empty lines") << QByteArray("\n\n\n");
@@ -439,7 +435,7 @@ class TestSearchCore : public QObject {
     QVERIFY(f.dir.write(KenName(47), KenLine(47201, "9000001", "ア", "ア", "ア", "沖縄県", "那覇市", "千代田")));
     QVERIFY(f.dir.write(KenName(13), TokyoLine(1)));
     Scratch engine;
-    Outcome out = Search(engine, f, Sjis("千代田"));
+    Outcome out = Search(engine, f.dir, Sjis("千代田"));
     QCOMPARE(out.notice, SearchNotice::None);
     QCOMPARE(out.hitCount, 4);
     QCOMPARE(out.rows.numbers, (std::vector<int>{1, 2, 3, 4}));
@@ -453,11 +449,7 @@ class TestSearchCore : public QObject {
   }
 
   void limit_data() {
-    QTest::addColumn<int>("addressHits");
-    QTest::addColumn<int>("officeHits");
-    QTest::addColumn<bool>("officeFileOneMissing");
-    QTest::addColumn<int>("hitCount");
-    QTest::addColumn<int>("notice");
+    Columns<int, int, bool, int, int>("addressHits", "officeHits", "officeFileOneMissing", "hitCount", "notice");
     QTest::newRow("limit in the address pass") << 10240 << 5 << false << 10240 << int(SearchNotice::HitLimit);
     QTest::newRow("address pass over the limit") << 10300 << 5 << false << 10240 << int(SearchNotice::HitLimit);
     QTest::newRow("limit in the office pass") << 10000 << 300 << false << 10240 << int(SearchNotice::HitLimit);
@@ -479,7 +471,7 @@ class TestSearchCore : public QObject {
     QVERIFY(f.dir.write(JigName(40), Repeat(kOffice, officeHits - officeHits / 2)));
     if (officeFileOneMissing) f.Remove(JigName(1));
     Scratch engine;
-    Outcome out = Search(engine, f, Sjis("千代田"));
+    Outcome out = Search(engine, f.dir, Sjis("千代田"));
     QCOMPARE(out.hitCount, hitCount);
     QCOMPARE(int(out.notice), notice);
     int rows = hitCount < 0 ? 10240 : hitCount;
@@ -493,11 +485,7 @@ class TestSearchCore : public QObject {
     for (int p = 1; p <= 20; ++p) QVERIFY(f.dir.write(KenName(p), TokyoLine(p)));
     QVERIFY(f.dir.write(JigName(1), kOffice));
     f.Remove(KenName(13));
-    Scratch engine;
-    Outcome out = Search(engine, f, Sjis("千代田"));
-    QCOMPARE(out.notice, SearchNotice::FileMissing);
-    QCOMPARE(out.hitCount, -1);
-    QCOMPARE(int(out.rows.numbers.size()), 12);  // prefectures 1 to 12, no office hit
+    ExpectFileMissing(f, 12);  // prefectures 1 to 12, no office hit
   }
 
   void missingOfficeFile() {
@@ -505,31 +493,26 @@ class TestSearchCore : public QObject {
     QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
     QVERIFY(f.dir.write(JigName(1), kOffice));
     f.Remove(JigName(2));
-    Scratch engine;
-    Outcome out = Search(engine, f, Sjis("千代田"));
-    QCOMPARE(out.notice, SearchNotice::FileMissing);
-    QCOMPARE(out.hitCount, -1);
-    QCOMPARE(int(out.rows.numbers.size()), 2);
+    ExpectFileMissing(f, 2);
   }
 
   void cancelBeforeFirstHit() {
     Folder f;
     QVERIFY(f.dir.write(KenName(1), TokyoLine(1)));
     Scratch engine;
-    Outcome out = Search(engine, f, Sjis("千代田"), SearchMode::Keyword, true);
+    Outcome out = Search(engine, f.dir, Sjis("千代田"), SearchMode::Keyword, true);
     QCOMPARE(out.notice, SearchNotice::NoHit);
     QCOMPARE(out.hitCount, 0);
     QVERIFY(out.rows.numbers.empty());
     // Files are still opened after a cancel: a missing one still counts.
     f.Remove(JigName(47));
-    out = Search(engine, f, Sjis("千代田"), SearchMode::Keyword, true);
+    out = Search(engine, f.dir, Sjis("千代田"), SearchMode::Keyword, true);
     QCOMPARE(out.notice, SearchNotice::FileMissing);
   }
 
   // What is not a regular file is a missing file: a FIFO is not waited on, a device not read.
   void notAFileIsMissing_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<bool>("office");
+    Columns<int, bool>("kind", "office");
     QTest::newRow("FIFO KEN05") << int(NotAFile::Fifo) << false;
     QTest::newRow("folder KEN13") << int(NotAFile::Folder) << false;
     QTest::newRow("link to /dev/zero KEN13") << int(NotAFile::LinkToDevZero) << false;
@@ -544,11 +527,7 @@ class TestSearchCore : public QObject {
     const std::string name = office ? JigName(pref) : KenName(pref);
     QVERIFY(f.dir.writeNotAFile(name, NotAFile(kind)));
     FifoKnocker knocker(f.dir.path(name));
-    Scratch engine;
-    Outcome out = Search(engine, f, Sjis("千代田"));
-    QCOMPARE(out.notice, SearchNotice::FileMissing);
-    QCOMPARE(out.hitCount, -1);
-    QCOMPARE(int(out.rows.numbers.size()), 1);
+    ExpectFileMissing(f, 1);
   }
 
   // A data folder path far longer than 260 bytes is searched like any other.
@@ -558,14 +537,9 @@ class TestSearchCore : public QObject {
     deep.writeEmptyPrefectures();
     QVERIFY(deep.write(KenName(47), TokyoLine(1)));
     Scratch engine;
-    SearchParams params;
-    params.keyword = Sjis("千代田");
-    std::atomic<int32_t> hitCount{0};
-    std::atomic<uint8_t> cancel{0};
-    Collected rows;
-    QCOMPARE(RunSearch(SearchQuery(params), *DataSet::Open(deep.folder()), *engine.buffers, hitCount, cancel, rows),
-             SearchNotice::None);
-    QCOMPARE(hitCount.load(), 1);
+    Outcome out = Search(engine, deep, Sjis("千代田"));
+    QCOMPARE(out.notice, SearchNotice::None);
+    QCOMPARE(out.hitCount, 1);
   }
 
   void emptyKeyword() {
@@ -590,10 +564,9 @@ class TestSearchCore : public QObject {
   // The tolerant pass runs only after an exact pass that found nothing, with nothing
   // missing and nothing cancelled, and only when it can find more.
   void tolerantPass_data() {
-    QTest::addColumn<QString>("keyword");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("searchedAs");  // empty: no tolerant pass
-    QTest::addColumn<QStringList>("rows");
+    Columns<QString, int, QString, QStringList>("keyword", "mode",
+                                                "searchedAs",  // empty: no tolerant pass
+                                                "rows");
     const QString sapporo = u"北海道札幌市中央区旭ケ丘"_qs;
     const QString office = u"宮内庁"_qs;
     QTest::newRow("found as typed") << u"旭ケ丘"_qs << 0 << QString() << QStringList{sapporo};
@@ -628,9 +601,9 @@ class TestSearchCore : public QObject {
     SearchNotice notice =
         RunKeywordSearch(KeywordSearch(params), *DataSet::Open(f.dir.folder()), *scratch.buffers, hits, cancel, out);
     QStringList kanji;
-    for (const std::string& k : out.kanji) kanji << QString::fromStdString(SjisToUtf8(k));
+    for (const std::string& k : out.kanji) kanji << FromSjis(k);
     QStringList tolerant;
-    for (const std::string& t : out.tolerant) tolerant << QString::fromStdString(SjisToUtf8(t));
+    for (const std::string& t : out.tolerant) tolerant << FromSjis(t);
     QCOMPARE(tolerant, searchedAs.isEmpty() ? QStringList{} : QStringList{searchedAs});
     if (mode == 1) {
       QCOMPARE(kanji, QStringList{u"北海道札幌市中央区旭ケ丘"_qs});
@@ -669,12 +642,12 @@ class TestSearchCore : public QObject {
     QVERIFY(f.dir.write(JigName(1), JigLine(1101, "ア", "旭", "北海道", "札幌市中央区", "旭ケ丘", "", "0600001")));
     for (int p = 1; p <= PrefectureCount; ++p) f.Remove(JigName(p));  // never opened in this mode
     Scratch engine;
-    Outcome out = Search(engine, f, Sjis("旭"), SearchMode::Town, false, Sjis("北海道"), "01101");
+    Outcome out = Search(engine, f.dir, Sjis("旭"), SearchMode::Town, false, Sjis("北海道"), "01101");
     QCOMPARE(out.notice, SearchNotice::None);
     QCOMPARE(out.rows.kanji, (std::vector<std::string>{Sjis("北海道札幌市中央区旭ケ丘")}));
-    out = Search(engine, f, Sjis("以下"), SearchMode::Town, false, Sjis("北海道"), "1101");
+    out = Search(engine, f.dir, Sjis("以下"), SearchMode::Town, false, Sjis("北海道"), "1101");
     QCOMPARE(out.rows.kanji, (std::vector<std::string>{Sjis("北海道札幌市中央区以下に掲載がない場合")}));
-    out = Search(engine, f, Sjis("旭"), SearchMode::Town, false, Sjis("東京都"), "1101");
+    out = Search(engine, f.dir, Sjis("旭"), SearchMode::Town, false, Sjis("東京都"), "1101");
     QCOMPARE(out.notice, SearchNotice::NoHit);
   }
 };

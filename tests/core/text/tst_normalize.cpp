@@ -10,6 +10,7 @@
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -18,42 +19,37 @@ class TestNormalize : public QObject {
 
  private Q_SLOTS:
   void dataForm_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("searched");
-    auto row = [](const char* name, const char* typed, const char* searched) {
-      QTest::newRow(name) << QString::fromUtf8(typed) << QString::fromUtf8(searched);
-    };
-    row("full-width code", "１００－０００１", "100-0001");
-    row("postal mark", "〒100-0001", "100-0001");
-    row("postal mark only at the start", "丸〒", "丸〒");
-    row("space in a code", "100 0001", "1000001");
-    row("hyphen U+2010", "100‐0001", "100-0001");
-    row("long vowel as hyphen", "100ー0001", "100-0001");
-    row("hiragana reading", "ちよだく", "チヨダク");
-    row("half-width reading", "ﾁﾖﾀﾞｸ", "チヨダク");
-    row("half-width semi-voiced", "ﾊﾟﾝ", "パン");
-    row("mixed kana", "しぶやク", "シブヤク");
-    row("kana with long vowel", "せんたー", "センター");
-    row("hiragana kept beside kanji", "丸の内2丁目", "丸の内２丁目");
-    row("city with hiragana", "さいたま市", "さいたま市");
-    row("spaces dropped", "東京都　千代田区 丸の内", "東京都千代田区丸の内");
-    row("letters widened", "JAビル", "ＪＡビル");
-    row("lower-case widened", "nhk", "ｎｈｋ");
-    row("hyphen widened beside text", "1-2A", "１－２Ａ");
-    row("hyphen U+2010 widened", "A‐B", "Ａ－Ｂ");
-    row("small kana stay small", "トウキョウ", "トウキョウ");
-    row("hyphens without a digit", "--", "－－");
-    row("nothing but spaces", "  　", "");
+    Columns<QString, QString>("typed", "searched");
+    Row("full-width code", "１００－０００１", "100-0001");
+    Row("postal mark", "〒100-0001", "100-0001");
+    Row("postal mark only at the start", "丸〒", "丸〒");
+    Row("space in a code", "100 0001", "1000001");
+    Row("hyphen U+2010", "100‐0001", "100-0001");
+    Row("long vowel as hyphen", "100ー0001", "100-0001");
+    Row("hiragana reading", "ちよだく", "チヨダク");
+    Row("half-width reading", "ﾁﾖﾀﾞｸ", "チヨダク");
+    Row("half-width semi-voiced", "ﾊﾟﾝ", "パン");
+    Row("mixed kana", "しぶやク", "シブヤク");
+    Row("kana with long vowel", "せんたー", "センター");
+    Row("hiragana kept beside kanji", "丸の内2丁目", "丸の内２丁目");
+    Row("city with hiragana", "さいたま市", "さいたま市");
+    Row("spaces dropped", "東京都　千代田区 丸の内", "東京都千代田区丸の内");
+    Row("letters widened", "JAビル", "ＪＡビル");
+    Row("lower-case widened", "nhk", "ｎｈｋ");
+    Row("hyphen widened beside text", "1-2A", "１－２Ａ");
+    Row("hyphen U+2010 widened", "A‐B", "Ａ－Ｂ");
+    Row("small kana stay small", "トウキョウ", "トウキョウ");
+    Row("hyphens without a digit", "--", "－－");
+    Row("nothing but spaces", "  　", "");
   }
   void dataForm() {
     QFETCH(QString, typed);
     QFETCH(QString, searched);
-    QCOMPARE(QString::fromStdString(SjisToUtf8(DataFormOfKeyword(S(typed.toStdString())))), searched);
+    QCOMPARE(FromSjis(DataFormOfKeyword(S(typed.toStdString()))), searched);
   }
 
   void wholePostalCode_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("code");
+    Columns<QByteArray, bool>("text", "code");
     QTest::newRow("seven digits") << QByteArray("1000000") << true;
     QTest::newRow("with hyphen") << QByteArray("100-0000") << true;
     QTest::newRow("six digits") << QByteArray("100000") << false;
@@ -68,8 +64,7 @@ class TestNormalize : public QObject {
   }
 
   void fold_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("folded");
+    Columns<QString, QString>("text", "folded");
     QTest::newRow("small katakana") << u"トウキョウ"_qs << u"トウキヨウ"_qs;
     QTest::newRow("every small katakana") << u"ァィゥェォッャュョヮヵヶ"_qs << u"アイウエオツヤユヨワカケ"_qs;
     QTest::newRow("hiragana kept") << u"きょうっ"_qs << u"きょうっ"_qs;
@@ -82,7 +77,7 @@ class TestNormalize : public QObject {
     QFETCH(QString, folded);
     std::string sjis = S(text.toStdString());
     FoldKana(sjis.data(), sjis.size());
-    QCOMPARE(QString::fromStdString(SjisToUtf8(sjis)), folded);
+    QCOMPARE(FromSjis(sjis), folded);
   }
 
   // The fold walks by characters: a trail byte 0x83 (of 堰, 0x88 0x83) is no kana lead.
@@ -98,28 +93,23 @@ class TestNormalize : public QObject {
   // One name in the spellings of people and of the data: the fold, and the stretch that
   // every spelling holds as it is (the prefilter's).
   void nameVariants_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("folded");
-    QTest::addColumn<QString>("stretch");
-    auto row = [](const char* text, const char* folded, const char* stretch) {
-      QTest::newRow(text) << QString::fromUtf8(text) << QString::fromUtf8(folded) << QString::fromUtf8(stretch);
-    };
-    row("霞ヶ関", "霞関", "霞");
-    row("霞が関ビル", "霞関ビル", "関ビル");
-    row("阿佐ヶ谷", "阿佐谷", "阿");
-    row("丸ノ内・丸之内・丸の内", "丸の内・丸の内・丸の内", "内・丸");
-    row("髙田馬場", "高田馬場", "田");
-    row("三ノ丸・5之上", "三の丸・5の上", "丸・5");  // after a number too
-    row("ケ岳・つつじが丘", "ケ岳・つつじケ丘", "岳・つつじ");
-    row("ノ木・之", "ノ木・之", "ノ木・之");
+    Columns<QString, QString, QString>("text", "folded", "stretch");
+    RowOf("霞ヶ関", "霞関", "霞");
+    RowOf("霞が関ビル", "霞関ビル", "関ビル");
+    RowOf("阿佐ヶ谷", "阿佐谷", "阿");
+    RowOf("丸ノ内・丸之内・丸の内", "丸の内・丸の内・丸の内", "内・丸");
+    RowOf("髙田馬場", "高田馬場", "田");
+    RowOf("三ノ丸・5之上", "三の丸・5の上", "丸・5");  // after a number too
+    RowOf("ケ岳・つつじが丘", "ケ岳・つつじケ丘", "岳・つつじ");
+    RowOf("ノ木・之", "ノ木・之", "ノ木・之");
   }
   void nameVariants() {
     QFETCH(QString, text);
     QFETCH(QString, folded);
     QFETCH(QString, stretch);
     std::string sjis = S(text.toStdString());
-    QCOMPARE(QString::fromStdString(SjisToUtf8(FoldNameVariants(sjis))), folded);
-    QCOMPARE(QString::fromStdString(SjisToUtf8(StableStretch(sjis))), stretch);
+    QCOMPARE(FromSjis(FoldNameVariants(sjis)), folded);
+    QCOMPARE(FromSjis(StableStretch(sjis)), stretch);
     QCOMPARE(HasVariantPlace(sjis), folded != text || stretch != text);
   }
 

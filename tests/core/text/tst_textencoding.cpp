@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/text/TextEncoding.h"
+#include "support/Table.h"
 
 using namespace tanzel;
 
@@ -14,9 +15,9 @@ class TestTextEncoding : public QObject {
 
  private Q_SLOTS:
   void detect_data() {
-    QTest::addColumn<std::string>("bytes");
-    QTest::addColumn<int>("encoding");  // -1: refused
-    QTest::addColumn<int>("badLineAsCp932");
+    Columns<std::string, int, int>("bytes",
+                                   "encoding",  // -1: refused
+                                   "badLineAsCp932");
     auto row = [](const char* name, std::string bytes, int encoding, int badLine) {
       QTest::newRow(name) << bytes << encoding << badLine;
     };

@@ -5,6 +5,7 @@
 #include "core/text/SjisText.h"
 #include "core/update/DataChanges.h"
 #include "support/DataLines.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -102,8 +103,7 @@ void TestDataChanges::removedList() {
 }
 
 void TestDataChanges::keywordCode_data() {
-  QTest::addColumn<QString>("keyword");
-  QTest::addColumn<QByteArray>("code");
+  Columns<QString, QByteArray>("keyword", "code");
   QTest::newRow("seven digits") << QStringLiteral("1000001") << QByteArray("1000001");
   QTest::newRow("with hyphen") << QStringLiteral("100-0001") << QByteArray("1000001");
   QTest::newRow("full width") << QStringLiteral(u"１００－０００１") << QByteArray("1000001");

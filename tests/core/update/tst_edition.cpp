@@ -9,10 +9,10 @@
 #include "core/data/EraDate.h"
 #include "core/import/ArchiveSums.h"
 #include "core/import/Importer.h"
-#include "core/text/SjisText.h"
 #include "support/Archives.h"
 #include "support/DataLines.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -36,8 +36,8 @@ class TestEdition : public QObject {
 };
 
 void TestEdition::eraDate_data() {
-  QTest::addColumn<QByteArray>("iso");
-  QTest::addColumn<QString>("label");  // empty: not a date
+  Columns<QByteArray, QString>("iso",
+                               "label");  // empty: not a date
   QTest::newRow("the 2026-05 data") << QByteArray("2026-05-26") << QStringLiteral(u"令和8年5月26日　郵便番号改定");
   QTest::newRow("first day of Reiwa") << QByteArray("2019-05-01") << QStringLiteral(u"令和元年5月1日　郵便番号改定");
   QTest::newRow("last day of Heisei") << QByteArray("2019-04-30") << QStringLiteral(u"平成31年4月30日　郵便番号改定");
@@ -59,13 +59,13 @@ void TestEdition::eraDate() {
   std::optional<CalendarDate> date = ParseIsoDate(iso.toStdString());
   QCOMPARE(date.has_value(), !label.isEmpty());
   if (!date) return;
-  QCOMPARE(QString::fromStdString(SjisToUtf8(DataDateLabel(*date))), label);
-  QCOMPARE(QString::fromStdString(SjisToUtf8(EraMonthText(*date))), label.left(label.indexOf(u'月') + 1));
+  QCOMPARE(FromSjis(DataDateLabel(*date)), label);
+  QCOMPARE(FromSjis(EraMonthText(*date)), label.left(label.indexOf(u'月') + 1));
 }
 
 void TestEdition::parseEdition_data() {
-  QTest::addColumn<QByteArray>("text");
-  QTest::addColumn<int>("archives");  // -1: not a record
+  Columns<QByteArray, int>("text",
+                           "archives");  // -1: not a record
   QByteArray line = QByteArray::fromStdString(kSum) + "  ken_all.zip\n";
   QTest::newRow("date only") << QByteArray("2026-05-26\n") << 0;
   QTest::newRow("two archives") << "2026-05-26\n" + line + line << 2;

@@ -14,6 +14,7 @@
 #include "support/Archives.h"
 #include "support/DataLines.h"
 #include "support/HttpServer.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -112,11 +113,11 @@ UpdateOptions TestUpdater::Options(const QString& base, const TempData& target) 
 }
 
 void TestUpdater::failures_data() {
-  QTest::addColumn<QString>("base");  // a path on the server, or a whole address
-  QTest::addColumn<int>("failure");
-  QTest::addColumn<QString>("message");  // a part of it
-  QTest::addColumn<bool>("real");        // needs Japan Post's archives
-  QTest::addColumn<int>("total");        // the overall time limit; 0: the usual one
+  Columns<QString, int, QString, bool, int>("base",  // a path on the server, or a whole address
+                                            "failure",
+                                            "message",  // a part of it
+                                            "real",     // needs Japan Post's archives
+                                            "total");   // the overall time limit; 0: the usual one
   auto row = [](const char* name, QString base, UpdateFailure f, const char* message, bool real = false,
                 int total = 0) {
     QTest::newRow(name) << base << int(f) << QString::fromUtf8(message) << real << total;
@@ -230,23 +231,14 @@ void TestUpdater::gzipAndRedirect() {
 }
 
 void TestUpdater::redirectRule_data() {
-  QTest::addColumn<QString>("from");
-  QTest::addColumn<QString>("to");
-  QTest::addColumn<bool>("followed");
-  QTest::newRow("https to https") << "https://a/x"
-                                  << "https://b/y" << true;
-  QTest::newRow("https to HTTPS") << "https://a/x"
-                                  << "HTTPS://b/y" << true;
-  QTest::newRow("https to http") << "https://a/x"
-                                 << "http://b/y" << false;
-  QTest::newRow("http to https") << "http://a/x"
-                                 << "https://b/y" << true;
-  QTest::newRow("http to http") << "http://a/x"
-                                << "http://b/y" << true;
-  QTest::newRow("http to ftp") << "http://a/x"
-                               << "ftp://b/y" << false;
-  QTest::newRow("no scheme") << "https://a/x"
-                             << "//b/y" << false;
+  Columns<QString, QString, bool>("from", "to", "followed");
+  Row("https to https", "https://a/x", "https://b/y", true);
+  Row("https to HTTPS", "https://a/x", "HTTPS://b/y", true);
+  Row("https to http", "https://a/x", "http://b/y", false);
+  Row("http to https", "http://a/x", "https://b/y", true);
+  Row("http to http", "http://a/x", "http://b/y", true);
+  Row("http to ftp", "http://a/x", "ftp://b/y", false);
+  Row("no scheme", "https://a/x", "//b/y", false);
 }
 
 void TestUpdater::redirectRule() {

@@ -8,6 +8,7 @@
 
 #include "forms/aux/JpegImage.h"
 #include "forms/aux/Pictures.h"
+#include "support/Table.h"
 
 namespace {
 
@@ -104,9 +105,7 @@ void TestJpegImage::icon() {
 }
 
 void TestJpegImage::decodesPixels_data() {
-  QTest::addColumn<int>("width");
-  QTest::addColumn<int>("height");
-  QTest::addColumn<bool>("progressive");
+  Columns<int, int, bool>("width", "height", "progressive");
   QTest::newRow("baseline") << 50 << 34 << false;
   QTest::newRow("baseline, odd size") << 37 << 19 << false;
   QTest::newRow("progressive") << 48 << 32 << true;
@@ -142,7 +141,7 @@ void TestJpegImage::grayscale() {
 }
 
 void TestJpegImage::brokenStreams_data() {
-  QTest::addColumn<QByteArray>("bytes");
+  Columns<QByteArray>("bytes");
   QByteArray good = Encode(Quadrants(16, 16), false);
   QTest::newRow("empty") << QByteArray();
   QTest::newRow("not a JPEG") << QByteArray("GIF89a, or anything else");

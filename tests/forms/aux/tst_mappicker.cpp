@@ -8,14 +8,14 @@
 
 #include <vector>
 
-#include "app/Application.h"
 #include "forms/aux/TForm_Map.h"
-#include "forms/common/MessageBox.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "support/Modal.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 namespace {
 
@@ -95,14 +95,12 @@ class TestMapPicker : public QObject {
  private:
   // Opens the picker through the map button and runs `step` while it is up.
   void OpenAndRun(std::function<void()> step);
-  std::vector<QString> shown_;
+  std::vector<ShownMessage> shown_;
   TempData data_;
 };
 
 void TestMapPicker::initTestCase() {
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
-  SetMessageHandler([this](const QString& text, const QString&, MessageIcon) { shown_.push_back(text); });
+  CreateTestWindows(&shown_);
   Form_Main->DataFolder = data_.folder();
   for (int n = 1; n <= 47; ++n) {
     QVERIFY(data_.write(KenName(n), KenFile(n)));
@@ -111,8 +109,7 @@ void TestMapPicker::initTestCase() {
 }
 
 void TestMapPicker::cleanupTestCase() {
-  SetMessageHandler({});
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 void TestMapPicker::init() {
@@ -156,7 +153,7 @@ void TestMapPicker::window() {
 }
 
 void TestMapPicker::buttons_data() {
-  QTest::addColumn<int>("index");
+  Columns<int>("index");
   for (int i = 0; i < 47; ++i) QTest::newRow(kPlaces[i].name) << i;
 }
 
@@ -214,9 +211,7 @@ void TestMapPicker::neighboursShareOneBorderLine() {
 }
 
 void TestMapPicker::choiceFollowsTheTag_data() {
-  QTest::addColumn<QString>("button");
-  QTest::addColumn<int>("row");
-  QTest::addColumn<QString>("prefecture");
+  Columns<QString, int, QString>("button", "row", "prefecture");
   QTest::newRow("岩手 is Button3, tag 3") << QStringLiteral("Button3") << 2 << QStringLiteral(u"岩手県");
   QTest::newRow("秋田 is Button2, tag 5") << QStringLiteral("Button2") << 4 << QStringLiteral(u"秋田県");
   QTest::newRow("千葉 is Button48, tag 12") << QStringLiteral("Button48") << 11 << QStringLiteral(u"千葉県");

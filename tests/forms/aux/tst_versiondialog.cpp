@@ -8,10 +8,12 @@
 #include <QTest>
 #include <QUrl>
 
-#include "app/Application.h"
 #include "forms/aux/TForm_Ver.h"
+#include "forms/common/ProgramInfo.h"
 #include "forms/main/TForm_Main.h"
 #include "support/Modal.h"
+#include "support/Table.h"
+#include "support/Windows.h"
 
 // Receives the URLs the desktop would open.
 class UrlRecorder : public QObject {
@@ -46,8 +48,7 @@ class TestVersionDialog : public QObject {
 };
 
 void TestVersionDialog::initTestCase() {
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
+  CreateTestWindows();
   QDesktopServices::setUrlHandler(QStringLiteral("https"), &urls_, "open");
   QDesktopServices::setUrlHandler(QStringLiteral("http"), &urls_, "open");
 }
@@ -55,7 +56,7 @@ void TestVersionDialog::initTestCase() {
 void TestVersionDialog::cleanupTestCase() {
   QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
   QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 void TestVersionDialog::window() {
@@ -71,9 +72,7 @@ void TestVersionDialog::window() {
 }
 
 void TestVersionDialog::layout_data() {
-  QTest::addColumn<QString>("name");
-  QTest::addColumn<QString>("parent");
-  QTest::addColumn<QRect>("geometry");
+  Columns<QString, QString, QRect>("name", "parent", "geometry");
   QTest::newRow("Button_Ok") << QStringLiteral("Button_Ok") << QStringLiteral("Form_Ver") << QRect(96, 256, 75, 25);
   QTest::newRow("Panel1") << QStringLiteral("Panel1") << QStringLiteral("Form_Ver") << QRect(8, 8, 249, 241);
   QTest::newRow("Image1") << QStringLiteral("Image1") << QStringLiteral("Panel1") << QRect(40, 16, 166, 65);

@@ -15,15 +15,13 @@
 #include <QTableView>
 #include <QTest>
 
-#include "app/Application.h"
-#include "core/text/SjisText.h"
-#include "forms/common/MessageBox.h"
 #include "forms/lists/AddressListDialog.h"
 #include "forms/main/TForm_Main.h"
 #include "support/Lists.h"
 #include "support/Modal.h"
 #include "support/Sjis.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 namespace {
 
@@ -53,19 +51,15 @@ class TestListWindow : public QObject {
  private:
   TempData data_;
   TempData files_;
-  QStringList shown_;
+  std::vector<ShownMessage> shown_;
 
  private Q_SLOTS:
   void initTestCase() {
     WriteListData(data_);
-    CreateWindows();
-    SetMessageHandler([this](const QString& text, const QString&, MessageIcon) { shown_ << text; });
+    CreateTestWindows(&shown_);
     Form_Main->DataFolder = data_.folder();
   }
-  void cleanupTestCase() {
-    SetMessageHandler({});
-    DestroyWindows();
-  }
+  void cleanupTestCase() { DestroyTestWindows(); }
 
   void resolveChooseSave() {
     const std::string input = S(ListCsv(50));
@@ -127,11 +121,11 @@ class TestListWindow : public QObject {
     QTest::mouseClick(Child<QPushButton>(dialog, "saveButton"), Qt::LeftButton);
     QVERIFY(ran);
     QTRY_VERIFY(!dialog->Busy());
-    QVERIFY2(shown_.isEmpty(), qPrintable(shown_.join(QLatin1Char('\n'))));
+    QVERIFY2(shown_.empty(), qPrintable(MessageTexts(shown_)));
     const QStringList in = QString::fromStdString(input).split(QStringLiteral("\r\n"));
     const std::string bytes = FileBytes(saved);
     QVERIFY(S(ListCsv(50)).size() < bytes.size());
-    const QStringList out = QString::fromStdString(tanzel::SjisToUtf8(bytes)).split(QStringLiteral("\r\n"));
+    const QStringList out = FromSjis(bytes).split(QStringLiteral("\r\n"));
     QCOMPARE(out.size(), 52);
     QCOMPARE(out[0], QStringLiteral(u"氏名,郵便番号,住所,郵便番号,確度,該当住所,既存番号"));
     const QStringList original = QString::fromStdString(ListCsv(50)).split(QStringLiteral("\r\n"));

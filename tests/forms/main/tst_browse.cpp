@@ -15,49 +15,24 @@
 
 #include <vector>
 
-#include "app/Application.h"
-#include "forms/common/MessageBox.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
 #include "support/Browse.h"
+#include "support/Table.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 namespace {
 
 constexpr int kTokyo = 12;  // line of 東京都 in the prefecture list
 constexpr int kChiba = 11;
 
-// Tokyo, in the order the data files keep: cities by reading, one city split in two runs,
-// a city out of reading order.
-std::string TokyoKen() {
-  return KenCsv(13207, "1960000", "アキシマシ", "イカニケイサイガナイバアイ", "昭島市", "以下に掲載がない場合") +  // 0
-         KenCsv(13207, "1960025", "アキシマシ", "アサヒチョウ", "昭島市", "朝日町") +                              // 1
-         KenCsv(13207, "1960033", "アキシマシ", "アズマチョウ", "昭島市", "東町") +                                // 2
-         KenCsv(13207, "1960022", "アキシマシ", "ナカガミチョウ", "昭島市", "中神町") +                            // 3
-         KenCsv(13102, "1040000", "チュウオウク", "イカニケイサイガナイバアイ", "中央区",
-                "以下に掲載がない場合") +                                            // 4
-         KenCsv(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田") +      // 5
-         KenCsv(13101, "1000005", "チヨダク", "マルノウチ", "千代田区", "丸の内") +  // 6
-         KenCsv(13102, "1040061", "チュウオウク", "ギンザ", "中央区", "銀座") +      // 7
-         KenCsv(13229, "2020000", "ニシトウキョウシ", "イカニケイサイガナイバアイ", "西東京市",
-                "以下に掲載がない場合") +  // 8
-         KenCsv(13361, "1000100", "オオシママチ", "イカニケイサイガナイバアイ", "大島町",
-                "以下に掲載がない場合") +  // 9
-         KenCsv(13362, "1000301", "トシマムラ", "イカニケイサイガナイバアイ", "利島村",
-                "以下に掲載がない場合");  // 10
-}
-
 std::string TokyoJig() {
   return JigCsv(13101, "アイウエオショウジ", "アイウエオ商事　株式会社", "丸の内", "１丁目１－１", "1008791") +
          JigCsv(13101, "アオバギンコウ", "青葉銀行", "大手町", "２丁目２－２", "1008792") +
          JigCsv(13102, "カキクケコ", "かきくけこ", "銀座", "３丁目３－３", "1048793");
 }
-
-struct Shown {
-  QString text;
-  QString caption;
-};
 
 }  // namespace
 
@@ -97,16 +72,12 @@ class TestBrowse : public QObject {
   ShownResult ClickTown(int row);
 
   TempData data_;
-  std::vector<Shown> shown_;
+  std::vector<ShownMessage> shown_;
 };
 
 void TestBrowse::initTestCase() {
   QVERIFY(data_.valid());
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
-  SetMessageHandler([this](const QString& text, const QString& caption, MessageIcon) {
-    shown_.push_back({text, caption});
-  });
+  CreateTestWindows(&shown_);
   Form_Main->DataFolder = data_.folder();
   QVERIFY(data_.write(KenName(13), TokyoKen()));
   QVERIFY(data_.write(JigName(13), TokyoJig()));
@@ -115,13 +86,11 @@ void TestBrowse::initTestCase() {
   QVERIFY(data_.write(KenName(2), KenCsv(2201, "0300000", "アオモリシ", "イカニ", "青森市", "以下に掲載がない場合")));
   QVERIFY(data_.write(KenName(12), ""));
   QVERIFY(data_.write(JigName(12), ""));
-  Form_Main->show();
-  QVERIFY(QTest::qWaitForWindowExposed(Form_Main));
+  QVERIFY(ShowMainWindow());
 }
 
 void TestBrowse::cleanupTestCase() {
-  SetMessageHandler({});
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 void TestBrowse::init() {
@@ -427,8 +396,8 @@ enum class Gesture {
 Q_DECLARE_METATYPE(Gesture)
 
 void TestBrowse::otherGesturesChooseNothing_data() {
-  QTest::addColumn<bool>("prefectures");  // on the prefecture list (else on the city list)
-  QTest::addColumn<Gesture>("gesture");
+  Columns<bool, Gesture>("prefectures",  // on the prefecture list (else on the city list)
+                         "gesture");
   for (bool prefectures : {true, false}) {
     const char* list = prefectures ? "prefecture list" : "city list";
     QTest::addRow("%s: right click", list) << prefectures << Gesture::RightClick;

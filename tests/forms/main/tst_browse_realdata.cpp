@@ -10,12 +10,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/Application.h"
-#include "forms/common/MessageBox.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
 #include "support/Browse.h"
+#include "support/Windows.h"
 
 namespace {
 int Find(const QListWidget* list, const QString& text) {
@@ -34,30 +33,26 @@ class TestBrowseRealData : public QObject {
   void everyPrefectureListsWithPartners();
 
  private:
-  QStringList messages_;
+  std::vector<ShownMessage> shown_;
 };
 
 void TestBrowseRealData::initTestCase() {
   QByteArray dir = qgetenv("TANZEL_TEST_DATA");
   if (dir.isEmpty() || !QFileInfo::exists(QString::fromLocal8Bit(dir) + QStringLiteral("/KEN13.CSV")))
     QSKIP("no imported data files in TANZEL_TEST_DATA");
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
-  SetMessageHandler([this](const QString& text, const QString&, MessageIcon) { messages_.append(text); });
+  CreateTestWindows(&shown_);
   Form_Main->DataFolder = dir.toStdString() + "/";
-  Form_Main->show();
-  QVERIFY(QTest::qWaitForWindowExposed(Form_Main));
+  QVERIFY(ShowMainWindow());
 }
 
 void TestBrowseRealData::cleanupTestCase() {
   if (!Form_Main) return;
-  SetMessageHandler({});
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 void TestBrowseRealData::tokyoChiyodaChiyoda() {
   ClickLine(Form_Main->ListBox_Ken, 12);
-  QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join(QLatin1Char(' '))));
+  QVERIFY2(shown_.empty(), qPrintable(MessageTexts(shown_)));
   QVERIFY(Form_Main->KenCount > 3000);
   QVERIFY(Form_Main->JigCount > 1000);
 
@@ -97,7 +92,7 @@ void TestBrowseRealData::tokyoChiyodaChiyoda() {
 void TestBrowseRealData::everyPrefectureListsWithPartners() {
   for (int row = 0; row < Form_Main->ListBox_Ken->count(); ++row) {
     Form_Main->ListBox_Ken->ClickRow(row);
-    QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join(QLatin1Char(' '))));
+    QVERIFY2(shown_.empty(), qPrintable(MessageTexts(shown_)));
     QVERIFY(Form_Main->ListBox_Shi->count() > 10);
     QCOMPARE(Form_Main->ListBox_Code->count(), Form_Main->ListBox_Shi->count());
     // Every city line starts with a heading or the blank, then a full-width space.

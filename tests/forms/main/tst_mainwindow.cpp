@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/AppMessageHook.h"
-#include "app/Application.h"
 #include "forms/common/MessageBox.h"
 #include "forms/common/ProgramInfo.h"
 #include "forms/main/ListBox.h"
@@ -22,17 +21,13 @@
 #include "support/DataLines.h"
 #include "support/Process.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 using namespace tanzel;
 
 namespace {
-
-struct Shown {
-  QString text;
-  QString caption;
-  MessageIcon icon;
-};
 
 // Counts relay events that get past the hook: installed before the hook, so it runs after it.
 class RelayCounter : public QObject {
@@ -75,26 +70,20 @@ class TestMainWindow : public QObject {
   void resizeSnapsBack();
 
  private:
-  std::vector<Shown> shown_;
+  std::vector<ShownMessage> shown_;
   RelayCounter counter_;
   TempData data_;
 };
 
 void TestMainWindow::initTestCase() {
   qApp->installEventFilter(&counter_);
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
-  SetMessageHandler([this](const QString& text, const QString& caption, MessageIcon icon) {
-    shown_.push_back({text, caption, icon});
-  });
+  CreateTestWindows(&shown_);
   Form_Main->DataFolder = data_.folder();
-  Form_Main->show();
-  QVERIFY(QTest::qWaitForWindowExposed(Form_Main));
+  QVERIFY(ShowMainWindow());
 }
 
 void TestMainWindow::cleanupTestCase() {
-  SetMessageHandler({});
-  DestroyWindows();
+  DestroyTestWindows();
   qApp->removeEventFilter(&counter_);
 }
 
@@ -144,8 +133,7 @@ void TestMainWindow::initialState() {
 }
 
 void TestMainWindow::geometry_data() {
-  QTest::addColumn<QString>("name");
-  QTest::addColumn<QRect>("rect");
+  Columns<QString, QRect>("name", "rect");
   struct Row {
     const char* name;
     int l, t, w, h;
@@ -188,11 +176,7 @@ void TestMainWindow::menu() {
 }
 
 void TestMainWindow::relay_data() {
-  QTest::addColumn<int>("kind");
-  QTest::addColumn<int>("index");
-  QTest::addColumn<bool>("box");
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<int>("icon");
+  Columns<int, int, bool, QString, int>("kind", "index", "box", "text", "icon");
   const QString missing = QStringLiteral(u"データファイルが見つかりません");
   QTest::newRow("error 1") << 1 << 1 << true << missing << int(MessageIcon::Error);
   QTest::newRow("warning 1") << 2 << 1 << true << missing << int(MessageIcon::Warning);
@@ -235,12 +219,7 @@ void TestMainWindow::relayIsAlwaysConsumed() {
 }
 
 void TestMainWindow::loaderBoxes_data() {
-  QTest::addColumn<bool>("ken");
-  QTest::addColumn<bool>("jig");
-  QTest::addColumn<int>("kenLines");
-  QTest::addColumn<QStringList>("texts");
-  QTest::addColumn<int>("kenCount");
-  QTest::addColumn<int>("jigCount");
+  Columns<bool, bool, int, QStringList, int, int>("ken", "jig", "kenLines", "texts", "kenCount", "jigCount");
   const QString missing = QStringLiteral(u"ファイルが見つかりません");
   const QString over = QStringLiteral(u"データ量がオーバーしました");
   QTest::newRow("both present") << true << true << 2 << QStringList{} << 2 << 2;
@@ -266,7 +245,7 @@ void TestMainWindow::loaderBoxes() {
   Form_Main->DataFolder = dir.folder();
   Form_Main->ListBox_Ken->ClickRow(1);  // 青森県: prefecture 2
   QStringList got;
-  for (const Shown& s : shown_) {
+  for (const ShownMessage& s : shown_) {
     got << s.text;
     QCOMPARE(s.caption, QStringLiteral(u"ファイル"));
     QCOMPARE(int(s.icon),

@@ -12,7 +12,6 @@
 
 #include <vector>
 
-#include "app/Application.h"
 #include "forms/aux/TForm_Map.h"
 #include "forms/common/MessageBox.h"
 #include "forms/main/ListBox.h"
@@ -22,15 +21,11 @@
 #include "support/DataLines.h"
 #include "support/Modal.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 namespace {
-
-struct Shown {
-  QString text;
-  QString caption;
-  MessageIcon icon;
-};
 
 std::string TownLine(int code, const char* postal, const char* pref, const char* city, const char* town,
                      const char* townKana = "チョウ") {
@@ -81,28 +76,21 @@ class TestTownFilter : public QObject {
   // Runs the filter by its button; `whileOpen` sees the search window once its search
   // has ended.
   void RunFilter(std::function<void()> whileOpen, std::function<void()> start = {});
-  std::vector<Shown> shown_;
+  std::vector<ShownMessage> shown_;
   TempData data_;
 };
 
 void TestTownFilter::initTestCase() {
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
-  SetMessageHandler([this](const QString& text, const QString& caption, MessageIcon icon) {
-    shown_.push_back({text, caption, icon});
-  });
+  CreateTestWindows(&shown_);
   Form_Main->DataFolder = data_.folder();
-  for (int n = 1; n <= 47; ++n) {
-    QVERIFY(data_.write(KenName(n), n == 13 ? Tokyo() : n == 14 ? Kanagawa() : std::string()));
-    QVERIFY(data_.write(JigName(n), ""));
-  }
-  Form_Main->show();
-  QVERIFY(QTest::qWaitForWindowActive(Form_Main));
+  data_.writeEmptyPrefectures();
+  QVERIFY(data_.write(KenName(13), Tokyo()));
+  QVERIFY(data_.write(KenName(14), Kanagawa()));
+  QVERIFY(ShowMainWindow());
 }
 
 void TestTownFilter::cleanupTestCase() {
-  SetMessageHandler({});
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 void TestTownFilter::init() {
@@ -144,11 +132,9 @@ void TestTownFilter::RunFilter(std::function<void()> whileOpen, std::function<vo
 }
 
 void TestTownFilter::refusals_data() {
-  QTest::addColumn<int>("prefecture");  // row in the prefecture list, -1 none
-  QTest::addColumn<QString>("city");    // "office" for line 0, empty for none
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<QString>("message");
-  QTest::addColumn<QString>("focus");
+  Columns<int, QString, QString, QString, QString>("prefecture",  // row in the prefecture list, -1 none
+                                                   "city",        // "office" for line 0, empty for none
+                                                   "text", "message", "focus");
 
   QTest::newRow("no prefecture") << -1 << QString() << QStringLiteral(u"本町")
                                  << QStringLiteral(u"都道府県名を選択してください") << QStringLiteral("ListBox_Ken");
@@ -238,10 +224,7 @@ void TestTownFilter::otherKeysReachTheEdit() {
 }
 
 void TestTownFilter::findsTownInChosenCityOnly_data() {
-  QTest::addColumn<QString>("city");
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<QString>("postal");
-  QTest::addColumn<QString>("code");
+  Columns<QString, QString, QString, QString>("city", "text", "postal", "code");
   // 本町 lies in both cities; 丸の内 also in another prefecture under the same code.
   QTest::newRow("本町 in 千代田区") << QStringLiteral(u"千代田区") << QStringLiteral(u"本町")
                                     << QStringLiteral("100-0099") << QStringLiteral("13101");

@@ -12,13 +12,14 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/Application.h"
 #include "core/browse/BrowseText.h"
-#include "core/text/SjisText.h"
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/nmb7/TForm_Nmb7.h"
 #include "support/Browse.h"
+#include "support/Sjis.h"
+#include "support/Table.h"
+#include "support/Windows.h"
 
 using namespace tanzel;
 
@@ -57,13 +58,12 @@ class TestNmb7 : public QObject {
 };
 
 void TestNmb7::initTestCase() {
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
+  CreateTestWindows();
   QVERIFY(Form_Nmb7);
 }
 
 void TestNmb7::cleanupTestCase() {
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 void TestNmb7::ShowAndRun(std::function<void()> whileShown) {
@@ -89,8 +89,7 @@ void TestNmb7::window() {
 }
 
 void TestNmb7::geometry_data() {
-  QTest::addColumn<QString>("name");
-  QTest::addColumn<QRect>("rect");
+  Columns<QString, QRect>("name", "rect");
   QTest::newRow("Shape10") << QStringLiteral("Shape10") << QRect(24, 24, 361, 449);
   QTest::newRow("Shape1") << QStringLiteral("Shape1") << QRect(16, 16, 353, 441);
   const int boxLefts[] = {112, 144, 176, 224, 256, 288, 320};
@@ -279,7 +278,7 @@ void TestNmb7::copyAddressIsUnicode() {
     QTest::mouseClick(Form_Nmb7->Button_CopyAdr, Qt::LeftButton);
     copied = QGuiApplication::clipboard()->text();
   });
-  QCOMPARE(copied, QString::fromStdString(SjisToUtf8(S("北海道札幌市中央区北一条西２丁目～"))));
+  QCOMPARE(copied, FromSjis(S("北海道札幌市中央区北一条西２丁目～")));
   QVERIFY(copied.startsWith(QStringLiteral(u"北海道札幌市中央区北一条西２丁目")));
   // Each copy replaces the previous clipboard contents.
   ShowAndRun([&] {

@@ -31,7 +31,9 @@
 #include "forms/search/TForm_View.h"
 #include "forms/search/TThread_Search.h"
 #include "support/DataLines.h"
+#include "support/Table.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 using namespace tanzel;
 
@@ -107,12 +109,6 @@ class TestSearchView : public QObject {
   TempData* data_ = nullptr;
   QList<Box> boxes_;
 
-  void WriteAll() {
-    for (int p = 1; p <= PrefectureCount; ++p) {
-      data_->write(KenName(p), "");
-      data_->write(JigName(p), "");
-    }
-  }
   static bool WaitIdle() {
     return QTest::qWaitFor([] { return SearchThread->IsWaiting(); }, 10000);
   }
@@ -127,7 +123,7 @@ class TestSearchView : public QObject {
     CreateWindows();
     data_ = new TempData();
     Form_Main->DataFolder = data_->folder();
-    WriteAll();
+    data_->writeEmptyPrefectures();
     // The worker reads the data folder through the hook that holds it at a HeldFile.
     delete SearchThread;
     SearchThread = new TThread_Search(
@@ -227,8 +223,7 @@ class TestSearchView : public QObject {
       });
       Form_Main->Menu_Find->trigger();
     };
-    Form_Main->show();
-    QVERIFY(QTest::qWaitForWindowActive(Form_Main));
+    QVERIFY(ShowMainWindow());
     whileOpen(false);
     whileOpen(true);
     QCOMPARE(typed, (QStringList{QStringLiteral("ab"), QStringLiteral("ab")}));
@@ -446,10 +441,10 @@ class TestSearchView : public QObject {
 
   // The rows of an address come first, shaded, saying how sure they are; none comes twice.
   void addressRowsStandApart_data() {
-    QTest::addColumn<QString>("keyword");
-    QTest::addColumn<QString>("codeText");  // the codes of the address rows, in order
-    QTest::addColumn<QString>("caption");   // part of the message line
-    QTest::addColumn<QString>("mark");      // part of each such row's tooltip
+    Columns<QString, QString, QString, QString>("keyword",
+                                                "codeText",  // the codes of the address rows, in order
+                                                "caption",   // part of the message line
+                                                "mark");     // part of each such row's tooltip
     QTest::newRow("sure, with the office at the block")
         << U("大阪市北区梅田3-1-3") << QStringLiteral("530-0001 530-8217") << U("住所として読んだ") << U("住所から");
     QTest::newRow("catch-all") << U("東京都千代田区霞が関1-1") << QStringLiteral("100-0000")

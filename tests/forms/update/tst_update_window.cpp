@@ -14,7 +14,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/Application.h"
 #include "core/import/Importer.h"
 #include "forms/common/MessageBox.h"
 #include "forms/main/ListBox.h"
@@ -29,16 +28,13 @@
 #include "support/HttpServer.h"
 #include "support/Modal.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
+#include "support/Windows.h"
 
 using namespace tanzel;
 
 namespace {
-
-struct Shown {
-  QString text;
-  MessageIcon icon;
-};
 
 template <typename T>
 T* Child(QObject* parent, const char* name) {
@@ -68,7 +64,7 @@ class TestUpdateWindow : public QObject {
   }
 
   HttpServer server_;
-  std::vector<Shown> shown_;
+  std::vector<ShownMessage> shown_;
   TempData home_;
   std::unique_ptr<TempData> program_;
   std::string archives_;
@@ -86,16 +82,12 @@ void TestUpdateWindow::initTestCase() {
     for (const char* name : {"ken_all.zip", "jigyosyo.zip"})
       server_.Serve(std::string("/altered/") + name, {200, ReadFile(files_.path(name))});
   }
-  SetApplicationTitle(QString::fromUtf16(kApplicationTitle));
-  CreateWindows();
-  SetMessageHandler([this](const QString& text, const QString&, MessageIcon icon) { shown_.push_back({text, icon}); });
-  Form_Main->show();
-  QVERIFY(QTest::qWaitForWindowExposed(Form_Main));
+  CreateTestWindows(&shown_);
+  QVERIFY(ShowMainWindow());
 }
 
 void TestUpdateWindow::cleanupTestCase() {
-  SetMessageHandler({});
-  DestroyWindows();
+  DestroyTestWindows();
 }
 
 // Each test starts from a program folder with a small set of 2026-04-28.
@@ -108,8 +100,8 @@ void TestUpdateWindow::init() {
 }
 
 void TestUpdateWindow::dateLabel_data() {
-  QTest::addColumn<QByteArray>("edition");  // empty: none
-  QTest::addColumn<QString>("text");
+  Columns<QByteArray, QString>("edition",  // empty: none
+                               "text");
   QTest::newRow("2026-05") << QByteArray("2026-05-26\n") << QStringLiteral(u"令和8年5月26日　郵便番号改定");
   QTest::newRow("longest") << QByteArray("2027-12-28\n") << QStringLiteral(u"令和9年12月28日　郵便番号改定");
   QTest::newRow("no record") << QByteArray() << QStringLiteral(u"令和6年4月30日 郵便番号改定");
@@ -152,8 +144,8 @@ void TestUpdateWindow::cancelFromProgressDialog() {
 }
 
 void TestUpdateWindow::failureBox_data() {
-  QTest::addColumn<bool>("busy");  // another import holds the folder
-  QTest::addColumn<QString>("text");
+  Columns<bool, QString>("busy",  // another import holds the folder
+                         "text");
   QTest::newRow("not found") << false
                              << QStringLiteral(
                                     u"サーバーからデータを受け取れませんでした。\nken_all.zip について、サーバーが "
