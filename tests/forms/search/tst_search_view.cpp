@@ -623,6 +623,8 @@ class TestSearchView : public QObject {
     QTRY_COMPARE(Form_View->StringGrid1->RowCount(), 61);
     TStringGrid* grid = Form_View->StringGrid1;
     grid->setColumnWidth(1, 900);  // wider than the window: the grid scrolls sideways
+    // The view lays out its new rows and width later, from its event loop.
+    QTRY_VERIFY(grid->horizontalScrollBar()->maximum() > 0 && grid->verticalScrollBar()->maximum() > 0);
     grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
     grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
     QVERIFY(grid->horizontalScrollBar()->value() > 0);
