@@ -3,8 +3,9 @@
 #   bench/serve/serve-bench.sh [BUILDDIR] [SECONDS] [WRK_THREADS]
 # 1. GET /v1/codes/1000001 at 64 connections, against tanzel-serve and against nginx serving
 #    a static file of the same JSON, in the same run, three rounds taking turns: requests/s and
-#    the 99th percentile. wrk runs on the same machine: by default on one thread, which leaves
-#    the servers the other cores (on two cores, two wrk threads make the tail the scheduler's).
+#    the 99th percentile. wrk runs on the same machine, by default on one thread; tanzel-serve
+#    gets a thread for each core wrk leaves (--threads): a service thread that shares a core
+#    with wrk waits for it, and its connections with it; nginx gets as many workers.
 # 2. POST /v1/resolve with 10,000 addresses made from the data: addresses/s (median of 5).
 # 3. Resident memory at rest (after start, after the index is built) and after the load.
 # 4. An import that switches the edition while wrk runs: answers that are not 2xx.
@@ -53,7 +54,8 @@ data=$work/data
 import() { "$build/bin/tanzel-import" --ken "$archives/ken_all.zip" --jig "$archives/jigyosyo.zip" --out "$data" >/dev/null; }
 import
 port=$(free_port)
-"$build/bin/tanzel-serve" --data "$data" --listen "127.0.0.1:$port" >"$work/serve.log" 2>&1 &
+serve_threads=$(($(nproc) > wrk_threads ? $(nproc) - wrk_threads : 1))
+"$build/bin/tanzel-serve" --data "$data" --listen "127.0.0.1:$port" --threads "$serve_threads" >"$work/serve.log" 2>&1 &
 serve=$!
 pids+=("$serve")
 wait_ready "$port"
@@ -67,7 +69,7 @@ curl -sf "http://127.0.0.1:$port/v1/codes/1000001" >"$work/www/v1/codes/1000001"
 chmod -R a+rX "$work/www"
 nport=$(free_port)
 cat >"$work/nginx/nginx.conf" <<CONF
-worker_processes $(nproc);
+worker_processes $serve_threads;
 error_log $work/nginx/logs/error.log;
 pid $work/nginx/nginx.pid;
 events { worker_connections 1024; }
@@ -88,7 +90,7 @@ CONF
 pids+=("$!")
 for _ in $(seq 50); do curl -sf "http://127.0.0.1:$nport/v1/codes/1000001" >/dev/null && break; sleep 0.1; done
 
-echo "== GET /v1/codes/1000001, 64 connections, $wrk_threads wrk thread(s), ${seconds} s each, 3 rounds (requests/s, p99)"
+echo "== GET /v1/codes/1000001, 64 connections, wrk on $wrk_threads thread(s), tanzel-serve on $serve_threads, ${seconds} s each, 3 rounds (requests/s, p99)"
 figures=()
 for round in 1 2 3; do
   read -r serve_rps serve_p99 < <(wrk_figures "http://127.0.0.1:$port/v1/codes/1000001")

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The HTTP library under the service, measured: libmicrohttpd (what tanzel-serve stands on) and
 # Boost.Beast each serve the same JSON to every request, configured as the service would
-# configure them (a thread per core; MHD's epoll pool, Asio's io_context), and nginx serves it as
-# a static file. wrk loads each at 64 connections, taking turns, three rounds:
+# configure them (MHD's epoll pool, Asio's io_context run by as many threads), and nginx serves it
+# as a static file; each gets a thread (a worker) for every core but the one wrk runs on.
+# wrk loads each at 64 connections, taking turns, three rounds:
 #   bench/serve/transport-bench.sh [SECONDS]
 # Prints requests/s, the 99th percentile and the server's CPU time per request (user + system,
 # from /proc: on a shared machine the steadier figure). 127.0.0.1 only; writes only under a
@@ -38,16 +39,17 @@ cat >"$work/www/v1/codes/1000001" <<'JSON'
 JSON
 chmod -R a+rX "$work/www"
 
+threads=$(($(nproc) > 1 ? $(nproc) - 1 : 1))
 declare -A ports
 for library in mhd beast; do
   ports[$library]=$(free_port)
-  "$work/transport" "$library" "${ports[$library]}" "$work/www/v1/codes/1000001" &
+  "$work/transport" "$library" "${ports[$library]}" "$work/www/v1/codes/1000001" "$threads" &
   pids+=("$!")
   eval "pid_$library=$!"
 done
 ports[nginx]=$(free_port)
 cat >"$work/nginx/nginx.conf" <<CONF
-worker_processes $(nproc);
+worker_processes $threads;
 error_log $work/nginx/logs/error.log;
 pid $work/nginx/nginx.pid;
 events { worker_connections 1024; }
@@ -78,7 +80,7 @@ server_pids() {
     nginx) pgrep -P "$(cat "$work/nginx/nginx.pid")" ;;
   esac
 }
-echo "== GET /v1/codes/1000001, 64 connections, wrk on one thread, ${seconds} s, 3 rounds"
+echo "== GET /v1/codes/1000001, 64 connections, wrk on one thread, servers on $threads, ${seconds} s, 3 rounds"
 for round in 1 2 3; do
   for name in mhd beast nginx; do
     before=0

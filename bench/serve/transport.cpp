@@ -1,6 +1,6 @@
 // The two HTTP libraries the service could stand on, each serving one file's content to
 // every request, with the threads and options the service would give it:
-//   transport mhd|beast PORT FILE
+//   transport mhd|beast PORT FILE THREADS
 // Listens on 127.0.0.1:PORT until killed. bench/serve/transport-bench.sh builds and loads it.
 #include <microhttpd.h>
 
@@ -25,9 +25,7 @@ namespace http = beast::http;
 namespace net = boost::asio;
 using tcp = net::ip::tcp;
 
-unsigned Threads() {
-  return std::max(1u, std::thread::hardware_concurrency());
-}
+unsigned threads = 1;
 
 // libmicrohttpd as the service runs it: a pool of threads on epoll.
 MHD_Result AnswerMhd(void* body, MHD_Connection* connection, const char*, const char*, const char*, const char*,
@@ -49,7 +47,7 @@ MHD_Result AnswerMhd(void* body, MHD_Connection* connection, const char*, const 
 int RunMhd(int port, const std::string& body) {
   MHD_Daemon* daemon = MHD_start_daemon(
       MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_TURBO, static_cast<uint16_t>(port), nullptr, nullptr,
-      &AnswerMhd, const_cast<std::string*>(&body), MHD_OPTION_THREAD_POOL_SIZE, Threads(), MHD_OPTION_CONNECTION_LIMIT,
+      &AnswerMhd, const_cast<std::string*>(&body), MHD_OPTION_THREAD_POOL_SIZE, threads, MHD_OPTION_CONNECTION_LIMIT,
       1024u, MHD_OPTION_CONNECTION_TIMEOUT, 10u, MHD_OPTION_LISTEN_BACKLOG_SIZE, 1024u, MHD_OPTION_END);
   if (daemon == nullptr) return 1;
   for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
@@ -101,27 +99,28 @@ void Accept(tcp::acceptor& acceptor, net::io_context& io, const std::string& bod
 }
 
 int RunBeast(int port, const std::string& body) {
-  net::io_context io(static_cast<int>(Threads()));
+  net::io_context io(static_cast<int>(threads));
   tcp::acceptor acceptor(io, {net::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
   acceptor.listen(1024);
   Accept(acceptor, io, body);
-  std::vector<std::thread> threads;
-  for (unsigned i = 1; i < Threads(); ++i) threads.emplace_back([&io] { io.run(); });
+  std::vector<std::thread> others;
+  for (unsigned i = 1; i < threads; ++i) others.emplace_back([&io] { io.run(); });
   io.run();
-  for (std::thread& t : threads) t.join();
+  for (std::thread& t : others) t.join();
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: transport mhd|beast PORT FILE\n");
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: transport mhd|beast PORT FILE THREADS\n");
     return 2;
   }
   std::ifstream file(argv[3], std::ios::binary);
   std::string body((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   int port = std::stoi(argv[2]);
+  threads = static_cast<unsigned>(std::max(1, std::stoi(argv[4])));
   std::string library = argv[1];
   return library == "mhd" ? RunMhd(port, body) : library == "beast" ? RunBeast(port, body) : 2;
 }

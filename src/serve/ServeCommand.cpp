@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -16,7 +17,7 @@ namespace tanzel {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tanzel-serve [--data DIR] [--listen HOST:PORT] [--allow-origin ORIGIN]...\n"
+    "usage: tanzel-serve [--data DIR] [--listen HOST:PORT] [--threads N] [--allow-origin ORIGIN]...\n"
     "Serves postal-code look-ups as JSON over HTTP (default 127.0.0.1:8080):\n"
     "  GET  /v1/codes/{code}              addresses and offices of a postal code\n"
     "  GET  /v1/search?q=&limit=&after=   keyword search, paged\n"
@@ -27,11 +28,16 @@ constexpr const char* kUsage =
     "--data DIR reads the data files in DIR (default: the data the program reads: its own\n"
     "folder's, or the user's data folder's when that is newer). When an update switches DIR's\n"
     "edition, the next request is served from the new one; requests under way finish on theirs.\n"
+    "--threads N serves connections on N threads (default: one per core). Give it the cores the\n"
+    "service has to itself: threads that share a core with a client or a proxy on the same\n"
+    "machine wait for it, and so do their connections. A batch of addresses uses every core.\n"
     "--allow-origin ORIGIN lets web pages from ORIGIN (https://example.com) call the service;\n"
     "give it once per origin. Without it, no CORS header is sent.\n"
     "Started by systemd with a socket (LISTEN_FDS=1), it serves on that socket.\n"
     "Exit status: 0 stopped by SIGINT or SIGTERM, 2 wrong command line, 3 data unreadable,\n"
     "4 cannot listen.\n";
+
+constexpr unsigned kMaxThreads = 256;
 
 // The listening socket systemd hands over, or -1.
 int SocketFromSystemd() {
@@ -52,7 +58,7 @@ int ServeCommand(int argc, const char* const argv[], const sigset_t& stopSignals
       std::fputs(kUsage, out);
       return 0;
     }
-    bool known = arg == "--data" || arg == "--listen" || arg == "--allow-origin";
+    bool known = arg == "--data" || arg == "--listen" || arg == "--threads" || arg == "--allow-origin";
     if (!known) {
       std::fprintf(err, "tanzel-serve: unknown argument %s\n%s", argv[i], kUsage);
       return 2;
@@ -66,6 +72,13 @@ int ServeCommand(int argc, const char* const argv[], const sigset_t& stopSignals
     } else if (arg == "--listen") {
       if (!ParseListen(argv[i], listen)) {
         std::fprintf(err, "tanzel-serve: --listen wants HOST:PORT with a numeric address, not %s\n", argv[i]);
+        return 2;
+      }
+    } else if (arg == "--threads") {
+      const char* last = argv[i] + std::strlen(argv[i]);
+      auto [end, ec] = std::from_chars(argv[i], last, listen.threads);
+      if (ec != std::errc() || end != last || listen.threads == 0 || listen.threads > kMaxThreads) {
+        std::fprintf(err, "tanzel-serve: --threads wants a number from 1 to %u, not %s\n", kMaxThreads, argv[i]);
         return 2;
       }
     } else {

@@ -2,7 +2,7 @@
 
 // tanzel-serve: the look-ups as a local web service (see Service.h for its endpoints).
 //
-//   tanzel-serve [--data DIR] [--listen 127.0.0.1:8080] [--allow-origin ORIGIN]...
+//   tanzel-serve [--data DIR] [--listen 127.0.0.1:8080] [--threads N] [--allow-origin ORIGIN]...
 //
 // Started by systemd with a listening socket (LISTEN_FDS), it serves on that socket.
 

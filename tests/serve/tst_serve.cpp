@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "serve/HttpServer.h"
+#include "serve/ServeCommand.h"
 #include "serve/Service.h"
 #include "support/DataLines.h"
 #include "support/HttpClient.h"
@@ -92,6 +93,8 @@ class TestServe : public QObject {
   void slowClient();
   void socketActivation();
   void editionSwitchUnderLoad();
+  void wrongCommandLine_data();
+  void wrongCommandLine();
 
  private:
   TempData dir_;
@@ -322,7 +325,8 @@ void TestServe::socketActivation() {
     ::setenv("LISTEN_PID", pid, 1);
     ::setenv("LISTEN_FDS", "1", 1);
   });
-  serve.start(QStringLiteral(TANZEL_SERVE_EXE), {QStringLiteral("--data"), QString::fromStdString(data_)});
+  serve.start(QStringLiteral(TANZEL_SERVE_EXE), {QStringLiteral("--data"), QString::fromStdString(data_),
+                                                 QStringLiteral("--threads"), QStringLiteral("1")});
   QVERIFY(serve.waitForStarted());
   ::close(listener);
   HttpReply reply = HttpGet(ntohs(address.sin_port), "/v1/codes/1000001");
@@ -363,6 +367,26 @@ void TestServe::editionSwitchUnderLoad() {
   QCOMPARE(Body(HttpGet(running_->port, "/v1/edition"))["id"].get<std::string>(), std::string("b"));
   QCOMPARE(HttpGet(running_->port, "/v1/codes/1000005").status, 404);
   QVERIFY(HttpGet(running_->port, "/metrics").body.find("tanzel_edition_switches_total 1") != std::string::npos);
+}
+
+void TestServe::wrongCommandLine_data() {
+  Columns<QString>("arguments");
+  for (const char* arguments :
+       {"--threads 0", "--threads 257", "--threads two", "--threads", "--listen 8080", "--port 1"})
+    RowOf(arguments);
+}
+
+void TestServe::wrongCommandLine() {
+  QFETCH(QString, arguments);
+  std::vector<std::string> words{"tanzel-serve"};
+  for (const QString& word : arguments.split(QLatin1Char(' '))) words.push_back(word.toStdString());
+  std::vector<const char*> argv;
+  for (const std::string& word : words) argv.push_back(word.c_str());
+  sigset_t signals;
+  sigemptyset(&signals);
+  std::FILE* sink = std::fopen("/dev/null", "w");
+  QCOMPARE(ServeCommand(static_cast<int>(argv.size()), argv.data(), signals, sink, sink), 2);
+  std::fclose(sink);
 }
 
 QTEST_GUILESS_MAIN(TestServe)
