@@ -121,9 +121,9 @@ bool PickColumns(const CsvArgs& args, const ListFormat& format, bool header, std
   const std::vector<std::string>* headerRow = names ? &*names : nullptr;
   columns = GuessColumns(headerRow, sample);
   if (!args.columns.empty()) columns.address.clear();
-  for (const std::string& spec : args.columns) {
-    int c = ColumnOf(spec, headerRow, width);
-    if (c < 0) return Usage(err, "no column " + spec);
+  for (const std::string& given : args.columns) {
+    int c = ColumnOf(given, headerRow, width);
+    if (c < 0) return Usage(err, "no column " + given);
     columns.address.push_back(c);
   }
   if (!args.codeColumn.empty()) {

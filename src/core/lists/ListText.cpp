@@ -149,14 +149,14 @@ ListColumns GuessColumns(const std::vector<std::string>* header, const std::vect
   return columns;
 }
 
-int ColumnOf(std::string_view spec, const std::vector<std::string>* header, std::size_t columnCount) {
-  if (!spec.empty() && std::all_of(spec.begin(), spec.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    if (spec.size() > 6) return -1;
-    int n = std::stoi(std::string(spec));
+int ColumnOf(std::string_view given, const std::vector<std::string>* header, std::size_t columnCount) {
+  if (!given.empty() && std::all_of(given.begin(), given.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (given.size() > 6) return -1;
+    int n = std::stoi(std::string(given));
     return n >= 1 && static_cast<std::size_t>(n) <= columnCount ? n - 1 : -1;
   }
   if (!header) return -1;
-  std::optional<std::string> name = Utf8ToSjis(spec);
+  std::optional<std::string> name = Utf8ToSjis(given);
   if (!name) return -1;
   auto it = std::find(header->begin(), header->end(), *name);
   return it == header->end() ? -1 : static_cast<int>(it - header->begin());

@@ -56,9 +56,9 @@ bool LooksLikeHeader(const std::vector<std::string>& first, const std::vector<st
 // rows look like a postal code. `address` is empty when nothing looks like an address.
 ListColumns GuessColumns(const std::vector<std::string>* header, const std::vector<std::vector<std::string>>& sample);
 
-// The column `spec` names (UTF-8): its 1-based number, or its name in `header` (Shift-JIS,
+// The column that `given` (UTF-8) names: its 1-based number, or its name in `header` (Shift-JIS,
 // may be null). -1 when it names none.
-int ColumnOf(std::string_view spec, const std::vector<std::string>* header, std::size_t columnCount);
+int ColumnOf(std::string_view given, const std::vector<std::string>* header, std::size_t columnCount);
 
 // The address of a row: the fields (Shift-JIS) of `columns` joined with a space; a column
 // the row lacks counts as empty.
