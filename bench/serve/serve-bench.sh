@@ -19,21 +19,15 @@ wrk_threads=${3:-1}
 for tool in wrk nginx curl python3; do
   command -v "$tool" >/dev/null || [[ -x /usr/sbin/$tool ]] || { echo "serve-bench.sh: $tool is needed" >&2; exit 2; }
 done
-nginx=$(command -v nginx || echo /usr/sbin/nginx)
 archives=$("$root/scripts/find-archives.sh")
 "$root/scripts/import-data.sh" "$build/bin" "$archives" >/dev/null
 
 work=$(mktemp -d)
 chmod 755 "$work"
 pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
+source "$here/common.sh"
 trap cleanup EXIT
 
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 rss_kib() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
 wait_ready() {
   for _ in $(seq 100); do
@@ -64,30 +58,11 @@ curl -sf "http://127.0.0.1:$port/v1/resolve?address=1" >/dev/null  # builds the 
 echo "tanzel-serve: resident at rest, index built $(rss_kib "$serve") KiB"
 
 # nginx with a configuration of its own, serving the same answer as a file.
-mkdir -p "$work/www/v1/codes" "$work/nginx/logs"
+mkdir -p "$work/www/v1/codes"
 curl -sf "http://127.0.0.1:$port/v1/codes/1000001" >"$work/www/v1/codes/1000001"
 chmod -R a+rX "$work/www"
 nport=$(free_port)
-cat >"$work/nginx/nginx.conf" <<CONF
-worker_processes $serve_threads;
-error_log $work/nginx/logs/error.log;
-pid $work/nginx/nginx.pid;
-events { worker_connections 1024; }
-http {
-  access_log off;
-  client_body_temp_path $work/nginx/body;
-  proxy_temp_path $work/nginx/proxy;
-  fastcgi_temp_path $work/nginx/fastcgi;
-  uwsgi_temp_path $work/nginx/uwsgi;
-  scgi_temp_path $work/nginx/scgi;
-  server {
-    listen 127.0.0.1:$nport;
-    location / { root $work/www; default_type application/json; }
-  }
-}
-CONF
-"$nginx" -p "$work/nginx" -c "$work/nginx/nginx.conf" -g 'daemon off;' 2>>"$work/nginx/logs/error.log" &
-pids+=("$!")
+start_nginx "$nport" "$serve_threads"
 for _ in $(seq 50); do curl -sf "http://127.0.0.1:$nport/v1/codes/1000001" >/dev/null && break; sleep 0.1; done
 
 echo "== GET /v1/codes/1000001, 64 connections, wrk on $wrk_threads thread(s), tanzel-serve on $serve_threads, ${seconds} s each, 3 rounds (requests/s, p99)"

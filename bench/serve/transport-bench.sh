@@ -14,26 +14,20 @@ seconds=${1:-5}
 for tool in wrk curl python3 g++ pkg-config; do
   command -v "$tool" >/dev/null || { echo "transport-bench.sh: $tool is needed" >&2; exit 2; }
 done
-nginx=$(command -v nginx || echo /usr/sbin/nginx)
 [[ -f /usr/include/boost/beast.hpp ]] || { echo "transport-bench.sh: libboost-dev is needed" >&2; exit 2; }
 
 work=$(mktemp -d)
 chmod 755 "$work"
 pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
+source "$here/common.sh"
 trap cleanup EXIT
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
 # Boost 1.74's Asio misses an include under C++20: built as C++17.
 g++ -O2 -std=c++17 "$here/transport.cpp" -o "$work/transport" $(pkg-config --cflags --libs libmicrohttpd) -pthread
 
 # The answer of GET /v1/codes/1000001, as the service writes it.
-mkdir -p "$work/www/v1/codes" "$work/nginx/logs"
+mkdir -p "$work/www/v1/codes"
 cat >"$work/www/v1/codes/1000001" <<'JSON'
 {"code":"1000001","results":[{"city":"千代田区","cityKana":"チヨダク","code":"1000001","localGovCode":"13101","localGovCodeWithCheckDigit":"131016","office":null,"prefecture":"東京都","prefectureKana":"トウキョウト","town":"千代田","townKana":"チヨダ","townKanaWithoutNote":"チヨダ","townWithoutNote":"千代田"}]}
 JSON
@@ -48,26 +42,7 @@ for library in mhd beast; do
   eval "pid_$library=$!"
 done
 ports[nginx]=$(free_port)
-cat >"$work/nginx/nginx.conf" <<CONF
-worker_processes $threads;
-error_log $work/nginx/logs/error.log;
-pid $work/nginx/nginx.pid;
-events { worker_connections 1024; }
-http {
-  access_log off;
-  client_body_temp_path $work/nginx/body;
-  proxy_temp_path $work/nginx/proxy;
-  fastcgi_temp_path $work/nginx/fastcgi;
-  uwsgi_temp_path $work/nginx/uwsgi;
-  scgi_temp_path $work/nginx/scgi;
-  server {
-    listen 127.0.0.1:${ports[nginx]};
-    location / { root $work/www; default_type application/json; }
-  }
-}
-CONF
-"$nginx" -p "$work/nginx" -c "$work/nginx/nginx.conf" -g 'daemon off;' 2>>"$work/nginx/logs/error.log" &
-pids+=("$!")
+start_nginx "${ports[nginx]}" "$threads"
 for name in mhd beast nginx; do
   for _ in $(seq 50); do curl -sf "http://127.0.0.1:${ports[$name]}/v1/codes/1000001" >/dev/null && break; sleep 0.1; done
 done

@@ -142,14 +142,10 @@ Response Codes(const ServedEdition& served, std::string_view text) {
   std::string code = sjis && sjis->size() < 64 ? PostalCodeOfKeyword(*sjis) : std::string();
   if (code.size() != 7) return Error(400, "bad-code", "not a postal code: write 7 digits, as 1000001 or 100-0001");
   auto postal = static_cast<uint32_t>(std::stoul(code));
-  {
-    std::lock_guard lock(served.codesMutex);
-    auto kept = served.codes.find(postal);
-    if (kept != served.codes.end()) {
-      Response r;
-      r.body = kept->second;
-      return r;
-    }
+  if (std::optional<std::string> kept = served.codes.Find(postal)) {
+    Response r;
+    r.body = std::move(*kept);
+    return r;
   }
   std::vector<uint32_t> towns, offices;
   served.index->ByPostalCode(postal, towns, offices);
@@ -173,9 +169,7 @@ Response Codes(const ServedEdition& served, std::string_view text) {
     list.push_back(JigJson(*jig));
   }
   Response r = Ok(Json{{"code", code}, {"results", std::move(list)}});
-  std::lock_guard lock(served.codesMutex);
-  if (served.codes.size() >= ServedEdition::kCachedCodes) served.codes.clear();
-  served.codes.emplace(postal, r.body);
+  served.codes.Keep(postal, r.body);
   return r;
 }
 
@@ -553,6 +547,18 @@ Response Service::Route(const Request& request, int& endpoint) {
     r.headers.emplace_back("Cache-Control", "public, max-age=60");
   }
   return r;
+}
+
+std::optional<std::string> AnswerCache::Find(uint32_t key) {
+  std::lock_guard lock(mutex_);
+  auto kept = answers_.find(key);
+  return kept != answers_.end() ? std::optional<std::string>(kept->second) : std::nullopt;
+}
+
+void AnswerCache::Keep(uint32_t key, const std::string& answer) {
+  std::lock_guard lock(mutex_);
+  if (answers_.size() >= kCapacity) answers_.clear();
+  answers_.emplace(key, answer);
 }
 
 Response Service::Handle(const Request& request) {

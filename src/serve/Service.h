@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -66,17 +67,26 @@ struct ServiceOptions {
 };
 
 // The edition one request is served from, with what the service derives from it once.
+// Answers already written, by key, for one edition (where an answer never changes): at most
+// kCapacity of them, all forgotten together when that many are kept. Safe from any thread.
+class AnswerCache {
+ public:
+  static constexpr std::size_t kCapacity = 4096;
+  std::optional<std::string> Find(uint32_t key);
+  void Keep(uint32_t key, const std::string& answer);
+
+ private:
+  std::mutex mutex_;
+  std::unordered_map<uint32_t, std::string> answers_;
+};
+
 struct ServedEdition {
   std::shared_ptr<const DataSet> set;
   std::shared_ptr<const AddressIndex> index;  // nullptr when the data could not be read
   std::string error;                          // why, then
   std::string etag;                           // "\"...\"", from the edition's id and date
   std::string editionJson;
-  // The answers of /v1/codes written so far (a code's answer never changes within an edition):
-  // at most kCachedCodes of them, all forgotten when that many are kept.
-  static constexpr std::size_t kCachedCodes = 4096;
-  mutable std::mutex codesMutex;
-  mutable std::unordered_map<uint32_t, std::string> codes;
+  mutable AnswerCache codes;  // the answers of /v1/codes written so far
 };
 
 class Service {
