@@ -1,6 +1,9 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "app/AppMessageHook.h"
 #include "forms/aux/TForm_Map.h"
@@ -13,9 +16,24 @@
 
 namespace {
 AppMessageHook* Hook = nullptr;
+QTranslator* QtTexts = nullptr;
 }  // namespace
 
+bool InstallQtTranslations() {
+  if (QtTexts != nullptr) return true;
+  auto* translator = new QTranslator(qApp);
+  if (!translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      !QCoreApplication::installTranslator(translator)) {
+    delete translator;
+    return false;
+  }
+  QtTexts = translator;
+  return true;
+}
+
 void CreateWindows() {
+  InstallQtTranslations();
   Hook = new AppMessageHook();
   qApp->installEventFilter(Hook);
   Form_Main = new TForm_Main();

@@ -273,7 +273,7 @@ void TestUpdateCli::interruptedAtThePointOfNoReturn() {
            err.c_str());
   QVERIFY(ReadFile(data + "current/EDITION").rfind("2026-06-26\n", 0) == 0);
 
-  // Back to the older archives: refused, naming both editions, unless asked for.
+  // Back to the older archives: refused, naming the archive and both dates, unless asked for.
   auto before = FolderSnapshot(data);
   QStringList older{QStringLiteral("--download"), QStringLiteral("--partial"),
                     QStringLiteral("--from"),     Url("/A"),
@@ -281,8 +281,8 @@ void TestUpdateCli::interruptedAtThePointOfNoReturn() {
   Result refused = Run(TANZEL_IMPORT_EXE, older);
   QCOMPARE(refused.exit, 1);
   QVERIFY2(
-      refused.err.endsWith(QLatin1String("tanzel-import: the archives are of 2026-05-26, older than the data in use "
-                                         "(of 2026-06-26); not imported (give --allow-older to go back to them)\n")),
+      refused.err.endsWith(QLatin1String("tanzel-import: ken_all.zip is of 2026-05-26, older than the one in use "
+                                         "(of 2026-06-26); not imported (give --allow-older to go back to it)\n")),
       qPrintable(refused.err));
   QVERIFY(FolderSnapshot(data) == before);
   QCOMPARE(Run(TANZEL_IMPORT_EXE, older << QStringLiteral("--allow-older")).exit, 0);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -53,6 +54,8 @@ std::optional<CalendarDate> ParseIsoDate(std::string_view text) {
 std::string FormatEdition(const EditionRecord& record) {
   std::string text = record.date + "\n";
   for (const ArchiveSum& a : record.archives) text += a.sha256 + "  " + a.name + "\n";
+  for (const ArchiveSum& a : record.archives)
+    if (!a.date.empty()) text += a.date + "  " + a.name + "\n";
   return text;
 }
 
@@ -69,8 +72,15 @@ std::optional<EditionRecord> ParseEdition(std::string_view text) {
       first = false;
       continue;
     }
+    if (line.size() > 12 && ParseIsoDate(line.substr(0, 10)) && line.substr(10, 2) == "  ") {
+      auto named = std::find_if(record.archives.begin(), record.archives.end(),
+                                [&](const ArchiveSum& a) { return a.name == line.substr(12) && a.date.empty(); });
+      if (named == record.archives.end()) return std::nullopt;
+      named->date = line.substr(0, 10);
+      continue;
+    }
     if (line.size() < 67 || !IsHex64(line.substr(0, 64)) || line.substr(64, 2) != "  ") return std::nullopt;
-    record.archives.push_back({std::string(line.substr(0, 64)), std::string(line.substr(66))});
+    record.archives.push_back({std::string(line.substr(0, 64)), std::string(line.substr(66)), {}});
   }
   if (first) return std::nullopt;
   return record;

@@ -7,6 +7,9 @@
 //                                               the CSV entries of the archives read
 //   636d223d...0192b  ken_all.zip               one line per archive: its SHA-256 in hex,
 //   be3a3e10...62d19  jigyosyo.zip              two spaces, its file name (sha256sum's form)
+//   2026-05-26  ken_all.zip                     then one line per archive with its own date
+//   2026-05-26  jigyosyo.zip                    (the newest of its CSV entries), two spaces,
+//                                               its name; records of older imports have none
 //
 // All functions are safe to call from any thread; none keeps state between calls.
 
@@ -22,6 +25,7 @@ inline constexpr const char* kEditionFileName = "EDITION";
 struct ArchiveSum {
   std::string sha256;  // 64 lower-case hex digits
   std::string name;    // the archive's file name, without its folder
+  std::string date;    // YYYY-MM-DD: the newest date of its CSV entries; empty when not recorded
 
   bool operator==(const ArchiveSum&) const = default;
 };
@@ -47,8 +51,9 @@ std::optional<CalendarDate> ParseIsoDate(std::string_view text);
 // The text of the file for `record`.
 std::string FormatEdition(const EditionRecord& record);
 
-// Reads the text of an EDITION file. Returns nothing when the first line is not a date
-// or a later line is not "<64 hex digits>  <name>". A missing final LF is accepted.
+// Reads the text of an EDITION file. Returns nothing when the first line is not a date, a
+// later line is neither "<64 hex digits>  <name>" nor "<date>  <name>" of an archive listed
+// before it. A missing final LF is accepted.
 std::optional<EditionRecord> ParseEdition(std::string_view text);
 
 // The record in the folder `edition` (with or without its trailing '/'): an edition folder

@@ -97,7 +97,7 @@ bool Sha256OfFile(const std::string& path, std::string& hex, std::string& error)
 bool MakeEdition(const std::vector<std::string>& paths, EditionRecord& record, std::string& error) {
   record = EditionRecord{};
   for (const std::string& path : paths) {
-    ArchiveSum sum{{}, BaseName(path)};
+    ArchiveSum sum{{}, BaseName(path), {}};
     if (!Sha256OfFile(path, sum.sha256, error)) return false;
     std::string date;
     if (!NewestCsvDate(path, date)) {
@@ -109,6 +109,7 @@ bool MakeEdition(const std::vector<std::string>& paths, EditionRecord& record, s
       date = LocalDate(st.st_mtime);
     }
     if (date > record.date) record.date = date;
+    sum.date = date;
     record.archives.push_back(std::move(sum));
   }
   if (!ParseIsoDate(record.date)) {

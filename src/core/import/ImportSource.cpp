@@ -86,8 +86,11 @@ struct ZipFileCloser {
 };
 
 // Reads the one CSV of the archive held in `bytes`.
+// `fault` tells a damaged archive (one libzip cannot open, an entry that does not read
+// whole) from one that is whole but holds no single CSV of a sensible size.
 bool ReadArchive(const std::string& path, const std::string& bytes, std::string& csvName, std::string& csv,
-                 std::string& error) {
+                 InputFault& fault, std::string& error) {
+  fault = InputFault::Damaged;
   zip_error_t zerr;
   zip_error_init(&zerr);
   zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &zerr);
@@ -114,12 +117,14 @@ bool ReadArchive(const std::string& path, const std::string& bytes, std::string&
     if (name == nullptr || !EndsWithCsv(name)) continue;
     if (found >= 0) {
       error = path + ": the archive holds more than one CSV file";
+      fault = InputFault::NotArchive;
       return false;
     }
     found = i;
   }
   if (found < 0) {
     error = path + ": the archive holds no CSV file";
+    fault = InputFault::NotArchive;
     return false;
   }
   auto index = static_cast<zip_uint64_t>(found);
@@ -132,6 +137,7 @@ bool ReadArchive(const std::string& path, const std::string& bytes, std::string&
   if (st.size > kMaxInputSize) {
     error = path + ": " + csvName + " in the archive is " + std::to_string(st.size) +
             " bytes long, too large for a Japan Post file";
+    fault = InputFault::NotArchive;
     return false;
   }
   std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(archive.get(), index, 0));
@@ -243,12 +249,16 @@ bool ReadImportSource(const std::string& path, ImportSource& source, std::string
   source = ImportSource{};
   source.name = path;
   std::string bytes;
-  if (!ReadWholeFile(path, bytes, error)) return false;
+  if (!ReadWholeFile(path, bytes, error)) {
+    source.fault = InputFault::Unreadable;
+    return false;
+  }
   if (bytes.size() >= 4 && bytes.compare(0, 2, "PK") == 0) {
     std::string csvName;
     std::string csv;
-    if (!ReadArchive(path, bytes, csvName, csv, error)) return false;
+    if (!ReadArchive(path, bytes, csvName, csv, source.fault, error)) return false;
     source.name = path + " (" + csvName + ")";
+    source.archive = true;
     bytes = std::move(csv);
   }
 
@@ -268,7 +278,9 @@ bool ReadImportSource(const std::string& path, ImportSource& source, std::string
   }
   std::string_view utf8(bytes);
   if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);  // a byte order mark
-  return ConvertUtf8Csv(utf8, source.name, source.text, error);
+  if (ConvertUtf8Csv(utf8, source.name, source.text, error)) return true;
+  source.fault = source.archive ? InputFault::Contents : InputFault::NotArchive;
+  return false;
 }
 
 }  // namespace tanzel

@@ -8,6 +8,15 @@
 
 namespace tanzel {
 
+// What was wrong with an input that could not be read, for a caller that words it itself.
+enum class InputFault {
+  None,
+  Unreadable,  // the file cannot be opened or read, or is no regular file
+  Damaged,     // it starts like a zip archive but cannot be read whole: cut short, a CRC error
+  NotArchive,  // neither a zip archive holding one CSV nor a CSV (a web page, another file)
+  Contents,    // an archive's CSV, or a CSV, that fails a check of its records
+};
+
 struct ImportSource {
   // How messages name the input: the path, and for an archive the CSV inside it.
   std::string name;
@@ -15,6 +24,10 @@ struct ImportSource {
   std::string text;
   // The CSV was UTF-8 (utf_ken_all.csv: one record per line, full-width kana).
   bool utf8 = false;
+  // The input was a zip archive (its CSV read whole).
+  bool archive = false;
+  // Set when ReadImportSource fails.
+  InputFault fault = InputFault::None;
 };
 
 // Reads `path`. A file that starts like a zip archive must hold exactly one .csv entry,

@@ -75,10 +75,16 @@ bool CheckNationwide(DataKind kind, const std::string& name, const DataFileSet& 
 bool BuildSide(DataKind kind, const std::string& path, bool partial, DataFileSet& files, ImportSideSummary& side,
                std::string& error) {
   ImportSource source;
-  if (!ReadImportSource(path, source, error)) return false;
-  if (!BuildDataFiles(kind, source, files, error)) return false;
-  if (!CheckEveryPrefecture(kind, source.name, files, error)) return false;
-  if (!partial && !CheckNationwide(kind, source.name, files, error)) return false;
+  if (!ReadImportSource(path, source, error)) {
+    side.fault = source.fault;
+    return false;
+  }
+  if (!BuildDataFiles(kind, source, files, error) || !CheckEveryPrefecture(kind, source.name, files, error) ||
+      (!partial && !CheckNationwide(kind, source.name, files, error))) {
+    // Text that is no CSV of records at all was not an archive to begin with.
+    side.fault = source.archive ? InputFault::Contents : InputFault::NotArchive;
+    return false;
+  }
   side.done = true;
   side.source = source.name;
   side.utf8 = source.utf8;
@@ -115,9 +121,14 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
 
   SignalShield shield;
   EditionWriter edition(options.atCommitStep);
+  // The system's error of a failed write, taken before the writer's clean-up runs.
+  auto failed = [&summary] {
+    summary.systemError = errno;
+    return false;
+  };
   bool begun = edition.Begin(options.outDir, error);
   summary.leftAlone = edition.LeftAlone();
-  if (!begun) return false;
+  if (!begun) return failed();
   int files = 0;
   for (const DataFileSet* set : {&ken, &jig}) {
     bool given = set == &ken ? summary.ken.done : summary.jig.done;
@@ -126,21 +137,22 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
       std::string name = DataFileBaseName(kind, p);
       if (given ? !edition.Write(name, set->files[static_cast<std::size_t>(p - 1)], error)
                 : !edition.Keep(name, error)) {
-        return false;
+        return failed();
       }
       files += given ? 1 : 0;
     }
   }
-  if (!edition.Write(kEditionFileName, FormatEdition(record), error)) return false;
+  if (!edition.Write(kEditionFileName, FormatEdition(record), error)) return failed();
   summary.editionDate = record.date;
   summary.filesWritten = files;
   summary.outDir = edition.Folder();
   ExtraFiles extra = options.extraFiles;
   if (options.beforeCommit && !options.beforeCommit(summary, edition.Staging() + "/", extra, error)) return false;
   for (const auto& [name, bytes] : extra) {
-    if (!edition.Write(name, bytes, error)) return false;
+    if (!edition.Write(name, bytes, error)) return failed();
   }
   bool committed = edition.Commit(error);
+  if (!committed) failed();
   summary.leftAlone = edition.LeftAlone();
   if (!committed) return false;
   summary.edition = edition.Edition();

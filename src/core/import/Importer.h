@@ -11,6 +11,7 @@
 
 #include "core/import/DataFileBuilder.h"
 #include "core/import/EditionWriter.h"
+#include "core/import/ImportSource.h"
 
 namespace tanzel {
 
@@ -21,6 +22,8 @@ struct ImportSideSummary {
   long sourceLines = 0;
   long records = 0;
   std::array<long, kTextColumnCount> overCapacity{};
+  // When the import failed on this input: what was wrong with it (None: it read whole).
+  InputFault fault = InputFault::None;
 };
 
 struct ImportSummary {
@@ -33,6 +36,8 @@ struct ImportSummary {
   // Names in outDir/editions the clean-up left alone because the program did not make them.
   std::vector<std::string> leftAlone;
   double seconds = 0;
+  // When the import failed writing the new edition: the system's error number (ENOSPC ..).
+  int systemError = 0;
 };
 
 // Fewer records than this in an input are far from one of Japan Post's nationwide archives

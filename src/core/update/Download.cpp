@@ -110,6 +110,11 @@ DownloadResult Fail(DownloadResult r, DownloadError error, std::string message) 
   return r;
 }
 
+DownloadResult WriteFailed(DownloadResult r, int systemError, const std::string& what) {
+  r.systemError = systemError;
+  return Fail(std::move(r), DownloadError::Write, what + ": " + std::strerror(systemError));
+}
+
 // The folder part of a path, with its '/', or "./".
 std::string FolderOf(const std::string& path) {
   std::size_t slash = path.rfind('/');
@@ -150,7 +155,7 @@ DownloadResult DownloadFile(const std::string& url, const std::string& target, c
   std::size_t slash = target.rfind('/');
   t.tempPath = FolderOf(target) + "." + target.substr(slash == std::string::npos ? 0 : slash + 1) + ".part-XXXXXX";
   t.fd = ::mkstemp(t.tempPath.data());
-  if (t.fd < 0) return Fail(result, DownloadError::Write, t.tempPath + ": cannot create: " + std::strerror(errno));
+  if (t.fd < 0) return WriteFailed(result, errno, t.tempPath + ": cannot create");
   struct TempFile {
     Transfer& t;
     bool keep = false;
@@ -208,7 +213,7 @@ DownloadResult DownloadFile(const std::string& url, const std::string& target, c
                   url + ": more than " + std::to_string(limits.maxRedirects) + " redirects (the last to " + next + ")");
     // The body of the redirect itself is not the file.
     if (::ftruncate(t.fd, 0) != 0 || ::lseek(t.fd, 0, SEEK_SET) != 0)
-      return Fail(result, DownloadError::Write, t.tempPath + ": cannot write: " + std::strerror(errno));
+      return WriteFailed(result, errno, t.tempPath + ": cannot write");
     t.bytes = 0;
     result.url = next;
   }
@@ -235,9 +240,10 @@ DownloadResult DownloadFile(const std::string& url, const std::string& target, c
       return Fail(result, DownloadError::Network, from + ": " + why);
     case CURLE_WRITE_ERROR:
       if (t.writeErrno != 0)
-        return Fail(result, DownloadError::Write, t.tempPath + ": cannot write: " + std::strerror(t.writeErrno));
+        return WriteFailed(result, t.writeErrno, t.tempPath + ": cannot write");
       [[fallthrough]];
     default:
+      result.cutShort = code == CURLE_PARTIAL_FILE;
       return Fail(result, DownloadError::Network, from + ": " + why);
   }
   int fd = t.fd;
@@ -245,10 +251,9 @@ DownloadResult DownloadFile(const std::string& url, const std::string& target, c
   bool synced = ::fsync(fd) == 0;
   int syncErrno = errno;
   if (::close(fd) != 0 || !synced)
-    return Fail(result, DownloadError::Write,
-                t.tempPath + ": cannot write: " + std::strerror(synced ? errno : syncErrno));
+    return WriteFailed(result, synced ? errno : syncErrno, t.tempPath + ": cannot write");
   if (::rename(t.tempPath.c_str(), target.c_str()) != 0)
-    return Fail(result, DownloadError::Write, target + ": cannot write: " + std::strerror(errno));
+    return WriteFailed(result, errno, target + ": cannot write");
   temp.keep = true;
   return result;
 }

@@ -36,6 +36,8 @@ struct DownloadResult {
   std::string message;    // one line saying what went wrong (names the URL or the file)
   std::string url;        // where the body came from: the address given, or where it redirected to
   bool tooLarge = false;  // the body passed limits.maxBytes (DownloadError::Server)
+  bool cutShort = false;  // the connection ended before the whole body came (DownloadError::Network)
+  int systemError = 0;    // DownloadError::Write: the system's error number (ENOSPC ..)
 };
 
 // Called during the transfer with the body bytes received so far and the total the

@@ -205,7 +205,8 @@ int Download(const Args& args, std::FILE* out, std::FILE* err, const CommitStepH
   options.baseUrl = args.from.empty() ? UpdateBaseUrl() : args.from;
   if (args.partial) options.minKenRecords = options.minJigRecords = 1;
   options.atCommitStep = atCommitStep;
-  if (args.allowOlder) options.allowOlder = [](const std::string&, const std::string&) { return true; };
+  if (args.allowOlder)
+    options.allowOlder = [](const std::string&, const std::string&, const std::string&) { return true; };
   if (args.out.empty()) {
     std::string program = ExecutableFolder();
     options.targetFolder = UpdateTargetFolder(program);
@@ -226,7 +227,7 @@ int Download(const Args& args, std::FILE* out, std::FILE* err, const CommitStepH
   switch (result.status) {
     case UpdateStatus::Failed:
       std::fprintf(err, "tanzel-import: %s%s\n", result.message.c_str(),
-                   result.failure == UpdateFailure::Older ? " (give --allow-older to go back to them)" : "");
+                   result.failure == UpdateFailure::Older ? " (give --allow-older to go back to it)" : "");
       return result.failure == UpdateFailure::Busy ? 3 : 1;
     case UpdateStatus::Cancelled:
       std::fputs("tanzel-import: interrupted: the data is unchanged\n", err);

@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <algorithm>
 
 #include "core/data/DataFolders.h"
 #include "core/data/DataSet.h"
@@ -44,6 +46,7 @@ class WorkFolder {
       bool created = std::filesystem::create_directories(folder, ec);
       if (ec) {
         error = folder + ": cannot create the folder: " + ec.message();
+        systemError_ = ec.value();
         return false;
       }
       if (created) made_.push_back(folder);
@@ -58,7 +61,10 @@ class WorkFolder {
     // another one is made.
     for (int attempt = 0; attempt < 10; ++attempt) {
       std::string folder = MakeOwnFolder(editions, ".update-", error);
-      if (folder.empty()) return false;
+      if (folder.empty()) {
+        systemError_ = errno;
+        return false;
+      }
       int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
       struct stat held {
       }, named{};
@@ -75,12 +81,52 @@ class WorkFolder {
     return false;
   }
   const std::string& Path() const { return path_; }
+  // After Create failed: the system's error number, when one is known.
+  int SystemError() const { return systemError_; }
 
  private:
   std::string path_;
+  int systemError_ = 0;
   int lock_ = -1;
   std::vector<std::string> made_;
 };
+
+std::string BaseName(const std::string& path) {
+  return path.substr(path.rfind('/') + 1);
+}
+
+// What a failed write says of the file system.
+UpdateProblem DiskProblem(int systemError) {
+  switch (systemError) {
+    case ENOSPC:
+    case EDQUOT:
+      return UpdateProblem::NoSpace;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return UpdateProblem::NoPermission;
+    default:
+      return UpdateProblem::WriteError;
+  }
+}
+
+UpdateProblem ArchiveProblem(InputFault fault) {
+  switch (fault) {
+    case InputFault::Damaged:
+      return UpdateProblem::Truncated;
+    case InputFault::NotArchive:
+      return UpdateProblem::NotAnArchive;
+    default:
+      return UpdateProblem::WrongContents;
+  }
+}
+
+// Whether the two archives are of one kind: the addresses (ken_all.zip, utf_ken_all.zip) or
+// the offices.
+bool SameKind(const std::string& a, const std::string& b) {
+  auto addresses = [](const std::string& name) { return name.find("ken_all") != std::string::npos; };
+  return addresses(a) == addresses(b);
+}
 
 class Update {
  public:
@@ -90,11 +136,28 @@ class Update {
   UpdateResult Run();
 
  private:
-  bool Fail(UpdateFailure failure, std::string message) {
+  // The message names a downloaded archive by its name alone: the work folder is gone by the
+  // time anyone reads it.
+  bool Fail(UpdateFailure failure, UpdateProblem problem, std::string message) {
     result_.status = UpdateStatus::Failed;
     result_.failure = failure;
+    result_.problem = problem;
+    const std::string& work = work_.Path();
+    for (std::size_t at; !work.empty() && (at = message.find(work)) != std::string::npos;)
+      message.erase(at, work.size());
     result_.message = std::move(message);
     return false;
+  }
+  bool Fail(UpdateFailure failure, std::string message) {
+    return Fail(failure, UpdateProblem::None, std::move(message));
+  }
+  // Names the downloaded archive `path` as the one a failure concerns.
+  void Concerns(const std::string& path) {
+    result_.file = BaseName(path);
+    auto url = urls_.find(result_.file);
+    result_.url = url != urls_.end() ? url->second : ArchiveUrl(options_.baseUrl, result_.file);
+    struct stat st {};
+    result_.bytes = ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
   }
   bool Cancelled() {
     if (!cancel_.load()) return false;
@@ -105,7 +168,9 @@ class Update {
     if (observer_ != nullptr) observer_->Progress(progress);
   }
   bool Download(const std::vector<std::string>& names, int number, std::string& path);
+  bool Measure(const std::vector<std::string>& paths, EditionRecord& edition);
   bool IsInUse(const EditionRecord& edition);
+  bool RefuseOlder(const EditionRecord& edition);
   bool Import(const std::string& ken, const std::string& jig);
   bool BeforeCommit(const ImportSummary& summary, const std::string& staged, ExtraFiles& more, std::string& error);
 
@@ -114,7 +179,10 @@ class Update {
   const std::atomic<bool>& cancel_;
   WorkFolder work_;
   UpdateResult result_;
-  bool refused_ = false;  // BeforeCommit refused the new edition (and said why)
+  std::optional<EditionRecord> inUse_;        // the record of the edition in use, when it has one
+  std::map<std::string, std::string> urls_;  // archive name -> where it came from
+  std::string kenPath_, jigPath_;             // the downloaded archives
+  bool refused_ = false;                      // BeforeCommit refused the new edition (and said why)
 };
 
 // Downloads the first of `names` that the server has (a later name is tried only when the
@@ -143,31 +211,89 @@ bool Update::Download(const std::vector<std::string>& names, int number, std::st
       r = first;
     }
   }
-  if (r.error != DownloadError::Server || r.httpStatus != 404) result_.file = path.substr(work_.Path().size());
+  if (r.error != DownloadError::Server || r.httpStatus != 404) result_.file = BaseName(path);
   result_.httpStatus = r.httpStatus;
+  result_.url = r.url;
+  result_.bytes = r.bytes;
   switch (r.error) {
     case DownloadError::None:
-      if (r.url != ArchiveUrl(options_.baseUrl, path.substr(work_.Path().size())))
-        result_.notes.push_back(path.substr(work_.Path().size()) + ": redirected to " + r.url);
+      urls_[BaseName(path)] = r.url;
+      if (r.url != ArchiveUrl(options_.baseUrl, BaseName(path)))
+        result_.notes.push_back(BaseName(path) + ": redirected to " + r.url);
       return true;
     case DownloadError::Cancelled:
       result_.status = UpdateStatus::Cancelled;
       return false;
     case DownloadError::Server:
-      return Fail(UpdateFailure::Server, r.message);
+      return Fail(UpdateFailure::Server,
+                  r.tooLarge                ? UpdateProblem::TooLarge
+                  : r.httpStatus == 404     ? UpdateProblem::NotFound
+                                            : UpdateProblem::ServerError,
+                  r.message);
     case DownloadError::Write:
-      return Fail(UpdateFailure::Disk, r.message);
+      return Fail(UpdateFailure::Disk, DiskProblem(r.systemError), r.message);
     default:
-      return Fail(UpdateFailure::Network, r.message);
+      return Fail(UpdateFailure::Network, r.cutShort ? UpdateProblem::CutShort : UpdateProblem::NoConnection,
+                  r.message);
   }
+}
+
+// The date and sums of the downloaded archives, measured one by one so that a failure names
+// its archive.
+bool Update::Measure(const std::vector<std::string>& paths, EditionRecord& edition) {
+  edition = EditionRecord{};
+  for (const std::string& path : paths) {
+    EditionRecord one;
+    std::string error;
+    if (!MakeEdition({path}, one, error)) {
+      Concerns(path);
+      // An archive that cannot be read was written badly; one without a CSV entry is none of Japan Post's.
+      bool read = one.archives.size() == 1;
+      return Fail(read ? UpdateFailure::Archive : UpdateFailure::Disk,
+                  read ? UpdateProblem::NotAnArchive : UpdateProblem::WriteError, BaseName(path) + ": " + error);
+    }
+    edition.date = std::max(edition.date, one.date);
+    edition.archives.push_back(std::move(one.archives[0]));
+  }
+  return true;
 }
 
 bool Update::IsInUse(const EditionRecord& edition) {
   if (options_.inUseFolder.empty()) return false;
-  std::optional<EditionRecord> inUse = DataSet::Open(options_.inUseFolder)->Edition();
-  if (inUse) result_.inUseDate = inUse->date;
+  inUse_ = DataSet::Open(options_.inUseFolder)->Edition();
+  if (!inUse_) return false;
+  result_.inUseDate = inUse_->date;
   // The archives' sums decide, not their dates: archives of the same date may differ.
-  return inUse && inUse->archives == edition.archives;
+  auto same = [](const ArchiveSum& a, const ArchiveSum& b) { return a.sha256 == b.sha256 && a.name == b.name; };
+  return std::equal(inUse_->archives.begin(), inUse_->archives.end(), edition.archives.begin(),
+                    edition.archives.end(), same);
+}
+
+// Each archive against the one of its kind in use: one that differs from it and is dated
+// earlier is older data, refused unless going back is allowed. The one in use is dated by
+// its own date, or, in a record of an older import that keeps none, by the edition's; an
+// archive with nothing of its kind in use is compared with the edition's date.
+bool Update::RefuseOlder(const EditionRecord& edition) {
+  if (!inUse_) return false;
+  for (const ArchiveSum& archive : edition.archives) {
+    auto inUse = std::find_if(inUse_->archives.begin(), inUse_->archives.end(),
+                              [&](const ArchiveSum& a) { return SameKind(a.name, archive.name); });
+    if (inUse != inUse_->archives.end() && inUse->sha256 == archive.sha256) continue;
+    std::string inUseDate = inUse != inUse_->archives.end() && !inUse->date.empty() ? inUse->date : inUse_->date;
+    // Dates YYYY-MM-DD order as text.
+    if (archive.date.empty() || archive.date >= inUseDate) continue;
+    if (options_.allowOlder) {
+      if (options_.allowOlder(archive.name, inUseDate, archive.date)) return false;
+      result_.status = UpdateStatus::Cancelled;
+      return true;
+    }
+    Concerns(work_.Path() + archive.name);
+    result_.date = archive.date;
+    result_.inUseDate = inUseDate;
+    return !Fail(UpdateFailure::Older, archive.name + " is of " + archive.date +
+                                           ", older than the one in use (of " + inUseDate + "); not imported");
+  }
+  return false;
 }
 
 // Runs inside the import, with every new file written: the record counts of Japan Post's
@@ -178,12 +304,13 @@ bool Update::IsInUse(const EditionRecord& edition) {
 bool Update::BeforeCommit(const ImportSummary& summary, const std::string& staged, ExtraFiles& more,
                           std::string& error) {
   auto outside = [](long n, long low, long high) { return n < low || n > high; };
-  if (outside(summary.ken.records, options_.minKenRecords, options_.maxKenRecords) ||
-      outside(summary.jig.records, options_.minJigRecords, options_.maxJigRecords)) {
+  bool kenOutside = outside(summary.ken.records, options_.minKenRecords, options_.maxKenRecords);
+  if (kenOutside || outside(summary.jig.records, options_.minJigRecords, options_.maxJigRecords)) {
     refused_ = true;
+    Concerns(kenOutside ? kenPath_ : jigPath_);
     error = "the archives hold " + std::to_string(summary.ken.records) + " addresses and " +
             std::to_string(summary.jig.records) + " offices, not what Japan Post's complete archives hold";
-    return Fail(UpdateFailure::Archive, error);
+    return Fail(UpdateFailure::Archive, UpdateProblem::WrongCounts, error);
   }
   if (!options_.inUseFolder.empty()) {
     const std::string inUse = DataSet::Open(options_.inUseFolder)->EditionFolder();
@@ -210,14 +337,20 @@ bool Update::Import(const std::string& ken, const std::string& jig) {
                                std::string& error) {
     return BeforeCommit(summary, staged, more, error);
 };
-std::string error;
-if (RunImport(import, result_.summary, error)) return true;
-if (refused_) return false;
-if (error.find(kAnotherImportRunning) != std::string::npos) return Fail(UpdateFailure::Busy, error);
-// Archives that were read whole failed in the writing.
-bool read = result_.summary.ken.done && result_.summary.jig.done;
-return Fail(read ? UpdateFailure::Disk : UpdateFailure::Archive, error);
-}  // namespace
+  std::string error;
+  if (RunImport(import, result_.summary, error)) return true;
+  if (refused_) return false;
+  if (error.find(kAnotherImportRunning) != std::string::npos) return Fail(UpdateFailure::Busy, error);
+  // The import says which input it failed on; archives that were read whole failed in the writing.
+  for (const auto& [side, path] : {std::pair{&result_.summary.ken, &ken}, std::pair{&result_.summary.jig, &jig}}) {
+    if (side->fault == InputFault::None) continue;
+    Concerns(*path);
+    if (side->fault == InputFault::Unreadable) return Fail(UpdateFailure::Disk, UpdateProblem::WriteError, error);
+    return Fail(UpdateFailure::Archive, ArchiveProblem(side->fault), error);
+  }
+  result_.file.clear();
+  return Fail(UpdateFailure::Disk, DiskProblem(result_.summary.systemError), error);
+}
 
 UpdateResult Update::Run() {
   result_.targetFolder = WithSlash(options_.targetFolder);
@@ -228,7 +361,8 @@ UpdateResult Update::Run() {
   }
   bool busy = false;
   if (!work_.Create(result_.targetFolder, busy, error)) {
-    Fail(busy ? UpdateFailure::Busy : UpdateFailure::Disk, error);
+    Fail(busy ? UpdateFailure::Busy : UpdateFailure::Disk,
+         busy ? UpdateProblem::None : DiskProblem(work_.SystemError()), error);
     return result_;
   }
   std::string ken, jig;
@@ -236,30 +370,17 @@ UpdateResult Update::Run() {
     return result_;
 
   Tell({UpdateStage::Check, {}, 0, 2, 0, -1});
+  result_.file.clear();
   EditionRecord edition;
-  if (!MakeEdition({ken, jig}, edition, error)) {
-    result_.file = error.find(jig) == 0 ? "jigyosyo.zip" : ken.substr(ken.rfind('/') + 1);
-    Fail(UpdateFailure::Archive, error);
-    return result_;
-  }
+  kenPath_ = ken;
+  jigPath_ = jig;
+  if (!Measure({ken, jig}, edition)) return result_;
   result_.date = edition.date;
   if (IsInUse(edition)) {
     result_.status = UpdateStatus::AlreadyCurrent;
     return result_;
   }
-  // Dates YYYY-MM-DD order as text.
-  if (!result_.inUseDate.empty() && edition.date < result_.inUseDate) {
-    if (!options_.allowOlder) {
-      Fail(UpdateFailure::Older, "the archives are of " + edition.date + ", older than the data in use (of " +
-                                     result_.inUseDate + "); not imported");
-      return result_;
-    }
-    if (!options_.allowOlder(result_.inUseDate, edition.date)) {
-      result_.status = UpdateStatus::Cancelled;
-      return result_;
-    }
-  }
-  if (Cancelled() || !Import(ken, jig)) return result_;
+  if (RefuseOlder(edition) || Cancelled() || !Import(ken, jig)) return result_;
   result_.status = UpdateStatus::Updated;
   return result_;
 }

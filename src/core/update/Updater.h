@@ -83,6 +83,24 @@ enum class UpdateFailure {
   Older,    // the archives are older than the data in use, and going back was not allowed
 };
 
+// What was wrong, in more detail than UpdateFailure: enough for a message that says it in
+// the user's words without reading the technical one.
+enum class UpdateProblem {
+  None,
+  NoConnection,   // Network: no connection, a time-out, a redirect not followed
+  CutShort,       // Network: the connection ended before the whole archive came
+  NotFound,       // Server: the server has no such file (404)
+  ServerError,    // Server: another error status
+  TooLarge,       // Server: a body larger than the limit
+  Truncated,      // Archive: a zip archive cut short or damaged
+  NotAnArchive,   // Archive: no zip archive at all (a web page, another file)
+  WrongContents,  // Archive: an archive whose CSV is not Japan Post's data of its kind
+  WrongCounts,    // Archive: far fewer or more records than Japan Post's complete archives
+  NoSpace,        // Disk: the disk (or the user's quota) is full
+  NoPermission,   // Disk: the folder may not be written
+  WriteError,     // Disk: another error of the file system
+};
+
 struct UpdateOptions {
   std::string baseUrl;       // see ArchiveUrl
   std::string targetFolder;  // the data folder the new set goes into (created when missing)
@@ -95,21 +113,31 @@ struct UpdateOptions {
   long maxKenRecords = 500000;
   long minJigRecords = 5000;
   long maxJigRecords = 100000;
-  // Asked, on the thread that runs the update, when the archives are older than the
-  // edition in use (both dates YYYY-MM-DD): true goes back to them. Empty: refused
-  // (UpdateFailure::Older).
-  std::function<bool(const std::string& inUseDate, const std::string& newDate)> allowOlder = {};
+  // Asked, on the thread that runs the update, when an archive is older than the one of
+  // its kind in use (the first such archive, its date and that of the one in use, both
+  // YYYY-MM-DD): true goes back to the archives. Empty: refused (UpdateFailure::Older).
+  std::function<bool(const std::string& file, const std::string& inUseDate, const std::string& newDate)> allowOlder =
+      {};
   CommitStepHook atCommitStep = {};  // test hook (core/import/EditionWriter.h)
 };
 
 struct UpdateResult {
   UpdateStatus status = UpdateStatus::Failed;
   UpdateFailure failure = UpdateFailure::None;
-  std::string message;             // Failed: one line saying what went wrong (technical, in English)
+  // Failed: one line saying what went wrong (technical, in English; names the archive by its
+  // name, never by the work folder it was downloaded into).
+  std::string message;
+  UpdateProblem problem = UpdateProblem::None;  // Failed: what was wrong, when known
   std::string file;                // Failed: the archive it concerns (ken_all.zip ..), when one
+  std::string url;                 // Failed: where that archive was fetched from
+  long long bytes = -1;            // Failed: the bytes of that archive received (-1: unknown)
   long httpStatus = 0;             // Failed with UpdateFailure::Server: the answer (0: a body too large)
-  std::string inUseDate;           // the date of the edition in use (YYYY-MM-DD), when it has one
-  std::string date;                // the archives' edition date (YYYY-MM-DD), once they are measured
+  // The date of the edition in use (YYYY-MM-DD), when it has one; with UpdateFailure::Older
+  // the date of the archive in use that `file` would have replaced.
+  std::string inUseDate;
+  // The archives' edition date (YYYY-MM-DD), once they are measured; with
+  // UpdateFailure::Older the date of `file`.
+  std::string date;
   std::vector<std::string> notes;  // what the user should hear of a download: where it was redirected
   std::string targetFolder;        // with its trailing '/'
   bool compared = false;           // `changes` holds the comparison with the edition in use before

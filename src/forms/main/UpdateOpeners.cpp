@@ -3,10 +3,13 @@
 #include "forms/main/ListBox.h"
 #include "forms/main/TForm_Main.h"
 #include "forms/update/UpdateDialog.h"
+#include "forms/update/UpdateSource.h"
 
 void TForm_Main::UpdateData() {
+  UpdateSourceDialog source(this);
+  if (source.exec() != QDialog::Accepted) return;
   tanzel::UpdateOptions options;
-  options.baseUrl = tanzel::UpdateBaseUrl();
+  options.baseUrl = source.BaseUrl();
   options.targetFolder = tanzel::UpdateTargetFolder(DataFolder);
   options.inUseFolder = Data()->Folder();
   UpdateDialog dialog(options, this);

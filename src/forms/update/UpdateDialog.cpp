@@ -1,6 +1,7 @@
 #include "forms/update/UpdateDialog.h"
 
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -34,36 +35,117 @@ QString StageText(const UpdateProgress& p) {
   }
 }
 
-// What failed, in words the user can act on: the archive, the server's answer, the disk.
-// The technical message (with addresses and paths) goes behind the details button.
+// What failed, in words the user can act on: which archive, and what was wrong with it.
 QString FailureText(const UpdateResult& r) {
   QString file = QString::fromStdString(r.file);
   switch (r.failure) {
     case UpdateFailure::Network:
+      if (r.problem == UpdateProblem::CutShort)
+        return QStringLiteral(u"%1 のダウンロードが途中で切れました。ネットワークの接続を確かめて、もう一度お試しください。")
+            .arg(file);
       return QStringLiteral(u"データをダウンロードできませんでした。ネットワークの接続を確かめてください。") +
              (file.isEmpty() ? QString() : QStringLiteral(u"\n（%1 の受信中）").arg(file));
     case UpdateFailure::Server: {
       QString heading = QStringLiteral(u"サーバーからデータを受け取れませんでした。\n");
-      if (r.httpStatus == 0) return heading + QStringLiteral(u"%1 が大きすぎるため、受信を止めました。").arg(file);
+      if (r.problem == UpdateProblem::TooLarge)
+        return heading + QStringLiteral(u"%1 が大きすぎるため、受信を止めました。").arg(file);
       QString answer = r.httpStatus == 404   ? QStringLiteral(u"（見つかりません）")
                        : r.httpStatus >= 500 ? QStringLiteral(u"（サーバーの障害）")
                                              : QString();
       return heading +
              QStringLiteral(u"%1 について、サーバーが %2%3 と答えました。").arg(file).arg(r.httpStatus).arg(answer);
     }
-    case UpdateFailure::Archive:
-      return QStringLiteral(u"ダウンロードした%1に問題があるため、取り込みませんでした。")
-          .arg(file.isEmpty() ? QStringLiteral(u"データ") : QStringLiteral(u" %1 ").arg(file));
+    case UpdateFailure::Archive: {
+      QString what = file.isEmpty() ? QStringLiteral(u"データ") : QStringLiteral(u" %1 ").arg(file);
+      switch (r.problem) {
+        case UpdateProblem::Truncated:
+          return QStringLiteral(u"ダウンロードした%1は途中で切れているか壊れているため、取り込みませんでした。")
+              .arg(what);
+        case UpdateProblem::NotAnArchive:
+          return QStringLiteral(
+                     u"ダウンロードした%1は郵便番号データの書庫（zip）ではないため、取り込みませんでした。"
+                     u"ダウンロード元を確かめてください。")
+              .arg(what);
+        case UpdateProblem::WrongCounts:
+          return QStringLiteral(u"ダウンロードした%1の件数が日本郵便の全国版と大きく違うため、取り込みませんでした。")
+              .arg(what);
+        default:
+          return QStringLiteral(u"ダウンロードした%1の中身が郵便番号データとして読めないため、取り込みませんでした。")
+              .arg(what);
+      }
+    }
     case UpdateFailure::Busy:
       return QStringLiteral(u"別のデータ更新が実行中です。終わってから、もう一度お試しください。");
     case UpdateFailure::Older:
-      return QStringLiteral(u"ダウンロードしたデータ（%1）は、お使いのデータ（%2）より古いため、取り込みませんでした。")
-          .arg(EraDateOf(r.date), EraDateOf(r.inUseDate));
+      return QStringLiteral(u"ダウンロードした %1（%2）は、お使いのもの（%3）より古いため、取り込みませんでした。")
+          .arg(file, EraDateOf(r.date), EraDateOf(r.inUseDate));
     default:
+      if (r.problem == UpdateProblem::NoSpace)
+        return QStringLiteral(u"ディスクの空きが足りないため、データを書き込めませんでした。空きを作ってから、"
+                              u"もう一度お試しください。");
+      if (r.problem == UpdateProblem::NoPermission)
+        return QStringLiteral(u"データのフォルダーに書き込めないため、データを書き込めませんでした。");
       return QStringLiteral(
           u"データを書き込めませんでした。ディスクの空きと、データのフォルダーに書き込めるかを"
           u"確かめてください。");
   }
+}
+
+QString ProblemText(const UpdateResult& r) {
+  switch (r.problem) {
+    case UpdateProblem::NoConnection:
+      return QStringLiteral(u"サーバーにつながらないか、応答がありませんでした");
+    case UpdateProblem::CutShort:
+      return QStringLiteral(u"すべてを受け取る前に接続が切れました");
+    case UpdateProblem::NotFound:
+      return QStringLiteral(u"サーバーにそのファイルがありません（404）");
+    case UpdateProblem::ServerError:
+      return QStringLiteral(u"サーバーがエラー %1 を返しました").arg(r.httpStatus);
+    case UpdateProblem::TooLarge:
+      return QStringLiteral(u"郵便番号データの書庫としては大きすぎます");
+    case UpdateProblem::Truncated:
+      return QStringLiteral(u"zip 書庫の終わりが欠けているか、中身が壊れています");
+    case UpdateProblem::NotAnArchive:
+      return QStringLiteral(u"zip 書庫ではないか、CSV ファイルを一つだけ収めた書庫ではありません");
+    case UpdateProblem::WrongContents:
+      return QStringLiteral(u"中の CSV が日本郵便の郵便番号データの形式ではありません");
+    case UpdateProblem::WrongCounts:
+      return QStringLiteral(u"住所 %1 件、事業所 %2 件で、日本郵便の全国版の件数と大きく違います")
+          .arg(r.summary.ken.records)
+          .arg(r.summary.jig.records);
+    case UpdateProblem::NoSpace:
+      return QStringLiteral(u"ディスク（または利用者の割り当て）に空きがありません");
+    case UpdateProblem::NoPermission:
+      return QStringLiteral(u"フォルダーに書き込む権限がありません");
+    case UpdateProblem::WriteError:
+      return QStringLiteral(u"ファイルを書き込めませんでした");
+    default:
+      break;
+  }
+  if (r.failure == UpdateFailure::Busy) return QStringLiteral(u"別のデータ更新か取り込みがこのフォルダーを使っています");
+  if (r.failure == UpdateFailure::Older)
+    return QStringLiteral(u"%1 の日付は %2、お使いのものは %3 です").arg(QString::fromStdString(r.file),
+                                                                          QString::fromStdString(r.date),
+                                                                          QString::fromStdString(r.inUseDate));
+  return QString();
+}
+
+// What stands behind the details button, in Japanese: the archive, where it came from, how
+// much of it came, what was wrong with it, where the data was to go. Only what is not the
+// program's own (the network library's report) stays as it was given.
+QString DetailText(const UpdateResult& r) {
+  QStringList lines;
+  if (!r.file.empty()) lines << QStringLiteral(u"ファイル: %1").arg(QString::fromStdString(r.file));
+  if (!r.url.empty()) lines << QStringLiteral(u"ダウンロード元: %1").arg(QString::fromStdString(r.url));
+  if (r.bytes >= 0 && !r.file.empty())
+    lines << QStringLiteral(u"受け取った大きさ: %1 バイト").arg(QLocale(QLocale::Japanese).toString(r.bytes));
+  QString problem = ProblemText(r);
+  if (!problem.isEmpty()) lines << QStringLiteral(u"内容: %1").arg(problem);
+  if (r.failure == UpdateFailure::Disk || r.failure == UpdateFailure::Busy)
+    lines << QStringLiteral(u"データのフォルダー: %1").arg(QString::fromStdString(r.targetFolder));
+  if (r.problem == UpdateProblem::NoConnection)
+    lines << QStringLiteral(u"通信ライブラリの報告: %1").arg(QString::fromStdString(r.message));
+  return lines.join(u'\n');
 }
 
 const QString& Caption() {
@@ -99,16 +181,16 @@ UpdateDialog::UpdateDialog(UpdateOptions options, QWidget* parent)
       options_(std::move(options)),
       result_(std::make_shared<UpdateResult>()) {
   // Going back to older data is asked here, while the worker waits (or the update is cancelled).
-  options_.allowOlder = [this](const std::string& inUse, const std::string& offered) {
+  options_.allowOlder = [this](const std::string& file, const std::string& inUse, const std::string& offered) {
     auto answer = std::make_shared<std::promise<bool>>();
     std::future<bool> future = answer->get_future();
     QMetaObject::invokeMethod(
         this,
-        [this, answer, inUse, offered] {
+        [this, answer, file, inUse, offered] {
           answer->set_value(AskQuestion(this,
-                                        QStringLiteral(u"ダウンロードしたデータ（%1）は、お使いのデータ（%2）より"
+                                        QStringLiteral(u"ダウンロードした %1（%2）は、お使いのもの（%3）より"
                                                        u"古いものです。\n古いデータに戻しますか？")
-                                            .arg(EraDateOf(offered), EraDateOf(inUse)),
+                                            .arg(QString::fromStdString(file), EraDateOf(offered), EraDateOf(inUse)),
                                         Caption()));
         },
         Qt::QueuedConnection);
@@ -194,7 +276,7 @@ void ShowUpdateOutcome(QWidget* parent, const UpdateResult& result) {
   switch (result.status) {
     case UpdateStatus::Failed:
       ShowMessage(parent, FailureText(result) + QStringLiteral("\n\n") + unchanged, Caption(), MessageIcon::Error,
-                  QString::fromStdString(result.message));
+                  DetailText(result));
       return;
     case UpdateStatus::Cancelled:
       ShowMessage(parent, QStringLiteral(u"データ更新を中止しました。") + unchanged, Caption(),

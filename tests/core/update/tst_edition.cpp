@@ -75,6 +75,16 @@ void TestEdition::parseEdition_data() {
   QTest::newRow("one space") << "2026-05-26\n" + line.replace("  ", " ") << -1;
   QTest::newRow("upper-case hex") << "2026-05-26\n" + line.toUpper() << -1;
   QTest::newRow("short sum") << "2026-05-26\n" + line.mid(1) << -1;
+  line = QByteArray::fromStdString(kSum) + "  ken_all.zip\n";  // as it was before the rows above
+  QByteArray other = QByteArray::fromStdString(kSum) + "  jigyosyo.zip\n";
+  QTest::newRow("archive dates") << "2026-05-26\n" + line + other + "2026-05-26  ken_all.zip\n2020-01-06  jigyosyo.zip\n"
+                                 << 2;
+  QTest::newRow("one archive dated") << "2026-05-26\n" + line + other + "2020-01-06  jigyosyo.zip\n" << 2;
+  QTest::newRow("date of no archive") << "2026-05-26\n" + line + "2026-05-26  jigyosyo.zip\n" << -1;
+  QTest::newRow("date before its archive") << "2026-05-26\n2026-05-26  ken_all.zip\n" + line << -1;
+  QTest::newRow("archive dated twice") << "2026-05-26\n" + line + "2026-05-26  ken_all.zip\n2026-05-27  ken_all.zip\n"
+                                       << -1;
+  QTest::newRow("not a date") << "2026-05-26\n" + line + "2026-13-26  ken_all.zip\n" << -1;
 }
 
 void TestEdition::parseEdition() {
@@ -103,6 +113,10 @@ void TestEdition::archiveDatesAndSums() {
   QCOMPARE(record.archives.size(), std::size_t{3});
   QCOMPARE(record.archives[0].name, std::string("b.zip"));
   QCOMPARE(record.archives[0].sha256, FileSha256(dir.path("b.zip")));
+  // Each archive keeps its own date; one without a CSV entry has none.
+  QCOMPARE(record.archives[0].date, std::string("2026-04-30"));
+  QCOMPARE(record.archives[1].date, std::string("2026-05-26"));
+  QCOMPARE(record.archives[2].date, std::string());
   QVERIFY2(MakeEdition({dir.path("a.zip"), dir.path("D.CSV")}, record, error), error.c_str());
   QCOMPARE(record.date, std::string("2026-06-01"));
   QVERIFY(!MakeEdition({dir.path("c.zip")}, record, error));  // no CSV entry: no date
@@ -125,7 +139,7 @@ void TestEdition::importRecordsEdition() {
   QVERIFY2(RunImport(options, summary, error), error.c_str());
   QCOMPARE(summary.editionDate, std::string("2026-05-26"));
   QCOMPARE(ReadFile(dir.path("out/current/EDITION")),
-           "2026-05-26\n" + FileSha256(dir.path("ken_all.zip")) + "  ken_all.zip\n");
+           "2026-05-26\n" + FileSha256(dir.path("ken_all.zip")) + "  ken_all.zip\n2026-05-26  ken_all.zip\n");
   QCOMPARE(ReadFile(dir.path("out/current/REMOVED")), std::string("2026-05-26\n1000002\n"));
   QVERIFY(ReadEdition(dir.path("out/current")).has_value());
 

@@ -47,6 +47,8 @@ class TestUpdater : public QObject {
   void gzipAndRedirect();
   void leftoversGoForeignStays();
   void sameDateOtherArchives();
+  void olderArchiveRefused_data();
+  void olderArchiveRefused();
   void redirectRule_data();
   void redirectRule();
   void cancel();
@@ -71,6 +73,15 @@ void TestUpdater::initTestCase() {
   using M = HttpServer::Mode;
   for (const char* base : {"/e500", "/cut", "/halfzip", "/wrong", "/html", "/few", "/stall", "/utf"})
     server_.Serve(std::string(base) + "/jigyosyo.zip", {200, jig});
+  // The other way round: the address archive whole, the office archive cut in half, or whole
+  // in length but with its entry's bytes changed (its CRC no longer matches).
+  for (const char* base : {"/halfjig", "/badcrc"}) server_.Serve(std::string(base) + "/ken_all.zip", {200, ken});
+  server_.Serve("/halfjig/jigyosyo.zip", {200, jig.substr(0, jig.size() / 2)});
+  std::string badCrc = jig;
+  std::size_t entry = badCrc.find("13101");
+  QVERIFY(entry != std::string::npos);
+  badCrc[entry] = '2';
+  server_.Serve("/badcrc/jigyosyo.zip", {200, badCrc});
   server_.Serve("/e500/ken_all.zip", {200, ken});
   server_.Serve("/e500/jigyosyo.zip", {500, "broken"});
   server_.Serve("/cut/ken_all.zip", {200, ken, M::CutShort, ken.size() / 2});
@@ -113,35 +124,53 @@ UpdateOptions TestUpdater::Options(const QString& base, const TempData& target) 
 }
 
 void TestUpdater::failures_data() {
-  Columns<QString, int, QString, bool, int>("base",  // a path on the server, or a whole address
-                                            "failure",
-                                            "message",  // a part of it
-                                            "real",     // needs Japan Post's archives
-                                            "total");   // the overall time limit; 0: the usual one
-  auto row = [](const char* name, QString base, UpdateFailure f, const char* message, bool real = false,
-                int total = 0) {
-    QTest::newRow(name) << base << int(f) << QString::fromUtf8(message) << real << total;
+  Columns<QString, int, int, QString, QString, bool, int>(
+      "base",  // a path on the server, or a whole address
+      "failure", "problem",
+      "file",     // the archive the failure names
+      "message",  // a part of it
+      "real",     // needs Japan Post's archives
+      "total");   // the overall time limit; 0: the usual one
+  auto row = [](const char* name, QString base, UpdateFailure f, UpdateProblem p, const char* file,
+                const char* message, bool real = false, int total = 0) {
+    QTest::newRow(name) << base << int(f) << int(p) << QString::fromLatin1(file) << QString::fromUtf8(message) << real
+                        << total;
   };
-  row("not found", QStringLiteral("/missing"), UpdateFailure::Server, "/missing/ken_all.zip: the server answered 404");
-  row("server error", QStringLiteral("/e500"), UpdateFailure::Server, "500");
-  row("cut short", QStringLiteral("/cut"), UpdateFailure::Network, "remaining");
-  row("no server", QStringLiteral("http://127.0.0.1:%1").arg(ClosedPort()), UpdateFailure::Network, "onnect");
-  row("stalled", QStringLiteral("/hang"), UpdateFailure::Network, "slow");
-  row("not http", QStringLiteral("file:///etc"), UpdateFailure::Network, "file");
-  row("truncated archive", QStringLiteral("/halfzip"), UpdateFailure::Archive, "not a readable zip archive");
-  row("wrong archive", QStringLiteral("/wrong"), UpdateFailure::Archive, "is neither ken_all.zip");
-  row("web page", QStringLiteral("/html"), UpdateFailure::Archive, "is neither ken_all.zip");
-  row("too few records", QStringLiteral("/few"), UpdateFailure::Archive, "51 addresses and 47 offices");
-  row("prefecture left empty", QStringLiteral("/no47"), UpdateFailure::Archive, "(prefecture codes 47)", true);
-  row("endless chunked body", QStringLiteral("/endless"), UpdateFailure::Server, "too large (more than 32 MB)");
-  row("overall time limit", QStringLiteral("/hang"), UpdateFailure::Network, "took longer than 1 seconds", false, 1);
-  row("redirect off the web", QStringLiteral("/tofile"), UpdateFailure::Network,
+  using P = UpdateProblem;
+  row("not found", QStringLiteral("/missing"), UpdateFailure::Server, P::NotFound, "ken_all.zip",
+      "/missing/ken_all.zip: the server answered 404");
+  row("server error", QStringLiteral("/e500"), UpdateFailure::Server, P::ServerError, "jigyosyo.zip", "500");
+  row("cut short", QStringLiteral("/cut"), UpdateFailure::Network, P::CutShort, "ken_all.zip", "remaining");
+  row("no server", QStringLiteral("http://127.0.0.1:%1").arg(ClosedPort()), UpdateFailure::Network, P::NoConnection,
+      "ken_all.zip", "onnect");
+  row("stalled", QStringLiteral("/hang"), UpdateFailure::Network, P::NoConnection, "ken_all.zip", "slow");
+  row("not http", QStringLiteral("file:///etc"), UpdateFailure::Network, P::NoConnection, "ken_all.zip", "file");
+  row("truncated addresses", QStringLiteral("/halfzip"), UpdateFailure::Archive, P::Truncated, "ken_all.zip",
+      "ken_all.zip: is neither a Japan Post archive nor its CSV (not a readable zip archive");
+  row("truncated offices", QStringLiteral("/halfjig"), UpdateFailure::Archive, P::Truncated, "jigyosyo.zip",
+      "jigyosyo.zip: is neither a Japan Post archive nor its CSV (not a readable zip archive");
+  row("damaged entry", QStringLiteral("/badcrc"), UpdateFailure::Archive, P::Truncated, "jigyosyo.zip", "damaged");
+  row("wrong archive", QStringLiteral("/wrong"), UpdateFailure::Archive, P::WrongContents, "ken_all.zip",
+      "is neither ken_all.zip");
+  row("web page", QStringLiteral("/html"), UpdateFailure::Archive, P::NotAnArchive, "ken_all.zip",
+      "is neither ken_all.zip");
+  row("too few records", QStringLiteral("/few"), UpdateFailure::Archive, P::WrongCounts, "ken_all.zip",
+      "51 addresses and 47 offices");
+  row("prefecture left empty", QStringLiteral("/no47"), UpdateFailure::Archive, P::WrongContents, "ken_all.zip",
+      "(prefecture codes 47)", true);
+  row("endless chunked body", QStringLiteral("/endless"), UpdateFailure::Server, P::TooLarge, "ken_all.zip",
+      "too large (more than 32 MB)");
+  row("overall time limit", QStringLiteral("/hang"), UpdateFailure::Network, P::NoConnection, "ken_all.zip",
+      "took longer than 1 seconds", false, 1);
+  row("redirect off the web", QStringLiteral("/tofile"), UpdateFailure::Network, P::NoConnection, "ken_all.zip",
       "redirected to file:///etc/passwd, which is not https or http; not followed");
 }
 
 void TestUpdater::failures() {
   QFETCH(QString, base);
   QFETCH(int, failure);
+  QFETCH(int, problem);
+  QFETCH(QString, file);
   QFETCH(QString, message);
   QFETCH(bool, real);
   QFETCH(int, total);
@@ -157,8 +186,12 @@ void TestUpdater::failures() {
   UpdateResult result = RunUpdate(options, nullptr, cancel);
   QCOMPARE(int(result.status), int(UpdateStatus::Failed));
   QCOMPARE(result.failure, UpdateFailure(failure));
+  QCOMPARE(result.problem, UpdateProblem(problem));
+  QCOMPARE(QString::fromStdString(result.file), file);
   QVERIFY2(QString::fromStdString(result.message).contains(message), result.message.c_str());
   QVERIFY2(result.message.find('\n') == std::string::npos, result.message.c_str());
+  // Named by the archive's name, never by the work folder it was downloaded into.
+  QVERIFY2(result.message.find(".update-") == std::string::npos, result.message.c_str());
   QVERIFY(FolderSnapshot(target.folder()) == before);  // the work folder and the editions folder gone too
 }
 
@@ -215,6 +248,74 @@ void TestUpdater::sameDateOtherArchives() {
     QCOMPARE(result.date, std::string("2026-05-26"));
   }
   QCOMPARE(ReadFile(target.path("current/KEN13.CSV")).size(), 2 * TokyoLine(0).size());
+}
+
+void TestUpdater::olderArchiveRefused_data() {
+  // Each archive is one of: "in use" (the very archive in use, of 2026-05-26), "other" (other
+  // records, the same day), "newer" (2026-06-26), "older" (2020-01-06).
+  Columns<QString, QString, QString>("ken", "jig",
+                                     "refused");  // the archive named; empty: imported
+  QTest::newRow("older offices beside current addresses") << "newer" << "older" << "jigyosyo.zip";
+  QTest::newRow("older addresses beside current offices") << "older" << "newer" << "ken_all.zip";
+  QTest::newRow("older offices, addresses in use") << "in use" << "older" << "jigyosyo.zip";
+  QTest::newRow("both older") << "older" << "older" << "ken_all.zip";
+  QTest::newRow("both newer") << "newer" << "newer" << "";
+  QTest::newRow("new addresses, offices in use") << "newer" << "in use" << "";
+  QTest::newRow("other archives of the same day") << "other" << "in use" << "";
+}
+
+// Each archive is compared with the one of its kind in use, by its sums and its own date:
+// one that differs and is older is refused and named, whatever the other archive's date;
+// allowed, it is imported.
+void TestUpdater::olderArchiveRefused() {
+  QFETCH(QString, ken);
+  QFETCH(QString, jig);
+  QFETCH(QString, refused);
+  auto write = [&](const QString& which, bool addresses) {
+    std::string path = files_.path("older_" + which.toStdString() + (addresses ? "_ken.zip" : "_jig.zip"));
+    int lines = which == u"in use" ? 1 : which == u"other" ? 2 : which == u"newer" ? 3 : 4;
+    std::time_t when = which == u"newer" ? LocalNoon(2026, 6, 26)
+                       : which == u"older" ? LocalNoon(2020, 1, 6)
+                                           : LocalNoon(2026, 5, 26);
+    std::string csv = addresses ? WithEveryPrefecture(DataKind::Ken, TokyoLines(lines))
+                                : WithEveryPrefecture(DataKind::Jig, "", lines == 1 ? "本町" : "新町");
+    bool written = WriteZip(path, {{addresses ? "KEN_ALL.CSV" : "JIGYOSYO.CSV", csv}}, when);
+    return written ? ReadFile(path) : std::string();
+  };
+  server_.Serve("/inuse/ken_all.zip", {200, write(QStringLiteral("in use"), true)});
+  server_.Serve("/inuse/jigyosyo.zip", {200, write(QStringLiteral("in use"), false)});
+  server_.Serve("/offered/ken_all.zip", {200, write(ken, true)});
+  server_.Serve("/offered/jigyosyo.zip", {200, write(jig, false)});
+  TempData target;
+  std::atomic<bool> cancel{false};
+  UpdateOptions options = Options(QStringLiteral("/inuse"), target);
+  options.minKenRecords = options.minJigRecords = 1;
+  QCOMPARE(int(RunUpdate(options, nullptr, cancel).status), int(UpdateStatus::Updated));
+  auto before = FolderSnapshot(target.folder());
+
+  options = Options(QStringLiteral("/offered"), target);
+  options.minKenRecords = options.minJigRecords = 1;
+  UpdateResult result = RunUpdate(options, nullptr, cancel);
+  if (refused.isEmpty()) {
+    QVERIFY2(result.status == UpdateStatus::Updated, result.message.c_str());
+    return;
+  }
+  QCOMPARE(int(result.status), int(UpdateStatus::Failed));
+  QCOMPARE(result.failure, UpdateFailure::Older);
+  QCOMPARE(QString::fromStdString(result.file), refused);
+  QCOMPARE(result.date, std::string("2020-01-06"));
+  QCOMPARE(result.inUseDate, std::string("2026-05-26"));
+  QVERIFY2(result.message.rfind(refused.toStdString() + " is of 2020-01-06", 0) == 0, result.message.c_str());
+  QVERIFY(FolderSnapshot(target.folder()) == before);
+
+  std::vector<std::string> asked;
+  options.allowOlder = [&](const std::string& file, const std::string& inUse, const std::string& offered) {
+    asked.push_back(file + " " + offered + " " + inUse);
+    return true;
+  };
+  result = RunUpdate(options, nullptr, cancel);
+  QVERIFY2(result.status == UpdateStatus::Updated, result.message.c_str());
+  QCOMPARE(asked, std::vector<std::string>{refused.toStdString() + " 2020-01-06 2026-05-26"});
 }
 
 // Gzip-encoded answers are decoded (else the archives would not read); a redirect is

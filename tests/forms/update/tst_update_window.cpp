@@ -1,5 +1,6 @@
 // The main window's side of updates: the date label, and "データ更新…" against a local
-// server: the progress dialog and its cancel, a failure's box, the change report.
+// server: where it downloads from and the mirror, the progress dialog and its cancel, a
+// failure's box, the change report.
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -22,6 +23,7 @@
 #include "forms/search/TThread_Search.h"
 #include "forms/update/ChangeReportDialog.h"
 #include "forms/update/UpdateDialog.h"
+#include "forms/update/UpdateSource.h"
 #include "support/Archives.h"
 #include "support/Browse.h"
 #include "support/DataLines.h"
@@ -57,11 +59,25 @@ class TestUpdateWindow : public QObject {
   void failureBox();
   void olderDataAsked();
   void updateShowsChanges();
+  void sourceOrder_data();
+  void sourceOrder();
+  void mirrorSetInDialog();
+  void archiveNamedInBox_data();
+  void archiveNamedInBox();
 
  private:
   void UseServer(const char* base) {
     qputenv("TANZEL_JAPANPOST_URL", QByteArray::fromStdString(server_.BaseUrl() + base));
   }
+  // Runs "データ更新…", starting the download from the address the dialog shows.
+  void UpdateData() {
+    WhenModal(
+        QStringLiteral("updateSourceDialog"), [](QDialog* dialog) { dialog->accept(); }, &sourceShown_);
+    Form_Main->UpdateData();
+    QVERIFY(sourceShown_);
+  }
+
+  bool sourceShown_ = false;
 
   HttpServer server_;
   std::vector<ShownMessage> shown_;
@@ -73,7 +89,16 @@ class TestUpdateWindow : public QObject {
 
 void TestUpdateWindow::initTestCase() {
   qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_.folder()));
+  qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_.path("config")));
   QVERIFY(server_.Start());
+  // Small archives, one of them cut in half.
+  std::string ken = files_.path("tiny_ken.zip"), jig = files_.path("tiny_jig.zip");
+  QVERIFY(WriteZip(ken, {{"KEN_ALL.CSV", WithEveryPrefecture(DataKind::Ken, TokyoLines(2))}}));
+  QVERIFY(WriteZip(jig, {{"JIGYOSYO.CSV", WithEveryPrefecture(DataKind::Jig, "")}}));
+  server_.Serve("/halfken/ken_all.zip", {200, ReadFile(ken).substr(0, ReadFile(ken).size() / 2)});
+  server_.Serve("/halfken/jigyosyo.zip", {200, ReadFile(jig)});
+  server_.Serve("/halfjig/ken_all.zip", {200, ReadFile(ken)});
+  server_.Serve("/halfjig/jigyosyo.zip", {200, ReadFile(jig).substr(0, ReadFile(jig).size() / 2)});
   server_.Serve("/stall/ken_all.zip", {200, std::string(2000000, 'x'), HttpServer::Mode::Stall, 500000});
   QByteArray dir = qgetenv("TANZEL_JAPANPOST_DIR");
   if (!dir.isEmpty()) {
@@ -136,6 +161,8 @@ void TestUpdateWindow::cancelFromProgressDialog() {
         QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 10000);  // it closes itself once the worker has stopped
       },
       &ran);
+  WhenModal(
+      QStringLiteral("updateSourceDialog"), [](QDialog* dialog) { dialog->accept(); }, &sourceShown_);
   Child<QAction>(Form_Main, "updateAction")->trigger();
   QVERIFY(ran);
   QCOMPARE(shown_.size(), std::size_t{1});
@@ -169,12 +196,13 @@ void TestUpdateWindow::failureBox() {
     held = open(editions.c_str(), O_RDONLY | O_DIRECTORY);
     QCOMPARE(flock(held, LOCK_EX | LOCK_NB), 0);
   }
-  Form_Main->UpdateData();
+  UpdateData();
   if (held >= 0) close(held);
   QCOMPARE(shown_.size(), std::size_t{1});
   QCOMPARE(shown_[0].icon, MessageIcon::Error);
   QCOMPARE(shown_[0].text, text);
-  QVERIFY2(LastMessageDetails().contains(QLatin1String(busy ? "another import into this folder is running" : "404")),
+  QVERIFY2(LastMessageDetails().contains(busy ? QStringLiteral(u"別のデータ更新か取り込みがこのフォルダーを使っています")
+                                               : QStringLiteral(u"サーバーにそのファイルがありません（404）")),
            qPrintable(LastMessageDetails()));
 }
 
@@ -194,10 +222,10 @@ void TestUpdateWindow::olderDataAsked() {
     asked << question;
     return false;
   });
-  Form_Main->UpdateData();
+  UpdateData();
   SetQuestionHandler({});
   QCOMPARE(asked,
-           QStringList{QStringLiteral(u"ダウンロードしたデータ（令和8年3月27日）は、お使いのデータ（令和8年4月28日）"
+           QStringList{QStringLiteral(u"ダウンロードした ken_all.zip（令和8年3月27日）は、お使いのもの（令和8年4月28日）"
                                       u"より古いものです。\n古いデータに戻しますか？")});
   QCOMPARE(shown_.size(), std::size_t{1});
   QCOMPARE(shown_[0].text, QStringLiteral(u"データ更新を中止しました。お使いのデータは変わっていません。"));
@@ -232,7 +260,7 @@ void TestUpdateWindow::updateShowsChanges() {
         QTest::mouseClick(Child<QPushButton>(dialog, "closeButton"), Qt::LeftButton);
       },
       &ran);
-  Form_Main->UpdateData();
+  UpdateData();
   QVERIFY(ran);
   QVERIFY(shown_.empty());
   const QString heading = QStringLiteral(u"種別\t変更\t郵便番号\t変更前\t変更後\n");
@@ -260,6 +288,102 @@ void TestUpdateWindow::updateShowsChanges() {
   Form_View->hide();
   QCOMPARE(shown_[0].text,
            QStringLiteral(u"検索しましたが見つかりませんでした。\nこの郵便番号は令和8年6月の更新で廃止されました"));
+}
+
+void TestUpdateWindow::sourceOrder_data() {
+  Columns<QString, QString, QString>("environment", "mirror",
+                                     "used");  // the base address the update uses; empty: Japan Post
+  QTest::newRow("Japan Post") << "" << "" << "";
+  QTest::newRow("mirror") << "" << "https://mirror.example/jp" << "https://mirror.example/jp";
+  QTest::newRow("environment over mirror") << "http://127.0.0.1:9/x" << "https://mirror.example/jp"
+                                           << "http://127.0.0.1:9/x";
+  QTest::newRow("environment") << "http://127.0.0.1:9/x" << "" << "http://127.0.0.1:9/x";
+}
+
+// The environment variable (for scripts) wins, then the mirror in the user's settings, then
+// Japan Post.
+void TestUpdateWindow::sourceOrder() {
+  QFETCH(QString, environment);
+  QFETCH(QString, mirror);
+  QFETCH(QString, used);
+  qputenv("TANZEL_JAPANPOST_URL", environment.toUtf8());
+  SaveMirrorUrl(mirror);
+  QCOMPARE(QString::fromStdString(WindowUpdateBaseUrl()), used);
+  SaveMirrorUrl(QString());
+}
+
+// The dialog shows where the archives come from; a mirror typed there is checked, kept in the
+// settings and used by this update and the next.
+void TestUpdateWindow::mirrorSetInDialog() {
+  qunsetenv("TANZEL_JAPANPOST_URL");
+  const QString mirror = QString::fromStdString(server_.BaseUrl() + "/missing");
+  QStringList sources;
+  bool stayed = false;
+  bool ran = false;
+  WhenModal(
+      QStringLiteral("updateSourceDialog"),
+      [&](QDialog* dialog) {
+        auto* edit = Child<QLineEdit>(dialog, "mirrorEdit");
+        sources << Child<QLabel>(dialog, "sourceLabel")->text();
+        edit->setText(QStringLiteral("ftp://example.jp/"));
+        QTest::mouseClick(Child<QPushButton>(dialog, "startButton"), Qt::LeftButton);
+        stayed = dialog->isVisible() && !Child<QLabel>(dialog, "noteLabel")->text().isEmpty();
+        edit->setText(mirror);
+        sources << Child<QLabel>(dialog, "sourceLabel")->text();
+        QTest::mouseClick(Child<QPushButton>(dialog, "startButton"), Qt::LeftButton);
+      },
+      &ran);
+  Form_Main->UpdateData();
+  QVERIFY(ran);
+  QCOMPARE(sources, (QStringList{QStringLiteral(u"ダウンロード元: 日本郵便（www.post.japanpost.jp）"),
+                                 QStringLiteral(u"ダウンロード元: %1（ミラー）").arg(mirror)}));
+  QVERIFY(stayed);
+  QCOMPARE(SavedMirrorUrl(), mirror);
+  QCOMPARE(shown_.size(), std::size_t{1});
+  QVERIFY2(LastMessageDetails().contains(mirror + QStringLiteral("/ken_all.zip")), qPrintable(LastMessageDetails()));
+
+  // The next time, the dialog starts from the mirror kept; the environment's address wins over it.
+  UseServer("/stall");
+  const int requests = server_.Requests("/stall/ken_all.zip");
+  WhenModal(
+      QStringLiteral("updateSourceDialog"),
+      [&](QDialog* dialog) {
+        QCOMPARE(Child<QLineEdit>(dialog, "mirrorEdit")->text(), mirror);
+        QVERIFY(Child<QLabel>(dialog, "sourceLabel")->text().contains(QStringLiteral(u"TANZEL_JAPANPOST_URL")));
+      },
+      &ran);
+  Form_Main->UpdateData();  // rejected: nothing is downloaded
+  QVERIFY(ran);
+  QCOMPARE(shown_.size(), std::size_t{1});
+  QCOMPARE(server_.Requests("/stall/ken_all.zip"), requests);
+  SaveMirrorUrl(QString());
+}
+
+void TestUpdateWindow::archiveNamedInBox_data() {
+  Columns<QString, QString>("base", "file");
+  QTest::newRow("addresses cut short") << "/halfken" << "ken_all.zip";
+  QTest::newRow("offices cut short") << "/halfjig" << "jigyosyo.zip";
+}
+
+// A cut-off archive is named in the box, whichever it is; the details say in Japanese what was
+// wrong and where it came from, never the work folder it was downloaded into.
+void TestUpdateWindow::archiveNamedInBox() {
+  QFETCH(QString, base);
+  QFETCH(QString, file);
+  UseServer(base.toLatin1().constData());
+  UpdateData();
+  QCOMPARE(shown_.size(), std::size_t{1});
+  QCOMPARE(shown_[0].text, QStringLiteral(u"ダウンロードした %1 は途中で切れているか壊れているため、取り込みませんでした。"
+                                          u"\n\nお使いのデータは変わっていません。")
+                               .arg(file));
+  const QString details = LastMessageDetails();
+  QVERIFY2(details.startsWith(QStringLiteral(u"ファイル: %1\nダウンロード元: %2%3/%1\n受け取った大きさ: ")
+                                  .arg(file, QString::fromStdString(server_.BaseUrl()), base)),
+           qPrintable(details));
+  QVERIFY2(details.contains(QStringLiteral(u"内容: zip 書庫の終わりが欠けているか、中身が壊れています")),
+           qPrintable(details));
+  QVERIFY2(!details.contains(QLatin1String(".update-")) && !details.contains(QLatin1String("neither")),
+           qPrintable(details));
 }
 
 QTEST_MAIN(TestUpdateWindow)
