@@ -8,7 +8,7 @@ trap 'rm -rf "$shots"' EXIT
 SCREENSHOT_OPTIONS=--small "$here/scripts/screenshots.sh" "$shots" "$@" >/dev/null
 mkdir -p "$here/docs/images"
 for name in main main_nodata main_tokyo_chiyoda map nmb7_chiyoda nmb7_copymenu view_chiyoda view_address \
-  update_progress update_changes; do
+  list update_source update_progress update_changes; do
   if [[ ! -f $shots/$name.png ]]; then
     echo "guide-images.sh: $name.png was not rendered (is the data imported?)" >&2
     exit 1

@@ -34,6 +34,7 @@
 #include "forms/search/TThread_Search.h"
 #include "forms/update/ChangeReportDialog.h"
 #include "forms/update/UpdateDialog.h"
+#include "forms/update/UpdateSource.h"
 
 namespace {
 QString g_outDir;
@@ -83,8 +84,14 @@ std::string Sjis(const char* utf8) {
   return tanzel::Utf8ToSjis(utf8).value_or(std::string());
 }
 
-// The update's progress dialog in the middle of a download, and a change report.
+// The first step of an update (where it downloads from, Japan Post's own addresses), the
+// progress dialog in the middle of a download, and a change report.
 void SaveUpdate() {
+  qunsetenv("TANZEL_JAPANPOST_URL");
+  UpdateSourceDialog source(Form_Main);
+  source.findChild<QLineEdit*>(QStringLiteral("mirrorEdit"))->clear();  // not the mirror of whoever renders
+  Save(&source, "update_source");
+
   UpdateDialog progress(tanzel::UpdateOptions{}, Form_Main);
   progress.ShowProgress({tanzel::UpdateStage::Download, "ken_all.zip", 1, 2, 702000, 1694790});
   SaveUnshown(&progress, "update_progress");

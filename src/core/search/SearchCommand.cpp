@@ -35,7 +35,7 @@ constexpr const char* kUsage =
     "--resolve gives the postal code of each address (one per line from standard input\n"
     "when none is given): code, record and how it matched, tab-separated.\n"
     "--data-info prints the data's edition: its date (YYYY-MM-DD), then the SHA-256 sums\n"
-    "of the archives.\n"
+    "of the archives and each archive's own date.\n"
     "Exit status: 0 hits, 1 no hit, 2 wrong command line, 3 a data file missing,\n"
     "4 the output could not be written.\n";
 
