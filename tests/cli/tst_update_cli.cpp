@@ -280,10 +280,9 @@ void TestUpdateCli::interruptedAtThePointOfNoReturn() {
                     QStringLiteral("--out"),      Q(data)};
   Result refused = Run(TANZEL_IMPORT_EXE, older);
   QCOMPARE(refused.exit, 1);
-  QVERIFY2(
-      refused.err.endsWith(QLatin1String("tanzel-import: ken_all.zip is of 2026-05-26, older than the one in use "
-                                         "(of 2026-06-26); not imported (give --allow-older to go back to it)\n")),
-      qPrintable(refused.err));
+  QVERIFY2(refused.err.endsWith(QLatin1String("tanzel-import: ken_all.zip is of 2026-05-26, older than the one in use "
+                                              "(of 2026-06-26); not imported (give --allow-older to go back to it)\n")),
+           qPrintable(refused.err));
   QVERIFY(FolderSnapshot(data) == before);
   QCOMPARE(Run(TANZEL_IMPORT_EXE, older << QStringLiteral("--allow-older")).exit, 0);
   QVERIFY(ReadFile(data + "current/EDITION").rfind("2026-05-26\n", 0) == 0);

@@ -239,8 +239,7 @@ DownloadResult DownloadFile(const std::string& url, const std::string& target, c
             from + ": the download took longer than " + std::to_string(limits.totalSeconds) + " seconds; stopped");
       return Fail(result, DownloadError::Network, from + ": " + why);
     case CURLE_WRITE_ERROR:
-      if (t.writeErrno != 0)
-        return WriteFailed(result, t.writeErrno, t.tempPath + ": cannot write");
+      if (t.writeErrno != 0) return WriteFailed(result, t.writeErrno, t.tempPath + ": cannot write");
       [[fallthrough]];
     default:
       result.cutShort = code == CURLE_PARTIAL_FILE;
@@ -252,8 +251,7 @@ DownloadResult DownloadFile(const std::string& url, const std::string& target, c
   int syncErrno = errno;
   if (::close(fd) != 0 || !synced)
     return WriteFailed(result, synced ? errno : syncErrno, t.tempPath + ": cannot write");
-  if (::rename(t.tempPath.c_str(), target.c_str()) != 0)
-    return WriteFailed(result, errno, target + ": cannot write");
+  if (::rename(t.tempPath.c_str(), target.c_str()) != 0) return WriteFailed(result, errno, target + ": cannot write");
   temp.keep = true;
   return result;
 }

@@ -5,13 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <algorithm>
 
 #include "core/data/DataFolders.h"
 #include "core/data/DataSet.h"
@@ -179,10 +179,10 @@ class Update {
   const std::atomic<bool>& cancel_;
   WorkFolder work_;
   UpdateResult result_;
-  std::optional<EditionRecord> inUse_;        // the record of the edition in use, when it has one
+  std::optional<EditionRecord> inUse_;       // the record of the edition in use, when it has one
   std::map<std::string, std::string> urls_;  // archive name -> where it came from
-  std::string kenPath_, jigPath_;             // the downloaded archives
-  bool refused_ = false;                      // BeforeCommit refused the new edition (and said why)
+  std::string kenPath_, jigPath_;            // the downloaded archives
+  bool refused_ = false;                     // BeforeCommit refused the new edition (and said why)
 };
 
 // Downloads the first of `names` that the server has (a later name is tried only when the
@@ -226,9 +226,9 @@ bool Update::Download(const std::vector<std::string>& names, int number, std::st
       return false;
     case DownloadError::Server:
       return Fail(UpdateFailure::Server,
-                  r.tooLarge                ? UpdateProblem::TooLarge
-                  : r.httpStatus == 404     ? UpdateProblem::NotFound
-                                            : UpdateProblem::ServerError,
+                  r.tooLarge            ? UpdateProblem::TooLarge
+                  : r.httpStatus == 404 ? UpdateProblem::NotFound
+                                        : UpdateProblem::ServerError,
                   r.message);
     case DownloadError::Write:
       return Fail(UpdateFailure::Disk, DiskProblem(r.systemError), r.message);
@@ -265,8 +265,8 @@ bool Update::IsInUse(const EditionRecord& edition) {
   result_.inUseDate = inUse_->date;
   // The archives' sums decide, not their dates: archives of the same date may differ.
   auto same = [](const ArchiveSum& a, const ArchiveSum& b) { return a.sha256 == b.sha256 && a.name == b.name; };
-  return std::equal(inUse_->archives.begin(), inUse_->archives.end(), edition.archives.begin(),
-                    edition.archives.end(), same);
+  return std::equal(inUse_->archives.begin(), inUse_->archives.end(), edition.archives.begin(), edition.archives.end(),
+                    same);
 }
 
 // Each archive against the one of its kind in use: one that differs from it and is dated
@@ -290,8 +290,8 @@ bool Update::RefuseOlder(const EditionRecord& edition) {
     Concerns(work_.Path() + archive.name);
     result_.date = archive.date;
     result_.inUseDate = inUseDate;
-    return !Fail(UpdateFailure::Older, archive.name + " is of " + archive.date +
-                                           ", older than the one in use (of " + inUseDate + "); not imported");
+    return !Fail(UpdateFailure::Older, archive.name + " is of " + archive.date + ", older than the one in use (of " +
+                                           inUseDate + "); not imported");
   }
   return false;
 }
@@ -337,20 +337,20 @@ bool Update::Import(const std::string& ken, const std::string& jig) {
                                std::string& error) {
     return BeforeCommit(summary, staged, more, error);
 };
-  std::string error;
-  if (RunImport(import, result_.summary, error)) return true;
-  if (refused_) return false;
-  if (error.find(kAnotherImportRunning) != std::string::npos) return Fail(UpdateFailure::Busy, error);
-  // The import says which input it failed on; archives that were read whole failed in the writing.
-  for (const auto& [side, path] : {std::pair{&result_.summary.ken, &ken}, std::pair{&result_.summary.jig, &jig}}) {
-    if (side->fault == InputFault::None) continue;
-    Concerns(*path);
-    if (side->fault == InputFault::Unreadable) return Fail(UpdateFailure::Disk, UpdateProblem::WriteError, error);
-    return Fail(UpdateFailure::Archive, ArchiveProblem(side->fault), error);
-  }
-  result_.file.clear();
-  return Fail(UpdateFailure::Disk, DiskProblem(result_.summary.systemError), error);
+std::string error;
+if (RunImport(import, result_.summary, error)) return true;
+if (refused_) return false;
+if (error.find(kAnotherImportRunning) != std::string::npos) return Fail(UpdateFailure::Busy, error);
+// The import says which input it failed on; archives that were read whole failed in the writing.
+for (const auto& [side, path] : {std::pair{&result_.summary.ken, &ken}, std::pair{&result_.summary.jig, &jig}}) {
+  if (side->fault == InputFault::None) continue;
+  Concerns(*path);
+  if (side->fault == InputFault::Unreadable) return Fail(UpdateFailure::Disk, UpdateProblem::WriteError, error);
+  return Fail(UpdateFailure::Archive, ArchiveProblem(side->fault), error);
 }
+result_.file.clear();
+return Fail(UpdateFailure::Disk, DiskProblem(result_.summary.systemError), error);
+}  // namespace
 
 UpdateResult Update::Run() {
   result_.targetFolder = WithSlash(options_.targetFolder);

@@ -128,10 +128,10 @@ struct UpdateResult {
   // name, never by the work folder it was downloaded into).
   std::string message;
   UpdateProblem problem = UpdateProblem::None;  // Failed: what was wrong, when known
-  std::string file;                // Failed: the archive it concerns (ken_all.zip ..), when one
-  std::string url;                 // Failed: where that archive was fetched from
-  long long bytes = -1;            // Failed: the bytes of that archive received (-1: unknown)
-  long httpStatus = 0;             // Failed with UpdateFailure::Server: the answer (0: a body too large)
+  std::string file;                             // Failed: the archive it concerns (ken_all.zip ..), when one
+  std::string url;                              // Failed: where that archive was fetched from
+  long long bytes = -1;                         // Failed: the bytes of that archive received (-1: unknown)
+  long httpStatus = 0;                          // Failed with UpdateFailure::Server: the answer (0: a body too large)
   // The date of the edition in use (YYYY-MM-DD), when it has one; with UpdateFailure::Older
   // the date of the archive in use that `file` would have replaced.
   std::string inUseDate;

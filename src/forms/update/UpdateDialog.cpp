@@ -41,7 +41,8 @@ QString FailureText(const UpdateResult& r) {
   switch (r.failure) {
     case UpdateFailure::Network:
       if (r.problem == UpdateProblem::CutShort)
-        return QStringLiteral(u"%1 のダウンロードが途中で切れました。ネットワークの接続を確かめて、もう一度お試しください。")
+        return QStringLiteral(
+                   u"%1 のダウンロードが途中で切れました。ネットワークの接続を確かめて、もう一度お試しください。")
             .arg(file);
       return QStringLiteral(u"データをダウンロードできませんでした。ネットワークの接続を確かめてください。") +
              (file.isEmpty() ? QString() : QStringLiteral(u"\n（%1 の受信中）").arg(file));
@@ -81,8 +82,9 @@ QString FailureText(const UpdateResult& r) {
           .arg(file, EraDateOf(r.date), EraDateOf(r.inUseDate));
     default:
       if (r.problem == UpdateProblem::NoSpace)
-        return QStringLiteral(u"ディスクの空きが足りないため、データを書き込めませんでした。空きを作ってから、"
-                              u"もう一度お試しください。");
+        return QStringLiteral(
+            u"ディスクの空きが足りないため、データを書き込めませんでした。空きを作ってから、"
+            u"もう一度お試しください。");
       if (r.problem == UpdateProblem::NoPermission)
         return QStringLiteral(u"データのフォルダーに書き込めないため、データを書き込めませんでした。");
       return QStringLiteral(
@@ -122,11 +124,11 @@ QString ProblemText(const UpdateResult& r) {
     default:
       break;
   }
-  if (r.failure == UpdateFailure::Busy) return QStringLiteral(u"別のデータ更新か取り込みがこのフォルダーを使っています");
+  if (r.failure == UpdateFailure::Busy)
+    return QStringLiteral(u"別のデータ更新か取り込みがこのフォルダーを使っています");
   if (r.failure == UpdateFailure::Older)
-    return QStringLiteral(u"%1 の日付は %2、お使いのものは %3 です").arg(QString::fromStdString(r.file),
-                                                                          QString::fromStdString(r.date),
-                                                                          QString::fromStdString(r.inUseDate));
+    return QStringLiteral(u"%1 の日付は %2、お使いのものは %3 です")
+        .arg(QString::fromStdString(r.file), QString::fromStdString(r.date), QString::fromStdString(r.inUseDate));
   return QString();
 }
 

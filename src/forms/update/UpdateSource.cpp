@@ -101,8 +101,9 @@ void UpdateSourceDialog::ShowSource() {
     sourceLabel_->setText(QStringLiteral(u"ダウンロード元: 日本郵便（%1）")
                               .arg(QUrl(QString::fromLatin1(tanzel::kJapanPostKenAllUrl)).host()));
   }
-  noteLabel_->setText(IsUsableMirrorUrl(mirror) ? QString()
-                                                : QStringLiteral(u"http:// か https:// で始まるアドレスを入れてください。"));
+  noteLabel_->setText(IsUsableMirrorUrl(mirror)
+                          ? QString()
+                          : QStringLiteral(u"http:// か https:// で始まるアドレスを入れてください。"));
 }
 
 void UpdateSourceDialog::accept() {

@@ -77,7 +77,8 @@ void TestEdition::parseEdition_data() {
   QTest::newRow("short sum") << "2026-05-26\n" + line.mid(1) << -1;
   line = QByteArray::fromStdString(kSum) + "  ken_all.zip\n";  // as it was before the rows above
   QByteArray other = QByteArray::fromStdString(kSum) + "  jigyosyo.zip\n";
-  QTest::newRow("archive dates") << "2026-05-26\n" + line + other + "2026-05-26  ken_all.zip\n2020-01-06  jigyosyo.zip\n"
+  QTest::newRow("archive dates") << "2026-05-26\n" + line + other +
+                                        "2026-05-26  ken_all.zip\n2020-01-06  jigyosyo.zip\n"
                                  << 2;
   QTest::newRow("one archive dated") << "2026-05-26\n" + line + other + "2020-01-06  jigyosyo.zip\n" << 2;
   QTest::newRow("date of no archive") << "2026-05-26\n" + line + "2026-05-26  jigyosyo.zip\n" << -1;

@@ -124,15 +124,14 @@ UpdateOptions TestUpdater::Options(const QString& base, const TempData& target) 
 }
 
 void TestUpdater::failures_data() {
-  Columns<QString, int, int, QString, QString, bool, int>(
-      "base",  // a path on the server, or a whole address
-      "failure", "problem",
-      "file",     // the archive the failure names
-      "message",  // a part of it
-      "real",     // needs Japan Post's archives
-      "total");   // the overall time limit; 0: the usual one
-  auto row = [](const char* name, QString base, UpdateFailure f, UpdateProblem p, const char* file,
-                const char* message, bool real = false, int total = 0) {
+  Columns<QString, int, int, QString, QString, bool, int>("base",  // a path on the server, or a whole address
+                                                          "failure", "problem",
+                                                          "file",     // the archive the failure names
+                                                          "message",  // a part of it
+                                                          "real",     // needs Japan Post's archives
+                                                          "total");   // the overall time limit; 0: the usual one
+  auto row = [](const char* name, QString base, UpdateFailure f, UpdateProblem p, const char* file, const char* message,
+                bool real = false, int total = 0) {
     QTest::newRow(name) << base << int(f) << int(p) << QString::fromLatin1(file) << QString::fromUtf8(message) << real
                         << total;
   };
@@ -255,13 +254,27 @@ void TestUpdater::olderArchiveRefused_data() {
   // records, the same day), "newer" (2026-06-26), "older" (2020-01-06).
   Columns<QString, QString, QString>("ken", "jig",
                                      "refused");  // the archive named; empty: imported
-  QTest::newRow("older offices beside current addresses") << "newer" << "older" << "jigyosyo.zip";
-  QTest::newRow("older addresses beside current offices") << "older" << "newer" << "ken_all.zip";
-  QTest::newRow("older offices, addresses in use") << "in use" << "older" << "jigyosyo.zip";
-  QTest::newRow("both older") << "older" << "older" << "ken_all.zip";
-  QTest::newRow("both newer") << "newer" << "newer" << "";
-  QTest::newRow("new addresses, offices in use") << "newer" << "in use" << "";
-  QTest::newRow("other archives of the same day") << "other" << "in use" << "";
+  QTest::newRow("older offices beside current addresses") << "newer"
+                                                          << "older"
+                                                          << "jigyosyo.zip";
+  QTest::newRow("older addresses beside current offices") << "older"
+                                                          << "newer"
+                                                          << "ken_all.zip";
+  QTest::newRow("older offices, addresses in use") << "in use"
+                                                   << "older"
+                                                   << "jigyosyo.zip";
+  QTest::newRow("both older") << "older"
+                              << "older"
+                              << "ken_all.zip";
+  QTest::newRow("both newer") << "newer"
+                              << "newer"
+                              << "";
+  QTest::newRow("new addresses, offices in use") << "newer"
+                                                 << "in use"
+                                                 << "";
+  QTest::newRow("other archives of the same day") << "other"
+                                                  << "in use"
+                                                  << "";
 }
 
 // Each archive is compared with the one of its kind in use, by its sums and its own date:
@@ -274,7 +287,7 @@ void TestUpdater::olderArchiveRefused() {
   auto write = [&](const QString& which, bool addresses) {
     std::string path = files_.path("older_" + which.toStdString() + (addresses ? "_ken.zip" : "_jig.zip"));
     int lines = which == u"in use" ? 1 : which == u"other" ? 2 : which == u"newer" ? 3 : 4;
-    std::time_t when = which == u"newer" ? LocalNoon(2026, 6, 26)
+    std::time_t when = which == u"newer"   ? LocalNoon(2026, 6, 26)
                        : which == u"older" ? LocalNoon(2020, 1, 6)
                                            : LocalNoon(2026, 5, 26);
     std::string csv = addresses ? WithEveryPrefecture(DataKind::Ken, TokyoLines(lines))

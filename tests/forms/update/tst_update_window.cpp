@@ -64,6 +64,7 @@ class TestUpdateWindow : public QObject {
   void mirrorSetInDialog();
   void archiveNamedInBox_data();
   void archiveNamedInBox();
+  void everyFailureInItsWords();
 
  private:
   void UseServer(const char* base) {
@@ -201,9 +202,10 @@ void TestUpdateWindow::failureBox() {
   QCOMPARE(shown_.size(), std::size_t{1});
   QCOMPARE(shown_[0].icon, MessageIcon::Error);
   QCOMPARE(shown_[0].text, text);
-  QVERIFY2(LastMessageDetails().contains(busy ? QStringLiteral(u"別のデータ更新か取り込みがこのフォルダーを使っています")
-                                               : QStringLiteral(u"サーバーにそのファイルがありません（404）")),
-           qPrintable(LastMessageDetails()));
+  QVERIFY2(
+      LastMessageDetails().contains(busy ? QStringLiteral(u"別のデータ更新か取り込みがこのフォルダーを使っています")
+                                         : QStringLiteral(u"サーバーにそのファイルがありません（404）")),
+      qPrintable(LastMessageDetails()));
 }
 
 // Archives older than the data in use: the window asks first; いいえ leaves the data as it was.
@@ -224,9 +226,9 @@ void TestUpdateWindow::olderDataAsked() {
   });
   UpdateData();
   SetQuestionHandler({});
-  QCOMPARE(asked,
-           QStringList{QStringLiteral(u"ダウンロードした ken_all.zip（令和8年3月27日）は、お使いのもの（令和8年4月28日）"
-                                      u"より古いものです。\n古いデータに戻しますか？")});
+  QCOMPARE(asked, QStringList{
+                      QStringLiteral(u"ダウンロードした ken_all.zip（令和8年3月27日）は、お使いのもの（令和8年4月28日）"
+                                     u"より古いものです。\n古いデータに戻しますか？")});
   QCOMPARE(shown_.size(), std::size_t{1});
   QCOMPARE(shown_[0].text, QStringLiteral(u"データ更新を中止しました。お使いのデータは変わっていません。"));
   QVERIFY(FolderSnapshot(program_->folder()) == before);
@@ -293,11 +295,18 @@ void TestUpdateWindow::updateShowsChanges() {
 void TestUpdateWindow::sourceOrder_data() {
   Columns<QString, QString, QString>("environment", "mirror",
                                      "used");  // the base address the update uses; empty: Japan Post
-  QTest::newRow("Japan Post") << "" << "" << "";
-  QTest::newRow("mirror") << "" << "https://mirror.example/jp" << "https://mirror.example/jp";
-  QTest::newRow("environment over mirror") << "http://127.0.0.1:9/x" << "https://mirror.example/jp"
+  QTest::newRow("Japan Post") << ""
+                              << ""
+                              << "";
+  QTest::newRow("mirror") << ""
+                          << "https://mirror.example/jp"
+                          << "https://mirror.example/jp";
+  QTest::newRow("environment over mirror") << "http://127.0.0.1:9/x"
+                                           << "https://mirror.example/jp"
                                            << "http://127.0.0.1:9/x";
-  QTest::newRow("environment") << "http://127.0.0.1:9/x" << "" << "http://127.0.0.1:9/x";
+  QTest::newRow("environment") << "http://127.0.0.1:9/x"
+                               << ""
+                               << "http://127.0.0.1:9/x";
 }
 
 // The environment variable (for scripts) wins, then the mirror in the user's settings, then
@@ -361,8 +370,10 @@ void TestUpdateWindow::mirrorSetInDialog() {
 
 void TestUpdateWindow::archiveNamedInBox_data() {
   Columns<QString, QString>("base", "file");
-  QTest::newRow("addresses cut short") << "/halfken" << "ken_all.zip";
-  QTest::newRow("offices cut short") << "/halfjig" << "jigyosyo.zip";
+  QTest::newRow("addresses cut short") << "/halfken"
+                                       << "ken_all.zip";
+  QTest::newRow("offices cut short") << "/halfjig"
+                                     << "jigyosyo.zip";
 }
 
 // A cut-off archive is named in the box, whichever it is; the details say in Japanese what was
@@ -373,9 +384,10 @@ void TestUpdateWindow::archiveNamedInBox() {
   UseServer(base.toLatin1().constData());
   UpdateData();
   QCOMPARE(shown_.size(), std::size_t{1});
-  QCOMPARE(shown_[0].text, QStringLiteral(u"ダウンロードした %1 は途中で切れているか壊れているため、取り込みませんでした。"
-                                          u"\n\nお使いのデータは変わっていません。")
-                               .arg(file));
+  QCOMPARE(shown_[0].text,
+           QStringLiteral(u"ダウンロードした %1 は途中で切れているか壊れているため、取り込みませんでした。"
+                          u"\n\nお使いのデータは変わっていません。")
+               .arg(file));
   const QString details = LastMessageDetails();
   QVERIFY2(details.startsWith(QStringLiteral(u"ファイル: %1\nダウンロード元: %2%3/%1\n受け取った大きさ: ")
                                   .arg(file, QString::fromStdString(server_.BaseUrl()), base)),
@@ -384,6 +396,54 @@ void TestUpdateWindow::archiveNamedInBox() {
            qPrintable(details));
   QVERIFY2(!details.contains(QLatin1String(".update-")) && !details.contains(QLatin1String("neither")),
            qPrintable(details));
+}
+
+// Every kind of failure has words of its own in the box, naming the archive where there is
+// one, and its cause in Japanese behind 詳細…; the technical message shows only where it is
+// the network library's report.
+void TestUpdateWindow::everyFailureInItsWords() {
+  using F = UpdateFailure;
+  using P = UpdateProblem;
+  const std::pair<F, P> kinds[] = {{F::Network, P::NoConnection},
+                                   {F::Network, P::CutShort},
+                                   {F::Server, P::NotFound},
+                                   {F::Server, P::ServerError},
+                                   {F::Server, P::TooLarge},
+                                   {F::Archive, P::Truncated},
+                                   {F::Archive, P::NotAnArchive},
+                                   {F::Archive, P::WrongContents},
+                                   {F::Archive, P::WrongCounts},
+                                   {F::Disk, P::NoSpace},
+                                   {F::Disk, P::NoPermission},
+                                   {F::Disk, P::WriteError},
+                                   {F::Busy, P::None},
+                                   {F::Older, P::None}};
+  QSet<QString> texts, causes;
+  for (const auto& [failure, problem] : kinds) {
+    UpdateResult r;
+    r.failure = failure;
+    r.problem = problem;
+    r.file = "jigyosyo.zip";
+    r.url = "http://127.0.0.1:1/m/jigyosyo.zip";
+    r.bytes = 1234;
+    r.httpStatus = problem == P::NotFound ? 404 : 503;
+    r.message = "jigyosyo.zip: the technical message";
+    r.targetFolder = "/data/";
+    r.date = "2020-01-06";
+    r.inUseDate = "2026-05-26";
+    shown_.clear();
+    ShowUpdateOutcome(Form_Main, r);
+    QCOMPARE(shown_.size(), std::size_t{1});
+    const QString text = shown_[0].text, details = LastMessageDetails();
+    texts.insert(text);
+    causes.insert(details.section(QStringLiteral(u"内容: "), 1).section(u'\n', 0, 0));
+    if (failure != F::Disk && failure != F::Busy)
+      QVERIFY2(text.contains(QLatin1String("jigyosyo.zip")), qPrintable(text));
+    QCOMPARE(details.contains(QLatin1String("technical")), problem == P::NoConnection);
+  }
+  causes.remove(QString());
+  QCOMPARE(texts.size(), int(std::size(kinds)));
+  QCOMPARE(causes.size(), int(std::size(kinds)));
 }
 
 QTEST_MAIN(TestUpdateWindow)
