@@ -256,7 +256,7 @@ edition in use, whole; the next import removes what it left.
 
 Every import also writes EDITION into the new edition: the newest date among the
 CSV entries of the archives read (YYYY-MM-DD), then the SHA-256 and name of each
-archive, as sha256sum prints them.
+archive, as sha256sum prints them, then each archive's own date and name.
 
 --download fetches ken_all.zip (utf_ken_all.zip when the server has no
 ken_all.zip) and jigyosyo.zip into DIR/editions/.update-XXXXXX, imports them as
@@ -270,8 +270,10 @@ it is writable, otherwise into $XDG_DATA_HOME/tanzel (~/.local/share/tanzel). Th
 changes against the data in use are printed on standard output as tab-separated
 lines (kind KEN/JIG, change added/removed/changed, code, before, after, UTF-8);
 progress and the summary go to standard error. Archives equal to those of the
-data in use are not imported again; archives older than the data in use are
-refused unless --allow-older is given (--partial: see above).
+data in use are not imported again. Each archive is compared with the one of its
+kind in use (addresses, offices): one that differs from it and is dated earlier is
+refused, named, unless --allow-older is given, also beside a current archive of
+the other kind (--partial: see above).
 --compare OLD NEW prints the changes between two sets the same way: data folders
 (their editions in use), edition folders or the links DIR/previous and DIR/current,
 or folders of plain data files; for instance what the last import changed:
