@@ -287,6 +287,25 @@ class TestSearchCli : public QObject {
                            << 0;
     QTest::newRow("byte order mark") << QStringList() << QByteArray("\xef\xbb\xbf千代田区千代田1-1\n") << good << 0;
     QTest::newRow("shift-jis") << QStringList() << QByteArray::fromStdString(Sjis("千代田区千代田1-1\n")) << good << 0;
+    QTest::newRow("CR alone ends a line") << QStringList() << QByteArray("千代田区千代田1-1\r丁寧\r千代田区千代田1-1\r")
+                                          << good + U("\t\t\n") + good << 1;
+    // A line in neither encoding is answered as not found, the others as usual; its own status.
+    QTest::newRow("a line neither UTF-8 nor Shift-JIS")
+        << QStringList() << QByteArray("千代田区千代田1-1\n千代田区千代田1-1\n\xff\xfe\n千代田区千代田1-1")
+        << good + good + U("\t\t\n") + good << 5;
+    QTest::newRow("a Shift-JIS line among UTF-8 ones")
+        << QStringList() << QByteArray::fromStdString("千代田区千代田1-1\n" + Sjis("千代田区千代田1-1\n") + "\xff\n")
+        << good + good + U("\t\t\n") << 5;
+    const QString json =
+        U("{\"address\":\"千代田区千代田1-1\",\"candidates\":[{\"code\":\"1000001\",\"match\":\"town\","
+          "\"office\":false,\"record\":\"東京都千代田区千代田\"}],\"certainty\":\"sure\",\"code\":"
+          "\"1000001\",\"match\":\"town\",\"record\":\"東京都千代田区千代田\"}\n");
+    QTest::newRow("json") << QStringList{QStringLiteral("--json"), U("千代田区千代田1-1")} << QByteArray() << json << 0;
+    QTest::newRow("json lines, one unreadable")
+        << QStringList{QStringLiteral("--json")} << QByteArray::fromStdString(Sjis("千代田区千代田1-1\r") + "a\xff")
+        << json + U("{\"address\":\"a\uFFFD\",\"candidates\":[],\"certainty\":\"not-found\",\"code\":null,\"match\":"
+                    "null,\"record\":null,\"error\":\"invalid-encoding\"}\n")
+        << 5;
   }
   void resolveProgram() {
     QFETCH(QStringList, args);
@@ -307,6 +326,7 @@ class TestSearchCli : public QObject {
                    });
     QCOMPARE(r.out, out);
     QCOMPARE(r.exit, exit);
+    if (exit == 5) QVERIFY2(r.err.contains(QStringLiteral(" is neither UTF-8 nor Shift-JIS")), qPrintable(r.err));
   }
 
   void resolveFailures() {
