@@ -189,7 +189,7 @@ class PageSink : public SearchSink {
   void PassStarted(SearchPass kind, std::string_view keyword) override {
     if (kind == SearchPass::Address) pass = "address";
     if (kind == SearchPass::Tolerant) {
-      pass = "tolerant";
+      if (pass == "exact") pass = "tolerant";  // an address's rows lead the tolerant pass's
       tolerantKeyword = Utf8(keyword);
     }
   }
