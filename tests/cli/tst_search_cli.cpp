@@ -343,6 +343,22 @@ class TestSearchCli : public QObject {
                      if (fd >= 0) ::dup2(fd, 1);
                    });
     QCOMPARE(r.exit, 4);
+    // An address given that is not UTF-8: answered as not found, named, the others as usual; 5.
+    std::string folder = f.dir.folder();
+    const char* argv[] = {"tanzel-search", "--data", folder.c_str(), "--resolve", "\xff", "千代田区千代田"};
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    QCOMPARE(SearchCommand(6, argv, stdin, out, err), 5);
+    char said[400] = {};
+    std::rewind(out);
+    QVERIFY(std::fread(said, 1, sizeof said - 1, out) > 0);
+    QCOMPARE(U(said), U("\t\t\n1000001\t東京都千代田区千代田\ttown\n"));
+    std::rewind(err);
+    std::memset(said, 0, sizeof said);
+    QVERIFY(std::fread(said, 1, sizeof said - 1, err) > 0);
+    QVERIFY2(std::strstr(said, "address 1 is not valid UTF-8"), said);
+    std::fclose(out);
+    std::fclose(err);
   }
 
   void realData() {
