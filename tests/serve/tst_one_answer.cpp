@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <QRegularExpression>
+#include <QUrl>
 
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -16,7 +17,9 @@
 #include "core/lists/Csv.h"
 #include "core/search/SearchWorker.h"
 #include "core/text/SjisText.h"
+#include "serve/HttpServer.h"
 #include "serve/Service.h"
+#include "support/HttpClient.h"
 #include "support/Process.h"
 #include "support/TempData.h"
 
@@ -74,16 +77,14 @@ class AnswerSink : public SearchWorkerSink {
   bool address_ = false;
 };
 
-Json Handle(Service& service, const char* method, const char* path,
-            std::vector<std::pair<std::string, std::string>> query, std::string_view body = {}) {
-  Request request;
-  request.method = method;
-  request.path = path;
-  request.query = std::move(query);
-  request.body = body;
-  request.contentType = "text/plain";
-  Response response = service.Handle(request);
-  return Json::parse(response.body, nullptr, false);
+// The JSON answer of the service on `port` to a request.
+Json Ask(int port, const char* method, const std::string& target, std::string_view body = {}) {
+  return Json::parse(HttpSend(port, HttpRequest(method, target, "Content-Type: text/plain\r\n", body)).body, nullptr,
+                     false);
+}
+
+std::string Query(const std::string& utf8) {
+  return QUrl::toPercentEncoding(QString::fromStdString(utf8)).toStdString();
 }
 
 // The addresses one a line, each line ended by `end`.
@@ -112,10 +113,17 @@ class TestOneAnswer : public QObject {
     const QStringList withData{QStringLiteral("--data"), folder};
     Service service(ServiceOptions{data, {}});
     QVERIFY(service.Ready());
+    HttpServer server(service);
+    ListenOptions listen;
+    listen.port = 0;
+    listen.threads = 2;
+    std::string error;
+    QVERIFY2(server.Start(listen, error), error.c_str());
+    const int port = server.Port();
     TempData dir;
 
     // The batches, each read once: POST /v1/resolve, --resolve --json and its columns, a list.
-    Json batch = Handle(service, "POST", "/v1/resolve", {}, Lines("\r"));
+    Json batch = Ask(port, "POST", "/v1/resolve", Lines("\r"));
     QCOMPARE(batch["results"].size(), kAddresses.size());
     ProcessResult json =
         Search(withData + QStringList{QStringLiteral("--resolve"), QStringLiteral("--json")}, Lines("\r"), dir);
@@ -145,7 +153,7 @@ class TestOneAnswer : public QObject {
     for (std::size_t i = 0; i < kAddresses.size(); ++i) {
       const std::string& address = kAddresses[i];
       const QString a = QString::fromStdString(address);
-      const QString expected = Answer(Handle(service, "GET", "/v1/resolve", {{"address", address}}));
+      const QString expected = Answer(Ask(port, "GET", "/v1/resolve?address=" + Query(address)));
       found += !expected.startsWith(QStringLiteral("not-found"));
       // The text batch and --resolve --json, line by line.
       QCOMPARE(Answer(batch["results"][i]), expected);
@@ -172,7 +180,7 @@ class TestOneAnswer : public QObject {
       QCOMPARE(Answer(m.hasMatch() ? m.captured(1).toStdString() : "not-found", first.toStdString()), expected);
 
       // /v1/search: the address pass's certainty and first row.
-      Json searched = Handle(service, "GET", "/v1/search", {{"q", address}});
+      Json searched = Ask(port, "GET", "/v1/search?q=" + Query(address));
       bool byAddress = searched["pass"] == "address";
       QCOMPARE(Answer(byAddress ? searched["certainty"].get<std::string>() : "not-found",
                       byAddress ? searched["results"][0]["code"].get<std::string>() : ""),
