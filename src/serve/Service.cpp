@@ -319,9 +319,12 @@ Response ResolveBatch(const ServedEdition& served, const Request& request) {
       return Error(400, "bad-json", "the body is no JSON array");
     }
   } else {
-    // One address a line (lines end in CRLF, LF or CR); an empty line is no address.
+    // One address a line (lines end in CRLF, LF or CR; a byte order mark is no part of the
+    // first); an empty line is no address.
     if (!IsValidUtf8(request.body)) return Error(400, "invalid-utf8", "the body is not valid UTF-8");
-    for (std::string_view text = request.body; !text.empty();) {
+    std::string_view text = request.body;
+    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) text.remove_prefix(kUtf8Bom.size());
+    while (!text.empty()) {
       std::string_view line = TakeLine(text);
       if (line.empty()) continue;
       if (addresses.size() == kMaxBatch) return Error(413, "batch-too-large", "at most 10000 addresses at once");
