@@ -12,11 +12,13 @@
 #include "core/data/Records.h"
 #include "core/data/RemovedNotice.h"
 #include "core/resolve/AddressIndex.h"
+#include "core/resolve/AnswerJson.h"
 #include "core/resolve/Resolver.h"
 #include "core/search/RelayTexts.h"
 #include "core/search/SearchEngine.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
+#include "core/text/TextEncoding.h"
 
 namespace tanzel {
 
@@ -94,12 +96,6 @@ std::string GovCodeWithCheck(int32_t code) {
   std::string text = GovCode(code);
   int check = CheckDigit(text.c_str());
   return check < 0 ? text : text + static_cast<char>('0' + check);
-}
-
-std::string PostalText(uint32_t postal) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%07u", postal);
-  return text;
 }
 
 Json KenJson(const KenRecord& r) {
@@ -193,7 +189,7 @@ class PageSink : public SearchSink {
   void PassStarted(SearchPass kind, std::string_view keyword) override {
     if (kind == SearchPass::Address) pass = "address";
     if (kind == SearchPass::Tolerant) {
-      pass = "tolerant";
+      if (pass == "exact") pass = "tolerant";  // an address's rows lead the tolerant pass's
       tolerantKeyword = Utf8(keyword);
     }
   }
@@ -249,58 +245,10 @@ Response Search(const ServedEdition& served, const Request& request) {
   return Ok(body);
 }
 
-// `text` as a JSON string, appended to `out`. Text that is not valid UTF-8 goes through the
-// library, which replaces what it cannot write.
-void AppendString(std::string& out, std::string_view text) {
-  if (!IsValidUtf8(text)) {
-    out += Dump(Json(std::string(text)));
-    return;
-  }
-  out += '"';
-  for (char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  out += '"';
-}
-
-// The answer for one address, as a JSON object appended to `out`: written directly, since a
-// batch of ten thousand would spend more time building and freeing a document than resolving.
-// Keys in the same order as the library writes them (sorted).
+// The answer for one address (UTF-8), as a JSON object appended to `out`.
 void AppendAnswer(std::string& out, const AddressIndex& index, std::string_view utf8) {
   std::optional<std::string> sjis = ToSjis(utf8);
-  ResolveAnswer found = sjis ? ResolveAddress(index, *sjis) : ResolveAnswer{};
-  bool one = (found.certainty == Certainty::Sure || found.certainty == Certainty::NotSure) && !found.codes.empty();
-  out += "{\"address\":";
-  AppendString(out, utf8);
-  out += ",\"candidates\":[";
-  std::string first;  // the first candidate's code, match and record, for an answer of one code
-  for (std::size_t i = 0; i < found.codes.size(); ++i) {
-    const Resolution& r = found.codes[i];
-    if (i > 0) out += ',';
-    out += "{\"code\":\"" + PostalText(r.postal) + "\",\"match\":\"" + MatchKindWord(r.kind) + "\",\"office\":";
-    out += r.office ? "true" : "false";
-    out += ",\"record\":";
-    std::size_t record = out.size();
-    AppendString(out, Utf8(RecordText(index, r)));
-    if (i == 0 && one)
-      first = "\"code\":\"" + PostalText(r.postal) + "\",\"match\":\"" + MatchKindWord(r.kind) +
-              "\",\"record\":" + out.substr(record);
-    out += '}';
-  }
-  out += "],\"certainty\":\"";
-  out += CertaintyWord(found.certainty);
-  out += "\",";
-  out += one ? first : std::string("\"code\":null,\"match\":null,\"record\":null");
-  out += '}';
+  AppendAnswerJson(out, index, utf8, sjis ? ResolveAddress(index, *sjis) : ResolveAnswer{});
 }
 
 Response Answer(const AddressIndex& index, std::string_view utf8) {
@@ -371,12 +319,14 @@ Response ResolveBatch(const ServedEdition& served, const Request& request) {
       return Error(400, "bad-json", "the body is no JSON array");
     }
   } else {
+    // One address a line (lines end in CRLF, LF or CR; a byte order mark is no part of the
+    // first); an empty line is no address.
+    if (!IsValidUtf8(request.body)) return Error(400, "invalid-utf8", "the body is not valid UTF-8");
     std::string_view text = request.body;
+    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) text.remove_prefix(kUtf8Bom.size());
     while (!text.empty()) {
-      std::size_t lf = text.find('\n');
-      std::string_view line = text.substr(0, lf);
-      text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      std::string_view line = TakeLine(text);
+      if (line.empty()) continue;
       if (addresses.size() == kMaxBatch) return Error(413, "batch-too-large", "at most 10000 addresses at once");
       addresses.emplace_back(line);
     }

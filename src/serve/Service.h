@@ -8,7 +8,7 @@
 //   GET  /v1/codes/{code}          the addresses and offices of a postal code
 //   GET  /v1/search?q=&limit=&after=  the keyword search, paged, with the pass that answered
 //   GET  /v1/resolve?address=      one address to its code, with its certainty
-//   POST /v1/resolve               a JSON array of addresses, or text lines (kMaxBatch at most)
+//   POST /v1/resolve               a JSON array of addresses, or UTF-8 text, one a line (kMaxBatch at most)
 //   GET  /v1/edition               the edition in use
 //   GET  /healthz, /readyz         alive; ready (the data read)
 //   GET  /metrics                  Prometheus text

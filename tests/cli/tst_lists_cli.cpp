@@ -66,6 +66,14 @@ class TestListsCli : public QObject {
     QCOMPARE(FileBytes(files_.path("sure.csv")), std::string(tanzel::kUtf8Bom) +
                                                      "a,東京都府中市宮西町1,183-0022,sure,東京都府中市宮西町\r\n"
                                                      "b,東京都府中市宮西町2,183-0022,sure,東京都府中市宮西町\r\n");
+    // Rows that end in a CR alone (old exports) are rows: the same list, the same answers.
+    QVERIFY(files_.write("cr.tsv", S("a\t東京都府中市宮西町1\rb\t東京都府中市宮西町2\r")));
+    r = Run({QStringLiteral("--resolve"), QStringLiteral("--csv"), Q(files_.path("cr.tsv")),
+             QStringLiteral("--no-header"), QStringLiteral("--column"), QStringLiteral("2"),
+             QStringLiteral("--encoding"), QStringLiteral("utf-8-bom"), QStringLiteral("--out"),
+             Q(files_.path("cr.csv"))});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(FileBytes(files_.path("cr.csv")), FileBytes(files_.path("sure.csv")));
   }
 
   void status_data() {

@@ -287,6 +287,25 @@ class TestSearchCli : public QObject {
                            << 0;
     QTest::newRow("byte order mark") << QStringList() << QByteArray("\xef\xbb\xbf千代田区千代田1-1\n") << good << 0;
     QTest::newRow("shift-jis") << QStringList() << QByteArray::fromStdString(Sjis("千代田区千代田1-1\n")) << good << 0;
+    QTest::newRow("CR alone ends a line") << QStringList() << QByteArray("千代田区千代田1-1\r丁寧\r千代田区千代田1-1\r")
+                                          << good + U("\t\t\n") + good << 1;
+    // A line in neither encoding is answered as not found, the others as usual; its own status.
+    QTest::newRow("a line neither UTF-8 nor Shift-JIS")
+        << QStringList() << QByteArray("千代田区千代田1-1\n千代田区千代田1-1\n\xff\xfe\n千代田区千代田1-1")
+        << good + good + U("\t\t\n") + good << 5;
+    QTest::newRow("a Shift-JIS line among UTF-8 ones")
+        << QStringList() << QByteArray::fromStdString("千代田区千代田1-1\n" + Sjis("千代田区千代田1-1\n") + "\xff\n")
+        << good + good + U("\t\t\n") << 5;
+    const QString json =
+        U("{\"address\":\"千代田区千代田1-1\",\"candidates\":[{\"code\":\"1000001\",\"match\":\"town\","
+          "\"office\":false,\"record\":\"東京都千代田区千代田\"}],\"certainty\":\"sure\",\"code\":"
+          "\"1000001\",\"match\":\"town\",\"record\":\"東京都千代田区千代田\"}\n");
+    QTest::newRow("json") << QStringList{QStringLiteral("--json"), U("千代田区千代田1-1")} << QByteArray() << json << 0;
+    QTest::newRow("json lines, one unreadable")
+        << QStringList{QStringLiteral("--json")} << QByteArray::fromStdString(Sjis("千代田区千代田1-1\r") + "a\xff")
+        << json + U("{\"address\":\"a\uFFFD\",\"candidates\":[],\"certainty\":\"not-found\",\"code\":null,\"match\":"
+                    "null,\"record\":null,\"error\":\"invalid-encoding\"}\n")
+        << 5;
   }
   void resolveProgram() {
     QFETCH(QStringList, args);
@@ -307,6 +326,7 @@ class TestSearchCli : public QObject {
                    });
     QCOMPARE(r.out, out);
     QCOMPARE(r.exit, exit);
+    if (exit == 5) QVERIFY2(r.err.contains(QStringLiteral(" is neither UTF-8 nor Shift-JIS")), qPrintable(r.err));
   }
 
   void resolveFailures() {
@@ -323,6 +343,22 @@ class TestSearchCli : public QObject {
                      if (fd >= 0) ::dup2(fd, 1);
                    });
     QCOMPARE(r.exit, 4);
+    // An address given that is not UTF-8: answered as not found, named, the others as usual; 5.
+    std::string folder = f.dir.folder();
+    const char* argv[] = {"tanzel-search", "--data", folder.c_str(), "--resolve", "\xff", "千代田区千代田"};
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    QCOMPARE(SearchCommand(6, argv, stdin, out, err), 5);
+    char said[400] = {};
+    std::rewind(out);
+    QVERIFY(std::fread(said, 1, sizeof said - 1, out) > 0);
+    QCOMPARE(U(said), U("\t\t\n1000001\t東京都千代田区千代田\ttown\n"));
+    std::rewind(err);
+    std::memset(said, 0, sizeof said);
+    QVERIFY(std::fread(said, 1, sizeof said - 1, err) > 0);
+    QVERIFY2(std::strstr(said, "address 1 is not valid UTF-8"), said);
+    std::fclose(out);
+    std::fclose(err);
   }
 
   void realData() {

@@ -217,10 +217,18 @@ void TestServe::resolveBatch() {
   reply = HttpSend(running_->port, HttpRequest("POST", "/v1/resolve", "Content-Type: text/plain\r\n",
                                                "東京都千代田区千代田\r\n東京都千代田区霞が関\nどこでもない\n"));
   QCOMPARE(Body(reply)["results"], results);
-  // A line that is not UTF-8 is not found, the others still answered.
-  reply = HttpSend(running_->port, HttpRequest("POST", "/v1/resolve", "", "\xff\xfe\n東京都千代田区千代田\n"));
-  QCOMPARE(Body(reply)["results"][0]["certainty"].get<std::string>(), std::string("not-found"));
-  QCOMPARE(Body(reply)["results"][1]["code"].get<std::string>(), std::string("1000001"));
+  // Lines that end in CR alone are lines too; empty lines are no addresses, a byte order mark
+  // no part of the first.
+  reply = HttpSend(running_->port,
+                   HttpRequest("POST", "/v1/resolve", "Content-Type: text/plain\r\n",
+                               "\xEF\xBB\xBF東京都千代田区千代田\r\r東京都千代田区霞が関\rどこでもない\r\n\n"));
+  QCOMPARE(Body(reply)["results"], results);
+  // As many addresses as a batch may hold, with an empty line after each, are answered.
+  std::string spaced;
+  for (std::size_t i = 0; i < kMaxBatch; ++i) spaced += "東京都千代田区千代田\n\n";
+  reply = HttpSend(running_->port, HttpRequest("POST", "/v1/resolve", "", spaced));
+  QCOMPARE(reply.status, 200);
+  QCOMPARE(Body(reply)["results"].size(), kMaxBatch);
   // A large batch, resolved in parts at once, answers in order as the small one does.
   Json many = Json::array();
   for (int i = 0; i < 1000; ++i) many.insert(many.end(), addresses.begin(), addresses.end());
@@ -264,6 +272,11 @@ void TestServe::malformed_data() {
       << std::string("body-too-large");
   QTest::newRow("batch over the limit") << HttpRequest("POST", "/v1/resolve", "", batch) << 413
                                         << std::string("batch-too-large");
+  std::replace(batch.begin(), batch.end(), '\n', '\r');
+  QTest::newRow("batch over the limit, lines ending in CR")
+      << HttpRequest("POST", "/v1/resolve", "", batch) << 413 << std::string("batch-too-large");
+  QTest::newRow("invalid UTF-8 in text") << HttpRequest("POST", "/v1/resolve", "", "東京都千代田区千代田\n\xff\xfe\n")
+                                         << 400 << std::string("invalid-utf8");
   std::string strings = "[";
   for (std::size_t i = 0; i <= kMaxBatch; ++i) strings += i == 0 ? "\"a\"" : ",\"a\"";
   QTest::newRow("JSON batch over the limit")

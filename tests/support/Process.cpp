@@ -28,6 +28,13 @@ ProcessResult RunProcess(const QString& program, const QStringList& args, const 
           QString::fromUtf8(p.readAllStandardError())};
 }
 
+ProcessResult RunProcessWithInput(const QString& program, const QStringList& args, const std::string& inputPath) {
+  return RunProcess(program, args, {}, [inputPath] {
+    int fd = ::open(inputPath.c_str(), O_RDONLY);
+    if (fd >= 0) ::dup2(fd, 0);
+  });
+}
+
 namespace {
 
 // Starts `argv` with this process's environment plus `env`; its standard output goes to

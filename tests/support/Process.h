@@ -21,6 +21,9 @@ struct ProcessResult {
 ProcessResult RunProcess(const QString& program, const QStringList& args, const QStringList& env = {},
                          const std::function<void()>& childSetup = {});
 
+// RunProcess with the file at `inputPath` as the program's standard input.
+ProcessResult RunProcessWithInput(const QString& program, const QStringList& args, const std::string& inputPath);
+
 // Runs `argv` (argv[0] the program's path) with this process's environment plus `env`
 // ("NAME=VALUE" each), its output thrown away. With `killAfterUs` >= 0 it is killed
 // (SIGKILL) after that many microseconds unless it has ended by then; a program that stops

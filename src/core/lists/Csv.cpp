@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/text/TextEncoding.h"
+
 namespace tanzel {
 
 bool CsvReader::Next(std::vector<std::string>& fields) {
@@ -34,7 +36,7 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
           return false;
         }
         std::string_view part = bytes_.substr(pos_, q - pos_);
-        for (char p : part) lineNo_ += p == '\n';
+        lineNo_ += CountLineEnds(part);
         current->append(part);
         pos_ = q + 1;
         if (pos_ < n && bytes_[pos_] == '"') {
@@ -51,8 +53,8 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
       ++pos_;
       continue;
     }
-    if (c == '\n' || (c == '\r' && pos_ + 1 < n && bytes_[pos_ + 1] == '\n')) {
-      pos_ += c == '\r' ? 2 : 1;
+    if (c == '\n' || c == '\r') {  // CRLF, LF or CR alone
+      pos_ += c == '\r' && pos_ + 1 < n && bytes_[pos_ + 1] == '\n' ? 2 : 1;
       ++lineNo_;
       break;
     }
@@ -75,7 +77,7 @@ char DetectDelimiter(std::string_view bytes) {
     char c = bytes[i];
     if (c == '"') quoted = !quoted;
     if (quoted) continue;
-    if (c == '\n') break;
+    if (c == '\n' || c == '\r') break;
     commas += c == ',';
     tabs += c == '\t';
   }

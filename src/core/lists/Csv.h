@@ -1,9 +1,9 @@
 #pragma once
 
 // Comma- and tab-separated text as spreadsheets write it (RFC 4180): fields in double quotes
-// may hold the delimiter, quotes (doubled) and line breaks; records end in CRLF or LF. The
-// reader works on bytes, so it reads UTF-8 and Shift-JIS alike (no Shift-JIS trail byte is
-// a quote, a delimiter or a line break).
+// may hold the delimiter, quotes (doubled) and line breaks; records end in CRLF, LF or a CR
+// alone (as old exports write them). The reader works on bytes, so it reads UTF-8 and
+// Shift-JIS alike (no Shift-JIS trail byte is a quote, a delimiter or a line break).
 
 #include <cstddef>
 #include <string>

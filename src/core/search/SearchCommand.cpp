@@ -26,18 +26,22 @@ namespace {
 constexpr const char* kUsage =
     "usage: tanzel-search [--data DIR] KEYWORD\n"
     "       tanzel-search [--data DIR] --town PREFNAME CITYCODE KEYWORD\n"
-    "       tanzel-search [--data DIR] --resolve [ADDRESS...]\n"
+    "       tanzel-search [--data DIR] --resolve [--json] [ADDRESS...]\n"
     "       tanzel-search [--data DIR] --resolve --csv FILE [--column N|NAME]... [--out FILE]\n"
     "       tanzel-search [--data DIR] --data-info\n"
     "Searches the postal data files in DIR (default: the data the program reads: its own\n"
     "folder's, or the user's data folder's when that is newer).\n"
     "A keyword that starts with '-' follows '--': tanzel-search -- -0001\n"
     "--resolve gives the postal code of each address (one per line from standard input\n"
-    "when none is given): code, record and how it matched, tab-separated.\n"
+    "when none is given; lines end in CRLF, LF or CR; UTF-8 or Shift-JIS): code, record and\n"
+    "how it matched, tab-separated; with --json one JSON object a line, as tanzel-serve's\n"
+    "/v1/resolve answers (code, certainty, match, record, candidates).\n"
     "--data-info prints the data's edition: its date (YYYY-MM-DD), then the SHA-256 sums\n"
     "of the archives and each archive's own date.\n"
     "Exit status: 0 hits, 1 no hit, 2 wrong command line, 3 a data file missing,\n"
-    "4 the output could not be written.\n";
+    "4 the output could not be written. With --resolve: 0 every address resolved to one\n"
+    "code, 1 one did not (not found or ambiguous), 5 a line of the input (or an address\n"
+    "given) is neither UTF-8 nor Shift-JIS: it is answered as not found, the others as usual.\n";
 
 // Prints every row as it comes; a failed write cancels the search.
 class PrintSink : public SearchSink {
@@ -82,6 +86,7 @@ struct SearchArgs {
   std::string folder;
   bool town = false;
   bool resolve = false;
+  bool json = false;
   bool dataInfo = false;
   bool help = false;
   std::vector<const char*> positional;
@@ -108,6 +113,8 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
       args.town = true;
     } else if (options && arg == "--resolve") {
       args.resolve = true;
+    } else if (options && arg == "--json") {
+      args.json = true;
     } else if (options && arg == "--data-info") {
       args.dataInfo = true;
     } else if (options && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
@@ -120,6 +127,10 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
   }
   if (args.resolve && args.town) {
     std::fprintf(err, "tanzel-search: --resolve and --town do not go together\n%s", kUsage);
+    return false;
+  }
+  if (args.json && !args.resolve) {
+    std::fprintf(err, "tanzel-search: --json goes with --resolve\n%s", kUsage);
     return false;
   }
   std::size_t wanted = args.dataInfo ? 0 : args.town ? 3 : 1;
@@ -216,7 +227,9 @@ int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* 
   std::shared_ptr<const DataSet> set =
       args.folder.empty() ? DataSet::OpenInUse(ExecutableFolder()) : DataSet::Open(WithSlash(args.folder));
   if (args.dataInfo) return PrintDataInfo(*set, out, err);
-  if (args.resolve) return ResolveAddresses(*set, args.positional, in, out, err);
+  if (args.resolve)
+    return ResolveAddresses(*set, args.positional, args.json ? ResolveFormat::Json : ResolveFormat::Columns, in, out,
+                            err);
   std::optional<SearchParams> params = MakeParams(args, err);
   if (!params) return kSearchUsage;
 

@@ -6,7 +6,7 @@
 //
 //   tanzel-search [--data DIR] KEYWORD
 //   tanzel-search [--data DIR] --town PREFNAME CITYCODE KEYWORD
-//   tanzel-search [--data DIR] --resolve [ADDRESS...]   (see ResolveCommand.h)
+//   tanzel-search [--data DIR] --resolve [--json] [ADDRESS...]   (see ResolveCommand.h)
 
 #include <cstdio>
 

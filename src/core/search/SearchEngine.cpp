@@ -6,6 +6,7 @@
 #include "core/resolve/Resolver.h"
 #include "core/search/RelayTexts.h"
 #include "core/text/Normalize.h"
+#include "core/text/SjisText.h"
 
 namespace tanzel {
 
@@ -67,12 +68,36 @@ bool SearchQuery::CanFindMoreThan(const SearchQuery& before) const {
   return mode_ == SearchMode::Town || !FoldingChangesNothing(keyword_);
 }
 
+namespace {
+
+// Whether Shift-JIS text holds a kanji or kana: a name beside its numbers (丸の内1-9-1), where
+// digits, hyphens, spaces and 〒 alone are a postal code or a block without a place.
+bool HoldsName(std::string_view sjis) {
+  for (std::size_t i = 0; i < sjis.size(); ++i) {
+    const auto c = static_cast<unsigned char>(sjis[i]);
+    if (c >= 0xA1 && c <= 0xDF) return true;  // half-width katakana
+    if (!IsSjisLeadByte(c) || i + 1 == sjis.size()) continue;
+    const unsigned code = c << 8 | static_cast<unsigned char>(sjis[++i]);
+    const bool digit = code >= 0x824F && code <= 0x8258;
+    const bool mark = code == 0x8140 || code == 0x815B || code == 0x815C || code == 0x815D || code == 0x817C ||
+                      code == 0x81A7;  // 　 ー ― ‐ － 〒
+    if (!digit && !mark) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 KeywordSearch::KeywordSearch(const SearchParams& params)
     : exact_(params, SearchPass::Exact), tolerant_(params, SearchPass::Tolerant) {
   hasTolerant_ = !exact_.AsksForKeyword() && tolerant_.CanFindMoreThan(exact_);
-  if (params.mode == SearchMode::Keyword && MayBeAddress(params.keyword)) {
+  if (params.mode != SearchMode::Keyword) return;
+  // An address down to its block reads as one with or without its city (丸の内1-9-1 東京駅),
+  // and is answered as --resolve answers it before anything the keyword finds as typed.
+  const bool block = WritesBlock(params.keyword) && HoldsName(params.keyword);
+  if (block || MayBeAddress(params.keyword)) {
     address_ = params.keyword;
-    addressFirst_ = WritesBlock(address_);
+    addressFirst_ = block;
   }
 }
 

@@ -91,9 +91,10 @@ class SearchQuery {
 
 // A search as the program runs it: the exact pass and, when that finds nothing and no data
 // file is missing, the codes the keyword resolves to as an address (keyword mode only),
-// then the tolerant pass. A keyword written down to its block (大阪市北区梅田3-1-3) is read
-// as an address first, so that its answer leads whatever the exact pass adds (the offices
-// at that block). Immutable once made.
+// then the tolerant pass. A keyword written down to its block, with or without its city
+// (大阪市北区梅田3-1-3, 丸の内1-9-1 東京駅), is read as an address first, so that its answer
+// (the one --resolve gives) leads whatever the exact pass adds (the offices at that block).
+// Immutable once made.
 class KeywordSearch {
  public:
   explicit KeywordSearch(const SearchParams& params);

@@ -70,7 +70,25 @@ std::size_t FirstInvalidLine(std::string_view bytes, TextEncoding encoding) {
   const std::size_t nul = text.find('\0');
   const std::size_t bad = std::min(good, nul);
   if (bad >= text.size()) return 0;
-  return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n'));
+  return 1 + CountLineEnds(text.substr(0, bad));
+}
+
+std::string_view TakeLine(std::string_view& rest) {
+  const std::size_t end = rest.find_first_of("\r\n");
+  std::string_view line = rest.substr(0, end);
+  if (end == std::string_view::npos) {
+    rest = {};
+  } else {
+    rest.remove_prefix(end + (rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n' ? 2 : 1));
+  }
+  return line;
+}
+
+std::size_t CountLineEnds(std::string_view bytes) {
+  std::size_t ends = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    ends += bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'));
+  return ends;
 }
 
 }  // namespace tanzel

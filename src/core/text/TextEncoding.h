@@ -30,7 +30,14 @@ bool IsValidCp932(std::string_view bytes);
 // holds a NUL byte.
 std::optional<TextEncoding> DetectTextEncoding(std::string_view bytes);
 
-// The 1-based line of `bytes` (lines end in LF) on which the first byte that is not valid
+// Takes the first line off `rest` and returns it without its end. A line ends in CRLF, LF or
+// a CR alone (as old exports write it); the last line need not end. `rest` must not be empty.
+std::string_view TakeLine(std::string_view& rest);
+
+// The line ends (as TakeLine reads them) in `bytes`.
+std::size_t CountLineEnds(std::string_view bytes);
+
+// The 1-based line of `bytes` (lines end as TakeLine reads them) on which the first byte that is not valid
 // in `encoding` stands; 0 when there is none. For a text DetectTextEncoding refused, with
 // the encoding the caller expected, this names where it goes wrong.
 std::size_t FirstInvalidLine(std::string_view bytes, TextEncoding encoding);

@@ -61,7 +61,11 @@ class TestCsv : public QObject {
     row("quote inside a plain field", "a\"b,c\n", "a\"b|c");
     row("text after the closing quote", "\"a\"b,c\n", "ab|c");
     row("tabs", "a,b\tc\n", "a,b|c", '\t');
-    row("lone CR kept", "a\rb,c\n", "a\rb|c");
+    row("CR alone ends a row", "a\rb,c\r", "a/b|c");
+    row("CR, LF and CRLF mixed", "a\rb\r\nc\nd", "a/b/c/d");
+    row("CR inside quotes kept", "\"1\r2\",x\ry\r", "1\r2|x/y");
+    row("CR-only lines counted in a quote", "a\r\"x\ry\",z\rc,\"never\rclosed\r",
+        "a/x\ry|z !line 4: a quoted field that starts there is never closed");
     row("unterminated quote names its line", "a,b\n\"x\ny\",z\nc,\"never\nclosed\n",
         "a|b/x\ny|z !line 4: a quoted field that starts there is never closed");
   }
@@ -118,6 +122,7 @@ class TestCsv : public QObject {
     QCOMPARE(DetectDelimiter("a\tb\tc,d\n"), '\t');
     QCOMPARE(DetectDelimiter("\"a\tb\t\",c\n"), ',');
     QCOMPARE(DetectDelimiter("a,b\n\t\t\t\n"), ',');
+    QCOMPARE(DetectDelimiter("a,b\r\t\t\t\r"), ',');
   }
 
   void inspect_data() {

@@ -1,6 +1,7 @@
 // Telling UTF-8, UTF-8 with its mark and CP932 apart, and where a text stops being either.
 #include <QtTest>
 
+#include <algorithm>
 #include <string>
 
 #include "core/text/TextEncoding.h"
@@ -46,6 +47,29 @@ class TestTextEncoding : public QObject {
                               "ok\n",
                               TextEncoding::Utf8Bom),
              std::size_t(0));
+  }
+  // CR, LF and CRLF each end one line, wherever lines are read.
+  void lines_data() {
+    Columns<std::string, std::string>("bytes", "lines");  // the lines, each followed by '/'
+    auto row = [](const char* name, std::string bytes, std::string lines) { QTest::newRow(name) << bytes << lines; };
+    row("LF", "a\nb\n", "a/b/");
+    row("CRLF", "a\r\nb\r\n", "a/b/");
+    row("CR alone", "a\rb\rc\r", "a/b/c/");
+    row("mixed", "a\rb\r\nc\nd", "a/b/c/d/");
+    row("CR then LF is one end, LF then CR two", "a\r\n\rb\n\r", "a//b//");
+    row("empty lines", "\n\r\r\n", "///");
+    row("no end", "abc", "abc/");
+  }
+  void lines() {
+    QFETCH(std::string, bytes);
+    QFETCH(std::string, lines);
+    std::string read;
+    for (std::string_view rest = bytes; !rest.empty();) read.append(TakeLine(rest)).push_back('/');
+    QCOMPARE(read, lines);
+    std::size_t count = static_cast<std::size_t>(std::count(lines.begin(), lines.end(), '/'));
+    QCOMPARE(CountLineEnds(bytes), count - (bytes.back() == '\n' || bytes.back() == '\r' ? 0 : 1));
+    // The line a bad byte stands on counts the same ends.
+    QCOMPARE(FirstInvalidLine(bytes + "\xFF", TextEncoding::Utf8), CountLineEnds(bytes) + 1);
   }
 };
 

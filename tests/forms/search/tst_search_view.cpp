@@ -447,6 +447,8 @@ class TestSearchView : public QObject {
                                                 "mark");     // part of each such row's tooltip
     QTest::newRow("sure, with the office at the block")
         << U("大阪市北区梅田3-1-3") << QStringLiteral("530-0001 530-8217") << U("住所として読んだ") << U("住所から");
+    QTest::newRow("a town alone, down to its block")
+        << U("梅田3-1-3") << QStringLiteral("530-0001 530-8217") << U("住所として読んだ") << U("住所から");
     QTest::newRow("catch-all") << U("東京都千代田区霞が関1-1") << QStringLiteral("100-0000")
                                << U("町域が見つかりません") << U("代表番号");
     QTest::newRow("several cities") << U("中央区本町1-1") << QStringLiteral("260-0012 541-0053") << U("複数の地域")
