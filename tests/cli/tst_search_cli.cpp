@@ -309,6 +309,26 @@ class TestSearchCli : public QObject {
     QCOMPARE(r.exit, exit);
   }
 
+  // The note on how a keyword was read: an address only when its address is read, never a
+  // postal code followed by a place the data does not know.
+  void addressNote_data() {
+    Columns<QString, QString>("keyword", "note");  // "": not read as an address
+    Row("an address", "千代田区千代田1-1", "read as an address (sure, town)");
+    Row("a code and an unknown place", "1000001 どこかの町", "");
+    Row("a code alone", "1000001", "");
+  }
+  void addressNote() {
+    QFETCH(QString, keyword);
+    QFETCH(QString, note);
+    Folder f;
+    QVERIFY(f.dir.write(KenName(13), KenLine(13101, "1000001", "ア", "ア", "ア", "東京都", "千代田区", "千代田")));
+    Result r = Run({QStringLiteral("--data"), f.path(), keyword});
+    if (note.isEmpty())
+      QVERIFY2(!r.err.contains(QStringLiteral("read as an address")), qPrintable(r.err));
+    else
+      QVERIFY2(r.err.contains(note), qPrintable(r.err));
+  }
+
   void resolveFailures() {
     TempData empty;  // no data files: 3
     Result r = Run({QStringLiteral("--data"), QString::fromStdString(empty.folder()), QStringLiteral("--resolve"),

@@ -317,6 +317,9 @@ void TestEditions::cleanUpTouchesOnlyItsOwn_data() {
   QTest::newRow("an edition's name without the marker") << QStringLiteral("20000101-000000-7") << true;
   QTest::newRow("a link to a marked folder") << QStringLiteral("20000101-000000-8") << true;
   QTest::newRow("editions a link") << QStringLiteral("editions") << false;
+  // Empty folders whose names only look like the import's work folders.
+  QTest::newRow("a staging name too short") << QStringLiteral(".staging-mine") << true;
+  QTest::newRow("a staging name not letters") << QStringLiteral(".staging-ab-cde") << true;
 }
 
 // The clean-up removes only the folders the import made; it never follows a link: what it
@@ -342,6 +345,8 @@ void TestEditions::cleanUpTouchesOnlyItsOwn() {
     QVERIFY(dir.write("data/editions/" + name + "/KEN01.CSV", "mine"));
   } else if (name == "20000101-000000-8") {
     QCOMPARE(symlink((outside + "/20000101-000000-9").c_str(), at.c_str()), 0);
+  } else if (name.rfind(".staging-", 0) == 0) {
+    QCOMPARE(mkdir(at.c_str(), 0755), 0);
   } else {
     // The editions folder moved outside, a link in its place.
     QCOMPARE(rename((data + "/editions").c_str(), (outside + "/editions").c_str()), 0);
@@ -356,6 +361,8 @@ void TestEditions::cleanUpTouchesOnlyItsOwn() {
   QVERIFY(FolderSnapshot(outside) == before);
   QVERIFY(FolderSnapshot(imported ? at + "/" : outside) == entryBefore);
   if (imported) {
+    struct stat st {};
+    QVERIFY(lstat(at.c_str(), &st) == 0);
     QCOMPARE(summary.leftAlone, std::vector<std::string>{name});
     QVERIFY2(FormatSummary(summary).find("(not made by tanzel-import): " + name + "\n") != std::string::npos,
              FormatSummary(summary).c_str());
