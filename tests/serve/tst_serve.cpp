@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "core/search/SearchMatch.h"
 #include "serve/HttpServer.h"
 #include "serve/ServeCommand.h"
 #include "serve/Service.h"
@@ -173,6 +174,9 @@ void TestServe::endpoints_data() {
   std::string arguments;
   for (int i = 1; i < 64; ++i) arguments += "a" + std::to_string(i) + "=&";
   row("64 arguments", "GET", "/v1/search?" + arguments + "q=" + Percent("有楽町"), 200, "/results/0/code", "100-0006");
+  const std::string longest(KeywordCapacity - 1, 'a');
+  row("keyword at the longest", "GET", "/v1/search?q=" + longest, 200, "/q", longest.c_str());
+  row("keyword past the longest", "GET", "/v1/search?q=" + longest + "a", 400, "/error", "keyword-too-long");
   row("65 arguments", "GET", "/v1/search?" + arguments + "a64=&q=" + Percent("有楽町"), 400, "/error", "bad-request");
 }
 
@@ -298,10 +302,15 @@ void TestServe::malformed_data() {
   QTest::newRow("declared body over the limit")
       << std::string("POST /v1/resolve HTTP/1.1\r\nHost: x\r\nContent-Length: 99999999999\r\n\r\n") << 413
       << std::string("body-too-large");
+  QTest::newRow("batch at the limit") << HttpRequest("POST", "/v1/resolve", "", batch.substr(2)) << 200
+                                      << std::string("");
   QTest::newRow("batch over the limit") << HttpRequest("POST", "/v1/resolve", "", batch) << 413
                                         << std::string("batch-too-large");
   std::string strings = "[";
   for (std::size_t i = 0; i <= kMaxBatch; ++i) strings += i == 0 ? "\"a\"" : ",\"a\"";
+  QTest::newRow("JSON batch at the limit") << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n",
+                                                          strings.substr(0, strings.size() - 4) + "]")
+                                           << 200 << std::string("");
   QTest::newRow("JSON batch over the limit")
       << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", strings + "]") << 413
       << std::string("batch-too-large");

@@ -294,6 +294,13 @@ class TestCsv : public QObject {
     QVERIFY(!list.Open(dir.path("big.csv"), 100 << 20, error));
     QCOMPARE(QString::fromStdString(error), QString::fromStdString(dir.path("big.csv")) +
                                                 QStringLiteral(": the file is 200 MiB; at most 100 MiB can be read"));
+    // The size limit at its edge (the file's 4 bytes) and one byte under it.
+    QVERIFY(dir.write("four.csv", "a,b\n"));
+    QVERIFY(list.Open(dir.path("four.csv"), 4, error));
+    QCOMPARE(list.bytes(), std::string_view("a,b\n"));
+    MappedList over;
+    QVERIFY(!over.Open(dir.path("four.csv"), 3, error));
+    QVERIFY(::unlink(dir.path("four.csv").c_str()) == 0);
     QVERIFY(dir.write("out.csv", "old"));
     QVERIFY(!WriteFileAtomically(
         dir.path("out.csv"), [](std::FILE* f) { return std::fputs("half", f) < 0; }, error));

@@ -213,6 +213,13 @@ class TestResolver : public QObject {
     QTest::newRow("two-character town") << u"長良1丁目2"_qs << u"sure"_qs << 1;
     QTest::newRow("eight digits") << u"10000011"_qs << u"not-found"_qs << 0;
     QTest::newRow("seven digits") << u"1000001"_qs << u"sure"_qs << 1;
+    QTest::newRow("whole city") << u"東京都利島村123"_qs << u"sure"_qs << 1;
+    QTest::newRow("block range") << u"苫小牧市常盤20"_qs << u"sure"_qs << 1;
+    QTest::newRow("floor") << u"東京都千代田区丸の内JPタワー30階"_qs << u"sure"_qs << 1;
+    QTest::newRow("building, floor unknown") << u"東京都千代田区丸の内JPタワー"_qs << u"sure"_qs << 1;
+    QTest::newRow("office named") << u"東京都千代田区丸の内2-7-2 東京中央郵便局"_qs << u"sure"_qs << 1;
+    QTest::newRow("town alone of one city") << u"丸の内1-9-1"_qs << u"sure"_qs << 1;
+    QTest::newRow("a code that picks among several") << u"〒6028031 京都市上京区今出川町"_qs << u"sure"_qs << 1;
   }
   void certainty() {
     QFETCH(QString, address);
