@@ -195,6 +195,12 @@ class TestCsv : public QObject {
     QCOMPARE(guessed.code, 3);
     QCOMPARE(ColumnOf("2", nullptr, 4), 1);
     QCOMPARE(ColumnOf("5", nullptr, 4), -1);
+    QCOMPARE(ColumnOf("4", nullptr, 4), 3);  // the last column, and one past it above
+    QCOMPARE(ColumnOf("1", nullptr, 4), 0);
+    QCOMPARE(ColumnOf("0", nullptr, 4), -1);
+    QCOMPARE(ColumnOf("000002", nullptr, 4), 1);  // six digits at most
+    QCOMPARE(ColumnOf("0000002", nullptr, 4), -1);
+    QCOMPARE(ColumnOf("住所", nullptr, 4), -1);
     QCOMPARE(ColumnOf("番地", &names, 5), 4);
     QCOMPARE(JoinAddress(Fields({"東京都", "", "府中市"}), {0, 1, 2, 7}), S("東京都 府中市"));
   }
@@ -272,6 +278,12 @@ class TestCsv : public QObject {
     QTest::newRow("leading zero dropped") << std::string("600001") << 600001;
     QTest::newRow("hyphen misplaced") << std::string("1000-001") << -1;
     QTest::newRow("eight digits") << std::string("10000011") << -1;
+    QTest::newRow("five digits") << std::string("10000") << -1;
+    QTest::newRow("six digits with a hyphen") << std::string("100-001") << -1;
+    QTest::newRow("two hyphens") << std::string("100-00-01") << -1;
+    QTest::newRow("spaces around") << std::string(" 100 0001 ") << 1000001;
+    QTest::newRow("〒 after a digit") << S("1〒000001") << -1;
+    QTest::newRow("full-width long bar") << S("１００ー０００１") << 1000001;
     QTest::newRow("letters") << std::string("100-000A") << -1;
     QTest::newRow("empty") << std::string() << -1;
   }

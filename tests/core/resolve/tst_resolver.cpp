@@ -186,6 +186,8 @@ class TestResolver : public QObject {
     RowOf("錦3-1", "", "");  // one character: no town alone
     RowOf("10000011", "", "");
     RowOf("1000001 どこかの町", "1000001", "code");
+    RowOf("100-00011", "", "");
+    RowOf("〒0530009 本町1-2", "0530009", "town");  // several cities, the code written one of them
   }
   void resolve() {
     QFETCH(QString, address);
@@ -213,6 +215,7 @@ class TestResolver : public QObject {
     QTest::newRow("two-character town") << u"長良1丁目2"_qs << u"sure"_qs << 1;
     QTest::newRow("eight digits") << u"10000011"_qs << u"not-found"_qs << 0;
     QTest::newRow("seven digits") << u"1000001"_qs << u"sure"_qs << 1;
+    QTest::newRow("a code that picks among cities") << u"〒0530009 本町1-2"_qs << u"sure"_qs << 1;
     QTest::newRow("whole city") << u"東京都利島村123"_qs << u"sure"_qs << 1;
     QTest::newRow("block range") << u"苫小牧市常盤20"_qs << u"sure"_qs << 1;
     QTest::newRow("floor") << u"東京都千代田区丸の内JPタワー30階"_qs << u"sure"_qs << 1;
