@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/lists/AddressList.h"
 #include "core/lists/BatchResolve.h"
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
@@ -97,6 +98,13 @@ class TestCsv : public QObject {
     QCOMPARE(fields[0].size(), kMaxCsvRecordBytes);
     std::string past = std::string(kMaxCsvRecordBytes + 1, 'x') + "\n";
     QVERIFY(ReadAll(past, ',').endsWith(QStringLiteral("!line 1: a row longer than 4 MiB")));
+    // The same in quotes: the quotes count.
+    std::string quoted = "\"" + std::string(kMaxCsvRecordBytes - 2, 'x') + "\"\n";
+    CsvReader quotedReader(quoted, ',');
+    QVERIFY(quotedReader.Next(fields));
+    QCOMPARE(fields[0].size(), kMaxCsvRecordBytes - 2);
+    std::string quotedPast = "\"" + std::string(kMaxCsvRecordBytes - 1, 'x') + "\"\n";
+    QVERIFY(ReadAll(quotedPast, ',').contains(QStringLiteral("!line 1: a ")));
   }
 
   void longRowRefused() {
@@ -267,6 +275,30 @@ class TestCsv : public QObject {
     QCOMPARE(QString::fromLatin1(RowCertaintyWord(row)), certainty);
     QCOMPARE(QString::fromLatin1(AgreementWord(row.agreement)), agreement);
     QCOMPARE(NeedsPerson(row), !(certainty == u"sure"_qs || certainty == u"chosen"_qs) || agreement == u"differs"_qs);
+  }
+
+  // A saved list whose text passes the writer's buffer many times over is written once, whole.
+  void savedListWhole() {
+    TempData data;
+    WriteListData(data);
+    std::string error;
+    std::unique_ptr<AddressIndex> index = AddressIndex::Build(data.folder(), error);
+    QVERIFY2(index, error.c_str());
+    const int rows = 1200;
+    std::atomic<bool> cancel{false};
+    std::optional<AddressList> list = ReadAddressList(ListCsv(rows), cancel, error);
+    QVERIFY2(list, error.c_str());
+    ListColumns columns{{2}, 1};
+    std::vector<RowAnswer> answers;
+    for (std::size_t r = 1; r < list->rows.size(); ++r)
+      answers.push_back(ResolveListRow(*index, *list, r, columns, nullptr));
+    QVERIFY(SaveAddressList(data.path("saved.csv"), *list, 1, true, answers, *index, TextEncoding::Utf8, error));
+    const std::string saved = FileBytes(data.path("saved.csv"));
+    QVERIFY(saved.size() > 2 * 65536);
+    const QStringList lines = QString::fromStdString(saved).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), rows + 2);
+    const QStringList in = QString::fromStdString(ListCsv(rows)).split(QStringLiteral("\r\n"));
+    for (int i = 0; i <= rows; ++i) QVERIFY2(lines[i].startsWith(in[i] + QLatin1Char(',')), qPrintable(lines[i]));
   }
 
   void postal_data() {
