@@ -98,6 +98,8 @@ class TestServe : public QObject {
   void editionSwitchUnderLoad();
   void wrongCommandLine_data();
   void wrongCommandLine();
+  void commandLineEdges_data();
+  void commandLineEdges();
   void listenAddress_data();
   void listenAddress();
   void answerCacheLimit();
@@ -431,6 +433,32 @@ void TestServe::wrongCommandLine() {
   sigemptyset(&signals);
   std::FILE* sink = std::fopen("/dev/null", "w");
   QCOMPARE(ServeCommand(static_cast<int>(argv.size()), argv.data(), signals, sink, sink), 2);
+  std::fclose(sink);
+}
+
+// The ranges of the command line at their edges and one past them: an accepted one goes on
+// to read the data (here a folder without any: 3), a refused one stops there (2).
+void TestServe::commandLineEdges_data() {
+  Columns<QString, int>("arguments", "exit");
+  Row("one thread", "--threads 1", 3);
+  Row("the most threads", "--threads 256", 3);
+  Row("past the most threads", "--threads 257", 2);
+  Row("the highest port", "--listen 127.0.0.1:65535", 3);
+  Row("past the highest port", "--listen 127.0.0.1:65536", 2);
+}
+
+void TestServe::commandLineEdges() {
+  QFETCH(QString, arguments);
+  QFETCH(int, exit);
+  TempData empty;
+  std::vector<std::string> words{"tanzel-serve", "--data", empty.folder()};
+  for (const QString& word : arguments.split(QLatin1Char(' '))) words.push_back(word.toStdString());
+  std::vector<const char*> argv;
+  for (const std::string& word : words) argv.push_back(word.c_str());
+  sigset_t signals;
+  sigemptyset(&signals);
+  std::FILE* sink = std::fopen("/dev/null", "w");
+  QCOMPARE(ServeCommand(static_cast<int>(argv.size()), argv.data(), signals, sink, sink), exit);
   std::fclose(sink);
 }
 
