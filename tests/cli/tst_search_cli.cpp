@@ -125,6 +125,16 @@ class TestSearchCli : public QObject {
     QCOMPARE(r.exit, 0);
     QCOMPARE(r.out.count(QLatin1Char('\n')), 10240);
     QCOMPARE(r.err, U("検索結果が最大数をオーバーしました。\n"));
+    // At the limit the table is full: the notice; one hit fewer, none.
+    QVERIFY(f.dir.write(KenName(13), TokyoLines(10240)));
+    r = Run({QStringLiteral("--data"), f.path(), U("千代田")});
+    QCOMPARE(r.out.count(QLatin1Char('\n')), 10240);
+    QCOMPARE(r.err, U("検索結果が最大数をオーバーしました。\n"));
+    QVERIFY(f.dir.write(KenName(13), TokyoLines(10239)));
+    r = Run({QStringLiteral("--data"), f.path(), U("千代田")});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(r.out.count(QLatin1Char('\n')), 10239);
+    QCOMPARE(r.err, QString());
   }
 
   // A data file that is no regular file is a missing one: exit 3 at once, with the notice.
