@@ -114,6 +114,7 @@ class TestServe : public QObject {
 void TestServe::initTestCase() {
   data_ = dir_.folder();
   QVERIFY(WriteEdition(data_, "a", EditionA(), "2026-04-30"));
+  QVERIFY(dir_.write("editions/a/REMOVED", "2026-04-30\n1000009\n"));
   QVERIFY(UseEdition(data_, "a"));
   running_ = std::make_unique<Running>(data_);
   QVERIFY(running_->port > 0);
@@ -140,6 +141,8 @@ void TestServe::endpoints_data() {
   row("search pass", "GET", "/v1/search?q=" + Percent("有楽町"), 200, "/pass", "exact");
   row("search tolerant", "GET", "/v1/search?q=" + Percent("ﾕｳﾗｸﾁｮｳ"), 200, "/results/0/code", "100-0006");
   row("search page", "GET", "/v1/search?q=" + Percent("千代田区") + "&limit=1&after=1", 200, "/next", "2");
+  row("search a removed code", "GET", "/v1/search?q=100-0009", 200, "/removed", "true");
+  row("search a code never listed", "GET", "/v1/search?q=100-0008", 200, "/removed", "false");
   row("search no keyword", "GET", "/v1/search", 400, "/error", "bad-request");
   row("search bad limit", "GET", "/v1/search?q=a&limit=0", 400, "/error", "bad-request");
   row("search invalid UTF-8", "GET", "/v1/search?q=%C3%28", 400, "/error", "invalid-utf8");
