@@ -315,6 +315,7 @@ void TestEditions::cleanUpTouchesOnlyItsOwn_data() {
                          "imported");  // the second import goes through
   QTest::newRow("a foreign folder") << QStringLiteral("notes") << true;
   QTest::newRow("an edition's name without the marker") << QStringLiteral("20000101-000000-7") << true;
+  QTest::newRow("an edition's name, the marker a link") << QStringLiteral("20000101-000000-6") << true;
   QTest::newRow("a link to a marked folder") << QStringLiteral("20000101-000000-8") << true;
   QTest::newRow("editions a link") << QStringLiteral("editions") << false;
   // Empty folders whose names only look like the import's work folders.
@@ -343,6 +344,12 @@ void TestEditions::cleanUpTouchesOnlyItsOwn() {
   } else if (name == "20000101-000000-7") {
     QCOMPARE(mkdir(at.c_str(), 0755), 0);
     QVERIFY(dir.write("data/editions/" + name + "/KEN01.CSV", "mine"));
+  } else if (name == "20000101-000000-6") {
+    QCOMPARE(mkdir(at.c_str(), 0755), 0);
+    QVERIFY(dir.write("data/editions/" + name + "/KEN01.CSV", "mine"));
+    QCOMPARE(
+        symlink((outside + "/20000101-000000-9/" + kOwnFolderMarker).c_str(), (at + "/" + kOwnFolderMarker).c_str()),
+        0);
   } else if (name == "20000101-000000-8") {
     QCOMPARE(symlink((outside + "/20000101-000000-9").c_str(), at.c_str()), 0);
   } else if (name.rfind(".staging-", 0) == 0) {
