@@ -36,6 +36,7 @@ class TestDataSet : public QObject {
   void removedList_data();
   void removedList();
   void plainFolder();
+  void removedListSize();
 };
 
 void TestDataSet::outlivesASwitch() {
@@ -129,6 +130,21 @@ void TestDataSet::plainFolder() {
   QVERIFY(set->Removed("1000002"));
   std::string error;
   QVERIFY2(set->Index(error), error.c_str());
+}
+
+// A REMOVED file of 16 MiB is read; one byte more and it is not (a file that size is no
+// list of codes).
+void TestDataSet::removedListSize() {
+  TempData dir;
+  const std::string data = dir.folder();
+  QVERIFY(WriteTwoEditions(data));
+  QVERIFY(UseEdition(data, "b"));
+  const std::string head = "2026-05-29\n1000001\n";
+  for (std::size_t extra : {0, 1}) {
+    std::string text = head + std::string((16u << 20) - head.size() + extra, '\n');
+    QVERIFY(dir.write("editions/b/REMOVED", text));
+    QCOMPARE(DataSet::Open(data)->Removed("1000001"), extra == 0);
+  }
 }
 
 QTEST_APPLESS_MAIN(TestDataSet)
