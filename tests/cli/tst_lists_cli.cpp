@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+#include <unistd.h>
+
 #include "core/text/TextEncoding.h"
 #include "support/Lists.h"
 #include "support/Process.h"
@@ -76,6 +78,41 @@ class TestListsCli : public QObject {
     QCOMPARE(FileBytes(files_.path("cr.csv")), FileBytes(files_.path("sure.csv")));
   }
 
+  // The existing-code column wherever it stands, and each word it can hold.
+  void existingCode_data() {
+    Columns<std::string, std::string>("list", "out");
+    Row("code column first", std::string("郵便番号,住所\r\n183-0022,東京都府中市宮西町1-1\r\n"),
+        std::string("郵便番号,住所,郵便番号,確度,該当住所,既存番号\r\n"
+                    "183-0022,東京都府中市宮西町1-1,183-0022,sure,東京都府中市宮西町,agrees\r\n"));
+    Row("among the candidates", std::string("住所,郵便番号\r\n京都府京都市上京区今出川町,6028031\r\n"),
+        std::string(
+            "住所,郵便番号,郵便番号,確度,該当住所,既存番号\r\n"
+            "京都府京都市上京区今出川町,6028031,,ambiguous,602-0033 京都府京都市上京区今出川町（烏丸通今出川上る） / "
+            "602-8031 京都府京都市上京区今出川町（寺町通今出川下る）,among\r\n"));
+  }
+  void existingCode() {
+    QFETCH(std::string, list);
+    QFETCH(std::string, out);
+    TempData dir;
+    QVERIFY(dir.write("in.csv", list));
+    ProcessResult r = Run({QStringLiteral("--resolve"), QStringLiteral("--csv"), Q(dir.path("in.csv"))});
+    QCOMPARE(r.out, Q(out));
+  }
+
+  // A list whose output passes the writer's buffer many times over is written once, whole.
+  void longList() {
+    const int rows = 1200;
+    QVERIFY(files_.write("long.csv", ListCsv(rows)));
+    ProcessResult r = Run({QStringLiteral("--resolve"), QStringLiteral("--csv"), Q(files_.path("long.csv"))});
+    QCOMPARE(r.exit, 1);
+    QVERIFY2(r.out.toUtf8().size() > 2 * 65536, qPrintable(QString::number(r.out.toUtf8().size())));
+    const QStringList lines = r.out.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), rows + 2);  // the header, the rows, and after the last break nothing
+    QCOMPARE(lines.back(), QString());
+    const QStringList in = QString::fromStdString(ListCsv(rows)).split(QStringLiteral("\r\n"));
+    for (int i = 0; i <= rows; ++i) QVERIFY2(lines[i].startsWith(in[i] + QLatin1Char(',')), qPrintable(lines[i]));
+  }
+
   void status_data() {
     Columns<std::string, QStringList, int, QString>("list",
                                                     "args",  // IN and OUT stand for the files
@@ -91,6 +128,11 @@ class TestListsCli : public QObject {
                                       << QStringLiteral("unknown encoding latin1");
     QTest::newRow("output is the input") << good << with({QStringLiteral("--out"), QStringLiteral("IN")}) << 2
                                          << QStringLiteral("the input is never overwritten");
+    // The input by another path: through ., through .., a symbolic link, a hard link.
+    for (const char* path : {"DIR/./in.csv", "DIR/../DIRNAME/in.csv", "SYMLINK", "HARDLINK"})
+      QTest::newRow(qPrintable(QStringLiteral("output is the input as ") + QLatin1String(path)))
+          << good << with({QStringLiteral("--out"), QLatin1String(path)}) << 2
+          << QStringLiteral("the input is never overwritten");
     QTest::newRow("unterminated quote") << std::string("住所\r\n東京都府中市宮西町\r\n\"東京都\r\n")
                                         << with({QStringLiteral("--out"), QStringLiteral("OUT")}) << 2
                                         << QStringLiteral("line 3: a quoted field that starts there is never closed");
@@ -101,6 +143,11 @@ class TestListsCli : public QObject {
                                        << QStringLiteral("no column looks like an address");
     QTest::newRow("data missing") << good << with({QStringLiteral("--data"), QStringLiteral("NODATA")}) << 3
                                   << QStringLiteral("cannot be read");
+    // The exit status says whether every row is sure, whichever row is not.
+    const std::string sure = ListAddress(0), notSure = ListAddress(1);
+    QTest::newRow("sure rows") << "住所\r\n" + sure + "\r\n" + sure + "\r\n" << with({}) << 0 << QString();
+    QTest::newRow("not sure, then sure") << "住所\r\n" + notSure + "\r\n" + sure + "\r\n" << with({}) << 1 << QString();
+    QTest::newRow("sure, then not sure") << "住所\r\n" + sure + "\r\n" + notSure + "\r\n" << with({}) << 1 << QString();
     QTest::newRow("output folder missing") << good << with({QStringLiteral("--out"), QStringLiteral("OUT/none/x.csv")})
                                            << 4 << QStringLiteral("the output could not be written");
   }
@@ -112,15 +159,29 @@ class TestListsCli : public QObject {
     QFETCH(QString, message);
     TempData dir;
     QVERIFY(dir.write("in.csv", list));
+    std::vector<std::string> entries{"in.csv"};
+    const QString folder = Q(dir.folder()).chopped(1);
     for (QString& a : args) {
       if (a == QStringLiteral("IN")) a = Q(dir.path("in.csv"));
+      if (a == QStringLiteral("SYMLINK")) {
+        QVERIFY(::symlink("in.csv", dir.path("link.csv").c_str()) == 0);
+        entries.push_back("link.csv");
+        a = Q(dir.path("link.csv"));
+      }
+      if (a == QStringLiteral("HARDLINK")) {
+        QVERIFY(::link(dir.path("in.csv").c_str(), dir.path("hard.csv").c_str()) == 0);
+        entries.insert(entries.begin(), "hard.csv");
+        a = Q(dir.path("hard.csv"));
+      }
+      a.replace(QStringLiteral("DIRNAME"), QFileInfo(folder).fileName());
+      a.replace(QStringLiteral("DIR"), folder);
       a.replace(QStringLiteral("OUT"), Q(dir.path("out.csv")));
       if (a == QStringLiteral("NODATA")) a = Q(dir.folder());
     }
     ProcessResult r = Run(args);
     QCOMPARE(r.exit, exit);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
-    QCOMPARE(FolderEntries(dir.folder()), std::vector<std::string>{"in.csv"});
+    QCOMPARE(FolderEntries(dir.folder()), entries);
     QCOMPARE(FileBytes(dir.path("in.csv")), list);
   }
 };

@@ -125,6 +125,16 @@ class TestSearchCli : public QObject {
     QCOMPARE(r.exit, 0);
     QCOMPARE(r.out.count(QLatin1Char('\n')), 10240);
     QCOMPARE(r.err, U("検索結果が最大数をオーバーしました。\n"));
+    // At the limit the table is full: the notice; one hit fewer, none.
+    QVERIFY(f.dir.write(KenName(13), TokyoLines(10240)));
+    r = Run({QStringLiteral("--data"), f.path(), U("千代田")});
+    QCOMPARE(r.out.count(QLatin1Char('\n')), 10240);
+    QCOMPARE(r.err, U("検索結果が最大数をオーバーしました。\n"));
+    QVERIFY(f.dir.write(KenName(13), TokyoLines(10239)));
+    r = Run({QStringLiteral("--data"), f.path(), U("千代田")});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(r.out.count(QLatin1Char('\n')), 10239);
+    QCOMPARE(r.err, QString());
   }
 
   // A data file that is no regular file is a missing one: exit 3 at once, with the notice.
@@ -327,6 +337,26 @@ class TestSearchCli : public QObject {
     QCOMPARE(r.out, out);
     QCOMPARE(r.exit, exit);
     if (exit == 5) QVERIFY2(r.err.contains(QStringLiteral(" is neither UTF-8 nor Shift-JIS")), qPrintable(r.err));
+  }
+
+  // The note on how a keyword was read: an address only when its address is read, never a
+  // postal code followed by a place the data does not know.
+  void addressNote_data() {
+    Columns<QString, QString>("keyword", "note");  // "": not read as an address
+    Row("an address", "千代田区千代田1-1", "read as an address (sure, town)");
+    Row("a code and an unknown place", "1000001 どこかの町", "");
+    Row("a code alone", "1000001", "");
+  }
+  void addressNote() {
+    QFETCH(QString, keyword);
+    QFETCH(QString, note);
+    Folder f;
+    QVERIFY(f.dir.write(KenName(13), KenLine(13101, "1000001", "ア", "ア", "ア", "東京都", "千代田区", "千代田")));
+    Result r = Run({QStringLiteral("--data"), f.path(), keyword});
+    if (note.isEmpty())
+      QVERIFY2(!r.err.contains(QStringLiteral("read as an address")), qPrintable(r.err));
+    else
+      QVERIFY2(r.err.contains(note), qPrintable(r.err));
   }
 
   void resolveFailures() {

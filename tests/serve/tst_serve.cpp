@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "core/search/SearchMatch.h"
 #include "serve/HttpServer.h"
 #include "serve/ServeCommand.h"
 #include "serve/Service.h"
@@ -88,6 +89,8 @@ class TestServe : public QObject {
   void sameAsTheCommandLine();
   void resolveBatch();
   void cachingAndCors();
+  void paging();
+  void bodyLimit();
   void malformed_data();
   void malformed();
   void slowClient();
@@ -95,6 +98,12 @@ class TestServe : public QObject {
   void editionSwitchUnderLoad();
   void wrongCommandLine_data();
   void wrongCommandLine();
+  void commandLineEdges_data();
+  void commandLineEdges();
+  void listenAddress_data();
+  void listenAddress();
+  void answerCacheLimit();
+  void unreadableEditionKept();
 
  private:
   TempData dir_;
@@ -105,6 +114,7 @@ class TestServe : public QObject {
 void TestServe::initTestCase() {
   data_ = dir_.folder();
   QVERIFY(WriteEdition(data_, "a", EditionA(), "2026-04-30"));
+  QVERIFY(dir_.write("editions/a/REMOVED", "2026-04-30\n1000009\n"));
   QVERIFY(UseEdition(data_, "a"));
   running_ = std::make_unique<Running>(data_);
   QVERIFY(running_->port > 0);
@@ -131,6 +141,8 @@ void TestServe::endpoints_data() {
   row("search pass", "GET", "/v1/search?q=" + Percent("有楽町"), 200, "/pass", "exact");
   row("search tolerant", "GET", "/v1/search?q=" + Percent("ﾕｳﾗｸﾁｮｳ"), 200, "/results/0/code", "100-0006");
   row("search page", "GET", "/v1/search?q=" + Percent("千代田区") + "&limit=1&after=1", 200, "/next", "2");
+  row("search a removed code", "GET", "/v1/search?q=100-0009", 200, "/removed", "true");
+  row("search a code never listed", "GET", "/v1/search?q=100-0008", 200, "/removed", "false");
   row("search no keyword", "GET", "/v1/search", 400, "/error", "bad-request");
   row("search bad limit", "GET", "/v1/search?q=a&limit=0", 400, "/error", "bad-request");
   row("search invalid UTF-8", "GET", "/v1/search?q=%C3%28", 400, "/error", "invalid-utf8");
@@ -148,6 +160,29 @@ void TestServe::endpoints_data() {
   row("POST codes", "POST", "/v1/codes/1000001", 405, "/error", "method-not-allowed");
   row("unknown method", "BREW", "/v1/edition", 405, "/error", "method-not-allowed");
   row("long target", "GET", "/v1/search?q=" + std::string(9000, 'a'), 414, "/error", "uri-too-long");
+  // Every limit at its edge and one past it.
+  row("search limit at most", "GET", "/v1/search?q=" + Percent("有楽町") + "&limit=1000", 200, "/results/0/code",
+      "100-0006");
+  row("search limit past most", "GET", "/v1/search?q=" + Percent("有楽町") + "&limit=1001", 400, "/error",
+      "bad-request");
+  row("search limit at least", "GET", "/v1/search?q=" + Percent("有楽町") + "&limit=1", 200, "/results/0/code",
+      "100-0006");
+  row("search after at most", "GET", "/v1/search?q=" + Percent("有楽町") + "&after=10240", 200, "/next", "null");
+  row("search after past most", "GET", "/v1/search?q=" + Percent("有楽町") + "&after=10241", 400, "/error",
+      "bad-request");
+  row("search after below least", "GET", "/v1/search?q=" + Percent("有楽町") + "&after=-1", 400, "/error",
+      "bad-request");
+  // The target as sent: "/healthz?pad=" and its value, 8,192 bytes in all, then one more.
+  row("target at the limit", "GET", "/healthz?pad=" + std::string(kMaxTarget - 13, 'a'), 200, "/status", "ok");
+  row("target past the limit", "GET", "/healthz?pad=" + std::string(kMaxTarget - 12, 'a'), 414, "/error",
+      "uri-too-long");
+  std::string arguments;
+  for (int i = 1; i < 64; ++i) arguments += "a" + std::to_string(i) + "=&";
+  row("64 arguments", "GET", "/v1/search?" + arguments + "q=" + Percent("有楽町"), 200, "/results/0/code", "100-0006");
+  const std::string longest(KeywordCapacity - 1, 'a');
+  row("keyword at the longest", "GET", "/v1/search?q=" + longest, 200, "/q", longest.c_str());
+  row("keyword past the longest", "GET", "/v1/search?q=" + longest + "a", 400, "/error", "keyword-too-long");
+  row("65 arguments", "GET", "/v1/search?" + arguments + "a64=&q=" + Percent("有楽町"), 400, "/error", "bad-request");
 }
 
 void TestServe::endpoints() {
@@ -256,6 +291,16 @@ void TestServe::cachingAndCors() {
   QCOMPARE(preflight.status, 204);
   QVERIFY(preflight.headers["access-control-allow-methods"].find("POST") != std::string::npos);
   QCOMPARE(HttpGet(running_->port, "/healthz").headers["cache-control"], std::string("no-store"));
+  // An unknown code is an answer of the edition like any other: its ETag and max-age; a
+  // path that is no endpoint is not kept.
+  HttpReply unknown = HttpGet(running_->port, "/v1/codes/9999999");
+  QCOMPARE(unknown.status, 404);
+  QCOMPARE(unknown.headers["etag"], first.headers["etag"]);
+  QVERIFY(unknown.headers["cache-control"].find("max-age") != std::string::npos);
+  HttpReply nowhere = HttpGet(running_->port, "/v2/codes/1000001");
+  QCOMPARE(nowhere.status, 404);
+  QCOMPARE(nowhere.headers["cache-control"], std::string("no-store"));
+  QVERIFY(nowhere.headers.count("etag") == 0);
 }
 
 void TestServe::malformed_data() {
@@ -270,6 +315,8 @@ void TestServe::malformed_data() {
   QTest::newRow("declared body over the limit")
       << std::string("POST /v1/resolve HTTP/1.1\r\nHost: x\r\nContent-Length: 99999999999\r\n\r\n") << 413
       << std::string("body-too-large");
+  QTest::newRow("batch at the limit") << HttpRequest("POST", "/v1/resolve", "", batch.substr(2)) << 200
+                                      << std::string("");
   QTest::newRow("batch over the limit") << HttpRequest("POST", "/v1/resolve", "", batch) << 413
                                         << std::string("batch-too-large");
   std::replace(batch.begin(), batch.end(), '\n', '\r');
@@ -279,6 +326,9 @@ void TestServe::malformed_data() {
                                          << 400 << std::string("invalid-utf8");
   std::string strings = "[";
   for (std::size_t i = 0; i <= kMaxBatch; ++i) strings += i == 0 ? "\"a\"" : ",\"a\"";
+  QTest::newRow("JSON batch at the limit") << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n",
+                                                          strings.substr(0, strings.size() - 4) + "]")
+                                           << 200 << std::string("");
   QTest::newRow("JSON batch over the limit")
       << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", strings + "]") << 413
       << std::string("batch-too-large");
@@ -400,6 +450,115 @@ void TestServe::wrongCommandLine() {
   std::FILE* sink = std::fopen("/dev/null", "w");
   QCOMPARE(ServeCommand(static_cast<int>(argv.size()), argv.data(), signals, sink, sink), 2);
   std::fclose(sink);
+}
+
+// The ranges of the command line at their edges and one past them: an accepted one goes on
+// to read the data (here a folder without any: 3), a refused one stops there (2).
+void TestServe::commandLineEdges_data() {
+  Columns<QString, int>("arguments", "exit");
+  Row("one thread", "--threads 1", 3);
+  Row("the most threads", "--threads 256", 3);
+  Row("past the most threads", "--threads 257", 2);
+  Row("the highest port", "--listen 127.0.0.1:65535", 3);
+  Row("past the highest port", "--listen 127.0.0.1:65536", 2);
+}
+
+void TestServe::commandLineEdges() {
+  QFETCH(QString, arguments);
+  QFETCH(int, exit);
+  TempData empty;
+  std::vector<std::string> words{"tanzel-serve", "--data", empty.folder()};
+  for (const QString& word : arguments.split(QLatin1Char(' '))) words.push_back(word.toStdString());
+  std::vector<const char*> argv;
+  for (const std::string& word : words) argv.push_back(word.c_str());
+  sigset_t signals;
+  sigemptyset(&signals);
+  std::FILE* sink = std::fopen("/dev/null", "w");
+  QCOMPARE(ServeCommand(static_cast<int>(argv.size()), argv.data(), signals, sink, sink), exit);
+  std::fclose(sink);
+}
+
+// Pages follow each other: page n+1 starts with the row after the last of page n.
+void TestServe::paging() {
+  const std::string search = "/v1/search?q=" + Percent("千代田区");
+  Json all = Body(HttpGet(running_->port, search))["results"];
+  QCOMPARE(all.size(), std::size_t(3));
+  Json paged = Json::array();
+  Json next = 0;
+  for (int page = 0; !next.is_null() && page < 5; ++page) {
+    Json body = Body(HttpGet(running_->port, search + "&limit=1&after=" + next.dump()));
+    QCOMPARE(body["results"].size(), std::size_t(1));
+    paged.push_back(body["results"][0]);
+    next = body["next"];
+    QCOMPARE(next.dump(), page < 2 ? std::to_string(page + 1) : std::string("null"));
+  }
+  QCOMPARE(paged, all);
+}
+
+// A body of exactly the largest size is read; one byte more is refused.
+void TestServe::bodyLimit() {
+  const std::string start = "[\"東京都千代田区千代田\"";
+  std::string body = start + std::string(kMaxBody - start.size() - 1, ' ') + "]";
+  QCOMPARE(body.size(), kMaxBody);
+  HttpReply reply =
+      HttpSend(running_->port, HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", body));
+  QCOMPARE(reply.status, 200);
+  QCOMPARE(Body(reply)["results"][0]["code"].get<std::string>(), std::string("1000001"));
+  body.insert(body.size() - 1, " ");
+  reply = HttpSend(running_->port, HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", body));
+  QCOMPARE(reply.status, 413);
+  QCOMPARE(Body(reply)["error"].get<std::string>(), std::string("body-too-large"));
+}
+
+void TestServe::listenAddress_data() {
+  Columns<std::string, int>("text", "port");  // -1: refused
+  QTest::newRow("highest port") << std::string("127.0.0.1:65535") << 65535;
+  QTest::newRow("past the highest port") << std::string("127.0.0.1:65536") << -1;
+  QTest::newRow("port 0") << std::string("127.0.0.1:0") << 0;
+  QTest::newRow("negative port") << std::string("127.0.0.1:-1") << -1;
+  QTest::newRow("no port") << std::string("127.0.0.1:") << -1;
+  QTest::newRow("IPv6") << std::string("[::1]:8080") << 8080;
+  QTest::newRow("no host") << std::string(":8080") << -1;
+  QTest::newRow("a name") << std::string("localhost:8080") << -1;
+}
+
+void TestServe::listenAddress() {
+  QFETCH(std::string, text);
+  QFETCH(int, port);
+  ListenOptions options;
+  options.port = -2;
+  QCOMPARE(ParseListen(text, options), port >= 0);
+  if (port >= 0) QCOMPARE(options.port, port);
+}
+
+// The kept answers: all of them up to the capacity, forgotten together one past it.
+void TestServe::answerCacheLimit() {
+  AnswerCache cache;
+  for (uint32_t key = 1; key <= AnswerCache::kCapacity; ++key) cache.Keep(key, std::to_string(key));
+  QCOMPARE(cache.Find(1).value_or(""), std::string("1"));
+  QCOMPARE(cache.Find(AnswerCache::kCapacity).value_or(""), std::to_string(AnswerCache::kCapacity));
+  cache.Keep(AnswerCache::kCapacity + 1, "last");
+  QVERIFY(!cache.Find(1));
+  QVERIFY(!cache.Find(AnswerCache::kCapacity));
+  QCOMPARE(cache.Find(AnswerCache::kCapacity + 1).value_or(""), std::string("last"));
+}
+
+// A new edition that cannot be read (a data file missing) never replaces the one in use.
+void TestServe::unreadableEditionKept() {
+  TempData dir;
+  const std::string data = dir.folder();
+  QVERIFY(WriteEdition(data, "a", EditionA(), "2026-04-30"));
+  QVERIFY(UseEdition(data, "a"));
+  Running running(data);
+  QVERIFY(running.port > 0);
+  QCOMPARE(HttpGet(running.port, "/v1/codes/1000001").status, 200);
+  QVERIFY(WriteEdition(data, "b", EditionB(), "2026-05-29"));
+  QVERIFY(::unlink((data + "editions/b/" + KenName(1)).c_str()) == 0);
+  QVERIFY(UseEdition(data, "b"));
+  HttpReply reply = HttpGet(running.port, "/v1/codes/1000001");
+  QCOMPARE(reply.status, 200);
+  QCOMPARE(Body(reply)["results"][0]["town"].get<std::string>(), std::string("千代田"));
+  QCOMPARE(Body(HttpGet(running.port, "/v1/edition"))["id"].get<std::string>(), std::string("a"));
 }
 
 QTEST_GUILESS_MAIN(TestServe)

@@ -208,7 +208,7 @@ DownloadResult DownloadFile(const std::string& url, const std::string& target, c
                   result.url + ": the server redirected to " + next + ", which is not " +
                       (SchemeOf(url) == "https" ? std::string("https") : std::string("https or http")) +
                       "; not followed");
-    if (hop + 1 >= limits.maxRedirects)
+    if (hop >= limits.maxRedirects)
       return Fail(result, DownloadError::Network,
                   url + ": more than " + std::to_string(limits.maxRedirects) + " redirects (the last to " + next + ")");
     // The body of the redirect itself is not the file.

@@ -10,6 +10,7 @@
 #include "core/search/SearchEngine.h"
 #include "support/DataLines.h"
 #include "support/Sjis.h"
+#include "support/Table.h"
 #include "support/TempData.h"
 
 using namespace tanzel;
@@ -32,6 +33,10 @@ class TestDataSet : public QObject {
  private Q_SLOTS:
   void outlivesASwitch();
   void searchFinishesOnItsEdition();
+  void removedList_data();
+  void removedList();
+  void plainFolder();
+  void removedListSize();
 };
 
 void TestDataSet::outlivesASwitch() {
@@ -87,6 +92,59 @@ void TestDataSet::searchFinishesOnItsEdition() {
   QVERIFY(switched);
   QVERIFY(set->Outdated());
   QCOMPARE(found.codes, std::vector<std::string>{"100-0001"});
+}
+
+// A REMOVED file counts only for the edition of its date (its first line).
+void TestDataSet::removedList_data() {
+  Columns<QString, bool>("removed", "listed");  // the file ("" none); whether 1000001 is removed
+  Row("the edition's date", "2026-05-29\n1000002\n1000001\n", true);
+  Row("the edition's date, no last break", "2026-05-29\n1000001", true);
+  Row("another date", "2026-04-30\n1000001\n", false);
+  Row("a date it starts with", "2026-05-2\n1000001\n", false);
+  Row("no date", "1000001\n", false);
+  Row("another code", "2026-05-29\n1000002\n", false);
+  Row("no file", "", false);
+}
+
+void TestDataSet::removedList() {
+  QFETCH(QString, removed);
+  QFETCH(bool, listed);
+  TempData dir;
+  const std::string data = dir.folder();
+  QVERIFY(WriteTwoEditions(data));
+  QVERIFY(UseEdition(data, "b"));
+  if (!removed.isEmpty()) QVERIFY(dir.write("editions/b/REMOVED", removed.toStdString()));
+  QCOMPARE(DataSet::Open(data)->Removed("1000001"), listed);
+}
+
+// A data folder laid out by hand (its files, no editions) is read as it is, with no edition id.
+void TestDataSet::plainFolder() {
+  TempData dir;
+  dir.writeEmptyPrefectures();
+  QVERIFY(dir.write(KenName(13), KenCsv(13101, "1000001", "チヨダク", "チヨダ", "千代田区", "千代田")));
+  QVERIFY(dir.write("EDITION", "2026-04-30\n"));
+  QVERIFY(dir.write("REMOVED", "2026-04-30\n1000002\n"));
+  std::shared_ptr<const DataSet> set = DataSet::Open(dir.folder());
+  QCOMPARE(set->EditionId(), std::string());
+  QVERIFY(!set->Outdated());
+  QVERIFY(set->Removed("1000002"));
+  std::string error;
+  QVERIFY2(set->Index(error), error.c_str());
+}
+
+// A REMOVED file of 16 MiB is read; one byte more and it is not (a file that size is no
+// list of codes).
+void TestDataSet::removedListSize() {
+  TempData dir;
+  const std::string data = dir.folder();
+  QVERIFY(WriteTwoEditions(data));
+  QVERIFY(UseEdition(data, "b"));
+  const std::string head = "2026-05-29\n1000001\n";
+  for (std::size_t extra : {0, 1}) {
+    std::string text = head + std::string((16u << 20) - head.size() + extra, '\n');
+    QVERIFY(dir.write("editions/b/REMOVED", text));
+    QCOMPARE(DataSet::Open(data)->Removed("1000001"), extra == 0);
+  }
 }
 
 QTEST_APPLESS_MAIN(TestDataSet)

@@ -315,8 +315,12 @@ void TestEditions::cleanUpTouchesOnlyItsOwn_data() {
                          "imported");  // the second import goes through
   QTest::newRow("a foreign folder") << QStringLiteral("notes") << true;
   QTest::newRow("an edition's name without the marker") << QStringLiteral("20000101-000000-7") << true;
+  QTest::newRow("an edition's name, the marker a link") << QStringLiteral("20000101-000000-6") << true;
   QTest::newRow("a link to a marked folder") << QStringLiteral("20000101-000000-8") << true;
   QTest::newRow("editions a link") << QStringLiteral("editions") << false;
+  // Empty folders whose names only look like the import's work folders.
+  QTest::newRow("a staging name too short") << QStringLiteral(".staging-mine") << true;
+  QTest::newRow("a staging name not letters") << QStringLiteral(".staging-ab-cde") << true;
 }
 
 // The clean-up removes only the folders the import made; it never follows a link: what it
@@ -340,8 +344,16 @@ void TestEditions::cleanUpTouchesOnlyItsOwn() {
   } else if (name == "20000101-000000-7") {
     QCOMPARE(mkdir(at.c_str(), 0755), 0);
     QVERIFY(dir.write("data/editions/" + name + "/KEN01.CSV", "mine"));
+  } else if (name == "20000101-000000-6") {
+    QCOMPARE(mkdir(at.c_str(), 0755), 0);
+    QVERIFY(dir.write("data/editions/" + name + "/KEN01.CSV", "mine"));
+    QCOMPARE(
+        symlink((outside + "/20000101-000000-9/" + kOwnFolderMarker).c_str(), (at + "/" + kOwnFolderMarker).c_str()),
+        0);
   } else if (name == "20000101-000000-8") {
     QCOMPARE(symlink((outside + "/20000101-000000-9").c_str(), at.c_str()), 0);
+  } else if (name.rfind(".staging-", 0) == 0) {
+    QCOMPARE(mkdir(at.c_str(), 0755), 0);
   } else {
     // The editions folder moved outside, a link in its place.
     QCOMPARE(rename((data + "/editions").c_str(), (outside + "/editions").c_str()), 0);
@@ -356,6 +368,8 @@ void TestEditions::cleanUpTouchesOnlyItsOwn() {
   QVERIFY(FolderSnapshot(outside) == before);
   QVERIFY(FolderSnapshot(imported ? at + "/" : outside) == entryBefore);
   if (imported) {
+    struct stat st {};
+    QVERIFY(lstat(at.c_str(), &st) == 0);
     QCOMPARE(summary.leftAlone, std::vector<std::string>{name});
     QVERIFY2(FormatSummary(summary).find("(not made by tanzel-import): " + name + "\n") != std::string::npos,
              FormatSummary(summary).c_str());

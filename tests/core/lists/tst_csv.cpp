@@ -5,9 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "core/lists/AddressList.h"
+#include "core/lists/BatchResolve.h"
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
 #include "core/lists/ListText.h"
+#include "core/resolve/AddressIndex.h"
+#include "support/Lists.h"
 #include "support/Sjis.h"
 #include "support/Table.h"
 #include "support/TempData.h"
@@ -68,6 +72,10 @@ class TestCsv : public QObject {
         "a/x\ry|z !line 4: a quoted field that starts there is never closed");
     row("unterminated quote names its line", "a,b\n\"x\ny\",z\nc,\"never\nclosed\n",
         "a|b/x\ny|z !line 4: a quoted field that starts there is never closed");
+    row("doubled quote at the end is no closing one", "x\n\"a\"\"",
+        "x !line 2: a quoted field that starts there is never closed");
+    row("doubled quote then a break", "\"a\"\"\n", " !line 1: a quoted field that starts there is never closed");
+    row("closed after a doubled quote", "\"a\"\"\"", "a\"");
   }
   void read() {
     QFETCH(std::string, text);
@@ -83,6 +91,24 @@ class TestCsv : public QObject {
     std::vector<std::string> fields;
     QVERIFY(reader.Next(fields));
     QCOMPARE(fields, Fields({"表,ソ", "十"}));
+  }
+
+  // The longest record at its edge is read; one byte more is refused.
+  void recordLimit() {
+    std::string edge = std::string(kMaxCsvRecordBytes, 'x') + "\n";
+    CsvReader reader(edge, ',');
+    std::vector<std::string> fields;
+    QVERIFY(reader.Next(fields));
+    QCOMPARE(fields[0].size(), kMaxCsvRecordBytes);
+    std::string past = std::string(kMaxCsvRecordBytes + 1, 'x') + "\n";
+    QVERIFY(ReadAll(past, ',').endsWith(QStringLiteral("!line 1: a row longer than 4 MiB")));
+    // The same in quotes: the quotes count.
+    std::string quoted = "\"" + std::string(kMaxCsvRecordBytes - 2, 'x') + "\"\n";
+    CsvReader quotedReader(quoted, ',');
+    QVERIFY(quotedReader.Next(fields));
+    QCOMPARE(fields[0].size(), kMaxCsvRecordBytes - 2);
+    std::string quotedPast = "\"" + std::string(kMaxCsvRecordBytes - 1, 'x') + "\"\n";
+    QVERIFY(ReadAll(quotedPast, ',').contains(QStringLiteral("!line 1: a ")));
   }
 
   void longRowRefused() {
@@ -102,6 +128,9 @@ class TestCsv : public QObject {
     QTest::newRow("quote") << QStringList{QStringLiteral("5\" disk")} << QStringLiteral("\"5\"\" disk\"\r\n");
     QTest::newRow("line break") << QStringList{QStringLiteral("1\n2")} << QStringLiteral("\"1\n2\"\r\n");
     QTest::newRow("edge spaces") << QStringList{QStringLiteral(" a")} << QStringLiteral("\" a\"\r\n");
+    QTest::newRow("trailing space") << QStringList{QStringLiteral("a ")} << QStringLiteral("\"a \"\r\n");
+    QTest::newRow("inner space") << QStringList{QStringLiteral("a b")} << QStringLiteral("a b\r\n");
+    QTest::newRow("carriage return") << QStringList{QStringLiteral("a\rb")} << QStringLiteral("\"a\rb\"\r\n");
   }
   // Written as expected, and read back as written.
   void write() {
@@ -179,8 +208,102 @@ class TestCsv : public QObject {
     QCOMPARE(guessed.code, 3);
     QCOMPARE(ColumnOf("2", nullptr, 4), 1);
     QCOMPARE(ColumnOf("5", nullptr, 4), -1);
+    QCOMPARE(ColumnOf("4", nullptr, 4), 3);  // the last column, and one past it above
+    QCOMPARE(ColumnOf("1", nullptr, 4), 0);
+    QCOMPARE(ColumnOf("0", nullptr, 4), -1);
+    QCOMPARE(ColumnOf("000002", nullptr, 4), 1);  // six digits at most
+    QCOMPARE(ColumnOf("0000002", nullptr, 4), -1);
+    QCOMPARE(ColumnOf("住所", nullptr, 4), -1);
     QCOMPARE(ColumnOf("番地", &names, 5), 4);
     QCOMPARE(JoinAddress(Fields({"東京都", "", "府中市"}), {0, 1, 2, 7}), S("東京都 府中市"));
+  }
+
+  // A column is the address or the code column when at least half of its filled cells read
+  // as one: exactly half is enough, less is not.
+  void guessedColumns_data() {
+    Columns<std::vector<std::vector<std::string>>, QString, int>("rows", "address", "code");
+    auto rows = [](std::initializer_list<std::initializer_list<const char*>> cells) {
+      std::vector<std::vector<std::string>> out;
+      for (auto row : cells) out.push_back(Fields(row));
+      return out;
+    };
+    QTest::newRow("half addresses") << rows({{"a", "東京都府中市"}, {"b", "なし"}}) << u"1"_qs << -1;
+    QTest::newRow("under half") << rows({{"a", "東京都府中市"}, {"b", "なし"}, {"c", "不明"}}) << QString() << -1;
+    QTest::newRow("empty cells left out") << rows({{"a", "東京都府中市"}, {"b", ""}, {"c", ""}}) << u"1"_qs << -1;
+    QTest::newRow("half codes") << rows({{"東京都", "100-0001"}, {"京都府", "なし"}}) << u"0"_qs << 1;
+    QTest::newRow("under half codes") << rows({{"東京都", "100-0001"}, {"京都府", "なし"}, {"大阪府", "未"}}) << u"0"_qs
+                                      << -1;
+  }
+  void guessedColumns() {
+    QFETCH(std::vector<std::vector<std::string>>, rows);
+    QFETCH(QString, address);
+    QFETCH(int, code);
+    ListColumns guessed = GuessColumns(nullptr, rows);
+    QStringList columns;
+    for (int c : guessed.address) columns << QString::number(c);
+    QCOMPARE(columns.join(QLatin1Char(' ')), address);
+    QCOMPARE(guessed.code, code);
+  }
+
+  // A row's existing code against its answer: each branch of the rule, and a candidate a
+  // person chose judged against that one alone.
+  void agreement_data() {
+    Columns<QString, QString, int, QString, QString>("address", "existing",
+                                                     "choose",  // -1: no choice
+                                                     "certainty", "agreement");
+    const char* sure = "東京都府中市宮西町1-1";
+    const char* ambiguous = "京都府京都市上京区今出川町";
+    Row("sure, same code", sure, "183-0022", -1, "sure", "agrees");
+    Row("sure, other code", sure, "100-0001", -1, "sure", "differs");
+    Row("sure, no code", sure, "", -1, "sure", "");
+    Row("sure, not a code", sure, "不明", -1, "sure", "");
+    Row("not sure, same code", "東京都千代田区無名町9", "100-0000", -1, "not-sure", "agrees");
+    Row("ambiguous, one of them", ambiguous, "602-8031", -1, "ambiguous", "among");
+    Row("ambiguous, none of them", ambiguous, "100-0001", -1, "ambiguous", "differs");
+    Row("chosen, the code", ambiguous, "602-8031", 1, "chosen", "agrees");
+    Row("chosen, the other candidate", ambiguous, "602-8031", 0, "chosen", "differs");
+    Row("not found", "どこにもない所", "100-0001", -1, "not-found", "");
+  }
+  void agreement() {
+    QFETCH(QString, address);
+    QFETCH(QString, existing);
+    QFETCH(int, choose);
+    QFETCH(QString, certainty);
+    QFETCH(QString, agreement);
+    TempData data;
+    WriteListData(data);
+    std::string error;
+    std::unique_ptr<AddressIndex> index = AddressIndex::Build(data.folder(), error);
+    QVERIFY2(index, error.c_str());
+    RowAnswer row = ResolveRow(*index, S(address.toStdString()), S(existing.toStdString()));
+    if (choose >= 0) ChooseCandidate(row, static_cast<std::size_t>(choose));
+    QCOMPARE(QString::fromLatin1(RowCertaintyWord(row)), certainty);
+    QCOMPARE(QString::fromLatin1(AgreementWord(row.agreement)), agreement);
+    QCOMPARE(NeedsPerson(row), !(certainty == u"sure"_qs || certainty == u"chosen"_qs) || agreement == u"differs"_qs);
+  }
+
+  // A saved list whose text passes the writer's buffer many times over is written once, whole.
+  void savedListWhole() {
+    TempData data;
+    WriteListData(data);
+    std::string error;
+    std::unique_ptr<AddressIndex> index = AddressIndex::Build(data.folder(), error);
+    QVERIFY2(index, error.c_str());
+    const int rows = 1200;
+    std::atomic<bool> cancel{false};
+    std::optional<AddressList> list = ReadAddressList(ListCsv(rows), cancel, error);
+    QVERIFY2(list, error.c_str());
+    ListColumns columns{{2}, 1};
+    std::vector<RowAnswer> answers;
+    for (std::size_t r = 1; r < list->rows.size(); ++r)
+      answers.push_back(ResolveListRow(*index, *list, r, columns, nullptr));
+    QVERIFY(SaveAddressList(data.path("saved.csv"), *list, 1, true, answers, *index, TextEncoding::Utf8, error));
+    const std::string saved = FileBytes(data.path("saved.csv"));
+    QVERIFY(saved.size() > 2 * 65536);
+    const QStringList lines = QString::fromStdString(saved).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), rows + 2);
+    const QStringList in = QString::fromStdString(ListCsv(rows)).split(QStringLiteral("\r\n"));
+    for (int i = 0; i <= rows; ++i) QVERIFY2(lines[i].startsWith(in[i] + QLatin1Char(',')), qPrintable(lines[i]));
   }
 
   void postal_data() {
@@ -192,6 +315,12 @@ class TestCsv : public QObject {
     QTest::newRow("leading zero dropped") << std::string("600001") << 600001;
     QTest::newRow("hyphen misplaced") << std::string("1000-001") << -1;
     QTest::newRow("eight digits") << std::string("10000011") << -1;
+    QTest::newRow("five digits") << std::string("10000") << -1;
+    QTest::newRow("six digits with a hyphen") << std::string("100-001") << -1;
+    QTest::newRow("two hyphens") << std::string("100-00-01") << -1;
+    QTest::newRow("spaces around") << std::string(" 100 0001 ") << 1000001;
+    QTest::newRow("〒 after a digit") << S("1〒000001") << -1;
+    QTest::newRow("full-width long bar") << S("１００ー０００１") << 1000001;
     QTest::newRow("letters") << std::string("100-000A") << -1;
     QTest::newRow("empty") << std::string() << -1;
   }
@@ -214,6 +343,13 @@ class TestCsv : public QObject {
     QVERIFY(!list.Open(dir.path("big.csv"), 100 << 20, error));
     QCOMPARE(QString::fromStdString(error), QString::fromStdString(dir.path("big.csv")) +
                                                 QStringLiteral(": the file is 200 MiB; at most 100 MiB can be read"));
+    // The size limit at its edge (the file's 4 bytes) and one byte under it.
+    QVERIFY(dir.write("four.csv", "a,b\n"));
+    QVERIFY(list.Open(dir.path("four.csv"), 4, error));
+    QCOMPARE(list.bytes(), std::string_view("a,b\n"));
+    MappedList over;
+    QVERIFY(!over.Open(dir.path("four.csv"), 3, error));
+    QVERIFY(::unlink(dir.path("four.csv").c_str()) == 0);
     QVERIFY(dir.write("out.csv", "old"));
     QVERIFY(!WriteFileAtomically(
         dir.path("out.csv"), [](std::FILE* f) { return std::fputs("half", f) < 0; }, error));

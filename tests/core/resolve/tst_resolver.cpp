@@ -68,12 +68,21 @@ class TestResolver : public QObject {
             Ken(13104, "1600023", "東京都", "新宿区", "西新宿（次のビルを除く）") +
             Ken(13104, "1631490", "東京都", "新宿区", "西新宿東京オペラシティ（地階・階層不明）") +
             Ken(13104, "1631404", "東京都", "新宿区", "西新宿東京オペラシティ（４階）") +
+            Ken(13102, "1040000", "東京都", "中央区", "以下に掲載がない場合") +
+            Ken(13102, "1030027", "東京都", "中央区", "日本橋（次のビルを除く）") +
+            Ken(13102, "1036090", "東京都", "中央区", "日本橋東京日本橋タワー（地階・階層不明）") +
+            Ken(13102, "1036010", "東京都", "中央区", "日本橋東京日本橋タワー（１０階）") +
+            Ken(13120, "1790082", "東京都", "練馬区", "錦") +
             Ken(13206, "1830000", "東京都", "府中市", "以下に掲載がない場合") +
             Ken(13206, "1830022", "東京都", "府中市", "宮西町") +
             Ken(13361, "1000301", "東京都", "利島村", "利島村一円")));
     QVERIFY(data_.write(KenName(20), Ken(20204, "3940000", "長野県", "岡谷市", "以下に掲載がない場合") +
                                          Ken(20204, "3940091", "長野県", "岡谷市", "岡谷市の次に番地がくる場合") +
                                          Ken(20204, "3940002", "長野県", "岡谷市", "赤羽")));
+    QVERIFY(data_.write(KenName(21), Ken(21201, "5000000", "岐阜県", "岐阜市", "以下に掲載がない場合") +
+                                         Ken(21201, "5020081", "岐阜県", "岐阜市", "長良（丁目）") +
+                                         Ken(21201, "5020071", "岐阜県", "岐阜市", "長良（番地）")));
+    QVERIFY(data_.write(KenName(23), Ken(23106, "4600003", "愛知県", "名古屋市中区", "錦")));
     QVERIFY(data_.write(KenName(25), Ken(25443, "5220300", "滋賀県", "犬上郡多賀町", "以下に掲載がない場合") +
                                          Ken(25443, "5220317", "滋賀県", "犬上郡多賀町", "一円") +
                                          Ken(25443, "5221341", "滋賀県", "犬上郡多賀町", "多賀")));
@@ -83,7 +92,8 @@ class TestResolver : public QObject {
             Ken(26102, "6020033", "京都府", "京都市上京区", "今出川町（烏丸通今出川上る、烏丸通今出川下る）") +
             Ken(26102, "6028031", "京都府", "京都市上京区", "今出川町（寺町通今出川下る）")));
     QVERIFY(data_.write(KenName(27), Ken(27107, "5520000", "大阪府", "大阪市港区", "以下に掲載がない場合") +
-                                         Ken(27107, "5520022", "大阪府", "大阪市港区", "海岸通")));
+                                         Ken(27107, "5520022", "大阪府", "大阪市港区", "海岸通") +
+                                         Ken(27128, "5420073", "大阪府", "大阪市中央区", "日本橋")));
     QVERIFY(data_.write(KenName(34), Ken(34208, "7260000", "広島県", "府中市", "以下に掲載がない場合") +
                                          Ken(34208, "7260003", "広島県", "府中市", "府川町")));
     QVERIFY(data_.write(
@@ -164,6 +174,19 @@ class TestResolver : public QObject {
     RowOf("東京都港区六本木グランドタワーB1", "1066290", "building");
     RowOf("東京都港区六本木タワー4F", "1060032", "building-unknown");  // two buildings fit
     RowOf("東京都新宿区西新宿3-20-2 オペラシティ ４階", "1631404", "floor");
+    RowOf("〒1000001 東京都千代田区存在しない町", "1000001", "code");  // the code written beats the catch-all
+    RowOf("中央区日本橋1-2 東京日本橋タワー", "1036090", "building");  // a building one city has tells the city
+    RowOf("中央区日本橋1-2 東京日本橋タワー10階", "1036010", "floor");
+    RowOf("中央区日本橋1-2", "", "");  // 東京都中央区 and 大阪市中央区 alike
+    // A town with records for its 丁目 and for its 番地: each by how the block is written.
+    RowOf("岐阜市長良1丁目2", "5020081", "town");
+    RowOf("岐阜市長良123番地", "5020071", "town");
+    RowOf("岐阜市長良1-2-3", "5020081", "town");
+    RowOf("錦3-1", "", "");  // one character: no town alone
+    RowOf("10000011", "", "");
+    RowOf("1000001 どこかの町", "1000001", "code");
+    RowOf("100-00011", "", "");
+    RowOf("〒0530009 本町1-2", "0530009", "town");  // several cities, the code written one of them
   }
   void resolve() {
     QFETCH(QString, address);
@@ -184,6 +207,21 @@ class TestResolver : public QObject {
     QTest::newRow("several cities") << u"本町1-2"_qs << u"ambiguous"_qs << 2;
     QTest::newRow("several codes") << u"京都市上京区今出川町"_qs << u"ambiguous"_qs << 2;
     QTest::newRow("junk") << u"丁寧"_qs << u"not-found"_qs << 0;
+    QTest::newRow("code before a town not listed") << u"〒1000001 東京都千代田区存在しない町"_qs << u"sure"_qs << 1;
+    QTest::newRow("building of one city") << u"中央区日本橋1-2 東京日本橋タワー"_qs << u"sure"_qs << 1;
+    QTest::newRow("ward of two cities") << u"中央区日本橋1-2"_qs << u"ambiguous"_qs << 2;
+    QTest::newRow("one-character town") << u"錦3-1"_qs << u"not-found"_qs << 0;
+    QTest::newRow("two-character town") << u"長良1丁目2"_qs << u"sure"_qs << 1;
+    QTest::newRow("eight digits") << u"10000011"_qs << u"not-found"_qs << 0;
+    QTest::newRow("seven digits") << u"1000001"_qs << u"sure"_qs << 1;
+    QTest::newRow("a code that picks among cities") << u"〒0530009 本町1-2"_qs << u"sure"_qs << 1;
+    QTest::newRow("whole city") << u"東京都利島村123"_qs << u"sure"_qs << 1;
+    QTest::newRow("block range") << u"苫小牧市常盤20"_qs << u"sure"_qs << 1;
+    QTest::newRow("floor") << u"東京都千代田区丸の内JPタワー30階"_qs << u"sure"_qs << 1;
+    QTest::newRow("building, floor unknown") << u"東京都千代田区丸の内JPタワー"_qs << u"sure"_qs << 1;
+    QTest::newRow("office named") << u"東京都千代田区丸の内2-7-2 東京中央郵便局"_qs << u"sure"_qs << 1;
+    QTest::newRow("town alone of one city") << u"丸の内1-9-1"_qs << u"sure"_qs << 1;
+    QTest::newRow("a code that picks among several") << u"〒6028031 京都市上京区今出川町"_qs << u"sure"_qs << 1;
   }
   void certainty() {
     QFETCH(QString, address);

@@ -102,6 +102,13 @@ class TestNormalize : public QObject {
     RowOf("三ノ丸・5之上", "三の丸・5の上", "丸・5");  // after a number too
     RowOf("ケ岳・つつじが丘", "ケ岳・つつじケ丘", "岳・つつじ");
     RowOf("ノ木・之", "ノ木・之", "ノ木・之");
+    RowOf("霞ヵ関", "霞関", "霞");                    // small ka as small ke
+    RowOf("三ヶ日・十ヶ所", "三日・十所", "日・十");  // after a kanji numeral
+    RowOf("５ノ木", "５の木", "５");                  // after a full-width digit
+    RowOf("木ノき", "木ノき", "木ノき");              // before no kanji: no joining
+    RowOf("霞ヶ", "霞ケ", "霞");                      // at the end: written ケ
+    RowOf("宮﨑・宮崎", "宮崎・宮崎", "・宮");        // the variant as the data's kanji
+    RowOf("佐々ヶ谷", "佐々谷", "佐");                // after 々
   }
   void nameVariants() {
     QFETCH(QString, text);

@@ -10,6 +10,7 @@
 
 #include "core/data/Editions.h"
 #include "core/import/ArchiveSums.h"
+#include "core/update/Download.h"
 #include "core/update/Updater.h"
 #include "support/Archives.h"
 #include "support/DataLines.h"
@@ -51,6 +52,8 @@ class TestUpdater : public QObject {
   void olderArchiveRefused();
   void redirectRule_data();
   void redirectRule();
+  void downloadLimits_data();
+  void downloadLimits();
   void cancel();
   void updateAndChanges();
 
@@ -97,6 +100,16 @@ void TestUpdater::initTestCase() {
   server_.Serve("/gzip/ken_all.zip", {200, ken, M::Whole, 0, {}, true});
   server_.Serve("/gzip/jigyosyo.zip", {302, "moved", M::Whole, 0, "/gzip-files/jigyosyo.zip"});
   server_.Serve("/gzip-files/jigyosyo.zip", {200, jig, M::Whole, 0, {}, true});
+  // A chain of redirects: /hop/N is N redirects from its file.
+  for (int n = 1; n <= 12; ++n)
+    server_.Serve("/hop/" + std::to_string(n), {302, "moved", M::Whole, 0, "/hop/" + std::to_string(n - 1)});
+  server_.Serve("/hop/0", {200, "file"});
+  // Bodies at the size cap of a download and one byte over, with a length and (compressed)
+  // counted only as they arrive.
+  for (bool gzip : {false, true})
+    for (int size : {1000, 1001})
+      server_.Serve("/size/" + std::string(gzip ? "gzip" : "plain") + std::to_string(size),
+                    {200, std::string(static_cast<std::size_t>(size), 'x'), M::Whole, 0, {}, gzip});
   QVERIFY(files_.write("every_ken.csv", WithEveryPrefecture(DataKind::Ken, TokyoLines(2))));
 
   QByteArray dir = qgetenv("TANZEL_JAPANPOST_DIR");
@@ -360,6 +373,40 @@ void TestUpdater::redirectRule() {
   QFETCH(QString, to);
   QFETCH(bool, followed);
   QCOMPARE(RedirectAllowed(from.toStdString(), to.toStdString()), followed);
+}
+
+void TestUpdater::downloadLimits_data() {
+  Columns<QString, int, QString>("path",
+                                 "bytes",     // received; -1: refused
+                                 "message");  // a part of the refusal
+  Row("10 redirects of 10", "/hop/10", 4, "");
+  Row("11 redirects of 10", "/hop/11", -1, "more than 10 redirects");
+  Row("no redirect", "/hop/0", 4, "");
+  Row("at the size cap", "/size/plain1000", 1000, "");
+  Row("past the size cap", "/size/plain1001", -1, "too large");
+  Row("at the size cap, compressed", "/size/gzip1000", 1000, "");
+  Row("past the size cap, compressed", "/size/gzip1001", -1, "too large");
+}
+
+void TestUpdater::downloadLimits() {
+  QFETCH(QString, path);
+  QFETCH(int, bytes);
+  QFETCH(QString, message);
+  TempData dir;
+  DownloadLimits limits;
+  limits.maxBytes = 1000;
+  limits.maxRedirects = 10;
+  std::atomic<bool> cancel{false};
+  DownloadResult result =
+      DownloadFile(server_.BaseUrl() + path.toStdString(), dir.path("file"), limits, DownloadProgress(), cancel);
+  QVERIFY2(QString::fromStdString(result.message).contains(message), result.message.c_str());
+  if (bytes < 0) {
+    QVERIFY(result.error != DownloadError::None);
+    QCOMPARE(FolderEntries(dir.folder()), std::vector<std::string>());
+  } else {
+    QCOMPARE(int(result.error), int(DownloadError::None));
+    QCOMPARE(FileBytes(dir.path("file")).size(), std::size_t(bytes));
+  }
 }
 
 // A cancel while the server holds the download back ends the update within moments. An

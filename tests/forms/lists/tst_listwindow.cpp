@@ -84,6 +84,13 @@ class TestListWindow : public QObject {
     QCOMPARE(Cell(table, 2, 4), QStringLiteral(u"複数候補"));
     Child<QCheckBox>(dialog, "needsPersonCheck")->setChecked(true);
     QCOMPARE(table->model()->rowCount(), 43);  // the 7 sure rows whose codes agree are hidden
+    // Copying the table copies the rows shown, as shown: row 0 is hidden, row 1 first.
+    QTest::mouseClick(Child<QPushButton>(dialog, "copyButton"), Qt::LeftButton);
+    const QStringList copied = QApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(copied.size(), 1 + 43);
+    QVERIFY2(copied[1].startsWith(QStringLiteral(u"客1\t")), qPrintable(copied[1]));
+    QVERIFY2(copied[2].startsWith(QStringLiteral(u"客2\t")), qPrintable(copied[2]));
+    QVERIFY(!QApplication::clipboard()->text().contains(QStringLiteral(u"客8\t")));  // sure and agreeing
 
     // Row 2 is ambiguous: its two candidates are offered, and the second one is chosen.
     SelectRow(table, 2);
