@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Builds the Debian package of Tanzel:
+#   scripts/package.sh OUTDIR
+# writes OUTDIR/tanzel_<version>_<arch>.deb and checks it with lintian (fails on an error or
+# a warning) and the AppStream file with appstreamcli.
+#
+# The package is built from a Release build of its own (build-package/, with Debian's build
+# flags) and Japan Post's archives (scripts/find-archives.sh, downloaded when none is found),
+# imported beside the built programs; cmake --install stages the programs, the data files,
+# the desktop entry, the icon, the AppStream file and the systemd units, and this script adds
+# the manual pages (help2man, from each program's --help), the documentation and the control
+# data of packaging/debian (the dependencies from dpkg-shlibdeps). JOBS sets the build's
+# parallel jobs (default: the number of cores).
+set -euo pipefail
+out=${1:?usage: scripts/package.sh OUTDIR}
+root=$(cd "$(dirname "$0")/.." && pwd)
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+cd "$root"
+scripts/install-deps.sh --package
+umask 022
+
+debian=$root/packaging/debian
+build=$root/build-package
+# One date for every file and for the AppStream release: the changelog's, as dpkg-buildpackage does.
+SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$debian/changelog" -S Timestamp)
+export SOURCE_DATE_EPOCH
+eval "$(dpkg-buildflags --export=sh)"
+
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+  -DTANZEL_BUILD_TESTS=OFF -DTANZEL_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+cmake --build "$build" -j "${JOBS:-$(nproc)}"
+
+upstream=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+version=$(dpkg-parsechangelog -l "$debian/changelog" -S Version)
+if [ "${version%-*}" != "$upstream" ]; then
+  echo "package.sh: packaging/debian/changelog is at $version, the program at $upstream:" >&2
+  echo "add an entry for $upstream-1 at the top of the changelog" >&2
+  exit 1
+fi
+arch=$(dpkg --print-architecture)
+
+scripts/import-data.sh "$build/bin" "$(scripts/find-archives.sh --download)"
+
+work=$build/deb
+stage=$work/tanzel
+rm -rf "$work"
+mkdir -p "$stage"
+DESTDIR=$stage cmake --install "$build" --strip >/dev/null
+lib=$stage/usr/lib/tanzel
+for f in tanzel tanzel-search tanzel-import tanzel-serve KEN13.CSV JIG13.CSV EDITION; do
+  if [ ! -e "$lib/$f" ]; then
+    echo "package.sh: the installation has no $f in /usr/lib/tanzel" >&2
+    exit 1
+  fi
+done
+
+# Manual pages, from each program's --help.
+man=$stage/usr/share/man/man1
+mkdir -p "$man"
+declare -A what=(
+  [tanzel]="look up Japanese postal codes (desktop program)"
+  [tanzel-search]="search Japan Post's postal code data and resolve addresses to postal codes"
+  [tanzel-import]="import, download and compare Japan Post's postal code data"
+  [tanzel-serve]="answer postal code look-ups as JSON over HTTP"
+)
+for program in tanzel tanzel-search tanzel-import tanzel-serve; do
+  LC_ALL=C.UTF-8 help2man --no-info --no-discard-stderr --version-string="$upstream" --section=1 \
+    --name="${what[$program]}" --include="$root/packaging/man/$program.h2m" \
+    --output="$man/$program.1" "$build/bin/$program"
+  gzip -9n "$man/$program.1"
+done
+
+# Documentation: the guides (the program opens README.ja.md from here) with their pictures.
+doc=$stage/usr/share/doc/tanzel
+mkdir -p "$doc/docs/images"
+install -m 0644 README.md README.ja.md "$doc/"
+install -m 0644 docs/images/*.png "$doc/docs/images/"
+install -m 0644 "$debian/copyright" "$doc/copyright"
+gzip -9nc "$debian/changelog" >"$doc/changelog.Debian.gz"
+if [ -f "$debian/tanzel.lintian-overrides" ]; then
+  install -D -m 0644 "$debian/tanzel.lintian-overrides" "$stage/usr/share/lintian/overrides/tanzel"
+fi
+
+appstreamcli validate --no-net "$stage"/usr/share/metainfo/*.metainfo.xml
+
+# Control data: dpkg-shlibdeps and dpkg-gencontrol work in a folder laid out as a source
+# package would be.
+mkdir -p "$work/debian" "$stage/DEBIAN"
+cp "$debian/control" "$debian/changelog" "$work/debian/"
+(
+  cd "$work"
+  dpkg-shlibdeps -Tdebian/tanzel.substvars "$lib/tanzel" "$lib/tanzel-search" "$lib/tanzel-import" "$lib/tanzel-serve"
+  # Timestamps and permissions as dpkg expects them, before Installed-Size is summed up.
+  find "$stage" -type d -exec chmod 0755 {} +
+  find "$stage" -type f ! -perm -u+x -exec chmod 0644 {} +
+  find "$stage" -type f -perm -u+x -exec chmod 0755 {} +
+  dpkg-gencontrol -ptanzel -P"$stage" -Tdebian/tanzel.substvars -Vmisc:Depends= -fdebian/files
+)
+(cd "$stage" && find usr -type f | LC_ALL=C sort | xargs -d '\n' md5sum >DEBIAN/md5sums)
+chmod 0644 "$stage/DEBIAN/control" "$stage/DEBIAN/md5sums"
+find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+
+deb=$out/tanzel_${version}_${arch}.deb
+dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null
+echo "Built $deb ($(du -h "$deb" | cut -f1))"
+
+lintian --fail-on error,warning --display-info "$deb"
+echo "lintian: no error, no warning"
