@@ -25,11 +25,14 @@ build=$root/build-package
 # One date for every file and for the AppStream release: the changelog's, as dpkg-buildpackage does.
 SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$debian/changelog" -S Timestamp)
 export SOURCE_DATE_EPOCH
+# Debian's build flags, with every hardening feature (bindnow too); CMake reads no CPPFLAGS.
+export DEB_BUILD_MAINT_OPTIONS=${DEB_BUILD_MAINT_OPTIONS:-hardening=+all}
 eval "$(dpkg-buildflags --export=sh)"
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+  -DCMAKE_CXX_FLAGS="$CPPFLAGS $CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" \
   -DTANZEL_BUILD_TESTS=OFF -DTANZEL_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "${JOBS:-$(nproc)}"
 
@@ -42,14 +45,19 @@ if [ "${version%-*}" != "$upstream" ]; then
 fi
 arch=$(dpkg --print-architecture)
 
-scripts/import-data.sh "$build/bin" "$(scripts/find-archives.sh --download)"
+archives=$(scripts/find-archives.sh --download)
+scripts/import-data.sh "$build/bin" "$archives"
 
 work=$build/deb
 stage=$work/tanzel
 rm -rf "$work"
 mkdir -p "$stage"
-DESTDIR=$stage cmake --install "$build" --strip >/dev/null
+DESTDIR=$stage cmake --install "$build" >/dev/null
 lib=$stage/usr/lib/tanzel
+# Stripped as dh_strip strips a program.
+for program in tanzel tanzel-search tanzel-import tanzel-serve; do
+  strip --remove-section=.comment --remove-section=.note --strip-unneeded "$lib/$program"
+done
 for f in tanzel tanzel-search tanzel-import tanzel-serve KEN13.CSV JIG13.CSV EDITION; do
   if [ ! -e "$lib/$f" ]; then
     echo "package.sh: the installation has no $f in /usr/lib/tanzel" >&2
@@ -57,9 +65,16 @@ for f in tanzel tanzel-search tanzel-import tanzel-serve KEN13.CSV JIG13.CSV EDI
   fi
 done
 
-# Manual pages, from each program's --help.
+# The folder belongs to the package: an update, even one run by root, goes into the user's
+# data folder (UpdateTargetFolder looks for this file).
+echo "The programs and data files here belong to the tanzel package; updates go into each user's data folder." \
+  >"$lib/PACKAGED"
+
+# Manual pages, from each program's --help. help2man takes the synopsis from lines that
+# start "Usage:", as GNU programs spell it; the programs begin theirs with "usage:", so
+# help2man reads it through a wrapper of the program's own name that spells it so.
 man=$stage/usr/share/man/man1
-mkdir -p "$man"
+mkdir -p "$man" "$work/help"
 declare -A what=(
   [tanzel]="look up Japanese postal codes (desktop program)"
   [tanzel-search]="search Japan Post's postal code data and resolve addresses to postal codes"
@@ -67,9 +82,11 @@ declare -A what=(
   [tanzel-serve]="answer postal code look-ups as JSON over HTTP"
 )
 for program in tanzel tanzel-search tanzel-import tanzel-serve; do
-  LC_ALL=C.UTF-8 help2man --no-info --no-discard-stderr --version-string="$upstream" --section=1 \
+  printf '#!/bin/sh\n"%s" "$@" | sed "1s/^usage:/Usage:/"\n' "$build/bin/$program" >"$work/help/$program"
+  chmod +x "$work/help/$program"
+  help2man --no-info --no-discard-stderr --locale=C.UTF-8 --version-string="$upstream" --section=1 \
     --name="${what[$program]}" --include="$root/packaging/man/$program.h2m" \
-    --output="$man/$program.1" "$build/bin/$program"
+    --output="$man/$program.1" "$work/help/$program"
   gzip -9n "$man/$program.1"
 done
 
