@@ -70,9 +70,10 @@ done
 echo "The programs and data files here belong to the tanzel package; updates go into each user's data folder." \
   >"$lib/PACKAGED"
 
-# Manual pages, from each program's --help. help2man takes the synopsis from lines that
-# start "Usage:", as GNU programs spell it; the programs begin theirs with "usage:", so
-# help2man reads it through a wrapper of the program's own name that spells it so.
+# Manual pages, from each program's --help. help2man takes the synopsis from a line that
+# starts "Usage:" and the lines after it that start "or:", as GNU programs spell them; the
+# programs write "usage:" and indent the further forms, so help2man reads the help through a
+# wrapper of the program's own name that spells them so.
 man=$stage/usr/share/man/man1
 mkdir -p "$man" "$work/help"
 declare -A what=(
@@ -82,7 +83,8 @@ declare -A what=(
   [tanzel-serve]="answer postal code look-ups as JSON over HTTP"
 )
 for program in tanzel tanzel-search tanzel-import tanzel-serve; do
-  printf '#!/bin/sh\n"%s" "$@" | sed "1s/^usage:/Usage:/"\n' "$build/bin/$program" >"$work/help/$program"
+  printf '#!/bin/sh\n"%s" "$@" | sed -e "1s/^usage:/Usage:/" -e "2,/^[^ ]/s/^ *\\(tanzel[-a-z]* \\)/  or: \\1/"\n' \
+    "$build/bin/$program" >"$work/help/$program"
   chmod +x "$work/help/$program"
   help2man --no-info --no-discard-stderr --locale=C.UTF-8 --version-string="$upstream" --section=1 \
     --name="${what[$program]}" --include="$root/packaging/man/$program.h2m" \
