@@ -70,6 +70,13 @@ done
 echo "The programs and data files here belong to the tanzel package; updates go into each user's data folder." \
   >"$lib/PACKAGED"
 
+# The staged programs find their data beside them (a scratch home, so that no user's data is read).
+mkdir -p "$work/home"
+if ! HOME=$work/home XDG_DATA_HOME='' "$lib/tanzel-search" 1000001 | grep -q 千代田; then
+  echo "package.sh: the staged tanzel-search does not find 100-0001 in the packaged data" >&2
+  exit 1
+fi
+
 # Manual pages, from each program's --help. help2man takes the synopsis from a line that
 # starts "Usage:" and the lines after it that start "or:", as GNU programs spell them; the
 # programs write "usage:" and indent the further forms, so help2man reads the help through a

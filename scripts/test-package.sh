@@ -31,7 +31,7 @@ echo "The package installed ${#files[@]} paths"
 # The data is there at once: no import, no download.
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-answer=$(HOME=$home XDG_DATA_HOME= tanzel-search 1000001 2>&1) || fail "tanzel-search 1000001 exited with $?"
+answer=$(HOME=$home XDG_DATA_HOME='' tanzel-search 1000001 2>&1) || fail "tanzel-search 1000001 exited with $?"
 grep -q 千代田 <<<"$answer" || fail "tanzel-search 1000001 did not print 千代田: $answer"
 echo "$answer" | head -3
 tanzel-serve --help >/dev/null || fail "tanzel-serve --help"
