@@ -96,6 +96,10 @@ for program in tanzel tanzel-search tanzel-import tanzel-serve; do
   help2man --no-info --no-discard-stderr --locale=C.UTF-8 --version-string="$upstream" --section=1 \
     --name="${what[$program]}" --include="$root/packaging/man/$program.h2m" \
     --output="$man/$program.1" "$work/help/$program"
+  # Lines of addresses stay lines: troff cannot spread a line that is one long word.
+  awk '/^https?:\/\// { if (!url) print ".nf"; url = 1; print; next }
+       url { print ".fi"; url = 0 } { print }' "$man/$program.1" >"$man/$program.1.new"
+  mv "$man/$program.1.new" "$man/$program.1"
   gzip -9n "$man/$program.1"
 done
 
