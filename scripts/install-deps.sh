@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs with apt-get whatever the build, the tests and the program need and is missing.
+#   scripts/install-deps.sh [--package]
+# --package: also what scripts/package.sh needs to build and check the Debian package.
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libzip-dev zlib1g-dev libutf8proc-dev libjpeg-dev libcurl4-openssl-dev libssl-dev libmicrohttpd-dev nlohmann-json3-dev fonts-ipafont-gothic qt6-translations-l10n
   clang clang-format libclang-rt-14-dev curl ca-certificates wrk nginx-light libboost-dev)
+[ "${1:-}" = --package ] && packages+=(dpkg-dev lintian help2man appstream)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,8 @@
 // Draws the program's two pictures and writes them into the folder given as argument:
 //   logo.jpg   the 166 x 65 logo of the version dialog, a baseline colour JPEG written with libjpeg;
-//   tanzel.png the 32 x 32 application icon in 16 colours.
+//   tanzel.png the 32 x 32 application icon in 16 colours;
+//   tanzel-64.png, tanzel-128.png the same icon with each pixel two and four pixels wide, for
+//   menus and software centres that show icons larger (installed into the icon theme only).
 // The files are checked in; run this only to change the pictures:
 //   cmake --build BUILD --target tanzel-make-pictures && QT_QPA_PLATFORM=offscreen BUILD/bin/tanzel-make-pictures
 //   resources
@@ -146,7 +148,12 @@ int main(int argc, char* argv[]) {
   }
   QDir out(QString::fromLocal8Bit(argv[1]));
   bool ok = WriteJpeg(DrawLogo(), out.filePath(QStringLiteral("logo.jpg")));
-  ok = DrawIcon().save(out.filePath(QStringLiteral("tanzel.png")), "PNG") && ok;
+  QImage icon = DrawIcon();
+  ok = icon.save(out.filePath(QStringLiteral("tanzel.png")), "PNG") && ok;
+  for (int size : {64, 128}) {
+    QString name = QStringLiteral("tanzel-%1.png").arg(size);
+    ok = icon.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(out.filePath(name), "PNG") && ok;
+  }
   if (!ok) std::fprintf(stderr, "tanzel-make-pictures: cannot write the pictures\n");
   return ok ? 0 : 1;
 }

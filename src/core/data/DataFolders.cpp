@@ -51,10 +51,15 @@ std::string ChooseDataFolder(const std::string& programFolder) {
   return HoldsCompleteSet(userSet->EditionFolder()) ? user : program;
 }
 
+const char* PackagedMarker() {
+  return "PACKAGED";
+}
+
 std::string UpdateTargetFolder(const std::string& programFolder) {
   std::string program = WithSlash(programFolder);
-  if (!program.empty() && ::access(program.c_str(), W_OK) == 0) return program;
-  return UserDataFolder();
+  if (program.empty() || ::access(program.c_str(), W_OK) != 0) return UserDataFolder();
+  if (::access((program + PackagedMarker()).c_str(), F_OK) == 0) return UserDataFolder();
+  return program;
 }
 
 }  // namespace tanzel

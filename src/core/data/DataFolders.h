@@ -32,8 +32,14 @@ bool HoldsCompleteSet(const std::string& edition);
 // Each folder's edition is resolved once for its date and its completeness.
 std::string ChooseDataFolder(const std::string& programFolder);
 
+// The file a package manager's installation lays beside the programs (PackagedMarker()):
+// the folder and its data files belong to the package, which alone replaces them, so no
+// update writes there, not even one run by root.
+const char* PackagedMarker();
+
 // The folder an update writes into, with its trailing '/': `programFolder` when this
-// process may write into it, the user's data folder otherwise (empty when there is none).
+// process may write into it and it holds no PackagedMarker(), the user's data folder
+// otherwise (empty when there is none).
 std::string UpdateTargetFolder(const std::string& programFolder);
 
 // `folder` with exactly one trailing '/' (an empty folder stays empty).

@@ -73,6 +73,8 @@ class TestDataFolders : public QObject {
   void userFolder();
   void choice_data();
   void choice();
+  void updateTarget_data();
+  void updateTarget();
 };
 
 void TestDataFolders::userFolder_data() {
@@ -126,6 +128,31 @@ void TestDataFolders::choice() {
   if (!userDate.isNull()) WriteSet(home.folder() + "tanzel/", userDate, userComplete, editions);
   ScopedEnv x("XDG_DATA_HOME", QByteArray::fromStdString(home.folder()));
   QCOMPARE(ChooseDataFolder(program.folder()), user ? home.folder() + "tanzel/" : program.folder());
+}
+
+void TestDataFolders::updateTarget_data() {
+  Columns<bool, bool, bool>("writable",  // this process may write into the program's folder
+                            "packaged",  // the folder holds the package manager's marker
+                            "user");     // the update goes into the user's folder
+  Row("own copy", true, false, false);
+  Row("package, writable (root)", true, true, true);
+  Row("read-only", false, false, true);
+  Row("package, read-only", false, true, true);
+}
+
+void TestDataFolders::updateTarget() {
+  QFETCH(bool, writable);
+  QFETCH(bool, packaged);
+  QFETCH(bool, user);
+  if (!writable && ::geteuid() == 0) QSKIP("root may write into any folder");
+  TempData program, home;
+  WriteSet(program.folder(), "2026-05-26", true);
+  if (packaged) std::fclose(std::fopen((program.folder() + PackagedMarker()).c_str(), "wb"));
+  if (!writable) ::chmod(program.folder().c_str(), 0555);
+  ScopedEnv x("XDG_DATA_HOME", QByteArray::fromStdString(home.folder()));
+  std::string target = UpdateTargetFolder(program.folder());
+  ::chmod(program.folder().c_str(), 0755);
+  QCOMPARE(target, user ? home.folder() + "tanzel/" : program.folder());
 }
 
 QTEST_GUILESS_MAIN(TestDataFolders)
