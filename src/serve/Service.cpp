@@ -5,6 +5,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -17,6 +18,7 @@
 #include "core/search/SearchEngine.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
+#include "serve/BatchPool.h"
 
 namespace tanzel {
 
@@ -358,7 +360,7 @@ class AddressArray : public nlohmann::json_sax<Json> {
   int depth_ = 0;
 };
 
-Response ResolveBatch(const ServedEdition& served, const Request& request) {
+Response ResolveBatch(const ServedEdition& served, const Request& request, const std::function<BatchPool&()>& pool) {
   if (request.bodyTooLarge) return Error(413, "body-too-large", "the body is larger than 4 MiB");
   std::vector<std::string> addresses;
   if (request.contentType.substr(0, 16) == "application/json") {
@@ -381,7 +383,8 @@ Response ResolveBatch(const ServedEdition& served, const Request& request) {
       addresses.emplace_back(line);
     }
   }
-  // A large batch is resolved on every core at once, each part written to a text of its own.
+  // A large batch is resolved on the shared pool and this thread at once, each part written to
+  // a text of its own.
   std::size_t parts = addresses.size() < 1000 ? 1 : std::max(1u, std::thread::hardware_concurrency());
   std::vector<std::string> texts(parts);
   auto write = [&](std::size_t part) {
@@ -392,10 +395,10 @@ Response ResolveBatch(const ServedEdition& served, const Request& request) {
       AppendAnswer(texts[part], *served.index, addresses[i]);
     }
   };
-  std::vector<std::thread> threads;
-  for (std::size_t part = 1; part < parts; ++part) threads.emplace_back(write, part);
-  write(0);
-  for (std::thread& t : threads) t.join();
+  if (parts == 1)
+    write(0);
+  else
+    pool().Run(parts, write);
   Response r;
   std::size_t size = 16;
   for (const std::string& t : texts) size += t.size();
@@ -449,6 +452,14 @@ struct Service::Metrics {
 Service::Service(ServiceOptions options) : options_(std::move(options)), metrics_(new Metrics) {}
 
 Service::~Service() = default;
+
+BatchPool& Service::Pool() {
+  std::call_once(poolStarted_, [this] {
+    unsigned threads = options_.batchThreads != 0 ? options_.batchThreads : std::thread::hardware_concurrency();
+    pool_ = std::make_unique<BatchPool>(std::max(1u, threads));
+  });
+  return *pool_;
+}
 
 std::shared_ptr<const ServedEdition> Service::Current() {
   std::shared_ptr<const ServedEdition> served;
@@ -534,7 +545,8 @@ Response Service::Route(const Request& request, int& endpoint) {
     } else if (endpoint == kSearch) {
       r = Search(*served, request);
     } else if (endpoint == kResolve) {
-      r = get ? ResolveOne(*served, request) : ResolveBatch(*served, request);
+      r = get ? ResolveOne(*served, request)
+              : ResolveBatch(*served, request, [this]() -> BatchPool& { return Pool(); });
     } else {
       r = Response{};
       r.body = served->editionJson;

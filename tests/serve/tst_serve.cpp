@@ -47,12 +47,14 @@ struct Running {
   Service service;
   HttpServer server{service};
   int port = 0;
-  explicit Running(const std::string& data, unsigned idleSeconds = kIdleSeconds)
+  explicit Running(const std::string& data, unsigned idleSeconds = kIdleSeconds,
+                   unsigned requestSeconds = kRequestSeconds)
       : service(ServiceOptions{data, {kOrigin}}) {
     ListenOptions options;
     options.port = 0;
     options.threads = 2;
     options.idleSeconds = idleSeconds;
+    options.requestSeconds = requestSeconds;
     std::string error;
     if (server.Start(options, error)) port = server.Port();
   }
@@ -91,6 +93,9 @@ class TestServe : public QObject {
   void malformed_data();
   void malformed();
   void slowClient();
+  void tricklingClient();
+  void crowdOfSlowClients();
+  void batchesShareOnePool();
   void socketActivation();
   void editionSwitchUnderLoad();
   void wrongCommandLine_data();
@@ -304,6 +309,74 @@ void TestServe::slowClient() {
   HttpReply reply = HttpSend(quick.port, "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n");
   QCOMPARE(reply.status, 0);
   QCOMPARE(HttpGet(quick.port, "/healthz").status, 200);
+}
+
+// A client that sends a byte every 200 ms is never idle, yet it is closed once it has not
+// delivered a whole request within the deadline (1 s here).
+void TestServe::tricklingClient() {
+  Running strict(data_, kIdleSeconds, 1);
+  QVERIFY(strict.port > 0);
+  int fd = HttpConnect(strict.port);
+  QVERIFY(fd >= 0);
+  const std::string request = "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: " + std::string(100, 'a');
+  bool closed = false;
+  for (std::size_t i = 0; i < request.size() && !closed; ++i) {
+    closed = ::send(fd, &request[i], 1, MSG_NOSIGNAL) != 1;
+    char byte;
+    closed = closed || ::recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  ::close(fd);
+  QVERIFY(closed);  // before the 20 s the whole request would take
+  QCOMPARE(HttpGet(strict.port, "/healthz").status, 200);
+}
+
+// 1,100 connections from five addresses (220 each, under the per-address cap) that send
+// nothing, or one header byte: a new client is still answered, since past three quarters of
+// the limit each new connection closes the one that has waited longest.
+void TestServe::crowdOfSlowClients() {
+  RaiseOpenFileLimit();
+  Running crowded(data_, 60, 60);  // the crowd is not timed out while the test runs
+  QVERIFY(crowded.port > 0);
+  std::vector<int> crowd;
+  const char* addresses[] = {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"};
+  for (int i = 0; i < 1100; ++i) {
+    int fd = HttpConnect(crowded.port, addresses[i % 5]);
+    if (fd < 0) break;
+    if (i % 2 == 0) ::send(fd, "G", 1, MSG_NOSIGNAL);
+    crowd.push_back(fd);
+  }
+  QCOMPARE(crowd.size(), std::size_t(1100));
+  HttpReply reply = HttpGet(crowded.port, "/healthz");
+  for (int fd : crowd) ::close(fd);
+  QCOMPARE(reply.status, 200);
+}
+
+// Twelve batches at once run on the one pool of the service: no thread is started for a
+// request (the process never holds more threads than before, plus the clients').
+void TestServe::batchesShareOnePool() {
+  Json many = Json::array();
+  for (int i = 0; i < 3000; ++i) many.push_back("東京都千代田区千代田");
+  const std::string request = HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", many.dump());
+  QCOMPARE(HttpSend(running_->port, request).status, 200);  // the pool is started
+  auto threads = [] {
+    return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
+  };
+  const qsizetype before = threads();
+  constexpr int kClients = 12;
+  std::atomic<qsizetype> most{0};
+  std::atomic<int> running{kClients}, failed{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < kClients; ++c)
+    clients.emplace_back([&] {
+      for (int i = 0; i < 3; ++i) failed += HttpSend(running_->port, request).status != 200;
+      --running;
+    });
+  while (running.load() > 0) most = std::max(most.load(), threads());
+  for (std::thread& t : clients) t.join();
+  QCOMPARE(failed.load(), 0);
+  QVERIFY2(most.load() <= before + kClients,
+           qPrintable(QStringLiteral("%1 threads, %2 before").arg(most.load()).arg(before)));
 }
 
 // Started by systemd with a listening socket (fd 3, LISTEN_FDS=1, LISTEN_PID its own), the
