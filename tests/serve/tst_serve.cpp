@@ -92,6 +92,8 @@ class TestServe : public QObject {
   void cachingAndCors();
   void malformed_data();
   void malformed();
+  void framing_data();
+  void framing();
   void slowClient();
   void tricklingClient();
   void crowdOfSlowClients();
@@ -299,6 +301,60 @@ void TestServe::malformed() {
   HttpReply reply = HttpSend(running_->port, request);
   QCOMPARE(reply.status, status);
   if (!error.empty()) QCOMPARE(Body(reply)["error"].get<std::string>(), error);
+  QCOMPARE(HttpGet(running_->port, "/healthz").status, 200);  // still serving
+}
+
+void TestServe::framing_data() {
+  Columns<std::string, int>("request", "status");  // 400: refused, and the connection closed
+  auto get = [](std::string_view target, std::string_view headers) {
+    return std::string("GET ") + std::string(target) + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + std::string(headers) +
+           "\r\n";
+  };
+  const std::string post = "POST /v1/resolve HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/plain\r\n";
+  QTest::newRow("two Content-Length") << post +
+                                             "Content-Length: 5\r\nContent-Length: 43\r\n\r\nhello"
+                                             "GET /v1/codes/1000001 HTTP/1.1\r\nHost: x\r\n\r\n"
+                                      << 400;
+  QTest::newRow("same Content-Length twice") << post + "Content-Length: 1\r\nContent-Length: 1\r\n\r\na" << 400;
+  QTest::newRow("Content-Length and chunked")
+      << post + "Content-Length: 4\r\nTransfer-Encoding: chunked\r\n\r\n1\r\na\r\n0\r\n\r\n"
+      << 400;
+  QTest::newRow("space before a colon") << get("/healthz", "X-Name : x\r\n") << 400;
+  QTest::newRow("Host with a space before its colon")
+      << std::string("GET /healthz HTTP/1.1\r\nHost : 127.0.0.1\r\n\r\n") << 400;
+  QTest::newRow("folded line") << get("/healthz", "X-Name: a\r\n b\r\n") << 400;
+  QTest::newRow("folded with a tab") << get("/healthz", "X-Name: a\r\n\tb\r\nX-Other: c\r\n") << 400;
+  QTest::newRow("NUL in the target") << get(std::string("/v1/search?q=a\0b", 17), "") << 400;
+  QTest::newRow("NUL in the path") << get(std::string("/healthz\0/x", 11), "") << 400;
+  QTest::newRow("NUL in a value") << get("/healthz", std::string("X-Name: a\0b\r\n", 14)) << 400;
+  QTest::newRow("NUL ending a value") << get("/healthz", std::string("X-Name: a\0\r\nX-B: c\r\n", 20)) << 400;
+  QTest::newRow("NUL in a name") << get("/healthz", std::string("X-Na\0me: a\r\n", 14)) << 400;
+  QTest::newRow("NUL in the method") << std::string("GE\0T /healthz HTTP/1.1\r\nHost: x\r\n\r\n", 38) << 400;
+  // Well framed, though unusual: answered.
+  QTest::newRow("LF line ends") << std::string("GET /healthz HTTP/1.1\nHost: 127.0.0.1\nX-A: b\n\n") << 200;
+  QTest::newRow("tab and spaces around a value") << get("/healthz", "X-A:\t b  \r\nX-B:  \r\nX-C:c\r\n") << 200;
+  QTest::newRow("one Content-Length") << post + "Content-Length: 1\r\n\r\na" << 200;
+  QTest::newRow("chunked") << post + "Transfer-Encoding: chunked\r\n\r\n1\r\na\r\n0\r\n\r\n" << 200;
+  QTest::newRow("many headers") << get("/v1/codes/1000001?a=1&b=%20",
+                                       std::string(40, 'X') + ": y\r\n" + "Accept: */*\r\nX-1: 1\r\nX-2: 2\r\n")
+                                << 200;
+}
+
+// Ambiguous framing (RFC 9112: what a proxy in front might read otherwise) is refused with 400
+// and the connection closed; nothing sent after it on that connection is answered.
+void TestServe::framing() {
+  QFETCH(std::string, request);
+  QFETCH(int, status);
+  HttpReply reply = HttpSend(
+      running_->port, request + (status == 400 ? "" : "GET /x HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"));
+  QCOMPARE(reply.status, status);
+  if (status == 400) {
+    QCOMPARE(reply.headers["connection"], std::string("close"));
+    // The library refuses a line without a colon (a NUL in a name) itself, in HTML.
+    if (reply.headers["content-type"] == "application/json")
+      QCOMPARE(Body(reply)["error"].get<std::string>(), std::string("bad-request"));
+    QVERIFY2(reply.body.find("HTTP/1.1") == std::string::npos, reply.body.c_str());  // no second answer
+  }
   QCOMPARE(HttpGet(running_->port, "/healthz").status, 200);  // still serving
 }
 
