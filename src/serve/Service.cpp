@@ -1,15 +1,22 @@
 #include "serve/Service.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <thread>
 
 #include "core/browse/CheckDigit.h"
+#include "core/data/DataFile.h"
 #include "core/data/Records.h"
 #include "core/data/RemovedNotice.h"
 #include "core/resolve/AddressIndex.h"
@@ -434,6 +441,23 @@ std::shared_ptr<const ServedEdition> OpenServed(const std::string& folder) {
   return served;
 }
 
+// Why the data files of `served` cannot be read now (each opened for reading), or empty.
+std::string Unreadable(const ServedEdition& served) {
+  const std::string& folder = served.set->EditionFolder();
+  for (DataKind kind : {DataKind::Ken, DataKind::Jig}) {
+    for (int pref = 1; pref <= 47; ++pref) {
+      std::string path = folder + DataFileBaseName(kind, pref);
+      int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+      struct stat st {};
+      bool ok = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+      int error = errno;
+      if (fd >= 0) ::close(fd);
+      if (!ok) return path + ": " + (fd < 0 ? std::strerror(error) : "not a file");
+    }
+  }
+  return {};
+}
+
 bool MatchesEtag(std::string_view header, const std::string& etag) {
   if (header == "*") return true;
   return header.find(etag) != std::string_view::npos;
@@ -513,6 +537,10 @@ Response Service::Route(const Request& request, int& endpoint) {
     if (auto r = only(get, "GET, HEAD")) return *r;
     std::shared_ptr<const ServedEdition> served = Current();
     if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
+    // Data taken away under a running service (the folder removed, a file lost): requests
+    // would fail, so the service is not ready, and says which file.
+    if (std::string why = Unreadable(*served); !why.empty())
+      return Error(503, "not-ready", "the data in use cannot be read: " + why);
     return Ok(Json{{"status", "ready"}});
   }
   bool codes = path.substr(0, 10) == "/v1/codes/";

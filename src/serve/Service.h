@@ -10,7 +10,8 @@
 //   GET  /v1/resolve?address=      one address to its code, with its certainty
 //   POST /v1/resolve               a JSON array of addresses, or text lines (kMaxBatch at most)
 //   GET  /v1/edition               the edition in use
-//   GET  /healthz, /readyz         alive; ready (the data read)
+//   GET  /healthz, /readyz         alive; ready (the data read, and every data file readable
+//                                  now: else requests would fail on it)
 //   GET  /metrics                  Prometheus text
 // Errors are {"error": CODE, "message": TEXT} with these stable codes: bad-request,
 // bad-code, bad-json, invalid-utf8, keyword-too-long, not-found, unknown-code,

@@ -99,6 +99,7 @@ class TestServe : public QObject {
   void crowdOfSlowClients();
   void batchesShareOnePool();
   void socketActivation();
+  void readyWithoutData();
   void editionSwitchUnderLoad();
   void wrongCommandLine_data();
   void wrongCommandLine();
@@ -433,6 +434,28 @@ void TestServe::batchesShareOnePool() {
   QCOMPARE(failed.load(), 0);
   QVERIFY2(most.load() <= before + kClients,
            qPrintable(QStringLiteral("%1 threads, %2 before").arg(most.load()).arg(before)));
+}
+
+// The data folder removed under a running service: /readyz says it is not ready, and why,
+// as a search on that data fails; ready again once the data is back.
+void TestServe::readyWithoutData() {
+  TempData dir;
+  const std::string data = dir.folder();
+  QVERIFY(WriteEdition(data, "a", EditionA(), "2026-04-30"));
+  QVERIFY(UseEdition(data, "a"));
+  Running served(data);
+  QVERIFY(served.port > 0);
+  QCOMPARE(HttpGet(served.port, "/readyz").status, 200);
+  QCOMPARE(HttpGet(served.port, "/v1/search?q=" + Percent("有楽町")).status, 200);
+  QVERIFY(QDir(QString::fromStdString(data + "editions/a")).removeRecursively());
+  QCOMPARE(HttpGet(served.port, "/v1/search?q=" + Percent("有楽町")).status, 503);
+  HttpReply ready = HttpGet(served.port, "/readyz");
+  QCOMPARE(ready.status, 503);
+  QCOMPARE(Body(ready)["error"].get<std::string>(), std::string("not-ready"));
+  QVERIFY2(ready.body.find("KEN01.CSV") != std::string::npos, ready.body.c_str());
+  QCOMPARE(ready.headers["cache-control"], std::string("no-store"));
+  QVERIFY(WriteEdition(data, "a", EditionA(), "2026-04-30"));
+  QCOMPARE(HttpGet(served.port, "/readyz").status, 200);
 }
 
 // Started by systemd with a listening socket (fd 3, LISTEN_FDS=1, LISTEN_PID its own), the
