@@ -557,15 +557,6 @@ Response Service::Route(const Request& request, int& endpoint) {
   }
   std::shared_ptr<const ServedEdition> served = Current();
   if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
-  bool cacheable = get;
-  if (cacheable && !request.ifNoneMatch.empty() && MatchesEtag(request.ifNoneMatch, served->etag)) {
-    Response r;
-    r.status = 304;
-    r.contentType.clear();
-    r.headers.emplace_back("ETag", served->etag);
-    r.headers.emplace_back("Cache-Control", "public, max-age=60");
-    return r;
-  }
   Response r;
   try {
     if (endpoint == kCodes) {
@@ -582,7 +573,14 @@ Response Service::Route(const Request& request, int& endpoint) {
   } catch (const std::exception& e) {
     r = Error(500, "internal", "the request could not be answered");
   }
-  if (cacheable && (r.status == 200 || r.status == 404)) {
+  // Only an answer from the data is cached, and only it is answered 304; errors (an unknown
+  // code too) are no-store.
+  if (get && r.status == 200) {
+    if (!request.ifNoneMatch.empty() && MatchesEtag(request.ifNoneMatch, served->etag)) {
+      r.status = 304;
+      r.body.clear();
+      r.contentType.clear();
+    }
     r.headers.emplace_back("ETag", served->etag);
     r.headers.emplace_back("Cache-Control", "public, max-age=60");
   }
@@ -621,10 +619,12 @@ Response Service::Handle(const Request& request) {
   if (r.headers.end() ==
       std::find_if(r.headers.begin(), r.headers.end(), [](const auto& h) { return h.first == "Cache-Control"; }))
     r.headers.emplace_back("Cache-Control", "no-store");
+  // With CORS, an answer differs by the request's Origin: a shared cache must keep them apart
+  // (whether this request has one or not).
+  if (!options_.allowedOrigins.empty()) r.headers.emplace_back("Vary", "Origin");
   if (!request.origin.empty() && std::find(options_.allowedOrigins.begin(), options_.allowedOrigins.end(),
                                            request.origin) != options_.allowedOrigins.end()) {
     r.headers.emplace_back("Access-Control-Allow-Origin", std::string(request.origin));
-    r.headers.emplace_back("Vary", "Origin");
     if (request.method == "OPTIONS") {
       r.headers.emplace_back("Access-Control-Allow-Methods", "GET, HEAD, POST");
       r.headers.emplace_back("Access-Control-Allow-Headers", "Content-Type, If-None-Match");

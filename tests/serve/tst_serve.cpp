@@ -256,6 +256,17 @@ void TestServe::cachingAndCors() {
   QCOMPARE(preflight.status, 204);
   QVERIFY(preflight.headers["access-control-allow-methods"].find("POST") != std::string::npos);
   QCOMPARE(HttpGet(running_->port, "/healthz").headers["cache-control"], std::string("no-store"));
+  // With CORS configured, a cacheable answer varies by Origin, also when the request has none.
+  QCOMPARE(first.headers["vary"], std::string("Origin"));
+  QCOMPARE(HttpGet(running_->port, "/v1/edition").headers["vary"], std::string("Origin"));
+  // Errors are never cacheable nor answered 304, an unknown code included.
+  const std::string etag = "If-None-Match: " + first.headers["etag"] + "\r\n";
+  for (const char* target : {"/v1/codes/9999999", "/v1/codes/12ab", "/v1/search"}) {
+    HttpReply error = HttpSend(running_->port, HttpRequest("GET", target, etag));
+    QVERIFY2(error.status == 404 || error.status == 400, target);
+    QCOMPARE(error.headers["cache-control"], std::string("no-store"));
+    QCOMPARE(error.headers.count("etag"), std::size_t(0));
+  }
 }
 
 void TestServe::malformed_data() {
