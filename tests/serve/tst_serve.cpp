@@ -17,6 +17,8 @@
 #include "serve/Service.h"
 #include "support/DataLines.h"
 #include "support/HttpClient.h"
+#include "support/HttpServer.h"
+#include "support/Nginx.h"
 #include "support/Process.h"
 #include "support/Table.h"
 #include "support/TempData.h"
@@ -45,7 +47,7 @@ std::string EditionB() {
 // The service on data folder `data`, listening on a free port of 127.0.0.1.
 struct Running {
   Service service;
-  HttpServer server{service};
+  tanzel::HttpServer server{service};
   int port = 0;
   explicit Running(const std::string& data, unsigned idleSeconds = kIdleSeconds,
                    unsigned requestSeconds = kRequestSeconds)
@@ -78,6 +80,66 @@ std::string Percent(std::string_view text) {
   return out;
 }
 
+// A tanzel-serve process on its own data folder (an edition "a" in use), on 127.0.0.1.
+struct Instance {
+  TempData dir;
+  QProcess process;
+  int port = 0;
+  bool Start() {
+    if (!WriteEdition(dir.folder(), "a", EditionA(), "2026-04-30") || !UseEdition(dir.folder(), "a")) return false;
+    port = ClosedPort();
+    process.start(QStringLiteral(TANZEL_SERVE_EXE),
+                  {QStringLiteral("--data"), QString::fromStdString(dir.folder()), QStringLiteral("--listen"),
+                   QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--threads"), QStringLiteral("1")});
+    if (!process.waitForStarted()) return false;
+    for (int i = 0; i < 100; ++i) {
+      if (HttpGet(port, "/readyz").status == 200) return true;
+      QThread::msleep(50);
+    }
+    return false;
+  }
+  ~Instance() {
+    process.kill();
+    process.waitForFinished();
+  }
+};
+
+// Clients asking nginx for a code without pause, on two threads, until stopped: each answer
+// must be 200 with the town of one edition or the other.
+class Load {
+ public:
+  explicit Load(int port) {
+    for (int i = 0; i < 2; ++i)
+      threads_.emplace_back([this, port] {
+        while (!stop_.load()) {
+          HttpReply reply = HttpGet(port, "/v1/codes/1000001");
+          Json body = Body(reply);
+          std::string town = reply.status == 200 && !body.is_discarded() ? body["results"][0].value("town", "") : "";
+          if (town == "千代田")
+            ++old_;
+          else if (town == "新千代田")
+            ++new_;
+          else
+            ++failed_;
+        }
+      });
+  }
+  ~Load() { Stop(); }
+  void Stop() {
+    stop_ = true;
+    for (std::thread& t : threads_)
+      if (t.joinable()) t.join();
+  }
+  int answered() const { return old_.load() + new_.load(); }
+  int onNew() const { return new_.load(); }
+  int failed() const { return failed_.load(); }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<int> old_{0}, new_{0}, failed_{0};
+  std::vector<std::thread> threads_;
+};
+
 }  // namespace
 
 class TestServe : public QObject {
@@ -101,6 +163,8 @@ class TestServe : public QObject {
   void socketActivation();
   void readyWithoutData();
   void editionSwitchUnderLoad();
+  void replicaKilled();
+  void replicasUpdated();
   void wrongCommandLine_data();
   void wrongCommandLine();
 
@@ -530,6 +594,47 @@ void TestServe::editionSwitchUnderLoad() {
   QCOMPARE(Body(HttpGet(running_->port, "/v1/edition"))["id"].get<std::string>(), std::string("b"));
   QCOMPARE(HttpGet(running_->port, "/v1/codes/1000005").status, 404);
   QVERIFY(HttpGet(running_->port, "/metrics").body.find("tanzel_edition_switches_total 1") != std::string::npos);
+}
+
+// The README's recipe for several instances: two behind an nginx upstream. One killed with
+// SIGKILL under load loses no request (nginx takes the next instance).
+void TestServe::replicaKilled() {
+  if (NginxProxy::Program().empty()) QSKIP("nginx is not installed");
+  Instance a, b;
+  QVERIFY(a.Start() && b.Start());
+  NginxProxy nginx;
+  QVERIFY(nginx.Start({a.port, b.port}));
+  Load load(nginx.port());
+  QTRY_VERIFY_WITH_TIMEOUT(load.answered() > 100, 20000);
+  ::kill(static_cast<pid_t>(a.process.processId()), SIGKILL);
+  a.process.waitForFinished();
+  const int before = load.answered();
+  QTRY_VERIFY_WITH_TIMEOUT(load.answered() > before + 300, 20000);
+  load.Stop();
+  QVERIFY2(load.failed() == 0, nginx.ErrorLog().c_str());
+}
+
+// Both instances take a new edition, one after the other, under load: no request is lost,
+// and once both have it every answer is from it.
+void TestServe::replicasUpdated() {
+  if (NginxProxy::Program().empty()) QSKIP("nginx is not installed");
+  Instance a, b;
+  QVERIFY(a.Start() && b.Start());
+  NginxProxy nginx;
+  QVERIFY(nginx.Start({a.port, b.port}));
+  Load load(nginx.port());
+  QTRY_VERIFY_WITH_TIMEOUT(load.answered() > 100, 20000);
+  QVERIFY(WriteEdition(a.dir.folder(), "b", EditionB(), "2026-05-29") && UseEdition(a.dir.folder(), "b"));
+  QTRY_VERIFY_WITH_TIMEOUT(load.onNew() > 100, 20000);
+  QVERIFY(WriteEdition(b.dir.folder(), "b", EditionB(), "2026-05-29") && UseEdition(b.dir.folder(), "b"));
+  QTRY_VERIFY_WITH_TIMEOUT(Body(HttpGet(b.port, "/v1/edition"))["id"] == "b", 20000);
+  const int before = load.answered(), newBefore = load.onNew();
+  QTRY_VERIFY_WITH_TIMEOUT(load.answered() > before + 200, 20000);
+  load.Stop();
+  QVERIFY2(load.failed() == 0, nginx.ErrorLog().c_str());
+  // Asked after both switched, every answer is from the new edition (allow the requests
+  // already under way when the second switched).
+  QVERIFY(load.onNew() - newBefore >= load.answered() - before - 2);
 }
 
 void TestServe::wrongCommandLine_data() {
