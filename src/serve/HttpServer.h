@@ -7,7 +7,11 @@
 // is refused by the library with 414 or 431); a body is kept up to kMaxBody (413 beyond,
 // and a Content-Length beyond it is refused before it is read); kMaxConnections at once,
 // kMaxConnectionsPerAddress from one address; a connection idle (nothing received or
-// sent) for kIdleSeconds is closed, which also ends a client that sends too slowly.
+// sent) for kIdleSeconds is closed, and so is one that has not delivered a whole request
+// kRequestSeconds after it opened (or after its last answer), however it paces its bytes.
+// A quarter of the connections is kept for new clients: past three quarters of the limit,
+// each new connection closes the one that has waited longest for its request, so that a
+// crowd of slow or silent clients cannot keep a new one out.
 
 #include <memory>
 #include <string>
@@ -20,6 +24,7 @@ inline constexpr std::size_t kConnectionMemory = 32 * 1024;
 inline constexpr unsigned kMaxConnections = 1024;
 inline constexpr unsigned kMaxConnectionsPerAddress = 256;
 inline constexpr unsigned kIdleSeconds = 10;
+inline constexpr unsigned kRequestSeconds = 10;
 
 struct ListenOptions {
   std::string host = "127.0.0.1";  // a numeric IPv4 or IPv6 address
@@ -27,6 +32,7 @@ struct ListenOptions {
   int socket = -1;                 // a listening socket handed over (systemd), or -1
   unsigned threads = 0;            // 0: one per core
   unsigned idleSeconds = kIdleSeconds;
+  unsigned requestSeconds = kRequestSeconds;  // from a connection's start to a whole request
 };
 
 class HttpServer {

@@ -1,14 +1,22 @@
 #include "serve/Service.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <thread>
 
 #include "core/browse/CheckDigit.h"
+#include "core/data/DataFile.h"
 #include "core/data/Records.h"
 #include "core/data/RemovedNotice.h"
 #include "core/resolve/AddressIndex.h"
@@ -19,6 +27,7 @@
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
 #include "core/text/TextEncoding.h"
+#include "serve/BatchPool.h"
 
 namespace tanzel {
 
@@ -306,7 +315,7 @@ class AddressArray : public nlohmann::json_sax<Json> {
   int depth_ = 0;
 };
 
-Response ResolveBatch(const ServedEdition& served, const Request& request) {
+Response ResolveBatch(const ServedEdition& served, const Request& request, const std::function<BatchPool&()>& pool) {
   if (request.bodyTooLarge) return Error(413, "body-too-large", "the body is larger than 4 MiB");
   std::vector<std::string> addresses;
   if (request.contentType.substr(0, 16) == "application/json") {
@@ -331,7 +340,8 @@ Response ResolveBatch(const ServedEdition& served, const Request& request) {
       addresses.emplace_back(line);
     }
   }
-  // A large batch is resolved on every core at once, each part written to a text of its own.
+  // A large batch is resolved on the shared pool and this thread at once, each part written to
+  // a text of its own.
   std::size_t parts = addresses.size() < 1000 ? 1 : std::max(1u, std::thread::hardware_concurrency());
   std::vector<std::string> texts(parts);
   auto write = [&](std::size_t part) {
@@ -342,10 +352,10 @@ Response ResolveBatch(const ServedEdition& served, const Request& request) {
       AppendAnswer(texts[part], *served.index, addresses[i]);
     }
   };
-  std::vector<std::thread> threads;
-  for (std::size_t part = 1; part < parts; ++part) threads.emplace_back(write, part);
-  write(0);
-  for (std::thread& t : threads) t.join();
+  if (parts == 1)
+    write(0);
+  else
+    pool().Run(parts, write);
   Response r;
   std::size_t size = 16;
   for (const std::string& t : texts) size += t.size();
@@ -381,6 +391,23 @@ std::shared_ptr<const ServedEdition> OpenServed(const std::string& folder) {
   return served;
 }
 
+// Why the data files of `served` cannot be read now (each opened for reading), or empty.
+std::string Unreadable(const ServedEdition& served) {
+  const std::string& folder = served.set->EditionFolder();
+  for (DataKind kind : {DataKind::Ken, DataKind::Jig}) {
+    for (int pref = 1; pref <= 47; ++pref) {
+      std::string path = folder + DataFileBaseName(kind, pref);
+      int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+      struct stat st {};
+      bool ok = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+      int error = errno;
+      if (fd >= 0) ::close(fd);
+      if (!ok) return path + ": " + (fd < 0 ? std::strerror(error) : "not a file");
+    }
+  }
+  return {};
+}
+
 bool MatchesEtag(std::string_view header, const std::string& etag) {
   if (header == "*") return true;
   return header.find(etag) != std::string_view::npos;
@@ -399,6 +426,14 @@ struct Service::Metrics {
 Service::Service(ServiceOptions options) : options_(std::move(options)), metrics_(new Metrics) {}
 
 Service::~Service() = default;
+
+BatchPool& Service::Pool() {
+  std::call_once(poolStarted_, [this] {
+    unsigned threads = options_.batchThreads != 0 ? options_.batchThreads : std::thread::hardware_concurrency();
+    pool_ = std::make_unique<BatchPool>(std::max(1u, threads));
+  });
+  return *pool_;
+}
 
 std::shared_ptr<const ServedEdition> Service::Current() {
   std::shared_ptr<const ServedEdition> served;
@@ -452,6 +487,10 @@ Response Service::Route(const Request& request, int& endpoint) {
     if (auto r = only(get, "GET, HEAD")) return *r;
     std::shared_ptr<const ServedEdition> served = Current();
     if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
+    // Data taken away under a running service (the folder removed, a file lost): requests
+    // would fail, so the service is not ready, and says which file.
+    if (std::string why = Unreadable(*served); !why.empty())
+      return Error(503, "not-ready", "the data in use cannot be read: " + why);
     return Ok(Json{{"status", "ready"}});
   }
   bool codes = path.substr(0, 10) == "/v1/codes/";
@@ -468,15 +507,6 @@ Response Service::Route(const Request& request, int& endpoint) {
   }
   std::shared_ptr<const ServedEdition> served = Current();
   if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
-  bool cacheable = get;
-  if (cacheable && !request.ifNoneMatch.empty() && MatchesEtag(request.ifNoneMatch, served->etag)) {
-    Response r;
-    r.status = 304;
-    r.contentType.clear();
-    r.headers.emplace_back("ETag", served->etag);
-    r.headers.emplace_back("Cache-Control", "public, max-age=60");
-    return r;
-  }
   Response r;
   try {
     if (endpoint == kCodes) {
@@ -484,7 +514,8 @@ Response Service::Route(const Request& request, int& endpoint) {
     } else if (endpoint == kSearch) {
       r = Search(*served, request);
     } else if (endpoint == kResolve) {
-      r = get ? ResolveOne(*served, request) : ResolveBatch(*served, request);
+      r = get ? ResolveOne(*served, request)
+              : ResolveBatch(*served, request, [this]() -> BatchPool& { return Pool(); });
     } else {
       r = Response{};
       r.body = served->editionJson;
@@ -492,7 +523,14 @@ Response Service::Route(const Request& request, int& endpoint) {
   } catch (const std::exception& e) {
     r = Error(500, "internal", "the request could not be answered");
   }
-  if (cacheable && (r.status == 200 || r.status == 404)) {
+  // Only an answer from the data is cached, and only it is answered 304; errors (an unknown
+  // code too) are no-store.
+  if (get && r.status == 200) {
+    if (!request.ifNoneMatch.empty() && MatchesEtag(request.ifNoneMatch, served->etag)) {
+      r.status = 304;
+      r.body.clear();
+      r.contentType.clear();
+    }
     r.headers.emplace_back("ETag", served->etag);
     r.headers.emplace_back("Cache-Control", "public, max-age=60");
   }
@@ -531,10 +569,12 @@ Response Service::Handle(const Request& request) {
   if (r.headers.end() ==
       std::find_if(r.headers.begin(), r.headers.end(), [](const auto& h) { return h.first == "Cache-Control"; }))
     r.headers.emplace_back("Cache-Control", "no-store");
+  // With CORS, an answer differs by the request's Origin: a shared cache must keep them apart
+  // (whether this request has one or not).
+  if (!options_.allowedOrigins.empty()) r.headers.emplace_back("Vary", "Origin");
   if (!request.origin.empty() && std::find(options_.allowedOrigins.begin(), options_.allowedOrigins.end(),
                                            request.origin) != options_.allowedOrigins.end()) {
     r.headers.emplace_back("Access-Control-Allow-Origin", std::string(request.origin));
-    r.headers.emplace_back("Vary", "Origin");
     if (request.method == "OPTIONS") {
       r.headers.emplace_back("Access-Control-Allow-Methods", "GET, HEAD, POST");
       r.headers.emplace_back("Access-Control-Allow-Headers", "Content-Type, If-None-Match");

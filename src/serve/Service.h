@@ -10,7 +10,8 @@
 //   GET  /v1/resolve?address=      one address to its code, with its certainty
 //   POST /v1/resolve               a JSON array of addresses, or UTF-8 text, one a line (kMaxBatch at most)
 //   GET  /v1/edition               the edition in use
-//   GET  /healthz, /readyz         alive; ready (the data read)
+//   GET  /healthz, /readyz         alive; ready (the data read, and every data file readable
+//                                  now: else requests would fail on it)
 //   GET  /metrics                  Prometheus text
 // Errors are {"error": CODE, "message": TEXT} with these stable codes: bad-request,
 // bad-code, bad-json, invalid-utf8, keyword-too-long, not-found, unknown-code,
@@ -35,6 +36,7 @@
 namespace tanzel {
 
 class AddressIndex;
+class BatchPool;
 
 inline constexpr std::size_t kMaxBody = 4u << 20;  // bytes of a POST body
 inline constexpr std::size_t kMaxBatch = 10000;    // addresses of one POST /v1/resolve
@@ -64,6 +66,7 @@ struct Response {
 struct ServiceOptions {
   std::string dataFolder;                   // the data folder (its edition is read per request)
   std::vector<std::string> allowedOrigins;  // CORS: exactly these origins
+  unsigned batchThreads = 0;                // the pool that resolves large batches; 0: one per core
 };
 
 // The edition one request is served from, with what the service derives from it once.
@@ -108,6 +111,7 @@ class Service {
  private:
   struct Metrics;
   Response Route(const Request& request, int& endpoint);
+  BatchPool& Pool();  // started with the first large batch
   void Count(int endpoint, int status, double seconds);
   std::string MetricsText();
 
@@ -116,6 +120,8 @@ class Service {
   std::mutex openMutex_;  // one opening of a new edition at a time
   std::shared_ptr<const ServedEdition> current_;
   std::unique_ptr<Metrics> metrics_;
+  std::once_flag poolStarted_;
+  std::unique_ptr<BatchPool> pool_;
 };
 
 }  // namespace tanzel

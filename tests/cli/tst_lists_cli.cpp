@@ -3,6 +3,7 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/text/TextEncoding.h"
@@ -151,6 +152,44 @@ class TestListsCli : public QObject {
     QTest::newRow("output folder missing") << good << with({QStringLiteral("--out"), QStringLiteral("OUT/none/x.csv")})
                                            << 4 << QStringLiteral("the output could not be written");
   }
+  // --out on what is not a regular file (a FIFO, a folder, a FIFO behind a link): refused
+  // with exit 4 and a message before the list is resolved; the thing stays as it was.
+  void outputNotAFile_data() {
+    Columns<int, QString>("kind", "what");
+    Row("FIFO", static_cast<int>(NotAFile::Fifo), "a FIFO");
+    Row("folder", static_cast<int>(NotAFile::Folder), "a folder");
+    Row("link to a FIFO", static_cast<int>(NotAFile::LinkToFifo), "a FIFO");
+  }
+  void outputNotAFile() {
+    QFETCH(int, kind);
+    QFETCH(QString, what);
+    TempData dir;
+    QVERIFY(dir.write("in.csv", ListCsv(2)));
+    QVERIFY(dir.writeNotAFile("out.csv", static_cast<NotAFile>(kind)));
+    ProcessResult r = Run({QStringLiteral("--resolve"), QStringLiteral("--csv"), Q(dir.path("in.csv")),
+                           QStringLiteral("--out"), Q(dir.path("out.csv"))});
+    QCOMPARE(r.exit, 4);
+    QVERIFY2(r.err.contains(what + QStringLiteral("; only a regular file is replaced")), qPrintable(r.err));
+    std::vector<std::string> entries = FolderEntries(dir.folder());
+    QCOMPARE(std::count(entries.begin(), entries.end(), std::string("in.csv")), 1);
+    QVERIFY(entries.size() == 2 + (static_cast<NotAFile>(kind) == NotAFile::LinkToFifo));
+  }
+
+  // A list kept private (0640) stays private when it is written again.
+  void outputKeepsMode() {
+    TempData dir;
+    QVERIFY(dir.write("in.csv", ListCsv(2)));
+    QVERIFY(dir.write("out.csv", "old"));
+    QVERIFY(::chmod(dir.path("out.csv").c_str(), 0640) == 0);
+    ProcessResult r = Run({QStringLiteral("--resolve"), QStringLiteral("--csv"), Q(dir.path("in.csv")),
+                           QStringLiteral("--out"), Q(dir.path("out.csv"))});
+    QVERIFY2(r.exit == 0 || r.exit == 1, qPrintable(r.err));
+    struct stat st {};
+    QVERIFY(::stat(dir.path("out.csv").c_str(), &st) == 0);
+    QCOMPARE(st.st_mode & 07777, mode_t(0640));
+    QVERIFY(FileBytes(dir.path("out.csv")).find("183-0022") != std::string::npos);
+  }
+
   // A refused list or command line writes nothing and leaves the input as it was.
   void status() {
     QFETCH(std::string, list);

@@ -18,6 +18,8 @@
 #include "serve/Service.h"
 #include "support/DataLines.h"
 #include "support/HttpClient.h"
+#include "support/HttpServer.h"
+#include "support/Nginx.h"
 #include "support/Process.h"
 #include "support/Table.h"
 #include "support/TempData.h"
@@ -46,14 +48,16 @@ std::string EditionB() {
 // The service on data folder `data`, listening on a free port of 127.0.0.1.
 struct Running {
   Service service;
-  HttpServer server{service};
+  tanzel::HttpServer server{service};
   int port = 0;
-  explicit Running(const std::string& data, unsigned idleSeconds = kIdleSeconds)
+  explicit Running(const std::string& data, unsigned idleSeconds = kIdleSeconds,
+                   unsigned requestSeconds = kRequestSeconds)
       : service(ServiceOptions{data, {kOrigin}}) {
     ListenOptions options;
     options.port = 0;
     options.threads = 2;
     options.idleSeconds = idleSeconds;
+    options.requestSeconds = requestSeconds;
     std::string error;
     if (server.Start(options, error)) port = server.Port();
   }
@@ -77,6 +81,66 @@ std::string Percent(std::string_view text) {
   return out;
 }
 
+// A tanzel-serve process on its own data folder (an edition "a" in use), on 127.0.0.1.
+struct Instance {
+  TempData dir;
+  QProcess process;
+  int port = 0;
+  bool Start() {
+    if (!WriteEdition(dir.folder(), "a", EditionA(), "2026-04-30") || !UseEdition(dir.folder(), "a")) return false;
+    port = ClosedPort();
+    process.start(QStringLiteral(TANZEL_SERVE_EXE),
+                  {QStringLiteral("--data"), QString::fromStdString(dir.folder()), QStringLiteral("--listen"),
+                   QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--threads"), QStringLiteral("1")});
+    if (!process.waitForStarted()) return false;
+    for (int i = 0; i < 100; ++i) {
+      if (HttpGet(port, "/readyz").status == 200) return true;
+      QThread::msleep(50);
+    }
+    return false;
+  }
+  ~Instance() {
+    process.kill();
+    process.waitForFinished();
+  }
+};
+
+// Clients asking nginx for a code without pause, on two threads, until stopped: each answer
+// must be 200 with the town of one edition or the other.
+class Load {
+ public:
+  explicit Load(int port) {
+    for (int i = 0; i < 2; ++i)
+      threads_.emplace_back([this, port] {
+        while (!stop_.load()) {
+          HttpReply reply = HttpGet(port, "/v1/codes/1000001");
+          Json body = Body(reply);
+          std::string town = reply.status == 200 && !body.is_discarded() ? body["results"][0].value("town", "") : "";
+          if (town == "千代田")
+            ++old_;
+          else if (town == "新千代田")
+            ++new_;
+          else
+            ++failed_;
+        }
+      });
+  }
+  ~Load() { Stop(); }
+  void Stop() {
+    stop_ = true;
+    for (std::thread& t : threads_)
+      if (t.joinable()) t.join();
+  }
+  int answered() const { return old_.load() + new_.load(); }
+  int onNew() const { return new_.load(); }
+  int failed() const { return failed_.load(); }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<int> old_{0}, new_{0}, failed_{0};
+  std::vector<std::thread> threads_;
+};
+
 }  // namespace
 
 class TestServe : public QObject {
@@ -93,9 +157,17 @@ class TestServe : public QObject {
   void bodyLimit();
   void malformed_data();
   void malformed();
+  void framing_data();
+  void framing();
   void slowClient();
+  void tricklingClient();
+  void crowdOfSlowClients();
+  void batchesShareOnePool();
   void socketActivation();
+  void readyWithoutData();
   void editionSwitchUnderLoad();
+  void replicaKilled();
+  void replicasUpdated();
   void wrongCommandLine_data();
   void wrongCommandLine();
   void commandLineEdges_data();
@@ -291,12 +363,17 @@ void TestServe::cachingAndCors() {
   QCOMPARE(preflight.status, 204);
   QVERIFY(preflight.headers["access-control-allow-methods"].find("POST") != std::string::npos);
   QCOMPARE(HttpGet(running_->port, "/healthz").headers["cache-control"], std::string("no-store"));
-  // An unknown code is an answer of the edition like any other: its ETag and max-age; a
-  // path that is no endpoint is not kept.
-  HttpReply unknown = HttpGet(running_->port, "/v1/codes/9999999");
-  QCOMPARE(unknown.status, 404);
-  QCOMPARE(unknown.headers["etag"], first.headers["etag"]);
-  QVERIFY(unknown.headers["cache-control"].find("max-age") != std::string::npos);
+  // With CORS configured, a cacheable answer varies by Origin, also when the request has none.
+  QCOMPARE(first.headers["vary"], std::string("Origin"));
+  QCOMPARE(HttpGet(running_->port, "/v1/edition").headers["vary"], std::string("Origin"));
+  // Errors are never cacheable nor answered 304, an unknown code included.
+  const std::string etag = "If-None-Match: " + first.headers["etag"] + "\r\n";
+  for (const char* target : {"/v1/codes/9999999", "/v1/codes/12ab", "/v1/search"}) {
+    HttpReply error = HttpSend(running_->port, HttpRequest("GET", target, etag));
+    QVERIFY2(error.status == 404 || error.status == 400, target);
+    QCOMPARE(error.headers["cache-control"], std::string("no-store"));
+    QCOMPARE(error.headers.count("etag"), std::size_t(0));
+  }
   HttpReply nowhere = HttpGet(running_->port, "/v2/codes/1000001");
   QCOMPARE(nowhere.status, 404);
   QCOMPARE(nowhere.headers["cache-control"], std::string("no-store"));
@@ -360,6 +437,60 @@ void TestServe::malformed() {
   QCOMPARE(HttpGet(running_->port, "/healthz").status, 200);  // still serving
 }
 
+void TestServe::framing_data() {
+  Columns<std::string, int>("request", "status");  // 400: refused, and the connection closed
+  auto get = [](std::string_view target, std::string_view headers) {
+    return std::string("GET ") + std::string(target) + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + std::string(headers) +
+           "\r\n";
+  };
+  const std::string post = "POST /v1/resolve HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/plain\r\n";
+  QTest::newRow("two Content-Length") << post +
+                                             "Content-Length: 5\r\nContent-Length: 43\r\n\r\nhello"
+                                             "GET /v1/codes/1000001 HTTP/1.1\r\nHost: x\r\n\r\n"
+                                      << 400;
+  QTest::newRow("same Content-Length twice") << post + "Content-Length: 1\r\nContent-Length: 1\r\n\r\na" << 400;
+  QTest::newRow("Content-Length and chunked")
+      << post + "Content-Length: 4\r\nTransfer-Encoding: chunked\r\n\r\n1\r\na\r\n0\r\n\r\n"
+      << 400;
+  QTest::newRow("space before a colon") << get("/healthz", "X-Name : x\r\n") << 400;
+  QTest::newRow("Host with a space before its colon")
+      << std::string("GET /healthz HTTP/1.1\r\nHost : 127.0.0.1\r\n\r\n") << 400;
+  QTest::newRow("folded line") << get("/healthz", "X-Name: a\r\n b\r\n") << 400;
+  QTest::newRow("folded with a tab") << get("/healthz", "X-Name: a\r\n\tb\r\nX-Other: c\r\n") << 400;
+  QTest::newRow("NUL in the target") << get(std::string("/v1/search?q=a\0b", 17), "") << 400;
+  QTest::newRow("NUL in the path") << get(std::string("/healthz\0/x", 11), "") << 400;
+  QTest::newRow("NUL in a value") << get("/healthz", std::string("X-Name: a\0b\r\n", 14)) << 400;
+  QTest::newRow("NUL ending a value") << get("/healthz", std::string("X-Name: a\0\r\nX-B: c\r\n", 20)) << 400;
+  QTest::newRow("NUL in a name") << get("/healthz", std::string("X-Na\0me: a\r\n", 14)) << 400;
+  QTest::newRow("NUL in the method") << std::string("GE\0T /healthz HTTP/1.1\r\nHost: x\r\n\r\n", 38) << 400;
+  // Well framed, though unusual: answered.
+  QTest::newRow("LF line ends") << std::string("GET /healthz HTTP/1.1\nHost: 127.0.0.1\nX-A: b\n\n") << 200;
+  QTest::newRow("tab and spaces around a value") << get("/healthz", "X-A:\t b  \r\nX-B:  \r\nX-C:c\r\n") << 200;
+  QTest::newRow("one Content-Length") << post + "Content-Length: 1\r\n\r\na" << 200;
+  QTest::newRow("chunked") << post + "Transfer-Encoding: chunked\r\n\r\n1\r\na\r\n0\r\n\r\n" << 200;
+  QTest::newRow("many headers") << get("/v1/codes/1000001?a=1&b=%20",
+                                       std::string(40, 'X') + ": y\r\n" + "Accept: */*\r\nX-1: 1\r\nX-2: 2\r\n")
+                                << 200;
+}
+
+// Ambiguous framing (RFC 9112: what a proxy in front might read otherwise) is refused with 400
+// and the connection closed; nothing sent after it on that connection is answered.
+void TestServe::framing() {
+  QFETCH(std::string, request);
+  QFETCH(int, status);
+  HttpReply reply = HttpSend(
+      running_->port, request + (status == 400 ? "" : "GET /x HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"));
+  QCOMPARE(reply.status, status);
+  if (status == 400) {
+    QCOMPARE(reply.headers["connection"], std::string("close"));
+    // The library refuses a line without a colon (a NUL in a name) itself, in HTML.
+    if (reply.headers["content-type"] == "application/json")
+      QCOMPARE(Body(reply)["error"].get<std::string>(), std::string("bad-request"));
+    QVERIFY2(reply.body.find("HTTP/1.1") == std::string::npos, reply.body.c_str());  // no second answer
+  }
+  QCOMPARE(HttpGet(running_->port, "/healthz").status, 200);  // still serving
+}
+
 void TestServe::slowClient() {
   Running quick(data_, 1);
   QVERIFY(quick.port > 0);
@@ -367,6 +498,96 @@ void TestServe::slowClient() {
   HttpReply reply = HttpSend(quick.port, "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n");
   QCOMPARE(reply.status, 0);
   QCOMPARE(HttpGet(quick.port, "/healthz").status, 200);
+}
+
+// A client that sends a byte every 200 ms is never idle, yet it is closed once it has not
+// delivered a whole request within the deadline (1 s here).
+void TestServe::tricklingClient() {
+  Running strict(data_, kIdleSeconds, 1);
+  QVERIFY(strict.port > 0);
+  int fd = HttpConnect(strict.port);
+  QVERIFY(fd >= 0);
+  const std::string request = "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: " + std::string(100, 'a');
+  bool closed = false;
+  for (std::size_t i = 0; i < request.size() && !closed; ++i) {
+    closed = ::send(fd, &request[i], 1, MSG_NOSIGNAL) != 1;
+    char byte;
+    closed = closed || ::recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  ::close(fd);
+  QVERIFY(closed);  // before the 20 s the whole request would take
+  QCOMPARE(HttpGet(strict.port, "/healthz").status, 200);
+}
+
+// 1,100 connections from five addresses (220 each, under the per-address cap) that send
+// nothing, or one header byte: a new client is still answered, since past three quarters of
+// the limit each new connection closes the one that has waited longest.
+void TestServe::crowdOfSlowClients() {
+  RaiseOpenFileLimit();
+  Running crowded(data_, 60, 60);  // the crowd is not timed out while the test runs
+  QVERIFY(crowded.port > 0);
+  std::vector<int> crowd;
+  const char* addresses[] = {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"};
+  for (int i = 0; i < 1100; ++i) {
+    int fd = HttpConnect(crowded.port, addresses[i % 5]);
+    if (fd < 0) break;
+    if (i % 2 == 0) ::send(fd, "G", 1, MSG_NOSIGNAL);
+    crowd.push_back(fd);
+  }
+  QCOMPARE(crowd.size(), std::size_t(1100));
+  HttpReply reply = HttpGet(crowded.port, "/healthz");
+  for (int fd : crowd) ::close(fd);
+  QCOMPARE(reply.status, 200);
+}
+
+// Twelve batches at once run on the one pool of the service: no thread is started for a
+// request (the process never holds more threads than before, plus the clients').
+void TestServe::batchesShareOnePool() {
+  Json many = Json::array();
+  for (int i = 0; i < 3000; ++i) many.push_back("東京都千代田区千代田");
+  const std::string request = HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", many.dump());
+  QCOMPARE(HttpSend(running_->port, request).status, 200);  // the pool is started
+  auto threads = [] {
+    return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
+  };
+  const qsizetype before = threads();
+  constexpr int kClients = 12;
+  std::atomic<qsizetype> most{0};
+  std::atomic<int> running{kClients}, failed{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < kClients; ++c)
+    clients.emplace_back([&] {
+      for (int i = 0; i < 3; ++i) failed += HttpSend(running_->port, request).status != 200;
+      --running;
+    });
+  while (running.load() > 0) most = std::max(most.load(), threads());
+  for (std::thread& t : clients) t.join();
+  QCOMPARE(failed.load(), 0);
+  QVERIFY2(most.load() <= before + kClients,
+           qPrintable(QStringLiteral("%1 threads, %2 before").arg(most.load()).arg(before)));
+}
+
+// The data folder removed under a running service: /readyz says it is not ready, and why,
+// as a search on that data fails; ready again once the data is back.
+void TestServe::readyWithoutData() {
+  TempData dir;
+  const std::string data = dir.folder();
+  QVERIFY(WriteEdition(data, "a", EditionA(), "2026-04-30"));
+  QVERIFY(UseEdition(data, "a"));
+  Running served(data);
+  QVERIFY(served.port > 0);
+  QCOMPARE(HttpGet(served.port, "/readyz").status, 200);
+  QCOMPARE(HttpGet(served.port, "/v1/search?q=" + Percent("有楽町")).status, 200);
+  QVERIFY(QDir(QString::fromStdString(data + "editions/a")).removeRecursively());
+  QCOMPARE(HttpGet(served.port, "/v1/search?q=" + Percent("有楽町")).status, 503);
+  HttpReply ready = HttpGet(served.port, "/readyz");
+  QCOMPARE(ready.status, 503);
+  QCOMPARE(Body(ready)["error"].get<std::string>(), std::string("not-ready"));
+  QVERIFY2(ready.body.find("KEN01.CSV") != std::string::npos, ready.body.c_str());
+  QCOMPARE(ready.headers["cache-control"], std::string("no-store"));
+  QVERIFY(WriteEdition(data, "a", EditionA(), "2026-04-30"));
+  QCOMPARE(HttpGet(served.port, "/readyz").status, 200);
 }
 
 // Started by systemd with a listening socket (fd 3, LISTEN_FDS=1, LISTEN_PID its own), the
@@ -430,6 +651,47 @@ void TestServe::editionSwitchUnderLoad() {
   QCOMPARE(Body(HttpGet(running_->port, "/v1/edition"))["id"].get<std::string>(), std::string("b"));
   QCOMPARE(HttpGet(running_->port, "/v1/codes/1000005").status, 404);
   QVERIFY(HttpGet(running_->port, "/metrics").body.find("tanzel_edition_switches_total 1") != std::string::npos);
+}
+
+// The README's recipe for several instances: two behind an nginx upstream. One killed with
+// SIGKILL under load loses no request (nginx takes the next instance).
+void TestServe::replicaKilled() {
+  if (NginxProxy::Program().empty()) QSKIP("nginx is not installed");
+  Instance a, b;
+  QVERIFY(a.Start() && b.Start());
+  NginxProxy nginx;
+  QVERIFY(nginx.Start({a.port, b.port}));
+  Load load(nginx.port());
+  QTRY_VERIFY_WITH_TIMEOUT(load.answered() > 100, 20000);
+  ::kill(static_cast<pid_t>(a.process.processId()), SIGKILL);
+  a.process.waitForFinished();
+  const int before = load.answered();
+  QTRY_VERIFY_WITH_TIMEOUT(load.answered() > before + 300, 20000);
+  load.Stop();
+  QVERIFY2(load.failed() == 0, nginx.ErrorLog().c_str());
+}
+
+// Both instances take a new edition, one after the other, under load: no request is lost,
+// and once both have it every answer is from it.
+void TestServe::replicasUpdated() {
+  if (NginxProxy::Program().empty()) QSKIP("nginx is not installed");
+  Instance a, b;
+  QVERIFY(a.Start() && b.Start());
+  NginxProxy nginx;
+  QVERIFY(nginx.Start({a.port, b.port}));
+  Load load(nginx.port());
+  QTRY_VERIFY_WITH_TIMEOUT(load.answered() > 100, 20000);
+  QVERIFY(WriteEdition(a.dir.folder(), "b", EditionB(), "2026-05-29") && UseEdition(a.dir.folder(), "b"));
+  QTRY_VERIFY_WITH_TIMEOUT(load.onNew() > 100, 20000);
+  QVERIFY(WriteEdition(b.dir.folder(), "b", EditionB(), "2026-05-29") && UseEdition(b.dir.folder(), "b"));
+  QTRY_VERIFY_WITH_TIMEOUT(Body(HttpGet(b.port, "/v1/edition"))["id"] == "b", 20000);
+  const int before = load.answered(), newBefore = load.onNew();
+  QTRY_VERIFY_WITH_TIMEOUT(load.answered() > before + 200, 20000);
+  load.Stop();
+  QVERIFY2(load.failed() == 0, nginx.ErrorLog().c_str());
+  // Asked after both switched, every answer is from the new edition (allow the requests
+  // already under way when the second switched).
+  QVERIFY(load.onNew() - newBefore >= load.answered() - before - 2);
 }
 
 void TestServe::wrongCommandLine_data() {

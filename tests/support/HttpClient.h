@@ -24,3 +24,11 @@ HttpReply HttpSend(int port, std::string_view bytes);
 
 // HttpSend(port, HttpRequest("GET", target)).
 HttpReply HttpGet(int port, std::string_view target);
+
+// A connection to 127.0.0.1:`port` from the local address `from` (127.0.0.1 unless given; any
+// 127.x.y.z works on Linux), with nothing sent; the caller closes it. -1 when it fails.
+int HttpConnect(int port, const char* from = nullptr);
+
+// Raises this process's limit of open files as far as it may go (for tests that open many
+// connections).
+void RaiseOpenFileLimit();

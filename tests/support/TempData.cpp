@@ -38,6 +38,9 @@ bool TempData::writeNotAFile(const std::string& name, NotAFile kind) const {
       return ::mkdir(at.c_str(), 0700) == 0;
     case NotAFile::LinkToDevZero:
       return ::symlink("/dev/zero", at.c_str()) == 0;
+    case NotAFile::LinkToFifo:
+      ::unlink((at + ".fifo").c_str());
+      return ::mkfifo((at + ".fifo").c_str(), 0600) == 0 && ::symlink((name + ".fifo").c_str(), at.c_str()) == 0;
   }
   return false;
 }

@@ -11,7 +11,9 @@
 #include <thread>
 
 // What stands at a data file's name without being a regular file.
-enum class NotAFile { Fifo, Folder, LinkToDevZero };
+// LinkToFifo: a symbolic link to a FIFO named "<name>.fifo" beside it (a stand-in for a link
+// to a device, which a test must never risk writing).
+enum class NotAFile { Fifo, Folder, LinkToDevZero, LinkToFifo };
 #include <vector>
 
 class TempData {

@@ -20,21 +20,18 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
   const std::size_t start = pos_;
   std::string* current = &field();
   while (pos_ < n) {
-    if (pos_ - start > kMaxCsvRecordBytes) {
-      error_ = "line " + std::to_string(recordLine_) + ": a row longer than " +
-               std::to_string(kMaxCsvRecordBytes >> 20) + " MiB";
-      return false;
-    }
+    if (pos_ - start > kMaxCsvRecordBytes) return TooLong();
     char c = bytes_[pos_];
     if (c == '"' && current->empty()) {
       const std::size_t quoteLine = lineNo_;
       ++pos_;
       for (;;) {
         std::size_t q = bytes_.find('"', pos_);
-        if (q == std::string_view::npos || q - start > kMaxCsvRecordBytes) {
+        if (q == std::string_view::npos) {
           error_ = "line " + std::to_string(quoteLine) + ": a quoted field that starts there is never closed";
           return false;
         }
+        if (q - start > kMaxCsvRecordBytes) return TooLong();
         std::string_view part = bytes_.substr(pos_, q - pos_);
         lineNo_ += CountLineEnds(part);
         current->append(part);
@@ -68,6 +65,12 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
   }
   fields.resize(count);
   return true;
+}
+
+bool CsvReader::TooLong() {
+  error_ = "line " + std::to_string(recordLine_) + ": a row longer than " + std::to_string(kMaxCsvRecordBytes >> 20) +
+           " MiB, the most a row may hold";
+  return false;
 }
 
 char DetectDelimiter(std::string_view bytes) {

@@ -36,6 +36,7 @@ class CsvReader {
   const std::string& error() const { return error_; }
 
  private:
+  bool TooLong();  // the error of a row over kMaxCsvRecordBytes; false
   std::string_view bytes_;
   char delimiter_;
   std::size_t pos_ = 0;

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/lists/UserFile.h"
+
 namespace tanzel {
 
 MappedList::~MappedList() {
@@ -54,35 +56,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 bool WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error) {
-  std::vector<char> temp(path.begin(), path.end());
-  const char suffix[] = ".tmp-XXXXXX";
-  temp.insert(temp.end(), suffix, suffix + sizeof suffix);
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  ::fchmod(fd, 0644);
-  std::FILE* file = ::fdopen(fd, "wb");
-  if (!file) {
-    ::close(fd);
-    ::unlink(temp.data());
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  bool ok = write(file);
-  ok = ok && std::fflush(file) == 0 && !std::ferror(file) && ::fsync(fd) == 0;
-  int saved = errno;
-  ok = std::fclose(file) == 0 && ok;
-  if (ok && ::rename(temp.data(), path.c_str()) != 0) {
-    saved = errno;
-    ok = false;
-  }
-  if (!ok) {
-    ::unlink(temp.data());
-    if (error.empty()) error = path + ": " + (saved ? std::strerror(saved) : "could not be written");
-  }
-  return ok;
+  return WriteUserFile(path, write, error);
 }
 
 }  // namespace tanzel

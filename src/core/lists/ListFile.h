@@ -34,9 +34,8 @@ class MappedList {
 bool SameFile(const std::string& a, const std::string& b);
 
 // Writes the file `path` through `write`, which writes everything to the stream it gets and
-// returns false on a failure: into a new temporary file beside `path`, then renamed over it.
-// Returns false, with `error` saying why, when `write` fails or the file cannot be written;
-// the temporary file is then removed and `path` left as it was.
+// returns false on a failure, as WriteUserFile (UserFile.h) does: only a regular file is
+// replaced, through a temporary file renamed over it.
 bool WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error);
 
 }  // namespace tanzel

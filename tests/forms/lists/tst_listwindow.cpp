@@ -1,6 +1,8 @@
 // The list window, as a person uses it: a 50-row Shift-JIS list opened from the main
 // window's menu, resolved, an ambiguous row settled by choosing a candidate, a row's address
 // corrected, the list saved and read back.
+#include <sys/stat.h>
+
 #include <QAbstractProxyModel>
 #include <QAction>
 #include <QApplication>
@@ -140,6 +142,24 @@ class TestListWindow : public QObject {
     QVERIFY(out[3].endsWith(QStringLiteral(u",602-8031,chosen,京都府京都市上京区今出川町（寺町通今出川下る）,")));
     QVERIFY(out[4].endsWith(QStringLiteral(u",183-0022,sure,東京都府中市宮西町,")));
     QCOMPARE(FileBytes(files_.path("customers.csv")), input);
+
+    // A FIFO at the chosen name is not replaced: a message says why, and it stays a FIFO.
+    QVERIFY(files_.writeNotAFile("fifo.csv", NotAFile::Fifo));
+    WhenModal(
+        QStringLiteral("saveListDialog"),
+        [&](QDialog* d) {
+          static_cast<QFileDialog*>(d)->setOption(QFileDialog::DontConfirmOverwrite);
+          static_cast<QFileDialog*>(d)->selectFile(QString::fromStdString(files_.path("fifo.csv")));
+          d->accept();
+        },
+        &ran);
+    QTest::mouseClick(Child<QPushButton>(dialog, "saveButton"), Qt::LeftButton);
+    QTRY_VERIFY(!dialog->Busy());
+    QVERIFY2(MessageTexts(shown_).contains(QStringLiteral("a FIFO; only a regular file is replaced")),
+             qPrintable(MessageTexts(shown_)));
+    shown_.clear();
+    struct stat st {};
+    QVERIFY(::lstat(files_.path("fifo.csv").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
     dialog->close();
   }
 

@@ -1,0 +1,43 @@
+#pragma once
+
+// The threads that resolve large batches: a fixed number, started once and shared by every
+// request, so that concurrent batches never start threads of their own. A batch is cut into
+// parts; the thread that asks takes parts too, and the pool's threads take the rest as they
+// come free (each part once), so a batch finishes even when the pool is busy with others.
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tanzel {
+
+class BatchPool {
+ public:
+  explicit BatchPool(unsigned threads);
+  ~BatchPool();
+  BatchPool(const BatchPool&) = delete;
+  BatchPool& operator=(const BatchPool&) = delete;
+
+  // Runs work(0) ... work(parts - 1), each once, on this thread and the pool's; returns when
+  // all have run.
+  void Run(std::size_t parts, const std::function<void(std::size_t)>& work);
+
+  unsigned threads() const { return static_cast<unsigned>(threads_.size()); }
+
+ private:
+  struct Job;
+  void Loop();
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::shared_ptr<Job>> queue_;  // one entry per part offered to the pool
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace tanzel
