@@ -9,6 +9,7 @@
 #include "core/lists/BatchResolve.h"
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
+#include "core/lists/ListSession.h"
 #include "core/lists/ListText.h"
 #include "core/resolve/AddressIndex.h"
 
@@ -17,13 +18,20 @@ namespace tanzel {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tanzel-search [--data DIR] --resolve --csv FILE [--column N|NAME]... [--code-column N|NAME]\n"
+    "usage: tanzel-search [--data DIR] --resolve --list FILE [--column N|NAME]... [--code-column N|NAME]\n"
     "                     [--header|--no-header] [--out FILE] [--encoding utf-8|utf-8-bom|cp932]\n"
-    "Resolves the address of every row of a CSV or TSV list (UTF-8 or Shift-JIS) and writes the\n"
-    "list as CSV with four columns appended: the postal code, how sure it is (sure, not-sure,\n"
-    "ambiguous, not-found), the record it matched, and whether the row's existing code agrees.\n"
-    "--column names the address column (several are joined in order); without it, and without\n"
-    "--code-column, the columns are guessed from the names in the first row or from the rows.\n"
+    "                     [--words ja|en]\n"
+    "Resolves the address of every row of a CSV or TSV list (UTF-8 or Shift-JIS; --csv is the\n"
+    "same as --list) and writes the list as CSV with columns appended: 郵便番号（検索結果） the\n"
+    "postal code, 確度 how sure it is (確実, 要確認, 複数候補, 該当なし), 該当住所 the record it\n"
+    "matched, and, where the list has a code column, 既存番号との照合 whether the row's code\n"
+    "agrees (一致, 候補にあり, 不一致); a name the list already has gets （検索結果） after it.\n"
+    "--words en writes sure, not-sure, ambiguous, not-found and agrees, among, differs instead.\n"
+    "The row's existing code decides an address that fits several places when it is one of\n"
+    "them, and stands for a building, floor or office of the town the address resolved to.\n"
+    "Without --column and --code-column the columns are recognised by their names in the first\n"
+    "row (都道府県, 市区町村, 番地, 建物名, 住所, 郵便番号 ...) or by their contents, address\n"
+    "parts joined in address order; what was chosen is reported on standard error.\n"
     "Exit status: 0 every row sure, 1 a row not sure, 2 wrong command line or unreadable list,\n"
     "3 a data file missing, 4 the output could not be written.\n";
 
@@ -38,6 +46,7 @@ struct CsvArgs {
   std::string codeColumn;
   int header = -1;  // -1 guess, 0 no, 1 yes
   std::optional<TextEncoding> encoding;
+  ListWords words = ListWords::Japanese;
 };
 
 bool Usage(std::FILE* err, const std::string& why) {
@@ -49,8 +58,8 @@ bool ParseCsvArgs(int argc, const char* const argv[], CsvArgs& args, std::FILE* 
   bool resolve = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const bool takesValue = arg == "--data" || arg == "--csv" || arg == "--column" || arg == "--code-column" ||
-                            arg == "--out" || arg == "--encoding";
+    const bool takesValue = arg == "--data" || arg == "--csv" || arg == "--list" || arg == "--column" ||
+                            arg == "--code-column" || arg == "--out" || arg == "--encoding" || arg == "--words";
     if (takesValue && i + 1 >= argc) return Usage(err, arg + " needs a value");
     const std::string value = takesValue ? argv[++i] : "";
     if (arg == "--resolve") {
@@ -59,8 +68,11 @@ bool ParseCsvArgs(int argc, const char* const argv[], CsvArgs& args, std::FILE* 
       args.header = arg == "--header";
     } else if (arg == "--data") {
       args.folder = value;
-    } else if (arg == "--csv") {
+    } else if (arg == "--csv" || arg == "--list") {
       args.input = value;
+    } else if (arg == "--words") {
+      if (value != "ja" && value != "en") return Usage(err, "--words is ja or en, not " + value);
+      args.words = value == "en" ? ListWords::English : ListWords::Japanese;
     } else if (arg == "--column") {
       args.columns.push_back(value);
     } else if (arg == "--code-column") {
@@ -77,11 +89,11 @@ bool ParseCsvArgs(int argc, const char* const argv[], CsvArgs& args, std::FILE* 
       else
         return Usage(err, "unknown encoding " + value);
     } else {
-      return Usage(err, "unexpected " + arg + " with --csv");
+      return Usage(err, "unexpected " + arg + " with --list");
     }
   }
-  if (!resolve) return Usage(err, "--csv goes with --resolve");
-  if (args.input.empty()) return Usage(err, "--csv needs a file");
+  if (!resolve) return Usage(err, "--list goes with --resolve");
+  if (args.input.empty()) return Usage(err, "--list needs a file");
   return true;
 }
 
@@ -98,28 +110,24 @@ bool CheckList(const ListFormat& format, std::size_t& width, std::size_t& rows, 
   return error.empty();
 }
 
-std::vector<std::string> ToSjis(const std::vector<std::string>& fields, TextEncoding encoding) {
-  std::vector<std::string> out;
-  for (const std::string& f : fields) out.push_back(FieldToSjis(f, encoding));
-  return out;
-}
-
-// The columns the arguments name, or the guessed ones; prints why and returns false when a
-// name fits no column or nothing looks like an address.
-bool PickColumns(const CsvArgs& args, const ListFormat& format, bool header, std::size_t width, ListColumns& columns,
-                 std::FILE* err) {
+// The first rows of a list, enough to recognise its layout.
+std::vector<std::vector<std::string>> FirstRows(const ListFormat& format) {
   CsvReader reader(format.body, format.delimiter);
   std::vector<std::string> fields;
-  std::vector<std::vector<std::string>> sample;
-  std::optional<std::vector<std::string>> names;
-  while (sample.size() < 200 && reader.Next(fields)) {
-    if (header && !names)
-      names = ToSjis(fields, format.encoding);
-    else
-      sample.push_back(ToSjis(fields, format.encoding));
-  }
-  const std::vector<std::string>* headerRow = names ? &*names : nullptr;
-  columns = GuessColumns(headerRow, sample);
+  std::vector<std::vector<std::string>> rows;
+  while (rows.size() <= kLayoutSampleRows && reader.Next(fields)) rows.push_back(fields);
+  return rows;
+}
+
+// The columns the arguments name, or the recognised ones; prints why and returns false when
+// a name fits no column or nothing looks like an address.
+bool PickColumns(const CsvArgs& args, const std::vector<std::vector<std::string>>& rows, TextEncoding encoding,
+                 bool header, std::size_t width, ListColumns& columns, std::FILE* err) {
+  std::vector<std::string> names;
+  if (header && !rows.empty())
+    for (const std::string& f : rows[0]) names.push_back(FieldToSjis(f, encoding));
+  const std::vector<std::string>* headerRow = header ? &names : nullptr;
+  columns = RecogniseColumns(rows, encoding, header);
   if (!args.columns.empty()) columns.address.clear();
   for (const std::string& given : args.columns) {
     int c = ColumnOf(given, headerRow, width);
@@ -131,55 +139,33 @@ bool PickColumns(const CsvArgs& args, const ListFormat& format, bool header, std
     if (columns.code < 0) return Usage(err, "no column " + args.codeColumn);
   }
   if (columns.address.empty()) return Usage(err, "no column looks like an address: name it with --column");
+  std::fprintf(err, "tanzel-search: %s; %s\n", header ? "the first row names the columns" : "no header row",
+               DescribeColumns(columns, headerRow).c_str());
   return true;
-}
-
-bool FirstRowIsHeader(const ListFormat& format) {
-  CsvReader reader(format.body, format.delimiter);
-  std::vector<std::string> first, second;
-  if (!reader.Next(first)) return false;
-  bool more = reader.Next(second);
-  const std::vector<std::string> a = ToSjis(first, format.encoding), b = ToSjis(second, format.encoding);
-  return LooksLikeHeader(a, more ? &b : nullptr);
 }
 
 // Writes the resolved list to `file`; `allSure` tells whether every row was sure.
 bool WriteList(const AddressIndex& index, const ListFormat& format, bool header, std::size_t width,
-               const ListColumns& columns, TextEncoding to, std::FILE* file, bool& allSure, std::string& error) {
+               const ListColumns& columns, const ListOutput& output, std::FILE* file, bool& allSure,
+               std::string& error) {
   CsvReader reader(format.body, format.delimiter);
   std::vector<std::string> fields;
-  std::string out;
-  if (to == TextEncoding::Utf8Bom) out.append(kUtf8Bom);
-  const int appended = columns.code >= 0 ? kAppendedColumns : kAppendedColumns - 1;
-  std::vector<std::string> sjis;
-  std::vector<int> all(columns.address);
-  if (columns.code >= 0) all.push_back(columns.code);
+  ListWriter writer(file, output, format.encoding, width, columns.code >= 0);
   allSure = true;
   bool first = true;
   while (reader.Next(fields)) {
-    std::array<std::string, kAppendedColumns> cells;
     if (first && header) {
-      cells = AppendedNames();
+      writer.Header(fields);
     } else {
-      sjis.assign(width, std::string());
-      for (int c : all)
-        if (static_cast<std::size_t>(c) < fields.size()) sjis[c] = FieldToSjis(fields[c], format.encoding);
-      RowAnswer row = ResolveRow(index, JoinAddress(sjis, columns.address),
-                                 columns.code >= 0 ? std::string_view(sjis[columns.code]) : std::string_view());
+      RowAnswer row = ResolveFields(index, fields, format.encoding, columns, nullptr);
       allSure = allSure && row.answer.certainty == Certainty::Sure;
-      cells = AppendedCells(index, row);
+      if (!writer.Row(fields, index, row)) break;
     }
     first = false;
-    if (!AppendListRow(out, fields, width, format.encoding, to, cells, appended)) {
-      error = "line " + std::to_string(reader.line()) + " holds a character Shift-JIS cannot represent";
-      return false;
-    }
-    if (out.size() >= (1u << 16)) {
-      if (std::fwrite(out.data(), 1, out.size(), file) != out.size()) return false;
-      out.clear();
-    }
   }
-  return std::fwrite(out.data(), 1, out.size(), file) == out.size();
+  const bool ok = writer.Finish();
+  error = writer.error();
+  return ok;
 }
 
 }  // namespace
@@ -187,7 +173,7 @@ bool WriteList(const AddressIndex& index, const ListFormat& format, bool header,
 bool WantsCsvList(int argc, const char* const argv[]) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--") == 0) return false;
-    if (std::strcmp(argv[i], "--csv") == 0) return true;
+    if (std::strcmp(argv[i], "--csv") == 0 || std::strcmp(argv[i], "--list") == 0) return true;
   }
   return false;
 }
@@ -210,9 +196,10 @@ int ResolveCsvCommand(int argc, const char* const argv[], const std::shared_ptr<
                  error.c_str());
     return 2;
   }
-  const bool header = args.header >= 0 ? args.header == 1 : FirstRowIsHeader(*format);
+  const std::vector<std::vector<std::string>> first = FirstRows(*format);
+  const bool header = args.header >= 0 ? args.header == 1 : FirstRowNamesColumns(first, format->encoding);
   ListColumns columns;
-  if (!PickColumns(args, *format, header, width, columns, err)) return 2;
+  if (!PickColumns(args, first, format->encoding, header, width, columns, err)) return 2;
 
   std::shared_ptr<const DataSet> data = args.folder.empty() ? inUse : DataSet::Open(args.folder);
   std::shared_ptr<const AddressIndex> index = data->Index(error);
@@ -220,10 +207,12 @@ int ResolveCsvCommand(int argc, const char* const argv[], const std::shared_ptr<
     std::fprintf(err, "tanzel-search: %s%s cannot be read\n", data->EditionFolder().c_str(), error.c_str());
     return 3;
   }
-  const TextEncoding to = args.encoding.value_or(format->encoding);
+  const ListOutput output{args.encoding.value_or(format->encoding), args.words};
   bool allSure = true;
   error.clear();
-  auto write = [&](std::FILE* f) { return WriteList(*index, *format, header, width, columns, to, f, allSure, error); };
+  auto write = [&](std::FILE* f) {
+    return WriteList(*index, *format, header, width, columns, output, f, allSure, error);
+  };
   bool written = args.output.empty() ? write(out) && std::fflush(out) == 0 && !std::ferror(out)
                                      : WriteFileAtomically(args.output, write, error);
   if (!written) {

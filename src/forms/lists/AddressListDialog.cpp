@@ -482,7 +482,8 @@ void AddressListDialog::SaveTo(const QString& path, TextEncoding encoding) {
   const bool withCode = model_->WithCode();
   job_.Start([=, this](const std::atomic<bool>&) {
     std::string error;
-    const bool saved = SaveAddressList(path.toStdString(), *list, first, withCode, *answers, *index, encoding, error);
+    const bool saved =
+        SaveAddressList(path.toStdString(), *list, first, withCode, *answers, *index, ListOutput{encoding}, error);
     job_.Post([this, saved, error, path] {
       SetBusy(false);
       if (!saved) {

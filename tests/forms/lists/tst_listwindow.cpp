@@ -127,11 +127,11 @@ class TestListWindow : public QObject {
     QVERIFY(S(ListCsv(50)).size() < bytes.size());
     const QStringList out = FromSjis(bytes).split(QStringLiteral("\r\n"));
     QCOMPARE(out.size(), 52);
-    QCOMPARE(out[0], QStringLiteral(u"氏名,郵便番号,住所,郵便番号,確度,該当住所,既存番号"));
+    QCOMPARE(out[0], QStringLiteral(u"氏名,郵便番号,住所,郵便番号（検索結果）,確度,該当住所,既存番号との照合"));
     const QStringList original = QString::fromStdString(ListCsv(50)).split(QStringLiteral("\r\n"));
     for (int i = 1; i <= 50; ++i) QVERIFY2(out[i].startsWith(original[i] + QLatin1Char(',')), qPrintable(out[i]));
-    QVERIFY(out[3].endsWith(QStringLiteral(u",602-8031,chosen,京都府京都市上京区今出川町（寺町通今出川下る）,")));
-    QVERIFY(out[4].endsWith(QStringLiteral(u",183-0022,sure,東京都府中市宮西町,")));
+    QVERIFY(out[3].endsWith(QStringLiteral(u",602-8031,選択済み,京都府京都市上京区今出川町（寺町通今出川下る）,")));
+    QVERIFY(out[4].endsWith(QStringLiteral(u",183-0022,確実,東京都府中市宮西町,")));
     QCOMPARE(FileBytes(files_.path("customers.csv")), input);
     dialog->close();
   }

@@ -1,0 +1,126 @@
+#include "core/lists/ListSession.h"
+
+#include <algorithm>
+
+#include "core/lists/Csv.h"
+#include "core/text/SjisText.h"
+
+namespace tanzel {
+
+namespace {
+
+std::vector<std::string> SjisRow(const std::vector<std::string>& fields, TextEncoding encoding) {
+  std::vector<std::string> out;
+  out.reserve(fields.size());
+  for (const std::string& f : fields) out.push_back(FieldToSjis(f, encoding));
+  return out;
+}
+
+}  // namespace
+
+bool FirstRowNamesColumns(const std::vector<std::vector<std::string>>& rows, TextEncoding encoding) {
+  if (rows.empty()) return false;
+  const std::vector<std::string> first = SjisRow(rows[0], encoding);
+  if (rows.size() < 2) return LooksLikeHeader(first, nullptr);
+  const std::vector<std::string> second = SjisRow(rows[1], encoding);
+  return LooksLikeHeader(first, &second);
+}
+
+ListColumns RecogniseColumns(const std::vector<std::vector<std::string>>& rows, TextEncoding encoding, bool header) {
+  std::vector<std::string> names;
+  std::vector<std::vector<std::string>> sample;
+  for (std::size_t r = 0; r < rows.size() && sample.size() < kLayoutSampleRows; ++r) {
+    if (header && r == 0)
+      names = SjisRow(rows[r], encoding);
+    else
+      sample.push_back(SjisRow(rows[r], encoding));
+  }
+  return GuessColumns(header && !rows.empty() ? &names : nullptr, sample);
+}
+
+std::string DescribeColumns(const ListColumns& columns, const std::vector<std::string>* names) {
+  auto column = [&](int c) {
+    std::string text;
+    if (names && c >= 0 && static_cast<std::size_t>(c) < names->size() && !(*names)[c].empty())
+      text = SjisToUtf8((*names)[c]) + " ";
+    return text + "(" + std::to_string(c + 1) + ")";
+  };
+  std::string out = "address: ";
+  for (std::size_t i = 0; i < columns.address.size(); ++i) out += (i > 0 ? " + " : "") + column(columns.address[i]);
+  if (columns.address.empty()) out += "none";
+  out += "; existing code: " + (columns.code >= 0 ? column(columns.code) : std::string("none"));
+  return out;
+}
+
+std::string RowAddress(const std::vector<std::string>& fields, TextEncoding encoding, const ListColumns& columns) {
+  std::string out;
+  for (int c : columns.address) {
+    if (c < 0 || static_cast<std::size_t>(c) >= fields.size() || fields[c].empty()) continue;
+    if (!out.empty()) out += ' ';
+    out += FieldToSjis(fields[c], encoding);
+  }
+  return out;
+}
+
+RowAnswer ResolveFields(const AddressIndex& index, const std::vector<std::string>& fields, TextEncoding encoding,
+                        const ListColumns& columns, const RowDecision* decision) {
+  const std::string address =
+      decision && decision->address ? *decision->address : RowAddress(fields, encoding, columns);
+  const bool hasCode = columns.code >= 0 && static_cast<std::size_t>(columns.code) < fields.size();
+  RowAnswer answer = ResolveRow(index, address, hasCode ? FieldToSjis(fields[columns.code], encoding) : std::string());
+  if (decision && decision->postal) {
+    const auto& codes = answer.answer.codes;
+    auto it =
+        std::find_if(codes.begin(), codes.end(), [&](const Resolution& r) { return r.postal == *decision->postal; });
+    if (it != codes.end()) ChooseCandidate(answer, static_cast<std::size_t>(it - codes.begin()));
+  }
+  return answer;
+}
+
+ListWriter::ListWriter(std::FILE* file, const ListOutput& output, TextEncoding from, std::size_t width,
+                       bool withCode)
+    : file_(file),
+      output_(output),
+      from_(from),
+      width_(width),
+      appended_(withCode ? kAppendedColumns : kAppendedColumns - 1) {
+  if (output_.encoding == TextEncoding::Utf8Bom) buffer_.append(kUtf8Bom);
+}
+
+bool ListWriter::Header(const std::vector<std::string>& fields) {
+  const std::vector<std::string> names = SjisRow(fields, from_);
+  return Append(fields, AppendedNames(&names));
+}
+
+bool ListWriter::Row(const std::vector<std::string>& fields, const AddressIndex& index, const RowAnswer& answer) {
+  return Append(fields, AppendedCells(index, answer, output_.words));
+}
+
+bool ListWriter::Unresolved(const std::vector<std::string>& fields) {
+  return Append(fields, {});
+}
+
+bool ListWriter::Append(const std::vector<std::string>& fields,
+                        const std::array<std::string, kAppendedColumns>& cells) {
+  if (failed_) return false;
+  ++written_;
+  if (!AppendListRow(buffer_, fields, width_, from_, output_.encoding, cells, appended_)) {
+    error_ = "row " + std::to_string(written_) + " holds a character Shift-JIS cannot represent";
+    failed_ = true;
+    return false;
+  }
+  if (buffer_.size() >= (1u << 16)) {
+    failed_ = std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size();
+    buffer_.clear();
+  }
+  return !failed_;
+}
+
+bool ListWriter::Finish() {
+  if (failed_) return false;
+  failed_ = std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size();
+  buffer_.clear();
+  return !failed_;
+}
+
+}  // namespace tanzel
