@@ -1,6 +1,9 @@
 #include "forms/lists/AddressListDialog.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -54,6 +57,28 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
   return b;
 }
 
+// A line of status that never widens the window: it takes the width it is given and ends
+// in … where its text is longer (the whole text is its tooltip).
+class StatusLabel : public QLabel {
+ public:
+  explicit StatusLabel(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setMinimumWidth(0);
+  }
+  void SetStatus(const QString& text) {
+    setText(text);
+    setToolTip(text);
+  }
+  QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    painter.drawText(area, static_cast<int>(alignment()), fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+  }
+};
+
 }  // namespace
 
 AddressListDialog::AddressListDialog(tanzel::DataSource data, QWidget* parent)
@@ -76,7 +101,8 @@ void AddressListDialog::CreateControls() {
 
   openButton_ = Button(this, "openButton", QStringLiteral(u"開く…"));
   pasteButton_ = Button(this, "pasteButton", QStringLiteral(u"貼り付け"));
-  sourceLabel_ = new QLabel(QStringLiteral(u"CSV・TSVファイルを開くか、表計算のセルを貼り付けてください。"), this);
+  sourceLabel_ = new StatusLabel(this);
+  sourceLabel_->setText(QStringLiteral(u"CSV・TSVファイルを開くか、表計算のセルを貼り付けてください。"));
   sourceLabel_->setObjectName(QStringLiteral("sourceLabel"));
   auto* top = new QHBoxLayout;
   top->addWidget(openButton_);
@@ -131,7 +157,7 @@ void AddressListDialog::CreateControls() {
   row->addWidget(addressEdit_, 1);
   row->addWidget(reresolveButton_);
 
-  summary_ = new QLabel(this);
+  summary_ = new StatusLabel(this);
   summary_->setObjectName(QStringLiteral("summary"));
   encoding_ = new QComboBox(this);
   encoding_->setObjectName(QStringLiteral("encoding"));
@@ -179,6 +205,8 @@ void AddressListDialog::CreateControls() {
   connect(copyButton_, &QPushButton::clicked, this, &AddressListDialog::CopyTable);
   connect(saveButton_, &QPushButton::clicked, this, &AddressListDialog::AskSavePath);
   connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
+  // The window never grows past its screen, whatever its rows and status say.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) setMaximumSize(screen->availableSize());
 }
 
 void AddressListDialog::OpenFile(const QString& path) {
@@ -219,13 +247,11 @@ void AddressListDialog::Loaded(std::shared_ptr<const AddressList> list, const QS
   pasted_ = pasted;
   decisions_.clear();
   SetBusy(false);
-  std::vector<std::string> first, second;
-  for (int c = 0; c < static_cast<int>(list_->width); ++c) {
-    first.push_back(list_->SjisField(0, c));
-    second.push_back(list_->SjisField(1, c));
-  }
-  const bool header = LooksLikeHeader(first, list_->rows.size() > 1 ? &second : nullptr);
-  sourceLabel_->setText(QStringLiteral(u"%1　%2行　文字コード: %3　区切り: %4")
+  unsaved_ = false;
+  const std::vector<std::vector<std::string>> firstRows(
+      list_->rows.begin(), list_->rows.begin() + static_cast<long>(std::min(list_->rows.size(), std::size_t{2})));
+  const bool header = FirstRowNamesColumns(firstRows, list_->encoding);
+  static_cast<StatusLabel*>(sourceLabel_)->SetStatus(QStringLiteral(u"%1　%2行　文字コード: %3　区切り: %4")
                             .arg(source)
                             .arg(list_->rows.size() - (header ? 1 : 0))
                             .arg(pasted ? QStringLiteral(u"（貼り付け）") : EncodingName(list_->encoding),
@@ -247,19 +273,13 @@ void AddressListDialog::FillColumns() {
   codeColumn_->addItem(QStringLiteral(u"（なし）"), -1);
   if (!list_) return;
   const bool header = headerCheck_->isChecked();
-  std::vector<std::string> names;
-  std::vector<std::vector<std::string>> sample;
-  for (std::size_t r = 0; r < list_->rows.size() && sample.size() < 200; ++r) {
-    std::vector<std::string> row;
-    for (int c = 0; c < static_cast<int>(list_->width); ++c) row.push_back(list_->SjisField(r, c));
-    if (header && r == 0)
-      names = std::move(row);
-    else
-      sample.push_back(std::move(row));
-  }
-  const ListColumns guess = GuessColumns(header ? &names : nullptr, sample);
+  const std::size_t sampled = std::min(list_->rows.size(), kLayoutSampleRows + 1);
+  const std::vector<std::vector<std::string>> rows(list_->rows.begin(),
+                                                   list_->rows.begin() + static_cast<long>(sampled));
+  recognised_ = RecogniseColumns(rows, list_->encoding, header);
+  const ListColumns& guess = recognised_;
   for (int c = 0; c < static_cast<int>(list_->width); ++c) {
-    const QString name = header ? FromSjis(names[static_cast<std::size_t>(c)]) : QStringLiteral(u"列%1").arg(c + 1);
+    const QString name = header ? FromSjis(list_->SjisField(0, c)) : QStringLiteral(u"列%1").arg(c + 1);
     auto* item = new QListWidgetItem(name, addressColumns_);
     item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
     const bool chosen = std::find(guess.address.begin(), guess.address.end(), c) != guess.address.end();
@@ -275,7 +295,7 @@ void AddressListDialog::ShowList() {
   progress_->setRange(0, std::max(1, model_->rowCount()));
   progress_->setValue(0);
   if (list_) table_->setColumnWidth(static_cast<int>(list_->width) + 2, 380);  // the matched record
-  summary_->setText(list_ ? QStringLiteral(u"%1行").arg(model_->rowCount()) : QString());
+  static_cast<StatusLabel*>(summary_)->SetStatus(list_ ? QStringLiteral(u"%1行").arg(model_->rowCount()) : QString());
   SetBusy(false);
 }
 
@@ -283,6 +303,7 @@ ListColumns AddressListDialog::ChosenColumns() const {
   ListColumns columns;
   for (int i = 0; i < addressColumns_->count(); ++i)
     if (addressColumns_->item(i)->checkState() == Qt::Checked) columns.address.push_back(i);
+  columns.address = InAddressOrder(std::move(columns.address), recognised_);
   columns.code = codeColumn_->currentData().toInt();
   return columns;
 }
@@ -344,7 +365,9 @@ void AddressListDialog::Finished(bool cancelled, const QString& error) {
     return;
   }
   if (list_ && !cancelled) progress_->setValue(progress_->maximum());
-  summary_->setText(SummaryText() + (cancelled ? QStringLiteral(u"（中止しました）") : QString()));
+  unsaved_ = unsaved_ || (list_ && model_->Index() != nullptr && !model_->Answers().empty());
+  static_cast<StatusLabel*>(summary_)->SetStatus(SummaryText() +
+                                                 (cancelled ? QStringLiteral(u"（中止しました）") : QString()));
   RowChanged();
 }
 
@@ -412,7 +435,8 @@ void AddressListDialog::ChooseCandidate() {
   RowDecision& decision = decisions_[r];
   decision.postal = candidates_->currentData().toUInt();
   model_->SetAnswer(r, ResolveListRow(*model_->Index(), *list_, r + model_->First(), resolved_, &decision));
-  summary_->setText(SummaryText());
+  unsaved_ = true;
+  static_cast<StatusLabel*>(summary_)->SetStatus(SummaryText());
 }
 
 void AddressListDialog::ResolveEdited() {
@@ -428,7 +452,8 @@ void AddressListDialog::ResolveEdited() {
   decision.address = std::move(*address);
   decision.postal.reset();
   model_->SetAnswer(r, ResolveListRow(*model_->Index(), *list_, r + model_->First(), resolved_, &decision));
-  summary_->setText(SummaryText());
+  unsaved_ = true;
+  static_cast<StatusLabel*>(summary_)->SetStatus(SummaryText());
   RowChanged();
 }
 
@@ -467,9 +492,31 @@ void AddressListDialog::AskSavePath() {
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("csv"));
   // The dialog asks before it replaces any file, the input included.
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    closeWhenSaved_ = false;
+    return;
+  }
   SaveTo(dialog.selectedFiles().first(), static_cast<TextEncoding>(encoding_->currentData().toInt()));
 }
+
+bool AddressListDialog::MayClose() {
+  if (!unsaved_) return true;
+  if (busy_) return false;  // the results are being saved
+  const int answer = AskChoice(this, QStringLiteral(u"結果を保存しますか？"), kCaption,
+                               {QStringLiteral(u"保存"), QStringLiteral(u"保存しない"), QStringLiteral(u"キャンセル")},
+                               0, 2);
+  if (answer == 1) return true;
+  if (answer == 0) {
+    closeWhenSaved_ = true;
+    AskSavePath();
+  }
+  return false;
+}
+
+void AddressListDialog::reject() {
+  if (MayClose()) QDialog::reject();
+}
+
 
 void AddressListDialog::SaveTo(const QString& path, TextEncoding encoding) {
   if (!list_ || !model_->Index() || busy_) return;
@@ -487,11 +534,18 @@ void AddressListDialog::SaveTo(const QString& path, TextEncoding encoding) {
     job_.Post([this, saved, error, path] {
       SetBusy(false);
       if (!saved) {
+        closeWhenSaved_ = false;
         ShowMessage(this, QStringLiteral(u"保存できませんでした: ") + QString::fromStdString(error), kCaption,
                     MessageIcon::Error);
         return;
       }
-      summary_->setText(SummaryText() + QStringLiteral(u"　保存しました: ") + QFileInfo(path).fileName());
+      unsaved_ = false;
+      static_cast<StatusLabel*>(summary_)->SetStatus(SummaryText() + QStringLiteral(u"　保存しました: ") +
+                                                     QFileInfo(path).fileName());
+      if (closeWhenSaved_) {
+        closeWhenSaved_ = false;
+        QDialog::reject();
+      }
     });
   });
 }

@@ -44,10 +44,19 @@ class AddressListDialog : public QDialog {
   void SaveTo(const QString& path, tanzel::TextEncoding encoding);
   // True while a list is read, resolved or saved.
   bool Busy() const { return busy_; }
+  // True when the list was resolved, or a row settled, since it was last saved.
+  bool Unsaved() const { return unsaved_; }
   // The text of the summary line.
   QString SummaryText() const;
 
+  // 閉じる, Esc and the close box (all end here): with results not saved, asks
+  // 「結果を保存しますか？」 (保存 / 保存しない / キャンセル) first; 保存 asks where and closes
+  // once saved.
+  void reject() override;
+
  private:
+  // True when the window may close now (asks when results are not saved).
+  bool MayClose();
   void CreateControls();
   void Loaded(std::shared_ptr<const tanzel::AddressList> list, const QString& source, bool pasted);
   void FillColumns();
@@ -64,9 +73,12 @@ class AddressListDialog : public QDialog {
 
   tanzel::DataSource data_;
   bool busy_ = false;
+  bool unsaved_ = false;
+  bool closeWhenSaved_ = false;
   QString inputPath_;
   bool pasted_ = false;
   std::shared_ptr<const tanzel::AddressList> list_;
+  tanzel::ListColumns recognised_;                        // the columns as recognised
   tanzel::ListColumns resolved_;                          // the columns of the last resolution
   std::map<std::size_t, tanzel::RowDecision> decisions_;  // by table row
 
