@@ -168,6 +168,32 @@ void SaveList() {
   Save(&dialog, "list");
 }
 
+// The list window on an office's list with split address columns and existing codes, saved
+// under a long name (the status line ends in … rather than widening the window).
+void SaveOfficeList() {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("office.csv"));
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return;
+  file.write(QStringLiteral(u"氏名,郵便番号,都道府県,市区町村,番地,建物名\r\n"
+                            u"山田 太郎,541-0053,,中央区,本町1-1,\r\n"
+                            u"佐藤 花子,100-6320,東京都,千代田区,丸の内2-4-1,丸ビル 20F\r\n"
+                            u"鈴木 一郎,,東京都,府中市,宮西町2-3,コーポ府中 201\r\n"
+                            u"田中 次郎,100-0001,東京都,府中市,宮西町1-1,\r\n")
+                 .toUtf8());
+  file.close();
+  AddressListDialog dialog([] { return Form_Main->Data(); }, Form_Main);
+  dialog.show();
+  dialog.OpenFile(path);
+  QTRY_VERIFY_WITH_TIMEOUT(dialog.findChild<QWidget*>(QStringLiteral("resolveButton"))->isEnabled(), 10000);
+  dialog.Resolve();
+  QTRY_VERIFY_WITH_TIMEOUT(!dialog.Busy(), 10000);
+  dialog.SaveTo(dir.filePath(QStringLiteral(u"とても長い名前の顧客一覧_2026年12月分_営業部_東京支店_確認済み_郵便番号付き.csv")),
+                tanzel::TextEncoding::Utf8Bom);
+  QTRY_VERIFY_WITH_TIMEOUT(!dialog.Busy(), 10000);
+  Save(&dialog, "list_office");
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -221,6 +247,7 @@ int main(int argc, char* argv[]) {
   SaveSearch(QStringLiteral(u"ちよだく"), "view_reading");
   SaveSearch(QStringLiteral(u"東京都千代田区丸の内1丁目9番1号"), "view_address");
   SaveList();
+  SaveOfficeList();
 
   DestroyWindows();
   return 0;

@@ -1,9 +1,7 @@
 #include "forms/lists/AddressListDialog.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QPainter>
-#include <QScreen>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -205,8 +203,6 @@ void AddressListDialog::CreateControls() {
   connect(copyButton_, &QPushButton::clicked, this, &AddressListDialog::CopyTable);
   connect(saveButton_, &QPushButton::clicked, this, &AddressListDialog::AskSavePath);
   connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
-  // The window never grows past its screen, whatever its rows and status say.
-  if (QScreen* screen = QGuiApplication::primaryScreen()) setMaximumSize(screen->availableSize());
 }
 
 void AddressListDialog::OpenFile(const QString& path) {
