@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs with apt-get whatever the build, the tests and the program need and is missing.
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libzip-dev zlib1g-dev libutf8proc-dev libjpeg-dev libcurl4-openssl-dev libssl-dev libmicrohttpd-dev nlohmann-json3-dev fonts-ipafont-gothic
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libzip-dev zlib1g-dev libutf8proc-dev libjpeg-dev libcurl4-openssl-dev libssl-dev libmicrohttpd-dev libexpat1-dev libxlsxwriter-dev nlohmann-json3-dev fonts-ipafont-gothic
   clang clang-format libclang-rt-14-dev curl ca-certificates wrk nginx-light libboost-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -3,7 +3,9 @@
 
 #include <QtTest>
 
+#include "core/lists/Workbook.h"
 #include "core/text/TextEncoding.h"
+#include "support/Archives.h"
 #include "support/Lists.h"
 #include "support/Process.h"
 #include "support/Sjis.h"
@@ -77,6 +79,41 @@ class TestListsCli : public QObject {
                "鈴木,260-0012,,中央区,本町1-1,,260-0012,確実,千葉県千葉市中央区本町,一致\r\n"));
   }
 
+  // The office's list as a workbook, written as a workbook: the same answers, the original
+  // cells as they were.
+  void workbook() {
+    const std::string in = files_.path("office.xlsx"), out = files_.path("office-out.xlsx");
+    auto cell = [](const char* ref, const char* text) {
+      return std::string("<c r=\"") + ref + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
+    };
+    QVERIFY(WriteWorkbookFile(
+        in,
+        "<sheetData><row r=\"1\">" + cell("A1", "氏名") + cell("B1", "郵便番号") + cell("C1", "都道府県") +
+            cell("D1", "市区町村") + cell("E1", "番地") + cell("F1", "建物名") + "</row><row r=\"2\">" +
+            cell("A2", "山田") + "<c r=\"B2\"><v>5410053</v></c>" + cell("D2", "中央区") + cell("E2", "本町1-1") +
+            "</row><row r=\"3\">" + cell("A3", "佐藤") + cell("B3", "100-6320") + cell("C3", "東京都") +
+            cell("D3", "千代田区") + cell("E3", "丸の内2-4-1") + cell("F3", "丸ビル 20F") + "</row></sheetData>",
+        ""));
+    ProcessResult r = Run({QStringLiteral("--resolve"), QStringLiteral("--list"), Q(in), QStringLiteral("--out"), Q(out)});
+    QCOMPARE(r.exit, 0);
+    std::vector<std::vector<std::string>> rows;
+    std::string error;
+    QVERIFY2(tanzel::ReadWorkbook(ReadFile(out), "", 1 << 20, rows, error), error.c_str());
+    QStringList lines;
+    for (const auto& row : rows) {
+      QStringList cells;
+      for (const std::string& c : row) cells << QString::fromStdString(c);
+      lines << cells.join(QLatin1Char(','));
+    }
+    QCOMPARE(lines, (QStringList{
+                        QStringLiteral(u"氏名,郵便番号,都道府県,市区町村,番地,建物名,郵便番号（検索結果）,確度,該当住所,"
+                                       u"既存番号との照合"),
+                        QStringLiteral(u"山田,5410053,,中央区,本町1-1,,541-0053,確実,大阪府大阪市中央区本町,一致"),
+                        QStringLiteral(u"佐藤,100-6320,東京都,千代田区,丸の内2-4-1,丸ビル 20F,100-6320,確実,"
+                                       u"東京都千代田区丸の内丸の内ビルディング（２０階）,一致")}));
+    QVERIFY(ReadZipEntry(out, "xl/worksheets/sheet1.xml").find("<v>5410053</v>") != std::string::npos);
+  }
+
   // A list without names, its column named by number, written in UTF-8 with its mark, in
   // the words for scripts; every row sure.
   void allSure() {
@@ -105,6 +142,8 @@ class TestListsCli : public QObject {
                                     << QStringLiteral("no column 電話");
     QTest::newRow("unknown words") << good << with({QStringLiteral("--words"), QStringLiteral("de")}) << 2
                                    << QStringLiteral("--words is ja or en, not de");
+    QTest::newRow("a sheet of a text list") << good << with({QStringLiteral("--sheet"), QStringLiteral("A")}) << 2
+                                            << QStringLiteral("--sheet goes with a workbook (.xlsx)");
     QTest::newRow("unknown encoding") << good << with({QStringLiteral("--encoding"), QStringLiteral("latin1")}) << 2
                                       << QStringLiteral("unknown encoding latin1");
     QTest::newRow("output is the input") << good << with({QStringLiteral("--out"), QStringLiteral("IN")}) << 2

@@ -1,5 +1,6 @@
 #include "support/Lists.h"
 
+#include "support/Archives.h"
 #include "support/DataLines.h"
 #include "support/TempData.h"
 
@@ -43,4 +44,26 @@ std::string ListCsv(int rows) {
     out += name + "," + code + "," + ListAddress(i) + "\r\n";
   }
   return out;
+}
+
+bool WriteWorkbookFile(const std::string& path, const std::string& sheetXml, const std::string& sharedXml,
+                       const std::string& sheet) {
+  const std::string ns = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  std::vector<std::pair<std::string, std::string>> entries = {
+      {"[Content_Types].xml",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
+       "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
+      {"xl/workbook.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook " + ns + " xmlns:r=\"" + rel +
+                              "\"><sheets><sheet name=\"" + sheet + "\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
+       "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" Type=\"" +
+           rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+      {"xl/worksheets/sheet1.xml",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet " + ns + ">" + sheetXml + "</worksheet>"}};
+  if (!sharedXml.empty())
+    entries.emplace_back("xl/sharedStrings.xml",
+                         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst " + ns + ">" + sharedXml + "</sst>");
+  return WriteZip(path, entries, 0, true);
 }

@@ -23,3 +23,9 @@ std::string ListAddress(int row);
 // "客i" (a comma and quotes in every fifth), has the address ListAddress(i) and the code
 // 183-0022 on sure rows (a wrong one on every eighth row), none on the others.
 std::string ListCsv(int rows);
+
+// Writes at `path` a workbook of one worksheet named `sheet`, as a spreadsheet program
+// writes one: the sheet's XML `sheetXml` (the <sheetData> element), the shared strings'
+// `sharedXml` (the <si> elements; none when empty). Returns false when it cannot.
+bool WriteWorkbookFile(const std::string& path, const std::string& sheetXml, const std::string& sharedXml,
+                       const std::string& sheet = "Sheet1");

@@ -4,6 +4,7 @@
 
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
+#include "core/lists/Workbook.h"
 
 namespace tanzel {
 
@@ -31,6 +32,24 @@ std::optional<AddressList> ReadAddressList(std::string_view bytes, const std::at
   }
   error = reader.error();
   if (!error.empty()) return std::nullopt;
+  return list;
+}
+
+std::optional<AddressList> ReadListFile(const std::string& path, const std::string& sheet,
+                                        const std::atomic<bool>& cancel, std::string& error) {
+  MappedList mapped;
+  if (!mapped.Open(path, kMaxHeldListBytes, error)) return std::nullopt;
+  if (!IsWorkbookPath(path)) return ReadAddressList(mapped.bytes(), cancel, error);
+  AddressList list;
+  if (!ReadWorkbook(mapped.bytes(), sheet, kMaxSheetXmlBytes, list.rows, error)) {
+    error = path + ": " + error;
+    return std::nullopt;
+  }
+  if (list.rows.empty()) {
+    error = path + ": the sheet is empty";
+    return std::nullopt;
+  }
+  for (const auto& row : list.rows) list.width = std::max(list.width, row.size());
   return list;
 }
 

@@ -27,10 +27,22 @@ struct AddressList {
   std::string SjisField(std::size_t row, int column) const;
 };
 
+// The largest list the window holds whole, and the largest workbook read (the command line
+// streams a text list of any size, but holds a workbook whole too).
+inline constexpr std::size_t kMaxHeldListBytes = std::size_t{32} << 20;
+// The largest worksheet XML of such a workbook.
+inline constexpr std::size_t kMaxSheetXmlBytes = std::size_t{256} << 20;
+
 // Reads every record of `bytes` (a whole file, or cells pasted as text). Returns nothing,
 // with `error` saying why and naming the line, for text that cannot be read as a list (see
 // InspectList, CsvReader), or when `cancel` becomes true.
 std::optional<AddressList> ReadAddressList(std::string_view bytes, const std::atomic<bool>& cancel, std::string& error);
+
+// Reads the list in the file `path`: a workbook's sheet `sheet` (the first when empty; see
+// ReadWorkbook) when the name ends in .xlsx or .xlsm, else text (ReadAddressList). Refuses,
+// with `error` saying why, a file larger than kMaxHeldListBytes.
+std::optional<AddressList> ReadListFile(const std::string& path, const std::string& sheet,
+                                        const std::atomic<bool>& cancel, std::string& error);
 
 // Resolves row `row` of `list` as `columns` say, with the person's decision where there is
 // one (a chosen code that is no longer among the candidates is dropped).

@@ -1,16 +1,19 @@
 #include "core/lists/CsvCommand.h"
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "core/lists/AddressList.h"
 #include "core/lists/BatchResolve.h"
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
 #include "core/lists/ListSession.h"
 #include "core/lists/ListText.h"
+#include "core/lists/Workbook.h"
 #include "core/resolve/AddressIndex.h"
 
 namespace tanzel {
@@ -20,9 +23,11 @@ namespace {
 constexpr const char* kUsage =
     "usage: tanzel-search [--data DIR] --resolve --list FILE [--column N|NAME]... [--code-column N|NAME]\n"
     "                     [--header|--no-header] [--out FILE] [--encoding utf-8|utf-8-bom|cp932]\n"
-    "                     [--words ja|en]\n"
-    "Resolves the address of every row of a CSV or TSV list (UTF-8 or Shift-JIS; --csv is the\n"
-    "same as --list) and writes the list as CSV with columns appended: 郵便番号（検索結果） the\n"
+    "                     [--words ja|en] [--sheet NAME]\n"
+    "Resolves the address of every row of a list, CSV or TSV (.csv, .tsv, .txt; UTF-8 or\n"
+    "Shift-JIS) or an Excel workbook (.xlsx: the first sheet, or --sheet NAME), and writes the\n"
+    "list (--csv is the same as --list) as CSV, or as a workbook when --out ends in .xlsx (the\n"
+    "original cells as values), with columns appended: 郵便番号（検索結果） the\n"
     "postal code, 確度 how sure it is (確実, 要確認, 複数候補, 該当なし), 該当住所 the record it\n"
     "matched, and, where the list has a code column, 既存番号との照合 whether the row's code\n"
     "agrees (一致, 候補にあり, 不一致); a name the list already has gets （検索結果） after it.\n"
@@ -44,6 +49,7 @@ struct CsvArgs {
   std::string output;
   std::vector<std::string> columns;
   std::string codeColumn;
+  std::string sheet;
   int header = -1;  // -1 guess, 0 no, 1 yes
   std::optional<TextEncoding> encoding;
   ListWords words = ListWords::Japanese;
@@ -59,7 +65,8 @@ bool ParseCsvArgs(int argc, const char* const argv[], CsvArgs& args, std::FILE* 
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool takesValue = arg == "--data" || arg == "--csv" || arg == "--list" || arg == "--column" ||
-                            arg == "--code-column" || arg == "--out" || arg == "--encoding" || arg == "--words";
+                            arg == "--code-column" || arg == "--out" || arg == "--encoding" || arg == "--words" ||
+                            arg == "--sheet";
     if (takesValue && i + 1 >= argc) return Usage(err, arg + " needs a value");
     const std::string value = takesValue ? argv[++i] : "";
     if (arg == "--resolve") {
@@ -70,6 +77,8 @@ bool ParseCsvArgs(int argc, const char* const argv[], CsvArgs& args, std::FILE* 
       args.folder = value;
     } else if (arg == "--csv" || arg == "--list") {
       args.input = value;
+    } else if (arg == "--sheet") {
+      args.sheet = value;
     } else if (arg == "--words") {
       if (value != "ja" && value != "en") return Usage(err, "--words is ja or en, not " + value);
       args.words = value == "en" ? ListWords::English : ListWords::Japanese;
@@ -97,25 +106,68 @@ bool ParseCsvArgs(int argc, const char* const argv[], CsvArgs& args, std::FILE* 
   return true;
 }
 
-// The whole list read once before anything is written: its width and that it reads to the end.
-bool CheckList(const ListFormat& format, std::size_t& width, std::size_t& rows, std::string& error) {
-  CsvReader reader(format.body, format.delimiter);
-  std::vector<std::string> fields;
-  width = rows = 0;
-  while (reader.Next(fields)) {
-    width = std::max(width, fields.size());
-    ++rows;
+// The rows of the input, read as often as needed: a text list streamed from its mapped file
+// (read once whole before anything is written: its width and that it reads to the end), or
+// a workbook's sheet held whole.
+class InputRows {
+ public:
+  bool Open(const CsvArgs& args, std::string& error) {
+    if (IsWorkbookPath(args.input)) {
+      std::atomic<bool> never{false};
+      held_ = ReadListFile(args.input, args.sheet, never, error);
+      if (!held_) return false;
+      encoding_ = held_->encoding;
+      width_ = held_->width;
+      return true;
+    }
+    if (!args.sheet.empty()) {
+      error = "--sheet goes with a workbook (.xlsx)";
+      return false;
+    }
+    if (!file_.Open(args.input, kMaxListBytes, error)) return false;
+    std::optional<ListFormat> format = InspectList(file_.bytes(), error);
+    if (!format) {
+      error = args.input + ": " + error;
+      return false;
+    }
+    format_ = *format;
+    encoding_ = format_.encoding;
+    Rewind();
+    std::vector<std::string> fields;
+    while (Next(fields)) width_ = std::max(width_, fields.size());
+    error = reader_->error();
+    if (!error.empty()) error = args.input + ": " + error;
+    return error.empty();
   }
-  error = reader.error();
-  return error.empty();
-}
+  void Rewind() {
+    next_ = 0;
+    if (!held_) reader_.emplace(format_.body, format_.delimiter);
+  }
+  bool Next(std::vector<std::string>& fields) {
+    if (!held_) return reader_->Next(fields);
+    if (next_ >= held_->rows.size()) return false;
+    fields = held_->rows[next_++];
+    return true;
+  }
+  TextEncoding encoding() const { return encoding_; }
+  std::size_t width() const { return width_; }
+
+ private:
+  MappedList file_;
+  ListFormat format_;
+  std::optional<CsvReader> reader_;
+  std::optional<AddressList> held_;
+  std::size_t next_ = 0;
+  TextEncoding encoding_ = TextEncoding::Utf8;
+  std::size_t width_ = 0;
+};
 
 // The first rows of a list, enough to recognise its layout.
-std::vector<std::vector<std::string>> FirstRows(const ListFormat& format) {
-  CsvReader reader(format.body, format.delimiter);
+std::vector<std::vector<std::string>> FirstRows(InputRows& input) {
+  input.Rewind();
   std::vector<std::string> fields;
   std::vector<std::vector<std::string>> rows;
-  while (rows.size() <= kLayoutSampleRows && reader.Next(fields)) rows.push_back(fields);
+  while (rows.size() <= kLayoutSampleRows && input.Next(fields)) rows.push_back(fields);
   return rows;
 }
 
@@ -145,19 +197,18 @@ bool PickColumns(const CsvArgs& args, const std::vector<std::vector<std::string>
 }
 
 // Writes the resolved list to `file`; `allSure` tells whether every row was sure.
-bool WriteList(const AddressIndex& index, const ListFormat& format, bool header, std::size_t width,
-               const ListColumns& columns, const ListOutput& output, std::FILE* file, bool& allSure,
-               std::string& error) {
-  CsvReader reader(format.body, format.delimiter);
+bool WriteList(const AddressIndex& index, InputRows& input, bool header, const ListColumns& columns,
+               const ListOutput& output, std::FILE* file, bool& allSure, std::string& error) {
+  input.Rewind();
   std::vector<std::string> fields;
-  ListWriter writer(file, output, format.encoding, width, columns.code >= 0);
+  ListWriter writer(file, output, input.encoding(), input.width(), columns.code >= 0);
   allSure = true;
   bool first = true;
-  while (reader.Next(fields)) {
+  while (input.Next(fields)) {
     if (first && header) {
       writer.Header(fields);
     } else {
-      RowAnswer row = ResolveFields(index, fields, format.encoding, columns, nullptr);
+      RowAnswer row = ResolveFields(index, fields, input.encoding(), columns, nullptr);
       allSure = allSure && row.answer.certainty == Certainty::Sure;
       if (!writer.Row(fields, index, row)) break;
     }
@@ -187,19 +238,15 @@ int ResolveCsvCommand(int argc, const char* const argv[], const std::shared_ptr<
     return 2;
   }
   std::string error;
-  MappedList file;
-  std::optional<ListFormat> format;
-  if (file.Open(args.input, kMaxListBytes, error)) format = InspectList(file.bytes(), error);
-  std::size_t width = 0, rows = 0;
-  if (!format || !CheckList(*format, width, rows, error)) {
-    std::fprintf(err, "tanzel-search: %s%s%s; nothing written\n", format ? args.input.c_str() : "", format ? ": " : "",
-                 error.c_str());
+  InputRows input;
+  if (!input.Open(args, error)) {
+    std::fprintf(err, "tanzel-search: %s; nothing written\n", error.c_str());
     return 2;
   }
-  const std::vector<std::vector<std::string>> first = FirstRows(*format);
-  const bool header = args.header >= 0 ? args.header == 1 : FirstRowNamesColumns(first, format->encoding);
+  const std::vector<std::vector<std::string>> first = FirstRows(input);
+  const bool header = args.header >= 0 ? args.header == 1 : FirstRowNamesColumns(first, input.encoding());
   ListColumns columns;
-  if (!PickColumns(args, first, format->encoding, header, width, columns, err)) return 2;
+  if (!PickColumns(args, first, input.encoding(), header, input.width(), columns, err)) return 2;
 
   std::shared_ptr<const DataSet> data = args.folder.empty() ? inUse : DataSet::Open(args.folder);
   std::shared_ptr<const AddressIndex> index = data->Index(error);
@@ -207,12 +254,10 @@ int ResolveCsvCommand(int argc, const char* const argv[], const std::shared_ptr<
     std::fprintf(err, "tanzel-search: %s%s cannot be read\n", data->EditionFolder().c_str(), error.c_str());
     return 3;
   }
-  const ListOutput output{args.encoding.value_or(format->encoding), args.words};
+  const ListOutput output{args.encoding.value_or(input.encoding()), args.words, IsWorkbookPath(args.output)};
   bool allSure = true;
   error.clear();
-  auto write = [&](std::FILE* f) {
-    return WriteList(*index, *format, header, width, columns, output, f, allSure, error);
-  };
+  auto write = [&](std::FILE* f) { return WriteList(*index, input, header, columns, output, f, allSure, error); };
   bool written = args.output.empty() ? write(out) && std::fflush(out) == 0 && !std::ferror(out)
                                      : WriteFileAtomically(args.output, write, error);
   if (!written) {

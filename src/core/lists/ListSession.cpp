@@ -84,8 +84,18 @@ ListWriter::ListWriter(std::FILE* file, const ListOutput& output, TextEncoding f
       from_(from),
       width_(width),
       appended_(withCode ? kAppendedColumns : kAppendedColumns - 1) {
-  if (output_.encoding == TextEncoding::Utf8Bom) buffer_.append(kUtf8Bom);
+  if (output_.workbook) {
+    workbook_ = std::make_unique<WorkbookWriter>(file);
+    if (!workbook_->error().empty()) {
+      error_ = workbook_->error();
+      failed_ = true;
+    }
+  } else if (output_.encoding == TextEncoding::Utf8Bom) {
+    buffer_.append(kUtf8Bom);
+  }
 }
+
+ListWriter::~ListWriter() = default;
 
 bool ListWriter::Header(const std::vector<std::string>& fields) {
   const std::vector<std::string> names = SjisRow(fields, from_);
@@ -104,6 +114,21 @@ bool ListWriter::Append(const std::vector<std::string>& fields,
                         const std::array<std::string, kAppendedColumns>& cells) {
   if (failed_) return false;
   ++written_;
+  if (workbook_) {
+    cells_.assign(std::max(width_, fields.size()) + static_cast<std::size_t>(appended_), std::string());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (!ConvertField(fields[i], from_, TextEncoding::Utf8, cells_[i])) {
+        error_ = "row " + std::to_string(written_) + " holds a character that cannot be converted";
+        return !(failed_ = true);
+      }
+    }
+    for (int i = 0; i < appended_; ++i) SjisToEncoding(cells[i], TextEncoding::Utf8, cells_[cells_.size() - appended_ + i]);
+    if (!workbook_->Row(cells_)) {
+      error_ = workbook_->error();
+      failed_ = true;
+    }
+    return !failed_;
+  }
   if (!AppendListRow(buffer_, fields, width_, from_, output_.encoding, cells, appended_)) {
     error_ = "row " + std::to_string(written_) + " holds a character Shift-JIS cannot represent";
     failed_ = true;
@@ -118,6 +143,11 @@ bool ListWriter::Append(const std::vector<std::string>& fields,
 
 bool ListWriter::Finish() {
   if (failed_) return false;
+  if (workbook_) {
+    failed_ = !workbook_->Finish();
+    if (failed_) error_ = workbook_->error();
+    return !failed_;
+  }
   failed_ = std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size();
   buffer_.clear();
   return !failed_;

@@ -9,12 +9,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/lists/BatchResolve.h"
 #include "core/lists/ListText.h"
+#include "core/lists/Workbook.h"
 
 namespace tanzel {
 
@@ -50,19 +52,24 @@ std::string RowAddress(const std::vector<std::string>& fields, TextEncoding enco
 RowAnswer ResolveFields(const AddressIndex& index, const std::vector<std::string>& fields, TextEncoding encoding,
                         const ListColumns& columns, const RowDecision* decision);
 
-// How a resolved list is written: comma-separated text in `encoding`, and the words of the
-// appended cells.
+// How a resolved list is written: comma-separated text in `encoding`, or a workbook; and
+// the words of the appended cells.
 struct ListOutput {
   TextEncoding encoding = TextEncoding::Utf8;
   ListWords words = ListWords::Japanese;
+  bool workbook = false;  // an .xlsx workbook (WorkbookWriter) instead of text
 };
 
 // Writes a resolved list to a stream, row by row: every field as read (in `from`, converted
-// to the output's encoding), empty ones up to `width` where a row is shorter, then the
-// appended cells (three, or four with a code column). Not thread-safe.
+// to the output's encoding, or to UTF-8 cells of a workbook), empty ones up to `width` where
+// a row is shorter, then the appended cells (three, or four with a code column). Not
+// thread-safe.
 class ListWriter {
  public:
   ListWriter(std::FILE* file, const ListOutput& output, TextEncoding from, std::size_t width, bool withCode);
+  ~ListWriter();
+  ListWriter(const ListWriter&) = delete;
+  ListWriter& operator=(const ListWriter&) = delete;
 
   // The header row: the list's names, and the appended columns' names (AppendedNames, none
   // the same as one of `fields`).
@@ -87,6 +94,8 @@ class ListWriter {
   int appended_;
   std::size_t written_ = 0;
   std::string buffer_;
+  std::unique_ptr<WorkbookWriter> workbook_;
+  std::vector<std::string> cells_;
   std::string error_;
   bool failed_ = false;
 };

@@ -24,6 +24,7 @@
 #include "core/data/Editions.h"
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
+#include "core/lists/Workbook.h"
 #include "core/resolve/AddressIndex.h"
 #include "forms/common/MessageBox.h"
 #include "forms/common/QtText.h"
@@ -32,9 +33,6 @@
 using namespace tanzel;
 
 namespace {
-
-// The window holds a list whole: larger ones are for tanzel-search --resolve --csv.
-constexpr std::size_t kMaxWindowList = std::size_t{32} << 20;
 
 const QString kCaption = QStringLiteral(u"住所一覧から郵便番号");
 
@@ -100,7 +98,7 @@ void AddressListDialog::CreateControls() {
   openButton_ = Button(this, "openButton", QStringLiteral(u"開く…"));
   pasteButton_ = Button(this, "pasteButton", QStringLiteral(u"貼り付け"));
   sourceLabel_ = new StatusLabel(this);
-  sourceLabel_->setText(QStringLiteral(u"CSV・TSVファイルを開くか、表計算のセルを貼り付けてください。"));
+  sourceLabel_->setText(QStringLiteral(u"CSV・TSV・Excel (.xlsx) ファイルを開くか、表計算のセルを貼り付けてください。"));
   sourceLabel_->setObjectName(QStringLiteral("sourceLabel"));
   auto* top = new QHBoxLayout;
   top->addWidget(openButton_);
@@ -181,7 +179,8 @@ void AddressListDialog::CreateControls() {
 
   connect(openButton_, &QPushButton::clicked, this, [this] {
     QFileDialog dialog(this, QStringLiteral(u"住所一覧を開く"), QFileInfo(inputPath_).absolutePath(),
-                       QStringLiteral(u"CSV・TSV (*.csv *.tsv *.txt);;すべてのファイル (*)"));
+                       QStringLiteral(u"一覧 (*.csv *.tsv *.txt *.xlsx);;CSV・TSV (*.csv *.tsv *.txt);;"
+                                      u"Excel ブック (*.xlsx);;すべてのファイル (*)"));
     dialog.setObjectName(QStringLiteral("openListDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -209,10 +208,9 @@ void AddressListDialog::OpenFile(const QString& path) {
   SetBusy(true);
   const std::string file = path.toStdString();
   job_.Start([this, file, path](const std::atomic<bool>& cancel) {
+    // The window holds a list whole (kMaxHeldListBytes): larger ones are for tanzel-search --resolve --list.
     std::string error;
-    MappedList mapped;
-    std::optional<AddressList> list;
-    if (mapped.Open(file, kMaxWindowList, error)) list = ReadAddressList(mapped.bytes(), cancel, error);
+    std::optional<AddressList> list = ReadListFile(file, std::string(), cancel, error);
     if (!list) {
       job_.Post([this, error] { Finished(false, QString::fromStdString(error)); });
       return;
@@ -247,11 +245,16 @@ void AddressListDialog::Loaded(std::shared_ptr<const AddressList> list, const QS
   const std::vector<std::vector<std::string>> firstRows(
       list_->rows.begin(), list_->rows.begin() + static_cast<long>(std::min(list_->rows.size(), std::size_t{2})));
   const bool header = FirstRowNamesColumns(firstRows, list_->encoding);
-  static_cast<StatusLabel*>(sourceLabel_)->SetStatus(QStringLiteral(u"%1　%2行　文字コード: %3　区切り: %4")
-                            .arg(source)
-                            .arg(list_->rows.size() - (header ? 1 : 0))
-                            .arg(pasted ? QStringLiteral(u"（貼り付け）") : EncodingName(list_->encoding),
-                                 list_->delimiter == '\t' ? QStringLiteral(u"タブ") : QStringLiteral(u"カンマ")));
+  const long rows = static_cast<long>(list_->rows.size()) - (header ? 1 : 0);
+  if (!pasted && IsWorkbookPath(inputPath_.toStdString()))
+    static_cast<StatusLabel*>(sourceLabel_)->SetStatus(QStringLiteral(u"%1　%2行　Excel ブック").arg(source).arg(rows));
+  else
+    static_cast<StatusLabel*>(sourceLabel_)
+        ->SetStatus(QStringLiteral(u"%1　%2行　文字コード: %3　区切り: %4")
+                        .arg(source)
+                        .arg(rows)
+                        .arg(pasted ? QStringLiteral(u"（貼り付け）") : EncodingName(list_->encoding),
+                             list_->delimiter == '\t' ? QStringLiteral(u"タブ") : QStringLiteral(u"カンマ")));
   encoding_->clear();
   encoding_->addItem(QStringLiteral(u"元の文字コード（%1）").arg(EncodingName(list_->encoding)),
                      static_cast<int>(list_->encoding));
@@ -480,14 +483,16 @@ void AddressListDialog::AskSavePath() {
   QString suggestion;
   if (!inputPath_.isEmpty()) {
     const QFileInfo input(inputPath_);
-    suggestion = input.absolutePath() + QLatin1Char('/') + input.completeBaseName() + QStringLiteral(u"_郵便番号.csv");
+    suggestion = input.absolutePath() + QLatin1Char('/') + input.completeBaseName() + QStringLiteral(u"_郵便番号.") +
+                 (IsWorkbookPath(inputPath_.toStdString()) ? QStringLiteral("xlsx") : QStringLiteral("csv"));
   }
-  QFileDialog dialog(this, QStringLiteral(u"郵便番号を付けた一覧を保存"), suggestion, QStringLiteral("CSV (*.csv)"));
+  QFileDialog dialog(this, QStringLiteral(u"郵便番号を付けた一覧を保存"), suggestion,
+                     QStringLiteral(u"CSV (*.csv);;Excel ブック (*.xlsx)"));
   dialog.setObjectName(QStringLiteral("saveListDialog"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("csv"));
-  // The dialog asks before it replaces any file, the input included.
+  // The dialog asks before it replaces any file; the input is never replaced (SaveTo).
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     closeWhenSaved_ = false;
     return;
@@ -516,6 +521,12 @@ void AddressListDialog::reject() {
 
 void AddressListDialog::SaveTo(const QString& path, TextEncoding encoding) {
   if (!list_ || !model_->Index() || busy_) return;
+  if (!inputPath_.isEmpty() && SameFile(path.toStdString(), inputPath_.toStdString())) {
+    closeWhenSaved_ = false;
+    ShowMessage(this, QStringLiteral(u"開いた一覧には上書きしません。別の名前で保存してください。"), kCaption,
+                MessageIcon::Warning);
+    return;
+  }
   SetBusy(true);
   // The answers are read in place: nothing changes them while the window is busy.
   const std::vector<RowAnswer>* answers = &model_->Answers();
@@ -526,7 +537,8 @@ void AddressListDialog::SaveTo(const QString& path, TextEncoding encoding) {
   job_.Start([=, this](const std::atomic<bool>&) {
     std::string error;
     const bool saved =
-        SaveAddressList(path.toStdString(), *list, first, withCode, *answers, *index, ListOutput{encoding}, error);
+        SaveAddressList(path.toStdString(), *list, first, withCode, *answers, *index,
+                        ListOutput{encoding, ListWords::Japanese, IsWorkbookPath(path.toStdString())}, error);
     job_.Post([this, saved, error, path] {
       SetBusy(false);
       if (!saved) {

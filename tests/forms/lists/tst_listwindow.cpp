@@ -24,6 +24,7 @@
 #include "forms/common/MessageBox.h"
 #include "forms/lists/AddressListDialog.h"
 #include "forms/main/TForm_Main.h"
+#include "support/Archives.h"
 #include "support/Lists.h"
 #include "support/Modal.h"
 #include "support/Sjis.h"
@@ -213,6 +214,40 @@ class TestListWindow : public QObject {
     const std::string window = FileBytes(dir.path("window.csv"));
     QVERIFY(window.size() > list.size());
     QCOMPARE(window, FileBytes(out));
+  }
+
+  // A workbook opened and saved as a workbook: the sheet the command line writes.
+  void workbook() {
+    TempData dir;
+    const std::string in = dir.path("in.xlsx"), out = dir.path("cli.xlsx"), folder = data_.folder();
+    QVERIFY(WriteWorkbookFile(in,
+                              "<sheetData><row r=\"1\"><c t=\"inlineStr\"><is><t>住所</t></is></c><c t=\"inlineStr\">"
+                              "<is><t>郵便番号</t></is></c></row><row r=\"2\"><c t=\"inlineStr\"><is><t>中央区本町1-1"
+                              "</t></is></c><c><v>2600012</v></c></row></sheetData>",
+                              ""));
+    AddressListDialog dialog([] { return Form_Main->Data(); }, Form_Main);
+    dialog.OpenFile(QString::fromStdString(in));
+    QTRY_VERIFY(Child<QTableView>(&dialog, "table")->model()->rowCount() == 1);
+    QVERIFY(Child<QLabel>(&dialog, "sourceLabel")->text().contains(QStringLiteral(u"Excel ブック")));
+    dialog.Resolve();
+    QTRY_VERIFY(!dialog.Busy());
+    dialog.SaveTo(QString::fromStdString(dir.path("window.xlsx")), tanzel::TextEncoding::Utf8);
+    QTRY_VERIFY(!dialog.Busy());
+    QVERIFY2(shown_.empty(), qPrintable(MessageTexts(shown_)));
+    const char* argv[] = {"tanzel-search", "--data", folder.c_str(), "--resolve", "--list", in.c_str(), "--out",
+                          out.c_str()};
+    std::FILE* sink = std::tmpfile();
+    tanzel::ResolveCsvCommand(static_cast<int>(std::size(argv)), argv, nullptr, sink, sink);
+    std::fclose(sink);
+    const std::string sheet = ReadZipEntry(dir.path("window.xlsx"), "xl/worksheets/sheet1.xml");
+    QVERIFY(sheet.find("260-0012") != std::string::npos);
+    QCOMPARE(sheet, ReadZipEntry(out, "xl/worksheets/sheet1.xml"));
+
+    // Never over the list it opened.
+    dialog.SaveTo(QString::fromStdString(in), tanzel::TextEncoding::Utf8);
+    QCOMPARE(shown_.size(), 1u);
+    QVERIFY(shown_.front().text.contains(QStringLiteral(u"上書きしません")));
+    shown_.clear();
   }
 
   // 閉じる, Esc and the close box ask before results that were not saved are dropped.
