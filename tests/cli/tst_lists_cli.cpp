@@ -94,7 +94,8 @@ class TestListsCli : public QObject {
             "</row><row r=\"3\">" + cell("A3", "佐藤") + cell("B3", "100-6320") + cell("C3", "東京都") +
             cell("D3", "千代田区") + cell("E3", "丸の内2-4-1") + cell("F3", "丸ビル 20F") + "</row></sheetData>",
         ""));
-    ProcessResult r = Run({QStringLiteral("--resolve"), QStringLiteral("--list"), Q(in), QStringLiteral("--out"), Q(out)});
+    ProcessResult r =
+        Run({QStringLiteral("--resolve"), QStringLiteral("--list"), Q(in), QStringLiteral("--out"), Q(out)});
     QCOMPARE(r.exit, 0);
     std::vector<std::vector<std::string>> rows;
     std::string error;
@@ -105,12 +106,13 @@ class TestListsCli : public QObject {
       for (const std::string& c : row) cells << QString::fromStdString(c);
       lines << cells.join(QLatin1Char(','));
     }
-    QCOMPARE(lines, (QStringList{
-                        QStringLiteral(u"氏名,郵便番号,都道府県,市区町村,番地,建物名,郵便番号（検索結果）,確度,該当住所,"
-                                       u"既存番号との照合"),
-                        QStringLiteral(u"山田,5410053,,中央区,本町1-1,,541-0053,確実,大阪府大阪市中央区本町,一致"),
-                        QStringLiteral(u"佐藤,100-6320,東京都,千代田区,丸の内2-4-1,丸ビル 20F,100-6320,確実,"
-                                       u"東京都千代田区丸の内丸の内ビルディング（２０階）,一致")}));
+    QCOMPARE(
+        lines,
+        (QStringList{QStringLiteral(u"氏名,郵便番号,都道府県,市区町村,番地,建物名,郵便番号（検索結果）,確度,該当住所,"
+                                    u"既存番号との照合"),
+                     QStringLiteral(u"山田,5410053,,中央区,本町1-1,,541-0053,確実,大阪府大阪市中央区本町,一致"),
+                     QStringLiteral(u"佐藤,100-6320,東京都,千代田区,丸の内2-4-1,丸ビル 20F,100-6320,確実,"
+                                    u"東京都千代田区丸の内丸の内ビルディング（２０階）,一致")}));
     QVERIFY(ReadZipEntry(out, "xl/worksheets/sheet1.xml").find("<v>5410053</v>") != std::string::npos);
   }
 
@@ -119,10 +121,9 @@ class TestListsCli : public QObject {
   void allSure() {
     QVERIFY(files_.write("sure.tsv", S("a\t東京都府中市宮西町1\r\nb\t東京都府中市宮西町2\r\n")));
     ProcessResult r = Run({QStringLiteral("--resolve"), QStringLiteral("--list"), Q(files_.path("sure.tsv")),
-                           QStringLiteral("--words"), QStringLiteral("en"),
-                           QStringLiteral("--no-header"), QStringLiteral("--column"), QStringLiteral("2"),
-                           QStringLiteral("--encoding"), QStringLiteral("utf-8-bom"), QStringLiteral("--out"),
-                           Q(files_.path("sure.csv"))});
+                           QStringLiteral("--words"), QStringLiteral("en"), QStringLiteral("--no-header"),
+                           QStringLiteral("--column"), QStringLiteral("2"), QStringLiteral("--encoding"),
+                           QStringLiteral("utf-8-bom"), QStringLiteral("--out"), Q(files_.path("sure.csv"))});
     QCOMPARE(r.exit, 0);
     QCOMPARE(FileBytes(files_.path("sure.csv")), std::string(tanzel::kUtf8Bom) +
                                                      "a,東京都府中市宮西町1,183-0022,sure,東京都府中市宮西町\r\n"

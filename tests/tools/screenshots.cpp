@@ -188,8 +188,9 @@ void SaveOfficeList() {
   QTRY_VERIFY_WITH_TIMEOUT(dialog.findChild<QWidget*>(QStringLiteral("resolveButton"))->isEnabled(), 10000);
   dialog.Resolve();
   QTRY_VERIFY_WITH_TIMEOUT(!dialog.Busy(), 10000);
-  dialog.SaveTo(dir.filePath(QStringLiteral(u"とても長い名前の顧客一覧_2026年12月分_営業部_東京支店_確認済み_郵便番号付き.csv")),
-                tanzel::TextEncoding::Utf8Bom);
+  dialog.SaveTo(
+      dir.filePath(QStringLiteral(u"とても長い名前の顧客一覧_2026年12月分_営業部_東京支店_確認済み_郵便番号付き.csv")),
+      tanzel::TextEncoding::Utf8Bom);
   QTRY_VERIFY_WITH_TIMEOUT(!dialog.Busy(), 10000);
   Save(&dialog, "list_office");
 }

@@ -102,12 +102,14 @@ std::array<std::string, kAppendedColumns> AppendedNames(const std::vector<std::s
   static const std::string mark = Utf8ToSjis("（検索結果）").value();
   std::array<std::string, kAppendedColumns> out = names;
   if (!header) return out;
-  auto taken = [&](const std::string& name) { return std::find(header->begin(), header->end(), name) != header->end(); };
+  auto taken = [&](const std::string& name) {
+    return std::find(header->begin(), header->end(), name) != header->end();
+  };
   for (std::string& name : out) {
     if (!taken(name)) continue;
-    const std::string base = name.size() > mark.size() && name.compare(name.size() - mark.size(), mark.size(), mark) == 0
-                                 ? name
-                                 : name + mark;
+    const std::string base =
+        name.size() > mark.size() && name.compare(name.size() - mark.size(), mark.size(), mark) == 0 ? name
+                                                                                                     : name + mark;
     name = base;
     for (int n = 2; taken(name); ++n) name = base + std::to_string(n);
   }

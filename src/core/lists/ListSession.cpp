@@ -77,8 +77,7 @@ RowAnswer ResolveFields(const AddressIndex& index, const std::vector<std::string
   return answer;
 }
 
-ListWriter::ListWriter(std::FILE* file, const ListOutput& output, TextEncoding from, std::size_t width,
-                       bool withCode)
+ListWriter::ListWriter(std::FILE* file, const ListOutput& output, TextEncoding from, std::size_t width, bool withCode)
     : file_(file),
       output_(output),
       from_(from),
@@ -122,7 +121,8 @@ bool ListWriter::Append(const std::vector<std::string>& fields,
         return !(failed_ = true);
       }
     }
-    for (int i = 0; i < appended_; ++i) SjisToEncoding(cells[i], TextEncoding::Utf8, cells_[cells_.size() - appended_ + i]);
+    for (int i = 0; i < appended_; ++i)
+      SjisToEncoding(cells[i], TextEncoding::Utf8, cells_[cells_.size() - appended_ + i]);
     if (!workbook_->Row(cells_)) {
       error_ = workbook_->error();
       failed_ = true;

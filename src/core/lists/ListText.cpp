@@ -24,10 +24,11 @@ const std::vector<std::pair<std::string, ColumnRole>>& ColumnNames() {
     };
     add(ColumnRole::Prefecture, {"都道府県", "都道府県名", "県名", "県", "都道府県名称"});
     add(ColumnRole::City, {"市区町村", "市区郡", "市町村", "市区町村名", "市区", "市郡", "市区町村郡", "市区郡町村"});
-    add(ColumnRole::Address, {"町域", "町名", "町丁目", "番地", "丁目番地", "住所", "所在地", "番地以降", "町域名",
-                              "町村", "丁目", "町名番地", "町域番地", "住所番地", "大字", "字", "番地等", "以降の住所"});
-    add(ColumnRole::Building, {"建物名", "ビル名", "マンション名", "建物", "建物名等", "ビル・マンション名",
-                               "建物・部屋番号", "方書"});
+    add(ColumnRole::Address,
+        {"町域", "町名", "町丁目", "番地", "丁目番地", "住所", "所在地", "番地以降", "町域名", "町村", "丁目",
+         "町名番地", "町域番地", "住所番地", "大字", "字", "番地等", "以降の住所"});
+    add(ColumnRole::Building,
+        {"建物名", "ビル名", "マンション名", "建物", "建物名等", "ビル・マンション名", "建物・部屋番号", "方書"});
     add(ColumnRole::Code, {"郵便番号", "〒", "郵便", "ZIP", "〒番号", "郵便番号7桁", "郵便番号（7桁）"});
     return out;
   }();
@@ -44,8 +45,8 @@ std::string BareName(std::string_view name) {
     if (c != " " && c != "\t" && c != "\x81\x40") out.append(c);
     i += len;
   }
-  for (const auto& [open, close] : {std::pair<std::string_view, std::string_view>{"\x81\x69", "\x81\x6a"},
-                                    {"(", ")"}}) {  // （） and ()
+  for (const auto& [open, close] :
+       {std::pair<std::string_view, std::string_view>{"\x81\x69", "\x81\x6a"}, {"(", ")"}}) {  // （） and ()
     std::size_t at = out.rfind(open);
     if (at != std::string::npos && at > 0 && out.size() >= close.size() &&
         out.compare(out.size() - close.size(), close.size(), close) == 0)
@@ -104,11 +105,11 @@ const std::vector<std::string>& PrefectureNames() {
   static const std::vector<std::string> names = [] {
     std::vector<std::string> out;
     for (const char* n :
-         {"北海道", "青森県", "岩手県", "宮城県", "秋田県", "山形県", "福島県", "茨城県", "栃木県", "群馬県",
-          "埼玉県", "千葉県", "東京都", "神奈川県", "新潟県", "富山県", "石川県", "福井県", "山梨県", "長野県",
-          "岐阜県", "静岡県", "愛知県", "三重県", "滋賀県", "京都府", "大阪府", "兵庫県", "奈良県", "和歌山県",
-          "鳥取県", "島根県", "岡山県", "広島県", "山口県", "徳島県", "香川県", "愛媛県", "高知県", "福岡県",
-          "佐賀県", "長崎県", "熊本県", "大分県", "宮崎県", "鹿児島県", "沖縄県"})
+         {"北海道", "青森県", "岩手県", "宮城県",   "秋田県", "山形県",   "福島県", "茨城県", "栃木県", "群馬県",
+          "埼玉県", "千葉県", "東京都", "神奈川県", "新潟県", "富山県",   "石川県", "福井県", "山梨県", "長野県",
+          "岐阜県", "静岡県", "愛知県", "三重県",   "滋賀県", "京都府",   "大阪府", "兵庫県", "奈良県", "和歌山県",
+          "鳥取県", "島根県", "岡山県", "広島県",   "山口県", "徳島県",   "香川県", "愛媛県", "高知県", "福岡県",
+          "佐賀県", "長崎県", "熊本県", "大分県",   "宮崎県", "鹿児島県", "沖縄県"})
       out.push_back(Sjis(n));
     return out;
   }();
@@ -144,7 +145,8 @@ bool IsWrittenCode(const std::string& field) {
 // The rest of an address after its town's name or with it: blocks, 番地, 丁目; not a code
 // nor a telephone number.
 bool IsAddressRest(const std::string& field) {
-  return WritesBlock(field) && !ParsePostal(field) && DigitCount(field) <= 7 && field.find_first_of("/:") == std::string::npos;
+  return WritesBlock(field) && !ParsePostal(field) && DigitCount(field) <= 7 &&
+         field.find_first_of("/:") == std::string::npos;
 }
 
 bool IsBuilding(const std::string& field) {

@@ -72,9 +72,8 @@ bool ParsePart(zip_t* archive, const std::string& name, std::size_t maxBytes, bo
         static_cast<XmlHandlers*>(data)->start(Local(el), attributes);
       },
       [](void* data, const char* el) { static_cast<XmlHandlers*>(data)->end(Local(el)); });
-  XML_SetCharacterDataHandler(parser, [](void* data, const char* s, int len) {
-    static_cast<XmlHandlers*>(data)->text(s, len);
-  });
+  XML_SetCharacterDataHandler(
+      parser, [](void* data, const char* s, int len) { static_cast<XmlHandlers*>(data)->text(s, len); });
   std::vector<char> buffer(1 << 16);
   std::size_t total = 0;
   bool ok = true;
@@ -155,8 +154,8 @@ long ColumnOf(const char* reference) {
   return letters == 0 || letters > 3 ? -1 : column - 1;
 }
 
-bool ReadSheet(zip_t* archive, const std::string& part, const std::vector<std::string>& strings,
-               std::size_t maxBytes, std::vector<std::vector<std::string>>& rows, std::string& error) {
+bool ReadSheet(zip_t* archive, const std::string& part, const std::vector<std::string>& strings, std::size_t maxBytes,
+               std::vector<std::vector<std::string>>& rows, std::string& error) {
   std::size_t row = 0;  // 1-based number of the current row
   long column = -1;
   std::string type, value, inlineText;

@@ -86,8 +86,8 @@ void SetQuestionHandler(QuestionHandler handler) {
   Questions() = std::move(handler);
 }
 
-int AskChoice(QWidget* parent, const QString& text, const QString& caption, const QStringList& buttons,
-              int byDefault, int escape) {
+int AskChoice(QWidget* parent, const QString& text, const QString& caption, const QStringList& buttons, int byDefault,
+              int escape) {
   if (Choices()) return Choices()(text, caption, buttons);
   QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, parent);
   std::vector<QPushButton*> added;

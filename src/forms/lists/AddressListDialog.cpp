@@ -1,7 +1,6 @@
 #include "forms/lists/AddressListDialog.h"
 
 #include <QApplication>
-#include <QPainter>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -13,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -71,7 +71,8 @@ class StatusLabel : public QLabel {
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     const QRect area = contentsRect();
-    painter.drawText(area, static_cast<int>(alignment()), fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    painter.drawText(area, static_cast<int>(alignment()),
+                     fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
   }
 };
 
@@ -98,7 +99,8 @@ void AddressListDialog::CreateControls() {
   openButton_ = Button(this, "openButton", QStringLiteral(u"開く…"));
   pasteButton_ = Button(this, "pasteButton", QStringLiteral(u"貼り付け"));
   sourceLabel_ = new StatusLabel(this);
-  sourceLabel_->setText(QStringLiteral(u"CSV・TSV・Excel (.xlsx) ファイルを開くか、表計算のセルを貼り付けてください。"));
+  sourceLabel_->setText(
+      QStringLiteral(u"CSV・TSV・Excel (.xlsx) ファイルを開くか、表計算のセルを貼り付けてください。"));
   sourceLabel_->setObjectName(QStringLiteral("sourceLabel"));
   auto* top = new QHBoxLayout;
   top->addWidget(openButton_);
@@ -503,9 +505,9 @@ void AddressListDialog::AskSavePath() {
 bool AddressListDialog::MayClose() {
   if (!unsaved_) return true;
   if (busy_) return false;  // the results are being saved
-  const int answer = AskChoice(this, QStringLiteral(u"結果を保存しますか？"), kCaption,
-                               {QStringLiteral(u"保存"), QStringLiteral(u"保存しない"), QStringLiteral(u"キャンセル")},
-                               0, 2);
+  const int answer =
+      AskChoice(this, QStringLiteral(u"結果を保存しますか？"), kCaption,
+                {QStringLiteral(u"保存"), QStringLiteral(u"保存しない"), QStringLiteral(u"キャンセル")}, 0, 2);
   if (answer == 1) return true;
   if (answer == 0) {
     closeWhenSaved_ = true;
@@ -517,7 +519,6 @@ bool AddressListDialog::MayClose() {
 void AddressListDialog::reject() {
   if (MayClose()) QDialog::reject();
 }
-
 
 void AddressListDialog::SaveTo(const QString& path, TextEncoding encoding) {
   if (!list_ || !model_->Index() || busy_) return;

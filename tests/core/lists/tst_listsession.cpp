@@ -76,8 +76,7 @@ class TestListSession : public QObject {
 
   void header_data() {
     Columns<QString, QString, bool>("first", "second", "header");
-    Row("split address names", "氏名,郵便番号,都道府県,市区町村,番地,建物名", "山田,541-0053,,中央区,本町1-1,",
-        true);
+    Row("split address names", "氏名,郵便番号,都道府県,市区町村,番地,建物名", "山田,541-0053,,中央区,本町1-1,", true);
     Row("names only", "氏名,都道府県,市区町村,番地", "", true);
     Row("unknown names over an address", "a,b", "c,東京都府中市", true);
     Row("a row of data", "山田,東京都,府中市,宮西町1-1", "田中,京都府,京都市,今出川町", false);
@@ -108,8 +107,7 @@ class TestListSession : public QObject {
     Row("six digits are a number, not a code", "", "100001,東京都府中市宮西町1/100002,京都府京都市上京区", "2", -1);
     Row("a telephone after the address is not part of it", "", "山田,東京都府中市宮西町1,03-1234-5678", "2", -1);
     Row("a date after the address is not part of it", "", "山田,東京都府中市宮西町1,2026-12-10", "2", -1);
-    Row("a second address after another column is not joined", "", "東京都府中市宮西町1,山田,京都府京都市", "1",
-        -1);
+    Row("a second address after another column is not joined", "", "東京都府中市宮西町1,山田,京都府京都市", "1", -1);
     Row("names that say nothing: by contents", "名前,場所", "山田,東京都府中市宮西町1", "2", -1);
     Row("nothing looks like an address", "", "a,b/c,d", "", -1);
   }
@@ -127,8 +125,8 @@ class TestListSession : public QObject {
   // The row's existing code weighed against its address: code, certainty, agreement (the
   // words for scripts) and which rule decided (0 none, 1 among candidates, 2 inside the town).
   void existingCode_data() {
-    Columns<QString, QString, QString, QString, QString, int>("address", "existing", "code", "certainty",
-                                                              "agreement", "evidence");
+    Columns<QString, QString, QString, QString, QString, int>("address", "existing", "code", "certainty", "agreement",
+                                                              "evidence");
     Row("a candidate decides an ambiguous address", "中央区本町1-1", "541-0053", "541-0053", "sure", "agrees", 1);
     Row("so does the other candidate", "中央区本町1-1", "260-0012", "260-0012", "sure", "agrees", 1);
     Row("no existing code: still ambiguous", "中央区本町1-1", "", "", "ambiguous", "", 0);
@@ -141,10 +139,10 @@ class TestListSession : public QObject {
         "differs", 0);
     Row("another prefecture differs", "東京都千代田区丸の内2-4-1 丸ビル 20F", "541-0053", "100-0005", "not-sure",
         "differs", 0);
-    Row("an office of a town of that name in another city differs", "大阪府大阪市中央区本町1-1", "260-8799",
-        "541-0053", "sure", "differs", 0);
-    Row("a catch-all answer keeps the list's building out", "東京都千代田区無名町9", "100-6320", "100-0000",
-        "not-sure", "differs", 0);
+    Row("an office of a town of that name in another city differs", "大阪府大阪市中央区本町1-1", "260-8799", "541-0053",
+        "sure", "differs", 0);
+    Row("a catch-all answer keeps the list's building out", "東京都千代田区無名町9", "100-6320", "100-0000", "not-sure",
+        "differs", 0);
     Row("a sure answer is never replaced", "東京都府中市宮西町1", "100-0001", "183-0022", "sure", "differs", 0);
     Row("a floor the address names is sure; the building's other code differs",
         "東京都千代田区丸の内丸の内ビルディング20階", "100-6390", "100-6320", "sure", "differs", 0);

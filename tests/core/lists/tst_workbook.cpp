@@ -62,7 +62,8 @@ class TestWorkbook : public QObject {
   void cells() {
     QVERIFY(WriteWorkbookFile(files_.path("cells.xlsx"), kSheet, kShared));
     QString error;
-    QCOMPARE(ReadAll(files_.path("cells.xlsx"), "", 1 << 20, &error), QStringLiteral(u"氏名||住所//東京都|1000001|TRUE|x| a&b "));
+    QCOMPARE(ReadAll(files_.path("cells.xlsx"), "", 1 << 20, &error),
+             QStringLiteral(u"氏名||住所//東京都|1000001|TRUE|x| a&b "));
     QCOMPARE(error, QString());
   }
 
@@ -81,13 +82,15 @@ class TestWorkbook : public QObject {
     std::string sheet;
     std::size_t limit = 1 << 20;
     if (kind == QStringLiteral("encrypted")) {
-      QVERIFY(files_.write("refused.xlsx", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0')));
+      QVERIFY(
+          files_.write("refused.xlsx", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0')));
     } else if (kind == QStringLiteral("text")) {
       QVERIFY(files_.write("refused.xlsx", "氏名,住所\r\n"));
     } else if (kind == QStringLiteral("macros")) {
       const std::string rel = "http://schemas.microsoft.com/office/2006/relationships";
-      QVERIFY(WriteZip(path, {{"xl/workbook.xml", "<workbook><sheets><sheet name=\"Macro1\" r:id=\"rId1\"/></sheets>"
-                                                  "</workbook>"},
+      QVERIFY(WriteZip(path, {{"xl/workbook.xml",
+                               "<workbook><sheets><sheet name=\"Macro1\" r:id=\"rId1\"/></sheets>"
+                               "</workbook>"},
                               {"xl/_rels/workbook.xml.rels",
                                "<Relationships><Relationship Id=\"rId1\" Type=\"" + rel +
                                    "/xlMacrosheet\" Target=\"macrosheets/sheet1.xml\"/></Relationships>"},

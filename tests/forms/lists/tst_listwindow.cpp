@@ -184,8 +184,9 @@ class TestListWindow : public QObject {
         S("氏名,番地,市区町村,都道府県,郵便番号\r\n山田,本町1-1,中央区,大阪府,541-0053\r\n"
           "佐藤,宮西町1-1,府中市,東京都,\r\n鈴木,本町1-1,中央区,千葉県,\r\n"),
         static_cast<int>(tanzel::TextEncoding::Utf8));
-    Row("UTF-8, no header, written with its mark", std::string("客A\t東京都府中市宮西町1\t100-0001\r\n客B\t中央区本町1-1\t"
-                                                          "260-0012\r\n客C\t京都府京都市上京区今出川町\t\r\n"),
+    Row("UTF-8, no header, written with its mark",
+        std::string("客A\t東京都府中市宮西町1\t100-0001\r\n客B\t中央区本町1-1\t"
+                    "260-0012\r\n客C\t京都府京都市上京区今出川町\t\r\n"),
         static_cast<int>(tanzel::TextEncoding::Utf8Bom));
   }
   void sameAsCommandLine() {
@@ -206,8 +207,8 @@ class TestListWindow : public QObject {
     const std::string encodingName = encoding == static_cast<int>(tanzel::TextEncoding::Utf8Bom) ? "utf-8-bom"
                                      : encoding == static_cast<int>(tanzel::TextEncoding::Cp932) ? "cp932"
                                                                                                  : "utf-8";
-    const char* argv[] = {"tanzel-search", "--data", folder.c_str(), "--resolve", "--list", in.c_str(),
-                          "--encoding", encodingName.c_str(), "--out", out.c_str()};
+    const char* argv[] = {"tanzel-search", "--data",     folder.c_str(),       "--resolve", "--list",
+                          in.c_str(),      "--encoding", encodingName.c_str(), "--out",     out.c_str()};
     std::FILE* sink = std::tmpfile();
     tanzel::ResolveCsvCommand(static_cast<int>(std::size(argv)), argv, nullptr, sink, sink);
     std::fclose(sink);
@@ -234,8 +235,8 @@ class TestListWindow : public QObject {
     dialog.SaveTo(QString::fromStdString(dir.path("window.xlsx")), tanzel::TextEncoding::Utf8);
     QTRY_VERIFY(!dialog.Busy());
     QVERIFY2(shown_.empty(), qPrintable(MessageTexts(shown_)));
-    const char* argv[] = {"tanzel-search", "--data", folder.c_str(), "--resolve", "--list", in.c_str(), "--out",
-                          out.c_str()};
+    const char* argv[] = {"tanzel-search", "--data",   folder.c_str(), "--resolve",
+                          "--list",        in.c_str(), "--out",        out.c_str()};
     std::FILE* sink = std::tmpfile();
     tanzel::ResolveCsvCommand(static_cast<int>(std::size(argv)), argv, nullptr, sink, sink);
     std::fclose(sink);
