@@ -263,6 +263,21 @@ ColumnRole RoleOfName(std::string_view sjis) {
   if (bare.empty()) return ColumnRole::None;
   for (const auto& [name, role] : ColumnNames())
     if (bare == name) return role;
+  // A longer name that holds a usual one (ご住所, 送付先住所, 番地・建物名), but no number
+  // and no more than a few words' length: a field of data is not taken for a name.
+  static const std::vector<std::pair<std::string, ColumnRole>> parts = [] {
+    std::vector<std::pair<std::string, ColumnRole>> out;
+    for (const char* w : {"郵便番号", "〒"}) out.emplace_back(Sjis(w), ColumnRole::Code);
+    for (const char* w : {"都道府県"}) out.emplace_back(Sjis(w), ColumnRole::Prefecture);
+    for (const char* w : {"市区町村", "市町村"}) out.emplace_back(Sjis(w), ColumnRole::City);
+    for (const char* w : {"住所", "所在地", "番地"}) out.emplace_back(Sjis(w), ColumnRole::Address);
+    for (const char* w : {"建物", "ビル名", "マンション名"}) out.emplace_back(Sjis(w), ColumnRole::Building);
+    return out;
+  }();
+  if (bare.size() <= 16 && !HasDigit(bare)) {
+    for (const auto& [part, role] : parts)
+      if (bare.find(part) != std::string::npos) return role;
+  }
   std::string lower;
   for (char c : bare) {
     if (static_cast<unsigned char>(c) >= 0x80) return ColumnRole::None;

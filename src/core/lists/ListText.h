@@ -50,8 +50,9 @@ enum class ColumnRole : uint8_t {
 
 // The role a column's name (Shift-JIS) gives it: the usual names (都道府県, 県名; 市区町村,
 // 市区郡, 市町村; 町域, 町名, 番地, 住所, 住所1, 所在地 ...; 建物名, ビル名, マンション名;
-// 郵便番号, 〒, 郵便, ZIP), spaces, a trailing number and a note in brackets left off; in
-// ASCII also a name holding zip, postal, address, city or building. None for any other name.
+// 郵便番号, 〒, 郵便, ZIP), spaces, a trailing number and a note in brackets left off; a short
+// name without digits that holds one (ご住所, 送付先住所, 番地・建物名); in ASCII a name
+// holding zip, postal, address, city or building. None for any other name.
 ColumnRole RoleOfName(std::string_view sjis);
 
 // The columns of a list that matter: the address (one column, or several joined in

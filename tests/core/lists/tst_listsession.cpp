@@ -62,11 +62,14 @@ class TestListSession : public QObject {
     for (const char* n : {"都道府県", "県名", "都道府県名"}) RowOf(n, pref);
     for (const char* n : {"市区町村", "市区郡", "市町村", "市区町村名", "市区町村 "}) RowOf(n, city);
     for (const char* n : {"町域", "町名", "町丁目", "番地", "丁目番地", "住所1", "住所２", "住所3", "住所", "所在地",
-                          "番地以降", "住所（自宅）", "Address 1", "street"})
+                          "番地以降", "住所（自宅）", "Address 1", "street", "ご住所", "送付先住所", "番地・建物名"})
       RowOf(n, address);
     for (const char* n : {"建物名", "ビル名", "マンション名", "建物"}) RowOf(n, building);
-    for (const char* n : {"郵便番号", "〒", "郵便", "ZIP", "zip code", "Postal", "郵便番号（7桁）"}) RowOf(n, code);
-    for (const char* n : {"氏名", "電話番号", "東京都", "〒100-0001", "住所不明", "備考", "", "1"}) RowOf(n, none);
+    for (const char* n : {"郵便番号", "〒", "郵便", "ZIP", "zip code", "Postal", "郵便番号（7桁）", "勤務先郵便番号"})
+      RowOf(n, code);
+    for (const char* n :
+         {"氏名", "電話番号", "東京都", "〒100-0001", "備考", "", "1", "お客様名", "住所が長すぎる名前の列見出しです"})
+      RowOf(n, none);
   }
   void roleOfName() {
     QFETCH(QString, name);
