@@ -69,10 +69,17 @@ RowAnswer ResolveFields(const AddressIndex& index, const std::vector<std::string
   const bool hasCode = columns.code >= 0 && static_cast<std::size_t>(columns.code) < fields.size();
   RowAnswer answer = ResolveRow(index, address, hasCode ? FieldToSjis(fields[columns.code], encoding) : std::string());
   if (decision && decision->postal) {
-    const auto& codes = answer.answer.codes;
+    // A person's choice is among the address's own candidates, whatever the existing code
+    // decided; it is weighed against that code as any answer is.
+    RowAnswer own = ResolveRow(index, address, std::string_view());
+    own.existing = answer.existing;
+    const auto& codes = own.answer.codes;
     auto it =
         std::find_if(codes.begin(), codes.end(), [&](const Resolution& r) { return r.postal == *decision->postal; });
-    if (it != codes.end()) ChooseCandidate(answer, static_cast<std::size_t>(it - codes.begin()));
+    if (it != codes.end()) {
+      ChooseCandidate(own, static_cast<std::size_t>(it - codes.begin()));
+      return own;
+    }
   }
   return answer;
 }

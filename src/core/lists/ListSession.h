@@ -47,8 +47,9 @@ struct RowDecision {
 std::string RowAddress(const std::vector<std::string>& fields, TextEncoding encoding, const ListColumns& columns);
 
 // Resolves a row (fields as read in `encoding`) as `columns` say, weighing its existing code
-// (ResolveRow), with the person's decision where there is one (a chosen code that is no
-// longer among the candidates is dropped).
+// (ResolveRow), with the person's decision where there is one: a code chosen among the
+// address's own candidates (even where the existing code decided otherwise; the agreement
+// then says 不一致); a chosen code that is no longer among them is dropped.
 RowAnswer ResolveFields(const AddressIndex& index, const std::vector<std::string>& fields, TextEncoding encoding,
                         const ListColumns& columns, const RowDecision* decision);
 

@@ -292,6 +292,7 @@ void AddressListDialog::FillColumns() {
 
 void AddressListDialog::ShowList() {
   decisions_.clear();
+  unsaved_ = false;  // the answers are dropped
   model_->SetList(list_, headerCheck_->isChecked(), codeColumn_->currentData().toInt() >= 0);
   progress_->setRange(0, std::max(1, model_->rowCount()));
   progress_->setValue(0);
@@ -414,13 +415,18 @@ void AddressListDialog::RowChanged() {
     RowDecision asked;
     auto d = decisions_.find(r);
     if (d != decisions_.end()) asked.address = d->second.address;
-    // The candidates as the address gives them, whatever was chosen before.
-    const RowAnswer fresh = ResolveListRow(*model_->Index(), *list_, r + model_->First(), resolved_, &asked);
+    // The candidates as the address alone gives them, whatever was chosen before or the
+    // row's existing code decided; the row's answer among them is the current one.
+    ListColumns addressOnly = resolved_;
+    addressOnly.code = -1;
+    const RowAnswer fresh = ResolveListRow(*model_->Index(), *list_, r + model_->First(), addressOnly, &asked);
     if (fresh.answer.codes.size() > 1) {
       for (const Resolution& code : fresh.answer.codes)
         candidates_->addItem(QString::fromStdString(PostalText(code.postal)) + QLatin1Char(' ') +
                                  FromSjis(RecordText(*model_->Index(), code)),
                              code.postal);
+      const auto& now = model_->Answers()[r].answer.codes;
+      if (now.size() == 1) candidates_->setCurrentIndex(std::max(0, candidates_->findData(now.front().postal)));
     }
     std::vector<std::string> fields(list_->width);
     for (int c : resolved_.address) fields[static_cast<std::size_t>(c)] = list_->SjisField(r + model_->First(), c);

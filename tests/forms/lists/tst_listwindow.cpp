@@ -171,8 +171,21 @@ class TestListWindow : public QObject {
     QCOMPARE(Child<QComboBox>(&dialog, "codeColumn")->currentText(), QStringLiteral(u"郵便番号"));
     dialog.Resolve();
     QTRY_VERIFY(!dialog.Busy());
-    QCOMPARE(Cell(Child<QTableView>(&dialog, "table"), 0, 6), QStringLiteral("541-0053"));
-    QCOMPARE(Cell(Child<QTableView>(&dialog, "table"), 0, 9), QStringLiteral(u"一致"));
+    auto* table = Child<QTableView>(&dialog, "table");
+    QCOMPARE(Cell(table, 0, 6), QStringLiteral("541-0053"));
+    QCOMPARE(Cell(table, 0, 9), QStringLiteral(u"一致"));
+
+    // The row's existing code decided it; the address's candidates are still offered, that
+    // code current, and a person may choose the other.
+    SelectRow(table, 0);
+    auto* candidates = Child<QComboBox>(&dialog, "candidates");
+    QCOMPARE(candidates->count(), 2);
+    QCOMPARE(candidates->currentData().toUInt(), 5410053u);
+    candidates->setCurrentIndex(candidates->findData(2600012u));
+    QTest::mouseClick(Child<QPushButton>(&dialog, "chooseButton"), Qt::LeftButton);
+    QCOMPARE(Cell(table, 0, 6), QStringLiteral("260-0012"));
+    QCOMPARE(Cell(table, 0, 7), QStringLiteral(u"選択済み"));
+    QCOMPARE(Cell(table, 0, 9), QStringLiteral(u"不一致"));
   }
 
   // The same list saved by the window and written by the command line: the same bytes.
