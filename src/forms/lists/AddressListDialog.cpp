@@ -164,7 +164,7 @@ void AddressListDialog::CreateControls() {
   saveButton_ = Button(this, "saveButton", QStringLiteral(u"保存…"));
   auto* closeButton = Button(this, "closeButton", QStringLiteral(u"閉じる"));
   auto* bottom = new QHBoxLayout;
-  bottom->addWidget(summary_, 1);
+  bottom->addStretch(1);
   bottom->addWidget(new QLabel(QStringLiteral(u"保存する文字コード:"), this));
   bottom->addWidget(encoding_);
   bottom->addWidget(copyButton_);
@@ -177,6 +177,7 @@ void AddressListDialog::CreateControls() {
   layout->addWidget(progress_);
   layout->addWidget(table_, 1);
   layout->addLayout(row);
+  layout->addWidget(summary_);  // a line of its own: the counts fit at the window's width
   layout->addLayout(bottom);
 
   connect(openButton_, &QPushButton::clicked, this, [this] {
