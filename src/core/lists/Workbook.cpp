@@ -280,10 +280,15 @@ bool ReadWorkbook(std::string_view bytes, const std::string& sheet, std::size_t 
 }
 
 struct WorkbookWriter::State {
+  std::FILE* out = nullptr;
+  std::FILE* scratch = nullptr;  // an unnamed file the library writes the workbook into
   std::string path;
   lxw_workbook* workbook = nullptr;
   lxw_worksheet* sheet = nullptr;
   lxw_row_t row = 0;
+  ~State() {
+    if (scratch) std::fclose(scratch);
+  }
 };
 
 namespace {
@@ -307,13 +312,18 @@ bool PlainNumber(const std::string& s) {
 }  // namespace
 
 WorkbookWriter::WorkbookWriter(std::FILE* file) : state_(std::make_unique<State>()) {
-  // The library writes the file by its name: the stream's own, so that the file the caller
-  // opened (and will rename into place) is the one written.
-  state_->path = "/proc/self/fd/" + std::to_string(fileno(file));
-  lxw_workbook_options options = {};
-  options.constant_memory = LXW_TRUE;
-  state_->workbook = workbook_new_opt(state_->path.c_str(), &options);
-  if (state_->workbook) state_->sheet = workbook_add_worksheet(state_->workbook, nullptr);
+  // The library writes a file by its name: an unnamed scratch file (gone when closed, never
+  // seen in a folder), copied into `file` when finished, so that the caller's file is
+  // written as any other output is.
+  state_->out = file;
+  state_->scratch = std::tmpfile();
+  if (state_->scratch) {
+    state_->path = "/proc/self/fd/" + std::to_string(fileno(state_->scratch));
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE;
+    state_->workbook = workbook_new_opt(state_->path.c_str(), &options);
+    if (state_->workbook) state_->sheet = workbook_add_worksheet(state_->workbook, nullptr);
+  }
   if (!state_->sheet) error_ = "a workbook cannot be made";
 }
 
@@ -355,6 +365,17 @@ bool WorkbookWriter::Finish() {
     error_ = std::string("the workbook cannot be written: ") + lxw_strerror(result);
     return false;
   }
+  // The library wrote through a stream of its own: the scratch file's stream reads from
+  // the start of what it wrote.
+  std::rewind(state_->scratch);
+  std::vector<char> buffer(1 << 16);
+  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), state_->scratch)) > 0;) {
+    if (std::fwrite(buffer.data(), 1, n, state_->out) != n) {
+      error_ = "the workbook cannot be written";
+      return false;
+    }
+  }
+  if (std::ferror(state_->scratch)) error_ = "the workbook cannot be written";
   return error_.empty();
 }
 
