@@ -49,21 +49,32 @@ std::string ListCsv(int rows) {
 
 bool WriteWorkbookFile(const std::string& path, const std::string& sheetXml, const std::string& sharedXml,
                        const std::string& sheet) {
+  return WriteWorkbookFile(path, {{sheet, sheetXml}}, sharedXml);
+}
+
+bool WriteWorkbookFile(const std::string& path, const std::vector<std::pair<std::string, std::string>>& sheets,
+                       const std::string& sharedXml) {
   const std::string ns = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
   const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-  std::vector<std::pair<std::string, std::string>> entries = {
-      {"[Content_Types].xml",
-       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
-       "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
-      {"xl/workbook.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook " + ns + " xmlns:r=\"" + rel +
-                              "\"><sheets><sheet name=\"" + sheet +
-                              "\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
-      {"xl/_rels/workbook.xml.rels",
-       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
-       "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" Type=\"" +
-           rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
-      {"xl/worksheets/sheet1.xml",
-       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet " + ns + ">" + sheetXml + "</worksheet>"}};
+  std::string list, links;
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    const std::string n = std::to_string(i + 1);
+    list += "<sheet name=\"" + sheets[i].first + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+    links +=
+        "<Relationship Id=\"rId" + n + "\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet" + n + ".xml\"/>";
+    entries.emplace_back("xl/worksheets/sheet" + n + ".xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet " +
+                                                                 ns + ">" + sheets[i].second + "</worksheet>");
+  }
+  entries.emplace_back("[Content_Types].xml",
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
+                       "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>");
+  entries.emplace_back("xl/workbook.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook " + ns + " xmlns:r=\"" +
+                                              rel + "\"><sheets>" + list + "</sheets></workbook>");
+  entries.emplace_back("xl/_rels/workbook.xml.rels",
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
+                       "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
+                           links + "</Relationships>");
   if (!sharedXml.empty())
     entries.emplace_back("xl/sharedStrings.xml",
                          "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst " + ns + ">" + sharedXml + "</sst>");

@@ -4,6 +4,8 @@
 // and customer lists over them whose expected answers the tests know.
 
 #include <string>
+#include <utility>
+#include <vector>
 
 class TempData;
 
@@ -29,3 +31,6 @@ std::string ListCsv(int rows);
 // `sharedXml` (the <si> elements; none when empty). Returns false when it cannot.
 bool WriteWorkbookFile(const std::string& path, const std::string& sheetXml, const std::string& sharedXml,
                        const std::string& sheet = "Sheet1");
+// The same with several worksheets: (name, <sheetData> element) each, in order.
+bool WriteWorkbookFile(const std::string& path, const std::vector<std::pair<std::string, std::string>>& sheets,
+                       const std::string& sharedXml);

@@ -238,14 +238,16 @@ bool IsWorkbookPath(std::string_view path) {
   return end == ".xlsx" || end == ".xlsm";
 }
 
-bool ReadWorkbook(std::string_view bytes, const std::string& sheet, std::size_t maxSheetBytes,
-                  std::vector<std::vector<std::string>>& rows, std::string& error) {
-  rows.clear();
+namespace {
+
+// The archive of a workbook and its worksheets (name, part), or nothing with `error`.
+Archive OpenWorkbook(std::string_view bytes, std::vector<std::pair<std::string, std::string>>& sheets,
+                     std::string& error) {
   if (bytes.substr(0, kCompoundFile.size()) == kCompoundFile) {
     error =
         "the workbook is encrypted (protected by a password) or is an old .xls file: save it from the spreadsheet "
         "program as an .xlsx workbook without a password";
-    return false;
+    return nullptr;
   }
   zip_error_t zerr;
   zip_error_init(&zerr);
@@ -255,15 +257,33 @@ bool ReadWorkbook(std::string_view bytes, const std::string& sheet, std::size_t 
     if (source) zip_source_free(source);
     zip_error_fini(&zerr);
     error = "the file is not an .xlsx workbook";
-    return false;
+    return nullptr;
   }
   zip_error_fini(&zerr);
-  std::vector<std::pair<std::string, std::string>> sheets;
-  if (!Sheets(archive.get(), sheets, error)) return false;
+  if (!Sheets(archive.get(), sheets, error)) return nullptr;
   if (sheets.empty()) {
     error = "the workbook has no worksheet (only macros or charts): save the list on a worksheet";
-    return false;
+    return nullptr;
   }
+  return archive;
+}
+
+}  // namespace
+
+bool WorkbookSheetNames(std::string_view bytes, std::vector<std::string>& names, std::string& error) {
+  std::vector<std::pair<std::string, std::string>> sheets;
+  if (!OpenWorkbook(bytes, sheets, error)) return false;
+  names.clear();
+  for (const auto& s : sheets) names.push_back(s.first);
+  return true;
+}
+
+bool ReadWorkbook(std::string_view bytes, const std::string& sheet, std::size_t maxSheetBytes,
+                  std::vector<std::vector<std::string>>& rows, std::string& error) {
+  rows.clear();
+  std::vector<std::pair<std::string, std::string>> sheets;
+  Archive archive = OpenWorkbook(bytes, sheets, error);
+  if (!archive) return false;
   auto chosen = sheets.begin();
   if (!sheet.empty()) {
     chosen = std::find_if(sheets.begin(), sheets.end(), [&](const auto& s) { return s.first == sheet; });

@@ -27,6 +27,10 @@ bool IsWorkbookPath(std::string_view path);
 bool ReadWorkbook(std::string_view bytes, const std::string& sheet, std::size_t maxSheetBytes,
                   std::vector<std::vector<std::string>>& rows, std::string& error);
 
+// The names of the worksheets of the workbook `bytes`, in order. Refuses, with `error`, what
+// ReadWorkbook refuses before it reads a sheet.
+bool WorkbookSheetNames(std::string_view bytes, std::vector<std::string>& names, std::string& error);
+
 // Writes rows of cells (UTF-8) as the one worksheet of a new workbook to `file` (an open
 // stream, written when finished; the workbook is made in an unnamed scratch file). A cell that reads as a plain decimal
 // number (no leading zero) is written as a number, any other as text; empty cells are left out. Not thread-safe.

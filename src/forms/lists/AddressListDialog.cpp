@@ -207,21 +207,43 @@ void AddressListDialog::CreateControls() {
   connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 }
 
+bool AddressListDialog::ChooseSheet(const QString& path, std::string& sheet) {
+  MappedList mapped;
+  std::string error;
+  std::vector<std::string> names;
+  if (!mapped.Open(path.toStdString(), kMaxHeldListBytes, error) || !WorkbookSheetNames(mapped.bytes(), names, error) ||
+      names.size() < 2)
+    return true;
+  QStringList buttons;
+  for (const std::string& n : names) buttons << QString::fromStdString(n);
+  buttons << QStringLiteral(u"キャンセル");
+  const int i = AskChoice(this, QStringLiteral(u"どのシートの一覧を開きますか？"), kCaption, buttons, 0,
+                          static_cast<int>(names.size()));
+  if (i < 0 || static_cast<std::size_t>(i) >= names.size()) return false;
+  sheet = names[static_cast<std::size_t>(i)];
+  return true;
+}
+
 void AddressListDialog::OpenFile(const QString& path) {
+  std::string sheet;
+  if (IsWorkbookPath(path.toStdString()) && !ChooseSheet(path, sheet)) return;
   SetBusy(true);
   const std::string file = path.toStdString();
-  job_.Start([this, file, path](const std::atomic<bool>& cancel) {
+  job_.Start([this, file, path, sheet](const std::atomic<bool>& cancel) {
     // The window holds a list whole (kMaxHeldListBytes): larger ones are for tanzel-search --resolve --list.
     std::string error;
-    std::optional<AddressList> list = ReadListFile(file, std::string(), cancel, error);
+    std::optional<AddressList> list = ReadListFile(file, sheet, cancel, error);
     if (!list) {
       job_.Post([this, error] { Finished(false, QString::fromStdString(error)); });
       return;
     }
     auto shared = std::make_shared<const AddressList>(std::move(*list));
-    job_.Post([this, shared, path] {
+    job_.Post([this, shared, path, sheet] {
       inputPath_ = path;
-      Loaded(shared, QFileInfo(path).fileName(), false);
+      Loaded(shared,
+             QFileInfo(path).fileName() +
+                 (sheet.empty() ? QString() : QStringLiteral(u"（%1）").arg(QString::fromStdString(sheet))),
+             false);
     });
   });
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// 住所一覧から郵便番号: a list of addresses (a CSV or TSV file, or cells pasted from a
-// spreadsheet) resolved row by row on a worker thread, shown with each row's postal code and
+// 住所一覧から郵便番号: a list of addresses (a CSV or TSV file, an .xlsx workbook, or cells
+// pasted from a spreadsheet) resolved row by row on a worker thread, shown with each row's postal code and
 // how sure it is; a person settles the rows that need one, and the list is saved with the
 // new columns appended.
 
@@ -33,8 +33,9 @@ class AddressListDialog : public QDialog {
   explicit AddressListDialog(tanzel::DataSource data, QWidget* parent = nullptr);
   ~AddressListDialog() override;
 
-  // Reads the list in the file at `path` on the worker; the table shows it once read. A
-  // file that cannot be read as a list is reported in a message box.
+  // Reads the list in the file at `path` on the worker (CSV, TSV, or an .xlsx workbook,
+  // asking which sheet when it has several); the table shows it once read. A file that
+  // cannot be read as a list is reported in a message box.
   void OpenFile(const QString& path);
   // Reads cells pasted as text (tab-separated rows from a spreadsheet, or CSV).
   void OpenText(const QString& text);
@@ -57,6 +58,9 @@ class AddressListDialog : public QDialog {
  private:
   // True when the window may close now (asks when results are not saved).
   bool MayClose();
+  // The sheet of the workbook at `path` to read: asked when it has several ("" for the
+  // first, or when it cannot tell: the read then says why). False when the person cancels.
+  bool ChooseSheet(const QString& path, std::string& sheet);
   void CreateControls();
   void Loaded(std::shared_ptr<const tanzel::AddressList> list, const QString& source, bool pasted);
   void FillColumns();

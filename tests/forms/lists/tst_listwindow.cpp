@@ -262,6 +262,36 @@ class TestListWindow : public QObject {
     QCOMPARE(shown_.size(), 1u);
     QVERIFY(shown_.front().text.contains(QStringLiteral(u"上書きしません")));
     shown_.clear();
+
+    // A workbook of several sheets: the person says which.
+    const std::string two = dir.path("two.xlsx");
+    QVERIFY(WriteWorkbookFile(two,
+                              {{"表紙",
+                                "<sheetData><row r=\"1\"><c t=\"inlineStr\"><is><t>顧客一覧</t></is></c></row>"
+                                "</sheetData>"},
+                               {"名簿",
+                                "<sheetData><row r=\"1\"><c t=\"inlineStr\"><is><t>住所</t></is></c></row>"
+                                "<row r=\"2\"><c t=\"inlineStr\"><is><t>東京都府中市宮西町1</t></is></c></row>"
+                                "<row r=\"3\"><c t=\"inlineStr\"><is><t>中央区本町1-1</t></is></c></row>"
+                                "</sheetData>"}},
+                              ""));
+    QStringList offered;
+    int pick = 2;  // キャンセル
+    SetChoiceHandler([&](const QString&, const QString&, const QStringList& buttons) {
+      offered = buttons;
+      return pick;
+    });
+    dialog.OpenFile(QString::fromStdString(two));
+    QCOMPARE(offered, (QStringList{QStringLiteral(u"表紙"), QStringLiteral(u"名簿"), QStringLiteral(u"キャンセル")}));
+    QVERIFY(!dialog.Busy());  // cancelled: the list shown stays
+    QCOMPARE(Child<QTableView>(&dialog, "table")->model()->rowCount(), 1);
+    pick = 1;
+    dialog.OpenFile(QString::fromStdString(two));
+    SetChoiceHandler({});
+    QTRY_COMPARE(Child<QTableView>(&dialog, "table")->model()->rowCount(), 2);
+    QVERIFY(Child<QLabel>(&dialog, "sourceLabel")->text().startsWith(QStringLiteral(u"two.xlsx（名簿）")));
+    QVERIFY2(shown_.empty(), qPrintable(MessageTexts(shown_)));
+
   }
 
   // 閉じる, Esc and the close box ask before results that were not saved are dropped.
