@@ -291,7 +291,6 @@ class TestListWindow : public QObject {
     QTRY_COMPARE(Child<QTableView>(&dialog, "table")->model()->rowCount(), 2);
     QVERIFY(Child<QLabel>(&dialog, "sourceLabel")->text().startsWith(QStringLiteral(u"two.xlsx（名簿）")));
     QVERIFY2(shown_.empty(), qPrintable(MessageTexts(shown_)));
-
   }
 
   // 閉じる, Esc and the close box ask before results that were not saved are dropped.
