@@ -38,7 +38,7 @@ bool ConvertField(std::string_view field, TextEncoding from, TextEncoding to, st
 bool SjisToEncoding(std::string_view sjis, TextEncoding to, std::string& out);
 
 // What a column of a list holds. The address parts are in the order an address writes
-// them; columns of one part (住所1, 住所2 ...) keep the list's order among themselves.
+// them (GuessColumns orders columns of one part by their names' numbers, then as listed).
 enum class ColumnRole : uint8_t {
   None,
   Prefecture,  // 都道府県
@@ -82,8 +82,8 @@ bool LooksLikeHeader(const std::vector<std::string>& first, const std::vector<st
 // and the first named a code. Without (or where the names give no address):
 // by contents, the first run of columns holding prefecture names, city names, addresses,
 // the rest of an address after them (blocks, 番地) or building names; and the first column
-// of postal codes (written with 7 digits or a hyphen). `address` is empty when nothing looks
-// like an address.
+// of postal codes (written with all 7 digits: a 6-digit number is more often some other
+// number). `address` is empty when nothing looks like an address.
 ListColumns GuessColumns(const std::vector<std::string>* header, const std::vector<std::vector<std::string>>& sample);
 
 // The column that `given` (UTF-8) names: its 1-based number, or its name in `header` (Shift-JIS,
