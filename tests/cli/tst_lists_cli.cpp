@@ -114,6 +114,11 @@ class TestListsCli : public QObject {
                      QStringLiteral(u"佐藤,100-6320,東京都,千代田区,丸の内2-4-1,丸ビル 20F,100-6320,確実,"
                                     u"東京都千代田区丸の内丸の内ビルディング（２０階）,一致")}));
     QVERIFY(ReadZipEntry(out, "xl/worksheets/sheet1.xml").find("<v>5410053</v>") != std::string::npos);
+    // Written as CSV instead: UTF-8 with its mark, as a spreadsheet opens it.
+    const std::string csv = files_.path("office-out.csv");
+    QCOMPARE(Run({QStringLiteral("--resolve"), QStringLiteral("--list"), Q(in), QStringLiteral("--out"), Q(csv)}).exit,
+             0);
+    QVERIFY(FileBytes(csv).starts_with(std::string(tanzel::kUtf8Bom) + "氏名,郵便番号,"));
   }
 
   // A list without names, its column named by number, written in UTF-8 with its mark, in

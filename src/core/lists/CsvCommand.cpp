@@ -254,7 +254,9 @@ int ResolveCsvCommand(int argc, const char* const argv[], const std::shared_ptr<
     std::fprintf(err, "tanzel-search: %s%s cannot be read\n", data->EditionFolder().c_str(), error.c_str());
     return 3;
   }
-  const ListOutput output{args.encoding.value_or(input.encoding()), args.words, IsWorkbookPath(args.output)};
+  // A workbook's cells written as CSV: UTF-8 with its mark, as a spreadsheet opens it.
+  const TextEncoding to = IsWorkbookPath(args.input) ? TextEncoding::Utf8Bom : input.encoding();
+  const ListOutput output{args.encoding.value_or(to), args.words, IsWorkbookPath(args.output)};
   bool allSure = true;
   error.clear();
   auto write = [&](std::FILE* f) { return WriteList(*index, input, header, columns, output, f, allSure, error); };

@@ -284,7 +284,8 @@ void AddressListDialog::Loaded(std::shared_ptr<const AddressList> list, const QS
   encoding_->addItem(QStringLiteral(u"元の文字コード（%1）").arg(EncodingName(list_->encoding)),
                      static_cast<int>(list_->encoding));
   encoding_->addItem(QStringLiteral(u"UTF-8（BOM付き）"), static_cast<int>(TextEncoding::Utf8Bom));
-  encoding_->setCurrentIndex(pasted ? 1 : 0);
+  // Cells of a spreadsheet are saved as CSV a spreadsheet opens as UTF-8: with the mark.
+  encoding_->setCurrentIndex(pasted || IsWorkbookPath(inputPath_.toStdString()) ? 1 : 0);
   const QSignalBlocker block(headerCheck_);
   headerCheck_->setChecked(header);
   FillColumns();

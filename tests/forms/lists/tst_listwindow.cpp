@@ -243,6 +243,7 @@ class TestListWindow : public QObject {
     dialog.OpenFile(QString::fromStdString(in));
     QTRY_VERIFY(Child<QTableView>(&dialog, "table")->model()->rowCount() == 1);
     QVERIFY(Child<QLabel>(&dialog, "sourceLabel")->text().contains(QStringLiteral(u"Excel ブック")));
+    QCOMPARE(Child<QComboBox>(&dialog, "encoding")->currentText(), QStringLiteral(u"UTF-8（BOM付き）"));
     dialog.Resolve();
     QTRY_VERIFY(!dialog.Busy());
     dialog.SaveTo(QString::fromStdString(dir.path("window.xlsx")), tanzel::TextEncoding::Utf8);
