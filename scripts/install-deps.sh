@@ -3,7 +3,7 @@
 #   scripts/install-deps.sh [--package]
 # --package: also what scripts/package.sh needs to build and check the Debian package.
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libzip-dev zlib1g-dev libutf8proc-dev libjpeg-dev libcurl4-openssl-dev libssl-dev libmicrohttpd-dev nlohmann-json3-dev fonts-ipafont-gothic qt6-translations-l10n
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libzip-dev zlib1g-dev libutf8proc-dev libjpeg-dev libcurl4-openssl-dev libssl-dev libmicrohttpd-dev libexpat1-dev libxlsxwriter-dev nlohmann-json3-dev fonts-ipafont-gothic qt6-translations-l10n
   clang clang-format libclang-rt-14-dev curl ca-certificates wrk nginx-light libboost-dev ccache)
 [ "${1:-}" = --package ] && packages+=(dpkg-dev lintian help2man appstream)
 missing=()

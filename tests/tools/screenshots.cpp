@@ -152,19 +152,13 @@ void SaveSearch(const QString& keyword, const char* name) {
   QTest::qWait(500);  // the rows and a few ticks of the window's timer
   Save(Form_View, name);
 }
-// The list window on a small list of real addresses, resolved.
-void SaveList() {
+// The list window on the list `csv` (UTF-8), resolved; saved as `savedAs` when given.
+void SaveListWindow(const QString& csv, const char* name, const QString& savedAs = QString()) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("customers.csv"));
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return;
-  file.write(QStringLiteral(u"氏名,郵便番号,住所,建物\r\n山田 太郎,100-0001,東京都千代田区千代田1-1,\r\n"
-                            u"\"佐藤, 花子\",,東京都府中市宮西町2-3,コーポ府中 201\r\n"
-                            u"鈴木 一郎,602-0000,京都府京都市上京区今出川町,\r\n"
-                            u"田中 次郎,183-0000,東京都府中市存在しない町1,\r\n"
-                            u"株式会社テスト,,北海道札幌市中央区北一条西2丁目,\r\n"
-                            u"高橋 三郎,,どこか遠く,\r\n")
-                 .toUtf8());
+  file.write(csv.toUtf8());
   file.close();
   AddressListDialog dialog([] { return Form_Main->Data(); }, Form_Main);
   dialog.show();
@@ -172,7 +166,31 @@ void SaveList() {
   QTRY_VERIFY_WITH_TIMEOUT(dialog.findChild<QWidget*>(QStringLiteral("resolveButton"))->isEnabled(), 10000);
   dialog.Resolve();
   QTRY_VERIFY_WITH_TIMEOUT(!dialog.Busy(), 10000);
-  Save(&dialog, "list");
+  if (!savedAs.isEmpty()) {
+    dialog.SaveTo(dir.filePath(savedAs), tanzel::TextEncoding::Utf8Bom);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.Busy(), 10000);
+  }
+  Save(&dialog, name);
+}
+
+// The list window on a small list of real addresses; and on an office's list with split
+// address columns and existing codes, saved under a long name (the status line ends in …
+// rather than widening the window).
+void SaveLists() {
+  SaveListWindow(QStringLiteral(u"氏名,郵便番号,住所,建物\r\n山田 太郎,100-0001,東京都千代田区千代田1-1,\r\n"
+                                u"\"佐藤, 花子\",,東京都府中市宮西町2-3,コーポ府中 201\r\n"
+                                u"鈴木 一郎,602-0000,京都府京都市上京区今出川町,\r\n"
+                                u"田中 次郎,183-0000,東京都府中市存在しない町1,\r\n"
+                                u"株式会社テスト,,北海道札幌市中央区北一条西2丁目,\r\n"
+                                u"高橋 三郎,,どこか遠く,\r\n"),
+                 "list");
+  SaveListWindow(QStringLiteral(u"氏名,郵便番号,都道府県,市区町村,番地,建物名\r\n"
+                                u"山田 太郎,541-0053,,中央区,本町1-1,\r\n"
+                                u"佐藤 花子,100-6320,東京都,千代田区,丸の内2-4-1,丸ビル 20F\r\n"
+                                u"鈴木 一郎,,東京都,府中市,宮西町2-3,コーポ府中 201\r\n"
+                                u"田中 次郎,100-0001,東京都,府中市,宮西町1-1,\r\n"),
+                 "list_office",
+                 QStringLiteral(u"とても長い名前の顧客一覧_2026年12月分_営業部_東京支店_確認済み_郵便番号付き.csv"));
 }
 
 }  // namespace
@@ -227,7 +245,7 @@ int main(int argc, char* argv[]) {
   SaveSearch(QStringLiteral(u"千代田"), "view_chiyoda");
   SaveSearch(QStringLiteral(u"ちよだく"), "view_reading");
   SaveSearch(QStringLiteral(u"東京都千代田区丸の内1丁目9番1号"), "view_address");
-  SaveList();
+  SaveLists();
 
   DestroyWindows();
   return 0;

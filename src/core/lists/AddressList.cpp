@@ -4,6 +4,7 @@
 
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
+#include "core/lists/Workbook.h"
 
 namespace tanzel {
 
@@ -34,49 +35,46 @@ std::optional<AddressList> ReadAddressList(std::string_view bytes, const std::at
   return list;
 }
 
+std::optional<AddressList> ReadListFile(const std::string& path, const std::string& sheet,
+                                        const std::atomic<bool>& cancel, std::string& error) {
+  MappedList mapped;
+  if (!mapped.Open(path, kMaxHeldListBytes, error)) return std::nullopt;
+  if (!IsWorkbookPath(path)) return ReadAddressList(mapped.bytes(), cancel, error);
+  AddressList list;
+  if (!ReadWorkbook(mapped.bytes(), sheet, kMaxSheetXmlBytes, list.rows, error)) {
+    error = path + ": " + error;
+    return std::nullopt;
+  }
+  if (list.rows.empty()) {
+    error = path + ": the sheet is empty";
+    return std::nullopt;
+  }
+  for (const auto& row : list.rows) list.width = std::max(list.width, row.size());
+  return list;
+}
+
 RowAnswer ResolveListRow(const AddressIndex& index, const AddressList& list, std::size_t row,
                          const ListColumns& columns, const RowDecision* decision) {
-  std::string address;
-  if (decision && decision->address) {
-    address = *decision->address;
-  } else {
-    std::vector<std::string> sjis(list.width);
-    for (int c : columns.address) sjis[static_cast<std::size_t>(c)] = list.SjisField(row, c);
-    address = JoinAddress(sjis, columns.address);
-  }
-  RowAnswer answer = ResolveRow(index, address, list.SjisField(row, columns.code));
-  if (decision && decision->postal) {
-    const auto& codes = answer.answer.codes;
-    auto it =
-        std::find_if(codes.begin(), codes.end(), [&](const Resolution& r) { return r.postal == *decision->postal; });
-    if (it != codes.end()) ChooseCandidate(answer, static_cast<std::size_t>(it - codes.begin()));
-  }
-  return answer;
+  static const std::vector<std::string> none;
+  return ResolveFields(index, row < list.rows.size() ? list.rows[row] : none, list.encoding, columns, decision);
 }
 
 bool SaveAddressList(const std::string& path, const AddressList& list, std::size_t first, bool withCode,
-                     const std::vector<RowAnswer>& answers, const AddressIndex& index, TextEncoding to,
+                     const std::vector<RowAnswer>& answers, const AddressIndex& index, const ListOutput& output,
                      std::string& error) {
-  const int appended = withCode ? kAppendedColumns : kAppendedColumns - 1;
   auto write = [&](std::FILE* file) {
-    std::string out;
-    if (to == TextEncoding::Utf8Bom) out.append(kUtf8Bom);
+    ListWriter writer(file, output, list.encoding, list.width, withCode);
     for (std::size_t r = 0; r < list.rows.size(); ++r) {
-      std::array<std::string, kAppendedColumns> cells;
       if (r < first)
-        cells = AppendedNames();
+        writer.Header(list.rows[r]);
       else if (r - first < answers.size())
-        cells = AppendedCells(index, answers[r - first]);
-      if (!AppendListRow(out, list.rows[r], list.width, list.encoding, to, cells, appended)) {
-        error = "row " + std::to_string(r + 1) + " holds a character Shift-JIS cannot represent";
-        return false;
-      }
-      if (out.size() >= (1u << 16)) {
-        if (std::fwrite(out.data(), 1, out.size(), file) != out.size()) return false;
-        out.clear();
-      }
+        writer.Row(list.rows[r], index, answers[r - first]);
+      else
+        writer.Unresolved(list.rows[r]);
     }
-    return std::fwrite(out.data(), 1, out.size(), file) == out.size();
+    const bool ok = writer.Finish();
+    error = writer.error();
+    return ok;
   };
   return WriteFileAtomically(path, write, error);
 }

@@ -18,6 +18,52 @@ Agreement Compare(const RowAnswer& row) {
   return same(row.answer.codes.front()) ? Agreement::Agrees : Agreement::Differs;
 }
 
+// A town's name as the data spells it, its note left off.
+std::string_view TownName(const AddressIndex& index, const AddressIndex::Town& town) {
+  std::string_view name = index.Text(town.kanji, town.kanjiLength);
+  std::size_t note = name.find("\x81\x69");  // （
+  return note == std::string_view::npos ? name : name.substr(0, note);
+}
+
+// Whether an answer `r` leaves the building open: a town, its blocks, a building without its
+// floor, a town's code for other buildings, a whole village.
+bool OpenToBuilding(const Resolution& r) {
+  return !r.office && (r.kind == MatchKind::Town || r.kind == MatchKind::Chome || r.kind == MatchKind::Building ||
+                       r.kind == MatchKind::BuildingUnknown || r.kind == MatchKind::WholeCity);
+}
+
+// The record of code `postal` that is a building, floor or office inside the town of `r`.
+std::optional<Resolution> InsideTown(const AddressIndex& index, const Resolution& r, uint32_t postal) {
+  const AddressIndex::Town& town = index.Towns()[r.record];
+  const std::string_view name = TownName(index, town);
+  std::vector<uint32_t> towns, offices;
+  index.ByPostalCode(postal, towns, offices);
+  for (uint32_t t : towns) {
+    const AddressIndex::Town& other = index.Towns()[t];
+    if (other.city != town.city || other.building == AddressIndex::kNoBuilding) continue;
+    if (index.Text(other.kanji, other.kanjiLength).substr(0, name.size()) != name) continue;
+    const bool unknownFloor = index.Buildings()[other.building].unknownFloor == static_cast<int32_t>(t);
+    return Resolution{unknownFloor ? MatchKind::Building : MatchKind::Floor, false, t, postal};
+  }
+  for (uint32_t o : offices) {
+    const AddressIndex::Office& office = index.Offices()[o];
+    if (office.city != town.city) continue;
+    const std::string_view at = index.Text(office.fields + office.lengths[0] + office.lengths[1], office.lengths[2]);
+    if (at.substr(0, name.size()) != name) continue;
+    return Resolution{MatchKind::Office, true, o, postal};
+  }
+  return std::nullopt;
+}
+
+// Makes `r` the row's one sure code, as its existing code decided.
+void TakeExisting(RowAnswer& row, const Resolution& r, CodeEvidence evidence) {
+  row.answer.codes.assign(1, r);
+  row.answer.certainty = Certainty::Sure;
+  row.answer.severalCities = false;
+  row.evidence = evidence;
+  row.agreement = Agreement::Agrees;
+}
+
 }  // namespace
 
 RowAnswer ResolveRow(const AddressIndex& index, std::string_view sjis, std::string_view existing) {
@@ -25,6 +71,14 @@ RowAnswer ResolveRow(const AddressIndex& index, std::string_view sjis, std::stri
   if (!sjis.empty()) row.answer = ResolveAddress(index, sjis);
   row.existing = existing.empty() ? std::nullopt : ParsePostal(existing);
   row.agreement = Compare(row);
+  const auto& codes = row.answer.codes;
+  if (row.agreement == Agreement::Among) {
+    auto it = std::find_if(codes.begin(), codes.end(), [&](const Resolution& r) { return r.postal == *row.existing; });
+    TakeExisting(row, *it, CodeEvidence::AmongCandidates);
+  } else if (row.agreement == Agreement::Differs && codes.size() == 1 && OpenToBuilding(codes.front())) {
+    if (std::optional<Resolution> inside = InsideTown(index, codes.front(), *row.existing))
+      TakeExisting(row, *inside, CodeEvidence::InsideTown);
+  }
   return row;
 }
 
@@ -41,31 +95,80 @@ bool NeedsPerson(const RowAnswer& row) {
   return !row.chosen && row.answer.certainty != Certainty::Sure;
 }
 
-const std::array<std::string, kAppendedColumns>& AppendedNames() {
+std::array<std::string, kAppendedColumns> AppendedNames(const std::vector<std::string>* header) {
   static const std::array<std::string, kAppendedColumns> names = {
-      Utf8ToSjis("郵便番号").value(), Utf8ToSjis("確度").value(), Utf8ToSjis("該当住所").value(),
-      Utf8ToSjis("既存番号").value()};
-  return names;
+      Utf8ToSjis("郵便番号（検索結果）").value(), Utf8ToSjis("確度").value(), Utf8ToSjis("該当住所").value(),
+      Utf8ToSjis("既存番号との照合").value()};
+  static const std::string mark = Utf8ToSjis("（検索結果）").value();
+  std::array<std::string, kAppendedColumns> out = names;
+  if (!header) return out;
+  auto taken = [&](const std::string& name) {
+    return std::find(header->begin(), header->end(), name) != header->end();
+  };
+  for (std::string& name : out) {
+    if (!taken(name)) continue;
+    const std::string base =
+        name.size() > mark.size() && name.compare(name.size() - mark.size(), mark.size(), mark) == 0 ? name
+                                                                                                     : name + mark;
+    name = base;
+    for (int n = 2; taken(name); ++n) name = base + std::to_string(n);
+  }
+  return out;
 }
 
-const char* RowCertaintyWord(const RowAnswer& row) {
-  return row.chosen ? "chosen" : CertaintyWord(row.answer.certainty);
+namespace {
+
+// The words of certainties (sure, not sure, ambiguous, not found, chosen) and agreements
+// (none, agrees, among, differs), Japanese (Shift-JIS) and English.
+struct WordSet {
+  std::array<std::string, 5> certainty;
+  std::array<std::string, 4> agreement;
+};
+
+const WordSet& Words(ListWords words) {
+  static const WordSet japanese = {
+      {Utf8ToSjis("確実").value(), Utf8ToSjis("要確認").value(), Utf8ToSjis("複数候補").value(),
+       Utf8ToSjis("該当なし").value(), Utf8ToSjis("選択済み").value()},
+      {"", Utf8ToSjis("一致").value(), Utf8ToSjis("候補にあり").value(), Utf8ToSjis("不一致").value()}};
+  static const WordSet english = {{CertaintyWord(Certainty::Sure), CertaintyWord(Certainty::NotSure),
+                                   CertaintyWord(Certainty::Ambiguous), CertaintyWord(Certainty::NotFound), "chosen"},
+                                  {"", "agrees", "among", "differs"}};
+  return words == ListWords::English ? english : japanese;
 }
 
-const char* AgreementWord(Agreement agreement) {
-  switch (agreement) {
-    case Agreement::Agrees:
-      return "agrees";
-    case Agreement::Among:
-      return "among";
-    case Agreement::Differs:
-      return "differs";
+}  // namespace
+
+const std::string& RowCertaintyWord(const RowAnswer& row, ListWords words) {
+  const WordSet& set = Words(words);
+  if (row.chosen) return set.certainty[4];
+  switch (row.answer.certainty) {
+    case Certainty::Sure:
+      return set.certainty[0];
+    case Certainty::NotSure:
+      return set.certainty[1];
+    case Certainty::Ambiguous:
+      return set.certainty[2];
     default:
-      return "";
+      return set.certainty[3];
   }
 }
 
-std::array<std::string, kAppendedColumns> AppendedCells(const AddressIndex& index, const RowAnswer& row) {
+const std::string& AgreementWord(Agreement agreement, ListWords words) {
+  const WordSet& set = Words(words);
+  switch (agreement) {
+    case Agreement::Agrees:
+      return set.agreement[1];
+    case Agreement::Among:
+      return set.agreement[2];
+    case Agreement::Differs:
+      return set.agreement[3];
+    default:
+      return set.agreement[0];
+  }
+}
+
+std::array<std::string, kAppendedColumns> AppendedCells(const AddressIndex& index, const RowAnswer& row,
+                                                        ListWords words) {
   std::array<std::string, kAppendedColumns> cells;
   const auto& codes = row.answer.codes;
   const bool single =
@@ -79,8 +182,8 @@ std::array<std::string, kAppendedColumns> AppendedCells(const AddressIndex& inde
       cells[2] += PostalText(r.postal) + " " + RecordText(index, r);
     }
   }
-  cells[1] = RowCertaintyWord(row);
-  cells[3] = AgreementWord(row.agreement);
+  cells[1] = RowCertaintyWord(row, words);
+  cells[3] = AgreementWord(row.agreement, words);
   return cells;
 }
 

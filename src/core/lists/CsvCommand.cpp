@@ -1,15 +1,19 @@
 #include "core/lists/CsvCommand.h"
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "core/lists/AddressList.h"
 #include "core/lists/BatchResolve.h"
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
+#include "core/lists/ListSession.h"
 #include "core/lists/ListText.h"
+#include "core/lists/Workbook.h"
 #include "core/resolve/AddressIndex.h"
 
 namespace tanzel {
@@ -17,13 +21,22 @@ namespace tanzel {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tanzel-search [--data DIR] --resolve --csv FILE [--column N|NAME]... [--code-column N|NAME]\n"
+    "usage: tanzel-search [--data DIR] --resolve --list FILE [--column N|NAME]... [--code-column N|NAME]\n"
     "                     [--header|--no-header] [--out FILE] [--encoding utf-8|utf-8-bom|cp932]\n"
-    "Resolves the address of every row of a CSV or TSV list (UTF-8 or Shift-JIS) and writes the\n"
-    "list as CSV with four columns appended: the postal code, how sure it is (sure, not-sure,\n"
-    "ambiguous, not-found), the record it matched, and whether the row's existing code agrees.\n"
-    "--column names the address column (several are joined in order); without it, and without\n"
-    "--code-column, the columns are guessed from the names in the first row or from the rows.\n"
+    "                     [--words ja|en] [--sheet NAME]\n"
+    "Resolves the address of every row of a list, CSV or TSV (.csv, .tsv, .txt; UTF-8 or\n"
+    "Shift-JIS) or an Excel workbook (.xlsx: the first sheet, or --sheet NAME), and writes the\n"
+    "list (--csv is the same as --list) as CSV, or as a workbook when --out ends in .xlsx (the\n"
+    "original cells as values), with columns appended: 郵便番号（検索結果） the\n"
+    "postal code, 確度 how sure it is (確実, 要確認, 複数候補, 該当なし), 該当住所 the record it\n"
+    "matched, and, where the list has a code column, 既存番号との照合 whether the row's code\n"
+    "agrees (一致, 候補にあり, 不一致); a name the list already has gets （検索結果） after it.\n"
+    "--words en writes sure, not-sure, ambiguous, not-found and agrees, among, differs instead.\n"
+    "The row's existing code decides an address that fits several places when it is one of\n"
+    "them, and stands for a building, floor or office of the town the address resolved to.\n"
+    "Without --column and --code-column the columns are recognised by their names in the first\n"
+    "row (都道府県, 市区町村, 番地, 建物名, 住所, 郵便番号 ...) or by their contents, address\n"
+    "parts joined in address order; what was chosen is reported on standard error.\n"
     "Exit status: 0 every row sure, 1 a row not sure, 2 wrong command line or unreadable list,\n"
     "3 a data file missing, 4 the output could not be written.\n";
 
@@ -36,8 +49,10 @@ struct CsvArgs {
   std::string output;
   std::vector<std::string> columns;
   std::string codeColumn;
+  std::string sheet;
   int header = -1;  // -1 guess, 0 no, 1 yes
   std::optional<TextEncoding> encoding;
+  ListWords words = ListWords::Japanese;
 };
 
 bool Usage(std::FILE* err, const std::string& why) {
@@ -49,8 +64,9 @@ bool ParseCsvArgs(int argc, const char* const argv[], CsvArgs& args, std::FILE* 
   bool resolve = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const bool takesValue = arg == "--data" || arg == "--csv" || arg == "--column" || arg == "--code-column" ||
-                            arg == "--out" || arg == "--encoding";
+    const bool takesValue = arg == "--data" || arg == "--csv" || arg == "--list" || arg == "--column" ||
+                            arg == "--code-column" || arg == "--out" || arg == "--encoding" || arg == "--words" ||
+                            arg == "--sheet";
     if (takesValue && i + 1 >= argc) return Usage(err, arg + " needs a value");
     const std::string value = takesValue ? argv[++i] : "";
     if (arg == "--resolve") {
@@ -59,8 +75,13 @@ bool ParseCsvArgs(int argc, const char* const argv[], CsvArgs& args, std::FILE* 
       args.header = arg == "--header";
     } else if (arg == "--data") {
       args.folder = value;
-    } else if (arg == "--csv") {
+    } else if (arg == "--csv" || arg == "--list") {
       args.input = value;
+    } else if (arg == "--sheet") {
+      args.sheet = value;
+    } else if (arg == "--words") {
+      if (value != "ja" && value != "en") return Usage(err, "--words is ja or en, not " + value);
+      args.words = value == "en" ? ListWords::English : ListWords::Japanese;
     } else if (arg == "--column") {
       args.columns.push_back(value);
     } else if (arg == "--code-column") {
@@ -77,49 +98,88 @@ bool ParseCsvArgs(int argc, const char* const argv[], CsvArgs& args, std::FILE* 
       else
         return Usage(err, "unknown encoding " + value);
     } else {
-      return Usage(err, "unexpected " + arg + " with --csv");
+      return Usage(err, "unexpected " + arg + " with --list");
     }
   }
-  if (!resolve) return Usage(err, "--csv goes with --resolve");
-  if (args.input.empty()) return Usage(err, "--csv needs a file");
+  if (!resolve) return Usage(err, "--list goes with --resolve");
+  if (args.input.empty()) return Usage(err, "--list needs a file");
   return true;
 }
 
-// The whole list read once before anything is written: its width and that it reads to the end.
-bool CheckList(const ListFormat& format, std::size_t& width, std::size_t& rows, std::string& error) {
-  CsvReader reader(format.body, format.delimiter);
-  std::vector<std::string> fields;
-  width = rows = 0;
-  while (reader.Next(fields)) {
-    width = std::max(width, fields.size());
-    ++rows;
+// The rows of the input, read as often as needed: a text list streamed from its mapped file
+// (read once whole before anything is written: its width and that it reads to the end), or
+// a workbook's sheet held whole.
+class InputRows {
+ public:
+  bool Open(const CsvArgs& args, std::string& error) {
+    if (IsWorkbookPath(args.input)) {
+      std::atomic<bool> never{false};
+      held_ = ReadListFile(args.input, args.sheet, never, error);
+      if (!held_) return false;
+      encoding_ = held_->encoding;
+      width_ = held_->width;
+      return true;
+    }
+    if (!args.sheet.empty()) {
+      error = "--sheet goes with a workbook (.xlsx)";
+      return false;
+    }
+    if (!file_.Open(args.input, kMaxListBytes, error)) return false;
+    std::optional<ListFormat> format = InspectList(file_.bytes(), error);
+    if (!format) {
+      error = args.input + ": " + error;
+      return false;
+    }
+    format_ = *format;
+    encoding_ = format_.encoding;
+    Rewind();
+    std::vector<std::string> fields;
+    while (Next(fields)) width_ = std::max(width_, fields.size());
+    error = reader_->error();
+    if (!error.empty()) error = args.input + ": " + error;
+    return error.empty();
   }
-  error = reader.error();
-  return error.empty();
+  void Rewind() {
+    next_ = 0;
+    if (!held_) reader_.emplace(format_.body, format_.delimiter);
+  }
+  bool Next(std::vector<std::string>& fields) {
+    if (!held_) return reader_->Next(fields);
+    if (next_ >= held_->rows.size()) return false;
+    fields = held_->rows[next_++];
+    return true;
+  }
+  TextEncoding encoding() const { return encoding_; }
+  std::size_t width() const { return width_; }
+
+ private:
+  MappedList file_;
+  ListFormat format_;
+  std::optional<CsvReader> reader_;
+  std::optional<AddressList> held_;
+  std::size_t next_ = 0;
+  TextEncoding encoding_ = TextEncoding::Utf8;
+  std::size_t width_ = 0;
+};
+
+// The first rows of a list, enough to recognise its layout.
+std::vector<std::vector<std::string>> FirstRows(InputRows& input) {
+  input.Rewind();
+  std::vector<std::string> fields;
+  std::vector<std::vector<std::string>> rows;
+  while (rows.size() <= kLayoutSampleRows && input.Next(fields)) rows.push_back(fields);
+  return rows;
 }
 
-std::vector<std::string> ToSjis(const std::vector<std::string>& fields, TextEncoding encoding) {
-  std::vector<std::string> out;
-  for (const std::string& f : fields) out.push_back(FieldToSjis(f, encoding));
-  return out;
-}
-
-// The columns the arguments name, or the guessed ones; prints why and returns false when a
-// name fits no column or nothing looks like an address.
-bool PickColumns(const CsvArgs& args, const ListFormat& format, bool header, std::size_t width, ListColumns& columns,
-                 std::FILE* err) {
-  CsvReader reader(format.body, format.delimiter);
-  std::vector<std::string> fields;
-  std::vector<std::vector<std::string>> sample;
-  std::optional<std::vector<std::string>> names;
-  while (sample.size() < 200 && reader.Next(fields)) {
-    if (header && !names)
-      names = ToSjis(fields, format.encoding);
-    else
-      sample.push_back(ToSjis(fields, format.encoding));
-  }
-  const std::vector<std::string>* headerRow = names ? &*names : nullptr;
-  columns = GuessColumns(headerRow, sample);
+// The columns the arguments name, or the recognised ones; prints why and returns false when
+// a name fits no column or nothing looks like an address.
+bool PickColumns(const CsvArgs& args, const std::vector<std::vector<std::string>>& rows, TextEncoding encoding,
+                 bool header, std::size_t width, ListColumns& columns, std::FILE* err) {
+  std::vector<std::string> names;
+  if (header && !rows.empty())
+    for (const std::string& f : rows[0]) names.push_back(FieldToSjis(f, encoding));
+  const std::vector<std::string>* headerRow = header ? &names : nullptr;
+  columns = RecogniseColumns(rows, encoding, header);
   if (!args.columns.empty()) columns.address.clear();
   for (const std::string& given : args.columns) {
     int c = ColumnOf(given, headerRow, width);
@@ -131,55 +191,32 @@ bool PickColumns(const CsvArgs& args, const ListFormat& format, bool header, std
     if (columns.code < 0) return Usage(err, "no column " + args.codeColumn);
   }
   if (columns.address.empty()) return Usage(err, "no column looks like an address: name it with --column");
+  std::fprintf(err, "tanzel-search: %s; %s\n", header ? "the first row names the columns" : "no header row",
+               DescribeColumns(columns, headerRow).c_str());
   return true;
 }
 
-bool FirstRowIsHeader(const ListFormat& format) {
-  CsvReader reader(format.body, format.delimiter);
-  std::vector<std::string> first, second;
-  if (!reader.Next(first)) return false;
-  bool more = reader.Next(second);
-  const std::vector<std::string> a = ToSjis(first, format.encoding), b = ToSjis(second, format.encoding);
-  return LooksLikeHeader(a, more ? &b : nullptr);
-}
-
 // Writes the resolved list to `file`; `allSure` tells whether every row was sure.
-bool WriteList(const AddressIndex& index, const ListFormat& format, bool header, std::size_t width,
-               const ListColumns& columns, TextEncoding to, std::FILE* file, bool& allSure, std::string& error) {
-  CsvReader reader(format.body, format.delimiter);
+bool WriteList(const AddressIndex& index, InputRows& input, bool header, const ListColumns& columns,
+               const ListOutput& output, std::FILE* file, bool& allSure, std::string& error) {
+  input.Rewind();
   std::vector<std::string> fields;
-  std::string out;
-  if (to == TextEncoding::Utf8Bom) out.append(kUtf8Bom);
-  const int appended = columns.code >= 0 ? kAppendedColumns : kAppendedColumns - 1;
-  std::vector<std::string> sjis;
-  std::vector<int> all(columns.address);
-  if (columns.code >= 0) all.push_back(columns.code);
+  ListWriter writer(file, output, input.encoding(), input.width(), columns.code >= 0);
   allSure = true;
   bool first = true;
-  while (reader.Next(fields)) {
-    std::array<std::string, kAppendedColumns> cells;
+  while (input.Next(fields)) {
     if (first && header) {
-      cells = AppendedNames();
+      writer.Header(fields);
     } else {
-      sjis.assign(width, std::string());
-      for (int c : all)
-        if (static_cast<std::size_t>(c) < fields.size()) sjis[c] = FieldToSjis(fields[c], format.encoding);
-      RowAnswer row = ResolveRow(index, JoinAddress(sjis, columns.address),
-                                 columns.code >= 0 ? std::string_view(sjis[columns.code]) : std::string_view());
+      RowAnswer row = ResolveFields(index, fields, input.encoding(), columns, nullptr);
       allSure = allSure && row.answer.certainty == Certainty::Sure;
-      cells = AppendedCells(index, row);
+      if (!writer.Row(fields, index, row)) break;
     }
     first = false;
-    if (!AppendListRow(out, fields, width, format.encoding, to, cells, appended)) {
-      error = "line " + std::to_string(reader.line()) + " holds a character Shift-JIS cannot represent";
-      return false;
-    }
-    if (out.size() >= (1u << 16)) {
-      if (std::fwrite(out.data(), 1, out.size(), file) != out.size()) return false;
-      out.clear();
-    }
   }
-  return std::fwrite(out.data(), 1, out.size(), file) == out.size();
+  const bool ok = writer.Finish();
+  error = writer.error();
+  return ok;
 }
 
 }  // namespace
@@ -187,7 +224,7 @@ bool WriteList(const AddressIndex& index, const ListFormat& format, bool header,
 bool WantsCsvList(int argc, const char* const argv[]) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--") == 0) return false;
-    if (std::strcmp(argv[i], "--csv") == 0) return true;
+    if (std::strcmp(argv[i], "--csv") == 0 || std::strcmp(argv[i], "--list") == 0) return true;
   }
   return false;
 }
@@ -201,18 +238,15 @@ int ResolveCsvCommand(int argc, const char* const argv[], const std::shared_ptr<
     return 2;
   }
   std::string error;
-  MappedList file;
-  std::optional<ListFormat> format;
-  if (file.Open(args.input, kMaxListBytes, error)) format = InspectList(file.bytes(), error);
-  std::size_t width = 0, rows = 0;
-  if (!format || !CheckList(*format, width, rows, error)) {
-    std::fprintf(err, "tanzel-search: %s%s%s; nothing written\n", format ? args.input.c_str() : "", format ? ": " : "",
-                 error.c_str());
+  InputRows input;
+  if (!input.Open(args, error)) {
+    std::fprintf(err, "tanzel-search: %s; nothing written\n", error.c_str());
     return 2;
   }
-  const bool header = args.header >= 0 ? args.header == 1 : FirstRowIsHeader(*format);
+  const std::vector<std::vector<std::string>> first = FirstRows(input);
+  const bool header = args.header >= 0 ? args.header == 1 : FirstRowNamesColumns(first, input.encoding());
   ListColumns columns;
-  if (!PickColumns(args, *format, header, width, columns, err)) return 2;
+  if (!PickColumns(args, first, input.encoding(), header, input.width(), columns, err)) return 2;
 
   std::shared_ptr<const DataSet> data = args.folder.empty() ? inUse : DataSet::Open(args.folder);
   std::shared_ptr<const AddressIndex> index = data->Index(error);
@@ -220,10 +254,12 @@ int ResolveCsvCommand(int argc, const char* const argv[], const std::shared_ptr<
     std::fprintf(err, "tanzel-search: %s%s cannot be read\n", data->EditionFolder().c_str(), error.c_str());
     return 3;
   }
-  const TextEncoding to = args.encoding.value_or(format->encoding);
+  // A workbook's cells written as CSV: UTF-8 with its mark, as a spreadsheet opens it.
+  const TextEncoding to = IsWorkbookPath(args.input) ? TextEncoding::Utf8Bom : input.encoding();
+  const ListOutput output{args.encoding.value_or(to), args.words, IsWorkbookPath(args.output)};
   bool allSure = true;
   error.clear();
-  auto write = [&](std::FILE* f) { return WriteList(*index, *format, header, width, columns, to, f, allSure, error); };
+  auto write = [&](std::FILE* f) { return WriteList(*index, input, header, columns, output, f, allSure, error); };
   bool written = args.output.empty() ? write(out) && std::fflush(out) == 0 && !std::ferror(out)
                                      : WriteFileAtomically(args.output, write, error);
   if (!written) {

@@ -37,23 +37,53 @@ bool ConvertField(std::string_view field, TextEncoding from, TextEncoding to, st
 // Shift-JIS text in `to`; false when a character has no form there.
 bool SjisToEncoding(std::string_view sjis, TextEncoding to, std::string& out);
 
-// The columns of a list that matter: the address (one column, or several joined in order)
-// and the existing postal code (-1: none). Columns count from 0.
+// What a column of a list holds. The address parts are in the order an address writes
+// them (GuessColumns orders columns of one part by their names' numbers, then as listed).
+enum class ColumnRole : uint8_t {
+  None,
+  Prefecture,  // 都道府県
+  City,        // 市区町村
+  Address,     // the address, or its part after the city: 町域, 番地, 住所1 ...
+  Building,    // 建物名
+  Code,        // an existing postal code
+};
+
+// The role a column's name (Shift-JIS) gives it: the usual names (都道府県, 県名; 市区町村,
+// 市区郡, 市町村; 町域, 町名, 番地, 住所, 住所1, 所在地 ...; 建物名, ビル名, マンション名;
+// 郵便番号, 〒, 郵便, ZIP), spaces, a trailing number and a note in brackets left off; a short
+// name without digits that holds one (ご住所, 送付先住所, 番地・建物名); in ASCII a name
+// holding zip, postal, address, city or building. None for any other name.
+ColumnRole RoleOfName(std::string_view sjis);
+
+// The columns of a list that matter: the address (one column, or several joined in
+// `address`'s order, which is the order of an address) and the existing postal code (-1:
+// none). Columns count from 0. `roles` says what each column was recognised as (empty
+// when the columns were given, not recognised).
 struct ListColumns {
   std::vector<int> address;
   int code = -1;
+  std::vector<ColumnRole> roles;
 };
 
+// `columns` (column numbers, as a person checked them) in the order of an address: by the
+// roles `recognised` gave them (a column without one counts as the part after the city),
+// then as `recognised.address` orders them, then by column.
+std::vector<int> InAddressOrder(std::vector<int> columns, const ListColumns& recognised);
+
 // True when `first` (a list's first row, Shift-JIS) looks like column names: none of its
-// fields looks like an address or a postal code, and either one is a usual column name
-// (住所, 郵便番号, 都道府県 ...) or a field of `second` (the next row, may be null) looks
-// like an address or a code.
+// fields that is not a column name looks like an address or a postal code, and either one
+// is a usual column name (RoleOfName) or a field of `second` (the next row, may be null)
+// looks like an address or a code.
 bool LooksLikeHeader(const std::vector<std::string>& first, const std::vector<std::string>* second);
 
 // The columns a list most likely means, from its column names (`header`, Shift-JIS, may be
-// null) and its first rows (`sample`, Shift-JIS): the named address columns and code column;
-// else the run of columns where most rows look like an address, and the column where most
-// rows look like a postal code. `address` is empty when nothing looks like an address.
+// null) and its first rows (`sample`, Shift-JIS). With names: every column whose name is an
+// address part (parts of one kind by the number their names end in: 住所1 before 住所2),
+// and the first named a code. Without (or where the names give no address):
+// by contents, the first run of columns holding prefecture names, city names, addresses,
+// the rest of an address after them (blocks, 番地) or building names; and the first column
+// of postal codes (written with all 7 digits: a 6-digit number is more often some other
+// number). `address` is empty when nothing looks like an address.
 ListColumns GuessColumns(const std::vector<std::string>* header, const std::vector<std::vector<std::string>>& sample);
 
 // The column that `given` (UTF-8) names: its 1-based number, or its name in `header` (Shift-JIS,

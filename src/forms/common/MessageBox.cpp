@@ -3,6 +3,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 MessageHandler& Handler() {
   static MessageHandler handler;
@@ -10,6 +13,10 @@ MessageHandler& Handler() {
 }
 QuestionHandler& Questions() {
   static QuestionHandler handler;
+  return handler;
+}
+ChoiceHandler& Choices() {
+  static ChoiceHandler handler;
   return handler;
 }
 QString& Details() {
@@ -77,4 +84,21 @@ bool AskQuestion(QWidget* parent, const QString& text, const QString& caption) {
 
 void SetQuestionHandler(QuestionHandler handler) {
   Questions() = std::move(handler);
+}
+
+int AskChoice(QWidget* parent, const QString& text, const QString& caption, const QStringList& buttons, int byDefault,
+              int escape) {
+  if (Choices()) return Choices()(text, caption, buttons);
+  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, parent);
+  std::vector<QPushButton*> added;
+  for (const QString& b : buttons) added.push_back(box.addButton(b, QMessageBox::ActionRole));
+  if (byDefault >= 0 && byDefault < static_cast<int>(added.size())) box.setDefaultButton(added[byDefault]);
+  if (escape >= 0 && escape < static_cast<int>(added.size())) box.setEscapeButton(added[escape]);
+  box.exec();
+  auto it = std::find(added.begin(), added.end(), box.clickedButton());
+  return it == added.end() ? escape : static_cast<int>(it - added.begin());
+}
+
+void SetChoiceHandler(ChoiceHandler handler) {
+  Choices() = std::move(handler);
 }

@@ -4,6 +4,7 @@
 // a handler that records the text, caption and icon and returns at once.
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -38,3 +39,13 @@ bool AskQuestion(QWidget* parent, const QString& text, const QString& caption);
 using QuestionHandler = std::function<bool(const QString& text, const QString& caption)>;
 // Installs a handler in place of the real question box; an empty handler brings it back.
 void SetQuestionHandler(QuestionHandler handler);
+
+// A modal question with one button for each of `buttons` (their captions, in order); the
+// index of the one pressed, `escape` for Esc or the close box. `byDefault` is the default
+// button. Under a choice handler, its answer.
+int AskChoice(QWidget* parent, const QString& text, const QString& caption, const QStringList& buttons, int byDefault,
+              int escape);
+
+using ChoiceHandler = std::function<int(const QString& text, const QString& caption, const QStringList& buttons)>;
+// Installs a handler in place of the real choice box; an empty handler brings it back.
+void SetChoiceHandler(ChoiceHandler handler);

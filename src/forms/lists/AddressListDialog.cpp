@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -23,6 +24,7 @@
 #include "core/data/Editions.h"
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
+#include "core/lists/Workbook.h"
 #include "core/resolve/AddressIndex.h"
 #include "forms/common/MessageBox.h"
 #include "forms/common/QtText.h"
@@ -31,9 +33,6 @@
 using namespace tanzel;
 
 namespace {
-
-// The window holds a list whole: larger ones are for tanzel-search --resolve --csv.
-constexpr std::size_t kMaxWindowList = std::size_t{32} << 20;
 
 const QString kCaption = QStringLiteral(u"住所一覧から郵便番号");
 
@@ -53,6 +52,29 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
   b->setObjectName(QString::fromLatin1(name));
   return b;
 }
+
+// A line of status that never widens the window: it takes the width it is given and ends
+// in … where its text is longer (the whole text is its tooltip).
+class StatusLabel : public QLabel {
+ public:
+  explicit StatusLabel(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setMinimumWidth(0);
+  }
+  void SetStatus(const QString& text) {
+    setText(text);
+    setToolTip(text);
+  }
+  QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    painter.drawText(area, static_cast<int>(alignment()),
+                     fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+  }
+};
 
 }  // namespace
 
@@ -76,7 +98,9 @@ void AddressListDialog::CreateControls() {
 
   openButton_ = Button(this, "openButton", QStringLiteral(u"開く…"));
   pasteButton_ = Button(this, "pasteButton", QStringLiteral(u"貼り付け"));
-  sourceLabel_ = new QLabel(QStringLiteral(u"CSV・TSVファイルを開くか、表計算のセルを貼り付けてください。"), this);
+  sourceLabel_ = new StatusLabel(this);
+  sourceLabel_->setText(
+      QStringLiteral(u"CSV・TSV・Excel (.xlsx) ファイルを開くか、表計算のセルを貼り付けてください。"));
   sourceLabel_->setObjectName(QStringLiteral("sourceLabel"));
   auto* top = new QHBoxLayout;
   top->addWidget(openButton_);
@@ -131,7 +155,7 @@ void AddressListDialog::CreateControls() {
   row->addWidget(addressEdit_, 1);
   row->addWidget(reresolveButton_);
 
-  summary_ = new QLabel(this);
+  summary_ = new StatusLabel(this);
   summary_->setObjectName(QStringLiteral("summary"));
   encoding_ = new QComboBox(this);
   encoding_->setObjectName(QStringLiteral("encoding"));
@@ -140,7 +164,7 @@ void AddressListDialog::CreateControls() {
   saveButton_ = Button(this, "saveButton", QStringLiteral(u"保存…"));
   auto* closeButton = Button(this, "closeButton", QStringLiteral(u"閉じる"));
   auto* bottom = new QHBoxLayout;
-  bottom->addWidget(summary_, 1);
+  bottom->addStretch(1);
   bottom->addWidget(new QLabel(QStringLiteral(u"保存する文字コード:"), this));
   bottom->addWidget(encoding_);
   bottom->addWidget(copyButton_);
@@ -153,11 +177,13 @@ void AddressListDialog::CreateControls() {
   layout->addWidget(progress_);
   layout->addWidget(table_, 1);
   layout->addLayout(row);
+  layout->addWidget(summary_);  // a line of its own: the counts fit at the window's width
   layout->addLayout(bottom);
 
   connect(openButton_, &QPushButton::clicked, this, [this] {
     QFileDialog dialog(this, QStringLiteral(u"住所一覧を開く"), QFileInfo(inputPath_).absolutePath(),
-                       QStringLiteral(u"CSV・TSV (*.csv *.tsv *.txt);;すべてのファイル (*)"));
+                       QStringLiteral(u"一覧 (*.csv *.tsv *.txt *.xlsx);;CSV・TSV (*.csv *.tsv *.txt);;"
+                                      u"Excel ブック (*.xlsx);;すべてのファイル (*)"));
     dialog.setObjectName(QStringLiteral("openListDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -181,22 +207,43 @@ void AddressListDialog::CreateControls() {
   connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 }
 
+bool AddressListDialog::ChooseSheet(const QString& path, std::string& sheet) {
+  MappedList mapped;
+  std::string error;
+  std::vector<std::string> names;
+  if (!mapped.Open(path.toStdString(), kMaxHeldListBytes, error) || !WorkbookSheetNames(mapped.bytes(), names, error) ||
+      names.size() < 2)
+    return true;
+  QStringList buttons;
+  for (const std::string& n : names) buttons << QString::fromStdString(n);
+  buttons << QStringLiteral(u"キャンセル");
+  const int i = AskChoice(this, QStringLiteral(u"どのシートの一覧を開きますか？"), kCaption, buttons, 0,
+                          static_cast<int>(names.size()));
+  if (i < 0 || static_cast<std::size_t>(i) >= names.size()) return false;
+  sheet = names[static_cast<std::size_t>(i)];
+  return true;
+}
+
 void AddressListDialog::OpenFile(const QString& path) {
+  std::string sheet;
+  if (IsWorkbookPath(path.toStdString()) && !ChooseSheet(path, sheet)) return;
   SetBusy(true);
   const std::string file = path.toStdString();
-  job_.Start([this, file, path](const std::atomic<bool>& cancel) {
+  job_.Start([this, file, path, sheet](const std::atomic<bool>& cancel) {
+    // The window holds a list whole (kMaxHeldListBytes): larger ones are for tanzel-search --resolve --list.
     std::string error;
-    MappedList mapped;
-    std::optional<AddressList> list;
-    if (mapped.Open(file, kMaxWindowList, error)) list = ReadAddressList(mapped.bytes(), cancel, error);
+    std::optional<AddressList> list = ReadListFile(file, sheet, cancel, error);
     if (!list) {
       job_.Post([this, error] { Finished(false, QString::fromStdString(error)); });
       return;
     }
     auto shared = std::make_shared<const AddressList>(std::move(*list));
-    job_.Post([this, shared, path] {
+    job_.Post([this, shared, path, sheet] {
       inputPath_ = path;
-      Loaded(shared, QFileInfo(path).fileName(), false);
+      Loaded(shared,
+             QFileInfo(path).fileName() +
+                 (sheet.empty() ? QString() : QStringLiteral(u"（%1）").arg(QString::fromStdString(sheet))),
+             false);
     });
   });
 }
@@ -219,22 +266,26 @@ void AddressListDialog::Loaded(std::shared_ptr<const AddressList> list, const QS
   pasted_ = pasted;
   decisions_.clear();
   SetBusy(false);
-  std::vector<std::string> first, second;
-  for (int c = 0; c < static_cast<int>(list_->width); ++c) {
-    first.push_back(list_->SjisField(0, c));
-    second.push_back(list_->SjisField(1, c));
-  }
-  const bool header = LooksLikeHeader(first, list_->rows.size() > 1 ? &second : nullptr);
-  sourceLabel_->setText(QStringLiteral(u"%1　%2行　文字コード: %3　区切り: %4")
-                            .arg(source)
-                            .arg(list_->rows.size() - (header ? 1 : 0))
-                            .arg(pasted ? QStringLiteral(u"（貼り付け）") : EncodingName(list_->encoding),
-                                 list_->delimiter == '\t' ? QStringLiteral(u"タブ") : QStringLiteral(u"カンマ")));
+  unsaved_ = false;
+  const std::vector<std::vector<std::string>> firstRows(
+      list_->rows.begin(), list_->rows.begin() + static_cast<long>(std::min(list_->rows.size(), std::size_t{2})));
+  const bool header = FirstRowNamesColumns(firstRows, list_->encoding);
+  const long rows = static_cast<long>(list_->rows.size()) - (header ? 1 : 0);
+  if (!pasted && IsWorkbookPath(inputPath_.toStdString()))
+    static_cast<StatusLabel*>(sourceLabel_)->SetStatus(QStringLiteral(u"%1　%2行　Excel ブック").arg(source).arg(rows));
+  else
+    static_cast<StatusLabel*>(sourceLabel_)
+        ->SetStatus(QStringLiteral(u"%1　%2行　文字コード: %3　区切り: %4")
+                        .arg(source)
+                        .arg(rows)
+                        .arg(pasted ? QStringLiteral(u"（貼り付け）") : EncodingName(list_->encoding),
+                             list_->delimiter == '\t' ? QStringLiteral(u"タブ") : QStringLiteral(u"カンマ")));
   encoding_->clear();
   encoding_->addItem(QStringLiteral(u"元の文字コード（%1）").arg(EncodingName(list_->encoding)),
                      static_cast<int>(list_->encoding));
   encoding_->addItem(QStringLiteral(u"UTF-8（BOM付き）"), static_cast<int>(TextEncoding::Utf8Bom));
-  encoding_->setCurrentIndex(pasted ? 1 : 0);
+  // Cells of a spreadsheet are saved as CSV a spreadsheet opens as UTF-8: with the mark.
+  encoding_->setCurrentIndex(pasted || IsWorkbookPath(inputPath_.toStdString()) ? 1 : 0);
   const QSignalBlocker block(headerCheck_);
   headerCheck_->setChecked(header);
   FillColumns();
@@ -247,19 +298,13 @@ void AddressListDialog::FillColumns() {
   codeColumn_->addItem(QStringLiteral(u"（なし）"), -1);
   if (!list_) return;
   const bool header = headerCheck_->isChecked();
-  std::vector<std::string> names;
-  std::vector<std::vector<std::string>> sample;
-  for (std::size_t r = 0; r < list_->rows.size() && sample.size() < 200; ++r) {
-    std::vector<std::string> row;
-    for (int c = 0; c < static_cast<int>(list_->width); ++c) row.push_back(list_->SjisField(r, c));
-    if (header && r == 0)
-      names = std::move(row);
-    else
-      sample.push_back(std::move(row));
-  }
-  const ListColumns guess = GuessColumns(header ? &names : nullptr, sample);
+  const std::size_t sampled = std::min(list_->rows.size(), kLayoutSampleRows + 1);
+  const std::vector<std::vector<std::string>> rows(list_->rows.begin(),
+                                                   list_->rows.begin() + static_cast<long>(sampled));
+  recognised_ = RecogniseColumns(rows, list_->encoding, header);
+  const ListColumns& guess = recognised_;
   for (int c = 0; c < static_cast<int>(list_->width); ++c) {
-    const QString name = header ? FromSjis(names[static_cast<std::size_t>(c)]) : QStringLiteral(u"列%1").arg(c + 1);
+    const QString name = header ? FromSjis(list_->SjisField(0, c)) : QStringLiteral(u"列%1").arg(c + 1);
     auto* item = new QListWidgetItem(name, addressColumns_);
     item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
     const bool chosen = std::find(guess.address.begin(), guess.address.end(), c) != guess.address.end();
@@ -271,11 +316,12 @@ void AddressListDialog::FillColumns() {
 
 void AddressListDialog::ShowList() {
   decisions_.clear();
+  unsaved_ = false;  // the answers are dropped
   model_->SetList(list_, headerCheck_->isChecked(), codeColumn_->currentData().toInt() >= 0);
   progress_->setRange(0, std::max(1, model_->rowCount()));
   progress_->setValue(0);
   if (list_) table_->setColumnWidth(static_cast<int>(list_->width) + 2, 380);  // the matched record
-  summary_->setText(list_ ? QStringLiteral(u"%1行").arg(model_->rowCount()) : QString());
+  static_cast<StatusLabel*>(summary_)->SetStatus(list_ ? QStringLiteral(u"%1行").arg(model_->rowCount()) : QString());
   SetBusy(false);
 }
 
@@ -283,6 +329,7 @@ ListColumns AddressListDialog::ChosenColumns() const {
   ListColumns columns;
   for (int i = 0; i < addressColumns_->count(); ++i)
     if (addressColumns_->item(i)->checkState() == Qt::Checked) columns.address.push_back(i);
+  columns.address = InAddressOrder(std::move(columns.address), recognised_);
   columns.code = codeColumn_->currentData().toInt();
   return columns;
 }
@@ -344,7 +391,9 @@ void AddressListDialog::Finished(bool cancelled, const QString& error) {
     return;
   }
   if (list_ && !cancelled) progress_->setValue(progress_->maximum());
-  summary_->setText(SummaryText() + (cancelled ? QStringLiteral(u"（中止しました）") : QString()));
+  unsaved_ = unsaved_ || (list_ && model_->Index() != nullptr && !model_->Answers().empty());
+  static_cast<StatusLabel*>(summary_)->SetStatus(SummaryText() +
+                                                 (cancelled ? QStringLiteral(u"（中止しました）") : QString()));
   RowChanged();
 }
 
@@ -390,13 +439,18 @@ void AddressListDialog::RowChanged() {
     RowDecision asked;
     auto d = decisions_.find(r);
     if (d != decisions_.end()) asked.address = d->second.address;
-    // The candidates as the address gives them, whatever was chosen before.
-    const RowAnswer fresh = ResolveListRow(*model_->Index(), *list_, r + model_->First(), resolved_, &asked);
+    // The candidates as the address alone gives them, whatever was chosen before or the
+    // row's existing code decided; the row's answer among them is the current one.
+    ListColumns addressOnly = resolved_;
+    addressOnly.code = -1;
+    const RowAnswer fresh = ResolveListRow(*model_->Index(), *list_, r + model_->First(), addressOnly, &asked);
     if (fresh.answer.codes.size() > 1) {
       for (const Resolution& code : fresh.answer.codes)
         candidates_->addItem(QString::fromStdString(PostalText(code.postal)) + QLatin1Char(' ') +
                                  FromSjis(RecordText(*model_->Index(), code)),
                              code.postal);
+      const auto& now = model_->Answers()[r].answer.codes;
+      if (now.size() == 1) candidates_->setCurrentIndex(std::max(0, candidates_->findData(now.front().postal)));
     }
     std::vector<std::string> fields(list_->width);
     for (int c : resolved_.address) fields[static_cast<std::size_t>(c)] = list_->SjisField(r + model_->First(), c);
@@ -412,7 +466,8 @@ void AddressListDialog::ChooseCandidate() {
   RowDecision& decision = decisions_[r];
   decision.postal = candidates_->currentData().toUInt();
   model_->SetAnswer(r, ResolveListRow(*model_->Index(), *list_, r + model_->First(), resolved_, &decision));
-  summary_->setText(SummaryText());
+  unsaved_ = true;
+  static_cast<StatusLabel*>(summary_)->SetStatus(SummaryText());
 }
 
 void AddressListDialog::ResolveEdited() {
@@ -428,7 +483,8 @@ void AddressListDialog::ResolveEdited() {
   decision.address = std::move(*address);
   decision.postal.reset();
   model_->SetAnswer(r, ResolveListRow(*model_->Index(), *list_, r + model_->First(), resolved_, &decision));
-  summary_->setText(SummaryText());
+  unsaved_ = true;
+  static_cast<StatusLabel*>(summary_)->SetStatus(SummaryText());
   RowChanged();
 }
 
@@ -459,20 +515,49 @@ void AddressListDialog::AskSavePath() {
   QString suggestion;
   if (!inputPath_.isEmpty()) {
     const QFileInfo input(inputPath_);
-    suggestion = input.absolutePath() + QLatin1Char('/') + input.completeBaseName() + QStringLiteral(u"_郵便番号.csv");
+    suggestion = input.absolutePath() + QLatin1Char('/') + input.completeBaseName() + QStringLiteral(u"_郵便番号.") +
+                 (IsWorkbookPath(inputPath_.toStdString()) ? QStringLiteral("xlsx") : QStringLiteral("csv"));
   }
-  QFileDialog dialog(this, QStringLiteral(u"郵便番号を付けた一覧を保存"), suggestion, QStringLiteral("CSV (*.csv)"));
+  QFileDialog dialog(this, QStringLiteral(u"郵便番号を付けた一覧を保存"), suggestion,
+                     QStringLiteral(u"CSV (*.csv);;Excel ブック (*.xlsx)"));
   dialog.setObjectName(QStringLiteral("saveListDialog"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("csv"));
-  // The dialog asks before it replaces any file, the input included.
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  // The dialog asks before it replaces any file; the input is never replaced (SaveTo).
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    closeWhenSaved_ = false;
+    return;
+  }
   SaveTo(dialog.selectedFiles().first(), static_cast<TextEncoding>(encoding_->currentData().toInt()));
+}
+
+bool AddressListDialog::MayClose() {
+  if (!unsaved_) return true;
+  if (busy_) return false;  // the results are being saved
+  const int answer =
+      AskChoice(this, QStringLiteral(u"結果を保存しますか？"), kCaption,
+                {QStringLiteral(u"保存"), QStringLiteral(u"保存しない"), QStringLiteral(u"キャンセル")}, 0, 2);
+  if (answer == 1) return true;
+  if (answer == 0) {
+    closeWhenSaved_ = true;
+    AskSavePath();
+  }
+  return false;
+}
+
+void AddressListDialog::reject() {
+  if (MayClose()) QDialog::reject();
 }
 
 void AddressListDialog::SaveTo(const QString& path, TextEncoding encoding) {
   if (!list_ || !model_->Index() || busy_) return;
+  if (!inputPath_.isEmpty() && SameFile(path.toStdString(), inputPath_.toStdString())) {
+    closeWhenSaved_ = false;
+    ShowMessage(this, QStringLiteral(u"開いた一覧には上書きしません。別の名前で保存してください。"), kCaption,
+                MessageIcon::Warning);
+    return;
+  }
   SetBusy(true);
   // The answers are read in place: nothing changes them while the window is busy.
   const std::vector<RowAnswer>* answers = &model_->Answers();
@@ -482,15 +567,24 @@ void AddressListDialog::SaveTo(const QString& path, TextEncoding encoding) {
   const bool withCode = model_->WithCode();
   job_.Start([=, this](const std::atomic<bool>&) {
     std::string error;
-    const bool saved = SaveAddressList(path.toStdString(), *list, first, withCode, *answers, *index, encoding, error);
+    const bool saved =
+        SaveAddressList(path.toStdString(), *list, first, withCode, *answers, *index,
+                        ListOutput{encoding, ListWords::Japanese, IsWorkbookPath(path.toStdString())}, error);
     job_.Post([this, saved, error, path] {
       SetBusy(false);
       if (!saved) {
+        closeWhenSaved_ = false;
         ShowMessage(this, QStringLiteral(u"保存できませんでした: ") + QString::fromStdString(error), kCaption,
                     MessageIcon::Error);
         return;
       }
-      summary_->setText(SummaryText() + QStringLiteral(u"　保存しました: ") + QFileInfo(path).fileName());
+      unsaved_ = false;
+      static_cast<StatusLabel*>(summary_)->SetStatus(SummaryText() + QStringLiteral(u"　保存しました: ") +
+                                                     QFileInfo(path).fileName());
+      if (closeWhenSaved_) {
+        closeWhenSaved_ = false;
+        QDialog::reject();
+      }
     });
   });
 }

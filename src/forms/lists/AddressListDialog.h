@@ -1,7 +1,7 @@
 #pragma once
 
-// 住所一覧から郵便番号: a list of addresses (a CSV or TSV file, or cells pasted from a
-// spreadsheet) resolved row by row on a worker thread, shown with each row's postal code and
+// 住所一覧から郵便番号: a list of addresses (a CSV or TSV file, an .xlsx workbook, or cells
+// pasted from a spreadsheet) resolved row by row on a worker thread, shown with each row's postal code and
 // how sure it is; a person settles the rows that need one, and the list is saved with the
 // new columns appended.
 
@@ -33,8 +33,9 @@ class AddressListDialog : public QDialog {
   explicit AddressListDialog(tanzel::DataSource data, QWidget* parent = nullptr);
   ~AddressListDialog() override;
 
-  // Reads the list in the file at `path` on the worker; the table shows it once read. A
-  // file that cannot be read as a list is reported in a message box.
+  // Reads the list in the file at `path` on the worker (CSV, TSV, or an .xlsx workbook,
+  // asking which sheet when it has several); the table shows it once read. A file that
+  // cannot be read as a list is reported in a message box.
   void OpenFile(const QString& path);
   // Reads cells pasted as text (tab-separated rows from a spreadsheet, or CSV).
   void OpenText(const QString& text);
@@ -44,10 +45,22 @@ class AddressListDialog : public QDialog {
   void SaveTo(const QString& path, tanzel::TextEncoding encoding);
   // True while a list is read, resolved or saved.
   bool Busy() const { return busy_; }
+  // True when the list was resolved, or a row settled, since it was last saved.
+  bool Unsaved() const { return unsaved_; }
   // The text of the summary line.
   QString SummaryText() const;
 
+  // 閉じる, Esc and the close box (all end here): with results not saved, asks
+  // 「結果を保存しますか？」 (保存 / 保存しない / キャンセル) first; 保存 asks where and closes
+  // once saved.
+  void reject() override;
+
  private:
+  // True when the window may close now (asks when results are not saved).
+  bool MayClose();
+  // The sheet of the workbook at `path` to read: asked when it has several ("" for the
+  // first, or when it cannot tell: the read then says why). False when the person cancels.
+  bool ChooseSheet(const QString& path, std::string& sheet);
   void CreateControls();
   void Loaded(std::shared_ptr<const tanzel::AddressList> list, const QString& source, bool pasted);
   void FillColumns();
@@ -64,9 +77,12 @@ class AddressListDialog : public QDialog {
 
   tanzel::DataSource data_;
   bool busy_ = false;
+  bool unsaved_ = false;
+  bool closeWhenSaved_ = false;
   QString inputPath_;
   bool pasted_ = false;
   std::shared_ptr<const tanzel::AddressList> list_;
+  tanzel::ListColumns recognised_;                        // the columns as recognised
   tanzel::ListColumns resolved_;                          // the columns of the last resolution
   std::map<std::size_t, tanzel::RowDecision> decisions_;  // by table row
 

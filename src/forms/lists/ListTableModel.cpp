@@ -8,35 +8,8 @@
 using namespace tanzel;
 
 QString CertaintyText(const RowAnswer& row) {
-  if (row.chosen) return QStringLiteral(u"選択済み");
-  switch (row.answer.certainty) {
-    case Certainty::Sure:
-      return QStringLiteral(u"確実");
-    case Certainty::NotSure:
-      return QStringLiteral(u"要確認");
-    case Certainty::Ambiguous:
-      return QStringLiteral(u"複数候補");
-    default:
-      return QStringLiteral(u"該当なし");
-  }
+  return FromSjis(RowCertaintyWord(row));
 }
-
-namespace {
-
-QString AgreementText(Agreement agreement) {
-  switch (agreement) {
-    case Agreement::Agrees:
-      return QStringLiteral(u"一致");
-    case Agreement::Among:
-      return QStringLiteral(u"候補にあり");
-    case Agreement::Differs:
-      return QStringLiteral(u"不一致");
-    default:
-      return QString();
-  }
-}
-
-}  // namespace
 
 ListTableModel::ListTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -112,7 +85,7 @@ QString ListTableModel::Cell(int row, int column) const {
     case 1:
       return CertaintyText(a);
     default:
-      return AgreementText(a.agreement);
+      return FromSjis(AgreementWord(a.agreement));
   }
 }
 
@@ -129,7 +102,12 @@ QVariant ListTableModel::headerData(int section, Qt::Orientation orientation, in
   if (role != Qt::DisplayRole || !list_) return {};
   if (orientation == Qt::Vertical) return section + 1;
   const int width = static_cast<int>(list_->width);
-  if (section >= width) return FromSjis(AppendedNames()[static_cast<std::size_t>(section - width)]);
+  if (section >= width) {
+    std::vector<std::string> names;
+    if (header_)
+      for (int c = 0; c < width; ++c) names.push_back(list_->SjisField(0, c));
+    return FromSjis(AppendedNames(header_ ? &names : nullptr)[static_cast<std::size_t>(section - width)]);
+  }
   if (header_) return Field(0, section);
   return QStringLiteral(u"列%1").arg(section + 1);
 }
