@@ -138,8 +138,8 @@ class TestListsCli : public QObject {
                                                      "b,東京都府中市宮西町2,183-0022,sure,東京都府中市宮西町\r\n");
     // Rows that end in a CR alone (old exports) are rows: the same list, the same answers.
     QVERIFY(files_.write("cr.tsv", S("a\t東京都府中市宮西町1\rb\t東京都府中市宮西町2\r")));
-    r = Run({QStringLiteral("--resolve"), QStringLiteral("--csv"), Q(files_.path("cr.tsv")),
-             QStringLiteral("--no-header"), QStringLiteral("--column"), QStringLiteral("2"),
+    r = Run({QStringLiteral("--resolve"), QStringLiteral("--csv"), Q(files_.path("cr.tsv")), QStringLiteral("--words"),
+             QStringLiteral("en"), QStringLiteral("--no-header"), QStringLiteral("--column"), QStringLiteral("2"),
              QStringLiteral("--encoding"), QStringLiteral("utf-8-bom"), QStringLiteral("--out"),
              Q(files_.path("cr.csv"))});
     QCOMPARE(r.exit, 0);
@@ -150,13 +150,13 @@ class TestListsCli : public QObject {
   void existingCode_data() {
     Columns<std::string, std::string>("list", "out");
     Row("code column first", std::string("郵便番号,住所\r\n183-0022,東京都府中市宮西町1-1\r\n"),
-        std::string("郵便番号,住所,郵便番号,確度,該当住所,既存番号\r\n"
-                    "183-0022,東京都府中市宮西町1-1,183-0022,sure,東京都府中市宮西町,agrees\r\n"));
-    Row("among the candidates", std::string("住所,郵便番号\r\n京都府京都市上京区今出川町,6028031\r\n"),
-        std::string(
-            "住所,郵便番号,郵便番号,確度,該当住所,既存番号\r\n"
-            "京都府京都市上京区今出川町,6028031,,ambiguous,602-0033 京都府京都市上京区今出川町（烏丸通今出川上る） / "
-            "602-8031 京都府京都市上京区今出川町（寺町通今出川下る）,among\r\n"));
+        std::string("郵便番号,住所,郵便番号（検索結果）,確度,該当住所,既存番号との照合\r\n"
+                    "183-0022,東京都府中市宮西町1-1,183-0022,確実,東京都府中市宮西町,一致\r\n"));
+    Row("among the candidates: the code decides",
+        std::string("住所,郵便番号\r\n京都府京都市上京区今出川町,6028031\r\n"),
+        std::string("住所,郵便番号,郵便番号（検索結果）,確度,該当住所,既存番号との照合\r\n"
+                    "京都府京都市上京区今出川町,6028031,602-8031,確実,京都府京都市上京区今出川町（寺町通今出川下る）,"
+                    "一致\r\n"));
   }
   void existingCode() {
     QFETCH(std::string, list);
