@@ -93,6 +93,16 @@ std::string_view WardOnly(std::string_view city) {
   return {};
 }
 
+std::string WithoutComma(std::string_view key) {
+  std::string out;
+  for (std::size_t at = 0; at < key.size();) {
+    std::size_t n = IsSjisLeadByte(static_cast<unsigned char>(key[at])) && at + 1 < key.size() ? 2 : 1;
+    if (key.substr(at, n) != "\x81\x41") out.append(key.substr(at, n));
+    at += n;
+  }
+  return out;
+}
+
 // A town name without the 大字 or 字 written before it.
 std::string WithoutAza(std::string key) {
   for (std::string_view prefix : {std::string_view("\x91\xe5\x8e\x9a"), std::string_view("\x8e\x9a")})
@@ -211,6 +221,7 @@ bool AddressIndex::Builder::Run(const std::string& folder, std::string& error) {
   x_.prefectures_.resize(PrefectureCount);
   x_.prefKanji_.resize(PrefectureCount);
   x_.prefKana_.resize(PrefectureCount);
+  x_.prefShort_.resize(PrefectureCount);
   x_.towns_.reserve(130000);
   x_.arena_.reserve(6u << 20);
   x_.keys_.reserve(4u << 20);
@@ -256,6 +267,9 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
     x_.prefKanji_[p] = rec.PrefKanji;
     x_.prefKana_[p] = rec.PrefKana;
     x_.prefectures_[p] = MatchForm(rec.PrefKanji);
+    std::string_view name = rec.PrefKanji;
+    bool suffix = EndsWith(name, "\x93\x73") || EndsWith(name, "\x95\x7b") || EndsWith(name, "\x8c\xa7");  // 都 府 県
+    if (suffix && name.size() > 2) x_.prefShort_[p] = MatchForm(name.substr(0, name.size() - 2));
     x_.maxPrefectureKey_ = std::max(x_.maxPrefectureKey_, x_.prefectures_[p].size());
   }
   if (rec.LocalGovCode != cityCode_) {
@@ -271,6 +285,14 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
     city.townCount = 0;
     auto index = static_cast<uint32_t>(x_.cities_.size());
     cityByCode_.emplace(rec.LocalGovCode, index);
+    if (std::string_view ward = WardOnly(kanji); !ward.empty()) {
+      std::string key = MatchForm(kanji.substr(0, kanji.size() - ward.size()));
+      auto it = std::find_if(x_.designated_.begin(), x_.designated_.end(),
+                             [&](const DesignatedCity& d) { return d.key == key && d.pref == pref; });
+      if (it == x_.designated_.end())
+        it = x_.designated_.insert(x_.designated_.end(), DesignatedCity{key, static_cast<uint8_t>(pref), {}});
+      it->wards.push_back(index);
+    }
     for (std::string_view name : {kanji, WithoutDistrict(kanji), WardOnly(kanji)}) {
       if (name.empty()) continue;
       std::string key = MatchForm(name);
@@ -325,6 +347,12 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
     x_.maxTownKey_ = std::max(x_.maxTownKey_, key.size());
     AddEntry(x_.townTable_, cityIndex, key, index);
     AddEntry(x_.townTable_, kAnyCity, key, index);
+    // A name of several parts (桂子沢７５地割、桂子沢７６地割) also as written without its 、, as a
+    // query reads it.
+    if (std::string joined = WithoutComma(key); joined.size() != key.size()) {
+      AddEntry(x_.townTable_, cityIndex, joined, index);
+      AddEntry(x_.townTable_, kAnyCity, joined, index);
+    }
   }
   x_.towns_.push_back(town);
 }
@@ -407,6 +435,12 @@ int AddressIndex::Prefecture(std::string_view key) const {
     if (prefectures_[i].size() == key.size() && key.size() > 1 && prefectures_[i][1] == key[1] &&
         prefectures_[i] == key)
       return static_cast<int>(i + 1);
+  return 0;
+}
+
+int AddressIndex::PrefectureWithoutSuffix(std::string_view key) const {
+  for (std::size_t i = 0; i < prefShort_.size(); ++i)
+    if (!key.empty() && prefShort_[i] == key) return static_cast<int>(i + 1);
   return 0;
 }
 

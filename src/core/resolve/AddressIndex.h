@@ -63,6 +63,13 @@ class AddressIndex {
     int32_t unknownFloor = -1;  // the （地階・階層不明） record
   };
 
+  // A designated city (横浜市): the match form of its name and its wards, as cities.
+  struct DesignatedCity {
+    std::string key;
+    uint8_t pref;
+    std::vector<uint32_t> wards;
+  };
+
   static constexpr uint32_t kNoNote = UINT32_MAX;
   static constexpr uint32_t kNoCity = UINT32_MAX;
   static constexpr uint32_t kAnyCity = UINT32_MAX - 1;
@@ -88,6 +95,9 @@ class AddressIndex {
 
   // The prefecture whose name (match form) `key` is, or 0.
   int Prefecture(std::string_view key) const;
+  // The prefecture whose name without its 都, 府 or 県 (東京, 大阪, 千葉) `key` is, or 0.
+  int PrefectureWithoutSuffix(std::string_view key) const;
+  const std::vector<DesignatedCity>& DesignatedCities() const { return designated_; }
   // The cities whose name, whose name without its district (郡), or a designated city's ward
   // without its city (西区 of 横浜市西区), is `key`; restricted to
   // prefecture `pref` unless it is 0. Appends their indices to `out`.
@@ -158,6 +168,8 @@ class AddressIndex {
   std::vector<TownNote> notes_;
   std::vector<std::string> prefectures_;  // match form of each name, 1 ... 47 at 0 ... 46
   std::vector<std::string> prefKanji_, prefKana_;
+  std::vector<std::string> prefShort_;  // match form of each name without its suffix (北海道 none)
+  std::vector<DesignatedCity> designated_;
   Table cityTable_;                                         // scope: prefecture
   Table townTable_;                                         // scope: city
   Table officeTable_;                                       // scope: city

@@ -54,8 +54,15 @@ bool IsDigitCode(unsigned code) {
   return (code >= '0' && code <= '9') || (code >= 0x824F && code <= 0x8258) || IsKanjiNumeral(code);
 }
 
+// -, ‐, −, ―, and the box-drawing lines ─ and ━ that some lists carry between numbers.
 bool IsHyphenCode(unsigned code) {
-  return code == '-' || code == 0x815D || code == 0x817C || code == 0x815C;
+  return code == '-' || code == 0x815D || code == 0x817C || code == 0x815C || code == 0x849F || code == 0x84AA;
+}
+
+// What separates the parts of an address in a list or a form: 、 , ， and line breaks
+// (spaces are dropped everywhere).
+bool IsSeparatorCode(unsigned code) {
+  return code == 0x8141 || code == ',' || code == 0x8143 || code == '\r' || code == '\n';
 }
 
 // The value of a run of kanji numerals: positional when it holds 十, 百 or 千, digit by
@@ -125,7 +132,11 @@ std::size_t CharLength(std::string_view s, std::size_t at) {
 
 }  // namespace
 
-std::string MatchForm(std::string_view sjis) {
+namespace {
+
+// The match form; `breaks` (when given) reads separators and records where they stood;
+// `variants` folds the spellings of names.
+std::string Form(std::string_view sjis, std::vector<std::size_t>* breaks, bool variants) {
   std::string wide;
   AppendWideKatakana(wide, sjis);
   std::string out;
@@ -160,7 +171,11 @@ std::string MatchForm(std::string_view sjis) {
     code = CommonKanji(code);
     unsigned previous = last;
     last = code;
-    if (code == ' ' || code == '\t' || code == 0x8140) {
+    bool separator = breaks != nullptr && IsSeparatorCode(code);
+    if (breaks != nullptr && (separator || code == ' ' || code == '\t' || code == 0x8140) &&
+        (breaks->empty() || breaks->back() != out.size()))
+      breaks->push_back(out.size());
+    if (code == ' ' || code == '\t' || code == 0x8140 || separator) {
       // A letter and a number a space keeps apart stay apart (シティＢ ６Ｆ is no basement).
       spaceAfterDigit = spaceAfterDigit || (!out.empty() && (IsAsciiDigit(out.back()) || IsAsciiUpper(out.back())));
       std::string_view sofar = out;
@@ -180,7 +195,10 @@ std::string MatchForm(std::string_view sjis) {
       out += static_cast<char>('A' + (code - 0x8260));
     } else if (code >= 0x8281 && code <= 0x829A) {
       out += static_cast<char>('A' + (code - 0x8281));
-    } else if (unsigned variant = NameVariant(previous, code, i < wide.size() ? SjisCodeAt(wide, i, n) : 0);
+    } else if (!variants && (code == 0x8396 || code == 0x8395)) {
+      out += "\x83\x50";  // ヶ ヵ as ケ
+    } else if (unsigned variant =
+                   variants ? NameVariant(previous, code, i < wide.size() ? SjisCodeAt(wide, i, n) : 0) : code;
                variant != code) {
       // ケ joining two parts left out, as the data often does (阿佐ヶ谷 阿佐谷, 霞が関); ノ and
       // 之 joining them written の, and between two numbers '-' as の is (五之三 五の三).
@@ -204,6 +222,21 @@ std::string MatchForm(std::string_view sjis) {
     }
   }
   return out;
+}
+
+}  // namespace
+
+std::string MatchForm(std::string_view sjis) {
+  return Form(sjis, nullptr, true);
+}
+
+std::string QueryForm(std::string_view sjis, std::vector<std::size_t>& breaks) {
+  breaks.clear();
+  return Form(sjis, &breaks, true);
+}
+
+std::string ExactForm(std::string_view sjis) {
+  return Form(sjis, nullptr, false);
 }
 
 CharBoundaries::CharBoundaries(std::string_view sjis) {
