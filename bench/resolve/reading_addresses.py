@@ -232,7 +232,8 @@ def make(archives, out_path, per_kind, seed):
             continue
         if fold(name) in d.numbered:
             continue
-        towns = d.by_fold.get(fold(name), set())
+        # Towns of that name elsewhere (a city's town of its own name is that city).
+        towns = {k for k in d.by_fold.get(fold(name), set()) if k not in places}
         kind = "ward-alone" if name.endswith("区") else "gun-town-alone" if any("郡" in c for _, c in places) \
             else "city-alone"
         a, b, c = rng.randint(1, 9), rng.randint(1, 30), rng.randint(1, 20)

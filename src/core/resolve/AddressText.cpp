@@ -148,6 +148,18 @@ std::string Form(std::string_view sjis, std::vector<std::size_t>* breaks, bool v
   bool spaceAfterDigit = false;
   bool spaceAfterBlock = false;
   unsigned last = 0;  // the character before, as read
+  // Whether the last character written is one byte (an upper-case letter, not the second
+  // byte of 森), read on from where it was last asked.
+  std::size_t scanned = 0;
+  bool single = false;
+  auto singleLast = [&] {
+    while (scanned < out.size()) {
+      bool lead = IsSjisLeadByte(static_cast<unsigned char>(out[scanned])) && scanned + 1 < out.size();
+      single = !lead;
+      scanned += lead ? 2 : 1;
+    }
+    return single;
+  };
   auto kanjiFollows = [&] {
     if (spaceAfterDigit || spaceAfterBlock || (!out.empty() && IsAsciiDigit(out.back()))) out += kNumberBreak;
     spaceAfterDigit = spaceAfterBlock = false;
@@ -177,7 +189,8 @@ std::string Form(std::string_view sjis, std::vector<std::size_t>* breaks, bool v
       breaks->push_back(out.size());
     if (code == ' ' || code == '\t' || code == 0x8140 || separator) {
       // A letter and a number a space keeps apart stay apart (シティＢ ６Ｆ is no basement).
-      spaceAfterDigit = spaceAfterDigit || (!out.empty() && (IsAsciiDigit(out.back()) || IsAsciiUpper(out.back())));
+      spaceAfterDigit = spaceAfterDigit || (!out.empty() && (IsAsciiDigit(out.back()) || (IsAsciiUpper(out.back()) &&
+                                                                                            singleLast())));
       std::string_view sofar = out;
       spaceAfterBlock = spaceAfterBlock || EndsWith(sofar, kBan) || EndsWith(sofar, kBanchi) || EndsWith(sofar, kGo);
       continue;

@@ -668,8 +668,11 @@ void Readings(const AddressIndex& index, std::string_view text, int pref, const 
     }
   }
   DesignatedReadings(index, text, pref, query, candidates);
+  // A town found after a city ends the readings; a city with only a block after it (its
+  // catch-all, its code for a number after its name, its one code) leaves a town of that
+  // name elsewhere to be read too.
   int best = kNothing;
-  for (const Candidate& c : candidates) best = std::max(best, c.match.score);
+  for (const Candidate& c : candidates) best = std::max(best, c.cityWhole ? kCatchAll : c.match.score);
   if (best > kCatchAll) return;
 
   // A town written without its city: a whole town name, found in a city, beats a catch-all
@@ -682,7 +685,9 @@ void Readings(const AddressIndex& index, std::string_view text, int pref, const 
     if (atNamed[n] > index.MaxTownKey()) continue;
     std::string_view key = named.substr(0, atNamed[n]);
     std::string_view after = named.substr(atNamed[n]);
-    if (!TownAlone(key, after, named.data() == text.data() && query.BreakAt(after.data()))) continue;
+    // What follows a separator after a town alone is read as more of the address (愛知 知多郡…
+    // is 愛知県 知多郡…), not as trailing words.
+    if (!TownAlone(key, after, false)) continue;
     index.Towns(AddressIndex::kAnyCity, key, towns);
   }
   for (uint32_t t : towns) {
