@@ -153,7 +153,8 @@ def make(archives, out_path, per_kind, seed):
             add("pref-without-suffix", pref[:-1] + rng.choice(["", "", " ", "　"]) + city + base + block(rng), code, "sure")
 
     # Slips of the pen: one kanji of the town written as one that looks like it, a town no
-    # city has.
+    # city has; half of them after the part of the name that is another town's whole name.
+    typos = []
     for key, base, code in simple:
         pref, city = key
         spots = [i for i, ch in enumerate(base) if ch in LOOKALIKE]
@@ -163,7 +164,34 @@ def make(archives, out_path, per_kind, seed):
         typo = base[:i] + LOOKALIKE[base[i]] + base[i + 1:]
         if d.by_fold.get(fold(typo)):
             continue
-        add("typos", pref + city + typo + block(rng), code, "unsure")
+        typos.append(pref + city + typo + block(rng))
+
+    # Slips after the part of a name that is another town's whole name (平南白士 for 平南白土,
+    # where 平 is a town too): not that shorter town.
+    longer = []
+    for key in sorted(d.towns):
+        if key not in catch_all or key in banchi_next:
+            continue
+        for base, f in folded_of(key):
+            code = d.one_code(key, base)
+            shorter = [b for b, g in folded_of(key) if b != base and len(g) >= 1 and f.startswith(g)]
+            if code and shorter and base[-1] not in NUMERALS:
+                longer.append((key, base, code, max(len(b) for b in shorter)))
+    rng.shuffle(longer)
+    typos_after = []
+    for key, base, code, cut in longer:
+        spots = [i for i in range(cut, len(base)) if base[i] in LOOKALIKE]
+        if not spots:
+            continue
+        i = rng.choice(spots)
+        typo = base[:i] + LOOKALIKE[base[i]] + base[i + 1:]
+        if d.by_fold.get(fold(typo)) or any(fold(typo).startswith(f) and len(f) > cut for _, f in folded_of(key)):
+            continue
+        typos_after.append((key[0] + key[1] + typo + block(rng), code))
+    for address in typos[: per_kind - min(len(typos_after), per_kind // 2)]:
+        add("typos", address, "", "unsure")
+    for address, code in typos_after[: per_kind // 2]:
+        add("typos", address, code, "unsure")
 
     # A real town under a city that has no town of that name (nor one its name starts with).
     all_simple = list(simple)
@@ -172,7 +200,13 @@ def make(archives, out_path, per_kind, seed):
         if other == key or other not in catch_all or other in banchi_next or not one_city_in_pref(*other):
             continue
         folded = fold(base)
-        if any(folded.startswith(f) or f.startswith(folded) for _, f in folded_of(other)):
+        if any(f.startswith(folded) for _, f in folded_of(other)):
+            continue
+        # A town of that city whose name starts this one is no reading when a word follows
+        # it (平 of 平南白土), unless it has buildings of its own or a note that may name more.
+        shorter = [(b, f) for b, f in folded_of(other) if folded.startswith(f)]
+        if any(folded[len(f):][:1] in NUMERALS or (other[0], other[1], b) in d.except_buildings
+               or any(n for n, _ in d.notes[(other[0], other[1], b)]) for b, f in shorter):
             continue
         add("wrong-city", other[0] + other[1] + base + block(rng), catch_all[other], "not-sure")
 

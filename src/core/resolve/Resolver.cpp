@@ -663,7 +663,7 @@ void Readings(const AddressIndex& index, std::string_view text, int pref, const 
       if (known) continue;
       std::string_view after = text.substr(at[n]);
       Candidate k{c, CityResolver(index, c, after, query).Run(), true, false, false};
-      k.cityWhole = after.empty() || BlockFollows(after);
+      k.cityWhole = k.match.town.empty() && (after.empty() || BlockFollows(after));
       Put(candidates, std::move(k));
     }
   }

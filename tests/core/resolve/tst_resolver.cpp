@@ -49,7 +49,9 @@ class TestResolver : public QObject {
                                         Ken(1346, "0493199", "北海道", "二海郡八雲町", "八雲町") +
                                         Ken(1213, "0530009", "北海道", "苫小牧市", "本町") +
                                         Ken(1213, "0530010", "北海道", "苫小牧市", "千代田") +
-                                        Ken(1213, "0530011", "北海道", "苫小牧市", "八尋")));
+                                        Ken(1213, "0530011", "北海道", "苫小牧市", "八尋") +
+                                        Ken(1213, "0530012", "北海道", "苫小牧市", "利島村") +
+                                        Ken(1465, "0711507", "北海道", "上川郡東神楽町", "７号")));
     QVERIFY(data_.write(
         KenName(13),
         Ken(13101, "1000000", "東京都", "千代田区", "以下に掲載がない場合") +
@@ -199,6 +201,7 @@ class TestResolver : public QObject {
     RowOf("東京都千代田区千代田 宮内様方", "1000001", "town");  // words after a separator
     RowOf("宮城県柴田町船岡字西1", "9891601", "town");
     RowOf("七号百八一百八", "", "");  // block words are no town alone
+    RowOf("東神楽町七号百八", "0711507", "town");
     RowOf("東京都千代田区丸の内2-7-3 佐藤様方", "1000005", "building-unknown");  // no surer for words
     // Readings weighed: a variant gives way to an exact name of another kind; a prefecture
     // without its suffix; separators and dashes; a ward the city does not have.
@@ -207,6 +210,8 @@ class TestResolver : public QObject {
     RowOf("千葉千葉市美浜区若葉5丁目", "2610014", "town");
     RowOf("千葉市川市八幡2-1-1", "2720021", "town");  // 千葉市 has no part 川市
     RowOf("愛知一宮市南印田4丁目23-6", "4910881", "town");
+    RowOf("愛知　一宮市南印田4丁目23-6", "4910881", "town");
+    RowOf("愛知 知多郡武豊町1", "", "");  // no town 愛知 with words after it
     RowOf("東京 千代田区霞が関1-1", "1000013", "town");
     RowOf("東京都、千代田区，霞が関, 1-1", "1000013", "town");
     RowOf("東京都千代田区霞が関1–1", "1000013", "town");  // an en dash
@@ -235,6 +240,7 @@ class TestResolver : public QObject {
     QTest::newRow("several codes") << u"京都市上京区今出川町"_qs << u"ambiguous"_qs << 2;
     QTest::newRow("junk") << u"丁寧"_qs << u"not-found"_qs << 0;
     QTest::newRow("city and a town elsewhere") << u"柴田町12番地"_qs << u"ambiguous"_qs << 2;
+    QTest::newRow("whole city and a town elsewhere") << u"利島村123"_qs << u"ambiguous"_qs << 2;
     QTest::newRow("town of one ward") << u"浜松市中区元城町1"_qs << u"not-sure"_qs << 1;
     QTest::newRow("town of two wards") << u"浜松市中区松城町1"_qs << u"ambiguous"_qs << 2;
     QTest::newRow("block found, words") << u"千代田区丸の内2-7-3 東京駅"_qs << u"not-sure"_qs << 1;
