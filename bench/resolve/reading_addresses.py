@@ -276,7 +276,10 @@ def make(archives, out_path, per_kind, seed):
             add(kind, text, "", "ambiguous")
         elif len(places) == 1:
             key = next(iter(places))
-            if key in catch_all and key not in banchi_next:
+            own = d.one_code(key, name) if name in d.towns[key] else None
+            if own:  # a city's town of its own name (神恵内村 of 神恵内村)
+                add(kind, text, own, "sure")
+            elif key in catch_all and key not in banchi_next and name not in d.towns[key]:
                 add(kind, text, catch_all[key], "not-sure")
 
     with open(out_path, "w", encoding="utf-8") as out:

@@ -189,8 +189,8 @@ std::string Form(std::string_view sjis, std::vector<std::size_t>* breaks, bool v
       breaks->push_back(out.size());
     if (code == ' ' || code == '\t' || code == 0x8140 || separator) {
       // A letter and a number a space keeps apart stay apart (シティＢ ６Ｆ is no basement).
-      spaceAfterDigit = spaceAfterDigit || (!out.empty() && (IsAsciiDigit(out.back()) || (IsAsciiUpper(out.back()) &&
-                                                                                            singleLast())));
+      spaceAfterDigit =
+          spaceAfterDigit || (!out.empty() && (IsAsciiDigit(out.back()) || (IsAsciiUpper(out.back()) && singleLast())));
       std::string_view sofar = out;
       spaceAfterBlock = spaceAfterBlock || EndsWith(sofar, kBan) || EndsWith(sofar, kBanchi) || EndsWith(sofar, kGo);
       continue;

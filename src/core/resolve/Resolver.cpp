@@ -69,12 +69,12 @@ struct Query {
 // block 十町 after it.
 bool BlockFollows(std::string_view after) {
   static constexpr std::string_view kWords[] = {
-      "\x92\x9a",  // 丁(目)
-      "\x94\xd4",  // 番(地)
-      "\x8d\x86",  // 号
+      "\x92\x9a",          // 丁(目)
+      "\x94\xd4",          // 番(地)
+      "\x8d\x86",          // 号
       "\x92\x6e\x8a\x84",  // 地割
-      "\x90\xfc",  // 線
-      "\x8a\x4b",  // 階
+      "\x90\xfc",          // 線
+      "\x8a\x4b",          // 階
   };
   std::size_t i = 0;
   while (i < after.size() && IsDigit(after[i])) ++i;
@@ -88,8 +88,8 @@ bool BlockFollows(std::string_view after) {
 
 // Whether `code` (a Shift-JIS character) writes a word: a kanji, kana, 々 or ー.
 bool IsWordCode(unsigned code) {
-  return (code >= 0x829F && code <= 0x82F1) || (code >= 0x8340 && code <= 0x8396) || code == 0x8158 ||
-         code == 0x815B || (code >= 0x889F && code <= 0x9FFC) || (code >= 0xE040 && code <= 0xFC4B);
+  return (code >= 0x829F && code <= 0x82F1) || (code >= 0x8340 && code <= 0x8396) || code == 0x8158 || code == 0x815B ||
+         (code >= 0x889F && code <= 0x9FFC) || (code >= 0xE040 && code <= 0xFC4B);
 }
 
 // What may follow a town's name: nothing, a separator (trailing words after it), a block,
@@ -224,10 +224,12 @@ Match CityResolver::Run() {
       if (m.score == kNothing) continue;
       m.town = key;
       m.after = from.substr(at[n]);
-      // A word right after the name (平南白士 of 平, 四万十町 of 四万): not this town, unless a
-      // note names what follows, or the town has buildings of its own (an unknown one).
-      m.whole = m.score >= kNamed || TownFollows(m.after, query_.BreakAt(m.after.data()));
-      if (!m.whole && !HasBuildings(records)) continue;
+      // A word right after the name (平南白士 of 平, 四万十町 of 四万, 稲荷町三丁目比 of
+      // 稲荷町三丁目): not this town, nor a shorter one, unless a note names what follows, or a
+      // floor follows in a town with buildings of its own (an unknown building).
+      bool named = m.score >= kNamed && m.results.front().kind != MatchKind::Chome;  // not its numbers
+      m.whole = named || TownFollows(m.after, query_.BreakAt(m.after.data()));
+      if (!m.whole && !(HasBuildings(records) && ParseRest(m.after).floor != 0)) break;
       found = true;
       if (m.score > out.score) {
         out = std::move(m);
@@ -598,8 +600,7 @@ struct Candidate {
 };
 
 void Put(std::vector<Candidate>& candidates, Candidate c) {
-  auto known = std::find_if(candidates.begin(), candidates.end(),
-                            [&](const Candidate& k) { return k.city == c.city; });
+  auto known = std::find_if(candidates.begin(), candidates.end(), [&](const Candidate& k) { return k.city == c.city; });
   if (known == candidates.end())
     candidates.push_back(std::move(c));
   else if (c.match.score > known->match.score)
@@ -619,9 +620,8 @@ void DesignatedReadings(const AddressIndex& index, std::string_view text, int pr
     for (std::size_t n = 1; n < at.size() && n <= 5 && !current; ++n) {
       wards.clear();
       index.Cities(rest.substr(0, at[n]), d.pref, wards);
-      current = std::any_of(wards.begin(), wards.end(), [&](uint32_t w) {
-        return std::find(d.wards.begin(), d.wards.end(), w) != d.wards.end();
-      });
+      current = std::any_of(wards.begin(), wards.end(),
+                            [&](uint32_t w) { return std::find(d.wards.begin(), d.wards.end(), w) != d.wards.end(); });
     }
     if (current) continue;  // a ward of its own: read as that city
     // A part ending in 区 (one to four characters before it) that names no ward of the city.

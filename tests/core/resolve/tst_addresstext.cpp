@@ -49,7 +49,10 @@ class TestAddressText : public QObject {
     Row("commas", "東京都、港区,海岸，1-1", "東京都港区海岸1-1", "6 10 14");
     Row("spaces of both widths", "東京　 港区  海岸", "東京港区海岸", "4 8");
     Row("line break in a cell", "港区\r\n海岸", "港区海岸", "4");
-    Row("between numbers", "1, 2", "1\x1f" "2", "1");
+    Row("between numbers", "1, 2",
+        "1\x1f"
+        "2",
+        "1");
     Row("box-drawing dash", "1─2━3", "1-2-3", "");
   }
   void queryForm() {

@@ -51,6 +51,8 @@ class TestResolver : public QObject {
                                         Ken(1213, "0530010", "北海道", "苫小牧市", "千代田") +
                                         Ken(1213, "0530011", "北海道", "苫小牧市", "八尋") +
                                         Ken(1213, "0530012", "北海道", "苫小牧市", "利島村") +
+                                        Ken(1213, "0530013", "北海道", "苫小牧市", "本町三丁目北") +
+                                        Ken(1213, "0530014", "北海道", "苫小牧市", "本町三丁目") +
                                         Ken(1465, "0711507", "北海道", "上川郡東神楽町", "７号")));
     QVERIFY(data_.write(
         KenName(13),
@@ -196,8 +198,11 @@ class TestResolver : public QObject {
     RowOf("東京都新宿区西新宿3-20-2 オペラシティ ４階", "1631404", "floor");
     // What may follow a town: a block, a separator and words, 字; not a word of a longer name.
     RowOf("四万1-2-3", "3770601", "town");
-    RowOf("四万十町1-2-3", "7860000", "catchall");           // 四万 and 十町 is no block
+    RowOf("四万十町1-2-3", "7860000", "catchall");              // 四万 and 十町 is no block
     RowOf("東京都千代田区千代田丸5-1", "1000000", "catchall");  // 千代田 and 丸: a longer name
+    RowOf("苫小牧市本町三丁目北5番地", "0530013", "town");
+    RowOf("苫小牧市本町三丁目比5番地", "0590000", "catchall");  // nor the shorter 本町 with a block
+    RowOf("苫小牧市常盤小由20", "0590000", "catchall");         // its numbers fit, its name does not
     RowOf("東京都千代田区千代田 宮内様方", "1000001", "town");  // words after a separator
     RowOf("宮城県柴田町船岡字西1", "9891601", "town");
     RowOf("七号百八一百八", "", "");  // block words are no town alone
