@@ -39,6 +39,10 @@ FilterBits FilterOf(uint64_t hash, std::size_t words) {
   return {static_cast<std::size_t>(h >> 40) & (words - 1), uint64_t{1} << (h & 63) | uint64_t{1} << (h >> 6 & 63)};
 }
 
+bool IsAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 bool EndsWith(std::string_view s, std::string_view end) {
   return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
 }
@@ -234,6 +238,7 @@ bool AddressIndex::Builder::Run(const std::string& folder, std::string& error) {
   FindBuildingNames();
   x_.cityTable_.Finish(x_.keys_);
   x_.officeTable_.Finish(x_.keys_);
+  x_.stemTable_.Finish(x_.keys_);
   std::sort(x_.townCodes_.begin(), x_.townCodes_.end());
   std::sort(x_.officeCodes_.begin(), x_.officeCodes_.end());
   return true;
@@ -344,6 +349,12 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
         if (kind == TownNote::Kind::FloorUnknown) x_.buildings_[it->second].unknownFloor = static_cast<int32_t>(index);
       }
     }
+    // The stems of a name that goes on after a number and its unit (浮津1番 of 浮津1番町).
+    for (std::size_t at = 1; at < key.size(); ++at) {
+      if (!IsAsciiDigit(key[at - 1]) || IsAsciiDigit(key[at])) continue;
+      std::size_t unit = UnitLength(std::string_view(key).substr(at));
+      if (unit > 0 && at + unit < key.size()) AddEntry(x_.stemTable_, cityIndex, key.substr(0, at + unit), index);
+    }
     x_.maxTownKey_ = std::max(x_.maxTownKey_, key.size());
     AddEntry(x_.townTable_, cityIndex, key, index);
     AddEntry(x_.townTable_, kAnyCity, key, index);
@@ -452,6 +463,27 @@ void AddressIndex::Towns(uint32_t city, std::string_view key, std::vector<uint32
   townTable_.Find(keys_, city, key, out);
 }
 
+bool AddressIndex::NumberedStem(uint32_t city, std::string_view stem) const {
+  std::vector<uint32_t> found;
+  stemTable_.Find(keys_, city, stem, found);
+  return !found.empty();
+}
+
+std::size_t AddressIndex::UnitLength(std::string_view s) {
+  static constexpr std::string_view kUnits[] = {
+      "\x92\x9a\x96\xda",  // 丁目
+      "\x94\xd4\x92\x6e",  // 番地
+      "\x92\x6e\x8a\x84",  // 地割
+      "\x94\xd4",          // 番
+      "\x8d\x86",          // 号
+      "\x90\xfc",          // 線
+      "\x92\x9a",          // 丁
+  };
+  for (std::string_view unit : kUnits)
+    if (s.size() >= unit.size() && s.compare(0, unit.size(), unit) == 0) return unit.size();
+  return 0;
+}
+
 void AddressIndex::Offices(uint32_t city, std::string_view key, std::vector<uint32_t>& out) const {
   officeTable_.Find(keys_, city, key, out);
 }
@@ -478,7 +510,8 @@ std::size_t AddressIndex::Bytes() const {
   for (const TownNote& n : notes_) notes += n.items.capacity() * sizeof(NoteItem);
   return arena_.capacity() + keys_.capacity() + towns_.capacity() * sizeof(Town) +
          offices_.capacity() * sizeof(Office) + cities_.capacity() * sizeof(City) + notes + table(cityTable_) +
-         table(townTable_) + table(officeTable_) + (townCodes_.capacity() + officeCodes_.capacity()) * 8;
+         table(townTable_) + table(officeTable_) + table(stemTable_) +
+         (townCodes_.capacity() + officeCodes_.capacity()) * 8;
 }
 
 void AddressIndex::FillRecord(uint32_t index, KenRecord& out) const {

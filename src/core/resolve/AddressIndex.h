@@ -105,6 +105,11 @@ class AddressIndex {
   // The records of `city` whose town name (match form, note left off) is `key`; of every
   // city when `city` is kAnyCity.
   void Towns(uint32_t city, std::string_view key, std::vector<uint32_t>& out) const;
+  // Whether a town name of `city` goes on after `stem`, a name and a number with its unit
+  // (浮津1番 of 浮津1番町, 稲荷町3丁目 of 稲荷町3丁目北).
+  bool NumberedStem(uint32_t city, std::string_view stem) const;
+  // The length of the block unit word (丁目, 番地, 地割, 番, 号, 線, 丁) `s` starts with, or 0.
+  static std::size_t UnitLength(std::string_view s);
   // The offices of `city` whose town (match form) is `key`.
   void Offices(uint32_t city, std::string_view key, std::vector<uint32_t>& out) const;
   // The buildings of `city`.
@@ -173,6 +178,7 @@ class AddressIndex {
   Table cityTable_;                                         // scope: prefecture
   Table townTable_;                                         // scope: city
   Table officeTable_;                                       // scope: city
+  Table stemTable_;                                         // scope: city; numbered names' stems
   std::vector<std::pair<uint32_t, uint32_t>> townCodes_;    // (postal, town), sorted
   std::vector<std::pair<uint32_t, uint32_t>> officeCodes_;  // (postal, office), sorted
   std::vector<std::vector<uint32_t>> cityBuildings_;

@@ -170,6 +170,7 @@ class CityResolver {
  private:
   bool Building(Match& out);
   bool HasBuildings(const std::vector<uint32_t>& records) const;
+  bool MeansNumberedTown(std::string_view key, std::string_view after) const;
   void BuildingOfTown(Match& out) const;
   const AddressIndex::Building* BuildingAt(std::string_view town, std::string_view after, const AddressRest& rest,
                                            bool& named) const;
@@ -230,6 +231,7 @@ Match CityResolver::Run() {
       bool named = m.score >= kNamed && m.results.front().kind != MatchKind::Chome;  // not its numbers
       m.whole = named || TownFollows(m.after, query_.BreakAt(m.after.data()));
       if (!m.whole && !(HasBuildings(records) && ParseRest(m.after).floor != 0)) break;
+      if (!named && MeansNumberedTown(key, m.after)) break;
       found = true;
       if (m.score > out.score) {
         out = std::move(m);
@@ -261,6 +263,23 @@ Match CityResolver::Run() {
   }
   if (!out.results.empty()) out.score = kind == MatchKind::Town ? kTown : kCatchAll;
   return out;
+}
+
+// Whether the text after a town's name is a number, its unit and a word, where a longer town
+// name of the city goes on after that number and unit (浮津一番叮 for 浮津一番町, not 浮津
+// and block 1番): a slip in that longer name.
+bool CityResolver::MeansNumberedTown(std::string_view key, std::string_view after) const {
+  std::size_t digits = 0;
+  while (digits < after.size() && IsDigit(after[digits])) ++digits;
+  if (digits == 0) return false;
+  std::size_t unit = AddressIndex::UnitLength(after.substr(digits));
+  std::size_t end = digits + unit;
+  if (unit == 0 || end >= after.size() || query_.BreakAt(after.data() + end)) return false;
+  std::size_t n;
+  if (!IsWordCode(SjisCodeAt(after, end, n))) return false;
+  std::string stem(key);
+  stem.append(after.substr(0, end));
+  return x_.NumberedStem(cityIndex_, stem);
 }
 
 // Whether a town (its records) has buildings with codes of their own.
@@ -429,7 +448,12 @@ int CityResolver::NoteScore(const TownNote& note, const AddressRest& rest, std::
   int best = kNothing;
   for (const NoteItem& item : note.items) {
     if (!item.name.empty()) {
-      bool named = StartsWith(after, item.name) || Contains(rest.leading, item.name) ||
+      // The part's name where the address goes on (after 字 or 大字), not inside other words
+      // (逢隈卞郡 does not name the part 郡).
+      std::string_view leading = rest.leading;
+      if (StartsWith(leading, kOaza)) leading.remove_prefix(kOaza.size());
+      if (StartsWith(leading, kAza)) leading.remove_prefix(kAza.size());
+      bool named = StartsWith(after, item.name) || StartsWith(leading, item.name) ||
                    Contains(rest.trailing, item.name) || (!street.empty() && StreetPosition(item.name) == street) ||
                    (rest.count == 0 && !after.empty() && StreetPosition(after) == StreetPosition(item.name));
       if (named && kNamed > best) {

@@ -53,6 +53,9 @@ class TestResolver : public QObject {
                                         Ken(1213, "0530012", "北海道", "苫小牧市", "利島村") +
                                         Ken(1213, "0530013", "北海道", "苫小牧市", "本町三丁目北") +
                                         Ken(1213, "0530014", "北海道", "苫小牧市", "本町三丁目") +
+                                        Ken(1213, "0530015", "北海道", "苫小牧市", "錦岡（郡）") +
+                                        Ken(1213, "0530016", "北海道", "苫小牧市", "浮津") +
+                                        Ken(1213, "0530017", "北海道", "苫小牧市", "浮津一番町") +
                                         Ken(1465, "0711507", "北海道", "上川郡東神楽町", "７号")));
     QVERIFY(data_.write(
         KenName(13),
@@ -203,6 +206,11 @@ class TestResolver : public QObject {
     RowOf("苫小牧市本町三丁目北5番地", "0530013", "town");
     RowOf("苫小牧市本町三丁目比5番地", "0590000", "catchall");  // nor the shorter 本町 with a block
     RowOf("苫小牧市常盤小由20", "0590000", "catchall");         // its numbers fit, its name does not
+    RowOf("苫小牧市錦岡字郡10", "0530015", "town");
+    RowOf("苫小牧市錦岡卞郡10", "0590000", "catchall");  // the part's name inside other words
+    RowOf("苫小牧市浮津1番地10", "0530016", "town");
+    RowOf("苫小牧市浮津一番町9", "0530017", "town");
+    RowOf("苫小牧市浮津一番叮9-16-5", "0590000", "catchall");   // a slip in 浮津一番町, not 浮津 1番
     RowOf("東京都千代田区千代田 宮内様方", "1000001", "town");  // words after a separator
     RowOf("宮城県柴田町船岡字西1", "9891601", "town");
     RowOf("七号百八一百八", "", "");  // block words are no town alone
