@@ -360,7 +360,7 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
     AddEntry(x_.townTable_, kAnyCity, key, index);
     // A name of several parts (桂子沢７５地割、桂子沢７６地割) also as written without its 、, as a
     // query reads it.
-    if (std::string joined = WithoutComma(key); joined.size() != key.size()) {
+    if (std::string joined; key.find("\x81\x41") != std::string::npos && (joined = WithoutComma(key)) != key) {
       AddEntry(x_.townTable_, cityIndex, joined, index);
       AddEntry(x_.townTable_, kAnyCity, joined, index);
     }
