@@ -451,7 +451,8 @@ int AddressIndex::Prefecture(std::string_view key) const {
 
 int AddressIndex::PrefectureWithoutSuffix(std::string_view key) const {
   for (std::size_t i = 0; i < prefShort_.size(); ++i)
-    if (!key.empty() && prefShort_[i] == key) return static_cast<int>(i + 1);
+    if (prefShort_[i].size() == key.size() && key.size() > 1 && prefShort_[i][1] == key[1] && prefShort_[i] == key)
+      return static_cast<int>(i + 1);
   return 0;
 }
 

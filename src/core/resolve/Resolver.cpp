@@ -636,7 +636,8 @@ void Put(std::vector<Candidate>& candidates, Candidate c) {
 void DesignatedReadings(const AddressIndex& index, std::string_view text, int pref, const Query& query,
                         std::vector<Candidate>& candidates) {
   for (const AddressIndex::DesignatedCity& d : index.DesignatedCities()) {
-    if ((pref != 0 && d.pref != pref) || !StartsWith(text, d.key)) continue;
+    if ((pref != 0 && d.pref != pref) || text.size() < d.key.size() || text[1] != d.key[1] || !StartsWith(text, d.key))
+      continue;
     std::string_view rest = text.substr(d.key.size());
     std::vector<uint32_t> wards;
     bool current = false;
@@ -819,8 +820,9 @@ ResolveAnswer Answer(const AddressIndex& index, std::string_view sjis) {
                                     return c.match.score < floor && !(c.cityWhole && c.match.score > kNothing);
                                   }),
                    candidates.end());
-  std::stable_sort(candidates.begin(), candidates.end(),
-                   [](const Candidate& a, const Candidate& b) { return a.match.score > b.match.score; });
+  if (candidates.size() > 1)
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.match.score > b.match.score; });
   // A reading through a variant spelling counts less than one of names as the data spells
   // them, whatever their kinds (the city 外ヶ浜町 over the town 外浜町).
   if (candidates.size() > 1) {
