@@ -217,6 +217,8 @@ Match CityResolver::Run() {
     bool found = false;
     for (std::size_t n = at.size(); n-- > 1;) {
       if (at[n] > x_.MaxTownKey()) continue;
+      // 大字北谷 is no town 大 with 字北谷 after it.
+      if (start == 0 && StartsWith(text_, kOaza) && at[n] < kOaza.size()) continue;
       records.clear();
       std::string_view key = from.substr(0, at[n]);
       x_.Towns(cityIndex_, key, records);
