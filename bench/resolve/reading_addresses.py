@@ -276,6 +276,8 @@ def make(archives, out_path, per_kind, seed):
             add(kind, text, "", "ambiguous")
         elif len(places) == 1:
             key = next(iter(places))
+            if any(f[:1].isdigit() for _, f in folded_of(key)):
+                continue  # a town that reads as a block (六丁目 of 京都市中京区)
             own = d.one_code(key, name) if name in d.towns[key] else None
             if own:  # a city's town of its own name (神恵内村 of 神恵内村)
                 add(kind, text, own, "sure")
