@@ -135,8 +135,10 @@ std::size_t CharLength(std::string_view s, std::size_t at) {
 namespace {
 
 // The match form; `breaks` (when given) reads separators and records where they stood;
-// `variants` folds the spellings of names.
-std::string Form(std::string_view sjis, std::vector<std::size_t>* breaks, bool variants) {
+// `kVariants` folds the spellings of names. One instance per use: the data's names and the
+// text to resolve go through it once each.
+template <bool kBreaks, bool kVariants>
+std::string Form(std::string_view sjis, std::vector<std::size_t>* breaks) {
   std::string wide;
   AppendWideKatakana(wide, sjis);
   std::string out;
@@ -183,8 +185,8 @@ std::string Form(std::string_view sjis, std::vector<std::size_t>* breaks, bool v
     code = CommonKanji(code);
     unsigned previous = last;
     last = code;
-    bool separator = breaks != nullptr && IsSeparatorCode(code);
-    if (breaks != nullptr && (separator || code == ' ' || code == '\t' || code == 0x8140) &&
+    bool separator = kBreaks && IsSeparatorCode(code);
+    if (kBreaks && (separator || code == ' ' || code == '\t' || code == 0x8140) &&
         (breaks->empty() || breaks->back() != out.size()))
       breaks->push_back(out.size());
     if (code == ' ' || code == '\t' || code == 0x8140 || separator) {
@@ -208,10 +210,10 @@ std::string Form(std::string_view sjis, std::vector<std::size_t>* breaks, bool v
       out += static_cast<char>('A' + (code - 0x8260));
     } else if (code >= 0x8281 && code <= 0x829A) {
       out += static_cast<char>('A' + (code - 0x8281));
-    } else if (!variants && (code == 0x8396 || code == 0x8395)) {
+    } else if (!kVariants && (code == 0x8396 || code == 0x8395)) {
       out += "\x83\x50";  // ヶ ヵ as ケ
     } else if (unsigned variant =
-                   variants ? NameVariant(previous, code, i < wide.size() ? SjisCodeAt(wide, i, n) : 0) : code;
+                   kVariants ? NameVariant(previous, code, i < wide.size() ? SjisCodeAt(wide, i, n) : 0) : code;
                variant != code) {
       // ケ joining two parts left out, as the data often does (阿佐ヶ谷 阿佐谷, 霞が関); ノ and
       // 之 joining them written の, and between two numbers '-' as の is (五之三 五の三).
@@ -240,16 +242,16 @@ std::string Form(std::string_view sjis, std::vector<std::size_t>* breaks, bool v
 }  // namespace
 
 std::string MatchForm(std::string_view sjis) {
-  return Form(sjis, nullptr, true);
+  return Form<false, true>(sjis, nullptr);
 }
 
 std::string QueryForm(std::string_view sjis, std::vector<std::size_t>& breaks) {
   breaks.clear();
-  return Form(sjis, &breaks, true);
+  return Form<true, true>(sjis, &breaks);
 }
 
 std::string ExactForm(std::string_view sjis) {
-  return Form(sjis, nullptr, false);
+  return Form<false, false>(sjis, nullptr);
 }
 
 CharBoundaries::CharBoundaries(std::string_view sjis) {

@@ -218,7 +218,7 @@ Match CityResolver::Run() {
     for (std::size_t n = at.size(); n-- > 1;) {
       if (at[n] > x_.MaxTownKey()) continue;
       // 大字北谷 is no town 大 with 字北谷 after it.
-      if (start == 0 && StartsWith(text_, kOaza) && at[n] < kOaza.size()) continue;
+      if (at[n] < kOaza.size() && start == 0 && StartsWith(text_, kOaza)) continue;
       records.clear();
       std::string_view key = from.substr(0, at[n]);
       x_.Towns(cityIndex_, key, records);
@@ -694,7 +694,11 @@ void Readings(const AddressIndex& index, std::string_view text, int pref, const 
       Put(candidates, std::move(k));
     }
   }
-  DesignatedReadings(index, text, pref, query, candidates);
+  // A designated city written with a ward it lacks, or none: only where no city's town was
+  // found (浜松市中区 is no ward of any city; 中区 of 浜松市中区 is no key of 浜松市).
+  int found = kNothing;
+  for (const Candidate& c : candidates) found = std::max(found, c.match.score);
+  if (found <= kCatchAll) DesignatedReadings(index, text, pref, query, candidates);
   // A town found after a city ends the readings; a city with only a block after it (its
   // catch-all, its code for a number after its name, its one code) leaves a town of that
   // name elsewhere to be read too.
