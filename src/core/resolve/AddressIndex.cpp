@@ -39,6 +39,10 @@ FilterBits FilterOf(uint64_t hash, std::size_t words) {
   return {static_cast<std::size_t>(h >> 40) & (words - 1), uint64_t{1} << (h & 63) | uint64_t{1} << (h >> 6 & 63)};
 }
 
+bool IsAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 bool EndsWith(std::string_view s, std::string_view end) {
   return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
 }
@@ -91,6 +95,16 @@ std::string_view WardOnly(std::string_view city) {
     at += IsSjisLeadByte(static_cast<unsigned char>(city[at])) ? 2 : 1;
   }
   return {};
+}
+
+std::string WithoutComma(std::string_view key) {
+  std::string out;
+  for (std::size_t at = 0; at < key.size();) {
+    std::size_t n = IsSjisLeadByte(static_cast<unsigned char>(key[at])) && at + 1 < key.size() ? 2 : 1;
+    if (key.substr(at, n) != "\x81\x41") out.append(key.substr(at, n));
+    at += n;
+  }
+  return out;
 }
 
 // A town name without the 大字 or 字 written before it.
@@ -211,6 +225,7 @@ bool AddressIndex::Builder::Run(const std::string& folder, std::string& error) {
   x_.prefectures_.resize(PrefectureCount);
   x_.prefKanji_.resize(PrefectureCount);
   x_.prefKana_.resize(PrefectureCount);
+  x_.prefShort_.resize(PrefectureCount);
   x_.towns_.reserve(130000);
   x_.arena_.reserve(6u << 20);
   x_.keys_.reserve(4u << 20);
@@ -223,6 +238,7 @@ bool AddressIndex::Builder::Run(const std::string& folder, std::string& error) {
   FindBuildingNames();
   x_.cityTable_.Finish(x_.keys_);
   x_.officeTable_.Finish(x_.keys_);
+  x_.stemTable_.Finish(x_.keys_);
   std::sort(x_.townCodes_.begin(), x_.townCodes_.end());
   std::sort(x_.officeCodes_.begin(), x_.officeCodes_.end());
   return true;
@@ -256,6 +272,9 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
     x_.prefKanji_[p] = rec.PrefKanji;
     x_.prefKana_[p] = rec.PrefKana;
     x_.prefectures_[p] = MatchForm(rec.PrefKanji);
+    std::string_view name = rec.PrefKanji;
+    bool suffix = EndsWith(name, "\x93\x73") || EndsWith(name, "\x95\x7b") || EndsWith(name, "\x8c\xa7");  // 都 府 県
+    if (suffix && name.size() > 2) x_.prefShort_[p] = MatchForm(name.substr(0, name.size() - 2));
     x_.maxPrefectureKey_ = std::max(x_.maxPrefectureKey_, x_.prefectures_[p].size());
   }
   if (rec.LocalGovCode != cityCode_) {
@@ -271,6 +290,14 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
     city.townCount = 0;
     auto index = static_cast<uint32_t>(x_.cities_.size());
     cityByCode_.emplace(rec.LocalGovCode, index);
+    if (std::string_view ward = WardOnly(kanji); !ward.empty()) {
+      std::string key = MatchForm(kanji.substr(0, kanji.size() - ward.size()));
+      auto it = std::find_if(x_.designated_.begin(), x_.designated_.end(),
+                             [&](const DesignatedCity& d) { return d.key == key && d.pref == pref; });
+      if (it == x_.designated_.end())
+        it = x_.designated_.insert(x_.designated_.end(), DesignatedCity{key, static_cast<uint8_t>(pref), {}});
+      it->wards.push_back(index);
+    }
     for (std::string_view name : {kanji, WithoutDistrict(kanji), WardOnly(kanji)}) {
       if (name.empty()) continue;
       std::string key = MatchForm(name);
@@ -322,9 +349,21 @@ void AddressIndex::Builder::AddressLine(int pref, const KenRecord& rec) {
         if (kind == TownNote::Kind::FloorUnknown) x_.buildings_[it->second].unknownFloor = static_cast<int32_t>(index);
       }
     }
+    // The stems of a name that goes on after a number and its unit (浮津1番 of 浮津1番町).
+    for (std::size_t at = 1; at < key.size(); ++at) {
+      if (!IsAsciiDigit(key[at - 1]) || IsAsciiDigit(key[at])) continue;
+      std::size_t unit = UnitLength(std::string_view(key).substr(at));
+      if (unit > 0 && at + unit < key.size()) AddEntry(x_.stemTable_, cityIndex, key.substr(0, at + unit), index);
+    }
     x_.maxTownKey_ = std::max(x_.maxTownKey_, key.size());
     AddEntry(x_.townTable_, cityIndex, key, index);
     AddEntry(x_.townTable_, kAnyCity, key, index);
+    // A name of several parts (桂子沢７５地割、桂子沢７６地割) also as written without its 、, as a
+    // query reads it.
+    if (std::string joined; key.find("\x81\x41") != std::string::npos && (joined = WithoutComma(key)) != key) {
+      AddEntry(x_.townTable_, cityIndex, joined, index);
+      AddEntry(x_.townTable_, kAnyCity, joined, index);
+    }
   }
   x_.towns_.push_back(town);
 }
@@ -410,12 +449,40 @@ int AddressIndex::Prefecture(std::string_view key) const {
   return 0;
 }
 
+int AddressIndex::PrefectureWithoutSuffix(std::string_view key) const {
+  for (std::size_t i = 0; i < prefShort_.size(); ++i)
+    if (prefShort_[i].size() == key.size() && key.size() > 1 && prefShort_[i][1] == key[1] && prefShort_[i] == key)
+      return static_cast<int>(i + 1);
+  return 0;
+}
+
 void AddressIndex::Cities(std::string_view key, int pref, std::vector<uint32_t>& out) const {
   cityTable_.Find(keys_, static_cast<uint32_t>(pref), key, out);
 }
 
 void AddressIndex::Towns(uint32_t city, std::string_view key, std::vector<uint32_t>& out) const {
   townTable_.Find(keys_, city, key, out);
+}
+
+bool AddressIndex::NumberedStem(uint32_t city, std::string_view stem) const {
+  std::vector<uint32_t> found;
+  stemTable_.Find(keys_, city, stem, found);
+  return !found.empty();
+}
+
+std::size_t AddressIndex::UnitLength(std::string_view s) {
+  static constexpr std::string_view kUnits[] = {
+      "\x92\x9a\x96\xda",  // 丁目
+      "\x94\xd4\x92\x6e",  // 番地
+      "\x92\x6e\x8a\x84",  // 地割
+      "\x94\xd4",          // 番
+      "\x8d\x86",          // 号
+      "\x90\xfc",          // 線
+      "\x92\x9a",          // 丁
+  };
+  for (std::string_view unit : kUnits)
+    if (s.size() >= unit.size() && s.compare(0, unit.size(), unit) == 0) return unit.size();
+  return 0;
 }
 
 void AddressIndex::Offices(uint32_t city, std::string_view key, std::vector<uint32_t>& out) const {
@@ -444,7 +511,8 @@ std::size_t AddressIndex::Bytes() const {
   for (const TownNote& n : notes_) notes += n.items.capacity() * sizeof(NoteItem);
   return arena_.capacity() + keys_.capacity() + towns_.capacity() * sizeof(Town) +
          offices_.capacity() * sizeof(Office) + cities_.capacity() * sizeof(City) + notes + table(cityTable_) +
-         table(townTable_) + table(officeTable_) + (townCodes_.capacity() + officeCodes_.capacity()) * 8;
+         table(townTable_) + table(officeTable_) + table(stemTable_) +
+         (townCodes_.capacity() + officeCodes_.capacity()) * 8;
 }
 
 void AddressIndex::FillRecord(uint32_t index, KenRecord& out) const {

@@ -63,6 +63,13 @@ class AddressIndex {
     int32_t unknownFloor = -1;  // the （地階・階層不明） record
   };
 
+  // A designated city (横浜市): the match form of its name and its wards, as cities.
+  struct DesignatedCity {
+    std::string key;
+    uint8_t pref;
+    std::vector<uint32_t> wards;
+  };
+
   static constexpr uint32_t kNoNote = UINT32_MAX;
   static constexpr uint32_t kNoCity = UINT32_MAX;
   static constexpr uint32_t kAnyCity = UINT32_MAX - 1;
@@ -88,6 +95,9 @@ class AddressIndex {
 
   // The prefecture whose name (match form) `key` is, or 0.
   int Prefecture(std::string_view key) const;
+  // The prefecture whose name without its 都, 府 or 県 (東京, 大阪, 千葉) `key` is, or 0.
+  int PrefectureWithoutSuffix(std::string_view key) const;
+  const std::vector<DesignatedCity>& DesignatedCities() const { return designated_; }
   // The cities whose name, whose name without its district (郡), or a designated city's ward
   // without its city (西区 of 横浜市西区), is `key`; restricted to
   // prefecture `pref` unless it is 0. Appends their indices to `out`.
@@ -95,6 +105,11 @@ class AddressIndex {
   // The records of `city` whose town name (match form, note left off) is `key`; of every
   // city when `city` is kAnyCity.
   void Towns(uint32_t city, std::string_view key, std::vector<uint32_t>& out) const;
+  // Whether a town name of `city` goes on after `stem`, a name and a number with its unit
+  // (浮津1番 of 浮津1番町, 稲荷町3丁目 of 稲荷町3丁目北).
+  bool NumberedStem(uint32_t city, std::string_view stem) const;
+  // The length of the block unit word (丁目, 番地, 地割, 番, 号, 線, 丁) `s` starts with, or 0.
+  static std::size_t UnitLength(std::string_view s);
   // The offices of `city` whose town (match form) is `key`.
   void Offices(uint32_t city, std::string_view key, std::vector<uint32_t>& out) const;
   // The buildings of `city`.
@@ -158,9 +173,12 @@ class AddressIndex {
   std::vector<TownNote> notes_;
   std::vector<std::string> prefectures_;  // match form of each name, 1 ... 47 at 0 ... 46
   std::vector<std::string> prefKanji_, prefKana_;
+  std::vector<std::string> prefShort_;  // match form of each name without its suffix (北海道 none)
+  std::vector<DesignatedCity> designated_;
   Table cityTable_;                                         // scope: prefecture
   Table townTable_;                                         // scope: city
   Table officeTable_;                                       // scope: city
+  Table stemTable_;                                         // scope: city; numbered names' stems
   std::vector<std::pair<uint32_t, uint32_t>> townCodes_;    // (postal, town), sorted
   std::vector<std::pair<uint32_t, uint32_t>> officeCodes_;  // (postal, office), sorted
   std::vector<std::vector<uint32_t>> cityBuildings_;

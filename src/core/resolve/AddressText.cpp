@@ -54,8 +54,15 @@ bool IsDigitCode(unsigned code) {
   return (code >= '0' && code <= '9') || (code >= 0x824F && code <= 0x8258) || IsKanjiNumeral(code);
 }
 
+// -, ‐, −, ―, and the box-drawing lines ─ and ━ that some lists carry between numbers.
 bool IsHyphenCode(unsigned code) {
-  return code == '-' || code == 0x815D || code == 0x817C || code == 0x815C;
+  return code == '-' || code == 0x815D || code == 0x817C || code == 0x815C || code == 0x849F || code == 0x84AA;
+}
+
+// What separates the parts of an address in a list or a form: 、 , ， and line breaks
+// (spaces are dropped everywhere).
+bool IsSeparatorCode(unsigned code) {
+  return code == 0x8141 || code == ',' || code == 0x8143 || code == '\r' || code == '\n';
 }
 
 // The value of a run of kanji numerals: positional when it holds 十, 百 or 千, digit by
@@ -125,7 +132,13 @@ std::size_t CharLength(std::string_view s, std::size_t at) {
 
 }  // namespace
 
-std::string MatchForm(std::string_view sjis) {
+namespace {
+
+// The match form; `breaks` (when given) reads separators and records where they stood;
+// `kVariants` folds the spellings of names. One instance per use: the data's names and the
+// text to resolve go through it once each.
+template <bool kBreaks, bool kVariants>
+std::string Form(std::string_view sjis, std::vector<std::size_t>* breaks) {
   std::string wide;
   AppendWideKatakana(wide, sjis);
   std::string out;
@@ -137,6 +150,18 @@ std::string MatchForm(std::string_view sjis) {
   bool spaceAfterDigit = false;
   bool spaceAfterBlock = false;
   unsigned last = 0;  // the character before, as read
+  // Whether the last character written is one byte (an upper-case letter, not the second
+  // byte of 森), read on from where it was last asked.
+  std::size_t scanned = 0;
+  bool single = false;
+  auto singleLast = [&] {
+    while (scanned < out.size()) {
+      bool lead = IsSjisLeadByte(static_cast<unsigned char>(out[scanned])) && scanned + 1 < out.size();
+      single = !lead;
+      scanned += lead ? 2 : 1;
+    }
+    return single;
+  };
   auto kanjiFollows = [&] {
     if (spaceAfterDigit || spaceAfterBlock || (!out.empty() && IsAsciiDigit(out.back()))) out += kNumberBreak;
     spaceAfterDigit = spaceAfterBlock = false;
@@ -160,9 +185,14 @@ std::string MatchForm(std::string_view sjis) {
     code = CommonKanji(code);
     unsigned previous = last;
     last = code;
-    if (code == ' ' || code == '\t' || code == 0x8140) {
+    bool separator = kBreaks && IsSeparatorCode(code);
+    if (kBreaks && (separator || code == ' ' || code == '\t' || code == 0x8140) &&
+        (breaks->empty() || breaks->back() != out.size()))
+      breaks->push_back(out.size());
+    if (code == ' ' || code == '\t' || code == 0x8140 || separator) {
       // A letter and a number a space keeps apart stay apart (シティＢ ６Ｆ is no basement).
-      spaceAfterDigit = spaceAfterDigit || (!out.empty() && (IsAsciiDigit(out.back()) || IsAsciiUpper(out.back())));
+      spaceAfterDigit =
+          spaceAfterDigit || (!out.empty() && (IsAsciiDigit(out.back()) || (IsAsciiUpper(out.back()) && singleLast())));
       std::string_view sofar = out;
       spaceAfterBlock = spaceAfterBlock || EndsWith(sofar, kBan) || EndsWith(sofar, kBanchi) || EndsWith(sofar, kGo);
       continue;
@@ -180,7 +210,10 @@ std::string MatchForm(std::string_view sjis) {
       out += static_cast<char>('A' + (code - 0x8260));
     } else if (code >= 0x8281 && code <= 0x829A) {
       out += static_cast<char>('A' + (code - 0x8281));
-    } else if (unsigned variant = NameVariant(previous, code, i < wide.size() ? SjisCodeAt(wide, i, n) : 0);
+    } else if (!kVariants && (code == 0x8396 || code == 0x8395)) {
+      out += "\x83\x50";  // ヶ ヵ as ケ
+    } else if (unsigned variant =
+                   kVariants ? NameVariant(previous, code, i < wide.size() ? SjisCodeAt(wide, i, n) : 0) : code;
                variant != code) {
       // ケ joining two parts left out, as the data often does (阿佐ヶ谷 阿佐谷, 霞が関); ノ and
       // 之 joining them written の, and between two numbers '-' as の is (五之三 五の三).
@@ -204,6 +237,21 @@ std::string MatchForm(std::string_view sjis) {
     }
   }
   return out;
+}
+
+}  // namespace
+
+std::string MatchForm(std::string_view sjis) {
+  return Form<false, true>(sjis, nullptr);
+}
+
+std::string QueryForm(std::string_view sjis, std::vector<std::size_t>& breaks) {
+  breaks.clear();
+  return Form<true, true>(sjis, &breaks);
+}
+
+std::string ExactForm(std::string_view sjis) {
+  return Form<false, false>(sjis, nullptr);
 }
 
 CharBoundaries::CharBoundaries(std::string_view sjis) {

@@ -25,6 +25,18 @@ namespace tanzel {
 std::string MatchForm(std::string_view sjis);
 inline constexpr char kNumberBreak = '\x1f';
 
+// The match form of what a person writes, and where in it separators stood: a run of
+// spaces (of either width), 、 , ， or line breaks, between the parts of an address
+// (prefecture, city, town, block) as office lists and web forms write them. The
+// separators are dropped as spaces are; `breaks` gets the offsets in the form where a run
+// of them stood, ascending.
+std::string QueryForm(std::string_view sjis, std::vector<std::size_t>& breaks);
+
+// The match form without folding the spellings of names (NameVariants.h): 藤崎町 and
+// 藤ケ崎町, 霞ケ関 and 霞が関 stay apart (ヶ, ヵ and ケ are one). Tells a name written
+// exactly as the data spells it from one read through a variant.
+std::string ExactForm(std::string_view sjis);
+
 // Offsets of the character boundaries of Shift-JIS text: 0, then after each character.
 // Held in place for texts of the length of an address (no heap allocation below 128
 // characters).

@@ -15,6 +15,8 @@ constexpr std::string_view kAza = "\x8e\x9a";                          // 字
 constexpr std::string_view kKyotoCity = "\x8b\x9e\x93\x73\x8e\x73";    // 京都市
 constexpr std::string_view kSapporoCity = "\x8e\x44\x96\x79\x8e\x73";  // 札幌市
 constexpr std::string_view kJou = "\x8f\xf0";                          // 条
+constexpr std::string_view kDai = "\x91\xe6";                          // 第
+constexpr std::string_view kWard = "\x8b\xe6";                         // 区
 
 // How well a candidate fits; the best wins, equals are all given.
 enum Score : int {
@@ -49,6 +51,58 @@ bool Contains(std::string_view s, std::string_view part) {
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
+}
+
+// The text as read (match form), and where separators stood in it.
+struct Query {
+  std::string_view form;
+  const std::vector<std::size_t>* breaks = nullptr;
+  // Whether a separator stood right before `at` (a position inside the form).
+  bool BreakAt(const char* at) const {
+    if (breaks == nullptr || at < form.data() || at > form.data() + form.size()) return false;
+    return std::binary_search(breaks->begin(), breaks->end(), static_cast<std::size_t>(at - form.data()));
+  }
+};
+
+// Whether `after` starts with a block: a number that the end, another number, a dash or a
+// block word (丁目, 番地, 番, 号, 地割, 線, a floor) follows. 四万十町 is no town 四万 with a
+// block 十町 after it.
+bool BlockFollows(std::string_view after) {
+  static constexpr std::string_view kWords[] = {
+      "\x92\x9a",          // 丁(目)
+      "\x94\xd4",          // 番(地)
+      "\x8d\x86",          // 号
+      "\x92\x6e\x8a\x84",  // 地割
+      "\x90\xfc",          // 線
+      "\x8a\x4b",          // 階
+  };
+  std::size_t i = 0;
+  while (i < after.size() && IsDigit(after[i])) ++i;
+  if (i == 0) return !after.empty() && (after[0] == '-' || after[0] == kNumberBreak);
+  std::string_view rest = after.substr(i);
+  if (rest.empty() || rest[0] == '-' || rest[0] == kNumberBreak || rest[0] == 'F') return true;
+  for (std::string_view word : kWords)
+    if (StartsWith(rest, word)) return true;
+  return false;
+}
+
+// Whether `code` (a Shift-JIS character) writes a word: a kanji, kana, 々 or ー.
+bool IsWordCode(unsigned code) {
+  return (code >= 0x829F && code <= 0x82F1) || (code >= 0x8340 && code <= 0x8396) || code == 0x8158 || code == 0x815B ||
+         (code >= 0x889F && code <= 0x9FFC) || (code >= 0xE040 && code <= 0xFC4B);
+}
+
+// What may follow a town's name: nothing, a separator (trailing words after it), a block,
+// 字 or 大字 before a sub-area, 第 before a number, or anything but a word (a letter, a
+// parenthesis). A word right after the name means the name did not end there.
+bool TownFollows(std::string_view after, bool separated) {
+  if (after.empty() || separated || BlockFollows(after)) return true;
+  // A number that no block word follows (4万 and 10町 of 四万十町, 小100 and 0谷市 of 小千谷市).
+  if (IsDigit(after[0])) return false;
+  if (StartsWith(after, kAza) || StartsWith(after, kOaza)) return true;
+  if (StartsWith(after, kDai) && after.size() > kDai.size() && IsDigit(after[kDai.size()])) return true;
+  std::size_t n;
+  return !IsWordCode(SjisCodeAt(after, 0, n));
 }
 
 // The postal code at the start of a match form ("1000001", "100-0001"): its value and
@@ -106,8 +160,8 @@ std::string_view SapporoGrid(std::string_view text, std::string& own) {
 
 class CityResolver {
  public:
-  CityResolver(const AddressIndex& index, uint32_t city, std::string_view text)
-      : x_(index), city_(index.Cities()[city]), cityIndex_(city), text_(text) {
+  CityResolver(const AddressIndex& index, uint32_t city, std::string_view text, const Query& query)
+      : x_(index), city_(index.Cities()[city]), cityIndex_(city), text_(text), query_(query) {
     if (StartsWith(x_.Text(city_.kanji, city_.kanjiLength), kSapporoCity)) text_ = SapporoGrid(text_, own_);
   }
 
@@ -115,9 +169,11 @@ class CityResolver {
 
  private:
   bool Building(Match& out);
+  bool HasBuildings(const std::vector<uint32_t>& records) const;
+  bool MeansNumberedTown(std::string_view key, std::string_view after) const;
   void BuildingOfTown(Match& out) const;
-  const AddressIndex::Building* BuildingAt(std::string_view town, std::string_view after,
-                                           const AddressRest& rest) const;
+  const AddressIndex::Building* BuildingAt(std::string_view town, std::string_view after, const AddressRest& rest,
+                                           bool& named) const;
   bool FloorOf(const AddressIndex::Building& building, int floor, Match& out) const;
   Match Town(const std::vector<uint32_t>& records, std::string_view after, const std::string& street) const;
   int NoteScore(const TownNote& note, const AddressRest& rest, std::string_view after, const std::string& street,
@@ -128,6 +184,7 @@ class CityResolver {
   const AddressIndex::City& city_;
   uint32_t cityIndex_;
   std::string_view text_;
+  const Query& query_;
   std::string own_;  // the text as rewritten, where it is
 };
 
@@ -160,6 +217,8 @@ Match CityResolver::Run() {
     bool found = false;
     for (std::size_t n = at.size(); n-- > 1;) {
       if (at[n] > x_.MaxTownKey()) continue;
+      // 大字北谷 is no town 大 with 字北谷 after it.
+      if (at[n] < kOaza.size() && start == 0 && StartsWith(text_, kOaza)) continue;
       records.clear();
       std::string_view key = from.substr(0, at[n]);
       x_.Towns(cityIndex_, key, records);
@@ -168,8 +227,13 @@ Match CityResolver::Run() {
       if (m.score == kNothing) continue;
       m.town = key;
       m.after = from.substr(at[n]);
-      m.whole = m.after.empty() || m.score >= kNamed || IsDigit(m.after[0]) || m.after[0] == '-' ||
-                m.after[0] == kNumberBreak;
+      // A word right after the name (平南白士 of 平, 四万十町 of 四万, 稲荷町三丁目比 of
+      // 稲荷町三丁目): not this town, nor a shorter one, unless a note names what follows, or a
+      // floor follows in a town with buildings of its own (an unknown building).
+      bool named = m.score >= kNamed && m.results.front().kind != MatchKind::Chome;  // not its numbers
+      m.whole = named || TownFollows(m.after, query_.BreakAt(m.after.data()));
+      if (!m.whole && !(HasBuildings(records) && ParseRest(m.after).floor != 0)) break;
+      if (!named && MeansNumberedTown(key, m.after)) break;
       found = true;
       if (m.score > out.score) {
         out = std::move(m);
@@ -201,6 +265,32 @@ Match CityResolver::Run() {
   }
   if (!out.results.empty()) out.score = kind == MatchKind::Town ? kTown : kCatchAll;
   return out;
+}
+
+// Whether the text after a town's name is a number, its unit and a word, where a longer town
+// name of the city goes on after that number and unit (浮津一番叮 for 浮津一番町, not 浮津
+// and block 1番): a slip in that longer name.
+bool CityResolver::MeansNumberedTown(std::string_view key, std::string_view after) const {
+  std::size_t digits = 0;
+  while (digits < after.size() && IsDigit(after[digits])) ++digits;
+  if (digits == 0) return false;
+  std::size_t unit = AddressIndex::UnitLength(after.substr(digits));
+  std::size_t end = digits + unit;
+  if (unit == 0 || end >= after.size() || query_.BreakAt(after.data() + end)) return false;
+  std::size_t n;
+  if (!IsWordCode(SjisCodeAt(after, end, n))) return false;
+  std::string stem(key);
+  stem.append(after.substr(0, end));
+  return x_.NumberedStem(cityIndex_, stem);
+}
+
+// Whether a town (its records) has buildings with codes of their own.
+bool CityResolver::HasBuildings(const std::vector<uint32_t>& records) const {
+  for (uint32_t r : records) {
+    const AddressIndex::Town& t = x_.Towns()[r];
+    if (t.note != AddressIndex::kNoNote && x_.Note(t.note).kind == TownNote::Kind::ExceptBuildings) return true;
+  }
+  return false;
 }
 
 // A building of the city named in the address, after the name of its town: its floor's
@@ -238,16 +328,20 @@ void CityResolver::BuildingOfTown(Match& out) const {
   const AddressIndex::Town& t = x_.Towns()[out.results.front().record];
   if (t.note == AddressIndex::kNoNote || x_.Note(t.note).kind != TownNote::Kind::ExceptBuildings) return;
   AddressRest rest = ParseRest(out.after);
-  if (rest.floor == 0 && rest.trailing.empty()) {
+  if (rest.floor == 0 && rest.trailing.empty() && rest.leading.empty()) {
     // The block of a building with codes of its own, and no floor: the town's code is the
     // one code that leaves that building out, so it is no sure answer.
-    if (rest.count > 0 && BuildingAt(out.town, out.after, rest) != nullptr)
+    bool named = false;
+    if (rest.count > 0 && BuildingAt(out.town, out.after, rest, named) != nullptr)
       out.results.front().kind = MatchKind::BuildingUnknown;
     return;
   }
-  if (const AddressIndex::Building* building = BuildingAt(out.town, out.after, rest)) {
+  bool named = false;
+  if (const AddressIndex::Building* building = BuildingAt(out.town, out.after, rest, named)) {
+    // Words after the block that name no building tell no more than the block alone: the
+    // building found by its block, without a floor, is no sure answer.
     Match found;
-    if (FloorOf(*building, rest.floor, found)) {
+    if ((named || rest.floor != 0) && FloorOf(*building, rest.floor, found)) {
       for (const Resolution& r : out.results)
         if (r.office) Add(found.results, r);
       found.offices = out.offices;
@@ -259,7 +353,7 @@ void CityResolver::BuildingOfTown(Match& out) const {
 }
 
 const AddressIndex::Building* CityResolver::BuildingAt(std::string_view town, std::string_view after,
-                                                       const AddressRest& rest) const {
+                                                       const AddressRest& rest, bool& named) const {
   std::vector<uint32_t> buildings;
   x_.BuildingsOf(cityIndex_, buildings);
   auto ofTown = [&](const AddressIndex::Building& b) {
@@ -283,8 +377,10 @@ const AddressIndex::Building* CityResolver::BuildingAt(std::string_view town, st
     }
     return found;
   };
+  named = true;
   if (const AddressIndex::Building* b = byPart(rest.count > 0 ? rest.trailing : rest.leading)) return b;
   if (const AddressIndex::Building* b = byPart(after.substr(0, rest.floorAt))) return b;
+  named = false;
   found = nullptr;
   if (rest.count == 0) return nullptr;
   // Its block: the offices at that block name the building, or hold codes of its series
@@ -354,7 +450,12 @@ int CityResolver::NoteScore(const TownNote& note, const AddressRest& rest, std::
   int best = kNothing;
   for (const NoteItem& item : note.items) {
     if (!item.name.empty()) {
-      bool named = StartsWith(after, item.name) || Contains(rest.leading, item.name) ||
+      // The part's name where the address goes on (after 字 or 大字), not inside other words
+      // (逢隈卞郡 does not name the part 郡).
+      std::string_view leading = rest.leading;
+      if (StartsWith(leading, kOaza)) leading.remove_prefix(kOaza.size());
+      if (StartsWith(leading, kAza)) leading.remove_prefix(kAza.size());
+      bool named = StartsWith(after, item.name) || StartsWith(leading, item.name) ||
                    Contains(rest.trailing, item.name) || (!street.empty() && StreetPosition(item.name) == street) ||
                    (rest.count == 0 && !after.empty() && StreetPosition(after) == StreetPosition(item.name));
       if (named && kNamed > best) {
@@ -479,6 +580,8 @@ const char* MatchKindWord(MatchKind kind) {
       return "code";
     case MatchKind::BuildingUnknown:
       return "building-unknown";
+    case MatchKind::OtherWard:
+      return "other-ward";
   }
   return "";
 }
@@ -500,41 +603,108 @@ const char* CertaintyWord(Certainty certainty) {
 namespace {
 
 // Whether a town name read at the very start of a text, with no prefecture or city before
-// it, stands as a name: two characters at least, not a bare number, and what follows is a block number, a
-// building or nothing (丁寧 is no town 丁, 二番目 no town 二).
-bool TownAlone(std::string_view key, std::string_view after) {
+// it, stands as a name: two characters at least, not a bare number nor a number and block
+// words (７号 is no town alone), and what may follow a town follows it (丁寧 is no town 丁,
+// 二番目 no town 二).
+bool TownAlone(std::string_view key, std::string_view after, bool separated) {
   std::size_t chars = 0;
   for (std::size_t i = 0; i < key.size() && chars < 2; ++chars)
     i += IsSjisLeadByte(static_cast<unsigned char>(key[i])) && i + 1 < key.size() ? 2 : 1;
   if (chars < 2 || key.find_first_not_of("0123456789") == std::string_view::npos) return false;
-  if (after.empty()) return true;
-  return IsDigit(after[0]) || after[0] == '-' || after[0] == kNumberBreak;
+  std::size_t digits = key.find_first_not_of("0123456789");
+  if (digits > 0 && BlockFollows(key)) return false;
+  return TownFollows(after, separated);
 }
 
 // A place a text may mean, and how well it fits there.
 struct Candidate {
   uint32_t city;
   Match match;
+  bool cityWritten = false;  // the text names the city (or its ward) before the town
+  bool cityWhole = false;    // ... and nothing but a block (or nothing) after it
+  bool otherWard = false;    // the town lies in another ward of the city than the one written
 };
 
+void Put(std::vector<Candidate>& candidates, Candidate c) {
+  auto known = std::find_if(candidates.begin(), candidates.end(), [&](const Candidate& k) { return k.city == c.city; });
+  if (known == candidates.end())
+    candidates.push_back(std::move(c));
+  else if (c.match.score > known->match.score)
+    *known = std::move(c);
+}
+
+// The towns of a designated city written with a ward it does not have (浜松市中区, abolished),
+// or without a ward: the wards in which the rest of the text names a town.
+void DesignatedReadings(const AddressIndex& index, std::string_view text, int pref, const Query& query,
+                        std::vector<Candidate>& candidates) {
+  for (const AddressIndex::DesignatedCity& d : index.DesignatedCities()) {
+    if ((pref != 0 && d.pref != pref) || text.size() < d.key.size() || text[1] != d.key[1] || !StartsWith(text, d.key))
+      continue;
+    std::string_view rest = text.substr(d.key.size());
+    std::vector<uint32_t> wards;
+    bool current = false;
+    CharBoundaries at(rest);
+    for (std::size_t n = 1; n < at.size() && n <= 5 && !current; ++n) {
+      wards.clear();
+      index.Cities(rest.substr(0, at[n]), d.pref, wards);
+      current = std::any_of(wards.begin(), wards.end(),
+                            [&](uint32_t w) { return std::find(d.wards.begin(), d.wards.end(), w) != d.wards.end(); });
+    }
+    if (current) continue;  // a ward of its own: read as that city
+    // A part ending in 区 (one to four characters before it) that names no ward of the city.
+    bool otherWard = false;
+    for (std::size_t n = 2; n < at.size() && n <= 5; ++n) {
+      if (rest.substr(at[n - 1], at[n] - at[n - 1]) == kWard) {
+        rest.remove_prefix(at[n]);
+        otherWard = true;
+        break;
+      }
+    }
+    std::vector<Candidate> found;
+    for (uint32_t w : d.wards) {
+      Match m = CityResolver(index, w, rest, query).Run();
+      if (m.score <= kCatchAll || !m.whole) continue;
+      if (otherWard)
+        for (Resolution& r : m.results)
+          if (!r.office) r.kind = MatchKind::OtherWard;
+      found.push_back({w, std::move(m), true, false, otherWard});
+    }
+    for (Candidate& c : found) Put(candidates, std::move(c));
+  }
+}
+
 // Every reading of `text` (match form, prefecture and postal code taken off).
-std::vector<Candidate> Readings(const AddressIndex& index, std::string_view text, int pref) {
-  std::vector<Candidate> candidates;
+void Readings(const AddressIndex& index, std::string_view text, int pref, const Query& query,
+              std::vector<Candidate>& candidates) {
   CharBoundaries at(text);
   std::vector<uint32_t> cities;
+  std::size_t before = candidates.size();
   // Every city (or ward) the text may start with, longest name first.
   for (std::size_t n = at.size(); n-- > 1;) {
     if (at[n] > index.MaxCityKey()) continue;
     cities.clear();
     index.Cities(text.substr(0, at[n]), pref, cities);
     for (uint32_t c : cities) {
-      bool known = std::any_of(candidates.begin(), candidates.end(), [c](const Candidate& k) { return k.city == c; });
-      if (!known) candidates.push_back({c, CityResolver(index, c, text.substr(at[n])).Run()});
+      bool known = std::any_of(candidates.begin() + static_cast<std::ptrdiff_t>(before), candidates.end(),
+                               [c](const Candidate& k) { return k.city == c; });
+      if (known) continue;
+      std::string_view after = text.substr(at[n]);
+      Candidate k{c, CityResolver(index, c, after, query).Run(), true, false, false};
+      k.cityWhole = k.match.town.empty() && (after.empty() || BlockFollows(after));
+      Put(candidates, std::move(k));
     }
   }
+  // A designated city written with a ward it lacks, or none: only where no city's town was
+  // found (浜松市中区 is no ward of any city; 中区 of 浜松市中区 is no key of 浜松市).
+  int found = kNothing;
+  for (const Candidate& c : candidates) found = std::max(found, c.match.score);
+  if (found <= kCatchAll) DesignatedReadings(index, text, pref, query, candidates);
+  // A town found after a city ends the readings; a city with only a block after it (its
+  // catch-all, its code for a number after its name, its one code) leaves a town of that
+  // name elsewhere to be read too.
   int best = kNothing;
-  for (const Candidate& c : candidates) best = std::max(best, c.match.score);
-  if (best > kCatchAll) return candidates;
+  for (const Candidate& c : candidates) best = std::max(best, c.cityWhole ? kCatchAll : c.match.score);
+  if (best > kCatchAll) return;
 
   // A town written without its city: a whole town name, found in a city, beats a catch-all
   // (Sapporo's grid as the town: 南1西4).
@@ -545,7 +715,10 @@ std::vector<Candidate> Readings(const AddressIndex& index, std::string_view text
   for (std::size_t n = atNamed.size(); n-- > 1 && towns.empty();) {
     if (atNamed[n] > index.MaxTownKey()) continue;
     std::string_view key = named.substr(0, atNamed[n]);
-    if (!TownAlone(key, named.substr(atNamed[n]))) continue;
+    std::string_view after = named.substr(atNamed[n]);
+    // What follows a separator after a town alone is read as more of the address (愛知 知多郡…
+    // is 愛知県 知多郡…), not as trailing words.
+    if (!TownAlone(key, after, false)) continue;
     index.Towns(AddressIndex::kAnyCity, key, towns);
   }
   for (uint32_t t : towns) {
@@ -556,19 +729,57 @@ std::vector<Candidate> Readings(const AddressIndex& index, std::string_view text
     // Read as a town, a text that reads as a city with no town after it (神恵内村4丁目: the
     // town 神恵内村 of 神恵内村) is that town.
     if (known != candidates.end() && known->match.score > kCatchAll) continue;
-    Match m = CityResolver(index, city, text).Run();
-    if (m.score <= kCatchAll) continue;
-    if (known != candidates.end())
+    Match m = CityResolver(index, city, text, query).Run();
+    if (m.score <= kCatchAll || !m.whole) continue;
+    if (known != candidates.end()) {
       known->match = std::move(m);
-    else
-      candidates.push_back({city, std::move(m)});
+      known->cityWritten = known->cityWhole = false;
+    } else {
+      candidates.push_back({city, std::move(m), false, false, false});
+    }
   }
-  return candidates;
+}
+
+// Whether `exact` (ExactForm of the text) holds a name as the data spells it.
+bool Holds(std::string_view exact, std::string_view sjis) {
+  std::string name = ExactForm(sjis);
+  return !name.empty() && exact.find(name) != std::string_view::npos;
+}
+
+// Whether a reading holds its names as the data spells them, not through a variant
+// spelling (藤崎町 is no 藤ケ崎町): its city when written (or the city without its 郡, a
+// ward without its city), and its town.
+bool ExactReading(const AddressIndex& index, std::string_view exact, const Candidate& c) {
+  if (c.cityWritten) {
+    const AddressIndex::City& city = index.Cities()[c.city];
+    std::string_view name = index.Text(city.kanji, city.kanjiLength);
+    bool held = Holds(exact, name);
+    for (std::string_view mark : {std::string_view("\x8c\x53"), std::string_view("\x8e\x73")}) {  // 郡 市
+      std::size_t at = 0;
+      while (!held && (at = name.find(mark, at)) != std::string_view::npos) {
+        if (at % 2 == 0 && at + 2 < name.size()) held = Holds(exact, name.substr(at + 2));
+        at += 1;
+      }
+    }
+    if (!held) return false;
+  }
+  if (c.match.town.empty()) return true;
+  for (const Resolution& r : c.match.results) {
+    if (r.office) continue;
+    const AddressIndex::Town& t = index.Towns()[r.record];
+    std::string_view name = index.Text(t.kanji, t.kanjiLength);
+    std::size_t paren = name.find("\x81\x69");  // （
+    while (paren != std::string_view::npos && paren % 2 != 0) paren = name.find("\x81\x69", paren + 1);
+    return Holds(exact, name.substr(0, paren));
+  }
+  return true;
 }
 
 ResolveAnswer Answer(const AddressIndex& index, std::string_view sjis) {
   ResolveAnswer answer;
-  std::string form = MatchForm(sjis);
+  std::vector<std::size_t> breaks;
+  std::string form = QueryForm(sjis, breaks);
+  Query query{form, &breaks};
   std::string_view text = form;
   if (StartsWith(text, kPostalMark)) text.remove_prefix(kPostalMark.size());
 
@@ -585,25 +796,59 @@ ResolveAnswer Answer(const AddressIndex& index, std::string_view sjis) {
     if (text.empty()) return byCode();
   }
 
-  int pref = 0;
+  // The prefecture: its name, or its name without 都, 府 or 県 as one more reading (千葉市川市
+  // is 千葉県市川市, as 千葉市 has no part 川市).
+  int pref = 0, bare = 0;
+  std::size_t bareLength = 0;
   CharBoundaries at(text);
   for (std::size_t n = at.size(); n-- > 1;) {
-    if (at[n] <= index.MaxPrefectureKey() && (pref = index.Prefecture(text.substr(0, at[n]))) != 0) {
+    if (at[n] > index.MaxPrefectureKey()) continue;
+    std::string_view key = text.substr(0, at[n]);
+    if ((pref = index.Prefecture(key)) != 0) {
       text.remove_prefix(at[n]);
       break;
     }
+    if (bare == 0 && (bare = index.PrefectureWithoutSuffix(key)) != 0) bareLength = at[n];
   }
-  std::vector<Candidate> candidates = Readings(index, text, pref);
-
+  std::vector<Candidate> candidates;
+  if (pref == 0 && bare != 0) Readings(index, text.substr(bareLength), bare, query, candidates);
+  Readings(index, text, pref, query, candidates);
   int best = kNothing;
   for (const Candidate& c : candidates) best = std::max(best, c.match.score);
   if (best == kNothing) return given != 0 ? byCode() : answer;
   // Across cities a town fits as well as another whatever its notes say: only a building
   // of its own tells one apart.
   int floor = best >= kBuilding || best <= kCatchAll ? best : kAnyOfTown;
+  // A city (or ward, or 郡 town) written whole with a block after it is a reading of its own:
+  // 柴田町12番地 is also 柴田郡柴田町, not only 名古屋市南区柴田町.
   candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
-                                  [floor](const Candidate& c) { return c.match.score < floor; }),
+                                  [floor](const Candidate& c) {
+                                    return c.match.score < floor && !(c.cityWhole && c.match.score > kNothing);
+                                  }),
                    candidates.end());
+  if (candidates.size() > 1)
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.match.score > b.match.score; });
+  // A reading through a variant spelling counts less than one of names as the data spells
+  // them, whatever their kinds (the city 外ヶ浜町 over the town 外浜町).
+  if (candidates.size() > 1) {
+    std::string exact = ExactForm(sjis);
+    std::vector<bool> exactOnes;
+    for (const Candidate& c : candidates) exactOnes.push_back(ExactReading(index, exact, c));
+    // Of one kind (two towns), both fit, the exact one first; an exact city (read without a
+    // town) rules out a town read through a variant, and an exact town a city so read.
+    auto townRead = [](const Candidate& c) { return !c.match.town.empty(); };
+    bool exactTown = false, exactCity = false;
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+      (townRead(candidates[i]) ? exactTown : exactCity) |= exactOnes[i];
+    std::vector<Candidate> kept, after;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+      bool outdone = !exactOnes[i] && (townRead(candidates[i]) ? exactCity : exactTown);
+      if (!outdone) (exactOnes[i] ? kept : after).push_back(std::move(candidates[i]));
+    }
+    for (Candidate& c : after) kept.push_back(std::move(c));
+    candidates = std::move(kept);
+  }
   // A town's name written whole in one city beats one that only starts the text in another
   // (港区海岸通 of 大阪市 over 東京都港区海岸).
   if (candidates.size() > 1 &&
@@ -658,7 +903,7 @@ ResolveAnswer Answer(const AddressIndex& index, std::string_view sjis) {
     answer.certainty = Certainty::Ambiguous;
   } else {
     MatchKind kind = answer.codes.front().kind;
-    bool fallback = kind == MatchKind::CatchAll || kind == MatchKind::BuildingUnknown;
+    bool fallback = kind == MatchKind::CatchAll || kind == MatchKind::BuildingUnknown || kind == MatchKind::OtherWard;
     answer.certainty = fallback ? Certainty::NotSure : Certainty::Sure;
   }
   return answer;

@@ -25,10 +25,12 @@ enum class MatchKind {
   Code,             // the text was a postal code
   BuildingUnknown,  // a town's code for "other buildings", though the text names a building
                     // or floor: the building has no code of its own, or is not known
+  OtherWard,        // a town of a designated city found in another ward than the one written
+                    // (a ward that no longer exists: 浜松市中区): the record names its ward
 };
 
 // The short word for a kind: town, chome, building, floor, office, catchall, whole-city, code,
-// building-unknown.
+// building-unknown, other-ward.
 const char* MatchKindWord(MatchKind kind);
 
 // One code an address resolves to.
@@ -48,8 +50,9 @@ std::vector<Resolution> Resolve(const AddressIndex& index, std::string_view sjis
 // How sure an answer is. Every front end that gives a postal code says which of these it is.
 enum class Certainty {
   Sure,       // one place: a town, a block range, a building floor, an office, a whole city, a code
-  NotSure,    // a fallback: the city's catch-all code (its town was not found), or a town's
-              // code for "other buildings" where the text names a building that is not known
+  NotSure,    // a fallback: the city's catch-all code (its town was not found), a town's
+              // code for "other buildings" where the text names a building that is not known,
+              // or a town found in another ward than the one written
   Ambiguous,  // several places fit: no single code; the candidates are given best first
   NotFound,   // nothing fits
 };

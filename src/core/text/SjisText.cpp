@@ -92,6 +92,13 @@ std::optional<std::string> Utf8ToSjis(std::string_view typed) {
   // Decomposed kana (シ + U+3099, as some systems paste them) have no Shift-JIS form until
   // they are composed.
   std::string composed = ComposeNfc(typed);
+  // Dashes Shift-JIS has no code for (‑ ‒ – ⁃ ﹘ ﹣ ➖ ˗), as word processors write them between
+  // block numbers, are written '-'.
+  static constexpr std::string_view kDashes[] = {"\xE2\x80\x91", "\xE2\x80\x92", "\xE2\x80\x93", "\xE2\x81\x83",
+                                                 "\xEF\xB9\x98", "\xEF\xB9\xA3", "\xE2\x9E\x96", "\xCB\x97"};
+  for (std::string_view dash : kDashes)
+    for (std::size_t at = composed.find(dash); at != std::string::npos; at = composed.find(dash, at + 1))
+      composed.replace(at, dash.size(), "-");
   std::string out;
   thread_local Iconv cv("CP932", "UTF-8");
   if (!cv.valid() || !Convert(cv, composed, out, false)) return std::nullopt;

@@ -42,6 +42,42 @@ class TestAddressText : public QObject {
     QCOMPARE(FromSjis(MatchForm(S(text.toStdString()))), form);
   }
 
+  // What a person writes: separators dropped, and where they stood kept; the exact form
+  // keeps the spellings of names apart.
+  void queryForm_data() {
+    Columns<QString, QString, QString>("text", "form", "breaks");
+    Row("commas", "東京都、港区,海岸，1-1", "東京都港区海岸1-1", "6 10 14");
+    Row("spaces of both widths", "東京　 港区  海岸", "東京港区海岸", "4 8");
+    Row("line break in a cell", "港区\r\n海岸", "港区海岸", "4");
+    Row("between numbers", "1, 2",
+        "1\x1f"
+        "2",
+        "1");
+    Row("box-drawing dash", "1─2━3", "1-2-3", "");
+  }
+  void queryForm() {
+    QFETCH(QString, text);
+    QFETCH(QString, form);
+    QFETCH(QString, breaks);
+    std::vector<std::size_t> at;
+    QCOMPARE(FromSjis(QueryForm(S(text.toStdString()), at)), form);
+    QStringList got;
+    for (std::size_t b : at) got << QString::number(b);
+    QCOMPARE(got.join(QLatin1Char(' ')), breaks);
+    QCOMPARE(FromSjis(MatchForm(S("東京都、港区"))), u"東京都、港区"_qs);  // names in the data keep theirs
+  }
+  void exactForm_data() {
+    Columns<QString, QString>("text", "form");
+    Row("ke kept", "霞ヶ関・霞が関・霞関・霞ヵ関", "霞ケ関・霞が関・霞関・霞ケ関");
+    Row("no kept", "丸ノ内・丸之内", "丸ノ内・丸之内");
+    Row("numerals read", "一丁目", "1丁目");
+  }
+  void exactForm() {
+    QFETCH(QString, text);
+    QFETCH(QString, form);
+    QCOMPARE(FromSjis(ExactForm(S(text.toStdString()))), form);
+  }
+
   // Numbers that a space or a kanji numeral keeps apart do not run together.
   void numbersStayApart() {
     const std::string brk(1, kNumberBreak);
@@ -50,6 +86,7 @@ class TestAddressText : public QObject {
     QCOMPARE(MatchForm(S("100 0001")), "100" + brk + "0001");
     QCOMPARE(MatchForm(S("1丁目 9番 1号")), S("1丁目9番1号"));
     QCOMPARE(MatchForm(S("北海道 二海郡")), S("北海道2海郡"));
+    QCOMPARE(MatchForm(S("青森 五所川原市")), S("青森5所川原市"));  // 森 ends in the byte of X: no letter
   }
 
   void rest_data() {

@@ -36,20 +36,28 @@ class TestResolver : public QObject {
  private Q_SLOTS:
   void initTestCase() {
     data_.writeEmptyPrefectures();
-    QVERIFY(data_.write(KenName(1), Ken(1101, "0600000", "北海道", "札幌市中央区", "以下に掲載がない場合") +
-                                        Ken(1101, "0600001", "北海道", "札幌市中央区", "北一条西（１〜１９丁目）") +
-                                        Ken(1101, "0640821", "北海道", "札幌市中央区", "北一条西（２０〜２８丁目）") +
-                                        Ken(1213, "0590000", "北海道", "苫小牧市", "以下に掲載がない場合") +
-                                        Ken(1213, "0591375", "北海道", "苫小牧市", "一本松町（１〜５番地）") +
-                                        Ken(1213, "0530001", "北海道", "苫小牧市", "一本松町（６〜１５番地）") +
-                                        Ken(1213, "0530002", "北海道", "苫小牧市", "常盤（１〜１３１番地）") +
-                                        Ken(1213, "0530003", "北海道", "苫小牧市", "常盤（その他）") +
-                                        Ken(1346, "0493100", "北海道", "二海郡八雲町", "以下に掲載がない場合") +
-                                        Ken(1346, "0493107", "北海道", "二海郡八雲町", "本町") +
-                                        Ken(1346, "0493199", "北海道", "二海郡八雲町", "八雲町") +
-                                        Ken(1213, "0530009", "北海道", "苫小牧市", "本町") +
-                                        Ken(1213, "0530010", "北海道", "苫小牧市", "千代田") +
-                                        Ken(1213, "0530011", "北海道", "苫小牧市", "八尋")));
+    QVERIFY(data_.write(
+        KenName(1),
+        Ken(1101, "0600000", "北海道", "札幌市中央区", "以下に掲載がない場合") +
+            Ken(1101, "0600001", "北海道", "札幌市中央区", "北一条西（１〜１９丁目）") +
+            Ken(1101, "0640821", "北海道", "札幌市中央区", "北一条西（２０〜２８丁目）") +
+            Ken(1213, "0590000", "北海道", "苫小牧市", "以下に掲載がない場合") +
+            Ken(1213, "0591375", "北海道", "苫小牧市", "一本松町（１〜５番地）") +
+            Ken(1213, "0530001", "北海道", "苫小牧市", "一本松町（６〜１５番地）") +
+            Ken(1213, "0530002", "北海道", "苫小牧市", "常盤（１〜１３１番地）") +
+            Ken(1213, "0530003", "北海道", "苫小牧市", "常盤（その他）") +
+            Ken(1346, "0493100", "北海道", "二海郡八雲町", "以下に掲載がない場合") +
+            Ken(1346, "0493107", "北海道", "二海郡八雲町", "本町") +
+            Ken(1346, "0493199", "北海道", "二海郡八雲町", "八雲町") +
+            Ken(1213, "0530009", "北海道", "苫小牧市", "本町") + Ken(1213, "0530010", "北海道", "苫小牧市", "千代田") +
+            Ken(1213, "0530011", "北海道", "苫小牧市", "八尋") + Ken(1213, "0530012", "北海道", "苫小牧市", "利島村") +
+            Ken(1213, "0530013", "北海道", "苫小牧市", "本町三丁目北") +
+            Ken(1213, "0530014", "北海道", "苫小牧市", "本町三丁目") +
+            Ken(1213, "0530015", "北海道", "苫小牧市", "錦岡（郡）") +
+            Ken(1213, "0530016", "北海道", "苫小牧市", "浮津") +
+            Ken(1213, "0530017", "北海道", "苫小牧市", "浮津一番町") +
+            Ken(1213, "0530018", "北海道", "苫小牧市", "大") + Ken(1213, "0530019", "北海道", "苫小牧市", "北谷") +
+            Ken(1465, "0711507", "北海道", "上川郡東神楽町", "７号")));
     QVERIFY(data_.write(
         KenName(13),
         Ken(13101, "1000000", "東京都", "千代田区", "以下に掲載がない場合") +
@@ -102,6 +110,34 @@ class TestResolver : public QObject {
                          Jig(13101, "タワー商事", "東京都", "千代田区", "丸の内", "２丁目７－３ＪＰタワー", "1007031") +
                          Jig(13101, "宮内庁", "東京都", "千代田区", "千代田", "１－１", "1008111") +
                          Jig(13101, "八丁商事", "東京都", "千代田区", "丸の内", "１丁目８－１", "1007051")));
+    // Names read several ways: a 郡 town, a town of the same name elsewhere, a variant
+    // spelling of it, a town that starts another name, a prefecture's name that is a town,
+    // abolished wards.
+    QVERIFY(data_.write(KenName(2), Ken(2361, "0383800", "青森県", "南津軽郡藤崎町", "以下に掲載がない場合") +
+                                        Ken(2361, "0383802", "青森県", "南津軽郡藤崎町", "藤崎")));
+    QVERIFY(data_.write(KenName(4), Ken(4323, "9891600", "宮城県", "柴田郡柴田町", "以下に掲載がない場合") +
+                                        Ken(4323, "9891601", "宮城県", "柴田郡柴田町", "船岡") +
+                                        Ken(4505, "9870002", "宮城県", "遠田郡美里町", "藤ケ崎町")));
+    QVERIFY(data_.write(KenName(10), Ken(10421, "3770601", "群馬県", "吾妻郡中之条町", "四万")));
+    QVERIFY(data_.write(KenName(12), Ken(12203, "2720000", "千葉県", "市川市", "以下に掲載がない場合") +
+                                         Ken(12203, "2720021", "千葉県", "市川市", "八幡") +
+                                         Ken(12106, "2610000", "千葉県", "千葉市美浜区", "以下に掲載がない場合") +
+                                         Ken(12106, "2610014", "千葉県", "千葉市美浜区", "若葉")));
+    QVERIFY(data_.write(KenName(22), Ken(22138, "4320000", "静岡県", "浜松市中央区", "以下に掲載がない場合") +
+                                         Ken(22138, "4300946", "静岡県", "浜松市中央区", "元城町") +
+                                         Ken(22138, "4300947", "静岡県", "浜松市中央区", "松城町") +
+                                         Ken(22139, "4340000", "静岡県", "浜松市浜名区", "以下に掲載がない場合") +
+                                         Ken(22139, "4340041", "静岡県", "浜松市浜名区", "平口") +
+                                         Ken(22139, "4340042", "静岡県", "浜松市浜名区", "松城町") +
+                                         Ken(22209, "4270000", "静岡県", "島田市", "以下に掲載がない場合") +
+                                         Ken(22209, "4270009", "静岡県", "島田市", "千葉")));
+    QVERIFY(data_.write(KenName(23), Ken(23112, "4570000", "愛知県", "名古屋市南区", "以下に掲載がない場合") +
+                                         Ken(23112, "4570815", "愛知県", "名古屋市南区", "柴田町") +
+                                         Ken(23203, "4910000", "愛知県", "一宮市", "以下に掲載がない場合") +
+                                         Ken(23203, "4910881", "愛知県", "一宮市", "南印田")));
+    QVERIFY(data_.write(KenName(39), Ken(39428, "7860000", "高知県", "高岡郡四万十町", "以下に掲載がない場合")));
+    QVERIFY(data_.write(KenName(47), Ken(47205, "9010000", "沖縄県", "宜野湾市", "以下に掲載がない場合") +
+                                         Ken(47205, "9012225", "沖縄県", "宜野湾市", "愛知")));
     std::string error;
     index_ = AddressIndex::Build(data_.folder(), error);
     QVERIFY2(index_, error.c_str());
@@ -187,6 +223,40 @@ class TestResolver : public QObject {
     RowOf("1000001 どこかの町", "1000001", "code");
     RowOf("100-00011", "", "");
     RowOf("〒0530009 本町1-2", "0530009", "town");  // several cities, the code written one of them
+    // What may follow a town: a block, a separator and words, 字; not a word of a longer name.
+    RowOf("四万1-2-3", "3770601", "town");
+    RowOf("四万十町1-2-3", "7860000", "catchall");              // 四万 and 十町 is no block
+    RowOf("東京都千代田区千代田丸5-1", "1000000", "catchall");  // 千代田 and 丸: a longer name
+    RowOf("苫小牧市本町三丁目北5番地", "0530013", "town");
+    RowOf("苫小牧市本町三丁目比5番地", "0590000", "catchall");  // nor the shorter 本町 with a block
+    RowOf("苫小牧市常盤小由20", "0590000", "catchall");         // its numbers fit, its name does not
+    RowOf("苫小牧市錦岡字郡10", "0530015", "town");
+    RowOf("苫小牧市錦岡卞郡10", "0590000", "catchall");  // the part's name inside other words
+    RowOf("苫小牧市浮津1番地10", "0530016", "town");
+    RowOf("苫小牧市浮津一番町9", "0530017", "town");
+    RowOf("苫小牧市浮津一番叮9-16-5", "0590000", "catchall");   // a slip in 浮津一番町, not 浮津 1番
+    RowOf("苫小牧市大字北谷2873番地", "0530019", "town");       // not the town 大 and 字北谷
+    RowOf("東京都千代田区千代田 宮内様方", "1000001", "town");  // words after a separator
+    RowOf("宮城県柴田町船岡字西1", "9891601", "town");
+    RowOf("七号百八一百八", "", "");  // block words are no town alone
+    RowOf("東神楽町七号百八", "0711507", "town");
+    RowOf("東京都千代田区丸の内2-7-3 佐藤様方", "1000005", "building-unknown");  // no surer for words
+    // Readings weighed: a variant gives way to an exact name of another kind; a prefecture
+    // without its suffix; separators and dashes; a ward the city does not have.
+    RowOf("藤崎町12番地", "0383800", "catchall");  // the town 藤崎町 of 藤崎町, not 藤ケ崎町
+    RowOf("藤ケ崎町12番地", "9870002", "town");    // the town spelled so, not the city 藤崎町
+    RowOf("千葉千葉市美浜区若葉5丁目", "2610014", "town");
+    RowOf("千葉市川市八幡2-1-1", "2720021", "town");  // 千葉市 has no part 川市
+    RowOf("愛知一宮市南印田4丁目23-6", "4910881", "town");
+    RowOf("愛知　一宮市南印田4丁目23-6", "4910881", "town");
+    RowOf("愛知 知多郡武豊町1", "", "");  // no town 愛知 with words after it
+    RowOf("東京 千代田区霞が関1-1", "1000013", "town");
+    RowOf("東京都、千代田区，霞が関, 1-1", "1000013", "town");
+    RowOf("東京都千代田区霞が関1–1", "1000013", "town");  // an en dash
+    RowOf("静岡県浜松市中区元城町103-2", "4300946", "other-ward");
+    RowOf("浜松市浜北区平口5", "4340041", "other-ward");
+    RowOf("浜松市元城町103-2", "4300946", "town");  // the ward left out, one holds the town
+    RowOf("浜松市中区存在しない町1", "", "");
   }
   void resolve() {
     QFETCH(QString, address);
@@ -222,6 +292,12 @@ class TestResolver : public QObject {
     QTest::newRow("office named") << u"東京都千代田区丸の内2-7-2 東京中央郵便局"_qs << u"sure"_qs << 1;
     QTest::newRow("town alone of one city") << u"丸の内1-9-1"_qs << u"sure"_qs << 1;
     QTest::newRow("a code that picks among several") << u"〒6028031 京都市上京区今出川町"_qs << u"sure"_qs << 1;
+    QTest::newRow("city and a town elsewhere") << u"柴田町12番地"_qs << u"ambiguous"_qs << 2;
+    QTest::newRow("whole city and a town elsewhere") << u"利島村123"_qs << u"ambiguous"_qs << 2;
+    QTest::newRow("town of one ward") << u"浜松市中区元城町1"_qs << u"not-sure"_qs << 1;
+    QTest::newRow("town of two wards") << u"浜松市中区松城町1"_qs << u"ambiguous"_qs << 2;
+    QTest::newRow("block found, words") << u"千代田区丸の内2-7-3 東京駅"_qs << u"not-sure"_qs << 1;
+    QTest::newRow("prefecture's name, a town") << u"千葉 1-2"_qs << u"sure"_qs << 1;
   }
   void certainty() {
     QFETCH(QString, address);
