@@ -29,6 +29,8 @@ using Json = nlohmann::json;
 
 Q_DECLARE_METATYPE(std::string)
 
+using namespace std::string_literals;
+
 namespace {
 
 constexpr const char* kOrigin = "https://form.example";
@@ -457,12 +459,12 @@ void TestServe::framing_data() {
       << std::string("GET /healthz HTTP/1.1\r\nHost : 127.0.0.1\r\n\r\n") << 400;
   QTest::newRow("folded line") << get("/healthz", "X-Name: a\r\n b\r\n") << 400;
   QTest::newRow("folded with a tab") << get("/healthz", "X-Name: a\r\n\tb\r\nX-Other: c\r\n") << 400;
-  QTest::newRow("NUL in the target") << get(std::string("/v1/search?q=a\0b", 17), "") << 400;
-  QTest::newRow("NUL in the path") << get(std::string("/healthz\0/x", 11), "") << 400;
-  QTest::newRow("NUL in a value") << get("/healthz", std::string("X-Name: a\0b\r\n", 14)) << 400;
-  QTest::newRow("NUL ending a value") << get("/healthz", std::string("X-Name: a\0\r\nX-B: c\r\n", 20)) << 400;
-  QTest::newRow("NUL in a name") << get("/healthz", std::string("X-Na\0me: a\r\n", 14)) << 400;
-  QTest::newRow("NUL in the method") << std::string("GE\0T /healthz HTTP/1.1\r\nHost: x\r\n\r\n", 38) << 400;
+  QTest::newRow("NUL in the target") << get("/v1/search?q=a\0b"s, "") << 400;
+  QTest::newRow("NUL in the path") << get("/healthz\0/x"s, "") << 400;
+  QTest::newRow("NUL in a value") << get("/healthz", "X-Name: a\0b\r\n"s) << 400;
+  QTest::newRow("NUL ending a value") << get("/healthz", "X-Name: a\0\r\nX-B: c\r\n"s) << 400;
+  QTest::newRow("NUL in a name") << get("/healthz", "X-Na\0me: a\r\n"s) << 400;
+  QTest::newRow("NUL in the method") << "GE\0T /healthz HTTP/1.1\r\nHost: x\r\n\r\n"s << 400;
   // Well framed, though unusual: answered.
   QTest::newRow("LF line ends") << std::string("GET /healthz HTTP/1.1\nHost: 127.0.0.1\nX-A: b\n\n") << 200;
   QTest::newRow("tab and spaces around a value") << get("/healthz", "X-A:\t b  \r\nX-B:  \r\nX-C:c\r\n") << 200;
