@@ -66,6 +66,8 @@ QString AddressCaption(tanzel::Certainty certainty, tanzel::MatchKind kind) {
     return QStringLiteral(u"住所が複数の地域に当てはまります（色付きの行は候補）");
   if (certainty == tanzel::Certainty::NotSure && kind == tanzel::MatchKind::BuildingUnknown)
     return QStringLiteral(u"住所から（ビルか階が特定できません：町域の番号）");
+  if (certainty == tanzel::Certainty::NotSure && kind == tanzel::MatchKind::OtherWard)
+    return QStringLiteral(u"住所から（書かれた区が見つかりません：その町域のある区の番号）");
   if (certainty == tanzel::Certainty::NotSure)
     return QStringLiteral(u"住所から（町域が見つかりません：市区町村の代表番号）");
   return QStringLiteral(u"住所として読んだ郵便番号です（色付きの行）");
@@ -76,6 +78,8 @@ QString RowMarkOf(tanzel::Certainty certainty, tanzel::MatchKind kind) {
   if (certainty == tanzel::Certainty::Ambiguous) return QStringLiteral(u"候補（複数の地域に当てはまります）");
   if (certainty == tanzel::Certainty::NotSure && kind == tanzel::MatchKind::BuildingUnknown)
     return QStringLiteral(u"ビルか階が特定できません（町域の番号）");
+  if (certainty == tanzel::Certainty::NotSure && kind == tanzel::MatchKind::OtherWard)
+    return QStringLiteral(u"書かれた区が見つかりません（その町域のある区の番号）");
   if (certainty == tanzel::Certainty::NotSure) return QStringLiteral(u"町域が見つかりません（市区町村の代表番号）");
   return QStringLiteral(u"住所から見つかった郵便番号");
 }

@@ -451,6 +451,8 @@ class TestSearchView : public QObject {
         << U("梅田3-1-3") << QStringLiteral("530-0001 530-8217") << U("住所として読んだ") << U("住所から");
     QTest::newRow("catch-all") << U("東京都千代田区霞が関1-1") << QStringLiteral("100-0000")
                                << U("町域が見つかりません") << U("代表番号");
+    QTest::newRow("a ward that is no more") << U("静岡県浜松市中区元城町103-2") << QStringLiteral("430-0946")
+                                            << U("区が見つかりません") << U("町域のある区");
     QTest::newRow("several cities") << U("中央区本町1-1") << QStringLiteral("260-0012 541-0053") << U("複数の地域")
                                     << U("候補");
   }
@@ -471,6 +473,11 @@ class TestSearchView : public QObject {
                                               "大阪府", "大阪市中央区", "本町") +
                                           KenLine(27127, "5300001", "オオサカフ", "オオサカシキタク", "ウメダ",
                                                   "大阪府", "大阪市北区", "梅田")));
+    QVERIFY(data_->write(
+        KenName(22), KenLine(22138, "4300946", "シズオカケン", "ハママツシチュウオウク", "モトシロチョウ", "静岡県",
+                             "浜松市中央区", "元城町") +
+                         KenLine(22139, "4300800", "シズオカケン", "ハママツシハマナク", "イカニケイサイガナイバアイ",
+                                 "静岡県", "浜松市浜名区", "以下に掲載がない場合")));
     QVERIFY(data_->write(
         JigName(27), JigLine(27127, "ルクア", "ＬＵＣＵＡ", "大阪府", "大阪市北区", "梅田", "３－１－３", "5308217")));
     Form_View->Edit_Keyword->setText(keyword);
