@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/search/SearchCommand.h"
+#include "cli/SearchCommand.h"
 #include "core/search/SearchEngine.h"
 #include "support/DataLines.h"
 #include "support/Process.h"

@@ -1,4 +1,4 @@
-#include "core/resolve/ResolveCommand.h"
+#include "cli/ResolveCommand.h"
 
 #include <cstdlib>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "core/search/SearchCommand.h"
+#include "cli/SearchCommand.h"
 
 #include <atomic>
 #include <cerrno>
@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/CsvCommand.h"
+#include "cli/ResolveCommand.h"
 #include "core/data/DataFile.h"
 #include "core/data/DataFolders.h"
 #include "core/data/DataSet.h"
 #include "core/data/RemovedNotice.h"
-#include "core/lists/CsvCommand.h"
-#include "core/resolve/ResolveCommand.h"
 #include "core/search/RelayTexts.h"
 #include "core/search/SearchEngine.h"
 #include "core/text/Normalize.h"
