@@ -15,7 +15,6 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "core/browse/CheckDigit.h"
 #include "core/data/DataFile.h"
 #include "core/data/Records.h"
 #include "core/data/RemovedNotice.h"
@@ -28,6 +27,7 @@
 #include "core/text/SjisText.h"
 #include "core/text/TextEncoding.h"
 #include "serve/BatchPool.h"
+#include "shared/RecordView.h"
 
 namespace tanzel {
 
@@ -80,71 +80,39 @@ std::string Utf8(std::string_view sjis) {
   return SjisToUtf8(sjis);
 }
 
-// A town name without its note: up to its first "（" (Shift-JIS 81 69) or, in kana, "(".
-std::string_view WithoutNote(std::string_view sjis) {
-  for (std::size_t i = 0; i < sjis.size();) {
-    unsigned char c = static_cast<unsigned char>(sjis[i]);
-    if (c == '(') return sjis.substr(0, i);
-    if (IsSjisLeadByte(c) && i + 1 < sjis.size()) {
-      if (c == 0x81 && static_cast<unsigned char>(sjis[i + 1]) == 0x69) return sjis.substr(0, i);
-      i += 2;
-    } else {
-      ++i;
-    }
-  }
-  return sjis;
-}
-
-std::string GovCode(int32_t code) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%05d", code);
-  return text;
-}
-
-std::string GovCodeWithCheck(int32_t code) {
-  std::string text = GovCode(code);
-  int check = CheckDigit(text.c_str());
-  return check < 0 ? text : text + static_cast<char>('0' + check);
-}
-
 Json KenJson(const KenRecord& r) {
-  return Json{{"code", r.PostalCode},
+  const RecordView view = ViewOf(r);
+  return Json{{"code", view.code},
               {"prefecture", Utf8(r.PrefKanji)},
               {"prefectureKana", Utf8(r.PrefKana)},
               {"city", Utf8(r.CityKanji)},
               {"cityKana", Utf8(r.CityKana)},
               {"town", Utf8(r.TownKanji)},
               {"townKana", Utf8(r.TownKana)},
-              {"townWithoutNote", Utf8(WithoutNote(r.TownKanji))},
-              {"townKanaWithoutNote", Utf8(WithoutNote(r.TownKana))},
-              {"localGovCode", GovCode(r.LocalGovCode)},
-              {"localGovCodeWithCheckDigit", GovCodeWithCheck(r.LocalGovCode)},
+              {"townWithoutNote", Utf8(view.townWithoutNotes)},
+              {"townKanaWithoutNote", Utf8(view.townKanaWithoutNotes)},
+              {"localGovCode", view.localGovCode},
+              {"localGovCodeWithCheckDigit", view.localGovCodeWithCheckDigit},
               {"office", nullptr}};
 }
 
 Json JigJson(const JigRecord& r) {
-  return Json{{"code", r.PostalCode},
+  const RecordView view = ViewOf(r);
+  return Json{{"code", view.code},
               {"prefecture", Utf8(r.PrefKanji)},
               {"city", Utf8(r.CityKanji)},
               {"town", Utf8(r.TownKanji)},
-              {"townWithoutNote", Utf8(WithoutNote(r.TownKanji))},
+              {"townWithoutNote", Utf8(view.townWithoutNotes)},
               {"block", Utf8(r.BlockKanji)},
-              {"localGovCode", GovCode(r.LocalGovCode)},
-              {"localGovCodeWithCheckDigit", GovCodeWithCheck(r.LocalGovCode)},
+              {"localGovCode", view.localGovCode},
+              {"localGovCodeWithCheckDigit", view.localGovCodeWithCheckDigit},
               {"office", Json{{"name", Utf8(r.OfficeKanji)}, {"kana", Utf8(r.OfficeKana)}}}};
 }
 
-// UTF-8 text as Shift-JIS; nothing when it is not valid UTF-8 or holds a character
-// Shift-JIS lacks.
-std::optional<std::string> ToSjis(std::string_view utf8) {
-  if (!IsValidUtf8(utf8)) return std::nullopt;
-  return Utf8ToSjis(utf8);
-}
-
 Response Codes(const ServedEdition& served, std::string_view text) {
-  if (!IsValidUtf8(text)) return Error(400, "invalid-utf8", "the code is not valid UTF-8");
-  std::optional<std::string> sjis = Utf8ToSjis(text);
-  std::string code = sjis && sjis->size() < 64 ? PostalCodeOfKeyword(*sjis) : std::string();
+  const GatedText sjis = ThroughGate(text);
+  if (sjis.fault == GateFault::NotUtf8) return Error(400, "invalid-utf8", "the code is not valid UTF-8");
+  std::string code = sjis.sjis && sjis.sjis->size() < 64 ? PostalCodeOfKeyword(*sjis.sjis) : std::string();
   if (code.size() != 7) return Error(400, "bad-code", "not a postal code: write 7 digits, as 1000001 or 100-0001");
   auto postal = static_cast<uint32_t>(std::stoul(code));
   if (std::optional<std::string> kept = served.codes.Find(postal)) {
@@ -158,7 +126,7 @@ Response Codes(const ServedEdition& served, std::string_view text) {
     Response r = Error(404, "unknown-code", "no address or office has this code");
     Json body = Json::parse(r.body);
     body["code"] = code;
-    body["removed"] = served.set->Removed(code);
+    body["removed"] = RemovedCodeOf(*served.set, code).removed;
     r.body = Dump(body);
     return r;
   }
@@ -223,9 +191,10 @@ Response Search(const ServedEdition& served, const Request& request) {
   std::optional<int> limit = IntArg(request, "limit", kDefaultSearchLimit, 1, kMaxSearchLimit);
   std::optional<int> after = IntArg(request, "after", 0, 0, TableCapacity);
   if (!limit || !after) return Error(400, "bad-request", "limit is 1 to 1000, after 0 to 10240");
-  if (!IsValidUtf8(*q)) return Error(400, "invalid-utf8", "the keyword is not valid UTF-8");
+  const GatedText gated = ThroughGate(*q);
+  if (gated.fault == GateFault::NotUtf8) return Error(400, "invalid-utf8", "the keyword is not valid UTF-8");
   SearchParams params;
-  std::optional<std::string> sjis = Utf8ToSjis(*q);
+  const std::optional<std::string>& sjis = gated.sjis;
   if (!sjis) {
     params.matchesNothing = true;
   } else if (sjis->size() > static_cast<std::size_t>(KeywordCapacity - 1)) {
@@ -248,15 +217,14 @@ Response Search(const ServedEdition& served, const Request& request) {
   const char* text = code.kind != 0 && !sink.more ? RelayText(code.kind, code.index) : nullptr;
   body["notice"] = text != nullptr ? Json(Utf8(text)) : Json(nullptr);
   if (notice == SearchNotice::NoHit && sjis) {
-    std::string postal = PostalCodeOfKeyword(*sjis);
-    body["removed"] = !postal.empty() && served.set->Removed(postal);
+    body["removed"] = RemovedCodeOf(*served.set, *sjis).removed;
   }
   return Ok(body);
 }
 
 // The answer for one address (UTF-8), as a JSON object appended to `out`.
 void AppendAnswer(std::string& out, const AddressIndex& index, std::string_view utf8) {
-  std::optional<std::string> sjis = ToSjis(utf8);
+  std::optional<std::string> sjis = ThroughGate(utf8).sjis;
   AppendAnswerJson(out, index, utf8, sjis ? ResolveAddress(index, *sjis) : ResolveAnswer{});
 }
 
