@@ -164,9 +164,10 @@ class PageSink : public SearchSink {
                         {"officeAddress", Utf8(row.Cell(4))}});
   }
   void PassStarted(SearchPass kind, std::string_view keyword) override {
-    if (kind == SearchPass::Address) pass = "address";
+    if (kind == SearchPass::Address) pass = SearchPassName(SearchPass::Address);
     if (kind == SearchPass::Tolerant) {
-      if (pass == "exact") pass = "tolerant";  // an address's rows lead the tolerant pass's
+      // an address's rows lead the tolerant pass's
+      if (pass == SearchPassName(SearchPass::Exact)) pass = SearchPassName(SearchPass::Tolerant);
       tolerantKeyword = Utf8(keyword);
     }
   }
@@ -175,7 +176,7 @@ class PageSink : public SearchSink {
 
   Json rows = Json::array();
   bool more = false;
-  std::string pass = "exact";
+  std::string pass = SearchPassName(SearchPass::Exact);
   std::string tolerantKeyword;
   std::string certainty;  // the address pass: how sure its rows are (CertaintyWord)
 
