@@ -430,65 +430,77 @@ bool Service::Ready() {
 }
 
 Response Service::Route(const Request& request, int& endpoint) {
-  std::string_view path = request.path;
-  bool get = request.method == "GET" || request.method == "HEAD";
-  auto only = [&](bool allowed, const char* allow) -> std::optional<Response> {
-    if (allowed) return std::nullopt;
-    Response r = Error(405, "method-not-allowed", std::string("allowed: ") + allow);
-    r.headers.emplace_back("Allow", allow);
-    return r;
+  // One route a line: its endpoint, its path (a prefix when it ends in '/'), the methods it
+  // takes besides OPTIONS, whether it answers from the data in use (then it is not asked
+  // while the data cannot be read, and its answers carry the edition's ETag), and its
+  // handler. A new endpoint is one line here, its name in kEndpointNames and its handler.
+  struct RouteEntry {
+    int endpoint;
+    std::string_view path;
+    const char* allow;
+    bool fromData;
+    Response (*handler)(Service& service, const ServedEdition* served, const Request& request);
   };
-  if (path == "/healthz") {
-    endpoint = kHealthz;
-    if (auto r = only(get, "GET, HEAD")) return *r;
-    return Ok(Json{{"status", "ok"}});
+  static const RouteEntry kRoutes[] = {
+      {kHealthz, "/healthz", "GET, HEAD", false,
+       [](Service&, const ServedEdition*, const Request&) {
+         return Ok(Json{{"status", "ok"}});
+       }},
+      {kMetrics, "/metrics", "GET, HEAD", false,
+       [](Service& service, const ServedEdition*, const Request&) {
+         Response r;
+         r.contentType = "text/plain; version=0.0.4";
+         r.body = service.MetricsText();
+         return r;
+       }},
+      {kReadyz, "/readyz", "GET, HEAD", false,
+       [](Service& service, const ServedEdition*, const Request&) {
+         std::shared_ptr<const ServedEdition> served = service.Current();
+         if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
+         // Data taken away under a running service (the folder removed, a file lost):
+         // requests would fail, so the service is not ready, and says which file.
+         if (std::string why = Unreadable(*served); !why.empty())
+           return Error(503, "not-ready", "the data in use cannot be read: " + why);
+         return Ok(Json{{"status", "ready"}});
+       }},
+      {kCodes, "/v1/codes/", "GET, HEAD", true,
+       [](Service&, const ServedEdition* served, const Request& request) {
+         return Codes(*served, request.path.substr(std::string_view("/v1/codes/").size()));
+       }},
+      {kSearch, "/v1/search", "GET, HEAD", true,
+       [](Service&, const ServedEdition* served, const Request& request) { return Search(*served, request); }},
+      {kResolve, "/v1/resolve", "GET, HEAD, POST", true,
+       [](Service& service, const ServedEdition* served, const Request& request) {
+         if (request.method != "POST") return ResolveOne(*served, request);
+         return ResolveBatch(*served, request, [&service]() -> BatchPool& { return service.Pool(); });
+       }},
+      {kEdition, "/v1/edition", "GET, HEAD", true,
+       [](Service&, const ServedEdition* served, const Request&) {
+         Response r;
+         r.body = served->editionJson;
+         return r;
+       }},
+  };
+  std::string_view path = request.path;
+  const RouteEntry* route = nullptr;
+  for (const RouteEntry& entry : kRoutes) {
+    const bool prefix = entry.path.back() == '/';
+    if (prefix ? path.substr(0, entry.path.size()) == entry.path : path == entry.path) route = &entry;
   }
-  if (path == "/metrics") {
-    endpoint = kMetrics;
-    if (auto r = only(get, "GET, HEAD")) return *r;
-    Response r;
-    r.contentType = "text/plain; version=0.0.4";
-    r.body = MetricsText();
+  if (route == nullptr) return Error(404, "not-found", "no such endpoint");
+  endpoint = route->endpoint;
+  bool get = request.method == "GET" || request.method == "HEAD";
+  if (!get && (request.method != "POST" || std::string_view(route->allow).find("POST") == std::string_view::npos)) {
+    Response r = Error(405, "method-not-allowed", std::string("allowed: ") + route->allow);
+    r.headers.emplace_back("Allow", route->allow);
     return r;
   }
-  if (path == "/readyz") {
-    endpoint = kReadyz;
-    if (auto r = only(get, "GET, HEAD")) return *r;
-    std::shared_ptr<const ServedEdition> served = Current();
-    if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
-    // Data taken away under a running service (the folder removed, a file lost): requests
-    // would fail, so the service is not ready, and says which file.
-    if (std::string why = Unreadable(*served); !why.empty())
-      return Error(503, "not-ready", "the data in use cannot be read: " + why);
-    return Ok(Json{{"status", "ready"}});
-  }
-  bool codes = path.substr(0, 10) == "/v1/codes/";
-  endpoint = codes                   ? kCodes
-             : path == "/v1/search"  ? kSearch
-             : path == "/v1/resolve" ? kResolve
-             : path == "/v1/edition" ? kEdition
-                                     : kOther;
-  if (endpoint == kOther) return Error(404, "not-found", "no such endpoint");
-  if (endpoint == kResolve) {
-    if (auto r = only(get || request.method == "POST", "GET, HEAD, POST")) return *r;
-  } else if (auto r = only(get, "GET, HEAD")) {
-    return *r;
-  }
+  if (!route->fromData) return route->handler(*this, nullptr, request);
   std::shared_ptr<const ServedEdition> served = Current();
   if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
   Response r;
   try {
-    if (endpoint == kCodes) {
-      r = Codes(*served, path.substr(10));
-    } else if (endpoint == kSearch) {
-      r = Search(*served, request);
-    } else if (endpoint == kResolve) {
-      r = get ? ResolveOne(*served, request)
-              : ResolveBatch(*served, request, [this]() -> BatchPool& { return Pool(); });
-    } else {
-      r = Response{};
-      r.body = served->editionJson;
-    }
+    r = route->handler(*this, served.get(), request);
   } catch (const std::exception& e) {
     r = Error(500, "internal", "the request could not be answered");
   }
