@@ -43,6 +43,10 @@ constexpr std::size_t kStatusCount = std::size(kStatuses);
 constexpr double kBuckets[] = {0.0005, 0.001, 0.0025, 0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 1.0};
 constexpr std::size_t kBucketCount = std::size(kBuckets);
 
+std::string BatchTooLargeMessage() {
+  return "at most " + std::to_string(kMaxBatch) + " addresses at once";
+}
+
 std::string Dump(const Json& json) {
   return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
@@ -191,7 +195,9 @@ Response Search(const ServedEdition& served, const Request& request) {
   if (q == nullptr || q->empty()) return Error(400, "bad-request", "q (the keyword) is missing");
   std::optional<int> limit = IntArg(request, "limit", kDefaultSearchLimit, 1, kMaxSearchLimit);
   std::optional<int> after = IntArg(request, "after", 0, 0, TableCapacity);
-  if (!limit || !after) return Error(400, "bad-request", "limit is 1 to 1000, after 0 to 10240");
+  if (!limit || !after)
+    return Error(400, "bad-request",
+                 "limit is 1 to " + std::to_string(kMaxSearchLimit) + ", after 0 to " + std::to_string(TableCapacity));
   const GatedText gated = ThroughGate(*q);
   if (gated.fault == GateFault::NotUtf8) return Error(400, "invalid-utf8", "the keyword is not valid UTF-8");
   SearchParams params;
@@ -285,13 +291,12 @@ class AddressArray : public nlohmann::json_sax<Json> {
 };
 
 Response ResolveBatch(const ServedEdition& served, const Request& request, const std::function<BatchPool&()>& pool) {
-  if (request.bodyTooLarge) return Error(413, "body-too-large", "the body is larger than 4 MiB");
+  if (request.bodyTooLarge) return Error(413, "body-too-large", BodyTooLargeMessage());
   std::vector<std::string> addresses;
   if (request.contentType.substr(0, 16) == "application/json") {
     AddressArray array(addresses);
     if (!Json::sax_parse(request.body, &array)) {
-      if (array.refused == AddressArray::kTooMany)
-        return Error(413, "batch-too-large", "at most 10000 addresses at once");
+      if (array.refused == AddressArray::kTooMany) return Error(413, "batch-too-large", BatchTooLargeMessage());
       if (array.refused == AddressArray::kNotString)
         return Error(400, "bad-json", "every item of the array is a string");
       return Error(400, "bad-json", "the body is no JSON array");
@@ -305,7 +310,7 @@ Response ResolveBatch(const ServedEdition& served, const Request& request, const
     while (!text.empty()) {
       std::string_view line = TakeLine(text);
       if (line.empty()) continue;
-      if (addresses.size() == kMaxBatch) return Error(413, "batch-too-large", "at most 10000 addresses at once");
+      if (addresses.size() == kMaxBatch) return Error(413, "batch-too-large", BatchTooLargeMessage());
       addresses.emplace_back(line);
     }
   }
@@ -429,6 +434,10 @@ bool Service::Ready() {
   return Current()->index != nullptr;
 }
 
+std::string BodyTooLargeMessage() {
+  return "the body is larger than " + std::to_string(kMaxBody >> 20) + " MiB";
+}
+
 Response Service::Route(const Request& request, int& endpoint) {
   // One route a line: its endpoint, its path (a prefix when it ends in '/'), the methods it
   // takes besides OPTIONS, whether it answers from the data in use (then it is not asked
@@ -535,7 +544,7 @@ Response Service::Handle(const Request& request) {
   int endpoint = kOther;
   Response r;
   if (request.targetBytes > kMaxTarget) {
-    r = Error(414, "uri-too-long", "the request target is longer than 8192 bytes");
+    r = Error(414, "uri-too-long", "the request target is longer than " + std::to_string(kMaxTarget) + " bytes");
   } else if (request.method == "OPTIONS") {
     r.status = 204;
     r.contentType.clear();
