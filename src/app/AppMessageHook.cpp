@@ -2,7 +2,6 @@
 
 #include <QApplication>
 
-#include "core/data/RemovedNotice.h"
 #include "core/search/RelayTexts.h"
 #include "forms/common/MessageBox.h"
 #include "forms/common/ProgramInfo.h"
@@ -10,6 +9,7 @@
 #include "forms/main/TForm_Main.h"
 #include "forms/search/TForm_View.h"
 #include "forms/search/TThread_Search.h"
+#include "shared/RecordView.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ QString RemovedCodeLine(const RelayMessage& message) {
       !Form_View || Form_View->SearchMode != 0)
     return {};
   if (!SearchThread->Data()) return {};
-  std::string notice = RemovedCodeNotice(*SearchThread->Data(), SearchThread->Keyword);
+  std::string notice = tanzel::RemovedCodeOf(*SearchThread->Data(), SearchThread->Keyword).notice;
   return notice.empty() ? QString() : QLatin1Char('\n') + FromSjis(notice);
 }
 

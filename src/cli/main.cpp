@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/search/SearchCommand.h"
+#include "cli/SearchCommand.h"
 
 int main(int argc, char* argv[]) {
   return tanzel::SearchCommand(argc, argv, stdin, stdout, stderr);

@@ -1,8 +1,8 @@
-// tanzel-import: Japan Post's archives to the per-prefecture data files (see Importer.h).
+// tanzel-import: Japan Post's archives to the per-prefecture data files (see ImportCommand.h).
 
 #include <cstdio>
 
-#include "core/update/UpdateCommand.h"
+#include "importer/UpdateCommand.h"
 
 int main(int argc, char* argv[]) {
   return tanzel::ImporterCommand(argc, argv, stdout, stderr);

@@ -280,7 +280,7 @@ MHD_Result Answer(void* cls, MHD_Connection* connection, const char* url, const 
   if (exchange->tooLarge && response.status != 413) {
     response = Response{};
     response.status = 413;
-    response.body = R"({"error":"body-too-large","message":"the body is larger than 4 MiB"})";
+    response.body = R"({"error":"body-too-large","message":")" + BodyTooLargeMessage() + R"("})";
   }
   return Send(connection, std::move(response));
 }

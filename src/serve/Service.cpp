@@ -15,7 +15,6 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "core/browse/CheckDigit.h"
 #include "core/data/DataFile.h"
 #include "core/data/Records.h"
 #include "core/data/RemovedNotice.h"
@@ -28,6 +27,7 @@
 #include "core/text/SjisText.h"
 #include "core/text/TextEncoding.h"
 #include "serve/BatchPool.h"
+#include "shared/RecordView.h"
 
 namespace tanzel {
 
@@ -42,6 +42,10 @@ constexpr int kStatuses[] = {200, 204, 304, 400, 404, 405, 413, 414, 500, 503};
 constexpr std::size_t kStatusCount = std::size(kStatuses);
 constexpr double kBuckets[] = {0.0005, 0.001, 0.0025, 0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 1.0};
 constexpr std::size_t kBucketCount = std::size(kBuckets);
+
+std::string BatchTooLargeMessage() {
+  return "at most " + std::to_string(kMaxBatch) + " addresses at once";
+}
 
 std::string Dump(const Json& json) {
   return json.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -80,71 +84,39 @@ std::string Utf8(std::string_view sjis) {
   return SjisToUtf8(sjis);
 }
 
-// A town name without its note: up to its first "（" (Shift-JIS 81 69) or, in kana, "(".
-std::string_view WithoutNote(std::string_view sjis) {
-  for (std::size_t i = 0; i < sjis.size();) {
-    unsigned char c = static_cast<unsigned char>(sjis[i]);
-    if (c == '(') return sjis.substr(0, i);
-    if (IsSjisLeadByte(c) && i + 1 < sjis.size()) {
-      if (c == 0x81 && static_cast<unsigned char>(sjis[i + 1]) == 0x69) return sjis.substr(0, i);
-      i += 2;
-    } else {
-      ++i;
-    }
-  }
-  return sjis;
-}
-
-std::string GovCode(int32_t code) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%05d", code);
-  return text;
-}
-
-std::string GovCodeWithCheck(int32_t code) {
-  std::string text = GovCode(code);
-  int check = CheckDigit(text.c_str());
-  return check < 0 ? text : text + static_cast<char>('0' + check);
-}
-
 Json KenJson(const KenRecord& r) {
-  return Json{{"code", r.PostalCode},
+  const RecordView view = ViewOf(r);
+  return Json{{"code", view.code},
               {"prefecture", Utf8(r.PrefKanji)},
               {"prefectureKana", Utf8(r.PrefKana)},
               {"city", Utf8(r.CityKanji)},
               {"cityKana", Utf8(r.CityKana)},
               {"town", Utf8(r.TownKanji)},
               {"townKana", Utf8(r.TownKana)},
-              {"townWithoutNote", Utf8(WithoutNote(r.TownKanji))},
-              {"townKanaWithoutNote", Utf8(WithoutNote(r.TownKana))},
-              {"localGovCode", GovCode(r.LocalGovCode)},
-              {"localGovCodeWithCheckDigit", GovCodeWithCheck(r.LocalGovCode)},
+              {"townWithoutNote", Utf8(view.townWithoutNotes)},
+              {"townKanaWithoutNote", Utf8(view.townKanaWithoutNotes)},
+              {"localGovCode", view.localGovCode},
+              {"localGovCodeWithCheckDigit", view.localGovCodeWithCheckDigit},
               {"office", nullptr}};
 }
 
 Json JigJson(const JigRecord& r) {
-  return Json{{"code", r.PostalCode},
+  const RecordView view = ViewOf(r);
+  return Json{{"code", view.code},
               {"prefecture", Utf8(r.PrefKanji)},
               {"city", Utf8(r.CityKanji)},
               {"town", Utf8(r.TownKanji)},
-              {"townWithoutNote", Utf8(WithoutNote(r.TownKanji))},
+              {"townWithoutNote", Utf8(view.townWithoutNotes)},
               {"block", Utf8(r.BlockKanji)},
-              {"localGovCode", GovCode(r.LocalGovCode)},
-              {"localGovCodeWithCheckDigit", GovCodeWithCheck(r.LocalGovCode)},
+              {"localGovCode", view.localGovCode},
+              {"localGovCodeWithCheckDigit", view.localGovCodeWithCheckDigit},
               {"office", Json{{"name", Utf8(r.OfficeKanji)}, {"kana", Utf8(r.OfficeKana)}}}};
 }
 
-// UTF-8 text as Shift-JIS; nothing when it is not valid UTF-8 or holds a character
-// Shift-JIS lacks.
-std::optional<std::string> ToSjis(std::string_view utf8) {
-  if (!IsValidUtf8(utf8)) return std::nullopt;
-  return Utf8ToSjis(utf8);
-}
-
 Response Codes(const ServedEdition& served, std::string_view text) {
-  if (!IsValidUtf8(text)) return Error(400, "invalid-utf8", "the code is not valid UTF-8");
-  std::optional<std::string> sjis = Utf8ToSjis(text);
-  std::string code = sjis && sjis->size() < 64 ? PostalCodeOfKeyword(*sjis) : std::string();
+  const GatedText sjis = ThroughGate(text);
+  if (sjis.fault == GateFault::NotUtf8) return Error(400, "invalid-utf8", "the code is not valid UTF-8");
+  std::string code = sjis.sjis && sjis.sjis->size() < 64 ? PostalCodeOfKeyword(*sjis.sjis) : std::string();
   if (code.size() != 7) return Error(400, "bad-code", "not a postal code: write 7 digits, as 1000001 or 100-0001");
   auto postal = static_cast<uint32_t>(std::stoul(code));
   if (std::optional<std::string> kept = served.codes.Find(postal)) {
@@ -158,7 +130,7 @@ Response Codes(const ServedEdition& served, std::string_view text) {
     Response r = Error(404, "unknown-code", "no address or office has this code");
     Json body = Json::parse(r.body);
     body["code"] = code;
-    body["removed"] = served.set->Removed(code);
+    body["removed"] = RemovedCodeOf(*served.set, code).removed;
     r.body = Dump(body);
     return r;
   }
@@ -196,9 +168,10 @@ class PageSink : public SearchSink {
                         {"officeAddress", Utf8(row.Cell(4))}});
   }
   void PassStarted(SearchPass kind, std::string_view keyword) override {
-    if (kind == SearchPass::Address) pass = "address";
+    if (kind == SearchPass::Address) pass = SearchPassName(SearchPass::Address);
     if (kind == SearchPass::Tolerant) {
-      if (pass == "exact") pass = "tolerant";  // an address's rows lead the tolerant pass's
+      // an address's rows lead the tolerant pass's
+      if (pass == SearchPassName(SearchPass::Exact)) pass = SearchPassName(SearchPass::Tolerant);
       tolerantKeyword = Utf8(keyword);
     }
   }
@@ -207,7 +180,7 @@ class PageSink : public SearchSink {
 
   Json rows = Json::array();
   bool more = false;
-  std::string pass = "exact";
+  std::string pass = SearchPassName(SearchPass::Exact);
   std::string tolerantKeyword;
   std::string certainty;  // the address pass: how sure its rows are (CertaintyWord)
 
@@ -222,10 +195,13 @@ Response Search(const ServedEdition& served, const Request& request) {
   if (q == nullptr || q->empty()) return Error(400, "bad-request", "q (the keyword) is missing");
   std::optional<int> limit = IntArg(request, "limit", kDefaultSearchLimit, 1, kMaxSearchLimit);
   std::optional<int> after = IntArg(request, "after", 0, 0, TableCapacity);
-  if (!limit || !after) return Error(400, "bad-request", "limit is 1 to 1000, after 0 to 10240");
-  if (!IsValidUtf8(*q)) return Error(400, "invalid-utf8", "the keyword is not valid UTF-8");
+  if (!limit || !after)
+    return Error(400, "bad-request",
+                 "limit is 1 to " + std::to_string(kMaxSearchLimit) + ", after 0 to " + std::to_string(TableCapacity));
+  const GatedText gated = ThroughGate(*q);
+  if (gated.fault == GateFault::NotUtf8) return Error(400, "invalid-utf8", "the keyword is not valid UTF-8");
   SearchParams params;
-  std::optional<std::string> sjis = Utf8ToSjis(*q);
+  const std::optional<std::string>& sjis = gated.sjis;
   if (!sjis) {
     params.matchesNothing = true;
   } else if (sjis->size() > static_cast<std::size_t>(KeywordCapacity - 1)) {
@@ -248,15 +224,14 @@ Response Search(const ServedEdition& served, const Request& request) {
   const char* text = code.kind != 0 && !sink.more ? RelayText(code.kind, code.index) : nullptr;
   body["notice"] = text != nullptr ? Json(Utf8(text)) : Json(nullptr);
   if (notice == SearchNotice::NoHit && sjis) {
-    std::string postal = PostalCodeOfKeyword(*sjis);
-    body["removed"] = !postal.empty() && served.set->Removed(postal);
+    body["removed"] = RemovedCodeOf(*served.set, *sjis).removed;
   }
   return Ok(body);
 }
 
 // The answer for one address (UTF-8), as a JSON object appended to `out`.
 void AppendAnswer(std::string& out, const AddressIndex& index, std::string_view utf8) {
-  std::optional<std::string> sjis = ToSjis(utf8);
+  std::optional<std::string> sjis = ThroughGate(utf8).sjis;
   AppendAnswerJson(out, index, utf8, sjis ? ResolveAddress(index, *sjis) : ResolveAnswer{});
 }
 
@@ -316,13 +291,12 @@ class AddressArray : public nlohmann::json_sax<Json> {
 };
 
 Response ResolveBatch(const ServedEdition& served, const Request& request, const std::function<BatchPool&()>& pool) {
-  if (request.bodyTooLarge) return Error(413, "body-too-large", "the body is larger than 4 MiB");
+  if (request.bodyTooLarge) return Error(413, "body-too-large", BodyTooLargeMessage());
   std::vector<std::string> addresses;
   if (request.contentType.substr(0, 16) == "application/json") {
     AddressArray array(addresses);
     if (!Json::sax_parse(request.body, &array)) {
-      if (array.refused == AddressArray::kTooMany)
-        return Error(413, "batch-too-large", "at most 10000 addresses at once");
+      if (array.refused == AddressArray::kTooMany) return Error(413, "batch-too-large", BatchTooLargeMessage());
       if (array.refused == AddressArray::kNotString)
         return Error(400, "bad-json", "every item of the array is a string");
       return Error(400, "bad-json", "the body is no JSON array");
@@ -336,7 +310,7 @@ Response ResolveBatch(const ServedEdition& served, const Request& request, const
     while (!text.empty()) {
       std::string_view line = TakeLine(text);
       if (line.empty()) continue;
-      if (addresses.size() == kMaxBatch) return Error(413, "batch-too-large", "at most 10000 addresses at once");
+      if (addresses.size() == kMaxBatch) return Error(413, "batch-too-large", BatchTooLargeMessage());
       addresses.emplace_back(line);
     }
   }
@@ -460,66 +434,82 @@ bool Service::Ready() {
   return Current()->index != nullptr;
 }
 
+std::string BodyTooLargeMessage() {
+  return "the body is larger than " + std::to_string(kMaxBody >> 20) + " MiB";
+}
+
 Response Service::Route(const Request& request, int& endpoint) {
-  std::string_view path = request.path;
-  bool get = request.method == "GET" || request.method == "HEAD";
-  auto only = [&](bool allowed, const char* allow) -> std::optional<Response> {
-    if (allowed) return std::nullopt;
-    Response r = Error(405, "method-not-allowed", std::string("allowed: ") + allow);
-    r.headers.emplace_back("Allow", allow);
-    return r;
+  // One route a line: its endpoint, its path (a prefix when it ends in '/'), the methods it
+  // takes besides OPTIONS, whether it answers from the data in use (then it is not asked
+  // while the data cannot be read, and its answers carry the edition's ETag), and its
+  // handler. A new endpoint is one line here, its name in kEndpointNames and its handler.
+  struct RouteEntry {
+    int endpoint;
+    std::string_view path;
+    const char* allow;
+    bool fromData;
+    Response (*handler)(Service& service, const ServedEdition* served, const Request& request);
   };
-  if (path == "/healthz") {
-    endpoint = kHealthz;
-    if (auto r = only(get, "GET, HEAD")) return *r;
-    return Ok(Json{{"status", "ok"}});
+  static const RouteEntry kRoutes[] = {
+      {kHealthz, "/healthz", "GET, HEAD", false,
+       [](Service&, const ServedEdition*, const Request&) {
+         return Ok(Json{{"status", "ok"}});
+       }},
+      {kMetrics, "/metrics", "GET, HEAD", false,
+       [](Service& service, const ServedEdition*, const Request&) {
+         Response r;
+         r.contentType = "text/plain; version=0.0.4";
+         r.body = service.MetricsText();
+         return r;
+       }},
+      {kReadyz, "/readyz", "GET, HEAD", false,
+       [](Service& service, const ServedEdition*, const Request&) {
+         std::shared_ptr<const ServedEdition> served = service.Current();
+         if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
+         // Data taken away under a running service (the folder removed, a file lost):
+         // requests would fail, so the service is not ready, and says which file.
+         if (std::string why = Unreadable(*served); !why.empty())
+           return Error(503, "not-ready", "the data in use cannot be read: " + why);
+         return Ok(Json{{"status", "ready"}});
+       }},
+      {kCodes, "/v1/codes/", "GET, HEAD", true,
+       [](Service&, const ServedEdition* served, const Request& request) {
+         return Codes(*served, request.path.substr(std::string_view("/v1/codes/").size()));
+       }},
+      {kSearch, "/v1/search", "GET, HEAD", true,
+       [](Service&, const ServedEdition* served, const Request& request) { return Search(*served, request); }},
+      {kResolve, "/v1/resolve", "GET, HEAD, POST", true,
+       [](Service& service, const ServedEdition* served, const Request& request) {
+         if (request.method != "POST") return ResolveOne(*served, request);
+         return ResolveBatch(*served, request, [&service]() -> BatchPool& { return service.Pool(); });
+       }},
+      {kEdition, "/v1/edition", "GET, HEAD", true,
+       [](Service&, const ServedEdition* served, const Request&) {
+         Response r;
+         r.body = served->editionJson;
+         return r;
+       }},
+  };
+  std::string_view path = request.path;
+  const RouteEntry* route = nullptr;
+  for (const RouteEntry& entry : kRoutes) {
+    const bool prefix = entry.path.back() == '/';
+    if (prefix ? path.substr(0, entry.path.size()) == entry.path : path == entry.path) route = &entry;
   }
-  if (path == "/metrics") {
-    endpoint = kMetrics;
-    if (auto r = only(get, "GET, HEAD")) return *r;
-    Response r;
-    r.contentType = "text/plain; version=0.0.4";
-    r.body = MetricsText();
+  if (route == nullptr) return Error(404, "not-found", "no such endpoint");
+  endpoint = route->endpoint;
+  bool get = request.method == "GET" || request.method == "HEAD";
+  if (!get && (request.method != "POST" || std::string_view(route->allow).find("POST") == std::string_view::npos)) {
+    Response r = Error(405, "method-not-allowed", std::string("allowed: ") + route->allow);
+    r.headers.emplace_back("Allow", route->allow);
     return r;
   }
-  if (path == "/readyz") {
-    endpoint = kReadyz;
-    if (auto r = only(get, "GET, HEAD")) return *r;
-    std::shared_ptr<const ServedEdition> served = Current();
-    if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
-    // Data taken away under a running service (the folder removed, a file lost): requests
-    // would fail, so the service is not ready, and says which file.
-    if (std::string why = Unreadable(*served); !why.empty())
-      return Error(503, "not-ready", "the data in use cannot be read: " + why);
-    return Ok(Json{{"status", "ready"}});
-  }
-  bool codes = path.substr(0, 10) == "/v1/codes/";
-  endpoint = codes                   ? kCodes
-             : path == "/v1/search"  ? kSearch
-             : path == "/v1/resolve" ? kResolve
-             : path == "/v1/edition" ? kEdition
-                                     : kOther;
-  if (endpoint == kOther) return Error(404, "not-found", "no such endpoint");
-  if (endpoint == kResolve) {
-    if (auto r = only(get || request.method == "POST", "GET, HEAD, POST")) return *r;
-  } else if (auto r = only(get, "GET, HEAD")) {
-    return *r;
-  }
+  if (!route->fromData) return route->handler(*this, nullptr, request);
   std::shared_ptr<const ServedEdition> served = Current();
   if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
   Response r;
   try {
-    if (endpoint == kCodes) {
-      r = Codes(*served, path.substr(10));
-    } else if (endpoint == kSearch) {
-      r = Search(*served, request);
-    } else if (endpoint == kResolve) {
-      r = get ? ResolveOne(*served, request)
-              : ResolveBatch(*served, request, [this]() -> BatchPool& { return Pool(); });
-    } else {
-      r = Response{};
-      r.body = served->editionJson;
-    }
+    r = route->handler(*this, served.get(), request);
   } catch (const std::exception& e) {
     r = Error(500, "internal", "the request could not be answered");
   }
@@ -554,7 +544,7 @@ Response Service::Handle(const Request& request) {
   int endpoint = kOther;
   Response r;
   if (request.targetBytes > kMaxTarget) {
-    r = Error(414, "uri-too-long", "the request target is longer than 8192 bytes");
+    r = Error(414, "uri-too-long", "the request target is longer than " + std::to_string(kMaxTarget) + " bytes");
   } else if (request.method == "OPTIONS") {
     r.status = 204;
     r.contentType.clear();

@@ -38,11 +38,23 @@ namespace tanzel {
 class AddressIndex;
 class BatchPool;
 
-inline constexpr std::size_t kMaxBody = 4u << 20;  // bytes of a POST body
-inline constexpr std::size_t kMaxBatch = 10000;    // addresses of one POST /v1/resolve
-inline constexpr std::size_t kMaxTarget = 8192;    // bytes of path and query together
-inline constexpr int kMaxSearchLimit = 1000;       // rows of one search page
-inline constexpr int kDefaultSearchLimit = 100;
+// The service's limits, in one place: the checks and the messages that name them read these.
+struct ServiceLimits {
+  std::size_t body = 4u << 20;  // bytes of a POST body
+  std::size_t batch = 10000;    // addresses of one POST /v1/resolve
+  std::size_t target = 8192;    // bytes of path and query together
+  int searchRows = 1000;        // rows of one search page
+  int defaultSearchRows = 100;  // when the request names none
+};
+inline constexpr ServiceLimits kServiceLimits{};
+inline constexpr std::size_t kMaxBody = kServiceLimits.body;
+inline constexpr std::size_t kMaxBatch = kServiceLimits.batch;
+inline constexpr std::size_t kMaxTarget = kServiceLimits.target;
+inline constexpr int kMaxSearchLimit = kServiceLimits.searchRows;
+inline constexpr int kDefaultSearchLimit = kServiceLimits.defaultSearchRows;
+
+// The text of the 413 for a body over kMaxBody ("the body is larger than 4 MiB").
+std::string BodyTooLargeMessage();
 
 struct Request {
   std::string_view method;

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/search/SearchCommand.h"
+#include "cli/SearchCommand.h"
 #include "core/search/SearchEngine.h"
 #include "support/DataLines.h"
 #include "support/Process.h"
@@ -357,6 +357,17 @@ class TestSearchCli : public QObject {
       QVERIFY2(!r.err.contains(QStringLiteral("read as an address")), qPrintable(r.err));
     else
       QVERIFY2(r.err.contains(note), qPrintable(r.err));
+  }
+
+  // The passes in their order: an address that the keyword as typed does not find is read
+  // first, and its rows come before those of the keyword in the data's own forms.
+  void passOrder() {
+    Folder f;
+    QVERIFY(f.dir.write(KenName(13), KenLine(13101, "1000001", "ア", "ア", "ア", "東京都", "千代田区", "千代田")));
+    Result r = Run({QStringLiteral("--data"), f.path(), U("千代田区 千代田")});
+    const auto address = r.err.indexOf(QStringLiteral("read as an address"));
+    const auto tolerant = r.err.indexOf(QStringLiteral("also searching for"));
+    QVERIFY2(address >= 0 && tolerant > address, qPrintable(r.err));
   }
 
   void resolveFailures() {

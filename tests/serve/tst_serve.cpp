@@ -250,6 +250,11 @@ void TestServe::endpoints_data() {
   row("target at the limit", "GET", "/healthz?pad=" + std::string(kMaxTarget - 13, 'a'), 200, "/status", "ok");
   row("target past the limit", "GET", "/healthz?pad=" + std::string(kMaxTarget - 12, 'a'), 414, "/error",
       "uri-too-long");
+  // The messages name the limits the service holds to.
+  const std::string rows = "limit is 1 to " + std::to_string(kMaxSearchLimit) + ", after 0 to 10240";
+  row("search limit message", "GET", "/v1/search?q=a&limit=0", 400, "/message", rows.c_str());
+  const std::string target = "the request target is longer than " + std::to_string(kMaxTarget) + " bytes";
+  row("target message", "GET", "/healthz?pad=" + std::string(kMaxTarget, 'a'), 414, "/message", target.c_str());
   std::string arguments;
   for (int i = 1; i < 64; ++i) arguments += "a" + std::to_string(i) + "=&";
   row("64 arguments", "GET", "/v1/search?" + arguments + "q=" + Percent("有楽町"), 200, "/results/0/code", "100-0006");

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/update/UpdateCommand.h"
+#include "importer/UpdateCommand.h"
 
 int main(int argc, char* argv[]) {
   const char* stop = std::getenv("TANZEL_IMPORT_STOP_AT");

@@ -175,10 +175,8 @@ ResultText AddressResult(const KenRecord& rec) {
   out.AdrText = out.NameLines[1];
   out.PlainAddress = WithoutNotes(std::string(rec.PrefKanji) + rec.CityKanji + rec.TownKanji);
   out.PlainKana = WithoutNotes(std::string(rec.PrefKana) + rec.CityKana + rec.TownKana);
-  char code5[16];
-  std::snprintf(code5, sizeof code5, "%05d", static_cast<int>(rec.LocalGovCode));
-  out.CodeText =
-      std::string(kCodeLabel) + code5 + '\n' + kDigitLabel + code5 + static_cast<char>('0' + CheckDigit(code5));
+  out.CodeText = std::string(kCodeLabel) + LocalGovCodeText(rec.LocalGovCode) + '\n' + kDigitLabel +
+                 LocalGovCodeWithCheckDigit(rec.LocalGovCode);
   return out;
 }
 

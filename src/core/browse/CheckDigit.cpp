@@ -1,5 +1,7 @@
 #include "core/browse/CheckDigit.h"
 
+#include <cstdio>
+
 namespace tanzel {
 
 int CheckDigit(const char* code5) {
@@ -12,6 +14,18 @@ int CheckDigit(const char* code5) {
   int m = sum % 11;
   if (m < 0) m += 11;
   return (11 - m) % 10;
+}
+
+std::string LocalGovCodeText(int32_t code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%05d", static_cast<int>(code));
+  return text;
+}
+
+std::string LocalGovCodeWithCheckDigit(int32_t code) {
+  std::string text = LocalGovCodeText(code);
+  const int check = CheckDigit(text.c_str());
+  return check < 0 ? text : text + static_cast<char>('0' + check);
 }
 
 }  // namespace tanzel

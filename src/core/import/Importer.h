@@ -1,7 +1,7 @@
 #pragma once
 
-// tanzel-import: Japan Post's archives to the per-prefecture data files KEN01.CSV ..
-// KEN47.CSV and JIG01.CSV .. JIG47.CSV.
+// The import: Japan Post's archives to the per-prefecture data files KEN01.CSV ..
+// KEN47.CSV and JIG01.CSV .. JIG47.CSV (tanzel-import's command line: importer/ImportCommand.h).
 
 #include <cstdio>
 #include <functional>
@@ -86,13 +86,5 @@ bool RunImport(const ImportOptions& options, ImportSummary& summary, std::string
 std::string FormatSummary(const ImportSummary& summary);
 // The line that names what the clean-up left alone in `outDir`/editions; empty when nothing.
 std::string FormatLeftAlone(const std::string& outDir, const std::vector<std::string>& leftAlone);
-
-// The command line: tanzel-import [--ken FILE] [--jig FILE] [--partial] --out DIR, or --help. Returns
-// the exit status: 0 done, 1 the import failed or what it wrote to `out` did not arrive (a
-// full disk; said on `err`), 2 the command line is wrong, 3 another import holds DIR. tanzel-import
-// runs it through ImporterCommand (core/update/UpdateCommand.h), which hands a command line with
-// --download or --compare to UpdateCommand. `atCommitStep` is a test hook (EditionWriter.h).
-int ImportCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err,
-                  const CommitStepHook& atCommitStep = {});
 
 }  // namespace tanzel

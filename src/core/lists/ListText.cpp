@@ -447,10 +447,4 @@ std::optional<uint32_t> ParsePostal(std::string_view sjis) {
   return std::nullopt;
 }
 
-std::string PostalText(uint32_t postal) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%03u-%04u", postal / 10000 % 1000, postal % 10000);
-  return text;
-}
-
 }  // namespace tanzel

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/data/PostalText.h"
 #include "core/text/TextEncoding.h"
 
 namespace tanzel {
@@ -98,8 +99,5 @@ std::string JoinAddress(const std::vector<std::string>& sjisFields, const std::v
 // with or without 〒, spaces and a hyphen after the third; or 6 digits where a spreadsheet
 // dropped the leading 0. Nothing for anything else.
 std::optional<uint32_t> ParsePostal(std::string_view sjis);
-
-// "NNN-NNNN" (a spreadsheet keeps it as text, leading zero included).
-std::string PostalText(uint32_t postal);
 
 }  // namespace tanzel

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/data/PostalText.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
 
@@ -16,12 +17,6 @@ std::size_t Utf8CharLength(std::string_view text) {
   const auto c = static_cast<unsigned char>(text[0]);
   const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
   return n != 0 && n <= text.size() && IsValidUtf8(text.substr(0, n)) ? n : 0;
-}
-
-std::string PostalDigits(uint32_t postal) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%07u", postal);
-  return text;
 }
 
 }  // namespace

@@ -276,22 +276,65 @@ void AddressHits(const std::string& address, const DataSet& data, SearchScratch&
 
 }  // namespace
 
+namespace {
+
+// The address pass before the keyword's, when the keyword reads as an address first.
+bool AddressFirst(PassContext& c) {
+  if (c.search.AddressFirst()) AddressHits(c.search.Address(), c.data, c.scratch, c.hitCount, c.sink);
+  c.beforeExact = c.hitCount.load();
+  return true;
+}
+
+// The keyword as typed; the search ends when it found something or was cancelled.
+bool ExactPass(PassContext& c) {
+  c.sink.PassStarted(SearchPass::Exact, c.search.Exact().Keyword());
+  RunPass(c.search.Exact(), c.data, c.scratch, c.hitCount, c.cancel, c.sink);
+  return c.hitCount.load() == c.beforeExact && c.cancel.load() == 0;
+}
+
+// The address pass after a keyword that found nothing as typed.
+bool AddressAfter(PassContext& c) {
+  if (!c.search.Address().empty() && !c.search.AddressFirst())
+    AddressHits(c.search.Address(), c.data, c.scratch, c.hitCount, c.sink);
+  return true;
+}
+
+// The keyword in the data's own forms.
+bool TolerantPass(PassContext& c) {
+  if (const SearchQuery* tolerant = c.search.Tolerant(); tolerant != nullptr && c.cancel.load() == 0) {
+    c.sink.PassStarted(SearchPass::Tolerant, tolerant->Keyword());
+    RunPass(*tolerant, c.data, c.scratch, c.hitCount, c.cancel, c.sink);
+  }
+  return true;
+}
+
+}  // namespace
+
+const std::vector<SearchPassEntry>& SearchPasses() {
+  static const std::vector<SearchPassEntry> passes = {
+      {SearchPass::Address, "address", AddressFirst},
+      {SearchPass::Exact, "exact", ExactPass},
+      {SearchPass::Address, "address", AddressAfter},
+      {SearchPass::Tolerant, "tolerant", TolerantPass},
+  };
+  return passes;
+}
+
+const char* SearchPassName(SearchPass pass) {
+  for (const SearchPassEntry& entry : SearchPasses())
+    if (entry.pass == pass) return entry.name;
+  return "";
+}
+
 SearchNotice RunKeywordSearch(const KeywordSearch& search, const DataSet& data, SearchScratch& scratch,
                               std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink) {
   hitCount.store(0);
   scratch.resolved.clear();
   if (search.Exact().AsksForKeyword()) return SearchNotice::EnterKeyword;
   // Every pass reads the one edition of `data`, whatever imports run meanwhile.
-  if (search.AddressFirst()) AddressHits(search.Address(), data, scratch, hitCount, sink);
-  const int32_t before = hitCount.load();
-  sink.PassStarted(SearchPass::Exact, search.Exact().Keyword());
-  RunPass(search.Exact(), data, scratch, hitCount, cancel, sink);
-  if (int32_t now = hitCount.load(); now != before || cancel.load() != 0) return NoticeOf(now);
-  if (!search.Address().empty() && !search.AddressFirst()) AddressHits(search.Address(), data, scratch, hitCount, sink);
-  if (const SearchQuery* tolerant = search.Tolerant(); tolerant != nullptr && cancel.load() == 0) {
-    sink.PassStarted(SearchPass::Tolerant, tolerant->Keyword());
-    RunPass(*tolerant, data, scratch, hitCount, cancel, sink);
-  }
+  PassContext context{search, data, scratch, hitCount, cancel, sink};
+  for (const SearchPassEntry& entry : SearchPasses())
+    if (!entry.run(context)) break;
   return NoticeOf(hitCount.load());
 }
 

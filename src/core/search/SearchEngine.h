@@ -161,4 +161,32 @@ SearchNotice RunSearch(const SearchQuery& query, const DataSet& data, SearchScra
 SearchNotice RunKeywordSearch(const KeywordSearch& search, const DataSet& data, SearchScratch& scratch,
                               std::atomic<int32_t>& hitCount, const std::atomic<uint8_t>& cancel, SearchSink& sink);
 
+// What a pass of a keyword search runs on: the search, its data, buffers, hit count, cancel
+// flag and sink, and the hit count before its first keyword pass.
+struct PassContext {
+  const KeywordSearch& search;
+  const DataSet& data;
+  SearchScratch& scratch;
+  std::atomic<int32_t>& hitCount;
+  const std::atomic<uint8_t>& cancel;
+  SearchSink& sink;
+  int32_t beforeExact = 0;
+};
+
+// One pass of a keyword search: which it is, the word every front end names it by, and its
+// runner, which decides itself whether it runs (it may do nothing) and returns false to end
+// the search after it.
+struct SearchPassEntry {
+  SearchPass pass;
+  const char* name;
+  bool (*run)(PassContext& context);
+};
+
+// The passes of a keyword search in the order RunKeywordSearch tries them (a pass may stand
+// twice, at the places it can run); a new pass is one entry here.
+const std::vector<SearchPassEntry>& SearchPasses();
+
+// The word of a pass ("exact", "tolerant", "address"), from SearchPasses.
+const char* SearchPassName(SearchPass pass);
+
 }  // namespace tanzel

@@ -2,6 +2,7 @@
 
 // The events by which the search worker hands its results to the search window. They are
 // posted, so they arrive on the window's thread in the order the worker produced them.
+// Each type is registered with Qt once, at its first use (SearchEvents.cpp).
 
 #include <QEvent>
 #include <QString>

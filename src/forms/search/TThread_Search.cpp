@@ -12,21 +12,6 @@ using namespace tanzel;
 
 TThread_Search* SearchThread = nullptr;
 
-QEvent::Type SearchRowEvent::EventType() {
-  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-  return type;
-}
-
-QEvent::Type SearchFocusEvent::EventType() {
-  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-  return type;
-}
-
-QEvent::Type SearchPassEvent::EventType() {
-  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-  return type;
-}
-
 // Turns what the worker hands on into posted events: rows and the focus request to the
 // window that started the search, notices to the relay.
 class TThread_Search::Sink : public SearchWorkerSink {

@@ -21,8 +21,8 @@
 
 #include <cstdio>
 
+#include "cli/CsvCommand.h"
 #include "core/data/DataSet.h"
-#include "core/lists/CsvCommand.h"
 #include "forms/common/MessageBox.h"
 #include "forms/lists/AddressListDialog.h"
 #include "forms/main/TForm_Main.h"

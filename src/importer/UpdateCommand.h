@@ -38,7 +38,7 @@ int UpdateCommand(int argc, const char* const argv[], std::FILE* out, std::FILE*
                   const CommitStepHook& atCommitStep = {});
 
 // The command line of tanzel-import: UpdateCommand's when IsUpdateCommandLine says so,
-// ImportCommand's (core/import/Importer.h) otherwise; `atCommitStep` is handed on.
+// ImportCommand's (importer/ImportCommand.h) otherwise; `atCommitStep` is handed on.
 int ImporterCommand(int argc, const char* const argv[], std::FILE* out, std::FILE* err,
                     const CommitStepHook& atCommitStep = {});
 

@@ -1,4 +1,4 @@
-#include "core/search/SearchCommand.h"
+#include "cli/SearchCommand.h"
 
 #include <atomic>
 #include <cerrno>
@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "cli/CsvCommand.h"
+#include "cli/ResolveCommand.h"
 #include "core/data/DataFile.h"
 #include "core/data/DataFolders.h"
 #include "core/data/DataSet.h"
-#include "core/data/RemovedNotice.h"
-#include "core/lists/CsvCommand.h"
-#include "core/resolve/ResolveCommand.h"
 #include "core/search/RelayTexts.h"
 #include "core/search/SearchEngine.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
+#include "shared/RecordView.h"
 
 namespace tanzel {
 
@@ -153,13 +153,11 @@ bool ParseArgs(int argc, const char* const argv[], SearchArgs& args, std::FILE* 
 
 // A UTF-8 argument as Shift-JIS; prints why when it cannot be converted.
 std::optional<std::string> Convert(const char* what, const char* utf8, std::FILE* err) {
-  if (!IsValidUtf8(utf8)) {
-    std::fprintf(err, "tanzel-search: the %s is not valid UTF-8\n", what);
-    return std::nullopt;
-  }
-  std::optional<std::string> sjis = Utf8ToSjis(utf8);
-  if (!sjis) std::fprintf(err, "tanzel-search: the %s holds a character Shift-JIS cannot represent\n", what);
-  return sjis;
+  GatedText gated = ThroughGate(utf8);
+  if (gated.fault == GateFault::NotUtf8) std::fprintf(err, "tanzel-search: the %s is not valid UTF-8\n", what);
+  if (gated.fault == GateFault::NoShiftJisForm)
+    std::fprintf(err, "tanzel-search: the %s holds a character Shift-JIS cannot represent\n", what);
+  return std::move(gated.sjis);
 }
 
 // The search the arguments ask for; nothing (after saying why) when they cannot be searched.
@@ -253,7 +251,7 @@ int SearchCommand(int argc, const char* const argv[], std::FILE* in, std::FILE* 
     std::string line = SjisToUtf8(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), err);
   }
-  std::string removed = notice == SearchNotice::NoHit ? RemovedCodeNotice(*set, params->keyword) : std::string();
+  std::string removed = notice == SearchNotice::NoHit ? RemovedCodeOf(*set, params->keyword).notice : std::string();
   if (!removed.empty()) std::fprintf(err, "%s\n", SjisToUtf8(removed).c_str());
   return ExitStatus(notice);
 }

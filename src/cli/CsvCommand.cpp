@@ -1,4 +1,4 @@
-#include "core/lists/CsvCommand.h"
+#include "cli/CsvCommand.h"
 
 #include <atomic>
 #include <cstring>

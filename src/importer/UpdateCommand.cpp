@@ -1,4 +1,4 @@
-#include "core/update/UpdateCommand.h"
+#include "importer/UpdateCommand.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -16,6 +16,7 @@
 #include "core/data/Editions.h"
 #include "core/import/ArchiveSums.h"
 #include "core/update/Updater.h"
+#include "importer/ImportCommand.h"
 
 namespace tanzel {
 

@@ -1,16 +1,18 @@
-#include "core/resolve/ResolveCommand.h"
+#include "cli/ResolveCommand.h"
 
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string_view>
 
+#include "core/data/PostalText.h"
 #include "core/resolve/AddressIndex.h"
 #include "core/resolve/AnswerJson.h"
 #include "core/resolve/Resolver.h"
 #include "core/text/Normalize.h"
 #include "core/text/SjisText.h"
 #include "core/text/TextEncoding.h"
+#include "shared/RecordView.h"
 
 namespace tanzel {
 
@@ -24,13 +26,11 @@ void AppendColumns(std::string& line, const AddressIndex& index, const ResolveAn
   }
   bool ambiguous = answer.certainty == Certainty::Ambiguous;
   if (ambiguous) line += "\t\tambiguous";
-  char code[16];
   std::vector<Resolution> all = answer.codes;
   all.insert(all.end(), answer.also.begin(), answer.also.end());
   for (std::size_t i = 0; i < all.size(); ++i) {
     if (i > 0 || ambiguous) line += '\t';
-    std::snprintf(code, sizeof code, "%07u", all[i].postal);
-    line += code;
+    line += PostalDigits(all[i].postal);
     line += '\t';
     line += SjisToUtf8(RecordText(index, all[i]));
     line += '\t';
@@ -121,8 +121,8 @@ int ResolveAddresses(const DataSet& data, const std::vector<const char*>& addres
   if (!addresses.empty()) {
     for (std::size_t i = 0; i < addresses.size(); ++i) {
       std::string_view address = addresses[i];
-      if (IsValidUtf8(address))
-        answers.Put(Utf8ToSjis(address), address);
+      if (GatedText gated = ThroughGate(address); gated.fault != GateFault::NotUtf8)
+        answers.Put(std::move(gated.sjis), address);
       else
         answers.PutUnreadable(address, "address " + std::to_string(i + 1) + " is not valid UTF-8");
     }
