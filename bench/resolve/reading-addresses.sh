@@ -8,17 +8,4 @@
 # in a kind, or on any sure code that is wrong. Set VERBOSE=1 to list the misses.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-build=${1:-$root/build-dev}
-per_kind=${2:-250}
-seed=${3:-28}
-archives=$("$root/scripts/find-archives.sh")
-if [ -z "$archives" ]; then
-  echo "reading-addresses.sh: Japan Post's archives not found" >&2
-  exit 2
-fi
-"$root/scripts/import-data.sh" "$build/bin" "$archives"
-mkdir -p "$build/messy"
-python3 "$here/reading_addresses.py" make "$archives" "$build/messy/readings.tsv" "$per_kind" "$seed"
-python3 "$here/reading_addresses.py" score "$build/messy/readings.tsv" "$build/bin/tanzel-search" "$build/bin" \
-  ${VERBOSE:+-v}
+exec "$here/address-set.sh" reading_addresses "${1:-$here/../../build-dev}" "${2:-250}" "${3:-28}"

@@ -19,21 +19,11 @@ writes: it is made from the archives.
 """
 
 import random
-import re
-import subprocess
 import sys
 from collections import defaultdict
 
-sys.path.insert(0, __import__("os").path.dirname(__file__))
-import functools  # noqa: E402
+from address_records import KANJI_DIGITS, Data, fold, is_kanji, print_score, resolve_cases, write_cases
 
-import messy_addresses  # noqa: E402
-from messy_addresses import Data, is_kanji  # noqa: E402
-
-fold = functools.lru_cache(maxsize=None)(messy_addresses.fold)
-messy_addresses.fold = fold
-
-KANJI_DIGITS = "〇一二三四五六七八九"
 NUMERALS = set("0123456789０１２３４５６７８９〇一二三四五六七八九十百千")
 DASHES = ["–", "—", "‐", "−", "－", "ー", "―", "ｰ", "‑", "‒", "─", "-"]
 SEPARATORS = [" ", "　", "、", ",", "，", "  ", "　　", " 、", ", ", "， ", "　 "]
@@ -93,18 +83,7 @@ def make(archives, out_path, per_kind, seed):
                 continue
             simple.append((key, base, d.one_code(key, base)))
     rng.shuffle(simple)
-    catch_all = {}
-    banchi_next = set()
-    import csv
-    import io
-    import zipfile
-    with zipfile.ZipFile(f"{archives}/utf_ken_all.zip") as z:
-        name = [n for n in z.namelist() if n.lower().endswith(".csv")][0]
-        for r in csv.reader(io.TextIOWrapper(z.open(name), encoding="utf-8")):
-            if r[8] == "以下に掲載がない場合":
-                catch_all[(r[6], r[7])] = r[2]
-            elif "の次に番地がくる場合" in r[8] or r[8].endswith("一円"):
-                banchi_next.add((r[6], r[7]))
+    catch_all, banchi_next = d.catch_all, d.banchi_next
     cities_in_pref = defaultdict(list)
     for city, prefs in d.city_pref.items():
         for p in prefs:
@@ -284,25 +263,16 @@ def make(archives, out_path, per_kind, seed):
             elif key in catch_all and key not in banchi_next and name not in d.towns[key]:
                 add(kind, text, catch_all[key], "not-sure")
 
-    with open(out_path, "w", encoding="utf-8") as out:
-        for kind in sorted(cases):
-            for case in cases[kind]:
-                out.write("\t".join(case) + "\n")
-    for kind in sorted(cases):
-        print(f"{kind}: {len(cases[kind])}", file=sys.stderr)
+    write_cases(out_path, cases)
 
 
 NOT_SURE_WORDS = ("catchall", "building-unknown", "other-ward")
 
 
 def score(path, program, data):
-    cases = [line.rstrip("\n").split("\t") for line in open(path, encoding="utf-8")]
-    run = subprocess.run([program, "--data", data, "--resolve"], input="\n".join(c[1] for c in cases) + "\n",
-                         capture_output=True, text=True)
-    answers = run.stdout.split("\n")
     stats = defaultdict(lambda: [0, 0, 0])  # count, right, sure but wrong
     misses = defaultdict(list)
-    for (kind, address, code, how), line in zip(cases, answers):
+    for (kind, address, code, how), line in resolve_cases(path, program, data):
         fields = line.split("\t")
         ambiguous = len(fields) > 2 and fields[0] == "" and fields[2] == "ambiguous"
         given = "" if ambiguous else fields[0]
@@ -320,15 +290,7 @@ def score(path, program, data):
         stats[kind][2] += certainty == "sure" and (how != "sure" or given != code)
         if not right:
             misses[kind].append(f"  {address} -> {line[:140]} (want {code} {how})")
-    total = [sum(s[i] for s in stats.values()) for i in range(3)]
-    print(f"{'kind':22} {'count':>6} {'right':>8} {'sure but wrong':>15}")
-    for kind in sorted(stats) + ["all"]:
-        n, right, wrong = total if kind == "all" else stats[kind]
-        print(f"{kind:22} {n:6} {100.0 * right / max(n, 1):7.1f}% {wrong:15}")
-    if "-v" in sys.argv:
-        for kind in sorted(misses):
-            print(kind)
-            print("\n".join(misses[kind][:25]))
+    total = print_score(stats, misses, "sure but wrong", 22, 25)
     worst = min(100.0 * s[1] / max(s[0], 1) for s in stats.values())
     return 0 if total[1] >= 0.99 * total[0] and worst >= 97 and total[2] == 0 else 1
 
