@@ -68,22 +68,12 @@ struct Query {
 // block word (丁目, 番地, 番, 号, 地割, 線, a floor) follows. 四万十町 is no town 四万 with a
 // block 十町 after it.
 bool BlockFollows(std::string_view after) {
-  static constexpr std::string_view kWords[] = {
-      "\x92\x9a",          // 丁(目)
-      "\x94\xd4",          // 番(地)
-      "\x8d\x86",          // 号
-      "\x92\x6e\x8a\x84",  // 地割
-      "\x90\xfc",          // 線
-      "\x8a\x4b",          // 階
-  };
   std::size_t i = 0;
   while (i < after.size() && IsDigit(after[i])) ++i;
   if (i == 0) return !after.empty() && (after[0] == '-' || after[0] == kNumberBreak);
   std::string_view rest = after.substr(i);
   if (rest.empty() || rest[0] == '-' || rest[0] == kNumberBreak || rest[0] == 'F') return true;
-  for (std::string_view word : kWords)
-    if (StartsWith(rest, word)) return true;
-  return false;
+  return AddressIndex::UnitLength(rest) > 0 || StartsWith(rest, "\x8a\x4b");  // 階
 }
 
 // Whether `code` (a Shift-JIS character) writes a word: a kanji, kana, 々 or ー.
