@@ -650,16 +650,14 @@ void DesignatedReadings(const AddressIndex& index, std::string_view text, int pr
         break;
       }
     }
-    std::vector<Candidate> found;
     for (uint32_t w : d.wards) {
       Match m = CityResolver(index, w, rest, query).Run();
       if (m.score <= kCatchAll || !m.whole) continue;
       if (otherWard)
         for (Resolution& r : m.results)
           if (!r.office) r.kind = MatchKind::OtherWard;
-      found.push_back({w, std::move(m), true, false, otherWard});
+      Put(candidates, {w, std::move(m), true, false, otherWard});
     }
-    for (Candidate& c : found) Put(candidates, std::move(c));
   }
 }
 
