@@ -213,13 +213,10 @@ class TestResolver : public QObject {
     RowOf("〒1000001 東京都千代田区存在しない町", "1000001", "code");  // the code written beats the catch-all
     RowOf("中央区日本橋1-2 東京日本橋タワー", "1036090", "building");  // a building one city has tells the city
     RowOf("中央区日本橋1-2 東京日本橋タワー10階", "1036010", "floor");
-    RowOf("中央区日本橋1-2", "", "");  // 東京都中央区 and 大阪市中央区 alike
     // A town with records for its 丁目 and for its 番地: each by how the block is written.
     RowOf("岐阜市長良1丁目2", "5020081", "town");
     RowOf("岐阜市長良123番地", "5020071", "town");
     RowOf("岐阜市長良1-2-3", "5020081", "town");
-    RowOf("錦3-1", "", "");  // one character: no town alone
-    RowOf("10000011", "", "");
     RowOf("1000001 どこかの町", "1000001", "code");
     RowOf("100-00011", "", "");
     RowOf("〒0530009 本町1-2", "0530009", "town");  // several cities, the code written one of them
@@ -277,26 +274,17 @@ class TestResolver : public QObject {
     QTest::newRow("several cities") << u"本町1-2"_qs << u"ambiguous"_qs << 2;
     QTest::newRow("several codes") << u"京都市上京区今出川町"_qs << u"ambiguous"_qs << 2;
     QTest::newRow("junk") << u"丁寧"_qs << u"not-found"_qs << 0;
-    QTest::newRow("code before a town not listed") << u"〒1000001 東京都千代田区存在しない町"_qs << u"sure"_qs << 1;
-    QTest::newRow("building of one city") << u"中央区日本橋1-2 東京日本橋タワー"_qs << u"sure"_qs << 1;
     QTest::newRow("ward of two cities") << u"中央区日本橋1-2"_qs << u"ambiguous"_qs << 2;
     QTest::newRow("one-character town") << u"錦3-1"_qs << u"not-found"_qs << 0;
     QTest::newRow("two-character town") << u"長良1丁目2"_qs << u"sure"_qs << 1;
     QTest::newRow("eight digits") << u"10000011"_qs << u"not-found"_qs << 0;
     QTest::newRow("seven digits") << u"1000001"_qs << u"sure"_qs << 1;
-    QTest::newRow("a code that picks among cities") << u"〒0530009 本町1-2"_qs << u"sure"_qs << 1;
-    QTest::newRow("whole city") << u"東京都利島村123"_qs << u"sure"_qs << 1;
-    QTest::newRow("block range") << u"苫小牧市常盤20"_qs << u"sure"_qs << 1;
-    QTest::newRow("floor") << u"東京都千代田区丸の内JPタワー30階"_qs << u"sure"_qs << 1;
     QTest::newRow("building, floor unknown") << u"東京都千代田区丸の内JPタワー"_qs << u"sure"_qs << 1;
     QTest::newRow("office named") << u"東京都千代田区丸の内2-7-2 東京中央郵便局"_qs << u"sure"_qs << 1;
-    QTest::newRow("town alone of one city") << u"丸の内1-9-1"_qs << u"sure"_qs << 1;
-    QTest::newRow("a code that picks among several") << u"〒6028031 京都市上京区今出川町"_qs << u"sure"_qs << 1;
     QTest::newRow("city and a town elsewhere") << u"柴田町12番地"_qs << u"ambiguous"_qs << 2;
     QTest::newRow("whole city and a town elsewhere") << u"利島村123"_qs << u"ambiguous"_qs << 2;
     QTest::newRow("town of one ward") << u"浜松市中区元城町1"_qs << u"not-sure"_qs << 1;
     QTest::newRow("town of two wards") << u"浜松市中区松城町1"_qs << u"ambiguous"_qs << 2;
-    QTest::newRow("block found, words") << u"千代田区丸の内2-7-3 東京駅"_qs << u"not-sure"_qs << 1;
     QTest::newRow("prefecture's name, a town") << u"千葉 1-2"_qs << u"sure"_qs << 1;
   }
   void certainty() {
