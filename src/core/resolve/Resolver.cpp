@@ -784,20 +784,20 @@ ResolveAnswer Answer(const AddressIndex& index, std::string_view sjis) {
     if (text.empty()) return byCode();
   }
 
-  // The prefecture: its name, or its name without 都, 府 or 県 as one more reading (千葉市川市
-  // is 千葉県市川市, as 千葉市 has no part 川市).
+  // The prefecture: its name, or where none is written, its name without 都, 府 or 県 as one
+  // more reading (千葉市川市 is 千葉県市川市, as 千葉市 has no part 川市).
   int pref = 0, bare = 0;
   std::size_t bareLength = 0;
   CharBoundaries at(text);
   for (std::size_t n = at.size(); n-- > 1;) {
-    if (at[n] > index.MaxPrefectureKey()) continue;
-    std::string_view key = text.substr(0, at[n]);
-    if ((pref = index.Prefecture(key)) != 0) {
+    if (at[n] <= index.MaxPrefectureKey() && (pref = index.Prefecture(text.substr(0, at[n]))) != 0) {
       text.remove_prefix(at[n]);
       break;
     }
-    if (bare == 0 && (bare = index.PrefectureWithoutSuffix(key)) != 0) bareLength = at[n];
   }
+  for (std::size_t n = at.size(); pref == 0 && bare == 0 && n-- > 1;)
+    if (at[n] <= index.MaxPrefectureKey() && (bare = index.PrefectureWithoutSuffix(text.substr(0, at[n]))) != 0)
+      bareLength = at[n];
   std::vector<Candidate> candidates;
   if (pref == 0 && bare != 0) Readings(index, text.substr(bareLength), bare, query, candidates);
   Readings(index, text, pref, query, candidates);
