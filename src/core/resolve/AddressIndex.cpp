@@ -1,11 +1,11 @@
 #include "core/resolve/AddressIndex.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <unordered_map>
 
 #include "core/data/DataFile.h"
+#include "core/data/PostalText.h"
 #include "core/text/SjisText.h"
 
 namespace tanzel {
@@ -520,10 +520,9 @@ void AddressIndex::FillRecord(uint32_t index, KenRecord& out) const {
   const Town& t = towns_[index];
   const City& c = cities_[t.city];
   out.LocalGovCode = t.localGovCode;
-  char postal[16];
-  std::snprintf(postal, sizeof postal, "%07u", t.postal);
+  const std::string postal = PostalDigits(t.postal);
   CopyField(out.PostalCode, sizeof out.PostalCode, postal);
-  CopyField(out.OldPostalCode, sizeof out.OldPostalCode, std::string_view(postal, 3));
+  CopyField(out.OldPostalCode, sizeof out.OldPostalCode, std::string_view(postal).substr(0, 3));
   CopyField(out.PrefKanji, sizeof out.PrefKanji, prefKanji_[c.pref - 1u]);
   CopyField(out.PrefKana, sizeof out.PrefKana, prefKana_[c.pref - 1u]);
   CopyField(out.CityKanji, sizeof out.CityKanji, Text(c.kanji, c.kanjiLength));
@@ -536,8 +535,7 @@ void AddressIndex::FillRecord(uint32_t index, JigRecord& out) const {
   out = JigRecord{};
   const Office& o = offices_[index];
   out.LocalGovCode = o.localGovCode;
-  char postal[16];
-  std::snprintf(postal, sizeof postal, "%07u", o.postal);
+  const std::string postal = PostalDigits(o.postal);
   CopyField(out.PostalCode, sizeof out.PostalCode, postal);
   uint32_t at = o.fields;
   char* fields[4] = {out.OfficeKana, out.OfficeKanji, out.TownKanji, out.BlockKanji};
