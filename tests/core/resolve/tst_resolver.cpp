@@ -234,15 +234,15 @@ class TestResolver : public QObject {
     RowOf("苫小牧市浮津一番町9", "0530017", "town");
     RowOf("苫小牧市浮津一番叮9-16-5", "0590000", "catchall");   // a slip in 浮津一番町, not 浮津 1番
     RowOf("苫小牧市大字北谷2873番地", "0530019", "town");       // not the town 大 and 字北谷
-    RowOf("苫小牧市千代田第2", "0530010", "town");               // 第 before a number
-    RowOf("苫小牧市八尋2F", "0530011", "town");                   // a floor
+    RowOf("苫小牧市千代田第2", "0530010", "town");              // 第 before a number
+    RowOf("苫小牧市八尋2F", "0530011", "town");                 // a floor
     RowOf("東京都千代田区千代田 宮内様方", "1000001", "town");  // words after a separator
     RowOf("宮城県柴田町船岡字西1", "9891601", "town");
     RowOf("七号百八一百八", "", "");  // block words are no town alone
     RowOf("東神楽町七号百八", "0711507", "town");
     RowOf("東京都千代田区丸の内2-7-3 佐藤様方", "1000005", "building-unknown");  // no surer for words
-    RowOf("東京都千代田区丸の内 佐藤様方", "1000005", "building-unknown");  // nor words without a block
-    RowOf("苫小牧市桂子沢75地割、桂子沢76地割5", "0530021", "town");      // a name with its 、 read as a separator
+    RowOf("東京都千代田区丸の内 佐藤様方", "1000005", "building-unknown");       // nor words without a block
+    RowOf("苫小牧市桂子沢75地割、桂子沢76地割5", "0530021", "town");  // a name with its 、 read as a separator
     // Readings weighed: a variant gives way to an exact name of another kind; a prefecture
     // without its suffix; separators and dashes; a ward the city does not have.
     RowOf("藤崎町12番地", "0383800", "catchall");  // the town 藤崎町 of 藤崎町, not 藤ケ崎町
