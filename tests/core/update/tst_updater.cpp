@@ -355,6 +355,8 @@ void TestUpdater::gzipAndRedirect() {
   QVERIFY2(result.status == UpdateStatus::Updated, result.message.c_str());
   QCOMPARE(result.notes,
            std::vector<std::string>{"jigyosyo.zip: redirected to " + server_.BaseUrl() + "/gzip-files/jigyosyo.zip"});
+  // What a failure concerns stays empty: a later failure must not name the last download.
+  QVERIFY(result.file.empty() && result.url.empty() && result.bytes < 0);
 }
 
 void TestUpdater::redirectRule_data() {
