@@ -170,6 +170,7 @@ bool ReadArchive(const std::string& path, const std::string& bytes, std::string&
     error = damaged + " (shorter than its size field says)";
     return false;
   }
+  fault = InputFault::None;
   return true;
 }
 
@@ -278,9 +279,7 @@ bool ReadImportSource(const std::string& path, ImportSource& source, std::string
   }
   std::string_view utf8(bytes);
   if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);  // a byte order mark
-  if (ConvertUtf8Csv(utf8, source.name, source.text, error)) return true;
-  source.fault = source.archive ? InputFault::Contents : InputFault::NotArchive;
-  return false;
+  return ConvertUtf8Csv(utf8, source.name, source.text, error);
 }
 
 }  // namespace tanzel

@@ -26,7 +26,8 @@ struct ImportSource {
   bool utf8 = false;
   // The input was a zip archive (its CSV read whole).
   bool archive = false;
-  // Set when ReadImportSource fails.
+  // Set when ReadImportSource fails on the file or its archive; a CSV whose text does not
+  // convert leaves it None, its fault being in its records, as with a failed check of them.
   InputFault fault = InputFault::None;
 };
 

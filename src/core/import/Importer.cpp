@@ -75,14 +75,14 @@ bool CheckNationwide(DataKind kind, const std::string& name, const DataFileSet& 
 bool BuildSide(DataKind kind, const std::string& path, bool partial, DataFileSet& files, ImportSideSummary& side,
                std::string& error) {
   ImportSource source;
-  if (!ReadImportSource(path, source, error)) {
-    side.fault = source.fault;
-    return false;
-  }
-  if (!BuildDataFiles(kind, source, files, error) || !CheckEveryPrefecture(kind, source.name, files, error) ||
+  if (!ReadImportSource(path, source, error) || !BuildDataFiles(kind, source, files, error) ||
+      !CheckEveryPrefecture(kind, source.name, files, error) ||
       (!partial && !CheckNationwide(kind, source.name, files, error))) {
-    // Text that is no CSV of records at all was not an archive to begin with.
-    side.fault = source.archive ? InputFault::Contents : InputFault::NotArchive;
+    // Records that fail in an archive are the wrong contents; text that is no CSV of records
+    // at all was not an archive to begin with.
+    side.fault = source.fault != InputFault::None ? source.fault
+                 : source.archive                 ? InputFault::Contents
+                                                  : InputFault::NotArchive;
     return false;
   }
   side.done = true;

@@ -73,11 +73,10 @@ namespace {
 // Whether Shift-JIS text holds a kanji or kana: a name beside its numbers (丸の内1-9-1), where
 // digits, hyphens, spaces and 〒 alone are a postal code or a block without a place.
 bool HoldsName(std::string_view sjis) {
-  for (std::size_t i = 0; i < sjis.size(); ++i) {
-    const auto c = static_cast<unsigned char>(sjis[i]);
-    if (c >= 0xA1 && c <= 0xDF) return true;  // half-width katakana
-    if (!IsSjisLeadByte(c) || i + 1 == sjis.size()) continue;
-    const unsigned code = c << 8 | static_cast<unsigned char>(sjis[++i]);
+  for (std::size_t i = 0, length = 1; i < sjis.size(); i += length) {
+    const unsigned code = SjisCodeAt(sjis, i, length);
+    if (code >= 0xA1 && code <= 0xDF) return true;  // half-width katakana
+    if (length == 1) continue;
     const bool digit = code >= 0x824F && code <= 0x8258;
     const bool mark = code == 0x8140 || code == 0x815B || code == 0x815C || code == 0x815D || code == 0x817C ||
                       code == 0x81A7;  // 　 ー ― ‐ － 〒
@@ -273,10 +272,6 @@ void AddressHits(const std::string& address, const DataSet& data, SearchScratch&
     }
   }
 }
-
-}  // namespace
-
-namespace {
 
 // The address pass before the keyword's, when the keyword reads as an address first.
 bool AddressFirst(PassContext& c) {

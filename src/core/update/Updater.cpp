@@ -204,23 +204,23 @@ bool Update::Download(const std::vector<std::string>& names, int number, std::st
     if (r.error != DownloadError::Server || r.httpStatus != 404) break;
     if (first.message.empty()) {
       first = r;
-      result_.file = name;
     } else {
       // The first name is the one the user looks for: its answer is the one to tell.
       first.message += " (" + name + " too)";
       r = first;
     }
   }
-  if (r.error != DownloadError::Server || r.httpStatus != 404) result_.file = BaseName(path);
+  if (r.error == DownloadError::None) {
+    urls_[BaseName(path)] = r.url;
+    if (r.url != ArchiveUrl(options_.baseUrl, BaseName(path)))
+      result_.notes.push_back(BaseName(path) + ": redirected to " + r.url);
+    return true;
+  }
+  result_.file = r.error == DownloadError::Server && r.httpStatus == 404 ? names.front() : BaseName(path);
   result_.httpStatus = r.httpStatus;
   result_.url = r.url;
   result_.bytes = r.bytes;
   switch (r.error) {
-    case DownloadError::None:
-      urls_[BaseName(path)] = r.url;
-      if (r.url != ArchiveUrl(options_.baseUrl, BaseName(path)))
-        result_.notes.push_back(BaseName(path) + ": redirected to " + r.url);
-      return true;
     case DownloadError::Cancelled:
       result_.status = UpdateStatus::Cancelled;
       return false;
@@ -348,7 +348,6 @@ for (const auto& [side, path] : {std::pair{&result_.summary.ken, &ken}, std::pai
   if (side->fault == InputFault::Unreadable) return Fail(UpdateFailure::Disk, UpdateProblem::WriteError, error);
   return Fail(UpdateFailure::Archive, ArchiveProblem(side->fault), error);
 }
-result_.file.clear();
 return Fail(UpdateFailure::Disk, DiskProblem(result_.summary.systemError), error);
 }  // namespace
 
@@ -370,7 +369,6 @@ UpdateResult Update::Run() {
     return result_;
 
   Tell({UpdateStage::Check, {}, 0, 2, 0, -1});
-  result_.file.clear();
   EditionRecord edition;
   kenPath_ = ken;
   jigPath_ = jig;

@@ -8,6 +8,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "core/update/Updater.h"
 #include "forms/common/Fonts.h"
 
@@ -19,8 +21,15 @@ QSettings UserSettings() {
   return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tanzel"), QStringLiteral("tanzel"));
 }
 
-QString EnvironmentUrl() {
-  return QString::fromStdString(tanzel::UpdateBaseUrl());
+enum class Source { Environment, Mirror, JapanPost };
+
+// The order of the header, for the mirror `mirror` (the one kept, or the one being typed):
+// where the update downloads from and its base address (empty: Japan Post's own).
+std::pair<Source, QString> SourceFor(const QString& mirror) {
+  QString environment = QString::fromStdString(tanzel::UpdateBaseUrl());
+  if (!environment.isEmpty()) return {Source::Environment, environment};
+  if (!mirror.isEmpty()) return {Source::Mirror, mirror};
+  return {Source::JapanPost, QString()};
 }
 
 }  // namespace
@@ -38,9 +47,7 @@ void SaveMirrorUrl(const QString& url) {
 }
 
 std::string WindowUpdateBaseUrl() {
-  QString url = EnvironmentUrl();
-  if (url.isEmpty()) url = SavedMirrorUrl();
-  return url.toStdString();
+  return SourceFor(SavedMirrorUrl()).second.toStdString();
 }
 
 bool IsUsableMirrorUrl(const QString& url) {
@@ -90,16 +97,20 @@ UpdateSourceDialog::UpdateSourceDialog(QWidget* parent)
 // The address the update will use, as the dialog stands: the environment's, the mirror
 // being typed, or Japan Post's.
 void UpdateSourceDialog::ShowSource() {
-  QString environment = EnvironmentUrl();
   QString mirror = mirrorEdit_->text().trimmed();
-  if (!environment.isEmpty()) {
-    sourceLabel_->setText(QStringLiteral(u"ダウンロード元: %1\n（環境変数 %2 の指定。ミラーの設定より優先されます）")
-                              .arg(environment, QString::fromLatin1(tanzel::kBaseUrlVariable)));
-  } else if (!mirror.isEmpty()) {
-    sourceLabel_->setText(QStringLiteral(u"ダウンロード元: %1（ミラー）").arg(mirror));
-  } else {
-    sourceLabel_->setText(QStringLiteral(u"ダウンロード元: 日本郵便（%1）")
-                              .arg(QUrl(QString::fromLatin1(tanzel::kJapanPostKenAllUrl)).host()));
+  auto [source, url] = SourceFor(mirror);
+  switch (source) {
+    case Source::Environment:
+      sourceLabel_->setText(QStringLiteral(u"ダウンロード元: %1\n（環境変数 %2 の指定。ミラーの設定より優先されます）")
+                                .arg(url, QString::fromLatin1(tanzel::kBaseUrlVariable)));
+      break;
+    case Source::Mirror:
+      sourceLabel_->setText(QStringLiteral(u"ダウンロード元: %1（ミラー）").arg(url));
+      break;
+    case Source::JapanPost:
+      sourceLabel_->setText(QStringLiteral(u"ダウンロード元: 日本郵便（%1）")
+                                .arg(QUrl(QString::fromLatin1(tanzel::kJapanPostKenAllUrl)).host()));
+      break;
   }
   noteLabel_->setText(IsUsableMirrorUrl(mirror)
                           ? QString()

@@ -263,31 +263,20 @@ void TestUpdater::sameDateOtherArchives() {
 }
 
 void TestUpdater::olderArchiveRefused_data() {
-  // Each archive is one of: "in use" (the very archive in use, of 2026-05-26), "other" (other
-  // records, the same day), "newer" (2026-06-26), "older" (2020-01-06).
-  Columns<QString, QString, QString>("ken", "jig",
-                                     "refused");  // the archive named; empty: imported
-  QTest::newRow("older offices beside current addresses") << "newer"
-                                                          << "older"
-                                                          << "jigyosyo.zip";
-  QTest::newRow("older addresses beside current offices") << "older"
-                                                          << "newer"
-                                                          << "ken_all.zip";
-  QTest::newRow("older offices, addresses in use") << "in use"
-                                                   << "older"
-                                                   << "jigyosyo.zip";
-  QTest::newRow("both older") << "older"
-                              << "older"
-                              << "ken_all.zip";
-  QTest::newRow("both newer") << "newer"
-                              << "newer"
-                              << "";
-  QTest::newRow("new addresses, offices in use") << "newer"
-                                                 << "in use"
-                                                 << "";
-  QTest::newRow("other archives of the same day") << "other"
-                                                  << "in use"
-                                                  << "";
+  // Each archive is one of: "in use" (the very archive in use: the addresses of 2026-05-26,
+  // the offices of 2026-04-28), "other" (other records, the same day), "between" (2026-05-10),
+  // "newer" (2026-06-26), "older" (2020-01-06).
+  Columns<QString, QString, QString, QString>("ken", "jig",
+                                              "refused",  // the archive named; empty: imported
+                                              "inUse");   // the date of the one of its kind in use
+  Row("older offices beside current addresses", "newer", "older", "jigyosyo.zip", "2026-04-28");
+  Row("older addresses beside current offices", "older", "newer", "ken_all.zip", "2026-05-26");
+  Row("older offices, addresses in use", "in use", "older", "jigyosyo.zip", "2026-04-28");
+  Row("both older", "older", "older", "ken_all.zip", "2026-05-26");
+  Row("both newer", "newer", "newer", "", "");
+  Row("new addresses, offices in use", "newer", "in use", "", "");
+  Row("other archives of the same day", "other", "in use", "", "");
+  Row("offices newer than theirs, older than the addresses", "in use", "between", "", "");
 }
 
 // Each archive is compared with the one of its kind in use, by its sums and its own date:
@@ -297,12 +286,15 @@ void TestUpdater::olderArchiveRefused() {
   QFETCH(QString, ken);
   QFETCH(QString, jig);
   QFETCH(QString, refused);
+  QFETCH(QString, inUse);
   auto write = [&](const QString& which, bool addresses) {
     std::string path = files_.path("older_" + which.toStdString() + (addresses ? "_ken.zip" : "_jig.zip"));
     int lines = which == u"in use" ? 1 : which == u"other" ? 2 : which == u"newer" ? 3 : 4;
-    std::time_t when = which == u"newer"   ? LocalNoon(2026, 6, 26)
-                       : which == u"older" ? LocalNoon(2020, 1, 6)
-                                           : LocalNoon(2026, 5, 26);
+    std::time_t when = which == u"newer"                  ? LocalNoon(2026, 6, 26)
+                       : which == u"older"                ? LocalNoon(2020, 1, 6)
+                       : which == u"between"              ? LocalNoon(2026, 5, 10)
+                       : which == u"in use" && !addresses ? LocalNoon(2026, 4, 28)
+                                                          : LocalNoon(2026, 5, 26);
     std::string csv = addresses ? WithEveryPrefecture(DataKind::Ken, TokyoLines(lines))
                                 : WithEveryPrefecture(DataKind::Jig, "", lines == 1 ? "本町" : "新町");
     bool written = WriteZip(path, {{addresses ? "KEN_ALL.CSV" : "JIGYOSYO.CSV", csv}}, when);
@@ -330,7 +322,7 @@ void TestUpdater::olderArchiveRefused() {
   QCOMPARE(result.failure, UpdateFailure::Older);
   QCOMPARE(QString::fromStdString(result.file), refused);
   QCOMPARE(result.date, std::string("2020-01-06"));
-  QCOMPARE(result.inUseDate, std::string("2026-05-26"));
+  QCOMPARE(QString::fromStdString(result.inUseDate), inUse);
   QVERIFY2(result.message.rfind(refused.toStdString() + " is of 2020-01-06", 0) == 0, result.message.c_str());
   QVERIFY(FolderSnapshot(target.folder()) == before);
 
@@ -341,7 +333,7 @@ void TestUpdater::olderArchiveRefused() {
   };
   result = RunUpdate(options, nullptr, cancel);
   QVERIFY2(result.status == UpdateStatus::Updated, result.message.c_str());
-  QCOMPARE(asked, std::vector<std::string>{refused.toStdString() + " 2020-01-06 2026-05-26"});
+  QCOMPARE(asked, std::vector<std::string>{(refused + QStringLiteral(" 2020-01-06 ") + inUse).toStdString()});
 }
 
 // Gzip-encoded answers are decoded (else the archives would not read); a redirect is
@@ -355,6 +347,8 @@ void TestUpdater::gzipAndRedirect() {
   QVERIFY2(result.status == UpdateStatus::Updated, result.message.c_str());
   QCOMPARE(result.notes,
            std::vector<std::string>{"jigyosyo.zip: redirected to " + server_.BaseUrl() + "/gzip-files/jigyosyo.zip"});
+  // What a failure concerns stays empty: a later failure must not name the last download.
+  QVERIFY(result.file.empty() && result.url.empty() && result.bytes < 0);
 }
 
 void TestUpdater::redirectRule_data() {

@@ -295,18 +295,10 @@ void TestUpdateWindow::updateShowsChanges() {
 void TestUpdateWindow::sourceOrder_data() {
   Columns<QString, QString, QString>("environment", "mirror",
                                      "used");  // the base address the update uses; empty: Japan Post
-  QTest::newRow("Japan Post") << ""
-                              << ""
-                              << "";
-  QTest::newRow("mirror") << ""
-                          << "https://mirror.example/jp"
-                          << "https://mirror.example/jp";
-  QTest::newRow("environment over mirror") << "http://127.0.0.1:9/x"
-                                           << "https://mirror.example/jp"
-                                           << "http://127.0.0.1:9/x";
-  QTest::newRow("environment") << "http://127.0.0.1:9/x"
-                               << ""
-                               << "http://127.0.0.1:9/x";
+  Row("Japan Post", "", "", "");
+  Row("mirror", "", "https://mirror.example/jp", "https://mirror.example/jp");
+  Row("environment over mirror", "http://127.0.0.1:9/x", "https://mirror.example/jp", "http://127.0.0.1:9/x");
+  Row("environment", "http://127.0.0.1:9/x", "", "http://127.0.0.1:9/x");
 }
 
 // The environment variable (for scripts) wins, then the mirror in the user's settings, then
@@ -370,10 +362,8 @@ void TestUpdateWindow::mirrorSetInDialog() {
 
 void TestUpdateWindow::archiveNamedInBox_data() {
   Columns<QString, QString>("base", "file");
-  QTest::newRow("addresses cut short") << "/halfken"
-                                       << "ken_all.zip";
-  QTest::newRow("offices cut short") << "/halfjig"
-                                     << "jigyosyo.zip";
+  Row("addresses cut short", "/halfken", "ken_all.zip");
+  Row("offices cut short", "/halfjig", "jigyosyo.zip");
 }
 
 // A cut-off archive is named in the box, whichever it is; the details say in Japanese what was
