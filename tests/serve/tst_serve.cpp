@@ -65,6 +65,16 @@ struct Running {
   }
 };
 
+// A service of its own, on a data folder of its own with edition "a" in use: for a test that
+// changes the data under it.
+struct OwnService {
+  TempData dir;
+  const std::string data = dir.folder();
+  const bool written = WriteEdition(data, "a", EditionA(), "2026-04-30") && UseEdition(data, "a");
+  Running running{data};
+  bool started() const { return written && running.port > 0; }
+};
+
 Json Body(const HttpReply& reply) {
   return Json::parse(reply.body, nullptr, false);
 }
@@ -578,23 +588,21 @@ void TestServe::batchesShareOnePool() {
 // The data folder removed under a running service: /readyz says it is not ready, and why,
 // as a search on that data fails; ready again once the data is back.
 void TestServe::readyWithoutData() {
-  TempData dir;
-  const std::string data = dir.folder();
-  QVERIFY(WriteEdition(data, "a", EditionA(), "2026-04-30"));
-  QVERIFY(UseEdition(data, "a"));
-  Running served(data);
-  QVERIFY(served.port > 0);
-  QCOMPARE(HttpGet(served.port, "/readyz").status, 200);
-  QCOMPARE(HttpGet(served.port, "/v1/search?q=" + Percent("有楽町")).status, 200);
+  OwnService own;
+  QVERIFY(own.started());
+  const std::string& data = own.data;
+  const int port = own.running.port;
+  QCOMPARE(HttpGet(port, "/readyz").status, 200);
+  QCOMPARE(HttpGet(port, "/v1/search?q=" + Percent("有楽町")).status, 200);
   QVERIFY(QDir(QString::fromStdString(data + "editions/a")).removeRecursively());
-  QCOMPARE(HttpGet(served.port, "/v1/search?q=" + Percent("有楽町")).status, 503);
-  HttpReply ready = HttpGet(served.port, "/readyz");
+  QCOMPARE(HttpGet(port, "/v1/search?q=" + Percent("有楽町")).status, 503);
+  HttpReply ready = HttpGet(port, "/readyz");
   QCOMPARE(ready.status, 503);
   QCOMPARE(Body(ready)["error"].get<std::string>(), std::string("not-ready"));
   QVERIFY2(ready.body.find("KEN01.CSV") != std::string::npos, ready.body.c_str());
   QCOMPARE(ready.headers["cache-control"], std::string("no-store"));
   QVERIFY(WriteEdition(data, "a", EditionA(), "2026-04-30"));
-  QCOMPARE(HttpGet(served.port, "/readyz").status, 200);
+  QCOMPARE(HttpGet(port, "/readyz").status, 200);
 }
 
 // Started by systemd with a listening socket (fd 3, LISTEN_FDS=1, LISTEN_PID its own), the
@@ -814,20 +822,18 @@ void TestServe::answerCacheLimit() {
 
 // A new edition that cannot be read (a data file missing) never replaces the one in use.
 void TestServe::unreadableEditionKept() {
-  TempData dir;
-  const std::string data = dir.folder();
-  QVERIFY(WriteEdition(data, "a", EditionA(), "2026-04-30"));
-  QVERIFY(UseEdition(data, "a"));
-  Running running(data);
-  QVERIFY(running.port > 0);
-  QCOMPARE(HttpGet(running.port, "/v1/codes/1000001").status, 200);
+  OwnService own;
+  QVERIFY(own.started());
+  const std::string& data = own.data;
+  const int port = own.running.port;
+  QCOMPARE(HttpGet(port, "/v1/codes/1000001").status, 200);
   QVERIFY(WriteEdition(data, "b", EditionB(), "2026-05-29"));
   QVERIFY(::unlink((data + "editions/b/" + KenName(1)).c_str()) == 0);
   QVERIFY(UseEdition(data, "b"));
-  HttpReply reply = HttpGet(running.port, "/v1/codes/1000001");
+  HttpReply reply = HttpGet(port, "/v1/codes/1000001");
   QCOMPARE(reply.status, 200);
   QCOMPARE(Body(reply)["results"][0]["town"].get<std::string>(), std::string("千代田"));
-  QCOMPARE(Body(HttpGet(running.port, "/v1/edition"))["id"].get<std::string>(), std::string("a"));
+  QCOMPARE(Body(HttpGet(port, "/v1/edition"))["id"].get<std::string>(), std::string("a"));
 }
 
 QTEST_GUILESS_MAIN(TestServe)
