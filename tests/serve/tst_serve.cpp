@@ -153,6 +153,20 @@ class Load {
   std::vector<std::thread> threads_;
 };
 
+// Two instances behind an nginx upstream, with clients asking nginx without pause: started
+// once more than 100 requests were answered.
+struct Replicas {
+  Instance a, b;
+  NginxProxy nginx;
+  std::unique_ptr<Load> load;
+  bool Start() {
+    if (!a.Start() || !b.Start() || !nginx.Start({a.port, b.port})) return false;
+    load = std::make_unique<Load>(nginx.port());
+    for (int i = 0; i < 400 && load->answered() <= 100; ++i) QThread::msleep(50);
+    return load->answered() > 100;
+  }
+};
+
 }  // namespace
 
 class TestServe : public QObject {
@@ -660,30 +674,26 @@ void TestServe::editionSwitchUnderLoad() {
 // SIGKILL under load loses no request (nginx takes the next instance).
 void TestServe::replicaKilled() {
   if (NginxProxy::Program().empty()) QSKIP("nginx is not installed");
-  Instance a, b;
-  QVERIFY(a.Start() && b.Start());
-  NginxProxy nginx;
-  QVERIFY(nginx.Start({a.port, b.port}));
-  Load load(nginx.port());
-  QTRY_VERIFY_WITH_TIMEOUT(load.answered() > 100, 20000);
+  Replicas replicas;
+  QVERIFY(replicas.Start());
+  Instance& a = replicas.a;
+  Load& load = *replicas.load;
   ::kill(static_cast<pid_t>(a.process.processId()), SIGKILL);
   a.process.waitForFinished();
   const int before = load.answered();
   QTRY_VERIFY_WITH_TIMEOUT(load.answered() > before + 300, 20000);
   load.Stop();
-  QVERIFY2(load.failed() == 0, nginx.ErrorLog().c_str());
+  QVERIFY2(load.failed() == 0, replicas.nginx.ErrorLog().c_str());
 }
 
 // Both instances take a new edition, one after the other, under load: no request is lost,
 // and once both have it every answer is from it.
 void TestServe::replicasUpdated() {
   if (NginxProxy::Program().empty()) QSKIP("nginx is not installed");
-  Instance a, b;
-  QVERIFY(a.Start() && b.Start());
-  NginxProxy nginx;
-  QVERIFY(nginx.Start({a.port, b.port}));
-  Load load(nginx.port());
-  QTRY_VERIFY_WITH_TIMEOUT(load.answered() > 100, 20000);
+  Replicas replicas;
+  QVERIFY(replicas.Start());
+  Instance &a = replicas.a, &b = replicas.b;
+  Load& load = *replicas.load;
   QVERIFY(WriteEdition(a.dir.folder(), "b", EditionB(), "2026-05-29") && UseEdition(a.dir.folder(), "b"));
   QTRY_VERIFY_WITH_TIMEOUT(load.onNew() > 100, 20000);
   QVERIFY(WriteEdition(b.dir.folder(), "b", EditionB(), "2026-05-29") && UseEdition(b.dir.folder(), "b"));
@@ -691,7 +701,7 @@ void TestServe::replicasUpdated() {
   const int before = load.answered(), newBefore = load.onNew();
   QTRY_VERIFY_WITH_TIMEOUT(load.answered() > before + 200, 20000);
   load.Stop();
-  QVERIFY2(load.failed() == 0, nginx.ErrorLog().c_str());
+  QVERIFY2(load.failed() == 0, replicas.nginx.ErrorLog().c_str());
   // Asked after both switched, every answer is from the new edition (allow the requests
   // already under way when the second switched).
   QVERIFY(load.onNew() - newBefore >= load.answered() - before - 2);
