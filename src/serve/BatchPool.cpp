@@ -1,5 +1,6 @@
 #include "serve/BatchPool.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace tanzel {
@@ -12,14 +13,13 @@ struct BatchPool::Job {
   std::condition_variable finished;
   std::size_t done = 0;  // guarded by mutex
 
-  // Takes and runs one part; false when none is left to take.
-  bool RunOne() {
-    std::size_t part = next.fetch_add(1);
-    if (part >= parts) return false;
-    (*work)(part);
-    std::lock_guard lock(mutex);
-    if (++done == parts) finished.notify_all();
-    return true;
+  // Takes and runs parts until none is left to take.
+  void Drain() {
+    for (std::size_t part; (part = next.fetch_add(1)) < parts;) {
+      (*work)(part);
+      std::lock_guard lock(mutex);
+      if (++done == parts) finished.notify_all();
+    }
   }
 };
 
@@ -40,15 +40,16 @@ void BatchPool::Run(std::size_t parts, const std::function<void(std::size_t)>& w
   auto job = std::make_shared<Job>();
   job->work = &work;
   job->parts = parts;
-  if (parts > 1 && !threads_.empty()) {
+  // Offered to as many of the pool's threads as can help besides this one.
+  const std::size_t helpers = std::min(parts - 1, threads_.size());
+  if (helpers > 0) {
     {
       std::lock_guard lock(mutex_);
-      for (std::size_t i = 1; i < parts; ++i) queue_.push_back(job);
+      queue_.insert(queue_.end(), helpers, job);
     }
     wake_.notify_all();
   }
-  while (job->RunOne()) {
-  }
+  job->Drain();
   std::unique_lock lock(job->mutex);
   job->finished.wait(lock, [&] { return job->done == job->parts; });
 }
@@ -63,7 +64,7 @@ void BatchPool::Loop() {
       job = std::move(queue_.front());
       queue_.pop_front();
     }
-    job->RunOne();  // nothing when the asking thread took every part itself
+    job->Drain();  // nothing when the others took every part already
   }
 }
 

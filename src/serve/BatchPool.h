@@ -2,8 +2,10 @@
 
 // The threads that resolve large batches: a fixed number, started once and shared by every
 // request, so that concurrent batches never start threads of their own. A batch is cut into
-// parts; the thread that asks takes parts too, and the pool's threads take the rest as they
-// come free (each part once), so a batch finishes even when the pool is busy with others.
+// many more parts than there are threads; the thread that asks takes parts too, and the
+// pool's threads take the rest as they come free (each part once): a batch finishes even when
+// the pool is busy with others, and a thread that starts late or is slowed by other work
+// leaves its share to the others instead of holding the batch up.
 
 #include <condition_variable>
 #include <cstddef>
@@ -35,7 +37,7 @@ class BatchPool {
 
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<std::shared_ptr<Job>> queue_;  // one entry per part offered to the pool
+  std::deque<std::shared_ptr<Job>> queue_;  // one entry per thread a batch is offered to
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };

@@ -151,29 +151,22 @@ const char* FramingFault(MHD_Connection* connection, const Exchange& exchange, c
       connection, MHD_HEADER_KIND,
       [](void* cls, MHD_ValueKind, const char* key, size_t keySize, const char* value, size_t valueSize) {
         auto& w = *static_cast<Walk*>(cls);
-        // The line before ends in one NUL (LF) or two (CR LF) right before this name.
+        // The line before ends in one NUL (LF) or two (CR LF) right before this name; the
+        // value follows the name's colon and its blanks, and ends in a NUL.
         const char* gap = w.lineEnd;
         while (gap < key && *gap == '\0' && gap - w.lineEnd < 2) ++gap;
-        if (gap != key || key == w.lineEnd) {
+        const char* between = key + keySize + 1;  // after the colon
+        while (between < value && (*between == ' ' || *between == '\t')) ++between;
+        if (gap != key || key == w.lineEnd || keySize == 0 || key[keySize] != '\0' || between != value ||
+            value[valueSize] != '\0') {
           w.fault = "a header line is folded or holds a NUL byte";
           return MHD_NO;
         }
-        for (std::size_t i = 0; i < keySize; ++i)
-          if (!IsTokenChar(key[i])) {
-            w.fault = "a header name holds a space or another character names cannot hold";
-            return MHD_NO;
-          }
-        const char* between = key + keySize + 1;  // after the colon
-        while (between < value && (*between == ' ' || *between == '\t')) ++between;
-        if (keySize == 0 || key[keySize] != '\0' || between != value) {
-          w.fault = "a header line is folded or holds a NUL byte";
+        if (!std::all_of(key, key + keySize, IsTokenChar)) {
+          w.fault = "a header name holds a space or another character names cannot hold";
           return MHD_NO;
         }
         w.lineEnd = value + valueSize;
-        if (*w.lineEnd != '\0') {
-          w.fault = "a header line is folded or holds a NUL byte";
-          return MHD_NO;
-        }
         w.lengths += strcasecmp(key, "Content-Length") == 0;
         w.encodings += strcasecmp(key, "Transfer-Encoding") == 0;
         return MHD_YES;

@@ -290,6 +290,10 @@ class AddressArray : public nlohmann::json_sax<Json> {
   int depth_ = 0;
 };
 
+// The addresses of a batch's part; a batch of fewer than two parts is resolved by the thread
+// that asks alone.
+constexpr std::size_t kBatchPart = 500;
+
 Response ResolveBatch(const ServedEdition& served, const Request& request, const std::function<BatchPool&()>& pool) {
   if (request.bodyTooLarge) return Error(413, "body-too-large", BodyTooLargeMessage());
   std::vector<std::string> addresses;
@@ -314,13 +318,13 @@ Response ResolveBatch(const ServedEdition& served, const Request& request, const
       addresses.emplace_back(line);
     }
   }
-  // A large batch is resolved on the shared pool and this thread at once, each part written to
-  // a text of its own.
-  std::size_t parts = addresses.size() < 1000 ? 1 : std::max(1u, std::thread::hardware_concurrency());
+  // A large batch is resolved on the shared pool and this thread at once, in parts of
+  // kBatchPart addresses taken as threads come free, each part written to a text of its own.
+  std::size_t parts = addresses.size() < 2 * kBatchPart ? 1 : (addresses.size() + kBatchPart - 1) / kBatchPart;
   std::vector<std::string> texts(parts);
   auto write = [&](std::size_t part) {
     std::size_t begin = addresses.size() * part / parts, end = addresses.size() * (part + 1) / parts;
-    texts[part].reserve((end - begin) * 256);
+    texts[part].reserve((end - begin) * 320);  // an answer of one candidate is about 270 bytes
     for (std::size_t i = begin; i < end; ++i) {
       if (i > 0) texts[part] += ',';
       AppendAnswer(texts[part], *served.index, addresses[i]);
@@ -403,8 +407,8 @@ Service::~Service() = default;
 
 BatchPool& Service::Pool() {
   std::call_once(poolStarted_, [this] {
-    unsigned threads = options_.batchThreads != 0 ? options_.batchThreads : std::thread::hardware_concurrency();
-    pool_ = std::make_unique<BatchPool>(std::max(1u, threads));
+    // The thread that asks works too: with the pool, one thread per core.
+    pool_ = std::make_unique<BatchPool>(std::max(2u, std::thread::hardware_concurrency()) - 1);
   });
   return *pool_;
 }

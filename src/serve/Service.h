@@ -78,7 +78,6 @@ struct Response {
 struct ServiceOptions {
   std::string dataFolder;                   // the data folder (its edition is read per request)
   std::vector<std::string> allowedOrigins;  // CORS: exactly these origins
-  unsigned batchThreads = 0;                // the pool that resolves large batches; 0: one per core
 };
 
 // The edition one request is served from, with what the service derives from it once.

@@ -22,25 +22,19 @@ std::string HttpRequest(std::string_view method, std::string_view target, std::s
 
 HttpReply HttpSend(int port, std::string_view bytes) {
   HttpReply reply;
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int fd = HttpConnect(port);
   if (fd < 0) return reply;
   timeval timeout{30, 0};
   ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   std::string in;
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-    for (std::size_t sent = 0; sent < bytes.size();) {
-      ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) break;
-      sent += static_cast<std::size_t>(n);
-    }
-    char buffer[65536];
-    ssize_t n;
-    while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) in.append(buffer, static_cast<std::size_t>(n));
+  for (std::size_t sent = 0; sent < bytes.size();) {
+    ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) break;
+    sent += static_cast<std::size_t>(n);
   }
+  char buffer[65536];
+  ssize_t n;
+  while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) in.append(buffer, static_cast<std::size_t>(n));
   ::close(fd);
   std::size_t end = in.find("\r\n\r\n");
   if (in.compare(0, 9, "HTTP/1.1 ") != 0 || end == std::string::npos) return reply;
