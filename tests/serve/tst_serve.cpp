@@ -812,7 +812,8 @@ void TestServe::answerCacheLimit() {
   QCOMPARE(cache.Find(AnswerCache::kCapacity + 1).value_or(""), std::string("last"));
 }
 
-// A new edition that cannot be read (a data file missing) never replaces the one in use.
+// A new edition that cannot be read (a data file missing) never replaces the one in use
+// until it can be read.
 void TestServe::unreadableEditionKept() {
   TempData dir;
   const std::string data = dir.folder();
@@ -828,6 +829,9 @@ void TestServe::unreadableEditionKept() {
   QCOMPARE(reply.status, 200);
   QCOMPARE(Body(reply)["results"][0]["town"].get<std::string>(), std::string("千代田"));
   QCOMPARE(Body(HttpGet(running.port, "/v1/edition"))["id"].get<std::string>(), std::string("a"));
+  // It is tried again at each request: with its file back, it comes into use.
+  QVERIFY(WriteEdition(data, "b", EditionB(), "2026-05-29"));
+  QCOMPARE(Body(HttpGet(running.port, "/v1/edition"))["id"].get<std::string>(), std::string("b"));
 }
 
 QTEST_GUILESS_MAIN(TestServe)
