@@ -17,6 +17,7 @@
 #include "core/import/ArchiveSums.h"
 #include "core/update/Updater.h"
 #include "importer/ImportCommand.h"
+#include "shared/DataInUse.h"
 
 namespace tanzel {
 
@@ -208,13 +209,16 @@ int Download(const Args& args, std::FILE* out, std::FILE* err, const CommitStepH
   options.atCommitStep = atCommitStep;
   if (args.allowOlder)
     options.allowOlder = [](const std::string&, const std::string&, const std::string&) { return true; };
+  // The data in use: the program's (its own or the user's), or that of the folder --out names.
+  DataInUse inUse(args.out.empty() ? DataInUse::Opener()
+                                   : [](const std::string& folder) { return DataSet::Open(folder); });
   if (args.out.empty()) {
     std::string program = ExecutableFolder();
     options.targetFolder = UpdateTargetFolder(program);
-    options.inUseFolder = DataSet::OpenInUse(program)->Folder();
+    options.inUse = inUse.SourceFor(program);
   } else {
     options.targetFolder = args.out;
-    options.inUseFolder = args.out;
+    options.inUse = inUse.SourceFor(args.out);
   }
   UpdateResult result;
   bool interrupted = false;

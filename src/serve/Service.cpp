@@ -354,9 +354,9 @@ std::string EditionJson(const DataSet& set) {
   return Dump(body);
 }
 
-std::shared_ptr<const ServedEdition> OpenServed(const std::string& folder) {
+std::shared_ptr<const ServedEdition> MakeServed(std::shared_ptr<const DataSet> set) {
   auto served = std::make_shared<ServedEdition>();
-  served->set = DataSet::Open(folder);
+  served->set = std::move(set);
   served->index = served->set->Index(served->error);
   std::string date = served->set->Edition() ? served->set->Edition()->date : "undated";
   std::string id = served->set->EditionId().empty() ? "plain" : served->set->EditionId();
@@ -401,7 +401,10 @@ struct Service::Metrics {
   std::atomic<uint64_t> switches{0};
 };
 
-Service::Service(ServiceOptions options) : options_(std::move(options)), metrics_(new Metrics) {}
+Service::Service(ServiceOptions options)
+    : options_(std::move(options)),
+      data_([](const std::string& folder) { return DataSet::Open(folder); }),
+      metrics_(new Metrics) {}
 
 Service::~Service() = default;
 
@@ -419,14 +422,16 @@ std::shared_ptr<const ServedEdition> Service::Current() {
     std::lock_guard<std::mutex> lock(mutex_);
     served = current_;
   }
-  if (served && !served->set->Outdated() && served->index) return served;
+  std::shared_ptr<const DataSet> set = data_.Set(options_.dataFolder);
+  if (served && served->set == set) return served;
   // The first to see a new edition opens it; the others wait and take what it opened.
   std::lock_guard<std::mutex> opening(openMutex_);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (current_ != served) return current_;
   }
-  std::shared_ptr<const ServedEdition> next = OpenServed(options_.dataFolder);
+  std::shared_ptr<const ServedEdition> next = MakeServed(set);
+  if (!next->index) data_.Renew();                             // the next request opens the data anew
   if (!next->index && served && served->index) return served;  // keep a readable edition
   std::lock_guard<std::mutex> lock(mutex_);
   if (served) metrics_->switches.fetch_add(1);

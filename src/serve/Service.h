@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "core/data/DataSet.h"
+#include "shared/DataInUse.h"
 
 namespace tanzel {
 
@@ -112,8 +113,8 @@ class Service {
   Response Handle(const Request& request);
 
   // The edition in use now: the one last opened, or a new one when `current` names another
-  // edition since (checked with one readlink per call). A request holds what this returns
-  // to its end.
+  // edition since (checked with one readlink per call) or the one last opened could not be
+  // read. A request holds what this returns to its end.
   std::shared_ptr<const ServedEdition> Current();
 
   // Reads the data now (the address index too), so that the first request need not.
@@ -127,6 +128,7 @@ class Service {
   std::string MetricsText();
 
   ServiceOptions options_;
+  DataInUse data_;        // the data folder's set, kept fresh
   std::mutex mutex_;      // guards current_
   std::mutex openMutex_;  // one opening of a new edition at a time
   std::shared_ptr<const ServedEdition> current_;

@@ -799,7 +799,8 @@ void TestServe::answerCacheLimit() {
   QCOMPARE(cache.Find(AnswerCache::kCapacity + 1).value_or(""), std::string("last"));
 }
 
-// A new edition that cannot be read (a data file missing) never replaces the one in use.
+// A new edition that cannot be read (a data file missing) never replaces the one in use
+// until it can be read.
 void TestServe::unreadableEditionKept() {
   OwnService own;
   QVERIFY(own.started());
@@ -813,6 +814,9 @@ void TestServe::unreadableEditionKept() {
   QCOMPARE(reply.status, 200);
   QCOMPARE(Body(reply)["results"][0]["town"].get<std::string>(), std::string("千代田"));
   QCOMPARE(Body(HttpGet(port, "/v1/edition"))["id"].get<std::string>(), std::string("a"));
+  // It is tried again at each request: with its file back, it comes into use.
+  QVERIFY(WriteEdition(data, "b", EditionB(), "2026-05-29"));
+  QCOMPARE(Body(HttpGet(port, "/v1/edition"))["id"].get<std::string>(), std::string("b"));
 }
 
 QTEST_GUILESS_MAIN(TestServe)

@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "core/data/DataFile.h"
-#include "core/data/DataSet.h"
 #include "core/data/EditionRecord.h"
+#include "core/data/Editions.h"
 
 namespace tanzel {
 
@@ -42,13 +42,14 @@ std::string ChooseDataFolder(const std::string& programFolder) {
   std::string program = WithSlash(programFolder);
   std::string user = UserDataFolder();
   if (user.empty() || user == program) return program;
-  std::shared_ptr<const DataSet> userSet = DataSet::Open(user);
-  const std::optional<EditionRecord>& userRecord = userSet->Edition();
+  // Only the two EDITION records are read to choose: the set chosen is opened once, by the
+  // caller (DataSet::OpenInUse).
+  const std::string userEdition = ResolveEditionFolder(user);
+  const std::optional<EditionRecord> userRecord = ReadEdition(userEdition);
   if (!userRecord) return program;
-  std::shared_ptr<const DataSet> programSet = DataSet::Open(program);
-  const std::optional<EditionRecord>& programRecord = programSet->Edition();
+  const std::optional<EditionRecord> programRecord = ReadEdition(ResolveEditionFolder(program));
   if (programRecord && programRecord->date >= userRecord->date) return program;
-  return HoldsCompleteSet(userSet->EditionFolder()) ? user : program;
+  return HoldsCompleteSet(userEdition) ? user : program;
 }
 
 const char* PackagedMarker() {

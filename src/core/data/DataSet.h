@@ -36,7 +36,10 @@ class DataSet {
   using ReadHook = std::function<void(const char* path)>;
   static std::shared_ptr<const DataSet> Open(const std::string& folder, ReadHook beforeRead = {});
   // Opens the data in use of the program whose own folder is `programFolder`: the edition
-  // the data folder that ChooseDataFolder (core/data/DataFolders.h) chooses serves now.
+  // the data folder that ChooseDataFolder (core/data/DataFolders.h) chooses serves now. The
+  // choice reads the folders' EDITION records only; one set is opened. A front end keeps
+  // the set it reads fresh with a DataInUse (shared/DataInUse.h) rather than opening one
+  // for each read.
   static std::shared_ptr<const DataSet> OpenInUse(const std::string& programFolder);
 
   // The data folder, with its trailing '/'.
@@ -84,7 +87,8 @@ class DataSet {
   mutable std::string indexError_;
 };
 
-// Where a window or a worker takes the data it reads at each start: the DataSet in use then.
+// Where a window, a worker or an update takes the data it reads at each start: the DataSet
+// in use then.
 using DataSource = std::function<std::shared_ptr<const DataSet>()>;
 
 }  // namespace tanzel

@@ -1,6 +1,7 @@
 #include "core/data/Loaders.h"
 
 #include "core/data/DataFile.h"
+#include "core/data/DataSet.h"
 
 namespace tanzel {
 
@@ -29,6 +30,14 @@ LoadResult LoadKenFile(const char* folder, int pref, KenRecord* table) {
 
 LoadResult LoadJigFile(const char* folder, int pref, JigRecord* table) {
   return LoadFile(folder, pref, DataKind::Jig, table, SplitJig);
+}
+
+LoadResult LoadKenFile(const DataSet& set, int pref, KenRecord* table) {
+  return LoadKenFile(set.EditionFolder().c_str(), pref, table);
+}
+
+LoadResult LoadJigFile(const DataSet& set, int pref, JigRecord* table) {
+  return LoadJigFile(set.EditionFolder().c_str(), pref, table);
 }
 
 }  // namespace tanzel

@@ -259,8 +259,8 @@ bool Update::Measure(const std::vector<std::string>& paths, EditionRecord& editi
 }
 
 bool Update::IsInUse(const EditionRecord& edition) {
-  if (options_.inUseFolder.empty()) return false;
-  inUse_ = DataSet::Open(options_.inUseFolder)->Edition();
+  if (!options_.inUse) return false;
+  inUse_ = options_.inUse()->Edition();
   if (!inUse_) return false;
   result_.inUseDate = inUse_->date;
   // The archives' sums decide, not their dates: archives of the same date may differ.
@@ -312,8 +312,8 @@ bool Update::BeforeCommit(const ImportSummary& summary, const std::string& stage
             std::to_string(summary.jig.records) + " offices, not what Japan Post's complete archives hold";
     return Fail(UpdateFailure::Archive, UpdateProblem::WrongCounts, error);
   }
-  if (!options_.inUseFolder.empty()) {
-    const std::string inUse = DataSet::Open(options_.inUseFolder)->EditionFolder();
+  if (options_.inUse) {
+    const std::string inUse = options_.inUse()->EditionFolder();
     std::string ignored;
     result_.compared = HoldsCompleteSet(inUse) && CompareDataSets(inUse, staged, result_.changes, ignored);
   }

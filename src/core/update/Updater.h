@@ -22,6 +22,7 @@
 
 #include <vector>
 
+#include "core/data/DataSet.h"
 #include "core/import/Importer.h"
 #include "core/update/DataChanges.h"
 #include "core/update/Download.h"
@@ -104,9 +105,10 @@ enum class UpdateProblem {
 struct UpdateOptions {
   std::string baseUrl;       // see ArchiveUrl
   std::string targetFolder;  // the data folder the new set goes into (created when missing)
-  // The data folder the program reads now: the new set is compared with its edition in use,
+  // The data the program reads now, asked on the thread that runs the update when the
+  // archives are in and again before the import commits: the new set is compared with it,
   // and archives equal to those its EDITION lists are not imported again. May be empty.
-  std::string inUseFolder;
+  DataSource inUse;
   DownloadLimits limits;
   // The check beyond what every import checks: record counts in these ranges.
   long minKenRecords = 50000;

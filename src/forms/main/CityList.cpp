@@ -10,7 +10,7 @@ using namespace tanzel;
 void TForm_Main::ListBox_KenClick() {
   int n = ListBox_Ken->currentRow() + 1;
   // Both files from one edition of the data, whatever an import does meanwhile.
-  EditionFolder = Data()->EditionFolder();
+  browsed_ = Data();
   KenCount = LoadKen(n);
   JigCount = LoadJig(n);
 

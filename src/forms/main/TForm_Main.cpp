@@ -222,17 +222,13 @@ void TForm_Main::FormCreate() {
 }
 
 std::shared_ptr<const DataSet> TForm_Main::Data() {
-  if (!data_ || dataOpenedFor_ != DataFolder || data_->Outdated()) {
-    const bool moved = data_ && dataOpenedFor_ == DataFolder;
-    data_ = DataSet::OpenInUse(DataFolder);
-    dataOpenedFor_ = DataFolder;
-    if (moved) ShowDateOf(*data_);  // another edition came into use meanwhile
-  }
-  return data_;
+  DataInUse::Taken taken = data_.Get(DataFolder);
+  if (taken.reopening == Reopening::Moved) ShowDateOf(*taken.set);  // another edition came into use meanwhile
+  return taken.set;
 }
 
 void TForm_Main::ShowDataDate() {
-  data_.reset();  // the label tells what is in use now: after an update, the new data
+  data_.Renew();  // the label tells what is in use now: after an update, the new data
   ShowDateOf(*Data());
 }
 
@@ -330,9 +326,11 @@ int Report(QWidget* parent, LoadResult r) {
 }  // namespace
 
 int TForm_Main::LoadKen(int n) {
-  return Report(this, LoadKenFile(EditionFolder.c_str(), n, KenTable.get()));
+  if (!browsed_) browsed_ = Data();
+  return Report(this, LoadKenFile(*browsed_, n, KenTable.get()));
 }
 
 int TForm_Main::LoadJig(int n) {
-  return Report(this, LoadJigFile(EditionFolder.c_str(), n, JigTable.get()));
+  if (!browsed_) browsed_ = Data();
+  return Report(this, LoadJigFile(*browsed_, n, JigTable.get()));
 }

@@ -9,6 +9,7 @@
 #include "core/data/DataSet.h"
 #include "core/data/Records.h"
 #include "core/data/ZeroedTable.h"
+#include "shared/DataInUse.h"
 
 class QAction;
 class QFrame;
@@ -70,15 +71,14 @@ class TForm_Main : public QMainWindow {
   std::string DataFolder;
   // The data in use: the DataSet that DataFolder serves (DataSet::OpenInUse), kept between
   // reads and opened anew when DataFolder changes, when its `current` moves (an import by
-  // another process; the date label then shows the new data's date) and after an update.
+  // another process; the date label then shows the new data's date) and after an update
+  // (shared/DataInUse.h).
   std::shared_ptr<const tanzel::DataSet> Data();
-  // The edition folder of the data that the prefecture being loaded is read from (set by
-  // ListBox_KenClick before its two loads).
-  std::string EditionFolder;
 
-  // Load the KEN (JIG) file of prefecture n (1 ... 47) from EditionFolder into its table; the
-  // caller stores the result (count, or -1 when the file is missing). Problems are shown in
-  // boxes.
+  // Load the KEN (JIG) file of prefecture n (1 ... 47) from the data the prefecture being
+  // browsed is read from (taken by ListBox_KenClick before its two loads) into its table;
+  // the caller stores the result (count, or -1 when the file is missing). Problems are
+  // shown in boxes.
   int LoadKen(int n);
   int LoadJig(int n);
 
@@ -132,9 +132,10 @@ class TForm_Main : public QMainWindow {
 
   QAction* updateAction_ = nullptr;  // "データ更新…" in Exit1
   QAction* listAction_ = nullptr;    // "住所一覧から郵便番号…" in Exit1
-  // The set Data() hands out, and the DataFolder it was opened for.
-  std::shared_ptr<const tanzel::DataSet> data_;
-  std::string dataOpenedFor_;
+  // The set Data() hands out, for the DataFolder asked for.
+  tanzel::DataInUse data_;
+  // The set the prefecture being browsed is read from: both of its files from one edition.
+  std::shared_ptr<const tanzel::DataSet> browsed_;
 };
 
 extern TForm_Main* Form_Main;

@@ -11,7 +11,7 @@ void TForm_Main::UpdateData() {
   tanzel::UpdateOptions options;
   options.baseUrl = source.BaseUrl();
   options.targetFolder = tanzel::UpdateTargetFolder(DataFolder);
-  options.inUseFolder = Data()->Folder();
+  options.inUse = data_.SourceFor(DataFolder);
   UpdateDialog dialog(options, this);
   dialog.exec();
   ShowDataDate();

@@ -132,7 +132,7 @@ UpdateOptions TestUpdater::Options(const QString& base, const TempData& target) 
   UpdateOptions options;
   options.baseUrl = base.startsWith(u'/') ? server_.BaseUrl() + base.toStdString() : base.toStdString();
   options.targetFolder = target.folder();
-  options.inUseFolder = target.folder();
+  options.inUse = [folder = target.folder()] { return DataSet::Open(folder); };
   return options;
 }
 
