@@ -13,6 +13,7 @@
 #include "core/lists/ListFile.h"
 #include "core/lists/ListSession.h"
 #include "core/lists/ListText.h"
+#include "core/lists/UserFile.h"
 #include "core/lists/Workbook.h"
 #include "core/resolve/AddressIndex.h"
 
@@ -261,7 +262,7 @@ int ResolveCsvCommand(int argc, const char* const argv[], const std::shared_ptr<
   error.clear();
   auto write = [&](std::FILE* f) { return WriteList(*index, input, header, columns, output, f, allSure, error); };
   bool written = args.output.empty() ? write(out) && std::fflush(out) == 0 && !std::ferror(out)
-                                     : WriteFileAtomically(args.output, write, error);
+                                     : WriteUserFile(args.output, write, error);
   if (!written) {
     std::fprintf(err, "tanzel-search: the output could not be written%s%s\n", error.empty() ? "" : ": ", error.c_str());
     return 4;

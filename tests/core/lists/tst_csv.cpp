@@ -10,6 +10,7 @@
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
 #include "core/lists/ListText.h"
+#include "core/lists/UserFile.h"
 #include "core/resolve/AddressIndex.h"
 #include "support/Lists.h"
 #include "support/Sjis.h"
@@ -355,9 +356,9 @@ class TestCsv : public QObject {
     QVERIFY(!over.Open(dir.path("four.csv"), 3, error));
     QVERIFY(::unlink(dir.path("four.csv").c_str()) == 0);
     QVERIFY(dir.write("out.csv", "old"));
-    QVERIFY(!WriteFileAtomically(
+    QVERIFY(!WriteUserFile(
         dir.path("out.csv"), [](std::FILE* f) { return std::fputs("half", f) < 0; }, error));
-    QVERIFY(WriteFileAtomically(
+    QVERIFY(WriteUserFile(
         dir.path("new.csv"), [](std::FILE* f) { return std::fputs("new", f) >= 0; }, error));
     QCOMPARE(FolderEntries(dir.folder()), (std::vector<std::string>{"big.csv", "new.csv", "out.csv"}));
     QCOMPARE(FileBytes(dir.path("out.csv")), std::string("old"));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/lists/ListFile.h"
+#include "core/lists/UserFile.h"
 #include "core/lists/Workbook.h"
 #include "support/Archives.h"
 #include "support/Lists.h"
@@ -126,7 +127,7 @@ class TestWorkbook : public QObject {
     std::string error;
     TempData dir;
     const std::string path = dir.path("round.xlsx");
-    QVERIFY2(WriteFileAtomically(
+    QVERIFY2(WriteUserFile(
                  path,
                  [&](std::FILE* file) {
                    WorkbookWriter writer(file);
