@@ -52,20 +52,10 @@ std::string DescribeColumns(const ListColumns& columns, const std::vector<std::s
   return out;
 }
 
-std::string RowAddress(const std::vector<std::string>& fields, TextEncoding encoding, const ListColumns& columns) {
-  std::string out;
-  for (int c : columns.address) {
-    if (c < 0 || static_cast<std::size_t>(c) >= fields.size() || fields[c].empty()) continue;
-    if (!out.empty()) out += ' ';
-    out += FieldToSjis(fields[c], encoding);
-  }
-  return out;
-}
-
 RowAnswer ResolveFields(const AddressIndex& index, const std::vector<std::string>& fields, TextEncoding encoding,
                         const ListColumns& columns, const RowDecision* decision) {
   const std::string address =
-      decision && decision->address ? *decision->address : RowAddress(fields, encoding, columns);
+      decision && decision->address ? *decision->address : JoinAddress(fields, encoding, columns.address);
   const bool hasCode = columns.code >= 0 && static_cast<std::size_t>(columns.code) < fields.size();
   RowAnswer answer = ResolveRow(index, address, hasCode ? FieldToSjis(fields[columns.code], encoding) : std::string());
   if (decision && decision->postal) {

@@ -43,9 +43,6 @@ struct RowDecision {
   std::optional<uint32_t> postal;
 };
 
-// The address of a row (fields as read in `encoding`) as `columns` join it, Shift-JIS.
-std::string RowAddress(const std::vector<std::string>& fields, TextEncoding encoding, const ListColumns& columns);
-
 // Resolves a row (fields as read in `encoding`) as `columns` say, weighing its existing code
 // (ResolveRow), with the person's decision where there is one: a code chosen among the
 // address's own candidates (even where the existing code decided otherwise; the agreement

@@ -452,9 +452,9 @@ void AddressListDialog::RowChanged() {
       const auto& now = model_->Answers()[r].answer.codes;
       if (now.size() == 1) candidates_->setCurrentIndex(std::max(0, candidates_->findData(now.front().postal)));
     }
-    std::vector<std::string> fields(list_->width);
-    for (int c : resolved_.address) fields[static_cast<std::size_t>(c)] = list_->SjisField(r + model_->First(), c);
-    addressEdit_->setText(FromSjis(asked.address ? *asked.address : JoinAddress(fields, resolved_.address)));
+    addressEdit_->setText(FromSjis(asked.address ? *asked.address
+                                                 : JoinAddress(list_->rows[r + model_->First()], list_->encoding,
+                                                               resolved_.address)));
   }
   SetBusy(busy_);
 }

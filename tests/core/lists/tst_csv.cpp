@@ -219,7 +219,7 @@ class TestCsv : public QObject {
     QCOMPARE(ColumnOf("0000002", nullptr, 4), -1);
     QCOMPARE(ColumnOf("住所", nullptr, 4), -1);
     QCOMPARE(ColumnOf("番地", &names, 5), 4);
-    QCOMPARE(JoinAddress(Fields({"東京都", "", "府中市"}), {0, 1, 2, 7}), S("東京都 府中市"));
+    QCOMPARE(JoinAddress(Fields({"東京都", "", "府中市"}), TextEncoding::Cp932, {0, 1, 2, 7}), S("東京都 府中市"));
   }
 
   // A column is the address or the code column when at least half of its filled cells read
