@@ -18,7 +18,7 @@ std::vector<std::string> SjisRow(const std::vector<std::string>& fields, TextEnc
 
 }  // namespace
 
-bool FirstRowNamesColumns(const std::vector<std::vector<std::string>>& rows, TextEncoding encoding) {
+bool FirstRowNamesColumns(std::span<const std::vector<std::string>> rows, TextEncoding encoding) {
   if (rows.empty()) return false;
   const std::vector<std::string> first = SjisRow(rows[0], encoding);
   if (rows.size() < 2) return LooksLikeHeader(first, nullptr);
@@ -26,7 +26,7 @@ bool FirstRowNamesColumns(const std::vector<std::vector<std::string>>& rows, Tex
   return LooksLikeHeader(first, &second);
 }
 
-ListColumns RecogniseColumns(const std::vector<std::vector<std::string>>& rows, TextEncoding encoding, bool header) {
+ListColumns RecogniseColumns(std::span<const std::vector<std::string>> rows, TextEncoding encoding, bool header) {
   std::vector<std::string> names;
   std::vector<std::vector<std::string>> sample;
   for (std::size_t r = 0; r < rows.size() && sample.size() < kLayoutSampleRows; ++r) {

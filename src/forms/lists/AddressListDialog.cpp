@@ -267,9 +267,7 @@ void AddressListDialog::Loaded(std::shared_ptr<const AddressList> list, const QS
   decisions_.clear();
   SetBusy(false);
   unsaved_ = false;
-  const std::vector<std::vector<std::string>> firstRows(
-      list_->rows.begin(), list_->rows.begin() + static_cast<long>(std::min(list_->rows.size(), std::size_t{2})));
-  const bool header = FirstRowNamesColumns(firstRows, list_->encoding);
+  const bool header = FirstRowNamesColumns(list_->rows, list_->encoding);
   const long rows = static_cast<long>(list_->rows.size()) - (header ? 1 : 0);
   if (!pasted && IsWorkbookPath(inputPath_.toStdString()))
     static_cast<StatusLabel*>(sourceLabel_)->SetStatus(QStringLiteral(u"%1　%2行　Excel ブック").arg(source).arg(rows));
@@ -298,10 +296,7 @@ void AddressListDialog::FillColumns() {
   codeColumn_->addItem(QStringLiteral(u"（なし）"), -1);
   if (!list_) return;
   const bool header = headerCheck_->isChecked();
-  const std::size_t sampled = std::min(list_->rows.size(), kLayoutSampleRows + 1);
-  const std::vector<std::vector<std::string>> rows(list_->rows.begin(),
-                                                   list_->rows.begin() + static_cast<long>(sampled));
-  recognised_ = RecogniseColumns(rows, list_->encoding, header);
+  recognised_ = RecogniseColumns(list_->rows, list_->encoding, header);
   const ListColumns& guess = recognised_;
   for (int c = 0; c < static_cast<int>(list_->width); ++c) {
     const QString name = header ? FromSjis(list_->SjisField(0, c)) : QStringLiteral(u"列%1").arg(c + 1);
