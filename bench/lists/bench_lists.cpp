@@ -18,7 +18,6 @@
 
 #include "common/Process.h"
 #include "core/lists/Csv.h"
-#include "core/lists/ListFile.h"
 #include "core/lists/UserFile.h"
 #include "core/lists/Workbook.h"
 #include "core/resolve/AddressIndex.h"
