@@ -133,6 +133,8 @@ class TestListSession : public QObject {
         "differs", 0);
     Row("another prefecture differs", "東京都千代田区丸の内2-4-1 丸ビル 20F", "541-0053", -1, "100-0005", "not-sure",
         "differs", 0);
+    Row("a building of a town of that name in another city differs", "大阪府大阪市中央区本町1-1", "260-6090", -1,
+        "541-0053", "sure", "differs", 0);
     Row("an office of a town of that name in another city differs", "大阪府大阪市中央区本町1-1", "260-8799", -1,
         "541-0053", "sure", "differs", 0);
     Row("a catch-all answer keeps the list's building out", "東京都千代田区無名町9", "100-6320", -1, "100-0000",
