@@ -175,6 +175,7 @@ class TestListSession : public QObject {
     Columns<QString, QString>("header", "names");
     Row("no clash", "氏名,郵便番号,住所", "郵便番号（検索結果）,確度,該当住所,既存番号との照合");
     Row("a name taken", "確度,住所", "郵便番号（検索結果）,確度（検索結果）,該当住所,既存番号との照合");
+    Row("taken with the mark", "郵便番号,郵便番号（検索結果）", "郵便番号（検索結果）2,確度,該当住所,既存番号との照合");
     Row("taken twice", "郵便番号（検索結果）,郵便番号（検索結果）2",
         "郵便番号（検索結果）3,確度,該当住所,既存番号との照合");
   }
