@@ -75,6 +75,7 @@ class TestWorkbook : public QObject {
     Row("macros only", "macros", "the workbook has no worksheet (only macros or charts)");
     Row("no such sheet", "sheet", "the workbook has no sheet 名簿 (it has Sheet1)");
     Row("sheet past the limit", "limit", "the workbook's xl/worksheets/sheet1.xml is larger than a list may be");
+    Row("a row past a sheet's last", "rows", "the sheet has more rows than a workbook can");
   }
   void refused() {
     QFETCH(QString, kind);
@@ -97,7 +98,8 @@ class TestWorkbook : public QObject {
                                    "/xlMacrosheet\" Target=\"macrosheets/sheet1.xml\"/></Relationships>"},
                               {"xl/macrosheets/sheet1.xml", "<xm:macrosheet/>"}}));
     } else {
-      QVERIFY(WriteWorkbookFile(path, kSheet, kShared));
+      const std::string pastLastRow = "<sheetData><row r=\"1048577\"><c t=\"b\"><v>1</v></c></row></sheetData>";
+      QVERIFY(WriteWorkbookFile(path, kind == QStringLiteral("rows") ? pastLastRow : kSheet, kShared));
       if (kind == QStringLiteral("sheet")) sheet = "名簿";
       if (kind == QStringLiteral("limit")) limit = ReadZipEntry(path, "xl/worksheets/sheet1.xml").size() - 1;
     }
