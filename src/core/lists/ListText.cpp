@@ -403,7 +403,8 @@ int ColumnOf(std::string_view given, const std::vector<std::string>* header, std
   return it == header->end() ? -1 : static_cast<int>(it - header->begin());
 }
 
-std::string JoinAddress(const std::vector<std::string>& fields, TextEncoding encoding, const std::vector<int>& columns) {
+std::string JoinAddress(const std::vector<std::string>& fields, TextEncoding encoding,
+                        const std::vector<int>& columns) {
   std::string out;
   for (int c : columns) {
     if (c < 0 || static_cast<std::size_t>(c) >= fields.size() || fields[c].empty()) continue;
