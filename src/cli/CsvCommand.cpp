@@ -176,9 +176,8 @@ std::vector<std::vector<std::string>> FirstRows(InputRows& input) {
 // a name fits no column or nothing looks like an address.
 bool PickColumns(const CsvArgs& args, const std::vector<std::vector<std::string>>& rows, TextEncoding encoding,
                  bool header, std::size_t width, ListColumns& columns, std::FILE* err) {
-  std::vector<std::string> names;
-  if (header && !rows.empty())
-    for (const std::string& f : rows[0]) names.push_back(FieldToSjis(f, encoding));
+  const std::vector<std::string> names =
+      header && !rows.empty() ? FieldsToSjis(rows[0], encoding) : std::vector<std::string>();
   const std::vector<std::string>* headerRow = header ? &names : nullptr;
   columns = RecogniseColumns(rows, encoding, header);
   if (!args.columns.empty()) columns.address.clear();

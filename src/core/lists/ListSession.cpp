@@ -7,22 +7,11 @@
 
 namespace tanzel {
 
-namespace {
-
-std::vector<std::string> SjisRow(const std::vector<std::string>& fields, TextEncoding encoding) {
-  std::vector<std::string> out;
-  out.reserve(fields.size());
-  for (const std::string& f : fields) out.push_back(FieldToSjis(f, encoding));
-  return out;
-}
-
-}  // namespace
-
 bool FirstRowNamesColumns(std::span<const std::vector<std::string>> rows, TextEncoding encoding) {
   if (rows.empty()) return false;
-  const std::vector<std::string> first = SjisRow(rows[0], encoding);
+  const std::vector<std::string> first = FieldsToSjis(rows[0], encoding);
   if (rows.size() < 2) return LooksLikeHeader(first, nullptr);
-  const std::vector<std::string> second = SjisRow(rows[1], encoding);
+  const std::vector<std::string> second = FieldsToSjis(rows[1], encoding);
   return LooksLikeHeader(first, &second);
 }
 
@@ -31,9 +20,9 @@ ListColumns RecogniseColumns(std::span<const std::vector<std::string>> rows, Tex
   std::vector<std::vector<std::string>> sample;
   for (std::size_t r = 0; r < rows.size() && sample.size() < kLayoutSampleRows; ++r) {
     if (header && r == 0)
-      names = SjisRow(rows[r], encoding);
+      names = FieldsToSjis(rows[r], encoding);
     else
-      sample.push_back(SjisRow(rows[r], encoding));
+      sample.push_back(FieldsToSjis(rows[r], encoding));
   }
   return GuessColumns(header && !rows.empty() ? &names : nullptr, sample);
 }
@@ -94,7 +83,7 @@ ListWriter::ListWriter(std::FILE* file, const ListOutput& output, TextEncoding f
 ListWriter::~ListWriter() = default;
 
 bool ListWriter::Header(const std::vector<std::string>& fields) {
-  const std::vector<std::string> names = SjisRow(fields, from_);
+  const std::vector<std::string> names = FieldsToSjis(fields, from_);
   return Append(fields, AppendedNames(&names));
 }
 

@@ -237,6 +237,13 @@ std::string FieldToSjis(std::string_view field, TextEncoding encoding) {
   return out;
 }
 
+std::vector<std::string> FieldsToSjis(const std::vector<std::string>& fields, TextEncoding encoding) {
+  std::vector<std::string> out;
+  out.reserve(fields.size());
+  for (const std::string& f : fields) out.push_back(FieldToSjis(f, encoding));
+  return out;
+}
+
 bool SjisToEncoding(std::string_view sjis, TextEncoding to, std::string& out) {
   if (to == TextEncoding::Cp932) {
     out.assign(sjis);

@@ -30,6 +30,8 @@ std::optional<ListFormat> InspectList(std::string_view bytes, std::string& error
 // A field of a text in `encoding` as Shift-JIS. A UTF-8 character Shift-JIS has no form for
 // becomes '?'.
 std::string FieldToSjis(std::string_view field, TextEncoding encoding);
+// Every field of a row as FieldToSjis gives it.
+std::vector<std::string> FieldsToSjis(const std::vector<std::string>& fields, TextEncoding encoding);
 
 // A field read in `from` written in `to` (UTF-8 with or without its mark are one). Returns
 // false when a character has no form in `to`.

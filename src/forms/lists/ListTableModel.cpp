@@ -20,9 +20,8 @@ void ListTableModel::SetList(std::shared_ptr<const AddressList> list, bool heade
   withCode_ = withCode;
   appendedNames_.clear();
   if (list_) {
-    std::vector<std::string> names;
-    if (header_)
-      for (int c = 0; c < static_cast<int>(list_->width); ++c) names.push_back(list_->SjisField(0, c));
+    const std::vector<std::string> names =
+        header_ ? FieldsToSjis(list_->rows[0], list_->encoding) : std::vector<std::string>();
     for (const std::string& name : AppendedNames(header_ ? &names : nullptr)) appendedNames_ << FromSjis(name);
   }
   answers_.clear();
