@@ -18,7 +18,7 @@
 
 #include "common/Process.h"
 #include "core/lists/Csv.h"
-#include "core/lists/ListFile.h"
+#include "core/lists/UserFile.h"
 #include "core/lists/Workbook.h"
 #include "core/resolve/AddressIndex.h"
 #include "core/text/SjisText.h"
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   const std::string workbook = std::string(dir) + "/customers.xlsx";
   {
     std::string error;
-    tanzel::WriteFileAtomically(
+    tanzel::WriteUserFile(
         workbook,
         [&](std::FILE* file) {
           tanzel::WorkbookWriter writer(file);

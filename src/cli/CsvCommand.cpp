@@ -13,6 +13,7 @@
 #include "core/lists/ListFile.h"
 #include "core/lists/ListSession.h"
 #include "core/lists/ListText.h"
+#include "core/lists/UserFile.h"
 #include "core/lists/Workbook.h"
 #include "core/resolve/AddressIndex.h"
 
@@ -175,9 +176,8 @@ std::vector<std::vector<std::string>> FirstRows(InputRows& input) {
 // a name fits no column or nothing looks like an address.
 bool PickColumns(const CsvArgs& args, const std::vector<std::vector<std::string>>& rows, TextEncoding encoding,
                  bool header, std::size_t width, ListColumns& columns, std::FILE* err) {
-  std::vector<std::string> names;
-  if (header && !rows.empty())
-    for (const std::string& f : rows[0]) names.push_back(FieldToSjis(f, encoding));
+  const std::vector<std::string> names =
+      header && !rows.empty() ? FieldsToSjis(rows[0], encoding) : std::vector<std::string>();
   const std::vector<std::string>* headerRow = header ? &names : nullptr;
   columns = RecogniseColumns(rows, encoding, header);
   if (!args.columns.empty()) columns.address.clear();
@@ -261,7 +261,7 @@ int ResolveCsvCommand(int argc, const char* const argv[], const std::shared_ptr<
   error.clear();
   auto write = [&](std::FILE* f) { return WriteList(*index, input, header, columns, output, f, allSure, error); };
   bool written = args.output.empty() ? write(out) && std::fflush(out) == 0 && !std::ferror(out)
-                                     : WriteFileAtomically(args.output, write, error);
+                                     : WriteUserFile(args.output, write, error);
   if (!written) {
     std::fprintf(err, "tanzel-search: the output could not be written%s%s\n", error.empty() ? "" : ": ", error.c_str());
     return 4;

@@ -14,8 +14,8 @@ class TempData;
 // (602-0033 or 602-8031), 3 not found. Beside them, for rows whose existing code decides:
 // 千代田区丸の内 (100-0005) with the building 丸の内ビルディング (100-6390, its 20th floor
 // 100-6320) and the office テスト商事 at 丸の内2-4-1 (100-8799); 本町 in both 中央区 of
-// 千葉市 (260-0012, with the office テスト銀行 at 3-3, 260-8799) and of
-// 大阪市 (541-0053).
+// 千葉市 (260-0012, with the office テスト銀行 at 3-3, 260-8799, and the building
+// テストビル, 260-6090) and of 大阪市 (541-0053).
 void WriteListData(const TempData& data);
 
 // The address (UTF-8) of kind `row % 4`, as ListData() answers it.

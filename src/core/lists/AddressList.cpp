@@ -4,6 +4,7 @@
 
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
+#include "core/lists/UserFile.h"
 #include "core/lists/Workbook.h"
 
 namespace tanzel {
@@ -76,7 +77,7 @@ bool SaveAddressList(const std::string& path, const AddressList& list, std::size
     error = writer.error();
     return ok;
   };
-  return WriteFileAtomically(path, write, error);
+  return WriteUserFile(path, write, error);
 }
 
 }  // namespace tanzel

@@ -118,11 +118,11 @@ std::array<std::string, kAppendedColumns> AppendedNames(const std::vector<std::s
 
 namespace {
 
-// The words of certainties (sure, not sure, ambiguous, not found, chosen) and agreements
-// (none, agrees, among, differs), Japanese (Shift-JIS) and English.
+// The words of certainties in the order of Certainty, then "chosen", and of agreements in
+// the order of Agreement; Japanese (Shift-JIS) and English.
 struct WordSet {
-  std::array<std::string, 5> certainty;
-  std::array<std::string, 4> agreement;
+  std::array<std::string, static_cast<std::size_t>(Certainty::NotFound) + 2> certainty;
+  std::array<std::string, static_cast<std::size_t>(Agreement::Differs) + 1> agreement;
 };
 
 const WordSet& Words(ListWords words) {
@@ -139,32 +139,12 @@ const WordSet& Words(ListWords words) {
 }  // namespace
 
 const std::string& RowCertaintyWord(const RowAnswer& row, ListWords words) {
-  const WordSet& set = Words(words);
-  if (row.chosen) return set.certainty[4];
-  switch (row.answer.certainty) {
-    case Certainty::Sure:
-      return set.certainty[0];
-    case Certainty::NotSure:
-      return set.certainty[1];
-    case Certainty::Ambiguous:
-      return set.certainty[2];
-    default:
-      return set.certainty[3];
-  }
+  const auto& certainty = Words(words).certainty;
+  return certainty[row.chosen ? certainty.size() - 1 : static_cast<std::size_t>(row.answer.certainty)];
 }
 
 const std::string& AgreementWord(Agreement agreement, ListWords words) {
-  const WordSet& set = Words(words);
-  switch (agreement) {
-    case Agreement::Agrees:
-      return set.agreement[1];
-    case Agreement::Among:
-      return set.agreement[2];
-    case Agreement::Differs:
-      return set.agreement[3];
-    default:
-      return set.agreement[0];
-  }
+  return Words(words).agreement[static_cast<std::size_t>(agreement)];
 }
 
 std::array<std::string, kAppendedColumns> AppendedCells(const AddressIndex& index, const RowAnswer& row,

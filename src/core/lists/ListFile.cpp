@@ -7,9 +7,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
-
-#include "core/lists/UserFile.h"
 
 namespace tanzel {
 
@@ -53,10 +50,6 @@ bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa {
   }, sb{};
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-bool WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error) {
-  return WriteUserFile(path, write, error);
 }
 
 }  // namespace tanzel

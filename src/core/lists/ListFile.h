@@ -1,11 +1,8 @@
 #pragma once
 
-// Reading a list from a file without copying it, and writing one so that a failure leaves
-// no half file behind.
+// Reading a list from a file without copying it (writing one: UserFile.h).
 
 #include <cstddef>
-#include <cstdio>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,10 +29,5 @@ class MappedList {
 
 // True when `a` and `b` name the same existing file (links followed).
 bool SameFile(const std::string& a, const std::string& b);
-
-// Writes the file `path` through `write`, which writes everything to the stream it gets and
-// returns false on a failure, as WriteUserFile (UserFile.h) does: only a regular file is
-// replaced, through a temporary file renamed over it.
-bool WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error);
 
 }  // namespace tanzel

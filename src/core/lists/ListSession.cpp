@@ -7,33 +7,22 @@
 
 namespace tanzel {
 
-namespace {
-
-std::vector<std::string> SjisRow(const std::vector<std::string>& fields, TextEncoding encoding) {
-  std::vector<std::string> out;
-  out.reserve(fields.size());
-  for (const std::string& f : fields) out.push_back(FieldToSjis(f, encoding));
-  return out;
-}
-
-}  // namespace
-
-bool FirstRowNamesColumns(const std::vector<std::vector<std::string>>& rows, TextEncoding encoding) {
+bool FirstRowNamesColumns(std::span<const std::vector<std::string>> rows, TextEncoding encoding) {
   if (rows.empty()) return false;
-  const std::vector<std::string> first = SjisRow(rows[0], encoding);
+  const std::vector<std::string> first = FieldsToSjis(rows[0], encoding);
   if (rows.size() < 2) return LooksLikeHeader(first, nullptr);
-  const std::vector<std::string> second = SjisRow(rows[1], encoding);
+  const std::vector<std::string> second = FieldsToSjis(rows[1], encoding);
   return LooksLikeHeader(first, &second);
 }
 
-ListColumns RecogniseColumns(const std::vector<std::vector<std::string>>& rows, TextEncoding encoding, bool header) {
+ListColumns RecogniseColumns(std::span<const std::vector<std::string>> rows, TextEncoding encoding, bool header) {
   std::vector<std::string> names;
   std::vector<std::vector<std::string>> sample;
   for (std::size_t r = 0; r < rows.size() && sample.size() < kLayoutSampleRows; ++r) {
     if (header && r == 0)
-      names = SjisRow(rows[r], encoding);
+      names = FieldsToSjis(rows[r], encoding);
     else
-      sample.push_back(SjisRow(rows[r], encoding));
+      sample.push_back(FieldsToSjis(rows[r], encoding));
   }
   return GuessColumns(header && !rows.empty() ? &names : nullptr, sample);
 }
@@ -52,20 +41,10 @@ std::string DescribeColumns(const ListColumns& columns, const std::vector<std::s
   return out;
 }
 
-std::string RowAddress(const std::vector<std::string>& fields, TextEncoding encoding, const ListColumns& columns) {
-  std::string out;
-  for (int c : columns.address) {
-    if (c < 0 || static_cast<std::size_t>(c) >= fields.size() || fields[c].empty()) continue;
-    if (!out.empty()) out += ' ';
-    out += FieldToSjis(fields[c], encoding);
-  }
-  return out;
-}
-
 RowAnswer ResolveFields(const AddressIndex& index, const std::vector<std::string>& fields, TextEncoding encoding,
                         const ListColumns& columns, const RowDecision* decision) {
   const std::string address =
-      decision && decision->address ? *decision->address : RowAddress(fields, encoding, columns);
+      decision && decision->address ? *decision->address : JoinAddress(fields, encoding, columns.address);
   const bool hasCode = columns.code >= 0 && static_cast<std::size_t>(columns.code) < fields.size();
   RowAnswer answer = ResolveRow(index, address, hasCode ? FieldToSjis(fields[columns.code], encoding) : std::string());
   if (decision && decision->postal) {
@@ -104,7 +83,7 @@ ListWriter::ListWriter(std::FILE* file, const ListOutput& output, TextEncoding f
 ListWriter::~ListWriter() = default;
 
 bool ListWriter::Header(const std::vector<std::string>& fields) {
-  const std::vector<std::string> names = SjisRow(fields, from_);
+  const std::vector<std::string> names = FieldsToSjis(fields, from_);
   return Append(fields, AppendedNames(&names));
 }
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,12 +25,13 @@ namespace tanzel {
 inline constexpr std::size_t kLayoutSampleRows = 200;
 
 // True when the first of `rows` (fields as read in `encoding`) names the columns
-// (LooksLikeHeader).
-bool FirstRowNamesColumns(const std::vector<std::vector<std::string>>& rows, TextEncoding encoding);
+// (LooksLikeHeader; only the first two rows are read).
+bool FirstRowNamesColumns(std::span<const std::vector<std::string>> rows, TextEncoding encoding);
 
 // The columns of a list from its first rows (fields as read in `encoding`; the first one
-// the column names when `header`): GuessColumns on them.
-ListColumns RecogniseColumns(const std::vector<std::vector<std::string>>& rows, TextEncoding encoding, bool header);
+// the column names when `header`): GuessColumns on them. Reads no more than the names and
+// kLayoutSampleRows rows, so a whole list may be passed.
+ListColumns RecogniseColumns(std::span<const std::vector<std::string>> rows, TextEncoding encoding, bool header);
 
 // What `columns` chose, for a person (UTF-8): "address: 都道府県 (3) + 市区町村 (4); existing
 // code: 郵便番号 (2)", each column by its name in `names` (Shift-JIS; may be null) and its
@@ -42,9 +44,6 @@ struct RowDecision {
   std::optional<std::string> address;
   std::optional<uint32_t> postal;
 };
-
-// The address of a row (fields as read in `encoding`) as `columns` join it, Shift-JIS.
-std::string RowAddress(const std::vector<std::string>& fields, TextEncoding encoding, const ListColumns& columns);
 
 // Resolves a row (fields as read in `encoding`) as `columns` say, weighing its existing code
 // (ResolveRow), with the person's decision where there is one: a code chosen among the

@@ -237,6 +237,13 @@ std::string FieldToSjis(std::string_view field, TextEncoding encoding) {
   return out;
 }
 
+std::vector<std::string> FieldsToSjis(const std::vector<std::string>& fields, TextEncoding encoding) {
+  std::vector<std::string> out;
+  out.reserve(fields.size());
+  for (const std::string& f : fields) out.push_back(FieldToSjis(f, encoding));
+  return out;
+}
+
 bool SjisToEncoding(std::string_view sjis, TextEncoding to, std::string& out) {
   if (to == TextEncoding::Cp932) {
     out.assign(sjis);
@@ -403,12 +410,13 @@ int ColumnOf(std::string_view given, const std::vector<std::string>* header, std
   return it == header->end() ? -1 : static_cast<int>(it - header->begin());
 }
 
-std::string JoinAddress(const std::vector<std::string>& sjisFields, const std::vector<int>& columns) {
+std::string JoinAddress(const std::vector<std::string>& fields, TextEncoding encoding,
+                        const std::vector<int>& columns) {
   std::string out;
   for (int c : columns) {
-    if (c < 0 || static_cast<std::size_t>(c) >= sjisFields.size() || sjisFields[c].empty()) continue;
+    if (c < 0 || static_cast<std::size_t>(c) >= fields.size() || fields[c].empty()) continue;
     if (!out.empty()) out += ' ';
-    out += sjisFields[c];
+    out += FieldToSjis(fields[c], encoding);
   }
   return out;
 }

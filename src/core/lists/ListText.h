@@ -30,6 +30,8 @@ std::optional<ListFormat> InspectList(std::string_view bytes, std::string& error
 // A field of a text in `encoding` as Shift-JIS. A UTF-8 character Shift-JIS has no form for
 // becomes '?'.
 std::string FieldToSjis(std::string_view field, TextEncoding encoding);
+// Every field of a row as FieldToSjis gives it.
+std::vector<std::string> FieldsToSjis(const std::vector<std::string>& fields, TextEncoding encoding);
 
 // A field read in `from` written in `to` (UTF-8 with or without its mark are one). Returns
 // false when a character has no form in `to`.
@@ -91,9 +93,9 @@ ListColumns GuessColumns(const std::vector<std::string>* header, const std::vect
 // may be null). -1 when it names none.
 int ColumnOf(std::string_view given, const std::vector<std::string>* header, std::size_t columnCount);
 
-// The address of a row: the fields (Shift-JIS) of `columns` joined with a space; a column
-// the row lacks counts as empty.
-std::string JoinAddress(const std::vector<std::string>& sjisFields, const std::vector<int>& columns);
+// The address of a row (fields as read in `encoding`): the fields of `columns` in Shift-JIS
+// joined with a space; a column the row lacks counts as empty.
+std::string JoinAddress(const std::vector<std::string>& fields, TextEncoding encoding, const std::vector<int>& columns);
 
 // A postal code as people write it in a list (Shift-JIS): 7 digits, half- or full-width,
 // with or without 〒, spaces and a hyphen after the third; or 6 digits where a spreadsheet

@@ -107,8 +107,8 @@ int CreateTemporary(const std::string& target, mode_t mode, std::string& temp) {
   return -1;
 }
 
-}  // namespace
-
+// The file that a write to `path` replaces: `path` with its symbolic links followed, as far as
+// they lead (the last one may point to nothing yet). Empty, with `error`, on a loop of links.
 std::string FollowLinks(const std::string& path, std::string& error) {
   std::string current = path;
   for (int links = 0; links <= kMaxLinks; ++links) {
@@ -123,6 +123,8 @@ std::string FollowLinks(const std::string& path, std::string& error) {
   error = path + ": too many symbolic links";
   return {};
 }
+
+}  // namespace
 
 bool WriteUserFile(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error) {
   const std::string target = FollowLinks(path, error);

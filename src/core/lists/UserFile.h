@@ -27,8 +27,4 @@ inline constexpr const char* kUserFileTempMarker = ".tanzel-tmp-";
 // was and no temporary file remains. `write` is not called for a refused file.
 bool WriteUserFile(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error);
 
-// The file that a write to `path` replaces: `path` with its symbolic links followed, as far as
-// they lead (the last one may point to nothing yet). Empty, with `error`, on a loop of links.
-std::string FollowLinks(const std::string& path, std::string& error);
-
 }  // namespace tanzel

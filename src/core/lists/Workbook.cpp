@@ -302,7 +302,6 @@ bool ReadWorkbook(std::string_view bytes, const std::string& sheet, std::size_t 
 struct WorkbookWriter::State {
   std::FILE* out = nullptr;
   std::FILE* scratch = nullptr;  // an unnamed file the library writes the workbook into
-  std::string path;
   lxw_workbook* workbook = nullptr;
   lxw_worksheet* sheet = nullptr;
   lxw_row_t row = 0;
@@ -338,10 +337,10 @@ WorkbookWriter::WorkbookWriter(std::FILE* file) : state_(std::make_unique<State>
   state_->out = file;
   state_->scratch = std::tmpfile();
   if (state_->scratch) {
-    state_->path = "/proc/self/fd/" + std::to_string(fileno(state_->scratch));
+    const std::string path = "/proc/self/fd/" + std::to_string(fileno(state_->scratch));
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
-    state_->workbook = workbook_new_opt(state_->path.c_str(), &options);
+    state_->workbook = workbook_new_opt(path.c_str(), &options);
     if (state_->workbook) state_->sheet = workbook_add_worksheet(state_->workbook, nullptr);
   }
   if (!state_->sheet) error_ = "a workbook cannot be made";

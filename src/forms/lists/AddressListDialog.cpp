@@ -54,16 +54,12 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
 }
 
 // A line of status that never widens the window: it takes the width it is given and ends
-// in … where its text is longer (the whole text is its tooltip).
+// in … where its text is longer (SetStatus makes the whole text its tooltip).
 class StatusLabel : public QLabel {
  public:
   explicit StatusLabel(QWidget* parent) : QLabel(parent) {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     setMinimumWidth(0);
-  }
-  void SetStatus(const QString& text) {
-    setText(text);
-    setToolTip(text);
   }
   QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
 
@@ -75,6 +71,11 @@ class StatusLabel : public QLabel {
                      fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
   }
 };
+
+void SetStatus(QLabel* label, const QString& text) {
+  label->setText(text);
+  label->setToolTip(text);
+}
 
 }  // namespace
 
@@ -267,19 +268,16 @@ void AddressListDialog::Loaded(std::shared_ptr<const AddressList> list, const QS
   decisions_.clear();
   SetBusy(false);
   unsaved_ = false;
-  const std::vector<std::vector<std::string>> firstRows(
-      list_->rows.begin(), list_->rows.begin() + static_cast<long>(std::min(list_->rows.size(), std::size_t{2})));
-  const bool header = FirstRowNamesColumns(firstRows, list_->encoding);
+  const bool header = FirstRowNamesColumns(list_->rows, list_->encoding);
   const long rows = static_cast<long>(list_->rows.size()) - (header ? 1 : 0);
   if (!pasted && IsWorkbookPath(inputPath_.toStdString()))
-    static_cast<StatusLabel*>(sourceLabel_)->SetStatus(QStringLiteral(u"%1　%2行　Excel ブック").arg(source).arg(rows));
+    SetStatus(sourceLabel_, QStringLiteral(u"%1　%2行　Excel ブック").arg(source).arg(rows));
   else
-    static_cast<StatusLabel*>(sourceLabel_)
-        ->SetStatus(QStringLiteral(u"%1　%2行　文字コード: %3　区切り: %4")
-                        .arg(source)
-                        .arg(rows)
-                        .arg(pasted ? QStringLiteral(u"（貼り付け）") : EncodingName(list_->encoding),
-                             list_->delimiter == '\t' ? QStringLiteral(u"タブ") : QStringLiteral(u"カンマ")));
+    SetStatus(sourceLabel_, QStringLiteral(u"%1　%2行　文字コード: %3　区切り: %4")
+                                .arg(source)
+                                .arg(rows)
+                                .arg(pasted ? QStringLiteral(u"（貼り付け）") : EncodingName(list_->encoding),
+                                     list_->delimiter == '\t' ? QStringLiteral(u"タブ") : QStringLiteral(u"カンマ")));
   encoding_->clear();
   encoding_->addItem(QStringLiteral(u"元の文字コード（%1）").arg(EncodingName(list_->encoding)),
                      static_cast<int>(list_->encoding));
@@ -298,10 +296,7 @@ void AddressListDialog::FillColumns() {
   codeColumn_->addItem(QStringLiteral(u"（なし）"), -1);
   if (!list_) return;
   const bool header = headerCheck_->isChecked();
-  const std::size_t sampled = std::min(list_->rows.size(), kLayoutSampleRows + 1);
-  const std::vector<std::vector<std::string>> rows(list_->rows.begin(),
-                                                   list_->rows.begin() + static_cast<long>(sampled));
-  recognised_ = RecogniseColumns(rows, list_->encoding, header);
+  recognised_ = RecogniseColumns(list_->rows, list_->encoding, header);
   const ListColumns& guess = recognised_;
   for (int c = 0; c < static_cast<int>(list_->width); ++c) {
     const QString name = header ? FromSjis(list_->SjisField(0, c)) : QStringLiteral(u"列%1").arg(c + 1);
@@ -321,7 +316,7 @@ void AddressListDialog::ShowList() {
   progress_->setRange(0, std::max(1, model_->rowCount()));
   progress_->setValue(0);
   if (list_) table_->setColumnWidth(static_cast<int>(list_->width) + 2, 380);  // the matched record
-  static_cast<StatusLabel*>(summary_)->SetStatus(list_ ? QStringLiteral(u"%1行").arg(model_->rowCount()) : QString());
+  SetStatus(summary_, list_ ? QStringLiteral(u"%1行").arg(model_->rowCount()) : QString());
   SetBusy(false);
 }
 
@@ -392,8 +387,7 @@ void AddressListDialog::Finished(bool cancelled, const QString& error) {
   }
   if (list_ && !cancelled) progress_->setValue(progress_->maximum());
   unsaved_ = unsaved_ || (list_ && model_->Index() != nullptr && !model_->Answers().empty());
-  static_cast<StatusLabel*>(summary_)->SetStatus(SummaryText() +
-                                                 (cancelled ? QStringLiteral(u"（中止しました）") : QString()));
+  SetStatus(summary_, SummaryText() + (cancelled ? QStringLiteral(u"（中止しました）") : QString()));
   RowChanged();
 }
 
@@ -452,9 +446,9 @@ void AddressListDialog::RowChanged() {
       const auto& now = model_->Answers()[r].answer.codes;
       if (now.size() == 1) candidates_->setCurrentIndex(std::max(0, candidates_->findData(now.front().postal)));
     }
-    std::vector<std::string> fields(list_->width);
-    for (int c : resolved_.address) fields[static_cast<std::size_t>(c)] = list_->SjisField(r + model_->First(), c);
-    addressEdit_->setText(FromSjis(asked.address ? *asked.address : JoinAddress(fields, resolved_.address)));
+    addressEdit_->setText(
+        FromSjis(asked.address ? *asked.address
+                               : JoinAddress(list_->rows[r + model_->First()], list_->encoding, resolved_.address)));
   }
   SetBusy(busy_);
 }
@@ -467,7 +461,7 @@ void AddressListDialog::ChooseCandidate() {
   decision.postal = candidates_->currentData().toUInt();
   model_->SetAnswer(r, ResolveListRow(*model_->Index(), *list_, r + model_->First(), resolved_, &decision));
   unsaved_ = true;
-  static_cast<StatusLabel*>(summary_)->SetStatus(SummaryText());
+  SetStatus(summary_, SummaryText());
 }
 
 void AddressListDialog::ResolveEdited() {
@@ -484,7 +478,7 @@ void AddressListDialog::ResolveEdited() {
   decision.postal.reset();
   model_->SetAnswer(r, ResolveListRow(*model_->Index(), *list_, r + model_->First(), resolved_, &decision));
   unsaved_ = true;
-  static_cast<StatusLabel*>(summary_)->SetStatus(SummaryText());
+  SetStatus(summary_, SummaryText());
   RowChanged();
 }
 
@@ -579,8 +573,7 @@ void AddressListDialog::SaveTo(const QString& path, TextEncoding encoding) {
         return;
       }
       unsaved_ = false;
-      static_cast<StatusLabel*>(summary_)->SetStatus(SummaryText() + QStringLiteral(u"　保存しました: ") +
-                                                     QFileInfo(path).fileName());
+      SetStatus(summary_, SummaryText() + QStringLiteral(u"　保存しました: ") + QFileInfo(path).fileName());
       if (closeWhenSaved_) {
         closeWhenSaved_ = false;
         QDialog::reject();

@@ -18,6 +18,12 @@ void ListTableModel::SetList(std::shared_ptr<const AddressList> list, bool heade
   list_ = std::move(list);
   header_ = header && list_ && !list_->rows.empty();
   withCode_ = withCode;
+  appendedNames_.clear();
+  if (list_) {
+    const std::vector<std::string> names =
+        header_ ? FieldsToSjis(list_->rows[0], list_->encoding) : std::vector<std::string>();
+    for (const std::string& name : AppendedNames(header_ ? &names : nullptr)) appendedNames_ << FromSjis(name);
+  }
   answers_.clear();
   answered_.clear();
   endResetModel();
@@ -102,12 +108,7 @@ QVariant ListTableModel::headerData(int section, Qt::Orientation orientation, in
   if (role != Qt::DisplayRole || !list_) return {};
   if (orientation == Qt::Vertical) return section + 1;
   const int width = static_cast<int>(list_->width);
-  if (section >= width) {
-    std::vector<std::string> names;
-    if (header_)
-      for (int c = 0; c < width; ++c) names.push_back(list_->SjisField(0, c));
-    return FromSjis(AppendedNames(header_ ? &names : nullptr)[static_cast<std::size_t>(section - width)]);
-  }
+  if (section >= width) return appendedNames_.value(section - width);
   if (header_) return Field(0, section);
   return QStringLiteral(u"列%1").arg(section + 1);
 }

@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -50,6 +51,7 @@ class ListTableModel : public QAbstractTableModel {
   std::shared_ptr<const tanzel::AddressIndex> index_;
   bool header_ = false;
   bool withCode_ = false;
+  QStringList appendedNames_;  // the appended columns' names, unlike the list's (AppendedNames)
   std::vector<tanzel::RowAnswer> answers_;
   std::vector<uint8_t> answered_;
 };

@@ -10,6 +10,7 @@
 #include "core/lists/Csv.h"
 #include "core/lists/ListFile.h"
 #include "core/lists/ListText.h"
+#include "core/lists/UserFile.h"
 #include "core/resolve/AddressIndex.h"
 #include "support/Lists.h"
 #include "support/Sjis.h"
@@ -93,22 +94,18 @@ class TestCsv : public QObject {
     QCOMPARE(fields, Fields({"表,ソ", "十"}));
   }
 
-  // The longest record at its edge is read; one byte more is refused.
+  // The longest record at its edge is read, plain or in quotes (the quotes count); past it
+  // see longRowRefused.
   void recordLimit() {
     std::string edge = std::string(kMaxCsvRecordBytes, 'x') + "\n";
     CsvReader reader(edge, ',');
     std::vector<std::string> fields;
     QVERIFY(reader.Next(fields));
     QCOMPARE(fields[0].size(), kMaxCsvRecordBytes);
-    std::string past = std::string(kMaxCsvRecordBytes + 1, 'x') + "\n";
-    QVERIFY(ReadAll(past, ',').contains(QStringLiteral("!line 1: a row longer than 4 MiB")));
-    // The same in quotes: the quotes count.
     std::string quoted = "\"" + std::string(kMaxCsvRecordBytes - 2, 'x') + "\"\n";
     CsvReader quotedReader(quoted, ',');
     QVERIFY(quotedReader.Next(fields));
     QCOMPARE(fields[0].size(), kMaxCsvRecordBytes - 2);
-    std::string quotedPast = "\"" + std::string(kMaxCsvRecordBytes - 1, 'x') + "\"\n";
-    QVERIFY(ReadAll(quotedPast, ',').contains(QStringLiteral("!line 1: a ")));
   }
 
   void longRowRefused() {
@@ -191,6 +188,8 @@ class TestCsv : public QObject {
     QTest::newRow("an address") << Fields({"山田", "東京都府中市"}) << Fields({"a", "東京都府中市"}) << false;
     QTest::newRow("a code") << Fields({"name", "100-0001"}) << Fields({"a", "東京都府中市"}) << false;
     QTest::newRow("nothing like data below") << Fields({"a", "b"}) << Fields({"c", "d"}) << false;
+    QTest::newRow("split address names") << Fields({"氏名", "郵便番号", "都道府県", "市区町村", "番地", "建物名"})
+                                         << Fields({"山田", "541-0053", "", "中央区", "本町1-1", ""}) << true;
   }
   void header() {
     QFETCH(std::vector<std::string>, first);
@@ -218,71 +217,7 @@ class TestCsv : public QObject {
     QCOMPARE(ColumnOf("0000002", nullptr, 4), -1);
     QCOMPARE(ColumnOf("住所", nullptr, 4), -1);
     QCOMPARE(ColumnOf("番地", &names, 5), 4);
-    QCOMPARE(JoinAddress(Fields({"東京都", "", "府中市"}), {0, 1, 2, 7}), S("東京都 府中市"));
-  }
-
-  // A column is the address or the code column when at least half of its filled cells read
-  // as one: exactly half is enough, less is not.
-  void guessedColumns_data() {
-    Columns<std::vector<std::vector<std::string>>, QString, int>("rows", "address", "code");
-    auto rows = [](std::initializer_list<std::initializer_list<const char*>> cells) {
-      std::vector<std::vector<std::string>> out;
-      for (auto row : cells) out.push_back(Fields(row));
-      return out;
-    };
-    QTest::newRow("half addresses") << rows({{"a", "東京都府中市"}, {"b", "なし"}}) << u"1"_qs << -1;
-    QTest::newRow("under half") << rows({{"a", "東京都府中市"}, {"b", "なし"}, {"c", "不明"}}) << QString() << -1;
-    QTest::newRow("empty cells left out") << rows({{"a", "東京都府中市"}, {"b", ""}, {"c", ""}}) << u"1"_qs << -1;
-    QTest::newRow("half codes") << rows({{"東京都", "100-0001"}, {"京都府", "なし"}}) << u"0"_qs << 1;
-    QTest::newRow("under half codes") << rows({{"東京都", "100-0001"}, {"京都府", "なし"}, {"大阪府", "未"}}) << u"0"_qs
-                                      << -1;
-  }
-  void guessedColumns() {
-    QFETCH(std::vector<std::vector<std::string>>, rows);
-    QFETCH(QString, address);
-    QFETCH(int, code);
-    ListColumns guessed = GuessColumns(nullptr, rows);
-    QStringList columns;
-    for (int c : guessed.address) columns << QString::number(c);
-    QCOMPARE(columns.join(QLatin1Char(' ')), address);
-    QCOMPARE(guessed.code, code);
-  }
-
-  // A row's existing code against its answer: each branch of the rule, and a candidate a
-  // person chose judged against that one alone.
-  void agreement_data() {
-    Columns<QString, QString, int, QString, QString>("address", "existing",
-                                                     "choose",  // -1: no choice
-                                                     "certainty", "agreement");
-    const char* sure = "東京都府中市宮西町1-1";
-    const char* ambiguous = "京都府京都市上京区今出川町";
-    Row("sure, same code", sure, "183-0022", -1, "sure", "agrees");
-    Row("sure, other code", sure, "100-0001", -1, "sure", "differs");
-    Row("sure, no code", sure, "", -1, "sure", "");
-    Row("sure, not a code", sure, "不明", -1, "sure", "");
-    Row("not sure, same code", "東京都千代田区無名町9", "100-0000", -1, "not-sure", "agrees");
-    Row("ambiguous, one of them decides", ambiguous, "602-8031", -1, "sure", "agrees");
-    Row("ambiguous, none of them", ambiguous, "100-0001", -1, "ambiguous", "differs");
-    Row("chosen, no code", ambiguous, "", 0, "chosen", "");
-    Row("chosen, a code of neither", ambiguous, "100-0001", 1, "chosen", "differs");
-    Row("not found", "どこにもない所", "100-0001", -1, "not-found", "");
-  }
-  void agreement() {
-    QFETCH(QString, address);
-    QFETCH(QString, existing);
-    QFETCH(int, choose);
-    QFETCH(QString, certainty);
-    QFETCH(QString, agreement);
-    TempData data;
-    WriteListData(data);
-    std::string error;
-    std::unique_ptr<AddressIndex> index = AddressIndex::Build(data.folder(), error);
-    QVERIFY2(index, error.c_str());
-    RowAnswer row = ResolveRow(*index, S(address.toStdString()), S(existing.toStdString()));
-    if (choose >= 0) ChooseCandidate(row, static_cast<std::size_t>(choose));
-    QCOMPARE(QString::fromLatin1(RowCertaintyWord(row, ListWords::English)), certainty);
-    QCOMPARE(QString::fromLatin1(AgreementWord(row.agreement, ListWords::English)), agreement);
-    QCOMPARE(NeedsPerson(row), !(certainty == u"sure"_qs || certainty == u"chosen"_qs) || agreement == u"differs"_qs);
+    QCOMPARE(JoinAddress(Fields({"東京都", "", "府中市"}), TextEncoding::Cp932, {0, 1, 2, 7}), S("東京都 府中市"));
   }
 
   // A saved list whose text passes the writer's buffer many times over is written once, whole.
@@ -355,9 +290,9 @@ class TestCsv : public QObject {
     QVERIFY(!over.Open(dir.path("four.csv"), 3, error));
     QVERIFY(::unlink(dir.path("four.csv").c_str()) == 0);
     QVERIFY(dir.write("out.csv", "old"));
-    QVERIFY(!WriteFileAtomically(
+    QVERIFY(!WriteUserFile(
         dir.path("out.csv"), [](std::FILE* f) { return std::fputs("half", f) < 0; }, error));
-    QVERIFY(WriteFileAtomically(
+    QVERIFY(WriteUserFile(
         dir.path("new.csv"), [](std::FILE* f) { return std::fputs("new", f) >= 0; }, error));
     QCOMPARE(FolderEntries(dir.folder()), (std::vector<std::string>{"big.csv", "new.csv", "out.csv"}));
     QCOMPARE(FileBytes(dir.path("out.csv")), std::string("old"));

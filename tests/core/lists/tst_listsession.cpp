@@ -77,23 +77,6 @@ class TestListSession : public QObject {
     QCOMPARE(static_cast<int>(RoleOfName(S(name.toStdString()))), role);
   }
 
-  void header_data() {
-    Columns<QString, QString, bool>("first", "second", "header");
-    Row("split address names", "氏名,郵便番号,都道府県,市区町村,番地,建物名", "山田,541-0053,,中央区,本町1-1,", true);
-    Row("names only", "氏名,都道府県,市区町村,番地", "", true);
-    Row("unknown names over an address", "a,b", "c,東京都府中市", true);
-    Row("a row of data", "山田,東京都,府中市,宮西町1-1", "田中,京都府,京都市,今出川町", false);
-    Row("a code and an address", "〒100-0001,東京都府中市", "", false);
-    Row("nothing tells", "a,b", "c,d", false);
-  }
-  void header() {
-    QFETCH(QString, first);
-    QFETCH(QString, second);
-    QFETCH(bool, header);
-    const auto rows = Rows(first + (second.isEmpty() ? QString() : QLatin1Char('/') + second));
-    QCOMPARE(FirstRowNamesColumns(rows, TextEncoding::Cp932), header);
-  }
-
   // The address columns (1-based, in the order they are joined) and the code column.
   void columns_data() {
     Columns<QString, QString, QString, int>("header", "rows", "address", "code");
@@ -113,6 +96,13 @@ class TestListSession : public QObject {
     Row("a second address after another column is not joined", "", "東京都府中市宮西町1,山田,京都府京都市", "1", -1);
     Row("names that say nothing: by contents", "名前,場所", "山田,東京都府中市宮西町1", "2", -1);
     Row("nothing looks like an address", "", "a,b/c,d", "", -1);
+    // A column is the address or the code column when at least half of its filled cells read
+    // as one: exactly half is enough, less is not.
+    Row("half addresses", "", "a,東京都府中市/b,なし", "2", -1);
+    Row("under half", "", "a,東京都府中市/b,なし/c,不明", "", -1);
+    Row("empty cells left out", "", "a,東京都府中市/b,/c,", "2", -1);
+    Row("half codes", "", "東京都,100-0001/京都府,なし", "1", 2);
+    Row("under half codes", "", "東京都,100-0001/京都府,なし/大阪府,未", "1", -1);
   }
   void columns() {
     QFETCH(QString, header);
@@ -125,41 +115,54 @@ class TestListSession : public QObject {
     QCOMPARE(columns.code + 1, code < 0 ? 0 : code);
   }
 
-  // The row's existing code weighed against its address: code, certainty, agreement (the
-  // words for scripts) and which rule decided (0 none, 1 among candidates, 2 inside the town).
+  // The row's existing code weighed against its address, and then the candidate a person
+  // chose (-1: none): code, certainty, agreement (the words for scripts) and which rule
+  // decided (0 none, 1 among candidates, 2 inside the town).
   void existingCode_data() {
-    Columns<QString, QString, QString, QString, QString, int>("address", "existing", "code", "certainty", "agreement",
-                                                              "evidence");
-    Row("a candidate decides an ambiguous address", "中央区本町1-1", "541-0053", "541-0053", "sure", "agrees", 1);
-    Row("so does the other candidate", "中央区本町1-1", "260-0012", "260-0012", "sure", "agrees", 1);
-    Row("no existing code: still ambiguous", "中央区本町1-1", "", "", "ambiguous", "", 0);
-    Row("a code that is no candidate differs", "中央区本町1-1", "183-0022", "", "ambiguous", "differs", 0);
-    Row("a floor of a building in the town", "東京都千代田区丸の内2-4-1 丸ビル 20F", "100-6320", "100-6320", "sure",
+    Columns<QString, QString, int, QString, QString, QString, int>("address", "existing", "choose", "code", "certainty",
+                                                                   "agreement", "evidence");
+    Row("a candidate decides an ambiguous address", "中央区本町1-1", "541-0053", -1, "541-0053", "sure", "agrees", 1);
+    Row("so does the other candidate", "中央区本町1-1", "260-0012", -1, "260-0012", "sure", "agrees", 1);
+    Row("no existing code: still ambiguous", "中央区本町1-1", "", -1, "", "ambiguous", "", 0);
+    Row("a code that is no candidate differs", "中央区本町1-1", "183-0022", -1, "", "ambiguous", "differs", 0);
+    Row("a floor of a building in the town", "東京都千代田区丸の内2-4-1 丸ビル 20F", "100-6320", -1, "100-6320", "sure",
         "agrees", 2);
-    Row("the building, floor unknown", "東京都千代田区丸の内", "100-6390", "100-6390", "sure", "agrees", 2);
-    Row("an office in the town", "東京都千代田区丸の内2-4-1", "100-8799", "100-8799", "sure", "agrees", 2);
-    Row("a building of another town of the city differs", "東京都千代田区千代田1", "100-6320", "100-0001", "sure",
+    Row("the building, floor unknown", "東京都千代田区丸の内", "100-6390", -1, "100-6390", "sure", "agrees", 2);
+    Row("an office in the town", "東京都千代田区丸の内2-4-1", "100-8799", -1, "100-8799", "sure", "agrees", 2);
+    Row("a building of another town of the city differs", "東京都千代田区千代田1", "100-6320", -1, "100-0001", "sure",
         "differs", 0);
-    Row("another prefecture differs", "東京都千代田区丸の内2-4-1 丸ビル 20F", "541-0053", "100-0005", "not-sure",
+    Row("another prefecture differs", "東京都千代田区丸の内2-4-1 丸ビル 20F", "541-0053", -1, "100-0005", "not-sure",
         "differs", 0);
-    Row("an office of a town of that name in another city differs", "大阪府大阪市中央区本町1-1", "260-8799", "541-0053",
-        "sure", "differs", 0);
-    Row("a catch-all answer keeps the list's building out", "東京都千代田区無名町9", "100-6320", "100-0000", "not-sure",
-        "differs", 0);
-    Row("a sure answer is never replaced", "東京都府中市宮西町1", "100-0001", "183-0022", "sure", "differs", 0);
+    Row("a building of a town of that name in another city differs", "大阪府大阪市中央区本町1-1", "260-6090", -1,
+        "541-0053", "sure", "differs", 0);
+    Row("an office of a town of that name in another city differs", "大阪府大阪市中央区本町1-1", "260-8799", -1,
+        "541-0053", "sure", "differs", 0);
+    Row("a catch-all answer keeps the list's building out", "東京都千代田区無名町9", "100-6320", -1, "100-0000",
+        "not-sure", "differs", 0);
+    Row("a sure answer is never replaced", "東京都府中市宮西町1", "100-0001", -1, "183-0022", "sure", "differs", 0);
     Row("a floor the address names is sure; the building's other code differs",
-        "東京都千代田区丸の内丸の内ビルディング20階", "100-6390", "100-6320", "sure", "differs", 0);
-    Row("an agreeing code", "東京都府中市宮西町1", "1830022", "183-0022", "sure", "agrees", 0);
-    Row("a code that is no code is none", "東京都府中市宮西町1", "不明", "183-0022", "sure", "", 0);
+        "東京都千代田区丸の内丸の内ビルディング20階", "100-6390", -1, "100-6320", "sure", "differs", 0);
+    Row("an agreeing code", "東京都府中市宮西町1", "1830022", -1, "183-0022", "sure", "agrees", 0);
+    Row("a code that is no code is none", "東京都府中市宮西町1", "不明", -1, "183-0022", "sure", "", 0);
+    Row("a sure address without a code", "東京都府中市宮西町1-1", "", -1, "183-0022", "sure", "", 0);
+    Row("a catch-all answer and its own code agree", "東京都千代田区無名町9", "100-0000", -1, "100-0000", "not-sure",
+        "agrees", 0);
+    Row("not found", "どこにもない所", "100-0001", -1, "", "not-found", "", 0);
+    Row("chosen, no code", "京都府京都市上京区今出川町", "", 0, "602-0033", "chosen", "", 0);
+    Row("chosen, a code of neither candidate", "京都府京都市上京区今出川町", "100-0001", 1, "602-8031", "chosen",
+        "differs", 0);
   }
+
   void existingCode() {
     QFETCH(QString, address);
     QFETCH(QString, existing);
+    QFETCH(int, choose);
     QFETCH(QString, code);
     QFETCH(QString, certainty);
     QFETCH(QString, agreement);
     QFETCH(int, evidence);
-    const RowAnswer row = ResolveRow(*index_, S(address.toStdString()), S(existing.toStdString()));
+    RowAnswer row = ResolveRow(*index_, S(address.toStdString()), S(existing.toStdString()));
+    if (choose >= 0) ChooseCandidate(row, static_cast<std::size_t>(choose));
     const auto cells = AppendedCells(*index_, row, ListWords::English);
     QCOMPARE(QString::fromStdString(cells[0]), code);
     QCOMPARE(QString::fromStdString(cells[1]), certainty);
@@ -167,25 +170,12 @@ class TestListSession : public QObject {
     QCOMPARE(static_cast<int>(row.evidence), evidence);
   }
 
-  // The words of the saved list are the window's; --words en keeps the tokens for scripts.
-  void words() {
-    RowAnswer sure = ResolveRow(*index_, S("東京都府中市宮西町1"), S("100-0001"));
-    QCOMPARE(FromSjis(RowCertaintyWord(sure)), QStringLiteral(u"確実"));
-    QCOMPARE(FromSjis(AgreementWord(sure.agreement)), QStringLiteral(u"不一致"));
-    RowAnswer ambiguous = ResolveRow(*index_, S("中央区本町1-1"), "");
-    QCOMPARE(FromSjis(RowCertaintyWord(ambiguous)), QStringLiteral(u"複数候補"));
-    ChooseCandidate(ambiguous, 1);
-    QCOMPARE(FromSjis(RowCertaintyWord(ambiguous)), QStringLiteral(u"選択済み"));
-    QCOMPARE(QString::fromStdString(RowCertaintyWord(ambiguous, ListWords::English)), QStringLiteral("chosen"));
-    QCOMPARE(FromSjis(AgreementWord(Agreement::Among)), QStringLiteral(u"候補にあり"));
-    QCOMPARE(QString::fromStdString(AgreementWord(Agreement::Among, ListWords::English)), QStringLiteral("among"));
-  }
-
   // The appended columns' names are none of the list's.
   void appendedNames_data() {
     Columns<QString, QString>("header", "names");
     Row("no clash", "氏名,郵便番号,住所", "郵便番号（検索結果）,確度,該当住所,既存番号との照合");
     Row("a name taken", "確度,住所", "郵便番号（検索結果）,確度（検索結果）,該当住所,既存番号との照合");
+    Row("taken with the mark", "郵便番号,郵便番号（検索結果）", "郵便番号（検索結果）2,確度,該当住所,既存番号との照合");
     Row("taken twice", "郵便番号（検索結果）,郵便番号（検索結果）2",
         "郵便番号（検索結果）3,確度,該当住所,既存番号との照合");
   }

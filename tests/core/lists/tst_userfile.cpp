@@ -44,7 +44,6 @@ class TestUserFile : public QObject {
   void refusesWhatIsNotAFile_data();
   void refusesWhatIsNotAFile();
   void newFileGetsUmask();
-  void failedWriteLeavesOldFile();
   void removesLeftovers();
 };
 
@@ -119,16 +118,6 @@ void TestUserFile::newFileGetsUmask() {
   ::umask(old);
   QVERIFY2(written, error.c_str());
   QCOMPARE(ModeOf(dir.path("new.csv")), mode_t(0640));
-}
-
-void TestUserFile::failedWriteLeavesOldFile() {
-  TempData dir;
-  QVERIFY(dir.write("list.csv", "old\n"));
-  std::string error;
-  QVERIFY(!WriteUserFile(
-      dir.path("list.csv"), [](std::FILE* f) { return std::fputs("half", f) >= 0 && false; }, error));
-  QCOMPARE(FileBytes(dir.path("list.csv")), std::string("old\n"));
-  QCOMPARE(FolderEntries(dir.folder()), std::vector<std::string>{"list.csv"});
 }
 
 // What a writer killed mid-way left is removed at the next write in that folder; a file of

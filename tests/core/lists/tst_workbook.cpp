@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/lists/ListFile.h"
+#include "core/lists/UserFile.h"
 #include "core/lists/Workbook.h"
 #include "support/Archives.h"
 #include "support/Lists.h"
@@ -74,6 +75,7 @@ class TestWorkbook : public QObject {
     Row("macros only", "macros", "the workbook has no worksheet (only macros or charts)");
     Row("no such sheet", "sheet", "the workbook has no sheet 名簿 (it has Sheet1)");
     Row("sheet past the limit", "limit", "the workbook's xl/worksheets/sheet1.xml is larger than a list may be");
+    Row("a row past a sheet's last", "rows", "the sheet has more rows than a workbook can");
   }
   void refused() {
     QFETCH(QString, kind);
@@ -96,7 +98,8 @@ class TestWorkbook : public QObject {
                                    "/xlMacrosheet\" Target=\"macrosheets/sheet1.xml\"/></Relationships>"},
                               {"xl/macrosheets/sheet1.xml", "<xm:macrosheet/>"}}));
     } else {
-      QVERIFY(WriteWorkbookFile(path, kSheet, kShared));
+      const std::string pastLastRow = "<sheetData><row r=\"1048577\"><c t=\"b\"><v>1</v></c></row></sheetData>";
+      QVERIFY(WriteWorkbookFile(path, kind == QStringLiteral("rows") ? pastLastRow : kSheet, kShared));
       if (kind == QStringLiteral("sheet")) sheet = "名簿";
       if (kind == QStringLiteral("limit")) limit = ReadZipEntry(path, "xl/worksheets/sheet1.xml").size() - 1;
     }
@@ -126,7 +129,7 @@ class TestWorkbook : public QObject {
     std::string error;
     TempData dir;
     const std::string path = dir.path("round.xlsx");
-    QVERIFY2(WriteFileAtomically(
+    QVERIFY2(WriteUserFile(
                  path,
                  [&](std::FILE* file) {
                    WorkbookWriter writer(file);
