@@ -269,13 +269,7 @@ MHD_Result Answer(void* cls, MHD_Connection* connection, const char* url, const 
   request.contentType = Header(connection, "Content-Type");
   request.body = exchange->body;
   request.bodyTooLarge = exchange->tooLarge;
-  Response response = service->Handle(request);
-  if (exchange->tooLarge && response.status != 413) {
-    response = Response{};
-    response.status = 413;
-    response.body = R"({"error":"body-too-large","message":")" + BodyTooLargeMessage() + R"("})";
-  }
-  return Send(connection, std::move(response));
+  return Send(connection, service->Handle(request));
 }
 
 void Completed(void* cls, MHD_Connection* connection, void** context, MHD_RequestTerminationCode) {

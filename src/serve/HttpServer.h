@@ -4,8 +4,9 @@
 // each polling its connections with epoll. Everything past the bytes is the Service's.
 //
 // Limits: request line and headers share kConnectionMemory per connection (a longer one
-// is refused by the library with 414 or 431); a body is kept up to kMaxBody (413 beyond,
-// and a Content-Length beyond it is refused before it is read); kMaxConnections at once,
+// is refused by the library with 414 or 431); a body is kept up to kMaxBody (beyond it, and
+// for a Content-Length beyond it before it is read, the request is handed on marked
+// bodyTooLarge and the Service answers 413); kMaxConnections at once,
 // kMaxConnectionsPerAddress from one address; a connection idle (nothing received or
 // sent) for kIdleSeconds is closed, and so is one that has not delivered a whole request
 // kRequestSeconds after it opened (or after its last answer), however it paces its bytes.

@@ -295,7 +295,6 @@ class AddressArray : public nlohmann::json_sax<Json> {
 constexpr std::size_t kBatchPart = 500;
 
 Response ResolveBatch(const ServedEdition& served, const Request& request, const std::function<BatchPool&()>& pool) {
-  if (request.bodyTooLarge) return Error(413, "body-too-large", BodyTooLargeMessage());
   std::vector<std::string> addresses;
   if (request.contentType.substr(0, 16) == "application/json") {
     AddressArray array(addresses);
@@ -505,8 +504,11 @@ Response Service::Route(const Request& request, int& endpoint) {
     const bool prefix = entry.path.back() == '/';
     if (prefix ? path.substr(0, entry.path.size()) == entry.path : path == entry.path) route = &entry;
   }
+  // A body over the limit was not kept (the transport stopped reading it): whatever it was
+  // sent to, the answer is 413.
+  if (route != nullptr) endpoint = route->endpoint;
+  if (request.bodyTooLarge) return Error(413, "body-too-large", BodyTooLargeMessage());
   if (route == nullptr) return Error(404, "not-found", "no such endpoint");
-  endpoint = route->endpoint;
   bool get = request.method == "GET" || request.method == "HEAD";
   if (!get && (request.method != "POST" || std::string_view(route->allow).find("POST") == std::string_view::npos)) {
     Response r = Error(405, "method-not-allowed", std::string("allowed: ") + route->allow);

@@ -407,6 +407,8 @@ void TestServe::malformed_data() {
   for (std::size_t i = 0; i <= kMaxBatch; ++i) batch += "a\n";
   QTest::newRow("body over the limit") << HttpRequest("POST", "/v1/resolve", "", big) << 413
                                        << std::string("body-too-large");
+  QTest::newRow("body over the limit, to a path that takes none")
+      << HttpRequest("POST", "/v1/codes/1000001", "", big) << 413 << std::string("body-too-large");
   QTest::newRow("declared body over the limit")
       << std::string("POST /v1/resolve HTTP/1.1\r\nHost: x\r\nContent-Length: 99999999999\r\n\r\n") << 413
       << std::string("body-too-large");
