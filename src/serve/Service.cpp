@@ -35,9 +35,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-enum Endpoint { kCodes, kSearch, kResolve, kEdition, kHealthz, kReadyz, kMetrics, kOther, kEndpointCount };
-constexpr const char* kEndpointNames[] = {"codes",   "search", "resolve", "edition",
-                                          "healthz", "readyz", "metrics", "other"};
 constexpr int kStatuses[] = {200, 204, 304, 400, 404, 405, 413, 414, 500, 503};
 constexpr std::size_t kStatusCount = std::size(kStatuses);
 constexpr double kBuckets[] = {0.0005, 0.001, 0.0025, 0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 1.0};
@@ -392,8 +389,63 @@ bool MatchesEtag(std::string_view header, const std::string& etag) {
 
 }  // namespace
 
+// One route a line: its name in the metrics, its path (a prefix when it ends in '/'), the
+// methods it takes besides OPTIONS, whether it answers from the data in use (then it is not
+// asked while the data cannot be read, and its answers carry the edition's ETag), and its
+// handler. A new endpoint is one line here and its handler; requests to no route are
+// counted as "other".
+struct Service::RouteEntry {
+  const char* name;
+  std::string_view path;
+  const char* allow;
+  bool fromData;
+  Response (*handler)(Service& service, const ServedEdition* served, const Request& request);
+};
+
+const Service::RouteEntry Service::kRoutes[] = {
+    {"healthz", "/healthz", "GET, HEAD", false,
+     [](Service&, const ServedEdition*, const Request&) {
+       return Ok(Json{{"status", "ok"}});
+     }},
+    {"metrics", "/metrics", "GET, HEAD", false,
+     [](Service& service, const ServedEdition*, const Request&) {
+       Response r;
+       r.contentType = "text/plain; version=0.0.4";
+       r.body = service.MetricsText();
+       return r;
+     }},
+    {"readyz", "/readyz", "GET, HEAD", false,
+     [](Service& service, const ServedEdition*, const Request&) {
+       std::shared_ptr<const ServedEdition> served = service.Current();
+       if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
+       // Data taken away under a running service (the folder removed, a file lost):
+       // requests would fail, so the service is not ready, and says which file.
+       if (std::string why = Unreadable(*served); !why.empty())
+         return Error(503, "not-ready", "the data in use cannot be read: " + why);
+       return Ok(Json{{"status", "ready"}});
+     }},
+    {"codes", "/v1/codes/", "GET, HEAD", true,
+     [](Service&, const ServedEdition* served, const Request& request) {
+       return Codes(*served, request.path.substr(std::string_view("/v1/codes/").size()));
+     }},
+    {"search", "/v1/search", "GET, HEAD", true,
+     [](Service&, const ServedEdition* served, const Request& request) { return Search(*served, request); }},
+    {"resolve", "/v1/resolve", "GET, HEAD, POST", true,
+     [](Service& service, const ServedEdition* served, const Request& request) {
+       if (request.method != "POST") return ResolveOne(*served, request);
+       return ResolveBatch(*served, request, [&service]() -> BatchPool& { return service.Pool(); });
+     }},
+    {"edition", "/v1/edition", "GET, HEAD", true,
+     [](Service&, const ServedEdition* served, const Request&) {
+       Response r;
+       r.body = served->editionJson;
+       return r;
+     }},
+};
+
 struct Service::Metrics {
-  std::array<std::array<std::atomic<uint64_t>, kStatusCount + 1>, kEndpointCount> requests{};
+  static constexpr std::size_t kOther = std::size(kRoutes);  // a request to no route
+  std::array<std::array<std::atomic<uint64_t>, kStatusCount + 1>, kOther + 1> requests{};
   std::array<std::atomic<uint64_t>, kBucketCount + 1> buckets{};
   std::atomic<uint64_t> count{0};
   std::atomic<uint64_t> microseconds{0};
@@ -447,57 +499,6 @@ std::string BodyTooLargeMessage() {
 }
 
 Response Service::Route(const Request& request, int& endpoint) {
-  // One route a line: its endpoint, its path (a prefix when it ends in '/'), the methods it
-  // takes besides OPTIONS, whether it answers from the data in use (then it is not asked
-  // while the data cannot be read, and its answers carry the edition's ETag), and its
-  // handler. A new endpoint is one line here, its name in kEndpointNames and its handler.
-  struct RouteEntry {
-    int endpoint;
-    std::string_view path;
-    const char* allow;
-    bool fromData;
-    Response (*handler)(Service& service, const ServedEdition* served, const Request& request);
-  };
-  static const RouteEntry kRoutes[] = {
-      {kHealthz, "/healthz", "GET, HEAD", false,
-       [](Service&, const ServedEdition*, const Request&) {
-         return Ok(Json{{"status", "ok"}});
-       }},
-      {kMetrics, "/metrics", "GET, HEAD", false,
-       [](Service& service, const ServedEdition*, const Request&) {
-         Response r;
-         r.contentType = "text/plain; version=0.0.4";
-         r.body = service.MetricsText();
-         return r;
-       }},
-      {kReadyz, "/readyz", "GET, HEAD", false,
-       [](Service& service, const ServedEdition*, const Request&) {
-         std::shared_ptr<const ServedEdition> served = service.Current();
-         if (!served->index) return Error(503, "not-ready", "the data cannot be read: " + served->error);
-         // Data taken away under a running service (the folder removed, a file lost):
-         // requests would fail, so the service is not ready, and says which file.
-         if (std::string why = Unreadable(*served); !why.empty())
-           return Error(503, "not-ready", "the data in use cannot be read: " + why);
-         return Ok(Json{{"status", "ready"}});
-       }},
-      {kCodes, "/v1/codes/", "GET, HEAD", true,
-       [](Service&, const ServedEdition* served, const Request& request) {
-         return Codes(*served, request.path.substr(std::string_view("/v1/codes/").size()));
-       }},
-      {kSearch, "/v1/search", "GET, HEAD", true,
-       [](Service&, const ServedEdition* served, const Request& request) { return Search(*served, request); }},
-      {kResolve, "/v1/resolve", "GET, HEAD, POST", true,
-       [](Service& service, const ServedEdition* served, const Request& request) {
-         if (request.method != "POST") return ResolveOne(*served, request);
-         return ResolveBatch(*served, request, [&service]() -> BatchPool& { return service.Pool(); });
-       }},
-      {kEdition, "/v1/edition", "GET, HEAD", true,
-       [](Service&, const ServedEdition* served, const Request&) {
-         Response r;
-         r.body = served->editionJson;
-         return r;
-       }},
-  };
   std::string_view path = request.path;
   const RouteEntry* route = nullptr;
   for (const RouteEntry& entry : kRoutes) {
@@ -506,7 +507,7 @@ Response Service::Route(const Request& request, int& endpoint) {
   }
   // A body over the limit was not kept (the transport stopped reading it): whatever it was
   // sent to, the answer is 413.
-  if (route != nullptr) endpoint = route->endpoint;
+  if (route != nullptr) endpoint = static_cast<int>(route - kRoutes);
   if (request.bodyTooLarge) return Error(413, "body-too-large", BodyTooLargeMessage());
   if (route == nullptr) return Error(404, "not-found", "no such endpoint");
   bool get = request.method == "GET" || request.method == "HEAD";
@@ -552,7 +553,7 @@ void AnswerCache::Keep(uint32_t key, const std::string& answer) {
 
 Response Service::Handle(const Request& request) {
   auto start = std::chrono::steady_clock::now();
-  int endpoint = kOther;
+  int endpoint = Metrics::kOther;
   Response r;
   if (request.targetBytes > kMaxTarget) {
     r = Error(414, "uri-too-long", "the request target is longer than " + std::to_string(kMaxTarget) + " bytes");
@@ -603,13 +604,14 @@ std::string Service::MetricsText() {
       "# HELP tanzel_requests_total Requests answered, by endpoint and status.\n"
       "# TYPE tanzel_requests_total counter\n";
   char line[256];
-  for (int e = 0; e < kEndpointCount; ++e) {
+  for (std::size_t e = 0; e <= Metrics::kOther; ++e) {
     for (std::size_t s = 0; s <= kStatusCount; ++s) {
-      uint64_t n = metrics_->requests[static_cast<std::size_t>(e)][s].load(std::memory_order_relaxed);
+      uint64_t n = metrics_->requests[e][s].load(std::memory_order_relaxed);
       if (n == 0) continue;
       std::string status = s < kStatusCount ? std::to_string(kStatuses[s]) : "other";
-      std::snprintf(line, sizeof line, "tanzel_requests_total{endpoint=\"%s\",status=\"%s\"} %llu\n", kEndpointNames[e],
-                    status.c_str(), static_cast<unsigned long long>(n));
+      std::snprintf(line, sizeof line, "tanzel_requests_total{endpoint=\"%s\",status=\"%s\"} %llu\n",
+                    e < Metrics::kOther ? kRoutes[e].name : "other", status.c_str(),
+                    static_cast<unsigned long long>(n));
       text += line;
     }
   }

@@ -122,6 +122,8 @@ class Service {
 
  private:
   struct Metrics;
+  struct RouteEntry;
+  static const RouteEntry kRoutes[];  // the endpoints, in the order of the metrics
   Response Route(const Request& request, int& endpoint);
   BatchPool& Pool();  // started with the first large batch
   void Count(int endpoint, int status, double seconds);

@@ -250,8 +250,10 @@ void TestServe::endpoints_data() {
   row("edition id", "GET", "/v1/edition", 200, "/id", "a");
   row("healthz", "GET", "/healthz", 200, "/status", "ok");
   row("readyz", "GET", "/readyz", 200, "/status", "ready");
-  row("metrics", "GET", "/metrics", 200, "", "tanzel_requests_total{endpoint=");
+  // The rows run in order on one service: the requests above are counted by their route.
+  row("metrics", "GET", "/metrics", 200, "", "tanzel_requests_total{endpoint=\"codes\",status=\"404\"} 1\n");
   row("unknown path", "GET", "/v2/codes/1000001", 404, "/error", "not-found");
+  row("metrics of no route", "GET", "/metrics", 200, "", "{endpoint=\"other\",status=\"404\"} 1\n");
   row("wrong method", "DELETE", "/v1/edition", 405, "/error", "method-not-allowed");
   row("POST codes", "POST", "/v1/codes/1000001", 405, "/error", "method-not-allowed");
   row("unknown method", "BREW", "/v1/edition", 405, "/error", "method-not-allowed");
