@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -50,7 +51,9 @@ int MakeAndRun(char** argv, const std::string& folder, int runs) {
   const std::string command =
       "QT_QPA_PLATFORM=offscreen '" + self + "' '" + folder + "' " + std::to_string(runs) + " '" + list + "'";
   (void)argv;
-  return std::system(command.c_str()) == 0 ? 0 : 1;
+  const int status = std::system(command.c_str());
+  std::filesystem::remove_all(dir);
+  return status == 0 ? 0 : 1;
 }
 
 // Turns the event loop until `done` (a 10 ms timer notes how long each turn took).
