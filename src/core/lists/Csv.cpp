@@ -19,8 +19,10 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
   recordLine_ = lineNo_;
   const std::size_t start = pos_;
   std::string* current = &field();
-  while (pos_ < n) {
+  for (;;) {
+    // Before the end of the text too: a last line without its line break has the same limit.
     if (pos_ - start > kMaxCsvRecordBytes) return TooLong();
+    if (pos_ >= n) break;
     char c = bytes_[pos_];
     if (c == '"' && current->empty()) {
       const std::size_t quoteLine = lineNo_;

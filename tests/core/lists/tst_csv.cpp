@@ -114,6 +114,12 @@ class TestCsv : public QObject {
     // A quoted field closed only past the limit: the limit is the cause, not the quote.
     text = "a\nb,\"" + std::string(kMaxCsvRecordBytes + 10, 'x') + "\"\n";
     QVERIFY(ReadAll(text, ',').endsWith(QStringLiteral("!line 2: a row longer than 4 MiB, the most a row may hold")));
+    // One byte past the limit on the last line, without its line break, plain or quoted.
+    for (const std::string& last :
+         {std::string(kMaxCsvRecordBytes + 1, 'x'), "\"" + std::string(kMaxCsvRecordBytes - 1, 'x') + "\""}) {
+      text = "a\n" + last;
+      QVERIFY(ReadAll(text, ',').endsWith(QStringLiteral("!line 2: a row longer than 4 MiB, the most a row may hold")));
+    }
     std::string oneMiB = "a," + std::string(1 << 20, 'x') + "\n";
     CsvReader reader(oneMiB, ',');
     std::vector<std::string> fields;
