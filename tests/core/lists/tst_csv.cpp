@@ -158,6 +158,8 @@ class TestCsv : public QObject {
     QCOMPARE(DetectDelimiter("\"a\tb\t\",c\n"), ',');
     QCOMPARE(DetectDelimiter("a,b\n\t\t\t\n"), ',');
     QCOMPARE(DetectDelimiter("a,b\r\t\t\t\r"), ',');
+    QCOMPARE(DetectDelimiter("a\tb,c\n"), ',');  // as many tabs as commas
+    QCOMPARE(DetectDelimiter("a\n"), ',');
   }
 
   void inspect_data() {
@@ -192,6 +194,8 @@ class TestCsv : public QObject {
     QTest::newRow("usual names") << Fields({"氏名", "住所"}) << Fields({}) << true;
     QTest::newRow("names over addresses") << Fields({"name", "where"}) << Fields({"a", "東京都府中市"}) << true;
     QTest::newRow("an address") << Fields({"山田", "東京都府中市"}) << Fields({"a", "東京都府中市"}) << false;
+    QTest::newRow("a name beside an address")
+        << Fields({"住所", "東京都府中市"}) << Fields({"a", "東京都府中市"}) << false;
     QTest::newRow("a code") << Fields({"name", "100-0001"}) << Fields({"a", "東京都府中市"}) << false;
     QTest::newRow("nothing like data below") << Fields({"a", "b"}) << Fields({"c", "d"}) << false;
     QTest::newRow("split address names") << Fields({"氏名", "郵便番号", "都道府県", "市区町村", "番地", "建物名"})
@@ -224,6 +228,8 @@ class TestCsv : public QObject {
     QCOMPARE(ColumnOf("住所", nullptr, 4), -1);
     QCOMPARE(ColumnOf("番地", &names, 5), 4);
     QCOMPARE(JoinAddress(Fields({"東京都", "", "府中市"}), TextEncoding::Cp932, {0, 1, 2, 7}), S("東京都 府中市"));
+    // A character Shift-JIS lacks stands as '?', so that the parts beside it stay apart.
+    QCOMPARE(JoinAddress({"東京都府中市😀宮西町"}, TextEncoding::Utf8, {0}), S("東京都府中市?宮西町"));
   }
 
   // A saved list whose text passes the writer's buffer many times over is written once, whole.
@@ -262,6 +268,7 @@ class TestCsv : public QObject {
     QTest::newRow("eight digits") << std::string("10000011") << -1;
     QTest::newRow("five digits") << std::string("10000") << -1;
     QTest::newRow("six digits with a hyphen") << std::string("100-001") << -1;
+    QTest::newRow("hyphen after two digits") << std::string("10-00001") << -1;
     QTest::newRow("two hyphens") << std::string("100-00-01") << -1;
     QTest::newRow("spaces around") << std::string(" 100 0001 ") << 1000001;
     QTest::newRow("〒 after a digit") << S("1〒000001") << -1;
