@@ -61,8 +61,9 @@ class TestListSession : public QObject {
     const int none = 0, pref = 1, city = 2, address = 3, building = 4, code = 5;
     for (const char* n : {"都道府県", "県名", "都道府県名"}) RowOf(n, pref);
     for (const char* n : {"市区町村", "市区郡", "市町村", "市区町村名", "市区町村 "}) RowOf(n, city);
-    for (const char* n : {"町域", "町名", "町丁目", "番地", "丁目番地", "住所1", "住所２", "住所3", "住所", "所在地",
-                          "番地以降", "住所（自宅）", "Address 1", "street", "ご住所", "送付先住所", "番地・建物名"})
+    for (const char* n :
+         {"町域", "町名", "町丁目", "番地", "丁目番地", "住所1", "住所２", "住所3", "住所", "所在地", "番地以降",
+          "住所（自宅）", "（住所）", "Address 1", "street", "ご住所", "送付先住所", "番地・建物名"})
       RowOf(n, address);
     for (const char* n : {"建物名", "ビル名", "マンション名", "建物"}) RowOf(n, building);
     for (const char* n : {"郵便番号", "〒", "郵便", "ZIP", "zip code", "Postal", "郵便番号（7桁）", "勤務先郵便番号"})
@@ -93,6 +94,9 @@ class TestListSession : public QObject {
     Row("six digits are a number, not a code", "", "100001,東京都府中市宮西町1/100002,京都府京都市上京区", "2", -1);
     Row("a telephone after the address is not part of it", "", "山田,東京都府中市宮西町1,03-1234-5678", "2", -1);
     Row("a date after the address is not part of it", "", "山田,東京都府中市宮西町1,2026-12-10", "2", -1);
+    Row("a time after the address is not part of it", "", "山田,東京都府中市宮西町1,10:30", "2", -1);
+    Row("two code columns: the first is the row's", "氏名,郵便番号,住所,勤務先郵便番号",
+        "山田,183-0022,東京都府中市宮西町1,100-0001", "3", 2);
     Row("a second address after another column is not joined", "", "東京都府中市宮西町1,山田,京都府京都市", "1", -1);
     Row("names that say nothing: by contents", "名前,場所", "山田,東京都府中市宮西町1", "2", -1);
     Row("nothing looks like an address", "", "a,b/c,d", "", -1);
@@ -116,8 +120,8 @@ class TestListSession : public QObject {
   }
 
   // The row's existing code weighed against its address, and then the candidate a person
-  // chose (-1: none): code, certainty, agreement (the words for scripts) and which rule
-  // decided (0 none, 1 among candidates, 2 inside the town).
+  // chose among the address's own (-1: none), as the list applies the choice: code, certainty, agreement (the words for
+  // scripts) and which rule decided (0 none, 1 among candidates, 2 inside the town).
   void existingCode_data() {
     Columns<QString, QString, int, QString, QString, QString, int>("address", "existing", "choose", "code", "certainty",
                                                                    "agreement", "evidence");
@@ -125,6 +129,10 @@ class TestListSession : public QObject {
     Row("so does the other candidate", "中央区本町1-1", "260-0012", -1, "260-0012", "sure", "agrees", 1);
     Row("no existing code: still ambiguous", "中央区本町1-1", "", -1, "", "ambiguous", "", 0);
     Row("a code that is no candidate differs", "中央区本町1-1", "183-0022", -1, "", "ambiguous", "differs", 0);
+    // Inside the town only where the address resolved to one town.
+    for (const char* inside : {"260-6090", "260-8799"})
+      Row(qPrintable(QStringLiteral("a building or office of one candidate's town differs: ") + QLatin1String(inside)),
+          "中央区本町1-1", inside, -1, "", "ambiguous", "differs", 0);
     Row("a floor of a building in the town", "東京都千代田区丸の内2-4-1 丸ビル 20F", "100-6320", -1, "100-6320", "sure",
         "agrees", 2);
     Row("the building, floor unknown", "東京都千代田区丸の内", "100-6390", -1, "100-6390", "sure", "agrees", 2);
@@ -151,6 +159,9 @@ class TestListSession : public QObject {
     Row("chosen, no code", "京都府京都市上京区今出川町", "", 0, "602-0033", "chosen", "", 0);
     Row("chosen, a code of neither candidate", "京都府京都市上京区今出川町", "100-0001", 1, "602-8031", "chosen",
         "differs", 0);
+    Row("chosen, the existing code", "京都府京都市上京区今出川町", "602-0033", 0, "602-0033", "chosen", "agrees", 0);
+    Row("chosen against the existing code", "京都府京都市上京区今出川町", "602-0033", 1, "602-8031", "chosen",
+        "differs", 0);
   }
 
   void existingCode() {
@@ -161,8 +172,14 @@ class TestListSession : public QObject {
     QFETCH(QString, certainty);
     QFETCH(QString, agreement);
     QFETCH(int, evidence);
-    RowAnswer row = ResolveRow(*index_, S(address.toStdString()), S(existing.toStdString()));
-    if (choose >= 0) ChooseCandidate(row, static_cast<std::size_t>(choose));
+    const std::vector<std::string> fields = {S(address.toStdString()), S(existing.toStdString())};
+    RowAnswer row = ResolveRow(*index_, fields[0], fields[1]);
+    if (choose >= 0) {
+      const std::vector<Resolution> own = ResolveRow(*index_, fields[0], {}).answer.codes;
+      QVERIFY(static_cast<std::size_t>(choose) < own.size());
+      const RowDecision decision{std::nullopt, own[static_cast<std::size_t>(choose)].postal};
+      row = ResolveFields(*index_, fields, TextEncoding::Cp932, ListColumns{{0}, 1, {}}, &decision);
+    }
     const auto cells = AppendedCells(*index_, row, ListWords::English);
     QCOMPARE(QString::fromStdString(cells[0]), code);
     QCOMPARE(QString::fromStdString(cells[1]), certainty);
