@@ -78,6 +78,29 @@ void TestUserFile::writesThroughLink() {
   QVERIFY2(WriteNew(dir.path("reports/dangling.csv"), error), error.c_str());
   QCOMPARE(FileBytes(dir.path("reports/missing.csv")), std::string(kNew));
   QCOMPARE(FolderEntries(dir.path("reports")), (std::vector<std::string>{"dangling.csv", "list.csv", "missing.csv"}));
+  // 40 links one after another are followed, as the system follows them; one more, or a
+  // loop, is refused before anything is written.
+  for (int i = 1; i <= 41; ++i) {
+    const std::string to = i == 41 ? "reports/list.csv" : "chain" + std::to_string(i + 1);
+    QVERIFY(::symlink(to.c_str(), dir.path("chain" + std::to_string(i)).c_str()) == 0);
+  }
+  QVERIFY(dir.write("reports/list.csv", "old\n"));
+  QVERIFY2(WriteNew(dir.path("chain2"), error), error.c_str());
+  QCOMPARE(FileBytes(dir.path("reports/list.csv")), std::string(kNew));
+  QVERIFY(dir.write("reports/list.csv", "old\n"));
+  error.clear();
+  bool called = false;
+  QVERIFY(!WriteNew(dir.path("chain1"), error, &called));
+  QVERIFY(!called);
+  QCOMPARE(error, dir.path("chain1") + ": too many symbolic links");
+  QVERIFY(::symlink("loop-b", dir.path("loop-a").c_str()) == 0);
+  QVERIFY(::symlink("loop-a", dir.path("loop-b").c_str()) == 0);
+  error.clear();
+  QVERIFY(!WriteNew(dir.path("loop-a"), error, &called));
+  QVERIFY(!called);
+  QCOMPARE(error, dir.path("loop-a") + ": too many symbolic links");
+  QCOMPARE(FileBytes(dir.path("reports/list.csv")), std::string("old\n"));
+  QCOMPARE(FolderEntries(dir.path("reports")), (std::vector<std::string>{"dangling.csv", "list.csv", "missing.csv"}));
 }
 
 void TestUserFile::refusesWhatIsNotAFile_data() {
@@ -125,10 +148,14 @@ void TestUserFile::newFileGetsUmask() {
 void TestUserFile::removesLeftovers() {
   TempData dir;
   const std::vector<std::string> left = {"a.csv.tanzel-tmp-Ab3xYz", "list.csv.tmp-q1W2e3"};
-  const std::vector<std::string> kept = {"a.csv.tanzel-tmp-short", "b.tmp-q1W2e3", "notes.tanzel-tmp-AAAAAAA"};
+  // The old name is ours only beside its own target: menu.csv's is another list's.
+  const std::vector<std::string> kept = {"a.csv.tanzel-tmp-short", "b.tmp-q1W2e3", "notes.tanzel-tmp-AAAAAAA",
+                                         "menu.csv.tmp-q1W2e3"};
   for (const std::string& name : left) QVERIFY(dir.write(name, "a whole copy of a list"));
   for (const std::string& name : kept) QVERIFY(dir.write(name, "the user's"));
   QVERIFY(dir.write("busy.csv.tanzel-tmp-Busy01", "being written"));
+  // Only a regular file is removed: not a FIFO that bears such a name.
+  QVERIFY(::mkfifo(dir.path("pipe.csv.tanzel-tmp-Pipe01").c_str(), 0600) == 0);
   const int busy = ::open(dir.path("busy.csv.tanzel-tmp-Busy01").c_str(), O_RDONLY | O_CLOEXEC);
   QVERIFY(busy >= 0 && ::flock(busy, LOCK_EX) == 0);
   std::string error;
@@ -137,6 +164,7 @@ void TestUserFile::removesLeftovers() {
   std::vector<std::string> expected = kept;
   expected.push_back("busy.csv.tanzel-tmp-Busy01");
   expected.push_back("list.csv");
+  expected.push_back("pipe.csv.tanzel-tmp-Pipe01");
   std::sort(expected.begin(), expected.end());
   QCOMPARE(FolderEntries(dir.folder()), expected);
 }
