@@ -124,17 +124,18 @@ class TestListsCli : public QObject {
   }
 
   // A list without names, its column named by number, written in UTF-8 with its mark, in
-  // the words for scripts; every row sure.
+  // the words for scripts; every row sure. A shorter row is filled out, so that the appended
+  // columns of every row line up.
   void allSure() {
-    QVERIFY(files_.write("sure.tsv", S("a\t東京都府中市宮西町1\r\nb\t東京都府中市宮西町2\r\n")));
+    QVERIFY(files_.write("sure.tsv", S("a\t東京都府中市宮西町1\tnote\r\nb\t東京都府中市宮西町2\r\n")));
     ProcessResult r = Run({QStringLiteral("--resolve"), QStringLiteral("--list"), Q(files_.path("sure.tsv")),
                            QStringLiteral("--words"), QStringLiteral("en"), QStringLiteral("--no-header"),
                            QStringLiteral("--column"), QStringLiteral("2"), QStringLiteral("--encoding"),
                            QStringLiteral("utf-8-bom"), QStringLiteral("--out"), Q(files_.path("sure.csv"))});
     QCOMPARE(r.exit, 0);
     QCOMPARE(FileBytes(files_.path("sure.csv")), std::string(tanzel::kUtf8Bom) +
-                                                     "a,東京都府中市宮西町1,183-0022,sure,東京都府中市宮西町\r\n"
-                                                     "b,東京都府中市宮西町2,183-0022,sure,東京都府中市宮西町\r\n");
+                                                     "a,東京都府中市宮西町1,note,183-0022,sure,東京都府中市宮西町\r\n"
+                                                     "b,東京都府中市宮西町2,,183-0022,sure,東京都府中市宮西町\r\n");
   }
 
   void status_data() {
@@ -148,6 +149,11 @@ class TestListsCli : public QObject {
                                        << QStringLiteral("--list goes with --resolve");
     QTest::newRow("no such column") << good << with({QStringLiteral("--column"), QStringLiteral("電話")}) << 2
                                     << QStringLiteral("no column 電話");
+    QTest::newRow("no such code column") << good << with({QStringLiteral("--code-column"), QStringLiteral("電話")}) << 2
+                                         << QStringLiteral("no column 電話");
+    // After "--" every argument is a keyword to search for, --csv too.
+    QTest::newRow("--csv after --") << good << QStringList{QStringLiteral("--"), QStringLiteral("--csv")} << 1
+                                    << QString();
     QTest::newRow("unknown words") << good << with({QStringLiteral("--words"), QStringLiteral("de")}) << 2
                                    << QStringLiteral("--words is ja or en, not de");
     QTest::newRow("a sheet of a text list") << good << with({QStringLiteral("--sheet"), QStringLiteral("A")}) << 2
@@ -174,6 +180,18 @@ class TestListsCli : public QObject {
     // The exit status says whether every row is sure, whichever row is not.
     const std::string sure = ListAddress(0), notSure = ListAddress(1);
     QTest::newRow("sure rows") << "住所\r\n" + sure + "\r\n" + sure + "\r\n" << with({}) << 0 << QString();
+    // The first row as the options say: with --no-header, 住所 is a row whose address is not found.
+    QTest::newRow("sure rows, --no-header")
+        << "住所\r\n" + sure + "\r\n" + sure + "\r\n"
+        << with({QStringLiteral("--no-header")}) << 1 << QStringLiteral("no header row");
+    QTest::newRow("a row of data, --header")
+        << sure + "\r\n" + sure + "\r\n"
+        << with({QStringLiteral("--header"), QStringLiteral("--column"), QStringLiteral("1")}) << 0
+        << QStringLiteral("the first row names the columns");
+    // Two rows: the second tells that names the program does not know are names.
+    QTest::newRow("unknown names over one address")
+        << "氏名,届け先\r\n山田," + sure + "\r\n"
+        << with({}) << 0 << QStringLiteral("the first row names the columns");
     QTest::newRow("not sure, then sure") << "住所\r\n" + notSure + "\r\n" + sure + "\r\n" << with({}) << 1 << QString();
     QTest::newRow("sure, then not sure") << "住所\r\n" + sure + "\r\n" + notSure + "\r\n" << with({}) << 1 << QString();
     QTest::newRow("output is a FIFO") << good << with({QStringLiteral("--out"), QStringLiteral("FIFO")}) << 4
