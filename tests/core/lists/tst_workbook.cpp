@@ -44,7 +44,9 @@ QString ReadAll(const std::string& path, const std::string& sheet, std::size_t l
 const std::string kSheet =
     "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"C1\" t=\"inlineStr\"><is><t>住所</t></is></c>"
     "</row><row r=\"3\"><c r=\"A3\" t=\"s\"><v>1</v></c><c r=\"B3\"><v>1000001</v></c><c r=\"C3\" t=\"b\"><v>1</v>"
-    "</c><c r=\"D3\" t=\"str\"><v>x</v></c><c r=\"E3\" t=\"s\"><v>2</v></c></row></sheetData>";
+    "</c><c r=\"D3\" t=\"str\"><v>x</v></c><c r=\"E3\" t=\"s\"><v>2</v></c><c r=\"F3\" t=\"b\"><v>0</v></c>"
+    "<c r=\"G3\" t=\"inlineStr\"><is><r><t>丸の内</t></r><rPh sb=\"0\" eb=\"3\"><t>マルノウチ</t></rPh></is></c></row>"
+    "<row><c t=\"inlineStr\"><is><t>p</t></is></c><c><v>2</v></c></row></sheetData>";
 const std::string kShared =
     "<si><t>氏名</t></si><si><r><t>東京</t></r><r><t>都</t></r><rPh sb=\"0\" eb=\"2\"><t>トウキョウ</t></rPh></si>"
     "<si><t xml:space=\"preserve\"> a&amp;b </t></si>";
@@ -58,13 +60,32 @@ class TestWorkbook : public QObject {
   TempData files_;
 
  private Q_SLOTS:
-  // Shared strings without their furigana, inline strings, numbers as stored, TRUE, a row
-  // the sheet leaves out.
+  // Shared and inline strings without their furigana, numbers as stored, TRUE and FALSE, a
+  // row the sheet leaves out, a row and cells that do not say where they are (the next ones).
   void cells() {
     QVERIFY(WriteWorkbookFile(files_.path("cells.xlsx"), kSheet, kShared));
     QString error;
     QCOMPARE(ReadAll(files_.path("cells.xlsx"), "", 1 << 20, &error),
-             QStringLiteral(u"氏名||住所//東京都|1000001|TRUE|x| a&b "));
+             QStringLiteral(u"氏名||住所//東京都|1000001|TRUE|x| a&b |FALSE|丸の内/p|2"));
+    QCOMPARE(error, QString());
+    // The last column a workbook has, XFD, is read; a cell past it is not.
+    QVERIFY(WriteWorkbookFile(files_.path("wide.xlsx"),
+                              "<sheetData><row r=\"1\"><c r=\"XFD1\"><v>1</v></c><c r=\"XFE1\"><v>2</v></c></row>"
+                              "</sheetData>",
+                              ""));
+    QCOMPARE(ReadAll(files_.path("wide.xlsx"), "", 1 << 20, &error), QString(16383, QLatin1Char('|')) + u'1');
+    QCOMPARE(error, QString());
+    // A worksheet named by its absolute part name.
+    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    QVERIFY(WriteZip(
+        files_.path("absolute.xlsx"),
+        {{"xl/workbook.xml", "<workbook><sheets><sheet name=\"A\" r:id=\"rId1\"/></sheets></workbook>"},
+         {"xl/_rels/workbook.xml.rels", "<Relationships><Relationship Id=\"rId1\" Type=\"" + rel +
+                                            "/worksheet\" Target=\"/xl/worksheets/list.xml\"/></Relationships>"},
+         {"xl/worksheets/list.xml",
+          "<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>7</v></c></row>"
+          "</sheetData></worksheet>"}}));
+    QCOMPARE(ReadAll(files_.path("absolute.xlsx"), "", 1 << 20, &error), QStringLiteral("7"));
     QCOMPARE(error, QString());
   }
 
@@ -108,7 +129,8 @@ class TestWorkbook : public QObject {
     QVERIFY2(error.startsWith(message), qPrintable(error));
   }
 
-  // The limit at its edge: a sheet exactly as large as the limit is read.
+  // The limits at their edge: a sheet exactly as large as the limit is read, and so is the
+  // last row a workbook has.
   void sheetAtTheLimit() {
     const std::string path = files_.path("edge.xlsx");
     QVERIFY(WriteWorkbookFile(path, kSheet, kShared, "名簿"));
@@ -116,16 +138,20 @@ class TestWorkbook : public QObject {
     QString error;
     QVERIFY(!ReadAll(path, "名簿", size, &error).isEmpty());
     QCOMPARE(error, QString());
+    QVERIFY(WriteWorkbookFile(path, "<sheetData><row r=\"1048576\"><c t=\"b\"><v>1</v></c></row></sheetData>", ""));
+    QCOMPARE(ReadAll(path, "", 1 << 20, &error), QString(1048575, QLatin1Char('/')) + QStringLiteral("TRUE"));
+    QCOMPARE(error, QString());
   }
 
   // A list written as a workbook reads back cell for cell: text as text (a leading zero, a
-  // code with its hyphen), plain numbers as numbers, empty cells left out.
+  // code with its hyphen, a trailing point), plain numbers as numbers, empty cells left out.
   void roundTrip() {
     const std::vector<std::vector<std::string>> rows = {
         {"氏名", "郵便番号", "住所", "数"},
         {"山田, \"様\"", "541-0053", "大阪府大阪市中央区本町1-1", "12.5"},
         {"", "0120", "", "-3"},
-        {"佐藤", "1000001", "東京都千代田区丸の内2-4-1 丸ビル 20F", "007"}};
+        {"佐藤", "1000001", "東京都千代田区丸の内2-4-1 丸ビル 20F", "007"},
+        {"12.", "123456789012345", "", "1234567890123456"}};
     std::string error;
     TempData dir;
     const std::string path = dir.path("round.xlsx");
@@ -142,7 +168,11 @@ class TestWorkbook : public QObject {
     QCOMPARE(FolderEntries(dir.folder()), std::vector<std::string>{"round.xlsx"});  // no temporary file left
     QString why;
     QCOMPARE(ReadAll(path, "", 1 << 20, &why), Joined(rows));
-    QVERIFY(ReadZipEntry(path, "xl/worksheets/sheet1.xml").find("<v>12.5</v>") != std::string::npos);
+    const std::string xml = ReadZipEntry(path, "xl/worksheets/sheet1.xml");
+    QVERIFY(xml.find("<v>12.5</v>") != std::string::npos);
+    // Fifteen digits are a number, as a spreadsheet holds one exactly; sixteen are text.
+    QVERIFY(xml.find("<v>123456789012345</v>") != std::string::npos);
+    QVERIFY(xml.find("<v>1234567890123456</v>") == std::string::npos);
   }
 };
 
