@@ -82,9 +82,9 @@ class TestListsCli : public QObject {
   }
 
   // The office's list as a workbook, written as a workbook: the same answers, the original
-  // cells as they were.
+  // cells as they were. A workbook with macros is one too, and a name's case does not matter.
   void workbook() {
-    const std::string in = files_.path("office.xlsx"), out = files_.path("office-out.xlsx");
+    const std::string in = files_.path("office.xlsm"), out = files_.path("office-out.XLSX");
     auto cell = [](const char* ref, const char* text) {
       return std::string("<c r=\"") + ref + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
     };
