@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/lists/AddressList.h"
 #include "core/lists/ListFile.h"
 #include "core/lists/UserFile.h"
 #include "core/lists/Workbook.h"
@@ -97,6 +98,7 @@ class TestWorkbook : public QObject {
     Row("no such sheet", "sheet", "the workbook has no sheet 名簿 (it has Sheet1)");
     Row("sheet past the limit", "limit", "the workbook's xl/worksheets/sheet1.xml is larger than a list may be");
     Row("a row past a sheet's last", "rows", "the sheet has more rows than a workbook can");
+    Row("no cell filled", "empty", "the sheet is empty");  // read, but no list
   }
   void refused() {
     QFETCH(QString, kind);
@@ -118,6 +120,17 @@ class TestWorkbook : public QObject {
                                "<Relationships><Relationship Id=\"rId1\" Type=\"" + rel +
                                    "/xlMacrosheet\" Target=\"macrosheets/sheet1.xml\"/></Relationships>"},
                               {"xl/macrosheets/sheet1.xml", "<xm:macrosheet/>"}}));
+    } else if (kind == QStringLiteral("empty")) {
+      QVERIFY(
+          WriteWorkbookFile(path, "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>9</v></c></row></sheetData>", ""));
+      QString none;
+      QCOMPARE(ReadAll(path, sheet, limit, &none), QString());
+      QCOMPARE(none, QString());
+      std::atomic<bool> cancel{false};
+      std::string why;
+      QVERIFY(!ReadListFile(path, sheet, cancel, why));
+      QCOMPARE(QString::fromStdString(why), QString::fromStdString(path) + QStringLiteral(": ") + message);
+      return;
     } else {
       const std::string pastLastRow = "<sheetData><row r=\"1048577\"><c t=\"b\"><v>1</v></c></row></sheetData>";
       QVERIFY(WriteWorkbookFile(path, kind == QStringLiteral("rows") ? pastLastRow : kSheet, kShared));
