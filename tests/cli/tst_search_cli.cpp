@@ -289,6 +289,11 @@ class TestSearchCli : public QObject {
     QTest::newRow("arguments") << QStringList{U("千代田区千代田1-1")} << QByteArray() << good << 0;
     QTest::newRow("one fails") << QStringList{U("丁寧"), U("千代田区千代田1-1")} << QByteArray() << U("\t\t\n") + good
                                << 1;
+    // An office at exactly that address follows the town's code.
+    QTest::newRow("an office there too") << QStringList{U("千代田区千代田2-2")} << QByteArray()
+                                         << U("1000001\t東京都千代田区千代田\ttown\t1008111\t宮内庁 "
+                                              "東京都千代田区千代田２－２\toffice\n")
+                                         << 0;
     QTest::newRow("ambiguous") << QStringList{U("本町1")} << QByteArray()
                                << U("\t\tambiguous\t0493107\t北海道二海郡八雲町本町\ttown\t0530009\t北海道苫小"
                                     "牧市本町\ttown\n")
@@ -326,6 +331,8 @@ class TestSearchCli : public QObject {
     QVERIFY(f.dir.write(KenName(1), KenLine(1346, "0493107", "ア", "ア", "ア", "北海道", "二海郡八雲町", "本町") +
                                         KenLine(1213, "0530009", "ア", "ア", "ア", "北海道", "苫小牧市", "本町")));
     QVERIFY(f.dir.write(KenName(13), KenLine(13101, "1000001", "ア", "ア", "ア", "東京都", "千代田区", "千代田")));
+    QVERIFY(f.dir.write(JigName(13),
+                        JigLine(13101, "クナイチヨウ", "宮内庁", "東京都", "千代田区", "千代田", "２－２", "1008111")));
     QVERIFY(f.dir.write("input.txt", input.toStdString()));
     std::string path = f.dir.folder() + "input.txt";
     Result r =
