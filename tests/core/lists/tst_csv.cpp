@@ -213,6 +213,11 @@ class TestCsv : public QObject {
     ListColumns named = GuessColumns(&names, {});
     QCOMPARE(named.address, (std::vector<int>{2, 3, 4}));
     QCOMPARE(named.code, 1);
+    // Columns a person picks are joined in address order; one the names give no part of the
+    // address (the code's, here) goes with the town's part, before the building.
+    std::vector<std::string> withBuilding = names;
+    withBuilding.push_back(S("建物名"));
+    QCOMPARE(InAddressOrder({5, 1, 2}, GuessColumns(&withBuilding, {})), (std::vector<int>{2, 1, 5}));
     std::vector<std::vector<std::string>> rows = {Fields({"a", "東京都", "府中市宮西町", "1000001"}),
                                                   Fields({"b", "京都府", "京都市上京区", "602-0033"})};
     ListColumns guessed = GuessColumns(nullptr, rows);
