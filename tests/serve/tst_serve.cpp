@@ -257,6 +257,7 @@ void TestServe::endpoints_data() {
   row("no edition switch yet", "GET", "/metrics", 200, "", "tanzel_edition_switches_total 0\n");
   row("unknown path", "GET", "/v2/codes/1000001", 404, "/error", "not-found");
   row("metrics of no route", "GET", "/metrics", 200, "", "{endpoint=\"other\",status=\"404\"} 1\n");
+  row("a route's path and more", "GET", "/v1/edition/x", 404, "/error", "not-found");
   row("code removed", "GET", "/v1/codes/100-0009", 404, "/removed", "true");
   row("code never listed", "GET", "/v1/codes/100-0008", 404, "/removed", "false");
   row("search an address", "GET", "/v1/search?q=" + Percent("東京都千代田区丸の内２丁目"), 200, "/pass", "address");
@@ -264,6 +265,11 @@ void TestServe::endpoints_data() {
       "sure");
   row("search an address, not sure", "GET", "/v1/search?q=" + Percent("東京都千代田区霞が関"), 200, "/certainty",
       "not-sure");
+  row("search tolerant keyword", "GET", "/v1/search?q=" + Percent("ﾕｳﾗｸﾁｮｳ"), 200, "/keyword", "ユウラクチョウ");
+  row("search without a Shift-JIS form", "GET", "/v1/search?q=" + Percent("😀"), 200, "/notice",
+      "検索しましたが見つかりませんでした。");
+  row("search empty keyword", "GET", "/v1/search?q=", 400, "/error", "bad-request");
+  row("search limit not a number", "GET", "/v1/search?q=a&limit=1x", 400, "/error", "bad-request");
   row("resolve invalid UTF-8", "GET", "/v1/resolve?address=%FF%FE", 400, "/error", "invalid-utf8");
   row("wrong method", "DELETE", "/v1/edition", 405, "/error", "method-not-allowed");
   row("POST codes", "POST", "/v1/codes/1000001", 405, "/error", "method-not-allowed");
@@ -288,6 +294,11 @@ void TestServe::endpoints_data() {
   std::string arguments;
   for (int i = 1; i < 64; ++i) arguments += "a" + std::to_string(i) + "=&";
   row("64 arguments", "GET", "/v1/search?" + arguments + "q=" + Percent("有楽町"), 200, "/results/0/code", "100-0006");
+  // A code and its blanks: 63 bytes, then 64.
+  std::string blanks;
+  for (int i = 0; i < 56; ++i) blanks += "%20";
+  row("code padded to the longest", "GET", "/v1/codes/1000001" + blanks, 200, "/code", "1000001");
+  row("code padded past the longest", "GET", "/v1/codes/1000001" + blanks + "%20", 400, "/error", "bad-code");
   const std::string longest(KeywordCapacity - 1, 'a');
   row("keyword at the longest", "GET", "/v1/search?q=" + longest, 200, "/q", longest.c_str());
   row("keyword past the longest", "GET", "/v1/search?q=" + longest + "a", 400, "/error", "keyword-too-long");
@@ -402,6 +413,8 @@ void TestServe::cachingAndCors() {
       HttpSend(running_->port, HttpRequest("OPTIONS", "/v1/resolve", std::string("Origin: ") + kOrigin + "\r\n"));
   QCOMPARE(preflight.status, 204);
   QVERIFY(preflight.headers["access-control-allow-methods"].find("POST") != std::string::npos);
+  QVERIFY(preflight.headers["access-control-allow-headers"].find("If-None-Match") != std::string::npos);
+  QVERIFY(!preflight.headers["access-control-max-age"].empty());
   QCOMPARE(HttpGet(running_->port, "/healthz").headers["cache-control"], std::string("no-store"));
   // With CORS configured, a cacheable answer varies by Origin, also when the request has none.
   QCOMPARE(first.headers["vary"], std::string("Origin"));
@@ -511,6 +524,7 @@ void TestServe::framing_data() {
   QTest::newRow("space before a colon") << get("/healthz", "X-Name : x\r\n") << 400;
   QTest::newRow("Host with a space before its colon")
       << std::string("GET /healthz HTTP/1.1\r\nHost : 127.0.0.1\r\n\r\n") << 400;
+  QTest::newRow("a bracket in a name") << get("/healthz", "X-Name(1): x\r\n") << 400;
   QTest::newRow("folded line") << get("/healthz", "X-Name: a\r\n b\r\n") << 400;
   QTest::newRow("folded with a tab") << get("/healthz", "X-Name: a\r\n\tb\r\nX-Other: c\r\n") << 400;
   QTest::newRow("NUL in the target") << get("/v1/search?q=a\0b"s, "") << 400;
@@ -653,6 +667,12 @@ void TestServe::readyWithoutData() {
   ready = HttpGet(port, "/readyz");
   QCOMPARE(ready.status, 503);
   QVERIFY2(ready.body.find(JigName(47)) != std::string::npos, ready.body.c_str());
+  // Started on a folder without data: nothing is answered from it.
+  TempData empty;
+  Running none(empty.folder());
+  QVERIFY(none.port > 0);
+  for (const char* target : {"/readyz", "/v1/edition", "/v1/codes/1000001"})
+    QVERIFY2(HttpGet(none.port, target).status == 503, target);
 }
 
 void TestServe::socketActivation_data() {
