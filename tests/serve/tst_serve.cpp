@@ -797,8 +797,9 @@ void TestServe::replicasUpdated() {
 }
 
 // The command line: a refused one stops there (2); an accepted one goes on to read the data
-// (here a folder without any: 3). The thread counts at the edges of their range and one past
-// them (the port's edges are ParseListen's, in listenAddress).
+// (here a folder without any: 3), then to listen (on a port already taken: 4). The thread
+// counts at the edges of their range and one past them (the port's edges are ParseListen's,
+// in listenAddress). In the arguments, {data} is a folder with data, {taken} a port in use.
 void TestServe::commandLine_data() {
   Columns<QString, int>("arguments", "exit");
   for (const char* arguments :
@@ -807,12 +808,22 @@ void TestServe::commandLine_data() {
   Row("one thread", "--threads 1", 3);
   Row("the most threads", "--threads 256", 3);
   Row("help", "--help", 0);
+  Row("a port in use", "--data {data} --listen 127.0.0.1:{taken}", 4);
 }
 
 void TestServe::commandLine() {
   QFETCH(QString, arguments);
   QFETCH(int, exit);
   TempData empty;
+  int taken = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  QVERIFY(taken >= 0 && ::bind(taken, reinterpret_cast<sockaddr*>(&address), size) == 0 && ::listen(taken, 1) == 0 &&
+          ::getsockname(taken, reinterpret_cast<sockaddr*>(&address), &size) == 0);
+  arguments.replace(QStringLiteral("{data}"), QString::fromStdString(data_))
+      .replace(QStringLiteral("{taken}"), QString::number(ntohs(address.sin_port)));
   std::vector<std::string> words{"tanzel-serve", "--data", empty.folder()};
   for (const QString& word : arguments.split(QLatin1Char(' '))) words.push_back(word.toStdString());
   std::vector<const char*> argv;
@@ -820,8 +831,10 @@ void TestServe::commandLine() {
   sigset_t signals;
   sigemptyset(&signals);
   std::FILE* sink = std::fopen("/dev/null", "w");
-  QCOMPARE(ServeCommand(static_cast<int>(argv.size()), argv.data(), signals, sink, sink), exit);
+  const int status = ServeCommand(static_cast<int>(argv.size()), argv.data(), signals, sink, sink);
   std::fclose(sink);
+  ::close(taken);
+  QCOMPARE(status, exit);
 }
 
 // Pages follow each other: page n+1 starts with the row after the last of page n.
