@@ -202,6 +202,7 @@ class TestServe : public QObject {
   void listenAddress();
   void answerCacheLimit();
   void unreadableEditionKept();
+  void editionOfAnyName();
 
  private:
   TempData dir_;
@@ -921,6 +922,30 @@ void TestServe::unreadableEditionKept() {
   // It is tried again at each request: with its file back, it comes into use.
   QVERIFY(WriteEdition(data, "b", EditionB(), "2026-05-29"));
   QCOMPARE(Body(HttpGet(port, "/v1/edition"))["id"].get<std::string>(), std::string("b"));
+}
+
+// An edition's name may hold any character a file name can: the ETag stays one quoted token,
+// and the metrics line that names the edition stays one well-formed line, however long the name.
+void TestServe::editionOfAnyName() {
+  OwnService own;
+  QVERIFY(own.started());
+  const std::string name = "b \"2\" \\" + std::string(220, 'x');
+  QVERIFY(WriteEdition(own.data, name, EditionB(), "2026-05-29") && UseEdition(own.data, name));
+  HttpReply edition = HttpGet(own.running.port, "/v1/edition");
+  QCOMPARE(Body(edition)["id"].get<std::string>(), name);
+  const std::string etag = edition.headers["etag"];
+  QVERIFY2(
+      etag.size() > 2 && etag.front() == '"' && etag.back() == '"' && etag.find_first_of("\" \\", 1) == etag.size() - 1,
+      etag.c_str());
+  const std::string metrics = HttpGet(own.running.port, "/metrics").body;
+  const std::size_t start = metrics.find("\ntanzel_edition_info{id=\"");
+  QVERIFY(start != std::string::npos);
+  const std::string line = metrics.substr(start + 1, metrics.find('\n', start + 1) - start - 1);
+  QVERIFY2(line.size() > 4 && line.substr(line.size() - 4) == "\"} 1", line.c_str());
+  // The label's value ends at its first quote that no backslash escapes.
+  std::size_t end = line.find('"') + 1;
+  while (line[end] != '"') end += line[end] == '\\' ? 2 : 1;
+  QVERIFY2(line.compare(end, 8, "\",date=\"") == 0, line.c_str());
 }
 
 QTEST_GUILESS_MAIN(TestServe)
