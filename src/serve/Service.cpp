@@ -48,6 +48,20 @@ std::string Dump(const Json& json) {
   return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
+// A label's value in the metrics' text: its backslashes, quotes and line ends escaped.
+std::string LabelValue(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += "\\n";
+      continue;
+    }
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
 Response Error(int status, const char* code, const std::string& message) {
   Response r;
   r.status = status;
@@ -356,11 +370,13 @@ std::shared_ptr<const ServedEdition> MakeServed(std::shared_ptr<const DataSet> s
   served->index = served->set->Index(served->error);
   std::string date = served->set->Edition() ? served->set->Edition()->date : "undated";
   std::string id = served->set->EditionId().empty() ? "plain" : served->set->EditionId();
-  served->etag = "\"" + date + "-" + id + "\"";
-  for (char& c : served->etag)
-    if (c != '"' && !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' ||
-                      c == '.' || c == '_'))
+  // The edition's name may hold any character: only the quotes around the tag stay quotes.
+  std::string tag = date + "-" + id;
+  for (char& c : tag)
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' || c == '.' ||
+          c == '_'))
       c = '_';
+  served->etag = "\"" + tag + "\"";
   served->editionJson = EditionJson(*served->set);
   return served;
 }
@@ -643,7 +659,7 @@ std::string Service::MetricsText() {
   if (served) {
     std::string date = served->set->Edition() ? served->set->Edition()->date : "";
     std::snprintf(line, sizeof line, "tanzel_edition_info{id=\"%s\",date=\"%s\"} 1\n",
-                  served->set->EditionId().substr(0, 100).c_str(), date.c_str());
+                  LabelValue(served->set->EditionId().substr(0, 100)).c_str(), date.c_str());
     text += line;
   }
   std::snprintf(line, sizeof line,

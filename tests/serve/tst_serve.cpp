@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -53,8 +54,8 @@ struct Running {
   tanzel::HttpServer server{service};
   int port = 0;
   explicit Running(const std::string& data, unsigned idleSeconds = kIdleSeconds,
-                   unsigned requestSeconds = kRequestSeconds)
-      : service(ServiceOptions{data, {kOrigin}}) {
+                   unsigned requestSeconds = kRequestSeconds, std::vector<std::string> origins = {kOrigin})
+      : service(ServiceOptions{data, std::move(origins)}) {
     ListenOptions options;
     options.port = 0;
     options.threads = 2;
@@ -189,6 +190,7 @@ class TestServe : public QObject {
   void tricklingClient();
   void crowdOfSlowClients();
   void batchesShareOnePool();
+  void socketActivation_data();
   void socketActivation();
   void readyWithoutData();
   void editionSwitchUnderLoad();
@@ -200,6 +202,7 @@ class TestServe : public QObject {
   void listenAddress();
   void answerCacheLimit();
   void unreadableEditionKept();
+  void editionOfAnyName();
 
  private:
   TempData dir_;
@@ -252,8 +255,23 @@ void TestServe::endpoints_data() {
   row("readyz", "GET", "/readyz", 200, "/status", "ready");
   // The rows run in order on one service: the requests above are counted by their route.
   row("metrics", "GET", "/metrics", 200, "", "tanzel_requests_total{endpoint=\"codes\",status=\"404\"} 1\n");
+  row("no edition switch yet", "GET", "/metrics", 200, "", "tanzel_edition_switches_total 0\n");
   row("unknown path", "GET", "/v2/codes/1000001", 404, "/error", "not-found");
   row("metrics of no route", "GET", "/metrics", 200, "", "{endpoint=\"other\",status=\"404\"} 1\n");
+  row("a route's path and more", "GET", "/v1/edition/x", 404, "/error", "not-found");
+  row("code removed", "GET", "/v1/codes/100-0009", 404, "/removed", "true");
+  row("code never listed", "GET", "/v1/codes/100-0008", 404, "/removed", "false");
+  row("search an address", "GET", "/v1/search?q=" + Percent("東京都千代田区丸の内２丁目"), 200, "/pass", "address");
+  row("search an address, sure", "GET", "/v1/search?q=" + Percent("東京都千代田区丸の内２丁目"), 200, "/certainty",
+      "sure");
+  row("search an address, not sure", "GET", "/v1/search?q=" + Percent("東京都千代田区霞が関"), 200, "/certainty",
+      "not-sure");
+  row("search tolerant keyword", "GET", "/v1/search?q=" + Percent("ﾕｳﾗｸﾁｮｳ"), 200, "/keyword", "ユウラクチョウ");
+  row("search without a Shift-JIS form", "GET", "/v1/search?q=" + Percent("😀"), 200, "/notice",
+      "検索しましたが見つかりませんでした。");
+  row("search empty keyword", "GET", "/v1/search?q=", 400, "/error", "bad-request");
+  row("search limit not a number", "GET", "/v1/search?q=a&limit=1x", 400, "/error", "bad-request");
+  row("resolve invalid UTF-8", "GET", "/v1/resolve?address=%FF%FE", 400, "/error", "invalid-utf8");
   row("wrong method", "DELETE", "/v1/edition", 405, "/error", "method-not-allowed");
   row("POST codes", "POST", "/v1/codes/1000001", 405, "/error", "method-not-allowed");
   row("unknown method", "BREW", "/v1/edition", 405, "/error", "method-not-allowed");
@@ -277,6 +295,11 @@ void TestServe::endpoints_data() {
   std::string arguments;
   for (int i = 1; i < 64; ++i) arguments += "a" + std::to_string(i) + "=&";
   row("64 arguments", "GET", "/v1/search?" + arguments + "q=" + Percent("有楽町"), 200, "/results/0/code", "100-0006");
+  // A code and its blanks: 63 bytes, then 64.
+  std::string blanks;
+  for (int i = 0; i < 56; ++i) blanks += "%20";
+  row("code padded to the longest", "GET", "/v1/codes/1000001" + blanks, 200, "/code", "1000001");
+  row("code padded past the longest", "GET", "/v1/codes/1000001" + blanks + "%20", 400, "/error", "bad-code");
   const std::string longest(KeywordCapacity - 1, 'a');
   row("keyword at the longest", "GET", "/v1/search?q=" + longest, 200, "/q", longest.c_str());
   row("keyword past the longest", "GET", "/v1/search?q=" + longest + "a", 400, "/error", "keyword-too-long");
@@ -375,13 +398,24 @@ void TestServe::cachingAndCors() {
   HttpReply again = HttpSend(
       running_->port, HttpRequest("GET", "/v1/codes/1000001", "If-None-Match: " + first.headers["etag"] + "\r\n"));
   QCOMPARE(again.status, 304);
+  QCOMPARE(HttpSend(running_->port, HttpRequest("GET", "/v1/codes/1000001", "If-None-Match: *\r\n")).status, 304);
+  // A POST is answered in full, and its answer is not cached.
+  HttpReply posted = HttpSend(
+      running_->port,
+      HttpRequest("POST", "/v1/resolve", "If-None-Match: " + first.headers["etag"] + "\r\n", "東京都千代田区千代田\n"));
+  QCOMPARE(posted.status, 200);
+  QCOMPARE(posted.headers.count("etag"), std::size_t(0));
+  QCOMPARE(posted.headers["cache-control"], std::string("no-store"));
   HttpReply allowed =
       HttpSend(running_->port, HttpRequest("GET", "/v1/codes/1000001", std::string("Origin: ") + kOrigin + "\r\n"));
   QCOMPARE(allowed.headers["access-control-allow-origin"], std::string(kOrigin));
+  QCOMPARE(allowed.headers["access-control-expose-headers"], std::string("ETag"));
   HttpReply preflight =
       HttpSend(running_->port, HttpRequest("OPTIONS", "/v1/resolve", std::string("Origin: ") + kOrigin + "\r\n"));
   QCOMPARE(preflight.status, 204);
   QVERIFY(preflight.headers["access-control-allow-methods"].find("POST") != std::string::npos);
+  QVERIFY(preflight.headers["access-control-allow-headers"].find("If-None-Match") != std::string::npos);
+  QVERIFY(!preflight.headers["access-control-max-age"].empty());
   QCOMPARE(HttpGet(running_->port, "/healthz").headers["cache-control"], std::string("no-store"));
   // With CORS configured, a cacheable answer varies by Origin, also when the request has none.
   QCOMPARE(first.headers["vary"], std::string("Origin"));
@@ -398,6 +432,14 @@ void TestServe::cachingAndCors() {
   QCOMPARE(nowhere.status, 404);
   QCOMPARE(nowhere.headers["cache-control"], std::string("no-store"));
   QVERIFY(nowhere.headers.count("etag") == 0);
+  // Without CORS, an answer does not vary by Origin.
+  Running closed(data_, kIdleSeconds, kRequestSeconds, {});
+  QVERIFY(closed.port > 0);
+  HttpReply plain =
+      HttpSend(closed.port, HttpRequest("GET", "/v1/codes/1000001", std::string("Origin: ") + kOrigin + "\r\n"));
+  QCOMPARE(plain.status, 200);
+  QCOMPARE(plain.headers.count("vary"), std::size_t(0));
+  QCOMPARE(plain.headers.count("access-control-allow-origin"), std::size_t(0));
 }
 
 void TestServe::malformed_data() {
@@ -411,6 +453,8 @@ void TestServe::malformed_data() {
                                        << std::string("body-too-large");
   QTest::newRow("body over the limit, to a path that takes none")
       << HttpRequest("POST", "/v1/codes/1000001", "", big) << 413 << std::string("body-too-large");
+  QTest::newRow("body over the limit, to no route")
+      << HttpRequest("POST", "/v2/resolve", "", big) << 413 << std::string("body-too-large");
   QTest::newRow("declared body over the limit")
       << std::string("POST /v1/resolve HTTP/1.1\r\nHost: x\r\nContent-Length: 99999999999\r\n\r\n") << 413
       << std::string("body-too-large");
@@ -437,6 +481,9 @@ void TestServe::malformed_data() {
                         << std::string("bad-json");
   QTest::newRow("bad JSON") << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", "[\"a\",")
                             << 400 << std::string("bad-json");
+  QTest::newRow("JSON with a charset") << HttpRequest("POST", "/v1/resolve",
+                                                      "Content-Type: application/json; charset=utf-8\r\n", "[1]")
+                                       << 400 << std::string("bad-json");
   QTest::newRow("JSON not strings") << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n", "[1]")
                                     << 400 << std::string("bad-json");
   QTest::newRow("invalid UTF-8 in JSON") << HttpRequest("POST", "/v1/resolve", "Content-Type: application/json\r\n",
@@ -478,6 +525,7 @@ void TestServe::framing_data() {
   QTest::newRow("space before a colon") << get("/healthz", "X-Name : x\r\n") << 400;
   QTest::newRow("Host with a space before its colon")
       << std::string("GET /healthz HTTP/1.1\r\nHost : 127.0.0.1\r\n\r\n") << 400;
+  QTest::newRow("a bracket in a name") << get("/healthz", "X-Name(1): x\r\n") << 400;
   QTest::newRow("folded line") << get("/healthz", "X-Name: a\r\n b\r\n") << 400;
   QTest::newRow("folded with a tab") << get("/healthz", "X-Name: a\r\n\tb\r\nX-Other: c\r\n") << 400;
   QTest::newRow("NUL in the target") << get("/v1/search?q=a\0b"s, "") << 400;
@@ -560,8 +608,14 @@ void TestServe::crowdOfSlowClients() {
   }
   QCOMPARE(crowd.size(), std::size_t(1100));
   HttpReply reply = HttpGet(crowded.port, "/healthz");
+  // The last hundred are the newest of their thread's connections, never the one that has
+  // waited longest: all of them are still open.
+  std::vector<pollfd> last;
+  for (std::size_t i = crowd.size() - 100; i < crowd.size(); ++i) last.push_back(pollfd{crowd[i], POLLIN, 0});
+  const int lastClosed = ::poll(last.data(), last.size(), 0);
   for (int fd : crowd) ::close(fd);
   QCOMPARE(reply.status, 200);
+  QCOMPARE(lastClosed, 0);
 }
 
 // Twelve batches at once run on the one pool of the service: no thread is started for a
@@ -609,11 +663,35 @@ void TestServe::readyWithoutData() {
   QCOMPARE(ready.headers["cache-control"], std::string("no-store"));
   QVERIFY(WriteEdition(data, "a", EditionA(), "2026-04-30"));
   QCOMPARE(HttpGet(port, "/readyz").status, 200);
+  // Every data file counts, the last one too.
+  QVERIFY(::unlink((data + "editions/a/" + JigName(47)).c_str()) == 0);
+  ready = HttpGet(port, "/readyz");
+  QCOMPARE(ready.status, 503);
+  QVERIFY2(ready.body.find(JigName(47)) != std::string::npos, ready.body.c_str());
+  // Started on a folder without data: nothing is answered from it.
+  TempData empty;
+  Running none(empty.folder());
+  QVERIFY(none.port > 0);
+  for (const char* target : {"/readyz", "/v1/edition", "/v1/codes/1000001"})
+    QVERIFY2(HttpGet(none.port, target).status == 503, target);
+}
+
+void TestServe::socketActivation_data() {
+  Columns<bool, QByteArray, bool>("ownPid",  // LISTEN_PID names the program, or its parent
+                                  "fds",     // LISTEN_FDS
+                                  "onSocket");
+  Row("systemd's socket", true, QByteArray("1"), true);
+  Row("a socket for another process", false, QByteArray("1"), false);
+  Row("two sockets", true, QByteArray("2"), false);
 }
 
 // Started by systemd with a listening socket (fd 3, LISTEN_FDS=1, LISTEN_PID its own), the
-// program serves on that socket and stops cleanly on SIGTERM.
+// program serves on that socket and stops cleanly on SIGTERM; a socket meant for another
+// process, or more than one, is not taken: it listens where --listen says.
 void TestServe::socketActivation() {
+  QFETCH(bool, ownPid);
+  QFETCH(QByteArray, fds);
+  QFETCH(bool, onSocket);
   int listener = ::socket(AF_INET, SOCK_STREAM, 0);
   QVERIFY(listener >= 0);
   sockaddr_in address{};
@@ -622,19 +700,27 @@ void TestServe::socketActivation() {
   socklen_t size = sizeof address;
   QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&address), size) == 0 && ::listen(listener, 16) == 0);
   QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) == 0);
+  const int port = onSocket ? ntohs(address.sin_port) : ClosedPort();
   QProcess serve;
-  serve.setChildProcessModifier([listener] {
+  serve.setChildProcessModifier([listener, ownPid, fds] {
     ::dup2(listener, 3);
     char pid[16];
-    std::snprintf(pid, sizeof pid, "%d", static_cast<int>(::getpid()));
+    std::snprintf(pid, sizeof pid, "%d", static_cast<int>(ownPid ? ::getpid() : ::getppid()));
     ::setenv("LISTEN_PID", pid, 1);
-    ::setenv("LISTEN_FDS", "1", 1);
+    ::setenv("LISTEN_FDS", fds.constData(), 1);
   });
-  serve.start(QStringLiteral(TANZEL_SERVE_EXE), {QStringLiteral("--data"), QString::fromStdString(data_),
-                                                 QStringLiteral("--threads"), QStringLiteral("1")});
+  // The data folder named without its trailing '/'.
+  QStringList arguments{QStringLiteral("--data"), QString::fromStdString(data_.substr(0, data_.size() - 1)),
+                        QStringLiteral("--threads"), QStringLiteral("1")};
+  if (!onSocket) arguments << QStringLiteral("--listen") << QStringLiteral("127.0.0.1:%1").arg(port);
+  serve.start(QStringLiteral(TANZEL_SERVE_EXE), arguments);
   QVERIFY(serve.waitForStarted());
   ::close(listener);
-  HttpReply reply = HttpGet(ntohs(address.sin_port), "/v1/codes/1000001");
+  HttpReply reply = HttpGet(port, "/v1/codes/1000001");
+  for (int i = 0; i < 100 && reply.status == 0 && serve.state() == QProcess::Running; ++i) {
+    QThread::msleep(50);
+    reply = HttpGet(port, "/v1/codes/1000001");
+  }
   QCOMPARE(reply.status, 200);
   QVERIFY(Body(reply)["results"][0]["town"] == "千代田");
   ::kill(static_cast<pid_t>(serve.processId()), SIGTERM);
@@ -712,21 +798,33 @@ void TestServe::replicasUpdated() {
 }
 
 // The command line: a refused one stops there (2); an accepted one goes on to read the data
-// (here a folder without any: 3). The thread counts at the edges of their range and one past
-// them (the port's edges are ParseListen's, in listenAddress).
+// (here a folder without any: 3), then to listen (on a port already taken: 4). The thread
+// counts at the edges of their range and one past them (the port's edges are ParseListen's,
+// in listenAddress). In the arguments, {data} is a folder with data, {taken} a port in use.
 void TestServe::commandLine_data() {
   Columns<QString, int>("arguments", "exit");
   for (const char* arguments :
-       {"--threads 0", "--threads 257", "--threads two", "--threads", "--listen 8080", "--port 1"})
+       {"--threads 0", "--threads 257", "--threads two", "--threads 2x", "--threads", "--listen 8080", "--port 1"})
     RowOf(arguments, 2);
   Row("one thread", "--threads 1", 3);
   Row("the most threads", "--threads 256", 3);
+  Row("help", "--help", 0);
+  Row("a port in use", "--data {data} --listen 127.0.0.1:{taken}", 4);
 }
 
 void TestServe::commandLine() {
   QFETCH(QString, arguments);
   QFETCH(int, exit);
   TempData empty;
+  int taken = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  QVERIFY(taken >= 0 && ::bind(taken, reinterpret_cast<sockaddr*>(&address), size) == 0 && ::listen(taken, 1) == 0 &&
+          ::getsockname(taken, reinterpret_cast<sockaddr*>(&address), &size) == 0);
+  arguments.replace(QStringLiteral("{data}"), QString::fromStdString(data_))
+      .replace(QStringLiteral("{taken}"), QString::number(ntohs(address.sin_port)));
   std::vector<std::string> words{"tanzel-serve", "--data", empty.folder()};
   for (const QString& word : arguments.split(QLatin1Char(' '))) words.push_back(word.toStdString());
   std::vector<const char*> argv;
@@ -734,8 +832,10 @@ void TestServe::commandLine() {
   sigset_t signals;
   sigemptyset(&signals);
   std::FILE* sink = std::fopen("/dev/null", "w");
-  QCOMPARE(ServeCommand(static_cast<int>(argv.size()), argv.data(), signals, sink, sink), exit);
+  const int status = ServeCommand(static_cast<int>(argv.size()), argv.data(), signals, sink, sink);
   std::fclose(sink);
+  ::close(taken);
+  QCOMPARE(status, exit);
 }
 
 // Pages follow each other: page n+1 starts with the row after the last of page n.
@@ -778,6 +878,7 @@ void TestServe::listenAddress_data() {
   QTest::newRow("negative port") << std::string("127.0.0.1:-1") << -1;
   QTest::newRow("no port") << std::string("127.0.0.1:") << -1;
   QTest::newRow("IPv6") << std::string("[::1]:8080") << 8080;
+  QTest::newRow("IPv6 without its closing bracket") << std::string("[::1:8080") << -1;
   QTest::newRow("no host") << std::string(":8080") << -1;
   QTest::newRow("a name") << std::string("localhost:8080") << -1;
 }
@@ -821,6 +922,30 @@ void TestServe::unreadableEditionKept() {
   // It is tried again at each request: with its file back, it comes into use.
   QVERIFY(WriteEdition(data, "b", EditionB(), "2026-05-29"));
   QCOMPARE(Body(HttpGet(port, "/v1/edition"))["id"].get<std::string>(), std::string("b"));
+}
+
+// An edition's name may hold any character a file name can: the ETag stays one quoted token,
+// and the metrics line that names the edition stays one well-formed line, however long the name.
+void TestServe::editionOfAnyName() {
+  OwnService own;
+  QVERIFY(own.started());
+  const std::string name = "b \"2\" \\\"3\" " + std::string(220, 'x');
+  QVERIFY(WriteEdition(own.data, name, EditionB(), "2026-05-29") && UseEdition(own.data, name));
+  HttpReply edition = HttpGet(own.running.port, "/v1/edition");
+  QCOMPARE(Body(edition)["id"].get<std::string>(), name);
+  const std::string etag = edition.headers["etag"];
+  QVERIFY2(
+      etag.size() > 2 && etag.front() == '"' && etag.back() == '"' && etag.find_first_of("\" \\", 1) == etag.size() - 1,
+      etag.c_str());
+  const std::string metrics = HttpGet(own.running.port, "/metrics").body;
+  const std::size_t start = metrics.find("\ntanzel_edition_info{id=\"");
+  QVERIFY(start != std::string::npos);
+  const std::string line = metrics.substr(start + 1, metrics.find('\n', start + 1) - start - 1);
+  QVERIFY2(line.size() > 4 && line.substr(line.size() - 4) == "\"} 1", line.c_str());
+  // The label's value ends at its first quote that no backslash escapes.
+  std::size_t end = line.find('"') + 1;
+  while (line[end] != '"') end += line[end] == '\\' ? 2 : 1;
+  QVERIFY2(line.compare(end, 8, "\",date=\"") == 0, line.c_str());
 }
 
 QTEST_GUILESS_MAIN(TestServe)

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "shared/DataInUse.h"
+#include "support/Env.h"
 #include "support/Table.h"
 #include "support/TempData.h"
 
@@ -51,6 +52,20 @@ class TestDataInUse : public QObject {
     const DataInUse::Taken again = data.Get(sameFolder ? a.folder() : b.folder());
     QCOMPARE(int(again.reopening), int(Reopening::None));
     QCOMPARE(again.set, taken.set);
+  }
+
+  // Without an opener of its own, it opens the data the program reads: here the user's data
+  // folder, whose edition is newer than that of the program's folder.
+  void defaultOpener() {
+    TempData program, home;
+    const std::string user = home.folder() + "tanzel/";
+    QVERIFY(WriteEdition(program.folder(), "p1", "", "2026-01-01") && UseEdition(program.folder(), "p1"));
+    QVERIFY(WriteEdition(user, "u1", "", "2026-02-01") && UseEdition(user, "u1"));
+    ScopedEnv xdg("XDG_DATA_HOME", QByteArray::fromStdString(home.folder()));
+    DataInUse data;
+    const DataInUse::Taken taken = data.Get(program.folder());
+    QCOMPARE(taken.set->Folder(), user);
+    QCOMPARE(QString::fromStdString(taken.set->EditionId()), QStringLiteral("u1"));
   }
 };
 

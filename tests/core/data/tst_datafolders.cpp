@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "core/data/DataFolders.h"
+#include "support/Env.h"
 #include "support/Table.h"
 #include "support/TempData.h"
 
@@ -39,29 +40,6 @@ void WriteSet(std::string folder, const QByteArray& date, bool complete, bool ed
     std::fclose(f);
   }
 }
-
-// Sets an environment variable for one test and restores it afterwards.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const QByteArray& value)
-      : name_(name), saved_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
-    if (value.isNull())
-      qunsetenv(name);
-    else
-      qputenv(name, value);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      qputenv(name_, saved_);
-    else
-      qunsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  QByteArray saved_;
-  bool had_;
-};
 
 }  // namespace
 
