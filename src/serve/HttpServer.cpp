@@ -134,7 +134,7 @@ bool IsTokenChar(char c) {
 // folded line to the line before, and keeps a space before a colon in the name. So every
 // line must start where the one before it ended, and each value must follow its name's
 // colon: a NUL byte inside a line or a folded line breaks that chain. (One case stays unseen:
-// a NUL as the very last byte of the last header line, which reads as one more line end.)
+// a NUL right before a line's LF, which leaves the same bytes as CR LF.)
 // Returns what is wrong, or nullptr.
 const char* FramingFault(MHD_Connection* connection, const Exchange& exchange, const char* method,
                          const char* version) {
