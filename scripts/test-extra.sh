@@ -53,7 +53,7 @@ fuzz() {  # TARGET SECONDS MAX_LEN SEEDS
   local corpus=build-fuzz/fuzz/corpus-$1
   mkdir -p "$corpus"
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    "${norandom[@]}" "build-fuzz/fuzz/$1" -max_total_time="$2" -max_len="$3" -print_final_stats=1 "$corpus" "$4"
+    "${norandom[@]}" "build-fuzz/fuzz/$1" -max_total_time="$2" -max_len="$3" -print_final_stats=1 -artifact_prefix=build-fuzz/fuzz/ "$corpus" "$4"
 }
 fuzz fuzz_search $((fuzz_seconds * 2 / 3)) 4200 tests/fuzz/seeds
 fuzz fuzz_serve $((fuzz_seconds - fuzz_seconds * 2 / 3)) 16384 tests/fuzz/serve-seeds

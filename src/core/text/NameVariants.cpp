@@ -159,8 +159,15 @@ std::string StableStretch(std::string_view sjis) {
   auto close = [&](std::size_t at) {
     if (at - from > best.size()) best = sjis.substr(from, at - from);
   };
+  std::size_t end = sjis.size();
   for (std::size_t i = 0; i < sjis.size(); i += length) {
     unsigned code = CodeAt(sjis.data(), sjis.size(), i, length);
+    // A lead byte at the end starts a character the text does not show: another spelling's
+    // character may start with it too, so it holds nothing still.
+    if (length == 1 && i + 1 == sjis.size() && IsSjisLeadByte(static_cast<unsigned char>(sjis[i]))) {
+      end = i;
+      break;
+    }
     std::size_t nextLength;
     unsigned next = i + length < sjis.size() ? CodeAt(sjis.data(), sjis.size(), i + length, nextLength) : 0;
     if (IsVariantPlace(previous, code, next) || HasVariant(code)) {
@@ -172,7 +179,7 @@ std::string StableStretch(std::string_view sjis) {
     }
     previous = code;
   }
-  close(sjis.size());
+  close(end);
   return std::string(best);
 }
 

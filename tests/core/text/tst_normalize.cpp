@@ -120,6 +120,11 @@ class TestNormalize : public QObject {
     QCOMPARE(HasVariantPlace(sjis), folded != text || stretch != text);
   }
 
+  void stretchOfCutKeyword() {
+    // A keyword cut inside its last character: what holds still ends before it.
+    QCOMPARE(FromSjis(StableStretch(S("霞ノ木") + "\x83")), QStringLiteral(u"霞"));
+  }
+
   void composesDecomposedKana() {
     QCOMPARE(ComposeNfc("\xE3\x82\xB7\xE3\x82\x99"), std::string("\xE3\x82\xB8"));  // シ + ゛ = ジ
     QVERIFY(Utf8ToSjis("\xE3\x82\xB7\xE3\x82\x99\xE3\x83\x96\xE3\x83\xA4").has_value());
