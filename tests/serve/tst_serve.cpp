@@ -929,7 +929,7 @@ void TestServe::unreadableEditionKept() {
 void TestServe::editionOfAnyName() {
   OwnService own;
   QVERIFY(own.started());
-  const std::string name = "b \"2\" \\\"3\" " + std::string(220, 'x');
+  const std::string name = "b \"2\" \\\"3\"\n" + std::string(220, 'x');
   QVERIFY(WriteEdition(own.data, name, EditionB(), "2026-05-29") && UseEdition(own.data, name));
   HttpReply edition = HttpGet(own.running.port, "/v1/edition");
   QCOMPARE(Body(edition)["id"].get<std::string>(), name);

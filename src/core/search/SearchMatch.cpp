@@ -160,10 +160,10 @@ KeywordRule::KeywordRule(std::string_view keyword, MatchOptions options) : keywo
   // As typed, a block keyword also finds its block in the data's own forms (丸の内２丁目).
   // The town part must stay as typed in that form (the prefilter looks for it): a town part
   // that is itself a mark the block's form rewrites (－ before a number) gets none.
-  if (!town.empty() && !options_.fold &&
-      DataFormOfKeyword(keyword.substr(0, townLength)) == keyword.substr(0, townLength)) {
+  const std::string_view typedTown = keyword.substr(0, townLength);
+  if (!town.empty() && !options_.fold && DataFormOfKeyword(typedTown) == typedTown) {
     std::string data = DataFormOfKeyword(keyword);
-    if (data != keyword && data.starts_with(keyword.substr(0, townLength))) alternate_ = std::move(data);
+    if (data != keyword && data.starts_with(typedTown)) alternate_ = std::move(data);
   }
   if (options_.fold) {
     for (std::string* s : {&keyword_, &variant_, &filter_, &town}) FoldKana(s->data(), s->size());

@@ -162,9 +162,9 @@ std::string StableStretch(std::string_view sjis) {
   std::size_t end = sjis.size();
   for (std::size_t i = 0; i < sjis.size(); i += length) {
     unsigned code = CodeAt(sjis.data(), sjis.size(), i, length);
-    // A lead byte at the end starts a character the text does not show: another spelling's
-    // character may start with it too, so it holds nothing still.
-    if (length == 1 && i + 1 == sjis.size() && IsSjisLeadByte(static_cast<unsigned char>(sjis[i]))) {
+    // A lead byte alone (only at the end) starts a character the text does not show: another
+    // spelling's character may start with it too, so it holds nothing still.
+    if (length == 1 && IsSjisLeadByte(static_cast<unsigned char>(sjis[i]))) {
       end = i;
       break;
     }
